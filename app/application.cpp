@@ -1,0 +1,51 @@
+#include "app/application.h"
+
+#include "app/commandmenu.h"
+#include "app/defaults.h"
+#include "core/widgets/labelbutton.h"
+
+namespace app {
+
+Application::Application(wire::Waiter &waiter, wire::SerialIo &serial, wire::TcpIo &tcp) : m_waiter(waiter)
+{
+    // 1. The main window (not shown until its first screen is).
+    m_main = std::make_unique<MainWindow>();
+    m_messages = std::make_unique<core::QtMessageBox>(m_main.get(), [&waiter] { return waiter.quitting(); });
+    m_files = std::make_unique<core::QtFileChooser>(m_main.get());
+    m_link = std::make_unique<wire::Link>(m_state, m_comm, waiter, *m_messages, serial, tcp);
+    m_services = std::make_unique<core::Services>(core::Services{
+        m_state, *m_link, waiter, m_comm, m_settings, m_utilities, *m_messages, *m_files});
+
+    // 2. Every default; the screens are created hidden and show the models.
+    ApplyDefaultSettings(m_state, m_comm, m_utilities, m_settings);
+    m_main->createScreens(*m_services);
+
+    // 3. Flags.
+    m_state.terminalTcp = false;
+    m_state.terminalStop = false;
+    m_state.linkMode = core::LinkSerial;
+
+    // 4. The status label starts yellow.
+    m_main->commandMenu().entry(QStringLiteral("Label20"))->setTextColor(kYellow);
+
+    // 5. The digit-width table.
+    m_state.digitWidth = core::digitWidthData();
+
+    // 6, 7. The command menu, and the communications screen in front.
+    m_main->show();
+    m_main->showScreen(QStringLiteral("commform"));
+
+    QObject::connect(m_main.get(), &MainWindow::closing, m_main.get(), [this] { quit(); });
+}
+
+Application::~Application() { m_link->closeAll(); }
+
+// Closing the main window ends the program at once: every wait returns, the
+// running operation unwinds without messages, and the link is released.
+void Application::quit()
+{
+    m_waiter.requestQuit();
+    m_link->closeAll();
+}
+
+} // namespace app

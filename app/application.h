@@ -1,0 +1,47 @@
+#pragma once
+
+#include "app/mainwindow.h"
+#include "config/settings.h"
+#include "core/appstate.h"
+#include "core/widgets/qtsinks.h"
+#include "link/byteio.h"
+#include "link/commsettings.h"
+#include "link/link.h"
+#include "link/waiter.h"
+#include "utilities/utilitiessettings.h"
+
+#include <memory>
+
+namespace app {
+
+// The application: its state, models, link and main window. Start-up runs in
+// the constructor, in the order the program has always followed.
+class Application {
+public:
+    Application(wire::Waiter &waiter, wire::SerialIo &serial, wire::TcpIo &tcp);
+    ~Application();
+
+    MainWindow &mainWindow() { return *m_main; }
+    core::AppState &state() { return m_state; }
+    wire::CommSettings &comm() { return m_comm; }
+    config::Settings &settings() { return m_settings; }
+    utilities::UtilitiesSettings &utilitiesSettings() { return m_utilities; }
+    wire::Link &link() { return *m_link; }
+    core::Services &services() { return *m_services; }
+
+private:
+    void quit();
+
+    wire::Waiter &m_waiter;
+    core::AppState m_state;
+    wire::CommSettings m_comm;
+    config::Settings m_settings;
+    utilities::UtilitiesSettings m_utilities;
+    std::unique_ptr<MainWindow> m_main;
+    std::unique_ptr<core::QtMessageBox> m_messages;
+    std::unique_ptr<core::QtFileChooser> m_files;
+    std::unique_ptr<wire::Link> m_link;
+    std::unique_ptr<core::Services> m_services;
+};
+
+} // namespace app

@@ -1,0 +1,63 @@
+#pragma once
+
+#include "core/services.h"
+
+#include <QHash>
+#include <QMainWindow>
+
+class QMdiArea;
+class QMdiSubWindow;
+
+namespace terminal {
+class TermMode;
+}
+
+namespace app {
+
+class About;
+class CommandMenu;
+
+inline const QString kMainTitle = QStringLiteral("Tarnic         Flash Utility     V 01.00");
+inline constexpr int kMainHeightTwips = 8500;
+inline constexpr int kMainWidthTwips = 16000;
+inline constexpr int kMenuWidthTwips = 2500;
+
+// `qlmmain`: the parent window all screens live in.
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    MainWindow();
+
+    // Creates every screen once; they live, hidden, until the program ends.
+    void createScreens(core::Services &services);
+
+    // Brings a screen (by its name: commform, flashdl, ...) to the front.
+    void showScreen(const QString &name);
+    QWidget *screen(const QString &name) const;
+    QMdiSubWindow *frame(const QString &name) const;
+    CommandMenu &commandMenu() const { return *m_menu; }
+    About &about() const { return *m_about; }
+    void enterTerminal();
+
+    // Left edge = menu width + 1 twip; top 0; the rest of the main window.
+    void PlaceChildWindow(QMdiSubWindow *screen);
+
+Q_SIGNALS:
+    void closing();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    void addScreen(QWidget *screen);
+
+    QMdiArea *m_mdi;
+    QMdiSubWindow *m_menuFrame = nullptr;
+    CommandMenu *m_menu = nullptr;
+    About *m_about;
+    terminal::TermMode *m_terminal = nullptr;
+    QHash<QString, QMdiSubWindow *> m_frames;
+};
+
+} // namespace app

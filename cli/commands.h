@@ -1,0 +1,21 @@
+#pragma once
+
+#include "cli/context.h"
+
+#include <span>
+
+namespace cli {
+
+struct Command {
+    const char *name;
+    const char *usage;  // the arguments, for the usage text
+    int (*run)(Context &context);
+};
+
+// Every command the companion knows, in the order the usage text lists them.
+std::span<const Command> commands();
+
+// One function per command, each in a file of its own.
+int runVersion(Context &context);
+
+} // namespace cli

@@ -1,0 +1,64 @@
+#include "cli/commands.h"
+#include "cli/options.h"
+#include "link/qtserialio.h"
+#include "link/qttcpio.h"
+
+#include <QCoreApplication>
+
+using namespace cli;
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QString error;
+    const auto options = parseLinkOptions(QCoreApplication::arguments().mid(1), &error);
+    if (!options) {
+        StdoutSinks::error(error);
+        StdoutSinks::error(usageText());
+        return kExitUsage;
+    }
+    const Command *command = nullptr;
+    for (const Command &c : commands())
+        if (options->command == QLatin1String(c.name))
+            command = &c;
+    if (!command) {
+        StdoutSinks::error(QStringLiteral("unknown command %1").arg(options->command));
+        StdoutSinks::error(usageText());
+        return kExitUsage;
+    }
+
+    core::AppState state;
+    state.digitWidth = core::digitWidthData();
+    wire::CommSettings comm;
+    config::Settings settings;
+    utilities::UtilitiesSettings utilitiesSettings;
+    wire::applyCommDefaults(comm, state);
+    utilities::applyUtilitiesDefaults(utilitiesSettings);
+    config::applyConfigDefaults(settings);
+
+    wire::EventLoopWaiter waiter;
+    wire::QtSerialIo serial;
+    wire::QtTcpIo tcp;
+    StdoutSinks out;
+    wire::Link link(state, comm, waiter, out, serial, tcp);
+    if (options->tcp) {
+        wire::selectMode(comm, state, wire::CommSettings::Mode::Tcp);
+        wire::setIpText(comm, state, options->host);
+        wire::setPortText(comm, state, options->port);
+    } else {
+        wire::selectMode(comm, state, wire::CommSettings::Mode::Serial);
+        wire::selectBaud(comm, state, options->baud);
+        comm.device = options->device;
+    }
+    link.ConnectLink();
+    if (!link.isConnected()) {
+        out.line(wire::kDisconnected);
+        StdoutSinks::error(options->tcp ? QStringLiteral("cannot connect to %1:%2").arg(options->host, options->port)
+                                        : QStringLiteral("cannot open %1").arg(options->device));
+        return kExitFailure;
+    }
+    Context context{state, comm, link, waiter, settings, utilitiesSettings, out, options->args};
+    const int rc = command->run(context);
+    link.closeAll();
+    return rc;
+}

@@ -1,0 +1,70 @@
+#include "cli/options.h"
+
+#include "cli/commands.h"
+#include "link/commsettings.h"
+
+namespace cli {
+
+std::optional<LinkOptions> parseLinkOptions(const QStringList &arguments, QString *error)
+{
+    LinkOptions o;
+    bool haveSerial = false;
+    bool haveTcp = false;
+    bool haveBaud = false;
+    int i = 0;
+    auto fail = [error](const QString &why) {
+        *error = why;
+        return std::nullopt;
+    };
+    while (i < arguments.size() && arguments.at(i).startsWith(QLatin1String("--"))) {
+        const QString opt = arguments.at(i);
+        if (i + 1 >= arguments.size())
+            return fail(QStringLiteral("%1 needs a value").arg(opt));
+        const QString value = arguments.at(i + 1);
+        if (opt == QLatin1String("--serial")) {
+            haveSerial = true;
+            o.device = value;
+        } else if (opt == QLatin1String("--baud")) {
+            bool ok = false;
+            o.baud = value.toInt(&ok);
+            if (!ok || !wire::baudChoices().contains(o.baud))
+                return fail(QStringLiteral("--baud takes 9600, 19200, 38400, 57600 or 115200"));
+            haveBaud = true;
+        } else if (opt == QLatin1String("--tcp")) {
+            haveTcp = true;
+            o.tcp = true;
+            const int colon = value.lastIndexOf(QLatin1Char(':'));
+            o.host = colon < 0 ? value : value.left(colon);
+            if (colon >= 0)
+                o.port = value.mid(colon + 1);
+            bool ok = false;
+            const uint port = o.port.toUInt(&ok);
+            if (o.host.isEmpty() || !ok || port == 0 || port > 65535)
+                return fail(QStringLiteral("--tcp takes HOST or HOST:PORT"));
+        } else {
+            return fail(QStringLiteral("unknown option %1").arg(opt));
+        }
+        i += 2;
+    }
+    if (haveSerial == haveTcp)
+        return fail(QStringLiteral("give exactly one of --serial DEVICE and --tcp HOST[:PORT]"));
+    if (haveBaud && haveTcp)
+        return fail(QStringLiteral("--baud applies to a serial link only"));
+    if (i >= arguments.size())
+        return fail(QStringLiteral("no command given"));
+    o.command = arguments.at(i);
+    o.args = arguments.mid(i + 1);
+    return o;
+}
+
+QString usageText()
+{
+    QString text = QStringLiteral(
+        "usage: tarnic-cli (--serial DEVICE [--baud 9600|19200|38400|57600|115200] | --tcp HOST[:PORT]) "
+        "COMMAND [ARGS]\ncommands:\n");
+    for (const Command &c : commands())
+        text += QStringLiteral("  %1 %2\n").arg(QString::fromLatin1(c.name), QString::fromLatin1(c.usage));
+    return text;
+}
+
+} // namespace cli

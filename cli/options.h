@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace cli {
+
+// tarnic-cli (--serial DEVICE [--baud B] | --tcp HOST[:PORT]) COMMAND [ARGS]
+struct LinkOptions {
+    bool tcp = false;
+    QString device;          // serial
+    qint32 baud = 9600;      // serial
+    QString host;            // TCP
+    QString port = QStringLiteral("57");
+    QString command;
+    QStringList args;
+};
+
+// Parses the link options and the command name; a usage error is returned as
+// text in error.
+std::optional<LinkOptions> parseLinkOptions(const QStringList &arguments, QString *error);
+
+QString usageText();
+
+} // namespace cli

@@ -1,0 +1,7 @@
+#include "config/settings.h"
+
+namespace config {
+
+void applyConfigDefaults(Settings &) {}
+
+} // namespace config

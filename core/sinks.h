@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+namespace core {
+
+// The small report surfaces an operation talks to. Screens implement them with
+// widgets, the command-line companion with stdout, tests with recorders.
+
+class StatusLine {
+public:
+    virtual ~StatusLine() = default;
+    virtual void setStatus(const QString &text) = 0;
+};
+
+class Pane {
+public:
+    virtual ~Pane() = default;
+    virtual void append(const QString &line) = 0;
+};
+
+class MessageBox {
+public:
+    virtual ~MessageBox() = default;
+    // Modal message with an OK button.
+    virtual void message(const QString &text) = 0;
+    // Modal Yes/No question; true for Yes.
+    virtual bool ask(const QString &text) = 0;
+};
+
+struct FileFilter {
+    QString filter;           // e.g. "Binary Files (*.bin)"
+    QString defaultSuffix;    // e.g. "bin"
+};
+
+class FileChooser {
+public:
+    virtual ~FileChooser() = default;
+    // An empty result means the user cancelled.
+    virtual std::optional<QString> openFile(const QString &title, const FileFilter &filter) = 0;
+    // The chooser asks before overwriting an existing file.
+    virtual std::optional<QString> saveFile(const QString &title, const FileFilter &filter,
+                                            const QString &defaultName) = 0;
+};
+
+} // namespace core

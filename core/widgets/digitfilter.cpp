@@ -1,0 +1,24 @@
+#include "core/widgets/digitfilter.h"
+
+#include <QKeyEvent>
+#include <QLineEdit>
+
+namespace core {
+
+void DigitFilter::install(QLineEdit *field) { field->installEventFilter(new DigitFilter(field)); }
+
+bool DigitFilter::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() != QEvent::KeyPress)
+        return QObject::eventFilter(watched, event);
+    const auto *key = static_cast<QKeyEvent *>(event);
+    const QString text = key->text();
+    if (text.isEmpty() || key->key() == Qt::Key_Backspace)
+        return false;  // navigation, Backspace, Delete, Tab and the like
+    if (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier))
+        return false;  // shortcuts (copy, paste, select all)
+    const QChar c = text.at(0);
+    return !(text.size() == 1 && c >= QLatin1Char('0') && c <= QLatin1Char('9'));
+}
+
+} // namespace core

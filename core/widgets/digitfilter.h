@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QObject>
+
+class QLineEdit;
+
+namespace core {
+
+// Lets only the digits 0-9 and Backspace through to a text field from the
+// keyboard. Other keys are swallowed before they reach the field. Editing and
+// navigation keys (Delete, arrows, Tab) keep working.
+class DigitFilter : public QObject {
+    Q_OBJECT
+public:
+    using QObject::QObject;
+    static void install(QLineEdit *field);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+};
+
+} // namespace core

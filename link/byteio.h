@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+namespace wire {
+
+// A byte stream to the controller. Reads never block; waiting is the Waiter's.
+class ByteIo : public QObject {
+    Q_OBJECT
+public:
+    using QObject::QObject;
+    virtual bool isOpen() const = 0;
+    // Bytes received and waiting; 0 while closed.
+    virtual qint64 bytesAvailable() const = 0;
+    // Takes up to max waiting bytes.
+    virtual QByteArray read(qint64 max) = 0;
+    // Queues bytes for sending and starts them on their way; false when the
+    // stream is closed or the write failed.
+    virtual bool write(const QByteArray &bytes) = 0;
+    virtual void close() = 0;
+
+Q_SIGNALS:
+    void readyRead();
+    // The peer went away while the stream was open (TCP peer closed or reset,
+    // serial device removed). The stream is still nominally open; the owner
+    // closes it.
+    void lost();
+};
+
+class SerialIo : public ByteIo {
+    Q_OBJECT
+public:
+    using ByteIo::ByteIo;
+    // Opens the device at baud, 8 data bits, no parity, 1 stop bit. On failure
+    // returns false and leaves a reason in error.
+    virtual bool open(const QString &device, qint32 baud, QString *error) = 0;
+};
+
+class TcpIo : public ByteIo {
+    Q_OBJECT
+public:
+    using ByteIo::ByteIo;
+    // Starts connecting from any free local port and returns at once;
+    // connected() reports success.
+    virtual void connectToHost(const QString &host, quint16 port) = 0;
+
+Q_SIGNALS:
+    void connected();
+};
+
+} // namespace wire

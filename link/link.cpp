@@ -1,0 +1,216 @@
+#include "link/link.h"
+
+#include "link/portmapping.h"
+
+namespace wire {
+
+namespace {
+constexpr char kCr = '\r';
+}
+
+Link::Link(core::AppState &state, CommSettings &comm, Waiter &waiter, core::MessageBox &messages,
+           SerialIo &serial, TcpIo &tcp, QObject *parent)
+    : QObject(parent), m_state(state), m_comm(comm), m_waiter(waiter), m_messages(messages),
+      m_serial(serial), m_tcp(tcp)
+{
+    connect(&m_tcp, &TcpIo::connected, this, [this] { m_state.tcpConnected = true; });
+    connect(&m_serial, &ByteIo::lost, this, [this] { onLost(m_serial); });
+    connect(&m_tcp, &ByteIo::lost, this, [this] { onLost(m_tcp); });
+}
+
+void Link::setCaption(const QString &caption)
+{
+    if (m_caption == caption)
+        return;
+    m_caption = caption;
+    Q_EMIT statusCaptionChanged(m_caption);
+}
+
+// The peer went away: close our end at once so that nothing waits on a dead
+// link, and say so in the status caption.
+void Link::onLost(ByteIo &lostIo)
+{
+    lostIo.close();
+    if (!m_serial.isOpen() && !m_tcp.isOpen())
+        setCaption(kDisconnected);
+}
+
+ByteIo &Link::io()
+{
+    if (isTcp())
+        return m_tcp;
+    return m_serial;
+}
+
+QString Link::serialDevice() const { return serialDeviceFor(m_port, m_device); }
+
+void Link::ApplySerialSettings()
+{
+    if (m_comm.port >= 1 && m_comm.port <= 5)
+        m_port = m_comm.port;
+    if (baudChoices().contains(m_comm.baud))
+        m_baud = m_comm.baud;
+    m_device = m_comm.device;
+}
+
+void Link::ConnectLink()
+{
+    if (isConnected()) {
+        m_messages.message(QStringLiteral("Disconnect first before connecting"));
+        return;
+    }
+    if (isTcp())
+        connectTcp();
+    else
+        connectSerial();
+}
+
+void Link::connectSerial()
+{
+    if (m_serial.isOpen())
+        m_serial.close();
+    ApplySerialSettings();
+    QString error;
+    if (!m_serial.open(serialDevice(), m_baud, &error)) {
+        setCaption(kDisconnected);
+        return;
+    }
+    setCaption(kConnected);
+}
+
+void Link::connectTcp()
+{
+    m_state.tcpConnected = false;
+    bool numeric = false;
+    const QString portText = m_state.tcpPortText.trimmed();
+    const uint port = portText.toUInt(&numeric);
+    if (!numeric || port == 0 || port > 65535 || m_state.ipAddress.trimmed().isEmpty()) {
+        setCaption(kDisconnected);
+        m_tcp.close();
+        return;
+    }
+    m_tcp.connectToHost(m_state.ipAddress.trimmed(), static_cast<quint16>(port));
+    // The flag is tested after each of the first 29 passes of 100 ms; the
+    // 30th pass gives up.
+    const bool up = m_waiter.waitFor([this] { return m_state.tcpConnected; },
+                                     kConnectPass * (kConnectPasses - 1));
+    if (!up) {
+        if (!m_waiter.quitting())
+            m_waiter.sleep(kConnectPass);
+        setCaption(kDisconnected);
+        m_tcp.close();
+        return;
+    }
+    setCaption(kConnected);
+}
+
+void Link::DisconnectLink()
+{
+    if (!isConnected()) {
+        m_messages.message(QStringLiteral("Already disconnected"));
+        return;
+    }
+    if (isTcp())
+        m_tcp.close();
+    else if (m_serial.isOpen())
+        m_serial.close();
+    setCaption(kDisconnected);
+}
+
+void Link::closeAll()
+{
+    m_serial.close();
+    m_tcp.close();
+    setCaption(kDisconnected);
+}
+
+void Link::SendCommand(const QByteArray &text)
+{
+    m_state.sendFailure = false;
+    const QByteArray line = text + kCr;
+    if (isTcp()) {
+        if (!m_tcp.write(line)) {
+            m_state.sendFailure = true;
+            return;
+        }
+        m_waiter.pump();
+        return;
+    }
+    if (!m_serial.isOpen()) {
+        m_state.sendFailure = true;
+        return;
+    }
+    // Whatever is still waiting from earlier exchanges (a late reply after a
+    // time-out, say) is thrown away; pick up what has reached the port first.
+    m_waiter.pump();
+    while (m_serial.bytesAvailable() > 0)
+        m_serial.read(m_serial.bytesAvailable());
+    if (!m_serial.write(line))
+        m_state.sendFailure = true;
+}
+
+void Link::SendWakeup()
+{
+    m_state.sendFailure = false;
+    const QByteArray cr(1, kCr);
+    if (isTcp()) {
+        if (!m_tcp.write(cr + cr))
+            m_state.sendFailure = true;
+        else
+            m_waiter.pump();
+        return;
+    }
+    if (!m_serial.write(cr) || !m_serial.write(cr))
+        m_state.sendFailure = true;
+}
+
+ReplyStatus Link::ReadReplyLine(QByteArray &reply)
+{
+    reply.clear();
+    m_state.replyTimeout = false;
+    const Ms deadline = m_waiter.now() + kReplyTimeout;
+    ByteIo &in = io();
+    const bool tcp = isTcp();
+    auto timedOut = [&] {
+        m_state.replyTimeout = true;
+        return ReplyTimedOut;
+    };
+    int sincePump = 0;
+    for (;;) {
+        // The time-out covers the whole line. Serial tests it before taking a
+        // character, TCP after.
+        if (!tcp && m_waiter.now() >= deadline)
+            return timedOut();
+        if (in.bytesAvailable() > 0) {
+            // A long burst must not freeze the window: handle events now and then.
+            if (++sincePump == 4096) {
+                sincePump = 0;
+                m_waiter.pump();
+            }
+            const QByteArray one = in.read(1);
+            if (one.isEmpty())
+                continue;
+            if (one.at(0) == kCr)
+                return ReplyReceived;
+            if (reply.size() < kMaxReplyLine)
+                reply.append(one);
+            if (tcp && m_waiter.now() >= deadline)
+                return timedOut();
+            continue;
+        }
+        if (m_waiter.quitting())
+            return timedOut();
+        if (tcp && m_waiter.now() >= deadline)
+            return timedOut();
+        m_waiter.waitUntil([&in] { return in.bytesAvailable() > 0; }, deadline);
+    }
+}
+
+bool Link::waitForBytes(qint64 n, Ms deadline)
+{
+    ByteIo &in = io();
+    return m_waiter.waitUntil([&] { return in.bytesAvailable() >= n || !in.isOpen(); }, deadline)
+        && in.bytesAvailable() >= n;
+}
+
+} // namespace wire

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "link/byteio.h"
+
+#include <QSerialPort>
+
+namespace wire {
+
+class QtSerialIo final : public SerialIo {
+    Q_OBJECT
+public:
+    explicit QtSerialIo(QObject *parent = nullptr);
+    bool open(const QString &device, qint32 baud, QString *error) override;
+    bool isOpen() const override;
+    qint64 bytesAvailable() const override;
+    QByteArray read(qint64 max) override;
+    bool write(const QByteArray &bytes) override;
+    void close() override;
+
+private:
+    QSerialPort m_port;
+};
+
+} // namespace wire

@@ -1,0 +1,37 @@
+#include "link/qttcpio.h"
+
+namespace wire {
+
+QtTcpIo::QtTcpIo(QObject *parent) : TcpIo(parent)
+{
+    connect(&m_socket, &QTcpSocket::readyRead, this, &ByteIo::readyRead);
+    connect(&m_socket, &QTcpSocket::connected, this, &TcpIo::connected);
+    connect(&m_socket, &QTcpSocket::disconnected, this, &ByteIo::lost);
+}
+
+void QtTcpIo::connectToHost(const QString &host, quint16 port)
+{
+    m_socket.abort();
+    m_socket.connectToHost(host, port);
+}
+
+bool QtTcpIo::isOpen() const { return m_socket.state() == QAbstractSocket::ConnectedState; }
+
+// Bytes already received stay readable after the peer has gone.
+qint64 QtTcpIo::bytesAvailable() const { return m_socket.bytesAvailable(); }
+
+QByteArray QtTcpIo::read(qint64 max) { return m_socket.read(max); }
+
+bool QtTcpIo::write(const QByteArray &bytes)
+{
+    if (!isOpen())
+        return false;
+    if (m_socket.write(bytes) != bytes.size())
+        return false;
+    m_socket.flush();
+    return true;
+}
+
+void QtTcpIo::close() { m_socket.abort(); }
+
+} // namespace wire

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "core/services.h"
+
+#include <QWidget>
+
+class QButtonGroup;
+class QComboBox;
+class QLineEdit;
+class QRadioButton;
+
+namespace wire {
+
+// `commform`: how to reach the controller, and the connect/disconnect actions.
+class CommForm : public QWidget {
+    Q_OBJECT
+public:
+    CommForm(core::Services &services, QWidget *parent = nullptr);
+    // Shows the model's selections (after the start-up defaults).
+    void refreshFromModel();
+
+private:
+    core::Services &m_services;
+    QRadioButton *m_tcp;
+    QRadioButton *m_serial;
+    QButtonGroup *m_ports;
+    QButtonGroup *m_bauds;
+    QLineEdit *m_ip;
+    QLineEdit *m_tcpPort;
+    QComboBox *m_device;
+};
+
+} // namespace wire

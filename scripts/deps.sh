@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the project needs, if any is missing.
+# Sourced by run.sh and test.sh; needs root (or sudo) only when something is missing.
+set -euo pipefail
+
+TARNIC_PACKAGES=(
+  cmake g++ make                 # build
+  qt6-base-dev                   # Qt Core, Gui, Widgets, Network, Test
+  qt6-serialport-dev             # QSerialPort
+  libgl-dev                      # Qt Gui's CMake package asks for OpenGL headers
+  qt6-qpa-plugins                # the offscreen and xcb platforms (tests run offscreen)
+  fonts-liberation               # Liberation Mono stands in for Courier New in the terminal
+)
+
+tarnic_missing_packages() {
+  local missing=()
+  for p in "${TARNIC_PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  done
+  echo "${missing[@]:-}"
+}
+
+tarnic_install_deps() {
+  local missing
+  missing=$(tarnic_missing_packages)
+  [ -z "$missing" ] && return 0
+  echo "Installing Debian packages: $missing"
+  local sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  $sudo apt-get update -qq
+  # shellcheck disable=SC2086
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends $missing
+}

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "sim/controller.h"
+
+#include <QCommandLineParser>
+
+#include <memory>
+#include <vector>
+
+namespace sim {
+
+// One piece of controller behaviour (basic commands, configuration, access
+// data, boot code, echo) with its own command-line switches.
+class Module {
+public:
+    virtual ~Module() = default;
+    virtual void addOptions(QCommandLineParser &) {}
+    // Reads the switches; false with a reason on a bad value.
+    virtual bool configure(const QCommandLineParser &, QString *) { return true; }
+    virtual void install(Controller &controller) = 0;
+};
+
+// Every module, in the order they see command lines.
+std::vector<std::unique_ptr<Module>> makeModules();
+
+} // namespace sim

@@ -1,0 +1,13 @@
+#include "sim/basic_module.h"
+#include "sim/module.h"
+
+namespace sim {
+
+std::vector<std::unique_ptr<Module>> makeModules()
+{
+    std::vector<std::unique_ptr<Module>> modules;
+    modules.push_back(std::make_unique<BasicModule>());
+    return modules;
+}
+
+} // namespace sim

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "core/appstate.h"
+#include "link/commsettings.h"
+#include "link/fake/fakeio.h"
+#include "link/fake/virtualwaiter.h"
+#include "link/link.h"
+#include "tests/common/recorders.h"
+
+namespace testing {
+
+// A link over fake transports on a virtual clock, with the start-up comm
+// defaults. connectSerial()/connectTcp() open it.
+struct FakeRig {
+    FakeRig()
+    {
+        wire::applyCommDefaults(comm, state);
+        state.digitWidth = core::digitWidthData();
+    }
+
+    bool connectSerial()
+    {
+        wire::selectMode(comm, state, wire::CommSettings::Mode::Serial);
+        link.ConnectLink();
+        return link.isConnected();
+    }
+    bool connectTcp()
+    {
+        wire::selectMode(comm, state, wire::CommSettings::Mode::Tcp);
+        link.ConnectLink();
+        return link.isConnected();
+    }
+    // The stream of the current link mode.
+    wire::fake::FakeStream &peer() { return link.isTcp() ? tcp.stream : serial.stream; }
+
+    core::AppState state;
+    wire::CommSettings comm;
+    wire::fake::VirtualWaiter waiter;
+    wire::fake::FakeSerialIo serial{waiter};
+    wire::fake::FakeTcpIo tcp{waiter};
+    Recorder ui;
+    wire::Link link{state, comm, waiter, ui, serial, tcp};
+};
+
+} // namespace testing

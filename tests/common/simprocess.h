@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+
+namespace testing {
+
+// A tarnic-sim child process (the path comes from $TARNIC_SIM). start() waits
+// for it to print its pseudo-terminal path and/or TCP port.
+class SimProcess {
+public:
+    ~SimProcess();
+    bool start(const QStringList &arguments);
+    void stop();
+    QString ptyPath() const { return m_pty; }
+    quint16 tcpPort() const { return m_port; }
+    QProcess &process() { return m_process; }
+
+private:
+    QProcess m_process;
+    QString m_pty;
+    quint16 m_port = 0;
+};
+
+// Runs tarnic-cli ($TARNIC_CLI) to its end; returns the exit code.
+struct CliRun {
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+};
+CliRun runCli(const QStringList &arguments, int timeoutMs = 30000);
+
+} // namespace testing

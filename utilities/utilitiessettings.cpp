@@ -1,0 +1,12 @@
+#include "utilities/utilitiessettings.h"
+
+namespace utilities {
+
+void applyUtilitiesDefaults(UtilitiesSettings &settings)
+{
+    settings.add = true;
+    settings.autoClear = true;
+    settings.adHoc = true;
+}
+
+} // namespace utilities
