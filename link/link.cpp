@@ -171,6 +171,7 @@ ReplyStatus Link::ReadReplyLine(QByteArray &reply)
     const Ms deadline = m_waiter.now() + kReplyTimeout;
     ByteIo &in = io();
     const bool tcp = isTcp();
+    const bool wasOpen = in.isOpen();
     auto timedOut = [&] {
         m_state.replyTimeout = true;
         return ReplyTimedOut;
@@ -198,11 +199,12 @@ ReplyStatus Link::ReadReplyLine(QByteArray &reply)
                 return timedOut();
             continue;
         }
-        if (m_waiter.quitting())
+        // A link that goes away mid-reply ends the wait at once.
+        if (m_waiter.quitting() || (wasOpen && !in.isOpen()))
             return timedOut();
         if (tcp && m_waiter.now() >= deadline)
             return timedOut();
-        m_waiter.waitUntil([&in] { return in.bytesAvailable() > 0; }, deadline);
+        m_waiter.waitUntil([&] { return in.bytesAvailable() > 0 || (wasOpen && !in.isOpen()); }, deadline);
     }
 }
 

@@ -8,8 +8,11 @@ QtSerialIo::QtSerialIo(QObject *parent) : SerialIo(parent)
     connect(&m_port, &QSerialPort::errorOccurred, this, [this](QSerialPort::SerialPortError e) {
         // A pulled USB adapter or a closed pseudo-terminal shows up as a
         // resource or read error on the open port.
-        if (m_port.isOpen() && (e == QSerialPort::ResourceError || e == QSerialPort::ReadError))
+        // Reported once per open port: closing a dead port raises more errors.
+        if (m_port.isOpen() && !m_lost && (e == QSerialPort::ResourceError || e == QSerialPort::ReadError)) {
+            m_lost = true;
             Q_EMIT lost();
+        }
     });
 }
 
@@ -18,6 +21,7 @@ bool QtSerialIo::open(const QString &device, qint32 baud, QString *error)
     if (m_port.isOpen())
         m_port.close();
     m_port.setPortName(device);
+    m_lost = false;
     if (!m_port.open(QIODevice::ReadWrite)) {
         if (error)
             *error = m_port.errorString();

@@ -19,6 +19,7 @@ public:
 
 private:
     QSerialPort m_port;
+    bool m_lost = false;
 };
 
 } // namespace wire

@@ -1,0 +1,248 @@
+// One contract for every transport under the link: the fake on a virtual
+// clock, a real pseudo-terminal pair and a real TCP connection on 127.0.0.1.
+// The test plays the controller.
+#include "link/fake/fakeio.h"
+#include "link/link.h"
+#include "link/qtserialio.h"
+#include "link/qttcpio.h"
+#include "tests/common/recorders.h"
+
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QtTest>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <memory>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+// The controller end of one transport.
+class Peer {
+public:
+    virtual ~Peer() = default;
+    virtual void send(const QByteArray &bytes) = 0;
+    // Everything the program has written so far, waiting up to timeout for n bytes.
+    virtual QByteArray receive(qsizetype n) = 0;
+    virtual void hangUp() = 0;
+};
+
+struct Harness {
+    core::AppState state;
+    wire::CommSettings comm;
+    testing::Recorder ui;
+    std::unique_ptr<wire::Waiter> waiter;
+    std::unique_ptr<wire::SerialIo> serial;
+    std::unique_ptr<wire::TcpIo> tcp;
+    std::unique_ptr<wire::Link> link;
+    std::unique_ptr<Peer> peer;
+
+    void makeLink()
+    {
+        link = std::make_unique<wire::Link>(state, comm, *waiter, ui, *serial, *tcp);
+    }
+};
+
+class FakePeer final : public Peer {
+public:
+    explicit FakePeer(wire::fake::FakeStream &s, std::function<void()> drop) : m_s(s), m_drop(std::move(drop)) {}
+    void send(const QByteArray &bytes) override { m_s.deliver(bytes, 1ms); }
+    QByteArray receive(qsizetype) override { return m_s.written(); }
+    void hangUp() override { m_drop(); }
+
+private:
+    wire::fake::FakeStream &m_s;
+    std::function<void()> m_drop;
+};
+
+class PtyPeer final : public Peer {
+public:
+    PtyPeer()
+    {
+        m_master = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
+        ::grantpt(m_master);
+        ::unlockpt(m_master);
+        path = QString::fromLocal8Bit(::ptsname(m_master));
+    }
+    ~PtyPeer() override { hangUp(); }
+    void send(const QByteArray &bytes) override
+    {
+        QCOMPARE(::write(m_master, bytes.constData(), static_cast<size_t>(bytes.size())), ssize_t(bytes.size()));
+    }
+    QByteArray receive(qsizetype n) override
+    {
+        QElapsedTimer t;
+        t.start();
+        while (m_got.size() < n && t.elapsed() < 3000) {
+            pollfd p{m_master, POLLIN, 0};
+            if (::poll(&p, 1, 50) > 0) {
+                char b[256];
+                const ssize_t r = ::read(m_master, b, sizeof b);
+                if (r > 0)
+                    m_got.append(b, static_cast<qsizetype>(r));
+            }
+        }
+        return m_got;
+    }
+    void hangUp() override
+    {
+        if (m_master >= 0)
+            ::close(m_master);
+        m_master = -1;
+    }
+    QString path;
+
+private:
+    int m_master = -1;
+    QByteArray m_got;
+};
+
+class TcpPeer final : public Peer {
+public:
+    TcpPeer() { server.listen(QHostAddress::LocalHost, 0); }
+    void send(const QByteArray &bytes) override
+    {
+        QVERIFY(accepted());
+        m_socket->write(bytes);
+        m_socket->flush();
+    }
+    QByteArray receive(qsizetype n) override
+    {
+        if (!accepted())
+            return {};
+        QElapsedTimer t;
+        t.start();
+        while (m_got.size() < n && t.elapsed() < 3000) {
+            m_socket->waitForReadyRead(50);
+            m_got += m_socket->readAll();
+        }
+        return m_got;
+    }
+    void hangUp() override
+    {
+        if (accepted())
+            m_socket->disconnectFromHost();
+    }
+    QTcpServer server;
+
+private:
+    bool accepted()
+    {
+        if (!m_socket && (server.hasPendingConnections() || server.waitForNewConnection(3000)))
+            m_socket = server.nextPendingConnection();
+        return m_socket != nullptr;
+    }
+    QTcpSocket *m_socket = nullptr;
+    QByteArray m_got;
+};
+
+enum class Kind { FakeSerial, FakeTcp, Pty, Tcp };
+
+std::unique_ptr<Harness> makeHarness(Kind kind)
+{
+    auto h = std::make_unique<Harness>();
+    wire::applyCommDefaults(h->comm, h->state);
+    if (kind == Kind::FakeSerial || kind == Kind::FakeTcp) {
+        auto waiter = std::make_unique<wire::fake::VirtualWaiter>();
+        auto serial = std::make_unique<wire::fake::FakeSerialIo>(*waiter);
+        auto tcp = std::make_unique<wire::fake::FakeTcpIo>(*waiter);
+        if (kind == Kind::FakeSerial) {
+            auto *s = serial.get();
+            h->peer = std::make_unique<FakePeer>(s->stream, [s] { s->dropAfter(1ms); });
+        } else {
+            auto *t = tcp.get();
+            h->peer = std::make_unique<FakePeer>(t->stream, [t] { t->dropAfter(1ms); });
+            wire::selectMode(h->comm, h->state, wire::CommSettings::Mode::Tcp);
+        }
+        h->waiter = std::move(waiter);
+        h->serial = std::move(serial);
+        h->tcp = std::move(tcp);
+    } else {
+        h->waiter = std::make_unique<wire::EventLoopWaiter>();
+        h->serial = std::make_unique<wire::QtSerialIo>();
+        h->tcp = std::make_unique<wire::QtTcpIo>();
+        if (kind == Kind::Pty) {
+            auto peer = std::make_unique<PtyPeer>();
+            h->comm.device = peer->path;
+            h->peer = std::move(peer);
+        } else {
+            auto peer = std::make_unique<TcpPeer>();
+            wire::selectMode(h->comm, h->state, wire::CommSettings::Mode::Tcp);
+            wire::setIpText(h->comm, h->state, QStringLiteral("127.0.0.1"));
+            wire::setPortText(h->comm, h->state, QString::number(peer->server.serverPort()));
+            h->peer = std::move(peer);
+        }
+    }
+    h->makeLink();
+    return h;
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Kind)
+
+class TestLinkContract : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void exchange_data();
+    void exchange();
+    void peerGoesAway_data() { exchange_data(); }
+    void peerGoesAway();
+};
+
+void TestLinkContract::exchange_data()
+{
+    QTest::addColumn<Kind>("kind");
+    QTest::newRow("fake serial") << Kind::FakeSerial;
+    QTest::newRow("fake tcp") << Kind::FakeTcp;
+    QTest::newRow("pseudo-terminal") << Kind::Pty;
+    QTest::newRow("tcp 127.0.0.1") << Kind::Tcp;
+}
+
+// Wake-up, a command, a reply split at the carriage return with the line feed
+// kept, and the bytes exactly as written.
+void TestLinkContract::exchange()
+{
+    QFETCH(Kind, kind);
+    auto h = makeHarness(kind);
+    h->link->ConnectLink();
+    QCOMPARE(h->link->statusCaption(), QStringLiteral("Connected"));
+    h->link->SendWakeup();
+    h->link->SendCommand("X001");
+    QVERIFY(!h->state.sendFailure);
+    QCOMPARE(h->peer->receive(7), QByteArray("\r\rX001\r"));
+    h->peer->send("OK\r\nAB\r");
+    QByteArray reply;
+    QCOMPARE(h->link->ReadReplyLine(reply), wire::ReplyReceived);
+    QCOMPARE(reply, QByteArray("OK"));
+    QCOMPARE(h->link->ReadReplyLine(reply), wire::ReplyReceived);
+    QCOMPARE(reply, QByteArray("\nAB"));
+    h->link->DisconnectLink();
+    QCOMPARE(h->link->statusCaption(), QStringLiteral("Disconnected"));
+}
+
+// The peer closes (or the device goes): the link closes itself and says
+// "Disconnected" within a second, with no message box.
+void TestLinkContract::peerGoesAway()
+{
+    QFETCH(Kind, kind);
+    auto h = makeHarness(kind);
+    h->link->ConnectLink();
+    QCOMPARE(h->link->statusCaption(), QStringLiteral("Connected"));
+    h->link->SendCommand("V");
+    QCOMPARE(h->peer->receive(2), QByteArray("V\r"));
+    const auto start = h->waiter->now();
+    h->peer->hangUp();
+    QByteArray reply;
+    QCOMPARE(h->link->ReadReplyLine(reply), wire::ReplyTimedOut);
+    QVERIFY(h->waiter->now() - start < 1000ms);
+    QCOMPARE(h->link->statusCaption(), QStringLiteral("Disconnected"));
+    QVERIFY(h->ui.messages.isEmpty());
+}
+
+QTEST_GUILESS_MAIN(TestLinkContract)
+#include "tst_link_contract.moc"
