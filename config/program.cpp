@@ -1,0 +1,152 @@
+#include "config/program.h"
+
+#include "config/commands.h"
+#include "config/validate.h"
+#include "link/link.h"
+
+#include <cmath>
+
+namespace config {
+
+std::optional<qint16> leadingNumber16(const QByteArray &text)
+{
+    QByteArray t;
+    t.reserve(text.size());
+    for (char c : text)
+        if (c != ' ' && c != '\t' && c != '\n')
+            t.append(c);
+
+    auto isDigit = [&t](qsizetype i) { return i < t.size() && t.at(i) >= '0' && t.at(i) <= '9'; };
+    qsizetype i = 0;
+    QByteArray number;
+    if (i < t.size() && (t.at(i) == '+' || t.at(i) == '-'))
+        number.append(t.at(i++));
+    bool any = false;
+    while (isDigit(i)) {
+        number.append(t.at(i++));
+        any = true;
+    }
+    if (i < t.size() && t.at(i) == '.') {
+        number.append(t.at(i++));
+        while (isDigit(i)) {
+            number.append(t.at(i++));
+            any = true;
+        }
+    }
+    if (!any)
+        return 0;
+    if (i < t.size() && (t.at(i) == 'E' || t.at(i) == 'e' || t.at(i) == 'D' || t.at(i) == 'd')) {
+        qsizetype j = i + 1;
+        QByteArray exponent = "e";
+        if (j < t.size() && (t.at(j) == '+' || t.at(j) == '-'))
+            exponent.append(t.at(j++));
+        if (isDigit(j)) {
+            while (isDigit(j))
+                exponent.append(t.at(j++));
+            number += exponent;
+        }
+    }
+    bool ok = false;
+    const double value = number.toDouble(&ok);
+    if (!ok && !std::isinf(value))
+        return 0;
+    // Ties go to the even neighbour, as the controller tools have always rounded.
+    const double rounded = std::nearbyint(value);
+    if (!std::isfinite(rounded) || rounded < -32768.0 || rounded > 32767.0)
+        return std::nullopt;
+    return static_cast<qint16>(rounded);
+}
+
+namespace {
+
+core::Pane &paneOf(ProgramContext &c, PaneId id)
+{
+    return id == PaneId::Picture1 ? c.panes.picture1() : c.panes.picture2();
+}
+
+QString shown(const QByteArray &bytes) { return QString::fromLatin1(bytes); }
+
+} // namespace
+
+RunOutcome do_program(ProgramContext &c)
+{
+    core::LinkClaim claim(c.state);
+    if (!claim.claimed())
+        return RunOutcome::Busy;
+    wire::Link &link = c.link;
+    wire::Waiter &waiter = link.waiter();
+    core::Pane &left = c.panes.picture1();
+
+    if (!ValidateParameters(c.settings, c.state.digitWidth, c.panes))
+        return RunOutcome::CheckFailed;
+
+    link.SendWakeup();
+    if (c.state.sendFailure)
+        return RunOutcome::SendFailed;
+
+    QByteArray reply;
+    link.SendCommand("x");
+    if (link.ReadReplyLine(reply) != wire::ReplyReceived) {
+        if (waiter.quitting())
+            return RunOutcome::Quit;
+        left.append(QStringLiteral("Error 000A"));
+        return RunOutcome::NoIdReply;
+    }
+    // A size beyond 16 bits matches no entered size (those have two digits).
+    const std::optional<qint16> controllerSize = leadingNumber16(reply);
+    const qint16 enteredSize = leadingNumber16(c.settings.general.Text1[2].toLatin1()).value_or(0);
+    bool idSizeChange = false;
+    if (enteredSize != 0 && controllerSize != enteredSize) {
+        if (waiter.quitting())
+            return RunOutcome::Quit;
+        if (!c.box.ask(kIdSizeQuestion))
+            return RunOutcome::Declined;
+        idSizeChange = true;
+    }
+
+    left.append(QStringLiteral("Starting 430 Communications"));
+    link.SendCommand("V");
+    if (link.ReadReplyLine(reply) != wire::ReplyReceived) {
+        if (waiter.quitting())
+            return RunOutcome::Quit;
+        left.append(QStringLiteral("Error 000"));
+        return RunOutcome::NoVersionReply;
+    }
+    left.append(shown(reply));
+
+    for (const CommandStep &step : commandSequence()) {
+        // Built now, from the settings as they stand when the run gets here.
+        const std::optional<QByteArray> command = step.build(c.settings, idSizeChange);
+        if (!command)
+            continue;
+        core::Pane &pane = paneOf(c, step.pane);
+        link.SendCommand(*command);
+        if (link.ReadReplyLine(reply) != wire::ReplyReceived) {
+            if (waiter.quitting())
+                return RunOutcome::Quit;
+            pane.append(shown(*command) + QLatin1Char(' '));
+            pane.append(step.errorText);
+            return RunOutcome::NoReply;
+        }
+        pane.append(shown(*command) + QStringLiteral("  [") + shown(reply) + QLatin1Char(']'));
+    }
+    c.panes.picture2().append(QStringLiteral(" "));
+    c.panes.picture2().append(QStringLiteral("Programming Complete"));
+    return RunOutcome::Complete;
+}
+
+ResetOutcome do_reset(ProgramContext &c)
+{
+    core::LinkClaim claim(c.state);
+    if (!claim.claimed())
+        return ResetOutcome::Busy;
+    c.panes.clear();
+    c.panes.picture1().append(QStringLiteral("Resetting Controller"));
+    c.link.SendCommand(QByteArray("\0U1", 3));
+    if (c.state.sendFailure)
+        return ResetOutcome::SendFailed;
+    c.panes.picture1().append(QStringLiteral("Reset Complete"));
+    return ResetOutcome::Sent;
+}
+
+} // namespace config

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "config/progress.h"
+#include "config/settings.h"
+#include "core/appstate.h"
+#include "core/sinks.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+
+namespace wire {
+class Link;
+}
+
+namespace config {
+
+// What a programming run or a reset needs: the link (expected open), the
+// settings as they stand, the two panes and the Yes/No question box.
+struct ProgramContext {
+    core::AppState &state;
+    wire::Link &link;
+    const Settings &settings;
+    ProgressPanes &panes;
+    core::MessageBox &box;
+};
+
+enum class RunOutcome {
+    Complete,        // "Programming Complete" written
+    Busy,            // another operation holds the link; nothing done
+    CheckFailed,     // the parameter check stopped it
+    SendFailed,      // the wake-up could not be sent
+    NoIdReply,       // "Error 000A"
+    Declined,        // the operator answered No to the ID-size question
+    NoVersionReply,  // "Error 000"
+    NoReply,         // a command got no reply: its error text was written
+    Quit,            // the program is closing
+};
+
+enum class ResetOutcome { Sent, Busy, SendFailed };
+
+inline const QString kIdSizeQuestion = QStringLiteral(
+    "ID size specified does not match id size in the controller - this will result in clearing all controller "
+    "data - Continue Y/N");
+
+RunOutcome do_program(ProgramContext &c);
+ResetOutcome do_reset(ProgramContext &c);
+
+// The number at the start of a reply or a field: blanks, tabs and line feeds
+// are skipped wherever they stand, reading stops at the first character that
+// cannot continue the number, no number gives 0; a fraction rounds to even.
+// No value when the number lies outside the 16-bit signed range.
+std::optional<qint16> leadingNumber16(const QByteArray &text);
+
+} // namespace config

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "config/progress.h"
+#include "config/settings.h"
+#include "core/digitwidth.h"
+
+#include <QStringList>
+
+namespace config {
+
+// The parameter check's verdict: its lines in order ("Checking Parameters",
+// warnings, and the first error if any) and whether the run may go on.
+struct CheckReport {
+    QStringList lines;
+    bool pass = true;
+};
+
+// Reads the settings only. The first failing error test ends the check;
+// warnings add a line and let it go on.
+CheckReport checkParameters(const Settings &settings, const core::DigitWidthTable &digitWidth);
+
+// Clears both panes and writes the check's lines into Picture1; true for pass.
+bool ValidateParameters(const Settings &settings, const core::DigitWidthTable &digitWidth, ProgressPanes &panes);
+
+} // namespace config
