@@ -1,17 +1,11 @@
 #include "flash/screens/flashboot2.h"
 
-#include <QLabel>
-#include <QVBoxLayout>
-
 namespace flash {
 
-FlashBoot2::FlashBoot2(core::Services &services, QWidget *parent) : QWidget(parent), m_services(services)
+FlashBoot2::FlashBoot2(core::Services &services, QWidget *parent)
+    : DownloadScreen(Kind::BootExt, services, QStringLiteral("flashboot2"), QStringLiteral("Flash Boot 2"),
+                     QStringLiteral("5200 Bootloader Extension Download"), QString(), parent)
 {
-    setObjectName(QStringLiteral("flashboot2"));
-    setWindowTitle(QStringLiteral("Flash Boot 2"));
-    auto *layout = new QVBoxLayout(this);
-    layout->addWidget(new QLabel(windowTitle(), this));
-    layout->addStretch();
 }
 
 } // namespace flash

@@ -1,19 +1,14 @@
 #pragma once
 
-#include "core/services.h"
-
-#include <QWidget>
+#include "flash/screens/downloadscreen.h"
 
 namespace flash {
 
-// `flashboot2`: placeholder until its screen is built.
-class FlashBoot2 : public QWidget {
+// `flashboot2`: the bootloader extension download.
+class FlashBoot2 : public DownloadScreen {
     Q_OBJECT
 public:
     FlashBoot2(core::Services &services, QWidget *parent = nullptr);
-
-private:
-    core::Services &m_services;
 };
 
 } // namespace flash

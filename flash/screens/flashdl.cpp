@@ -1,17 +1,14 @@
 #include "flash/screens/flashdl.h"
 
-#include <QLabel>
-#include <QVBoxLayout>
-
 namespace flash {
 
-FlashDl::FlashDl(core::Services &services, QWidget *parent) : QWidget(parent), m_services(services)
+FlashDl::FlashDl(core::Services &services, QWidget *parent)
+    : DownloadScreen(Kind::Flash, services, QStringLiteral("flashdl"), QStringLiteral("Flash Download"),
+                     QStringLiteral("Tarnic Flash Download"),
+                     QStringLiteral("For all Tarnic Products except 460 and 480. Do Not use this Flash routine "
+                                    "for 460 or 480 Data Converters."),
+                     parent)
 {
-    setObjectName(QStringLiteral("flashdl"));
-    setWindowTitle(QStringLiteral("Flash Download"));
-    auto *layout = new QVBoxLayout(this);
-    layout->addWidget(new QLabel(windowTitle(), this));
-    layout->addStretch();
 }
 
 } // namespace flash

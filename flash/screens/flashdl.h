@@ -1,19 +1,14 @@
 #pragma once
 
-#include "core/services.h"
-
-#include <QWidget>
+#include "flash/screens/downloadscreen.h"
 
 namespace flash {
 
-// `flashdl`: placeholder until its screen is built.
-class FlashDl : public QWidget {
+// `flashdl`: the firmware image download.
+class FlashDl : public DownloadScreen {
     Q_OBJECT
 public:
     FlashDl(core::Services &services, QWidget *parent = nullptr);
-
-private:
-    core::Services &m_services;
 };
 
 } // namespace flash

@@ -1,0 +1,254 @@
+#include "flash/download.h"
+
+#include "core/numbers.h"
+#include "link/link.h"
+
+namespace flash {
+
+Variant variantFor(Kind kind, bool tcp)
+{
+    Variant v;
+    v.kind = kind;
+    v.tcp = tcp;
+    if (kind == Kind::Flash) {
+        v.pause = tcp ? Ms{8000} : Ms{10000};
+        v.bTimeout = tcp ? Ms{15000} : Ms{10000};
+        v.clearStatusOnError = !tcp;
+        return v;
+    }
+    v.fullBeforeLast = false;
+    v.clearStatusOnError = false;
+    if (tcp) {
+        v.pause = Ms{3000};
+        v.startTimeout = v.kTimeout = v.bTimeout = Ms{10000};
+        v.fills = 2;
+        return v;
+    }
+    // The serial extension loader takes the whole file in 32-byte blocks and
+    // wants neither trailer nor date.
+    v.trailerSize = 0;
+    v.blockSize = 32;
+    v.startChar = 'w';
+    v.startReply = "YK";
+    v.pause = Ms{1000};
+    v.startTimeout = Ms{7000};
+    v.kTimeout = v.bTimeout = Ms{5000};
+    v.sendDate = false;
+    return v;
+}
+
+QString timeoutMessage(const Variant &v)
+{
+    if (v.tcp)
+        return QStringLiteral("Timeout Error");
+    return QStringLiteral("Timeout Error, error code") + core::signReserving(StageStart);
+}
+
+QString downloadErrorMessage(const Variant &v, int stage)
+{
+    if (v.tcp)
+        return QStringLiteral("Download Error");
+    return QStringLiteral("Download Error, error code") + core::signReserving(stage);
+}
+
+bool baudAllowsDownload(const core::AppState &state)
+{
+    return state.linkMode != core::LinkSerial || state.chosenBaud == 9600;
+}
+
+FlashDownload::FlashDownload(Kind kind, wire::Link &link, core::StatusLine &status, core::MessageBox &messages,
+                             core::FileChooser &files)
+    : m_kind(kind), m_link(link), m_waiter(link.waiter()), m_state(link.state()), m_status(status),
+      m_messages(messages), m_files(files)
+{
+}
+
+Variant FlashDownload::variant() const { return variantFor(m_kind, m_state.linkMode == core::LinkTcp); }
+
+namespace {
+// Clears a flag on every way out of a scope.
+struct FlagGuard {
+    explicit FlagGuard(bool &flag) : m_flag(flag) { m_flag = true; }
+    ~FlagGuard() { m_flag = false; }
+    FlagGuard(const FlagGuard &) = delete;
+    FlagGuard &operator=(const FlagGuard &) = delete;
+    bool &m_flag;
+};
+} // namespace
+
+std::optional<QString> FlashDownload::getdownloadfile()
+{
+    if (m_busy)
+        return std::nullopt;
+    FlagGuard busy(m_busy);
+    m_imagePath.clear();
+    const std::optional<QString> chosen = m_files.openFile(QStringLiteral("Open"), kImageFilter);
+    if (!chosen || chosen->isEmpty())
+        return std::nullopt;
+    m_imagePath = *chosen;
+    return chosen;
+}
+
+Result FlashDownload::doflashdl()
+{
+    if (m_busy || m_imagePath.isEmpty())
+        return {};
+    core::LinkClaim claim(m_state);
+    if (!claim.claimed())
+        return {};
+    FlagGuard busy(m_busy);
+    const Result r = run();
+    if (m_observer)
+        m_observer->finished(r, m_waiter.now());
+    return r;
+}
+
+FlashDownload::Input FlashDownload::waitForInput(Ms deadline)
+{
+    wire::ByteIo &io = m_link.io();
+    m_waiter.waitUntil([&io] { return io.bytesAvailable() > 0 || !io.isOpen(); }, deadline);
+    if (m_waiter.quitting())
+        return Input::Quit;
+    if (io.bytesAvailable() > 0)
+        return Input::Data;
+    // A lost link is closed by the link layer at once; waiting on would only
+    // postpone the error to the end of the time-out.
+    if (!io.isOpen())
+        return Input::Lost;
+    return Input::TimedOut;
+}
+
+// The serial waits take one character and leave the rest waiting; the TCP
+// waits take everything received and look at the first byte.
+bool FlashDownload::waitAck(char expected, Ms timeout, bool readAll)
+{
+    if (waitForInput(m_waiter.now() + timeout) != Input::Data)
+        return false;
+    wire::ByteIo &io = m_link.io();
+    const QByteArray got = io.read(readAll ? io.bytesAvailable() : 1);
+    return !got.isEmpty() && got.at(0) == expected;
+}
+
+bool FlashDownload::wait_for_k() { return waitAck('K', variantFor(m_kind, false).kTimeout, false); }
+bool FlashDownload::wait_for_k_tcp() { return waitAck('K', variantFor(m_kind, true).kTimeout, true); }
+bool FlashDownload::wait_for_b() { return waitAck('B', variantFor(m_kind, false).bTimeout, false); }
+bool FlashDownload::wait_for_b_tcp() { return waitAck('B', variantFor(m_kind, true).bTimeout, true); }
+
+bool FlashDownload::waitK() { return m_v.tcp ? wait_for_k_tcp() : wait_for_k(); }
+bool FlashDownload::waitB() { return m_v.tcp ? wait_for_b_tcp() : wait_for_b(); }
+
+bool FlashDownload::send(const QByteArray &bytes) { return m_link.write(bytes); }
+
+Result FlashDownload::fail(Outcome outcome, int stage, const QString &message, bool clearStatus)
+{
+    // Closing the program unwinds the download without a word.
+    if (m_waiter.quitting())
+        return {Outcome::Quit, stage, QString()};
+    if (clearStatus)
+        m_status.setStatus(QString());
+    m_messages.message(message);
+    return {outcome, stage, message};
+}
+
+Result FlashDownload::run()
+{
+    m_v = variant();
+    wire::ByteIo &io = m_link.io();
+    auto downloadError = [this](int stage) {
+        return fail(Outcome::DownloadError, stage, downloadErrorMessage(m_v, stage), m_v.clearStatusOnError);
+    };
+
+    m_status.setStatus(kPreparing);
+    // The whole image is read before the first byte goes out, so that a file
+    // that cannot be read leaves the controller untouched.
+    QString error;
+    const std::optional<QByteArray> image = readImageFile(m_imagePath, &error);
+    if (!image) {
+        m_status.setStatus(QString());
+        return fail(Outcome::ImageUnreadable, 0, error, false);
+    }
+    if (!io.isOpen()) {
+        m_status.setStatus(QString());
+        return fail(Outcome::NotConnected, 0, kNotConnected, false);
+    }
+    const ImageLayout layout = layoutFor(image->size(), m_v.trailerSize, m_v.blockSize);
+
+    // Break-in, and the pause while the controller restarts into its boot code.
+    if (!send(kBreakIn))
+        return downloadError(StageStart);
+    m_waiter.waitUntil([&io] { return !io.isOpen(); }, m_waiter.now() + m_pauseOverride.value_or(m_v.pause));
+    if (m_waiter.quitting())
+        return fail(Outcome::Quit, StageStart, QString(), false);
+    if (!io.isOpen())
+        return downloadError(StageStart);
+    if (!m_v.tcp) {
+        while (io.bytesAvailable() > 0)
+            io.read(io.bytesAvailable());
+    }
+    if (!send(QByteArray(1, m_v.startChar)))
+        return downloadError(StageStart);
+
+    StartReply reply(m_v.startReply);
+    const Ms startDeadline = m_waiter.now() + m_v.startTimeout;
+    for (;;) {
+        switch (waitForInput(startDeadline)) {
+        case Input::Quit:
+            return fail(Outcome::Quit, StageStart, QString(), false);
+        case Input::Lost:
+            return downloadError(StageStart);
+        case Input::TimedOut:
+            return fail(Outcome::StartTimeout, StageStart, timeoutMessage(m_v), m_v.clearStatusOnError);
+        case Input::Data:
+            break;
+        }
+        if (reply.feed(io.read(m_v.tcp ? io.bytesAvailable() : 1)))
+            break;
+    }
+
+    if (layout.payloadLength <= 0)
+        return fail(Outcome::EarlyEnd, 0, kEarlyEnd, false);
+
+    const qint64 total = layout.totalBlocks();
+    const int size = layout.blockSize;
+    if (m_observer)
+        m_observer->blocksStarting(total, layout.payloadLength, m_waiter.now());
+    const char *payload = image->constData();
+    qint64 sent = 0;
+    for (qint64 b = 0; b < layout.fullBlocks; ++b) {
+        if (m_observer)
+            m_observer->blockSending(b + 1, m_waiter.now());
+        if (!send(frameBlock(QByteArrayView(payload + b * size, size))) || !waitK())
+            return downloadError(StageBlock);
+        sent += size;
+        m_status.setStatus(progressText(sent, layout.payloadLength));
+        if (m_observer)
+            m_observer->blockAcknowledged(b + 1, sent, m_waiter.now());
+    }
+    if (m_v.fullBeforeLast)
+        m_status.setStatus(kFullBeforeLast);
+    if (m_observer)
+        m_observer->blockSending(total, m_waiter.now());
+    if (!send(frameBlock(QByteArrayView(payload + sent, layout.lastBlockSize))) || !waitK())
+        return downloadError(StageLastBlock);
+    if (m_observer)
+        m_observer->blockAcknowledged(total, layout.payloadLength, m_waiter.now());
+
+    // End of blocks, then the trailer and date unframed.
+    if (!send(QByteArray(1, '\0')))
+        return downloadError(StageFinal);
+    if (m_v.trailerSize > 0 && !send(image->right(m_v.trailerSize)))
+        return downloadError(StageFinal);
+    if (m_v.sendDate && !send(dateStamp(m_today())))
+        return downloadError(StageFinal);
+    if (!waitB())
+        return downloadError(StageFinal);
+    for (int f = 0; f < m_v.fills; ++f) {
+        if (!send(QByteArray(kFillSize, '\xff')) || !waitB())
+            return downloadError(StageFinal);
+    }
+    m_status.setStatus(QString());
+    m_messages.message(kComplete);
+    return {Outcome::Complete, 0, kComplete};
+}
+
+} // namespace flash

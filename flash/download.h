@@ -1,0 +1,146 @@
+#pragma once
+
+#include "core/appstate.h"
+#include "core/sinks.h"
+#include "flash/image.h"
+#include "link/waiter.h"
+
+#include <QDate>
+
+#include <functional>
+#include <optional>
+
+namespace wire {
+class Link;
+}
+
+namespace flash {
+
+using wire::Ms;
+
+// The flash image download and the bootloader extension download: one
+// protocol, two sets of numbers, each on a serial or a TCP link.
+enum class Kind { Flash, BootExt };
+
+// Everything that differs between the four cases.
+struct Variant {
+    Kind kind = Kind::Flash;
+    bool tcp = false;
+    qsizetype trailerSize = kTrailerSize;  // 0: the whole file is payload
+    int blockSize = 50;
+    char startChar = 'B';
+    QByteArray startReply = "TK";
+    Ms pause{10000};
+    Ms startTimeout{15000};
+    Ms kTimeout{15000};
+    Ms bTimeout{10000};
+    bool sendDate = true;
+    int fills = 0;                // 52-byte FF fills, each answered by "B"
+    bool fullBeforeLast = true;   // "Downloading - 100 % complete" before the last block
+    bool clearStatusOnError = true;
+};
+Variant variantFor(Kind kind, bool tcp);
+
+// Stage numbers of the serial error messages.
+enum Stage : int { StageStart = 1, StageBlock = 2, StageLastBlock = 3, StageFinal = 4 };
+
+QString timeoutMessage(const Variant &v);
+QString downloadErrorMessage(const Variant &v, int stage);
+inline const QString kPreparing = QStringLiteral("Preparing to Download Flash");
+inline const QString kFullBeforeLast = QStringLiteral("Downloading - 100 % complete");
+inline const QString kEarlyEnd = QStringLiteral("Early end of binary file");
+inline const QString kComplete = QStringLiteral("Download complete");
+inline const QString kNotConnected = QStringLiteral("Not connected: connect to the controller first");
+inline const QString kBaudRuleMessage = QStringLiteral("Controller must be programmed to 9600 baud before reflashing");
+inline const core::FileFilter kImageFilter{QStringLiteral("Bin Files (*.bin)"), QStringLiteral("bin")};
+
+// The rule the command menu applies before opening a download: on a serial
+// link only at 9600 baud.
+bool baudAllowsDownload(const core::AppState &state);
+
+enum class Outcome {
+    NotStarted,       // busy, no image chosen, or the link held by another operation
+    ImageUnreadable,  // nothing was sent
+    NotConnected,     // nothing was sent
+    StartTimeout,
+    DownloadError,    // a missing or wrong acknowledgement, or the link lost
+    EarlyEnd,
+    Complete,
+    Quit,             // the program is closing; nothing was shown
+};
+
+struct Result {
+    Outcome outcome = Outcome::NotStarted;
+    int stage = 0;
+    QString message;  // what the message box showed
+};
+
+// For what the specified status text does not show: a progress bar, the
+// time left and the block number. Times are on the waiter's clock.
+class Observer {
+public:
+    virtual ~Observer() = default;
+    virtual void blocksStarting(qint64 /*totalBlocks*/, qint64 /*payloadLength*/, Ms /*now*/) {}
+    virtual void blockSending(qint64 /*number*/, Ms /*now*/) {}
+    virtual void blockAcknowledged(qint64 /*number*/, qint64 /*bytesAcknowledged*/, Ms /*now*/) {}
+    virtual void finished(const Result & /*result*/, Ms /*now*/) {}
+};
+
+// One download screen's state and operations: the chosen image, the busy
+// flag, and the download itself over the open link.
+class FlashDownload {
+public:
+    FlashDownload(Kind kind, wire::Link &link, core::StatusLine &status, core::MessageBox &messages,
+                  core::FileChooser &files);
+
+    Kind kind() const { return m_kind; }
+    const QString &imagePath() const { return m_imagePath; }
+    bool busy() const { return m_busy; }
+    // The numbers for the current link mode.
+    Variant variant() const;
+
+    void setObserver(Observer *observer) { m_observer = observer; }
+    // Where the date stamp comes from (the PC's date unless a test says so).
+    void setToday(std::function<QDate()> today) { m_today = std::move(today); }
+    // A shorter pause after the break-in, for benchmarks and end-to-end runs
+    // that measure or check only what follows it.
+    void setPauseOverride(std::optional<Ms> pause) { m_pauseOverride = pause; }
+
+    // Asks for the image; the chosen path, or nothing when cancelled (the
+    // image path is then empty) or while busy.
+    std::optional<QString> getdownloadfile();
+    // Runs the download with the chosen image.
+    Result doflashdl();
+
+    // The acknowledgement waits; the time-outs are the current variant's.
+    bool wait_for_k();
+    bool wait_for_k_tcp();
+    bool wait_for_b();
+    bool wait_for_b_tcp();
+
+private:
+    enum class Input { Data, TimedOut, Lost, Quit };
+    Input waitForInput(Ms deadline);
+    bool waitAck(char expected, Ms timeout, bool readAll);
+    bool waitK();
+    bool waitB();
+    bool send(const QByteArray &bytes);
+    Result run();
+    Result fail(Outcome outcome, int stage, const QString &message, bool clearStatus);
+
+    Kind m_kind;
+    wire::Link &m_link;
+    wire::Waiter &m_waiter;
+    core::AppState &m_state;
+    core::StatusLine &m_status;
+    core::MessageBox &m_messages;
+    core::FileChooser &m_files;
+    Observer *m_observer = nullptr;
+    std::function<QDate()> m_today = [] { return QDate::currentDate(); };
+    std::optional<Ms> m_pauseOverride;
+    QString m_imagePath;
+    bool m_busy = false;
+    Variant m_v;  // of the download running
+};
+
+} // namespace flash

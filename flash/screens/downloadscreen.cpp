@@ -1,0 +1,154 @@
+#include "flash/screens/downloadscreen.h"
+
+#include "core/widgets/labelbutton.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QProgressBar>
+#include <QVBoxLayout>
+
+namespace flash {
+
+namespace {
+// The status line is shown at once, as each step writes it; a text that did
+// not change costs nothing, which matters at thousands of blocks a second.
+class RepaintingStatus final : public core::StatusLine {
+public:
+    explicit RepaintingStatus(QLabel *label) : m_label(label) {}
+    void setStatus(const QString &text) override
+    {
+        if (m_label->text() == text)
+            return;
+        m_label->setText(text);
+        if (m_label->isVisible())
+            m_label->repaint();
+    }
+
+private:
+    QLabel *m_label;
+};
+
+// Extras need not follow every block: a few updates a second are plenty.
+constexpr Ms kProgressInterval{100};
+} // namespace
+
+DownloadScreen::DownloadScreen(Kind kind, core::Services &services, const QString &name, const QString &title,
+                               const QString &heading, const QString &caution, QWidget *parent)
+    : QWidget(parent)
+{
+    setObjectName(name);
+    setWindowTitle(title);
+    auto *layout = new QVBoxLayout(this);
+
+    auto *label2 = new QLabel(heading, this);
+    label2->setObjectName(QStringLiteral("Label2"));
+    QFont big = label2->font();
+    big.setBold(true);
+    big.setPointSizeF(big.pointSizeF() * 1.4);
+    label2->setFont(big);
+    layout->addWidget(label2);
+    if (!caution.isEmpty()) {
+        auto *label5 = new QLabel(caution, this);
+        label5->setObjectName(QStringLiteral("Label5"));
+        label5->setWordWrap(true);
+        layout->addWidget(label5);
+    }
+    layout->addSpacing(12);
+
+    auto *select = new core::LabelButton(QStringLiteral("Select File to Download"), this);
+    select->setObjectName(QStringLiteral("Label4"));
+    layout->addWidget(select);
+    m_path = new QLabel(this);
+    m_path->setObjectName(QStringLiteral("Label1"));
+    m_path->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    layout->addWidget(m_path);
+    layout->addSpacing(12);
+
+    auto *start = new core::LabelButton(QStringLiteral("Start Flash Download"), this);
+    start->setObjectName(QStringLiteral("Label8"));
+    layout->addWidget(start);
+    m_statusLabel = new QLabel(this);
+    m_statusLabel->setObjectName(QStringLiteral("Label3"));
+    layout->addWidget(m_statusLabel);
+
+    auto *extras = new QHBoxLayout;
+    m_bar = new QProgressBar(this);
+    m_bar->setObjectName(QStringLiteral("progress"));
+    m_bar->setRange(0, 1);
+    m_bar->setValue(0);
+    m_bar->setTextVisible(false);
+    extras->addWidget(m_bar, 1);
+    m_block = new QLabel(this);
+    m_block->setObjectName(QStringLiteral("blockNumber"));
+    extras->addWidget(m_block);
+    m_timeLeft = new QLabel(this);
+    m_timeLeft->setObjectName(QStringLiteral("timeLeft"));
+    extras->addWidget(m_timeLeft);
+    layout->addLayout(extras);
+    layout->addStretch();
+
+    m_status = std::make_unique<RepaintingStatus>(m_statusLabel);
+    m_download = std::make_unique<FlashDownload>(kind, services.link, *m_status, services.messages, services.files);
+    m_download->setObserver(this);
+
+    connect(select, &core::LabelButton::clicked, this, &DownloadScreen::selectFile);
+    connect(start, &core::LabelButton::clicked, this, &DownloadScreen::startDownload);
+}
+
+void DownloadScreen::selectFile()
+{
+    if (const std::optional<QString> path = m_download->getdownloadfile())
+        m_path->setText(*path);
+}
+
+void DownloadScreen::startDownload() { m_download->doflashdl(); }
+
+void DownloadScreen::blocksStarting(qint64 totalBlocks, qint64 payloadLength, Ms now)
+{
+    m_total = totalBlocks;
+    m_payload = payloadLength;
+    m_current = m_acked = m_bytes = 0;
+    m_started = now;
+    m_bar->setRange(0, static_cast<int>(std::min<qint64>(totalBlocks, INT_MAX)));
+    m_bar->setValue(0);
+    m_timeLeft->clear();
+    showProgress(now, true);
+}
+
+void DownloadScreen::blockSending(qint64 number, Ms now)
+{
+    m_current = number;
+    showProgress(now, number == 1);
+}
+
+void DownloadScreen::blockAcknowledged(qint64 number, qint64 bytesAcknowledged, Ms now)
+{
+    m_acked = number;
+    m_bytes = bytesAcknowledged;
+    showProgress(now, number == m_total);
+}
+
+void DownloadScreen::finished(const Result &result, Ms now)
+{
+    if (m_total == 0)
+        return;
+    showProgress(now, true);
+    m_timeLeft->clear();
+    if (result.outcome != Outcome::Complete && m_current > 0)
+        m_block->setText(QStringLiteral("Stopped at block %1 of %2").arg(m_current).arg(m_total));
+    m_total = 0;
+}
+
+void DownloadScreen::showProgress(Ms now, bool force)
+{
+    if (!force && now - m_shown < kProgressInterval)
+        return;
+    m_shown = now;
+    m_bar->setValue(static_cast<int>(std::min<qint64>(m_acked, INT_MAX)));
+    m_block->setText(QStringLiteral("Block %1 of %2").arg(m_current).arg(m_total));
+    m_timeLeft->setText(timeLeftText(now - m_started, m_bytes, m_payload));
+    if (isVisible())
+        repaint();
+}
+
+} // namespace flash

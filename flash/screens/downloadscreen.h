@@ -1,0 +1,60 @@
+#pragma once
+
+#include "core/services.h"
+#include "flash/download.h"
+
+#include <QWidget>
+
+#include <memory>
+
+class QLabel;
+class QProgressBar;
+
+namespace core {
+class LabelButton;
+}
+
+namespace flash {
+
+// What `flashdl` and `flashboot2` share: the captions, the chosen path, the
+// status line and, beside it, a progress bar, the block number and the time
+// left while a download runs.
+class DownloadScreen : public QWidget, private Observer {
+    Q_OBJECT
+public:
+    FlashDownload &download() { return *m_download; }
+
+    // The two actions as a click runs them.
+    void selectFile();
+    void startDownload();
+
+protected:
+    // caution: empty for none.
+    DownloadScreen(Kind kind, core::Services &services, const QString &name, const QString &title,
+                   const QString &heading, const QString &caution, QWidget *parent);
+
+private:
+    void blocksStarting(qint64 totalBlocks, qint64 payloadLength, Ms now) override;
+    void blockSending(qint64 number, Ms now) override;
+    void blockAcknowledged(qint64 number, qint64 bytesAcknowledged, Ms now) override;
+    void finished(const Result &result, Ms now) override;
+    void showProgress(Ms now, bool force);
+
+    QLabel *m_path;
+    QLabel *m_statusLabel;
+    QProgressBar *m_bar;
+    QLabel *m_block;
+    QLabel *m_timeLeft;
+    std::unique_ptr<core::StatusLine> m_status;
+    std::unique_ptr<FlashDownload> m_download;
+
+    qint64 m_total = 0;
+    qint64 m_payload = 0;
+    qint64 m_current = 0;
+    qint64 m_acked = 0;
+    qint64 m_bytes = 0;
+    Ms m_started{0};
+    Ms m_shown{0};
+};
+
+} // namespace flash
