@@ -26,10 +26,15 @@ About::About(QWidget *parent) : QDialog(parent)
     setFixedSize(sizeHint().expandedTo(QSize(360, 140)));
 }
 
-void About::showCentred(const QWidget &main)
+void About::centreOn(const QWidget &main)
 {
     const QRect m = main.frameGeometry();
     move(m.left() + (m.width() - width()) / 2, m.top() + (m.height() - height()) / 2);
+}
+
+void About::showCentred(const QWidget &main)
+{
+    centreOn(main);
     exec();
 }
 

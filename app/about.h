@@ -11,6 +11,7 @@ public:
     explicit About(QWidget *parent = nullptr);
     // Shows the screen modally, centred on the main window.
     void showCentred(const QWidget &main);
+    void centreOn(const QWidget &main);
 };
 
 } // namespace app

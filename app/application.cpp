@@ -6,15 +6,24 @@
 
 namespace app {
 
-Application::Application(wire::Waiter &waiter, wire::SerialIo &serial, wire::TcpIo &tcp) : m_waiter(waiter)
+Application::Application(const Platform &platform) : m_waiter(platform.waiter)
 {
     // 1. The main window (not shown until its first screen is).
     m_main = std::make_unique<MainWindow>();
-    m_messages = std::make_unique<core::QtMessageBox>(m_main.get(), [&waiter] { return waiter.quitting(); });
-    m_files = std::make_unique<core::QtFileChooser>(m_main.get());
-    m_link = std::make_unique<wire::Link>(m_state, m_comm, waiter, *m_messages, serial, tcp);
+    core::MessageBox *messages = platform.messages;
+    if (!messages) {
+        auto &waiter = m_waiter;
+        m_qtMessages = std::make_unique<core::QtMessageBox>(m_main.get(), [&waiter] { return waiter.quitting(); });
+        messages = m_qtMessages.get();
+    }
+    core::FileChooser *files = platform.files;
+    if (!files) {
+        m_qtFiles = std::make_unique<core::QtFileChooser>(m_main.get());
+        files = m_qtFiles.get();
+    }
+    m_link = std::make_unique<wire::Link>(m_state, m_comm, m_waiter, *messages, platform.serial, platform.tcp);
     m_services = std::make_unique<core::Services>(core::Services{
-        m_state, *m_link, waiter, m_comm, m_settings, m_utilities, *m_messages, *m_files});
+        m_state, *m_link, m_waiter, m_comm, m_settings, m_utilities, *messages, *files});
 
     // 2. Every default; the screens are created hidden and show the models.
     ApplyDefaultSettings(m_state, m_comm, m_utilities, m_settings);

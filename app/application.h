@@ -18,7 +18,16 @@ namespace app {
 // the constructor, in the order the program has always followed.
 class Application {
 public:
-    Application(wire::Waiter &waiter, wire::SerialIo &serial, wire::TcpIo &tcp);
+    // What the application runs on. Tests put fakes and recorders here; left
+    // empty, the message box and file chooser are the real dialogs.
+    struct Platform {
+        wire::Waiter &waiter;
+        wire::SerialIo &serial;
+        wire::TcpIo &tcp;
+        core::MessageBox *messages = nullptr;
+        core::FileChooser *files = nullptr;
+    };
+    explicit Application(const Platform &platform);
     ~Application();
 
     MainWindow &mainWindow() { return *m_main; }
@@ -38,8 +47,8 @@ private:
     config::Settings m_settings;
     utilities::UtilitiesSettings m_utilities;
     std::unique_ptr<MainWindow> m_main;
-    std::unique_ptr<core::QtMessageBox> m_messages;
-    std::unique_ptr<core::QtFileChooser> m_files;
+    std::unique_ptr<core::QtMessageBox> m_qtMessages;
+    std::unique_ptr<core::QtFileChooser> m_qtFiles;
     std::unique_ptr<wire::Link> m_link;
     std::unique_ptr<core::Services> m_services;
 };

@@ -74,9 +74,11 @@ CommandMenu::CommandMenu(core::Services &services, MainWindow &main, QWidget *pa
     layout->addStretch();
     connect(&m_services.link, &wire::Link::statusCaptionChanged, m_status, &QLabel::setText);
 
-    m_blink.setInterval(500);
-    connect(&m_blink, &QTimer::timeout, this, &CommandMenu::blink);
-    m_blink.start();
+    m_blink = new QTimer(this);
+    m_blink->setObjectName(QStringLiteral("Timer2"));
+    m_blink->setInterval(500);
+    connect(m_blink, &QTimer::timeout, this, &CommandMenu::blink);
+    m_blink->start();
 
     all_white();
     highlight(entry(QStringLiteral("Label3")));
@@ -154,6 +156,7 @@ void CommandMenu::configuration(const QString &screen)
 {
     m_services.state.terminalStop = true;
     highlight(entry(screen));
+    entry(QStringLiteral("Configuration"))->setTextColor(kYellow);
     m_main.showScreen(screen);
 }
 

@@ -13,6 +13,6 @@ int main(int argc, char *argv[])
     wire::EventLoopWaiter waiter;
     wire::QtSerialIo serial;
     wire::QtTcpIo tcp;
-    app::Application application(waiter, serial, tcp);
+    app::Application application({waiter, serial, tcp});
     return QApplication::exec();
 }

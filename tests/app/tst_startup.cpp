@@ -1,0 +1,220 @@
+// Start-up state and the command menu's rules, offscreen, over fake
+// transports on the virtual clock.
+#include "app/about.h"
+#include "app/application.h"
+#include "app/commandmenu.h"
+#include "core/widgets/labelbutton.h"
+#include "core/widgets/twips.h"
+#include "link/fake/fakeio.h"
+#include "tests/common/recorders.h"
+
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QtTest>
+
+using namespace std::chrono_literals;
+
+namespace {
+struct AppRig {
+    wire::fake::VirtualWaiter waiter;
+    wire::fake::FakeSerialIo serial{waiter};
+    wire::fake::FakeTcpIo tcp{waiter};
+    testing::Recorder ui;
+    app::Application app{{waiter, serial, tcp, &ui, &ui}};
+
+    app::CommandMenu &menu() { return app.mainWindow().commandMenu(); }
+    QColor colour(const char *control) { return menu().entry(QString::fromLatin1(control))->textColor(); }
+    bool visible(const char *screen) { return app.mainWindow().frame(QString::fromLatin1(screen))->isVisible(); }
+    void connect(bool tcp = false)
+    {
+        wire::selectMode(app.comm(), app.state(), tcp ? wire::CommSettings::Mode::Tcp : wire::CommSettings::Mode::Serial);
+        app.link().ConnectLink();
+        QVERIFY(app.link().isConnected());
+    }
+};
+} // namespace
+
+class TestStartup : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void stateAfterStartup();
+    void windowCaptionsAndPlacement();
+    void statusBlinks();
+    void screensExistHidden();
+    void flashDeviceRules_data();
+    void flashDeviceRules();
+    void refusedEntriesKeepHighlight();
+    void escapeOpensLoopbackOnlyWhenConnected();
+    void addedEntriesStopTheTerminal_data();
+    void addedEntriesStopTheTerminal();
+    void aboutIsCentred();
+    void closingDuringAReplyWaitEndsAtOnce();
+};
+
+void TestStartup::stateAfterStartup()
+{
+    AppRig rig;
+    const auto &s = rig.app.state();
+    QCOMPARE(s.linkMode, qint16(2));
+    QCOMPARE(s.serialPortNumber, qint16(2));
+    QCOMPARE(s.chosenBaud, 9600);
+    QCOMPARE(s.tcpPortText, QStringLiteral("57"));
+    QVERIFY(!s.ipAddress.isEmpty());
+    QVERIFY(!s.terminalStop && !s.terminalTcp);
+    QCOMPARE(s.digitWidth, core::digitWidthData());
+    QCOMPARE(rig.app.link().statusCaption(), QStringLiteral("Disconnected"));
+    QCOMPARE(rig.menu().entry(QStringLiteral("Label20"))->text(), QStringLiteral("Disconnected"));
+    QCOMPARE(rig.colour("Label3"), app::kYellow);
+    QCOMPARE(rig.colour("Label1"), app::kWhite);
+    QCOMPARE(rig.colour("Label4"), app::kWhite);
+    QCOMPARE(rig.colour("Label20"), app::kYellow);
+}
+
+void TestStartup::windowCaptionsAndPlacement()
+{
+    AppRig rig;
+    auto &main = rig.app.mainWindow();
+    QCOMPARE(main.windowTitle(), QStringLiteral("Tarnic         Flash Utility     V 01.00"));
+    QCOMPARE(main.menuBar()->actions().constFirst()->text(), QStringLiteral("About          "));
+    QCOMPARE(main.height(), core::twipsToPixelsY(&main, 8500));
+    QVERIFY(rig.visible("commform"));
+    // A screen starts one twip to the right of the 2500-twip menu.
+    auto *frame = main.frame(QStringLiteral("commform"));
+    QCOMPARE(frame->x(), core::twipsToPixelsX(&main, 2501));
+    QCOMPARE(frame->y(), 0);
+    QCOMPARE(rig.menu().palette().color(QPalette::Window), app::kTeal);
+    QVERIFY(rig.menu().entry(QStringLiteral("Label3"))->font().bold());
+}
+
+void TestStartup::statusBlinks()
+{
+    AppRig rig;
+    auto *timer = rig.menu().findChild<QTimer *>(QStringLiteral("Timer2"));
+    QVERIFY(timer && timer->isActive());
+    QCOMPARE(timer->interval(), 500);
+    const QColor before = rig.colour("Label20");
+    QTRY_VERIFY_WITH_TIMEOUT(rig.colour("Label20") != before, 2000);
+    QCOMPARE(rig.colour("Label20"), app::kLightGreen);
+    QTRY_VERIFY_WITH_TIMEOUT(rig.colour("Label20") == app::kYellow, 2000);
+    QCOMPARE(rig.menu().entry(QStringLiteral("Label20"))->text(), QStringLiteral("Disconnected"));
+}
+
+void TestStartup::screensExistHidden()
+{
+    AppRig rig;
+    for (const char *name : {"termmode", "general", "wiegand", "barcode", "comm430", "utilities", "pgmform",
+                             "flashdl", "flashboot2", "loopback"}) {
+        QVERIFY2(rig.app.mainWindow().screen(QString::fromLatin1(name)), name);
+        QVERIFY2(!rig.visible(name), name);
+    }
+}
+
+void TestStartup::flashDeviceRules_data()
+{
+    QTest::addColumn<bool>("tcp");
+    QTest::addColumn<int>("baud");
+    QTest::addColumn<bool>("opens");
+    QTest::newRow("serial 9600") << false << 9600 << true;
+    QTest::newRow("serial 19200") << false << 19200 << false;
+    QTest::newRow("serial 115200") << false << 115200 << false;
+    QTest::newRow("tcp 19200") << true << 19200 << true;
+}
+
+void TestStartup::flashDeviceRules()
+{
+    QFETCH(bool, tcp);
+    QFETCH(int, baud);
+    QFETCH(bool, opens);
+    for (const bool boot2 : {false, true}) {
+        AppRig rig;
+        rig.connect(tcp);
+        wire::selectBaud(rig.app.comm(), rig.app.state(), baud);
+        boot2 ? rig.menu().doboot2() : rig.menu().flashDevice();
+        QVERIFY(rig.app.state().terminalStop);
+        QCOMPARE(rig.visible(boot2 ? "flashboot2" : "flashdl"), opens);
+        QCOMPARE(rig.ui.messages.isEmpty(), opens);
+        if (!opens)
+            QCOMPARE(rig.ui.messages.constFirst(),
+                     QStringLiteral("Controller must be programmed to 9600 baud before reflashing"));
+        QCOMPARE(rig.colour("Label4"), opens ? app::kYellow : app::kWhite);
+    }
+}
+
+void TestStartup::refusedEntriesKeepHighlight()
+{
+    AppRig rig;
+    rig.menu().terminalMode();
+    rig.menu().flashDevice();
+    QCOMPARE(rig.colour("Label3"), app::kYellow);
+    QVERIFY(rig.ui.messages.isEmpty());
+    QVERIFY(!rig.visible("termmode"));
+    QVERIFY(!rig.visible("flashdl"));
+}
+
+void TestStartup::escapeOpensLoopbackOnlyWhenConnected()
+{
+    AppRig rig;
+    QTest::keyClick(&rig.menu(), Qt::Key_Escape);
+    QVERIFY(!rig.visible("loopback"));
+    rig.connect();
+    QTest::keyClick(&rig.menu(), Qt::Key_A);
+    QVERIFY(!rig.visible("loopback"));
+    QTest::keyClick(&rig.menu(), Qt::Key_Escape);
+    QVERIFY(rig.visible("loopback"));
+}
+
+void TestStartup::addedEntriesStopTheTerminal_data()
+{
+    QTest::addColumn<QString>("entry");
+    QTest::addColumn<QString>("screen");
+    QTest::newRow("Communications") << QStringLiteral("Label3") << QStringLiteral("commform");
+    QTest::newRow("Configuration") << QStringLiteral("Configuration") << QStringLiteral("general");
+    QTest::newRow("Wiegand") << QStringLiteral("wiegand") << QStringLiteral("wiegand");
+    QTest::newRow("Barcode") << QStringLiteral("barcode") << QStringLiteral("barcode");
+    QTest::newRow("Comm 430") << QStringLiteral("comm430") << QStringLiteral("comm430");
+    QTest::newRow("Program Controller") << QStringLiteral("ProgramController") << QStringLiteral("pgmform");
+    QTest::newRow("Utilities") << QStringLiteral("Utilities") << QStringLiteral("utilities");
+}
+
+void TestStartup::addedEntriesStopTheTerminal()
+{
+    QFETCH(QString, entry);
+    QFETCH(QString, screen);
+    AppRig rig;
+    auto *label = rig.menu().entry(entry);
+    QVERIFY(label);
+    QTest::mouseClick(label, Qt::LeftButton);
+    QVERIFY(rig.app.state().terminalStop);
+    QVERIFY(rig.app.mainWindow().frame(screen)->isVisible());
+    QCOMPARE(label->textColor(), app::kYellow);
+}
+
+void TestStartup::aboutIsCentred()
+{
+    AppRig rig;
+    auto &main = rig.app.mainWindow();
+    auto &about = main.about();
+    about.centreOn(main);
+    const QRect m = main.frameGeometry();
+    QCOMPARE(about.x(), m.left() + (m.width() - about.width()) / 2);
+    QCOMPARE(about.y(), m.top() + (m.height() - about.height()) / 2);
+    QVERIFY(about.isModal());
+}
+
+// Closing the main window during a 5-second reply wait ends the wait at once
+// and frees the port.
+void TestStartup::closingDuringAReplyWaitEndsAtOnce()
+{
+    AppRig rig;
+    rig.connect();
+    rig.waiter.after(100ms, [&] { rig.app.mainWindow().close(); });
+    QByteArray reply;
+    const auto start = rig.waiter.now();
+    QCOMPARE(rig.app.link().ReadReplyLine(reply), wire::ReplyTimedOut);
+    QCOMPARE(rig.waiter.now() - start, wire::Ms(100));
+    QVERIFY(!rig.serial.isOpen());
+    QVERIFY(rig.ui.messages.isEmpty());
+}
+
+QTEST_MAIN(TestStartup)
+#include "tst_startup.moc"
