@@ -1,4 +1,5 @@
 #include "sim/basic_module.h"
+#include "sim/boot_module.h"
 #include "sim/module.h"
 
 namespace sim {
@@ -7,6 +8,7 @@ std::vector<std::unique_ptr<Module>> makeModules()
 {
     std::vector<std::unique_ptr<Module>> modules;
     modules.push_back(std::make_unique<BasicModule>());
+    modules.push_back(std::make_unique<BootModule>());
     return modules;
 }
 

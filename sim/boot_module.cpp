@@ -1,0 +1,315 @@
+#include "sim/boot_module.h"
+
+#include <QCommandLineParser>
+#include <QFile>
+
+#include <cstdio>
+
+namespace sim {
+
+namespace {
+const QByteArray kBreakIn = QByteArrayLiteral("\x00\x1b\x0d\x00\x1b\x0d");
+constexpr int kTrailer = 44;
+constexpr int kDate = 8;
+constexpr int kFill = 52;
+constexpr int kFills = 2;
+// A download in progress that goes quiet this long was abandoned by the
+// program (a time-out on its side); the next byte starts afresh.
+constexpr qint64 kAbandonMs = 1000;
+
+bool validDate(const QByteArray &d)
+{
+    if (d.size() != kDate)
+        return false;
+    for (const char c : d)
+        if (c < '0' || c > '9')
+            return false;
+    const int month = d.left(2).toInt();
+    const int day = d.mid(2, 2).toInt();
+    return month >= 1 && month <= 12 && day >= 1 && day <= 31;
+}
+} // namespace
+
+// The boot code's state on one transport.
+class BootModule::Session {
+public:
+    Session(BootModule &module, Controller &controller) : m_module(module), m_controller(controller)
+    {
+        m_quiet.start();
+    }
+
+    bool take(char c)
+    {
+        if (m_passThrough)
+            return false;
+        const qint64 quiet = m_quiet.restart();
+        if (m_state > State::WaitStart && m_state != State::Done && quiet > kAbandonMs)
+            m_state = State::Command;
+        const auto b = static_cast<quint8>(c);
+        switch (m_state) {
+        case State::Command:
+            return command(c);
+        case State::WaitStart:
+            return waitStart(c);
+        case State::Length:
+            length(b);
+            return true;
+        case State::Data:
+            m_block.append(c);
+            if (m_block.size() == m_expect)
+                m_state = State::Check;
+            return true;
+        case State::Check:
+            check(b);
+            return true;
+        case State::Trailer:
+            m_trailer.append(c);
+            if (m_trailer.size() == kTrailer)
+                m_state = State::Date;
+            return true;
+        case State::Date:
+            m_date.append(c);
+            if (m_date.size() == kDate) {
+                if (validDate(m_date))
+                    finish();
+                else
+                    nack();
+            }
+            return true;
+        case State::Done:
+            return done(c);
+        case State::Aborted:
+            return true;
+        }
+        return false;
+    }
+
+private:
+    enum class State { Command, WaitStart, Length, Data, Check, Trailer, Date, Done, Aborted };
+
+    // Command mode watches for the break-in. Its bytes are held back while
+    // they match; anything else hands them on (the reset command starts with
+    // a NUL too, and the loopback test uses the same sequence).
+    bool command(char c)
+    {
+        if (c == kBreakIn.at(m_match)) {
+            if (++m_match == kBreakIn.size()) {
+                m_match = 0;
+                m_state = State::WaitStart;
+            }
+            return true;
+        }
+        if (m_match > 0) {
+            const QByteArray held = kBreakIn.left(m_match);
+            m_match = 0;
+            handOn(held);
+            return command(c);
+        }
+        return false;
+    }
+
+    bool waitStart(char c)
+    {
+        if (c == 'B' || c == 'w') {
+            m_serialExtension = c == 'w';
+            m_maxBlock = m_serialExtension ? 32 : 50;
+            m_payload.clear();
+            m_trailer.clear();
+            m_date.clear();
+            m_acks = 0;
+            m_shortSeen = false;
+            m_state = State::Length;
+            m_controller.sendRaw(m_serialExtension ? "YK" : "TK");
+            return true;
+        }
+        // A repeated break-in keeps the boot code waiting.
+        if (kBreakIn.contains(c))
+            return true;
+        // Not a download after all: the rest of the controller sees it all.
+        m_state = State::Command;
+        handOn(kBreakIn + c);
+        return true;
+    }
+
+    void length(quint8 n)
+    {
+        if (n == 0) {
+            if (m_serialExtension)
+                finish();
+            else
+                m_state = State::Trailer;
+            return;
+        }
+        // Only the last block may be short, and none longer than the loader's.
+        if (n > m_maxBlock || m_shortSeen) {
+            nack();
+            return;
+        }
+        m_expect = n;
+        m_block.clear();
+        m_state = State::Data;
+    }
+
+    void check(quint8 sum)
+    {
+        quint8 x = 0;
+        for (const char c : m_block)
+            x ^= static_cast<quint8>(c);
+        if (x != sum) {
+            nack();
+            return;
+        }
+        if (!acknowledge('K'))
+            return;
+        m_payload.append(m_block);
+        m_shortSeen = m_block.size() < m_maxBlock;
+        m_state = State::Length;
+    }
+
+    void finish()
+    {
+        if (!acknowledge('B'))
+            return;
+        m_module.received(m_payload + m_trailer, m_date);
+        m_fillBytes = 0;
+        m_fillsDone = 0;
+        m_state = State::Done;
+    }
+
+    bool done(char c)
+    {
+        if (static_cast<quint8>(c) != 0xff || m_fillsDone == kFills) {
+            m_state = State::Command;
+            return command(c);
+        }
+        if (++m_fillBytes == kFill) {
+            m_fillBytes = 0;
+            if (acknowledge('B')) {
+                ++m_fillsDone;
+                m_state = State::Done;
+            }
+        }
+        return true;
+    }
+
+    // Sends one acknowledgement, or the fault set for this one; false when
+    // the download cannot go on.
+    bool acknowledge(char ack)
+    {
+        const int n = ++m_acks;
+        const Faults &f = m_module.m_faults;
+        if (n == f.dropAt) {
+            m_state = State::Command;
+            if (m_controller.drop)
+                m_controller.drop();
+            return false;
+        }
+        if (n == f.silentAt) {
+            m_state = State::Aborted;
+            return false;
+        }
+        if (n == f.wrongAckAt) {
+            m_controller.sendRaw(QByteArray(1, static_cast<char>(ack - 'A' + 'a')));
+            m_state = State::Aborted;
+            return false;
+        }
+        m_controller.sendRaw(QByteArray(1, ack));
+        return true;
+    }
+
+    void nack()
+    {
+        m_controller.sendRaw("N");
+        m_state = State::Aborted;
+    }
+
+    void handOn(const QByteArray &bytes)
+    {
+        m_passThrough = true;
+        m_controller.feed(bytes);
+        m_passThrough = false;
+    }
+
+    BootModule &m_module;
+    Controller &m_controller;
+    State m_state = State::Command;
+    QElapsedTimer m_quiet;
+    bool m_passThrough = false;
+    qsizetype m_match = 0;
+    bool m_serialExtension = false;
+    int m_maxBlock = 50;
+    int m_expect = 0;
+    bool m_shortSeen = false;
+    int m_acks = 0;
+    int m_fillBytes = 0;
+    int m_fillsDone = 0;
+    QByteArray m_block;
+    QByteArray m_payload;
+    QByteArray m_trailer;
+    QByteArray m_date;
+};
+
+BootModule::BootModule() = default;
+BootModule::~BootModule() = default;
+
+void BootModule::addOptions(QCommandLineParser &parser)
+{
+    parser.addOption({QStringLiteral("save-image"),
+                      QStringLiteral("Write each image the boot code receives to PATH."), QStringLiteral("PATH")});
+    parser.addOption({QStringLiteral("boot-wrong-ack"),
+                      QStringLiteral("Answer the Nth acknowledgement of a download in lower case (the final B "
+                                     "follows the last block)."),
+                      QStringLiteral("N")});
+    parser.addOption({QStringLiteral("boot-silent-at"),
+                      QStringLiteral("Give no Nth acknowledgement of a download."), QStringLiteral("N")});
+    parser.addOption({QStringLiteral("boot-drop-at"),
+                      QStringLiteral("Drop the connection instead of the Nth acknowledgement."), QStringLiteral("N")});
+}
+
+bool BootModule::configure(const QCommandLineParser &parser, QString *error)
+{
+    m_savePath = parser.value(QStringLiteral("save-image"));
+    struct Switch {
+        const char *name;
+        int *value;
+    };
+    for (const Switch s : {Switch{"boot-wrong-ack", &m_faults.wrongAckAt}, Switch{"boot-silent-at", &m_faults.silentAt},
+                           Switch{"boot-drop-at", &m_faults.dropAt}}) {
+        const QString name = QString::fromLatin1(s.name);
+        if (!parser.isSet(name))
+            continue;
+        bool ok = false;
+        *s.value = parser.value(name).toInt(&ok);
+        if (!ok || *s.value < 1) {
+            *error = QStringLiteral("--%1 takes a number from 1").arg(name);
+            return false;
+        }
+    }
+    return true;
+}
+
+void BootModule::install(Controller &controller)
+{
+    m_sessions.push_back(std::make_unique<Session>(*this, controller));
+    Session *session = m_sessions.back().get();
+    controller.addInterceptor([session](char c) { return session->take(c); });
+}
+
+void BootModule::received(const QByteArray &image, const QByteArray &date)
+{
+    m_lastImage = image;
+    m_lastDate = date;
+    ++m_completed;
+    if (!m_savePath.isEmpty()) {
+        QFile file(m_savePath);
+        if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            file.write(image);
+        else
+            std::fprintf(stderr, "tarnic-sim: cannot write %s\n", m_savePath.toLocal8Bit().constData());
+    }
+    std::printf("boot: image of %lld bytes received, date \"%s\"\n", static_cast<long long>(image.size()),
+                date.constData());
+    std::fflush(stdout);
+}
+
+} // namespace sim
