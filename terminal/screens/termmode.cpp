@@ -1,5 +1,10 @@
 #include "terminal/screens/termmode.h"
 
+#include "core/widgets/labelbutton.h"
+#include "terminal/screens/terminalview.h"
+
+#include <QHBoxLayout>
+#include <QHideEvent>
 #include <QLabel>
 #include <QVBoxLayout>
 
@@ -9,11 +14,81 @@ TermMode::TermMode(core::Services &services, QWidget *parent) : QWidget(parent),
 {
     setObjectName(QStringLiteral("termmode"));
     setWindowTitle(QStringLiteral("Terminal Mode"));
+
+    m_status = new QLabel(QStringLiteral("STATUS"), this);
+    m_status->setObjectName(QStringLiteral("Label2(0)"));
+    m_statusLine = std::make_unique<core::LabelStatusLine>(m_status);
+    m_session = std::make_unique<Session>(services.state, services.link, services.comm, *m_statusLine);
+    m_view = new TerminalView(*m_session, this);
+
+    auto *hint = new QLabel(QStringLiteral("Hit F10  to send a NULL character"), this);
+    hint->setObjectName(QStringLiteral("Label2(1)"));
+    auto *clear = new core::LabelButton(QStringLiteral("Clear Screen"), this);
+    clear->setObjectName(QStringLiteral("Label17"));
+    connect(clear, &core::LabelButton::clicked, this, &TermMode::clearScreen);
+    auto *save = new core::LabelButton(QStringLiteral("Save Session Log"), this);
+    save->setObjectName(QStringLiteral("SaveLog"));
+    connect(save, &core::LabelButton::clicked, this, &TermMode::saveLog);
+    m_logStatus = new QLabel(this);
+    m_logStatus->setObjectName(QStringLiteral("LogStatus"));
+    connect(&m_saver, &LogSaver::finished, this, [this](bool ok, const QString &detail) {
+        m_logStatus->setText(ok ? QStringLiteral("Session log saved to %1").arg(detail)
+                                : QStringLiteral("Session log not saved: %1").arg(detail));
+    });
+
     auto *layout = new QVBoxLayout(this);
-    layout->addWidget(new QLabel(windowTitle(), this));
+    layout->addWidget(m_status);
+    layout->addWidget(m_view);
+    layout->addWidget(hint);
+    auto *actions = new QHBoxLayout;
+    actions->addWidget(clear);
+    actions->addSpacing(24);
+    actions->addWidget(save);
+    actions->addStretch();
+    layout->addLayout(actions);
+    layout->addWidget(m_logStatus);
     layout->addStretch();
 }
 
-void TermMode::enter() {}
+TermMode::~TermMode() = default;
+
+void TermMode::enter()
+{
+    m_view->setFocus();
+    m_session->enter();
+}
+
+void TermMode::clearScreen()
+{
+    m_session->clearScreen();
+    m_view->setFocus();
+}
+
+void TermMode::saveLog()
+{
+    if (m_saver.busy()) {
+        m_logStatus->setText(QStringLiteral("A session log is still being saved"));
+        return;
+    }
+    // Taken before the dialog: the log holds what was there when asked.
+    LogSnapshot snapshot = m_session->log().snapshot();
+    const auto path = m_services.files.saveFile(QStringLiteral("Save Session Log"),
+                                                {QStringLiteral("Log Files (*.log)"), QStringLiteral("log")},
+                                                QStringLiteral("terminal.log"));
+    if (!path || path->isEmpty())
+        return;
+    m_logStatus->setText(QStringLiteral("Saving session log..."));
+    m_saver.save(std::move(snapshot), *path);
+    m_view->setFocus();
+}
+
+// Closing the terminal screen ends its receive loop, which gives the link
+// back to the other screens.
+void TermMode::hideEvent(QHideEvent *event)
+{
+    if (!event->spontaneous() && m_session->running())
+        m_services.state.terminalStop = true;
+    QWidget::hideEvent(event);
+}
 
 } // namespace terminal

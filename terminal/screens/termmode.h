@@ -1,22 +1,53 @@
 #pragma once
 
 #include "core/services.h"
+#include "core/widgets/qtsinks.h"
+#include "terminal/session.h"
 
 #include <QWidget>
 
+#include <memory>
+
+class QLabel;
+
+namespace core {
+class LabelButton;
+}
+
 namespace terminal {
 
-// `termmode`: placeholder until its screen is built.
+class TerminalView;
+
+// `termmode`: the terminal screen. The receive loop runs inside the command
+// menu's "Terminal Mode" click; keys typed on the display go to the link.
 class TermMode : public QWidget {
     Q_OBJECT
 public:
     TermMode(core::Services &services, QWidget *parent = nullptr);
+    ~TermMode() override;
     // The entry steps and the receive loop; returns when the terminal stop
-    // flag is set.
+    // flag is set, the link is lost or the program quits.
     void enter();
+
+    Session &session() { return *m_session; }
+    TerminalView *display() const { return m_view; }
+    // "Clear Screen".
+    void clearScreen();
+    // Asks for a file and writes the session log there in the background.
+    void saveLog();
+    LogSaver &logSaver() { return m_saver; }
+
+protected:
+    void hideEvent(QHideEvent *event) override;
 
 private:
     core::Services &m_services;
+    QLabel *m_status = nullptr;
+    QLabel *m_logStatus = nullptr;
+    std::unique_ptr<core::LabelStatusLine> m_statusLine;
+    std::unique_ptr<Session> m_session;
+    TerminalView *m_view = nullptr;
+    LogSaver m_saver;
 };
 
 } // namespace terminal
