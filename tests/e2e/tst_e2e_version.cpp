@@ -1,0 +1,79 @@
+// tarnic-cli against tarnic-sim over a real pseudo-terminal and real TCP.
+#include "tests/common/simprocess.h"
+
+#include <QtTest>
+
+class TestE2eVersion : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void versionOverEachTransport_data();
+    void versionOverEachTransport();
+    void silentControllerTimesOut();
+    void usageErrors_data();
+    void usageErrors();
+    void nothingListening();
+};
+
+void TestE2eVersion::versionOverEachTransport_data()
+{
+    QTest::addColumn<bool>("tcp");
+    QTest::newRow("pseudo-terminal") << false;
+    QTest::newRow("tcp") << true;
+}
+
+void TestE2eVersion::versionOverEachTransport()
+{
+    QFETCH(bool, tcp);
+    testing::SimProcess sim;
+    QVERIFY(sim.start({QStringLiteral("--pty"), QStringLiteral("--tcp"), QStringLiteral("0"),
+                       QStringLiteral("--version-text"), QStringLiteral("QL 5200 V 9.9")}));
+    const QStringList link = tcp ? QStringList{QStringLiteral("--tcp"), QStringLiteral("127.0.0.1:%1").arg(sim.tcpPort())}
+                                 : QStringList{QStringLiteral("--serial"), sim.ptyPath()};
+    // Twice: the port is released and opens again.
+    for (int i = 0; i < 2; ++i) {
+        const auto run = testing::runCli(link + QStringList{QStringLiteral("version")});
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.out, QByteArray("QL 5200 V 9.9\n"));
+    }
+}
+
+void TestE2eVersion::silentControllerTimesOut()
+{
+    testing::SimProcess sim;
+    QVERIFY(sim.start({QStringLiteral("--tcp"), QStringLiteral("0"), QStringLiteral("--silent-on"), QStringLiteral("V")}));
+    const auto run = testing::runCli(
+        {QStringLiteral("--tcp"), QStringLiteral("127.0.0.1:%1").arg(sim.tcpPort()), QStringLiteral("version")});
+    QCOMPARE(run.exitCode, 1);
+    QCOMPARE(run.out, QByteArray("No response from controller\n"));
+}
+
+void TestE2eVersion::usageErrors_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::newRow("no link") << QStringList{QStringLiteral("version")};
+    QTest::newRow("both links") << QStringList{QStringLiteral("--serial"), QStringLiteral("/dev/null"),
+                                               QStringLiteral("--tcp"), QStringLiteral("h"), QStringLiteral("version")};
+    QTest::newRow("bad baud") << QStringList{QStringLiteral("--serial"), QStringLiteral("/dev/null"),
+                                             QStringLiteral("--baud"), QStringLiteral("300"), QStringLiteral("version")};
+    QTest::newRow("unknown command") << QStringList{QStringLiteral("--tcp"), QStringLiteral("h"), QStringLiteral("frobnicate")};
+    QTest::newRow("bad port") << QStringList{QStringLiteral("--tcp"), QStringLiteral("h:99999"), QStringLiteral("version")};
+}
+
+void TestE2eVersion::usageErrors()
+{
+    QFETCH(QStringList, args);
+    const auto run = testing::runCli(args);
+    QCOMPARE(run.exitCode, 2);
+    QVERIFY(run.out.isEmpty());
+    QVERIFY(run.err.contains("usage:"));
+}
+
+void TestE2eVersion::nothingListening()
+{
+    const auto run = testing::runCli({QStringLiteral("--serial"), QStringLiteral("/dev/does-not-exist"), QStringLiteral("version")});
+    QCOMPARE(run.exitCode, 1);
+    QCOMPARE(run.out, QByteArray("Disconnected\n"));
+}
+
+QTEST_GUILESS_MAIN(TestE2eVersion)
+#include "tst_e2e_version.moc"
