@@ -6,6 +6,8 @@ std::span<const Command> commands()
 {
     static const Command table[] = {
         {"version", "", &runVersion},
+        {"flash", "IMAGE", &runFlash},
+        {"bootext", "IMAGE", &runBootext},
     };
     return table;
 }

@@ -17,5 +17,7 @@ std::span<const Command> commands();
 
 // One function per command, each in a file of its own.
 int runVersion(Context &context);
+int runFlash(Context &context);
+int runBootext(Context &context);
 
 } // namespace cli

@@ -1,0 +1,94 @@
+#include "cli/commands.h"
+#include "flash/download.h"
+
+#include <cstdio>
+#include <unistd.h>
+
+namespace cli {
+
+namespace {
+
+// Each status text once, as the screen's status line would change; a cleared
+// line prints nothing.
+class ChangedStatus final : public core::StatusLine {
+public:
+    void setStatus(const QString &text) override
+    {
+        if (!text.isEmpty() && text != m_last)
+            StdoutSinks::line(text);
+        m_last = text;
+    }
+
+private:
+    QString m_last;
+};
+
+// A one-line progress display on a terminal's stderr.
+class TerminalProgress final : public flash::Observer {
+public:
+    void blocksStarting(qint64 totalBlocks, qint64 payloadLength, flash::Ms now) override
+    {
+        m_total = totalBlocks;
+        m_payload = payloadLength;
+        m_started = now;
+        m_shown = now - kInterval;
+    }
+    void blockAcknowledged(qint64 number, qint64 bytes, flash::Ms now) override
+    {
+        if (number != m_total && now - m_shown < kInterval)
+            return;
+        m_shown = now;
+        const QString text = QStringLiteral("\rBlock %1 of %2  %3 %  %4   ")
+                                 .arg(number)
+                                 .arg(m_total)
+                                 .arg(m_payload > 0 ? bytes * 100 / m_payload : 0, 3)
+                                 .arg(flash::timeLeftText(now - m_started, bytes, m_payload));
+        std::fputs(text.toLocal8Bit().constData(), stderr);
+        std::fflush(stderr);
+        m_printed = true;
+    }
+    void finished(const flash::Result &, flash::Ms) override
+    {
+        if (m_printed)
+            std::fputc('\n', stderr);
+        m_printed = false;
+    }
+
+private:
+    static constexpr flash::Ms kInterval{200};
+    qint64 m_total = 0;
+    qint64 m_payload = 0;
+    flash::Ms m_started{0};
+    flash::Ms m_shown{0};
+    bool m_printed = false;
+};
+
+int runDownload(Context &c, flash::Kind kind, const char *name)
+{
+    if (c.args.size() != 1) {
+        StdoutSinks::error(QStringLiteral("%1 takes one argument: the image file").arg(QLatin1String(name)));
+        return kExitUsage;
+    }
+    if (!flash::baudAllowsDownload(c.state)) {
+        c.out.message(flash::kBaudRuleMessage);
+        return kExitFailure;
+    }
+    ChangedStatus status;
+    TerminalProgress progress;
+    flash::FlashDownload download(kind, c.link, status, c.out, c.out);
+    if (isatty(STDERR_FILENO))
+        download.setObserver(&progress);
+    c.out.path = c.args.constFirst();
+    download.getdownloadfile();
+    const flash::Result result = download.doflashdl();
+    return result.outcome == flash::Outcome::Complete ? kExitOk : kExitFailure;
+}
+
+} // namespace
+
+// The firmware image and the bootloader extension, through the same
+// operation the screens run.
+int runFlash(Context &c) { return runDownload(c, flash::Kind::Flash, "flash"); }
+int runBootext(Context &c) { return runDownload(c, flash::Kind::BootExt, "bootext"); }
+
+} // namespace cli
