@@ -4,6 +4,7 @@
 #include "config/validate.h"
 #include "link/link.h"
 
+#include <charconv>
 #include <cmath>
 
 namespace config {
@@ -46,9 +47,19 @@ std::optional<qint16> leadingNumber16(const QByteArray &text)
             number += exponent;
         }
     }
-    bool ok = false;
-    const double value = number.toDouble(&ok);
-    if (!ok && !std::isinf(value))
+    if (number.startsWith('+'))
+        number.remove(0, 1);  // from_chars takes no plus sign
+    double value = 0;
+    const auto [end, ec] = std::from_chars(number.constData(), number.constData() + number.size(), value);
+    (void)end;
+    if (ec == std::errc::result_out_of_range) {
+        // Far too large is outside 16 bits; far too small rounds to 0.
+        const qsizetype e = number.indexOf('e');
+        if (e < 0 || number.at(e + 1) != '-')
+            return std::nullopt;
+        return 0;
+    }
+    if (ec != std::errc())
         return 0;
     // Ties go to the even neighbour, as the controller tools have always rounded.
     const double rounded = std::nearbyint(value);

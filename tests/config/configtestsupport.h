@@ -1,0 +1,75 @@
+#pragma once
+
+#include "config/progress.h"
+#include "tests/common/fakerig.h"
+
+#include <QByteArrayList>
+#include <QSet>
+
+namespace testing {
+
+// Two recorded panes; clear() empties both, as the screen's panes do.
+struct RecordedPanes final : config::ProgressPanes {
+    void clear() override
+    {
+        ++clears;
+        left.lines.clear();
+        right.lines.clear();
+    }
+    core::Pane &picture1() override { return left; }
+    core::Pane &picture2() override { return right; }
+    Recorder left;
+    Recorder right;
+    int clears = 0;
+};
+
+// A scripted controller on a fake stream: answers each command line after a
+// millisecond, stays silent on the lines it is told to, records every line.
+struct ScriptedController {
+    explicit ScriptedController(wire::fake::FakeStream &stream) : m_stream(stream)
+    {
+        stream.onWrite = [this](const QByteArray &bytes) {
+            for (char b : bytes) {
+                if (b != '\r') {
+                    m_partial.append(b);
+                    continue;
+                }
+                const QByteArray line = m_partial;
+                m_partial.clear();
+                if (line.isEmpty()) {
+                    ++wakeups;
+                    continue;
+                }
+                lines.append(line);
+                if (onLine)
+                    onLine(line);
+                if (silentOn.contains(line) || (silentPrefix.size() && line.startsWith(silentPrefix)))
+                    continue;
+                QByteArray reply = replyTo.value(line, ack);
+                if (line == "x")
+                    reply = idSize;
+                else if (line == "V")
+                    reply = version;
+                m_stream.deliver(reply + '\r', wire::Ms{1});
+            }
+        };
+    }
+    QByteArrayList lines;
+    int wakeups = 0;
+    QSet<QByteArray> silentOn;
+    QByteArray silentPrefix;
+    QHash<QByteArray, QByteArray> replyTo;
+    QByteArray ack = "OK";
+    QByteArray idSize = "18";
+    QByteArray version = "5200 V 02.14";
+    std::function<void(const QByteArray &)> onLine;
+
+private:
+    wire::fake::FakeStream &m_stream;
+    QByteArray m_partial;
+};
+
+} // namespace testing
+
+// A data column's value inside an expression (QFETCH declares a variable).
+#define FETCHED(Type, name) (*static_cast<Type *>(QTest::qData(#name, ::qMetaTypeId<Type>())))
