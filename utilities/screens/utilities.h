@@ -1,19 +1,62 @@
 #pragma once
 
 #include "core/services.h"
+#include "utilities/actions.h"
 
+#include <QMap>
 #include <QWidget>
+
+#include <memory>
+
+class QButtonGroup;
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QRadioButton;
+class QTimer;
+
+namespace core {
+class LabelButton;
+}
 
 namespace utilities {
 
-// `utilities`: placeholder until its screen is built.
-class UtilitiesScreen : public QWidget {
+// `utilities`: the controller's stand-alone data — firmware identification,
+// clock, single IDs, memory usage, access-list and schedule transfers. The
+// widgets only feed the settings model and show what the actions report.
+class UtilitiesScreen : public QWidget, private core::StatusLine, private Fields {
     Q_OBJECT
 public:
     UtilitiesScreen(core::Services &services, QWidget *parent = nullptr);
+    ~UtilitiesScreen() override;
+
+    Actions &actions() { return *m_actions; }
+
+protected:
+    void showEvent(QShowEvent *event) override;
 
 private:
+    void setStatus(const QString &text) override;
+    void setField(const QString &control, const QString &text) override;
+    void loadFromModel();
+    void tick();
+    void setBusy(bool busy);
+
     core::Services &m_services;
+    std::unique_ptr<Actions> m_actions;
+    core::LabelButton *m_label[25] = {};
+    QLineEdit *m_text1[3] = {};
+    QLineEdit *m_text2 = nullptr;
+    QRadioButton *m_option[4] = {};
+    QCheckBox *m_check[3] = {};
+    QPlainTextEdit *m_text4 = nullptr;
+    QLabel *m_label3 = nullptr;
+    QLabel *m_label4 = nullptr;
+    QPushButton *m_command1 = nullptr;
+    QPushButton *m_command2 = nullptr;
+    QTimer *m_timer1 = nullptr;
 };
 
 } // namespace utilities
