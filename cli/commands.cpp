@@ -6,6 +6,9 @@ std::span<const Command> commands()
 {
     static const Command table[] = {
         {"version", "", &runVersion},
+        {"program", "[--set NAME=VALUE]... [--yes|--no]", &runProgram},
+        {"reset", "", &runReset},
+        {"settings", "", &runSettings},
         {"flash", "IMAGE", &runFlash},
         {"bootext", "IMAGE", &runBootext},
     };

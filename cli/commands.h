@@ -17,6 +17,9 @@ std::span<const Command> commands();
 
 // One function per command, each in a file of its own.
 int runVersion(Context &context);
+int runProgram(Context &context);
+int runReset(Context &context);
+int runSettings(Context &context);
 int runFlash(Context &context);
 int runBootext(Context &context);
 
