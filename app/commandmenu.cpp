@@ -29,10 +29,7 @@ CommandMenu::CommandMenu(core::Services &services, MainWindow &main, QWidget *pa
     auto add = [&](const char *control, const char *caption, void (CommandMenu::*action)(), int indent = 0) {
         auto *label = new core::LabelButton(QString::fromLatin1(caption), this);
         label->setObjectName(QString::fromLatin1(control));
-        QFont f = bold;
-        if (indent)
-            f.setPointSizeF(f.pointSizeF() * 0.9);
-        label->setFont(f);
+        label->setFont(bold);
         label->setIndent(indent);
         label->setTextColor(kWhite);
         layout->addWidget(label);
