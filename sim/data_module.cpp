@@ -1,0 +1,246 @@
+#include "sim/data_module.h"
+
+#include <QDateTime>
+
+#include <algorithm>
+
+namespace sim {
+
+namespace {
+constexpr int kScheduleCount = 200;
+constexpr int kDays = 8;
+
+bool digitsOnly(const QByteArray &text)
+{
+    return std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+QByteArray five(qint64 n) { return QByteArray::number(std::max<qint64>(0, n) % 100000).rightJustified(5, '0'); }
+
+// Sorted list order: shorter IDs first, then byte order (numeric order for
+// IDs of digits without leading zeros).
+bool idBefore(const QByteArray &a, const QByteArray &b)
+{
+    if (a.size() != b.size())
+        return a.size() < b.size();
+    return a < b;
+}
+} // namespace
+
+DataModule::DataModule() : m_schedules(kScheduleCount * kDays, QByteArray("00000000")) {}
+
+void DataModule::addOptions(QCommandLineParser &parser)
+{
+    parser.addOption({QStringLiteral("adhoc-capacity"), QStringLiteral("Entries the ad hoc list holds."),
+                      QStringLiteral("N"), QStringLiteral("20000")});
+    parser.addOption({QStringLiteral("main-capacity"), QStringLiteral("Entries the sorted (main) list holds."),
+                      QStringLiteral("N"), QStringLiteral("60000")});
+    parser.addOption({QStringLiteral("log-used"), QStringLiteral("Log entries reported as used."), QStringLiteral("N"),
+                      QStringLiteral("0")});
+    parser.addOption({QStringLiteral("silent-at-record"),
+                      QStringLiteral("Give no reply to the Nth data record (AN, AS, SA, u, s, SR, test records)."),
+                      QStringLiteral("N")});
+    parser.addOption({QStringLiteral("wrong-at-record"),
+                      QStringLiteral("Answer the Nth data record with \"E\"."), QStringLiteral("N")});
+}
+
+bool DataModule::configure(const QCommandLineParser &parser, QString *error)
+{
+    auto number = [&](const char *name, qint64 &out, qint64 max) {
+        const QString key = QString::fromLatin1(name);
+        if (!parser.isSet(key) && parser.value(key).isEmpty())
+            return true;
+        bool ok = false;
+        out = parser.value(key).toLongLong(&ok);
+        if (!ok || out < 0 || out > max) {
+            *error = QStringLiteral("--%1 takes a number from 0 to %2").arg(key).arg(max);
+            return false;
+        }
+        return true;
+    };
+    qint64 adHoc = m_adHocCapacity, main = m_mainCapacity, logUsed = m_logUsed;
+    if (!number("adhoc-capacity", adHoc, 99999) || !number("main-capacity", main, 99999)
+        || !number("log-used", logUsed, m_logCapacity) || !number("silent-at-record", m_silentAt, 1LL << 40)
+        || !number("wrong-at-record", m_wrongAt, 1LL << 40))
+        return false;
+    m_adHocCapacity = adHoc;
+    m_mainCapacity = main;
+    m_logUsed = static_cast<int>(logUsed);
+    return true;
+}
+
+void DataModule::install(Controller &controller)
+{
+    controller.addLineHandler([this, &controller](const QByteArray &line) {
+        bool handled = false;
+        bool silent = false;
+        const QByteArray answer = handle(line, &handled, &silent);
+        if (handled && !silent)
+            controller.reply(answer);
+        return handled;
+    });
+}
+
+DataModule::Fault DataModule::countRecord()
+{
+    ++m_records;
+    if (m_records == m_silentAt)
+        return Fault::Silent;
+    if (m_records == m_wrongAt)
+        return Fault::Wrong;
+    return Fault::None;
+}
+
+QByteArray DataModule::handle(const QByteArray &line, bool *handled, bool *silent)
+{
+    *handled = true;
+    *silent = false;
+    if (line == "z")
+        return memory();
+    if (line == "t")
+        return clock();
+    if (line == "ur") {
+        m_adHocCursor = 0;
+        return "OK";
+    }
+    if (line == "sr") {
+        m_sortedCursor = 0;
+        return "OK";
+    }
+    if (line.startsWith('+'))
+        return setClock(line.mid(1));
+    if (line == "SC") {
+        std::fill(m_schedules.begin(), m_schedules.end(), QByteArray("00000000"));
+        return "A";
+    }
+    if (line.startsWith('R')) {
+        const QByteArray id = line.mid(1);
+        for (Entry &e : m_adHoc)
+            if (e.id == id && e.schedule != "999") {
+                e.schedule = "999";
+                return "D";
+            }
+        return "N";
+    }
+
+    // Data records: these count for the fault switches.
+    const bool record = line == "u" || line == "s" || line.startsWith("AN") || line.startsWith("AS")
+        || line.startsWith("SA") || line.startsWith("SR") || line.startsWith('A');
+    if (!record) {
+        *handled = false;
+        return {};
+    }
+    switch (countRecord()) {
+    case Fault::Silent:
+        *silent = true;
+        return {};
+    case Fault::Wrong:
+        return "E";
+    case Fault::None:
+        break;
+    }
+    if (line == "u")
+        return nextRecord(m_adHoc, m_adHocCursor);
+    if (line == "s")
+        return nextRecord(m_sorted, m_sortedCursor);
+    if (line.startsWith("AN"))
+        return store(m_adHoc, false, line.mid(2), m_adHocCapacity);
+    if (line.startsWith("AS"))
+        return store(m_sorted, true, line.mid(2), m_mainCapacity);
+    if (line.startsWith("SA"))
+        return storeSchedule(line.mid(2));
+    if (line.startsWith("SR"))
+        return readSchedule(line.mid(2));
+    return "A";  // a transfer test record
+}
+
+// rest: a 3-character schedule, then the ID, with or without eight zeros
+// between them (a single add sends none, a list download sends them).
+QByteArray DataModule::store(std::vector<Entry> &list, bool keepSorted, const QByteArray &rest, qsizetype capacity)
+{
+    if (rest.size() < 4)
+        return "E";
+    Entry entry{rest.left(3), rest.mid(3)};
+    if (entry.id.size() > 8 && entry.id.startsWith("00000000"))
+        entry.id = entry.id.mid(8);
+    for (Entry &e : list)
+        if (e.id == entry.id) {
+            e.schedule = entry.schedule;
+            return "A";
+        }
+    if (static_cast<qsizetype>(list.size()) >= capacity)
+        return "F";
+    if (keepSorted) {
+        const auto at = std::upper_bound(list.begin(), list.end(), entry,
+                                         [](const Entry &a, const Entry &b) { return idBefore(a.id, b.id); });
+        list.insert(at, entry);
+    } else {
+        list.push_back(entry);
+    }
+    return "A";
+}
+
+QByteArray DataModule::nextRecord(const std::vector<Entry> &list, size_t &cursor)
+{
+    if (cursor >= list.size())
+        return "END";
+    const Entry &e = list[cursor++];
+    return e.schedule + e.id;
+}
+
+QByteArray DataModule::memory() const
+{
+    const qint64 adHocUsed = static_cast<qint64>(m_adHoc.size());
+    const qint64 mainUsed = static_cast<qint64>(m_sorted.size());
+    return five(m_adHocCapacity - adHocUsed) + five(adHocUsed) + five(m_logCapacity - m_logUsed) + five(m_logUsed)
+        + five(m_mainCapacity - mainUsed) + five(mainUsed);
+}
+
+QByteArray DataModule::clock() const
+{
+    const QDateTime now = QDateTime::currentDateTime().addSecs(m_clockOffset);
+    return now.toString(QStringLiteral("yyMMddHHmmss")).toLatin1() + QByteArray::number(now.date().dayOfWeek());
+}
+
+QByteArray DataModule::setClock(const QByteArray &digits)
+{
+    if (digits.size() != 13 || !digitsOnly(digits))
+        return "E";
+    const QDate date(2000 + digits.left(2).toInt(), digits.mid(2, 2).toInt(), digits.mid(4, 2).toInt());
+    const QTime time(digits.mid(6, 2).toInt(), digits.mid(8, 2).toInt(), digits.mid(10, 2).toInt());
+    const int weekday = digits.at(12) - '0';
+    if (!date.isValid() || !time.isValid() || weekday < 1 || weekday > 7)
+        return "E";
+    m_clockOffset = QDateTime::currentDateTime().secsTo(QDateTime(date, time));
+    return "O";
+}
+
+QByteArray DataModule::storeSchedule(const QByteArray &entry)
+{
+    if (entry.size() != 12 || !digitsOnly(entry))
+        return "E";
+    const int schedule = entry.left(3).toInt();
+    const int day = entry.at(3) - '0';
+    const int h1 = entry.mid(4, 2).toInt(), m1 = entry.mid(6, 2).toInt();
+    const int h2 = entry.mid(8, 2).toInt(), m2 = entry.mid(10, 2).toInt();
+    if (schedule < 1 || schedule > kScheduleCount || day < 1 || day > kDays || h1 > 23 || h2 > 23 || m1 > 59
+        || m2 > 59)
+        return "E";
+    m_schedules[static_cast<size_t>((schedule - 1) * kDays + day - 1)] = entry.mid(4);
+    return "A";
+}
+
+QByteArray DataModule::readSchedule(const QByteArray &number) const
+{
+    if (number.size() != 3 || !digitsOnly(number))
+        return "E";
+    const int schedule = number.toInt();
+    if (schedule < 1 || schedule > kScheduleCount)
+        return "E";
+    QByteArray out;
+    for (int day = 0; day < kDays; ++day)
+        out += m_schedules[static_cast<size_t>((schedule - 1) * kDays + day)];
+    return out;
+}
+
+} // namespace sim

@@ -1,0 +1,60 @@
+#pragma once
+
+#include "sim/module.h"
+
+#include <QByteArray>
+
+#include <vector>
+
+namespace sim {
+
+// The controller's stand-alone data: the ad hoc and sorted access lists (with
+// schedules and deleted entries), 200 schedules of eight day entries, the
+// clock, and the memory figures that follow the lists. Both transports share
+// one store.
+class DataModule final : public Module {
+public:
+    DataModule();
+    void addOptions(QCommandLineParser &parser) override;
+    bool configure(const QCommandLineParser &parser, QString *error) override;
+    void install(Controller &controller) override;
+
+    struct Entry {
+        QByteArray schedule;  // 3 characters; "999" marks a deleted entry
+        QByteArray id;
+    };
+    // The line handler, open for tests: the reply, or nothing for silence.
+    // Lines this module does not know give handled == false.
+    QByteArray handle(const QByteArray &line, bool *handled, bool *silent);
+
+    const std::vector<Entry> &adHoc() const { return m_adHoc; }
+    const std::vector<Entry> &sorted() const { return m_sorted; }
+
+private:
+    QByteArray store(std::vector<Entry> &list, bool keepSorted, const QByteArray &rest, qsizetype capacity);
+    QByteArray nextRecord(const std::vector<Entry> &list, size_t &cursor);
+    QByteArray memory() const;
+    QByteArray clock() const;
+    QByteArray setClock(const QByteArray &digits);
+    QByteArray storeSchedule(const QByteArray &entry);
+    QByteArray readSchedule(const QByteArray &number) const;
+    // Counts a data record and says whether a fault switch hits it.
+    enum class Fault { None, Silent, Wrong };
+    Fault countRecord();
+
+    std::vector<Entry> m_adHoc;
+    std::vector<Entry> m_sorted;
+    size_t m_adHocCursor = 0;
+    size_t m_sortedCursor = 0;
+    std::vector<QByteArray> m_schedules;  // 200 x 8 entries of "HHMMhhmm"
+    qint64 m_clockOffset = 0;             // seconds ahead of the host clock
+    qsizetype m_adHocCapacity = 20000;
+    qsizetype m_mainCapacity = 60000;
+    int m_logCapacity = 10000;
+    int m_logUsed = 0;
+    qint64 m_records = 0;
+    qint64 m_silentAt = 0;
+    qint64 m_wrongAt = 0;
+};
+
+} // namespace sim
