@@ -1,5 +1,6 @@
 #include "sim/basic_module.h"
 #include "sim/boot_module.h"
+#include "sim/config_module.h"
 #include "sim/data_module.h"
 #include "sim/echo_module.h"
 #include "sim/module.h"
@@ -12,6 +13,7 @@ std::vector<std::unique_ptr<Module>> makeModules()
     modules.push_back(std::make_unique<BasicModule>());
     modules.push_back(std::make_unique<EchoModule>());  // sees bytes before the boot code
     modules.push_back(std::make_unique<BootModule>());
+    modules.push_back(std::make_unique<ConfigModule>());
     modules.push_back(std::make_unique<DataModule>());
     return modules;
 }
