@@ -11,6 +11,8 @@ std::span<const Command> commands()
         {"settings", "", &runSettings},
         {"flash", "IMAGE", &runFlash},
         {"bootext", "IMAGE", &runBootext},
+        {"loopback", "[--passes N]", &runLoopback},
+        {"terminal", "[--linger MS]", &runTerminal},
     };
     return table;
 }

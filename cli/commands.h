@@ -22,5 +22,7 @@ int runReset(Context &context);
 int runSettings(Context &context);
 int runFlash(Context &context);
 int runBootext(Context &context);
+int runLoopback(Context &context);
+int runTerminal(Context &context);
 
 } // namespace cli

@@ -1,0 +1,124 @@
+#include "cli/commands.h"
+
+#include <QScopeGuard>
+#include <QSocketNotifier>
+
+#include <cerrno>
+#include <termios.h>
+#include <unistd.h>
+
+namespace cli {
+
+namespace {
+constexpr char kCtrlBracket = 0x1d;
+constexpr wire::Ms kDefaultLinger{1000};
+constexpr wire::Ms kIdleWake{60000};
+
+bool writeAll(int fd, const QByteArray &bytes)
+{
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.constData() + done, static_cast<size_t>(bytes.size() - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        done += n;
+    }
+    return true;
+}
+} // namespace
+
+// terminal [--linger MS]: raw bytes between stdin/stdout and the link. Ctrl-]
+// ends it on a terminal; at the end of piped input it goes on printing until
+// the link has been quiet for the linger time (1000 ms), so a script gets its
+// replies.
+int runTerminal(Context &c)
+{
+    wire::Ms linger = kDefaultLinger;
+    for (qsizetype i = 0; i < c.args.size(); ++i) {
+        if (c.args.at(i) == QLatin1String("--linger") && i + 1 < c.args.size()) {
+            bool ok = false;
+            const int ms = c.args.at(++i).toInt(&ok);
+            if (!ok || ms < 0) {
+                StdoutSinks::error(QStringLiteral("--linger takes milliseconds"));
+                return kExitUsage;
+            }
+            linger = wire::Ms{ms};
+            continue;
+        }
+        StdoutSinks::error(QStringLiteral("terminal takes only --linger MS"));
+        return kExitUsage;
+    }
+    core::LinkClaim claim(c.state);
+    if (!claim.claimed())
+        return kExitFailure;
+
+    const bool tty = ::isatty(STDIN_FILENO) == 1;
+    termios saved{};
+    if (tty && ::tcgetattr(STDIN_FILENO, &saved) == 0) {
+        termios raw = saved;
+        ::cfmakeraw(&raw);
+        ::tcsetattr(STDIN_FILENO, TCSANOW, &raw);
+    }
+    const auto restore = qScopeGuard([&] {
+        if (tty)
+            ::tcsetattr(STDIN_FILENO, TCSANOW, &saved);
+    });
+
+    wire::Waiter &waiter = c.waiter;
+    wire::ByteIo &io = c.link.io();
+    bool quit = false;
+    bool inputEnded = false;
+    bool outputFailed = false;
+    wire::Ms lastActivity = waiter.now();
+
+    QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
+    QObject::connect(&input, &QSocketNotifier::activated, [&] {
+        char buffer[4096];
+        const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
+        if (n < 0 && (errno == EINTR || errno == EAGAIN))
+            return;
+        if (n <= 0) {
+            inputEnded = true;
+            input.setEnabled(false);
+            lastActivity = waiter.now();
+            return;
+        }
+        QByteArray bytes(buffer, n);
+        if (tty) {
+            const qsizetype end = bytes.indexOf(kCtrlBracket);
+            if (end >= 0) {
+                bytes.truncate(end);
+                quit = true;
+            }
+        }
+        if (!bytes.isEmpty() && io.isOpen())
+            io.write(bytes);
+        lastActivity = waiter.now();
+    });
+
+    auto pass = [&] {
+        if (io.bytesAvailable() > 0) {
+            if (!writeAll(STDOUT_FILENO, io.read(io.bytesAvailable())))
+                outputFailed = true;
+            lastActivity = waiter.now();
+        }
+    };
+    for (;;) {
+        pass();
+        if (quit || outputFailed || waiter.quitting())
+            break;
+        if (!io.isOpen()) {
+            StdoutSinks::error(wire::kDisconnected);
+            return kExitFailure;
+        }
+        if (inputEnded && waiter.now() >= lastActivity + linger)
+            break;
+        const wire::Ms deadline = inputEnded ? lastActivity + linger : waiter.now() + kIdleWake;
+        waiter.waitUntil([&] { return quit || !io.isOpen() || io.bytesAvailable() > 0; }, deadline);
+    }
+    return outputFailed ? kExitFailure : kExitOk;
+}
+
+} // namespace cli
