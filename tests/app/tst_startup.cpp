@@ -49,6 +49,7 @@ private Q_SLOTS:
     void addedEntriesStopTheTerminal();
     void aboutIsCentred();
     void closingDuringAReplyWaitEndsAtOnce();
+    void closingDuringATcpConnectEndsAtOnce();
 };
 
 void TestStartup::stateAfterStartup()
@@ -214,6 +215,17 @@ void TestStartup::closingDuringAReplyWaitEndsAtOnce()
     QCOMPARE(rig.waiter.now() - start, wire::Ms(100));
     QVERIFY(!rig.serial.isOpen());
     QVERIFY(rig.ui.messages.isEmpty());
+}
+
+void TestStartup::closingDuringATcpConnectEndsAtOnce()
+{
+    AppRig rig;
+    rig.tcp.acceptAfter.reset();
+    wire::selectMode(rig.app.comm(), rig.app.state(), wire::CommSettings::Mode::Tcp);
+    rig.waiter.after(100ms, [&] { rig.app.mainWindow().close(); });
+    rig.app.link().ConnectLink();
+    QCOMPARE(rig.waiter.now(), wire::Ms(100));
+    QCOMPARE(rig.app.link().statusCaption(), QStringLiteral("Disconnected"));
 }
 
 QTEST_MAIN(TestStartup)
