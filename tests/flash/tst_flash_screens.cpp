@@ -1,0 +1,161 @@
+// The two download screens: captions and control names, the file choice, and
+// a download shown with its status text, progress bar and block number.
+#include "config/settings.h"
+#include "core/services.h"
+#include "core/widgets/labelbutton.h"
+#include "flash/screens/flashboot2.h"
+#include "flash/screens/flashdl.h"
+#include "tests/common/fakerig.h"
+#include "tests/flash/bootpeer.h"
+#include "utilities/utilitiessettings.h"
+
+#include <QLabel>
+#include <QProgressBar>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+struct Screens {
+    Screens()
+    {
+        rig.connectSerial();
+        peer = std::make_unique<testing::BootPeer>(rig.peer());
+    }
+    QString image(qsizetype size)
+    {
+        const QString path = dir.filePath(QStringLiteral("fw.bin"));
+        QFile f(path);
+        f.open(QIODevice::WriteOnly | QIODevice::Truncate);
+        f.write(testing::imageOf(size));
+        return path;
+    }
+    template <typename T> T *child(QWidget &screen, const char *name)
+    {
+        return screen.findChild<T *>(QString::fromLatin1(name));
+    }
+
+    testing::FakeRig rig;
+    config::Settings settings;
+    utilities::UtilitiesSettings utilities;
+    core::Services services{rig.state, rig.link, rig.waiter, rig.comm, settings, utilities, rig.ui, rig.ui};
+    std::unique_ptr<testing::BootPeer> peer;
+    QTemporaryDir dir;
+};
+
+QString text(QWidget &screen, const char *name)
+{
+    auto *label = screen.findChild<QLabel *>(QString::fromLatin1(name));
+    return label ? label->text() : QStringLiteral("<missing %1>").arg(QLatin1String(name));
+}
+
+} // namespace
+
+class TstFlashScreens : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void captions()
+    {
+        Screens s;
+        flash::FlashDl dl(s.services);
+        flash::FlashBoot2 boot(s.services);
+        QCOMPARE(dl.objectName(), QStringLiteral("flashdl"));
+        QCOMPARE(boot.objectName(), QStringLiteral("flashboot2"));
+        QCOMPARE(boot.windowTitle(), QStringLiteral("Flash Boot 2"));
+        QCOMPARE(text(dl, "Label2"), QStringLiteral("Tarnic Flash Download"));
+        QCOMPARE(text(dl, "Label5"),
+                 QStringLiteral("For all Tarnic Products except 460 and 480. Do Not use this Flash routine for 460 or "
+                                "480 Data Converters."));
+        QCOMPARE(text(boot, "Label2"), QStringLiteral("5200 Bootloader Extension Download"));
+        QVERIFY(!boot.findChild<QLabel *>(QStringLiteral("Label5")));
+        for (QWidget *screen : {static_cast<QWidget *>(&dl), static_cast<QWidget *>(&boot)}) {
+            QCOMPARE(text(*screen, "Label4"), QStringLiteral("Select File to Download"));
+            QCOMPARE(text(*screen, "Label8"), QStringLiteral("Start Flash Download"));
+            QCOMPARE(text(*screen, "Label1"), QString());
+            QCOMPARE(text(*screen, "Label3"), QString());
+        }
+    }
+
+    // Cancelling after a choice keeps the old path on screen, but there is no
+    // image any more: the start does nothing.
+    void chooseThenCancel()
+    {
+        Screens s;
+        flash::FlashDl dl(s.services);
+        dl.show();
+        const QString path = s.image(200);
+        s.rig.ui.nextPath = path;
+        QTest::mouseClick(s.child<core::LabelButton>(dl, "Label4"), Qt::LeftButton);
+        QCOMPARE(text(dl, "Label1"), path);
+        s.rig.ui.nextPath.reset();
+        QTest::mouseClick(s.child<core::LabelButton>(dl, "Label4"), Qt::LeftButton);
+        QCOMPARE(text(dl, "Label1"), path);
+        QTest::mouseClick(s.child<core::LabelButton>(dl, "Label8"), Qt::LeftButton);
+        QVERIFY(s.rig.peer().writes.isEmpty());
+        QVERIFY(s.rig.ui.messages.isEmpty());
+    }
+
+    void downloadShowsProgress()
+    {
+        Screens s;
+        flash::FlashDl dl(s.services);
+        dl.show();
+        s.rig.ui.nextPath = s.image(50 * 40 + 44);
+        dl.selectFile();
+        // Slow enough acknowledgements that the throttled extras move on.
+        s.peer->delay = 20ms;
+        auto *bar = s.child<QProgressBar>(dl, "progress");
+        QSet<QString> blocksSeen;
+        QString timeLeftSeen;
+        s.rig.waiter.setOnPass([&] {
+            blocksSeen.insert(text(dl, "blockNumber"));
+            if (!text(dl, "timeLeft").isEmpty())
+                timeLeftSeen = text(dl, "timeLeft");
+        });
+        QTest::mouseClick(s.child<core::LabelButton>(dl, "Label8"), Qt::LeftButton);
+        QCOMPARE(s.rig.ui.messages, QStringList{QStringLiteral("Download complete")});
+        QCOMPARE(text(dl, "Label3"), QString());
+        QCOMPARE(bar->maximum(), 40);
+        QCOMPARE(bar->value(), 40);
+        QCOMPARE(text(dl, "blockNumber"), QStringLiteral("Block 40 of 40"));
+        QVERIFY(blocksSeen.contains(QStringLiteral("Block 1 of 40")));
+        QVERIFY(blocksSeen.size() > 3);
+        QVERIFY(timeLeftSeen.startsWith(QStringLiteral("Time left ")));
+        QVERIFY(!dl.download().busy());
+    }
+
+    // The link goes at block 3: the error at once, the block it stopped at on
+    // screen, and the screen ready for the next attempt.
+    void dropLeavesScreenReady()
+    {
+        Screens s;
+        flash::FlashBoot2 boot(s.services);
+        boot.show();
+        s.rig.ui.nextPath = s.image(32 * 10);
+        boot.selectFile();
+        s.peer->startReply = {"YK"};
+        s.peer->finalAfterEnd = true;
+        s.peer->dropAt = 3;
+        s.peer->dropLink = [&] { s.rig.serial.dropAfter(1ms); };
+        boot.startDownload();
+        QCOMPARE(s.rig.ui.messages, QStringList{QStringLiteral("Download Error, error code 2")});
+        QCOMPARE(text(boot, "blockNumber"), QStringLiteral("Stopped at block 3 of 10"));
+        // The extension screen keeps its last status text on an error.
+        QCOMPARE(text(boot, "Label3"), QStringLiteral("Downloading - 20 % complete"));
+        QVERIFY(!boot.download().busy());
+
+        s.rig.ui.messages.clear();
+        QVERIFY(s.rig.connectSerial());
+        s.peer = std::make_unique<testing::BootPeer>(s.rig.peer());
+        s.peer->startReply = {"YK"};
+        s.peer->finalAfterEnd = true;
+        boot.startDownload();
+        QCOMPARE(s.rig.ui.messages, QStringList{QStringLiteral("Download complete")});
+        QCOMPARE(text(boot, "blockNumber"), QStringLiteral("Block 10 of 10"));
+    }
+};
+
+QTEST_MAIN(TstFlashScreens)
+#include "tst_flash_screens.moc"
