@@ -68,9 +68,7 @@ CommForm::CommForm(core::Services &services, QWidget *parent) : QWidget(parent),
     m_device = new QComboBox(portBox);
     m_device->setObjectName(QStringLiteral("device"));
     m_device->setEditable(true);
-    m_device->addItem(QString());
-    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts())
-        m_device->addItem(info.systemLocation());
+    listDevices();
     m_device->setToolTip(QStringLiteral("Device used instead of the numbered port when filled in"));
     portBox->layout()->addWidget(new QLabel(QStringLiteral("Device"), portBox));
     portBox->layout()->addWidget(m_device);
@@ -135,6 +133,23 @@ CommForm::CommForm(core::Services &services, QWidget *parent) : QWidget(parent),
         if (claim.claimed())
             m_services.link.DisconnectLink();
     });
+}
+
+void CommForm::listDevices()
+{
+    const QString typed = m_device->currentText();
+    const QSignalBlocker quiet(m_device);
+    m_device->clear();
+    m_device->addItem(QString());
+    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts())
+        m_device->addItem(info.systemLocation());
+    m_device->setCurrentText(typed);
+}
+
+void CommForm::showEvent(QShowEvent *event)
+{
+    listDevices();
+    QWidget::showEvent(event);
 }
 
 void CommForm::refreshFromModel()

@@ -19,7 +19,14 @@ public:
     // Shows the model's selections (after the start-up defaults).
     void refreshFromModel();
 
+protected:
+    // The device list is read again each time the screen is shown, so an
+    // adapter plugged in meanwhile appears.
+    void showEvent(QShowEvent *event) override;
+
 private:
+    void listDevices();
+
     core::Services &m_services;
     QRadioButton *m_tcp;
     QRadioButton *m_serial;
