@@ -6,6 +6,11 @@ std::span<const Command> commands()
 {
     static const Command table[] = {
         {"version", "", &runVersion},
+        {"time", "get | set [--hours N] [--subtract]", &runTime},
+        {"id", "add ID | delete ID", &runId},
+        {"memory", "", &runMemory},
+        {"access", "download FILE [--sorted] [--schedule] | upload FILE [--sorted] [--schedule] [--include-deleted]", &runAccess},
+        {"schedules", "download FILE | upload FILE", &runSchedules},
         {"program", "[--set NAME=VALUE]... [--yes|--no]", &runProgram},
         {"reset", "", &runReset},
         {"settings", "", &runSettings},

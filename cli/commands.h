@@ -17,6 +17,11 @@ std::span<const Command> commands();
 
 // One function per command, each in a file of its own.
 int runVersion(Context &context);
+int runTime(Context &context);
+int runId(Context &context);
+int runMemory(Context &context);
+int runAccess(Context &context);
+int runSchedules(Context &context);
 int runProgram(Context &context);
 int runReset(Context &context);
 int runSettings(Context &context);

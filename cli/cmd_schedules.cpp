@@ -1,0 +1,22 @@
+#include "cli/commands.h"
+#include "utilities/actions.h"
+
+namespace cli {
+
+// schedules download FILE | schedules upload FILE: the whole schedule table.
+int runSchedules(Context &c)
+{
+    const QString verb = c.args.value(0);
+    const bool download = verb == QLatin1String("download");
+    if (c.args.size() != 2 || (!download && verb != QLatin1String("upload"))) {
+        StdoutSinks::error(QStringLiteral("schedules takes download FILE or upload FILE"));
+        return kExitUsage;
+    }
+    c.out.path = c.args.at(1);
+    utilities::FieldMap fields;
+    utilities::Actions actions(c.state, c.link, c.utilities, c.out, fields, c.out);
+    const int action = download ? utilities::DownloadSchedules : utilities::UploadSchedules;
+    return actions.click(action) == utilities::Outcome::Done ? kExitOk : kExitFailure;
+}
+
+} // namespace cli
