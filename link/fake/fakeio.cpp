@@ -13,17 +13,33 @@ void FakeStream::deliver(const QByteArray &bytes, Ms delay)
     });
 }
 
-namespace {
-QByteArray take(QByteArray &inbox, qint64 max)
+QByteArray FakeStream::take(qint64 max)
 {
     const QByteArray out = inbox.left(max);
     inbox.remove(0, out.size());
     return out;
 }
-} // namespace
+
+bool FakeStream::accept(const QByteArray &bytes)
+{
+    if (!open)
+        return false;
+    writes.append(bytes);
+    if (onWrite)
+        onWrite(bytes);
+    return true;
+}
+
+void FakeStream::dropAfter(Ms delay, std::function<void()> lost)
+{
+    m_clock.after(delay, [this, lost = std::move(lost)] {
+        if (open)
+            lost();
+    });
+}
 
 FakeSerialIo::FakeSerialIo(VirtualWaiter &clock, QObject *parent)
-    : SerialIo(parent), stream(clock), m_clock(clock)
+    : SerialIo(parent), stream(clock)
 {
     stream.notifyReadyRead = [this] { Q_EMIT readyRead(); };
 }
@@ -44,17 +60,9 @@ bool FakeSerialIo::open(const QString &device, qint32 baud, QString *error)
 
 qint64 FakeSerialIo::bytesAvailable() const { return stream.open ? stream.inbox.size() : 0; }
 
-QByteArray FakeSerialIo::read(qint64 max) { return stream.open ? take(stream.inbox, max) : QByteArray(); }
+QByteArray FakeSerialIo::read(qint64 max) { return stream.open ? stream.take(max) : QByteArray(); }
 
-bool FakeSerialIo::write(const QByteArray &bytes)
-{
-    if (!stream.open)
-        return false;
-    stream.writes.append(bytes);
-    if (stream.onWrite)
-        stream.onWrite(bytes);
-    return true;
-}
+bool FakeSerialIo::write(const QByteArray &bytes) { return stream.accept(bytes); }
 
 void FakeSerialIo::close()
 {
@@ -62,13 +70,7 @@ void FakeSerialIo::close()
     stream.inbox.clear();
 }
 
-void FakeSerialIo::dropAfter(Ms delay)
-{
-    m_clock.after(delay, [this] {
-        if (stream.open)
-            Q_EMIT lost();
-    });
-}
+void FakeSerialIo::dropAfter(Ms delay) { stream.dropAfter(delay, [this] { Q_EMIT lost(); }); }
 
 FakeTcpIo::FakeTcpIo(VirtualWaiter &clock, QObject *parent) : TcpIo(parent), stream(clock), m_clock(clock)
 {
@@ -93,17 +95,9 @@ void FakeTcpIo::connectToHost(const QString &h, quint16 p)
 
 qint64 FakeTcpIo::bytesAvailable() const { return stream.inbox.size(); }
 
-QByteArray FakeTcpIo::read(qint64 max) { return take(stream.inbox, max); }
+QByteArray FakeTcpIo::read(qint64 max) { return stream.take(max); }
 
-bool FakeTcpIo::write(const QByteArray &bytes)
-{
-    if (!stream.open)
-        return false;
-    stream.writes.append(bytes);
-    if (stream.onWrite)
-        stream.onWrite(bytes);
-    return true;
-}
+bool FakeTcpIo::write(const QByteArray &bytes) { return stream.accept(bytes); }
 
 void FakeTcpIo::close()
 {
@@ -112,12 +106,6 @@ void FakeTcpIo::close()
     stream.inbox.clear();
 }
 
-void FakeTcpIo::dropAfter(Ms delay)
-{
-    m_clock.after(delay, [this] {
-        if (stream.open)
-            Q_EMIT lost();
-    });
-}
+void FakeTcpIo::dropAfter(Ms delay) { stream.dropAfter(delay, [this] { Q_EMIT lost(); }); }
 
 } // namespace wire::fake

@@ -29,6 +29,12 @@ public:
     QByteArray inbox;
     std::function<void()> notifyReadyRead;
 
+    // The program's side: takes waiting bytes; records a write (false while closed).
+    QByteArray take(qint64 max);
+    bool accept(const QByteArray &bytes);
+    // Runs lost after delay if the stream is still open then.
+    void dropAfter(Ms delay, std::function<void()> lost);
+
 private:
     VirtualWaiter &m_clock;
 };
@@ -51,9 +57,6 @@ public:
     void close() override;
     // The device goes away after delay (a pulled adapter).
     void dropAfter(Ms delay);
-
-private:
-    VirtualWaiter &m_clock;
 };
 
 class FakeTcpIo final : public TcpIo {
