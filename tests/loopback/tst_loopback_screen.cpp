@@ -1,0 +1,113 @@
+#include "config/settings.h"
+#include "core/services.h"
+#include "loopback/screens/loopback.h"
+#include "tests/common/fakerig.h"
+#include "utilities/utilitiessettings.h"
+
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QtTest>
+
+using wire::Ms;
+
+namespace {
+struct Screen {
+    testing::FakeRig rig;
+    config::Settings settings;
+    utilities::UtilitiesSettings utilities;
+    core::Services services{rig.state, rig.link, rig.waiter, rig.comm, settings, utilities, rig.ui, rig.ui};
+    loopback::LoopbackScreen screen{services};
+
+    QPushButton *button(const char *name) { return screen.findChild<QPushButton *>(QLatin1String(name)); }
+    QStringList list()
+    {
+        QStringList out;
+        auto *l = screen.findChild<QListWidget *>(QStringLiteral("List1"));
+        for (int i = 0; i < l->count(); ++i)
+            out << l->item(i)->text();
+        return out;
+    }
+    QString progress() { return screen.findChild<QLabel *>(QStringLiteral("Label1"))->text(); }
+
+    // Echo everything after the start marker.
+    void echo()
+    {
+        rig.peer().onWrite = [this](const QByteArray &b) {
+            if (b.size() == 1 && started)
+                rig.peer().deliver(b, Ms(1));
+            if (b == "*")
+                started = true;
+        };
+    }
+    bool started = false;
+};
+} // namespace
+
+class TstLoopbackScreen : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void captions();
+    void buttonsWorkDuringRun();
+    void refusedWhileLinkBusy();
+};
+
+void TstLoopbackScreen::captions()
+{
+    Screen s;
+    QCOMPARE(s.screen.windowTitle(), QStringLiteral("Loopback Test"));
+    QCOMPARE(s.screen.findChild<QLabel *>(QStringLiteral("Label2"))->text(), QStringLiteral("5200 Series  Loopback Test"));
+    QCOMPARE(s.button("Command1")->text(), QStringLiteral("Start Loopback Test from User Code"));
+    QCOMPARE(s.button("Command3")->text(), QStringLiteral("Stop Loopback Test"));
+    QCOMPARE(s.button("Command4")->text(), QStringLiteral("Clear List"));
+    QCOMPARE(s.progress(), QString());
+}
+
+// Stop, Clear List and a second Start clicked while the test runs (nested in
+// its waits).
+void TstLoopbackScreen::buttonsWorkDuringRun()
+{
+    Screen s;
+    QVERIFY(s.rig.connectTcp());
+    s.echo();
+    s.screen.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&s.screen));
+    bool secondStartEnabled = true;
+    s.rig.waiter.setOnPass([&] {
+        const qint64 n = s.screen.test().charactersSent();
+        if (n == 50) {
+            secondStartEnabled = s.button("Command1")->isEnabled();
+            s.button("Command1")->click();  // ignored
+            s.button("Command4")->click();  // Clear List
+        }
+        if (n == 300)
+            s.button("Command3")->click();  // Stop
+    });
+    s.button("Command1")->click();
+    QVERIFY(!secondStartEnabled);
+    QCOMPARE(s.list(), QStringList{" 300: end of test"});
+    QCOMPARE(s.progress(), QStringLiteral("Characters Sent:  300"));
+    QVERIFY(s.button("Command1")->isEnabled());
+    // A new start empties the list first.
+    s.rig.waiter.setOnPass([&] {
+        if (s.screen.test().charactersSent() == 3)
+            s.screen.stop();
+    });
+    s.started = false;
+    s.button("Command1")->click();
+    QCOMPARE(s.list(), (QStringList{"Starting Loopback Test on tcp port", " 3: end of test"}));
+}
+
+void TstLoopbackScreen::refusedWhileLinkBusy()
+{
+    Screen s;
+    QVERIFY(s.rig.connectSerial());
+    core::LinkClaim other(s.rig.state);
+    s.screen.start();
+    QVERIFY(s.rig.serial.stream.writes.isEmpty());
+    QCOMPARE(s.rig.ui.messages, QStringList{"The link is in use by another operation"});
+    QVERIFY(s.list().isEmpty());
+}
+
+QTEST_MAIN(TstLoopbackScreen)
+#include "tst_loopback_screen.moc"
