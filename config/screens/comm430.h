@@ -6,14 +6,19 @@
 
 namespace config {
 
-// `comm430`: placeholder until its screen is built.
+class Binder;
+
+// `comm430`: the converter's RS232 and RS422 port settings.
 class Comm430Screen : public QWidget {
     Q_OBJECT
 public:
     Comm430Screen(core::Services &services, QWidget *parent = nullptr);
+    // Shows the model's current values.
+    void refresh();
 
 private:
     core::Services &m_services;
+    Binder *m_binder = nullptr;
 };
 
 } // namespace config

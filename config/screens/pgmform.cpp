@@ -1,6 +1,9 @@
 #include "config/screens/pgmform.h"
 
-#include <QLabel>
+#include "core/widgets/labelbutton.h"
+
+#include <QHBoxLayout>
+#include <QPlainTextEdit>
 #include <QVBoxLayout>
 
 namespace config {
@@ -10,8 +13,76 @@ PgmForm::PgmForm(core::Services &services, QWidget *parent) : QWidget(parent), m
     setObjectName(QStringLiteral("pgmform"));
     setWindowTitle(QStringLiteral("Form1"));
     auto *layout = new QVBoxLayout(this);
-    layout->addWidget(new QLabel(windowTitle(), this));
-    layout->addStretch();
+
+    auto *actions = new QHBoxLayout;
+    m_program = new core::LabelButton(QStringLiteral("Program Controller"), this);
+    m_program->setObjectName(QStringLiteral("Command1"));
+    m_reset = new core::LabelButton(QStringLiteral("Reset Controller"), this);
+    m_reset->setObjectName(QStringLiteral("Command2"));
+    actions->addWidget(m_program);
+    actions->addSpacing(24);
+    actions->addWidget(m_reset);
+    actions->addStretch();
+    layout->addLayout(actions);
+
+    auto *panes = new QHBoxLayout;
+    auto makePane = [this](const char *name) {
+        auto *pane = new QPlainTextEdit(this);
+        pane->setObjectName(QLatin1String(name));
+        pane->setReadOnly(true);
+        pane->setLineWrapMode(QPlainTextEdit::NoWrap);
+        pane->setFont(QFont(QStringLiteral("Monospace")));
+        return pane;
+    };
+    m_picture1 = makePane("Picture1");
+    m_picture2 = makePane("Picture2");
+    panes->addWidget(m_picture1, 1);
+    panes->addWidget(m_picture2, 1);
+    layout->addLayout(panes, 1);
+    m_pane1 = std::make_unique<core::TextPane>(m_picture1);
+    m_pane2 = std::make_unique<core::TextPane>(m_picture2);
+
+    connect(m_program, &core::LabelButton::clicked, this, [this] { startProgram(); });
+    connect(m_reset, &core::LabelButton::clicked, this, [this] { startReset(); });
+}
+
+PgmForm::~PgmForm() = default;
+
+void PgmForm::clear()
+{
+    m_picture1->clear();
+    m_picture2->clear();
+}
+
+void PgmForm::setRunning(bool running)
+{
+    m_running = running;
+    m_program->setEnabled(!running);
+    m_reset->setEnabled(!running);
+}
+
+RunOutcome PgmForm::startProgram()
+{
+    // The link claim inside the run refuses a start while anything else uses
+    // the link; this screen's own flag also covers its two actions.
+    if (m_running)
+        return RunOutcome::Busy;
+    setRunning(true);
+    ProgramContext c{m_services.state, m_services.link, m_services.settings, *this, m_services.messages};
+    const RunOutcome outcome = do_program(c);
+    setRunning(false);
+    return outcome;
+}
+
+ResetOutcome PgmForm::startReset()
+{
+    if (m_running)
+        return ResetOutcome::Busy;
+    setRunning(true);
+    ProgramContext c{m_services.state, m_services.link, m_services.settings, *this, m_services.messages};
+    const ResetOutcome outcome = do_reset(c);
+    setRunning(false);
+    return outcome;
 }
 
 } // namespace config

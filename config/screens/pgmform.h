@@ -1,19 +1,49 @@
 #pragma once
 
+#include "config/program.h"
 #include "core/services.h"
+#include "core/widgets/qtsinks.h"
 
 #include <QWidget>
 
+#include <memory>
+
+class QPlainTextEdit;
+
+namespace core {
+class LabelButton;
+}
+
 namespace config {
 
-// `pgmform`: placeholder until its screen is built.
-class PgmForm : public QWidget {
+// `pgmform`: the programming progress screen, two panes side by side
+// (Picture1 left, Picture2 right) and the actions that run `do_program` and
+// `do_reset`.
+class PgmForm : public QWidget, private ProgressPanes {
     Q_OBJECT
 public:
     PgmForm(core::Services &services, QWidget *parent = nullptr);
+    ~PgmForm() override;
+
+    // The actions; a start while a run or a reset is under way is refused.
+    RunOutcome startProgram();
+    ResetOutcome startReset();
+    bool running() const { return m_running; }
 
 private:
+    void clear() override;
+    core::Pane &picture1() override { return *m_pane1; }
+    core::Pane &picture2() override { return *m_pane2; }
+    void setRunning(bool running);
+
     core::Services &m_services;
+    QPlainTextEdit *m_picture1 = nullptr;
+    QPlainTextEdit *m_picture2 = nullptr;
+    std::unique_ptr<core::TextPane> m_pane1;
+    std::unique_ptr<core::TextPane> m_pane2;
+    core::LabelButton *m_program = nullptr;
+    core::LabelButton *m_reset = nullptr;
+    bool m_running = false;
 };
 
 } // namespace config

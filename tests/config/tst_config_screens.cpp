@@ -1,0 +1,404 @@
+// The four settings screens and the progress screen, offscreen: every setting
+// has its widget, typed and pasted text, the Const locks, the available
+// entries, the hidden row and the disabled cells, and the run from the screen.
+#include "config/screens/barcode.h"
+#include "config/screens/binding.h"
+#include "config/screens/comm430.h"
+#include "config/screens/general.h"
+#include "config/screens/pgmform.h"
+#include "config/screens/wiegand.h"
+#include "configtestsupport.h"
+#include "utilities/utilitiessettings.h"
+
+#include <QCheckBox>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QRadioButton>
+#include <QTest>
+
+using namespace config;
+
+namespace {
+
+struct Screens {
+    Screens()
+    {
+        applyConfigDefaults(settings);
+        general = std::make_unique<GeneralScreen>(services);
+        wiegand = std::make_unique<WiegandScreen>(services);
+        barcode = std::make_unique<BarcodeScreen>(services);
+        comm430 = std::make_unique<Comm430Screen>(services);
+        pgmform = std::make_unique<PgmForm>(services);
+    }
+    QWidget *screen(const QString &name) const
+    {
+        for (QWidget *w : {static_cast<QWidget *>(general.get()), static_cast<QWidget *>(wiegand.get()),
+                           static_cast<QWidget *>(barcode.get()), static_cast<QWidget *>(comm430.get()),
+                           static_cast<QWidget *>(pgmform.get())})
+            if (w->objectName() == name)
+                return w;
+        return nullptr;
+    }
+    template <typename W>
+    W *find(const QString &settingName) const
+    {
+        const auto dot = settingName.indexOf(QLatin1Char('.'));
+        QWidget *s = screen(settingName.left(dot));
+        return s ? s->findChild<W *>(settingName.mid(dot + 1)) : nullptr;
+    }
+
+    testing::FakeRig rig;
+    Settings settings;
+    utilities::UtilitiesSettings utilitiesSettings;
+    core::Services services{rig.state, rig.link, rig.waiter, rig.comm, settings, utilitiesSettings, rig.ui, rig.ui};
+    std::unique_ptr<GeneralScreen> general;
+    std::unique_ptr<WiegandScreen> wiegand;
+    std::unique_ptr<BarcodeScreen> barcode;
+    std::unique_ptr<Comm430Screen> comm430;
+    std::unique_ptr<PgmForm> pgmform;
+};
+
+QString model(const Screens &s, const QString &name) { return findSetting(name)->value(s.settings); }
+
+} // namespace
+
+class TstConfigScreens : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void everySettingHasItsWidget();
+    void widgetsEditTheModel();
+    void digitFilter_data();
+    void digitFilter();
+    void pasteKeepsDigits();
+    void constToggle_data();
+    void constToggle();
+    void availableEntries_data();
+    void availableEntries();
+    void emptyMaxIdKeepsEntries();
+    void hiddenRow();
+    void disabledCells();
+    void optionGroupWithNothingSelected();
+    void pgmformRunsAndRefusesSecondStart();
+    void pgmformReset();
+};
+
+void TstConfigScreens::everySettingHasItsWidget()
+{
+    Screens s;
+    for (const SettingInfo &i : settingTable()) {
+        QWidget *w = s.find<QWidget>(i.name);
+        QVERIFY2(w, qPrintable(i.name));
+        QCOMPARE(i.value(s.settings), defaultValue(i));
+        switch (i.kind) {
+        case SettingKind::Text: {
+            auto *edit = qobject_cast<QLineEdit *>(w);
+            QVERIFY2(edit, qPrintable(i.name));
+            QCOMPARE(edit->text(), defaultValue(i));
+            if (i.maxLength > 0)
+                QCOMPARE(edit->maxLength(), i.maxLength);
+            break;
+        }
+        case SettingKind::Check:
+            QVERIFY2(qobject_cast<QCheckBox *>(w), qPrintable(i.name));
+            QCOMPARE(qobject_cast<QCheckBox *>(w)->isChecked(), defaultValue(i) == QLatin1String("1"));
+            break;
+        case SettingKind::Option:
+            QVERIFY2(qobject_cast<QRadioButton *>(w), qPrintable(i.name));
+            QCOMPARE(qobject_cast<QRadioButton *>(w)->isChecked(), defaultValue(i) == QLatin1String("1"));
+            QCOMPARE(qobject_cast<QRadioButton *>(w)->text(), i.caption);
+            break;
+        }
+    }
+    // Labelled check boxes carry their caption.
+    QCOMPARE(s.find<QCheckBox>(QStringLiteral("general.Check8(6)"))->text(),
+             QStringLiteral("Request to exit (stand alone and online)"));
+    QCOMPARE(s.find<QCheckBox>(QStringLiteral("wiegand.Check27"))->text(), QStringLiteral("Include Start/Stop"));
+}
+
+void TstConfigScreens::widgetsEditTheModel()
+{
+    Screens s;
+    s.general->show();
+    s.comm430->show();
+    auto *tone = s.find<QRadioButton>(QStringLiteral("general.Option16"));
+    QTest::mouseClick(tone, Qt::LeftButton, {}, QPoint(5, tone->height() / 2));
+    QCOMPARE(s.settings.general.tone, int(GeneralSettings::Low));
+    QVERIFY(!s.find<QRadioButton>(QStringLiteral("general.Option15"))->isChecked());
+    // Groups on one screen are independent.
+    QCOMPARE(s.settings.general.readerType, int(GeneralSettings::WiegandMagstripe));
+    auto *box = s.find<QCheckBox>(QStringLiteral("general.Check5"));
+    QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(5, box->height() / 2));
+    QVERIFY(s.settings.general.Check5);
+    auto *rate = s.find<QRadioButton>(QStringLiteral("comm430.Option2(3)"));
+    QTest::mouseClick(rate, Qt::LeftButton, {}, QPoint(5, rate->height() / 2));
+    QCOMPARE(s.settings.comm430.rs422Baud, int(Comm430Settings::B115200));
+    QCOMPARE(s.settings.comm430.rs232Baud, int(Comm430Settings::B9600));
+    QCOMPARE(s.settings.comm430.rs422Parity, int(Comm430Settings::NoParity8));
+}
+
+void TstConfigScreens::digitFilter_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("keys");
+    QTest::addColumn<QString>("result");
+    QTest::newRow("general letters") << "general.Text5(0)" << "a1 b-2" << "12";
+    QTest::newRow("general max id") << "general.Text1(2)" << "x9y" << "9";
+    QTest::newRow("wiegand format") << "wiegand.Text1(3)" << "3.7" << "37";
+    QTest::newRow("wiegand len/value") << "wiegand.Text3(14)" << "1,2,3,4" << "123";
+    QTest::newRow("sep char: no hex letters") << "wiegand.Text5" << "2C" << "2";
+    QTest::newRow("barcode prefix") << "barcode.Text2(0)" << "+65" << "65";
+    QTest::newRow("barcode timeout, no limit") << "barcode.Text6" << "1 2 3 4 5" << "12345";
+    QTest::newRow("barcode mask length") << "barcode.Text8(1)" << "-7" << "7";
+}
+
+void TstConfigScreens::digitFilter()
+{
+    QFETCH(QString, name);
+    Screens s;
+    s.screen(name.section(QLatin1Char('.'), 0, 0))->show();
+    auto *edit = s.find<QLineEdit>(name);
+    QVERIFY(edit);
+    edit->setFocus();
+    edit->selectAll();
+    QTest::keyClick(edit, Qt::Key_Backspace);
+    QCOMPARE(edit->text(), QString());
+    QCOMPARE(model(s, name), QString());
+    QTest::keyClicks(edit, FETCHED(QString, keys));
+    QCOMPARE(edit->text(), FETCHED(QString, result));
+    QCOMPARE(model(s, name), FETCHED(QString, result));
+    QTest::keyClick(edit, Qt::Key_Backspace);
+    QCOMPARE(model(s, name), FETCHED(QString, result).chopped(1));
+}
+
+void TstConfigScreens::pasteKeepsDigits()
+{
+    // A paste keeps only the digits of what the field takes in.
+    QCOMPARE(Binder::digitsOnly(QStringLiteral("a1b2c3"), 2), QStringLiteral("12"));
+    QCOMPARE(Binder::digitsOnly(QStringLiteral("-5"), 0), QStringLiteral("5"));
+    Screens s;
+    s.wiegand->show();
+    auto *edit = s.find<QLineEdit>(QStringLiteral("wiegand.Text3(0)"));
+    QGuiApplication::clipboard()->setText(QStringLiteral("1x2"));
+    if (QGuiApplication::clipboard()->text() != QLatin1String("1x2"))
+        QSKIP("no clipboard on this platform");
+    edit->setFocus();
+    edit->selectAll();
+    edit->paste();
+    QCOMPARE(edit->text(), QStringLiteral("12"));
+    QCOMPARE(s.settings.wiegand.Text3[0], QStringLiteral("12"));
+    QGuiApplication::clipboard()->setText(QStringLiteral("ABC"));
+    edit->selectAll();
+    edit->paste();
+    QCOMPARE(edit->text(), QString());
+    QCOMPARE(s.settings.wiegand.Text3[0], QString());
+}
+
+void TstConfigScreens::constToggle_data()
+{
+    QTest::addColumn<QString>("check");
+    QTest::addColumn<QString>("start");
+    QTest::addColumn<QString>("value");  // its Len/Value, untouched
+    QTest::newRow("wiegand set 1 top") << "wiegand.Check4" << "wiegand.Text2(0)" << "wiegand.Text3(0)";
+    QTest::newRow("wiegand Check13 row 1 of set 2") << "wiegand.Check13" << "wiegand.Text2(5)" << "wiegand.Text3(5)";
+    QTest::newRow("wiegand Check10") << "wiegand.Check10" << "wiegand.Text2(8)" << "wiegand.Text3(8)";
+    QTest::newRow("wiegand Check17") << "wiegand.Check17" << "wiegand.Text2(14)" << "wiegand.Text3(14)";
+    QTest::newRow("barcode mask 1") << "barcode.Check4(0)" << "barcode.Text5(0)" << "barcode.Text7(0)";
+    QTest::newRow("barcode mask 2 top") << "barcode.Check4(9)" << "barcode.Text5(9)" << "barcode.Text7(9)";
+}
+
+void TstConfigScreens::constToggle()
+{
+    QFETCH(QString, check);
+    QFETCH(QString, start);
+    QFETCH(QString, value);
+    Screens s;
+    s.screen(check.section(QLatin1Char('.'), 0, 0))->show();
+    auto *box = s.find<QCheckBox>(check);
+    auto *startEdit = s.find<QLineEdit>(start);
+    auto *valueEdit = s.find<QLineEdit>(value);
+    // Start and Const stand in the same row.
+    QWidget *screen = s.screen(check.section(QLatin1Char('.'), 0, 0));
+    const int boxY = box->mapTo(screen, box->rect().center()).y();
+    const int startY = startEdit->mapTo(screen, startEdit->rect().center()).y();
+    QVERIFY(std::abs(boxY - startY) < startEdit->height() / 2);
+    startEdit->setFocus();
+    startEdit->selectAll();
+    QTest::keyClicks(startEdit, QStringLiteral("12"));
+    valueEdit->setFocus();
+    valueEdit->selectAll();
+    QTest::keyClicks(valueEdit, QStringLiteral("345"));
+    QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(5, box->height() / 2));
+    QCOMPARE(startEdit->text(), QStringLiteral("00"));
+    QVERIFY(!startEdit->isEnabled());
+    QCOMPARE(model(s, start), QStringLiteral("00"));
+    QCOMPARE(model(s, value), QStringLiteral("345"));
+    QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(5, box->height() / 2));
+    QVERIFY(startEdit->isEnabled());
+    QCOMPARE(startEdit->text(), QStringLiteral("00"));
+    QCOMPARE(model(s, check), QStringLiteral("0"));
+}
+
+void TstConfigScreens::availableEntries_data()
+{
+    QTest::addColumn<QString>("size");
+    QTest::addColumn<QStringList>("shown");  // Ad Hoc, Sorted, Log
+    QTest::newRow("0") << "0" << QStringList{"30720", "96256", "16320"};
+    QTest::newRow("8") << "8" << QStringList{"06144", "19251", "16320"};
+    QTest::newRow("9") << "9" << QStringList{"05585", "17501", "15360"};
+    QTest::newRow("18") << "18" << QStringList{"03072", "09625", "10048"};
+    QTest::newRow("99") << "99" << QStringList{"00608", "01906", "02432"};
+}
+
+void TstConfigScreens::availableEntries()
+{
+    Screens s;
+    auto label = [&s](int i) { return s.general->findChild<QLabel *>(QStringLiteral("Label1(%1)").arg(i))->text(); };
+    // Right after start-up: the values for 18.
+    QCOMPARE((QStringList{label(2), label(1), label(0)}), (QStringList{"03072", "09625", "10048"}));
+    s.general->show();
+    auto *edit = s.find<QLineEdit>(QStringLiteral("general.Text1(2)"));
+    edit->setFocus();
+    edit->selectAll();
+    QTest::keyClicks(edit, FETCHED(QString, size));
+    QCOMPARE((QStringList{label(2), label(1), label(0)}), FETCHED(QStringList, shown));
+    // Relay/Led Time changes nothing.
+    auto *relay = s.find<QLineEdit>(QStringLiteral("general.Text1(1)"));
+    relay->setFocus();
+    relay->selectAll();
+    QTest::keyClicks(relay, QStringLiteral("1"));
+    QCOMPARE((QStringList{label(2), label(1), label(0)}), FETCHED(QStringList, shown));
+}
+
+void TstConfigScreens::emptyMaxIdKeepsEntries()
+{
+    Screens s;
+    s.general->show();
+    auto *edit = s.find<QLineEdit>(QStringLiteral("general.Text1(2)"));
+    edit->setFocus();
+    edit->selectAll();
+    QTest::keyClicks(edit, QStringLiteral("99"));
+    QTest::keyClick(edit, Qt::Key_Backspace);
+    QTest::keyClick(edit, Qt::Key_Backspace);
+    QCOMPARE(edit->text(), QString());
+    QCOMPARE(s.general->findChild<QLabel *>(QStringLiteral("Label1(2)"))->text(), QStringLiteral("05585"));
+}
+
+void TstConfigScreens::hiddenRow()
+{
+    Screens s;
+    s.barcode->show();
+    QStringList hidden;
+    for (int c = 24; c <= 31; ++c)
+        hidden << QStringLiteral("barcode.Check1(%1)").arg(c);
+    hidden << "barcode.Text1(3)" << "barcode.Text3(3)" << "barcode.Text2(15)" << "barcode.Text4(19)";
+    for (const QString &n : hidden) {
+        QWidget *w = s.find<QWidget>(n);
+        QVERIFY2(w && !w->isVisibleTo(s.barcode.get()), qPrintable(n));
+    }
+    QVERIFY(s.find<QCheckBox>(QStringLiteral("barcode.Check1(26)"))->isChecked());
+    for (const char *n : {"barcode.Check1(18)", "barcode.Check1(34)", "barcode.Text1(2)", "barcode.Text4(20)"})
+        QVERIFY2(s.find<QWidget>(QLatin1String(n))->isVisibleTo(s.barcode.get()), n);
+    for (const char *caption : {"Code39", "I 2/5", "S 2/5", "Codabar", "Code 128", "Upca", "Ean13", "Ind 2/5"}) {
+        bool seen = false;
+        for (QLabel *l : s.barcode->findChildren<QLabel *>())
+            seen |= l->text() == QLatin1String(caption) && l->isVisibleTo(s.barcode.get());
+        QVERIFY2(seen, caption);
+    }
+}
+
+void TstConfigScreens::disabledCells()
+{
+    Screens s;
+    s.barcode->show();
+    // Row: its disabled columns (Enbl 0, CD 1, XB 2, Transmit CD 3, SS 4 ...).
+    const QList<QPair<int, QList<int>>> rows = {
+        {0, {}}, {1, {4}}, {2, {1, 3, 4}}, {3, {}}, {4, {1, 3}}, {5, {4}}, {6, {1, 3, 4}}, {7, {1, 3, 4}}, {8, {1, 3, 4}}};
+    for (const auto &[r, cols] : rows) {
+        for (int c = 0; c < 8; ++c) {
+            auto *box = s.find<QCheckBox>(QStringLiteral("barcode.Check1(%1)").arg(8 * r + c));
+            QCOMPARE(box->isEnabled(), !cols.contains(c));
+            if (!box->isEnabled()) {
+                QVERIFY(!box->isChecked());
+                QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(5, box->height() / 2));
+                QVERIFY(!box->isChecked());
+                QVERIFY(!s.settings.barcode.Check1[8 * r + c]);
+            }
+        }
+        QCOMPARE(s.find<QLineEdit>(QStringLiteral("barcode.Text1(%1)").arg(r))->isEnabled(), r != 6 && r != 7);
+    }
+    QCOMPARE(s.find<QLineEdit>(QStringLiteral("barcode.Text1(6)"))->text(), QStringLiteral("00"));
+}
+
+void TstConfigScreens::optionGroupWithNothingSelected()
+{
+    Screens s;
+    s.settings.general.lookupMode = kNone;
+    s.general->refresh();
+    for (const char *n : {"general.Option1(3)", "general.Option1(4)", "general.Option1(5)"})
+        QVERIFY(!s.find<QRadioButton>(QLatin1String(n))->isChecked());
+    s.settings.general.lookupMode = GeneralSettings::Sorted;
+    s.general->refresh();
+    QVERIFY(s.find<QRadioButton>(QStringLiteral("general.Option1(5)"))->isChecked());
+}
+
+void TstConfigScreens::pgmformRunsAndRefusesSecondStart()
+{
+    Screens s;
+    s.rig.connectSerial();
+    testing::ScriptedController controller(s.rig.peer());
+    PgmForm &form = *s.pgmform;
+    form.resize(800, 400);
+    form.show();
+    auto *left = form.findChild<QPlainTextEdit *>(QStringLiteral("Picture1"));
+    auto *right = form.findChild<QPlainTextEdit *>(QStringLiteral("Picture2"));
+    QVERIFY(left && right);
+    QVERIFY(left->geometry().right() < right->geometry().left());
+    QCOMPARE(left->width(), right->width());
+    QCOMPARE(form.windowTitle(), QStringLiteral("Form1"));
+
+    s.settings.general.Text1[2] = QStringLiteral("20");
+    s.rig.ui.answers.push_back(true);
+    RunOutcome nested = RunOutcome::Complete;
+    ResetOutcome nestedReset = ResetOutcome::Sent;
+    bool disabledWhileRunning = false;
+    controller.onLine = [&](const QByteArray &line) {
+        if (line == "X0580") {
+            nested = form.startProgram();
+            nestedReset = form.startReset();
+            disabledWhileRunning = !form.findChild<QWidget *>(QStringLiteral("Command1"))->isEnabled();
+        }
+    };
+    auto *program = form.findChild<QWidget *>(QStringLiteral("Command1"));
+    QTest::mouseClick(program, Qt::LeftButton);
+    QCOMPARE(nested, RunOutcome::Busy);
+    QCOMPARE(nestedReset, ResetOutcome::Busy);
+    QVERIFY(disabledWhileRunning);
+    QVERIFY(program->isEnabled());
+    QCOMPARE(s.rig.ui.questions.size(), 1);
+    QCOMPARE(left->toPlainText().split(QLatin1Char('\n')).first(), QStringLiteral("Checking Parameters"));
+    const QStringList r = right->toPlainText().split(QLatin1Char('\n'));
+    QCOMPARE(r.mid(r.size() - 3), (QStringList{"E3  [OK]", " ", "Programming Complete"}));
+    QVERIFY(r.contains(QStringLiteral("\\20  [OK]")));
+    QCOMPARE(controller.lines.count("x"), 1);
+}
+
+void TstConfigScreens::pgmformReset()
+{
+    Screens s;
+    s.rig.connectTcp();
+    testing::ScriptedController controller(s.rig.peer());
+    auto *left = s.pgmform->findChild<QPlainTextEdit *>(QStringLiteral("Picture1"));
+    auto *right = s.pgmform->findChild<QPlainTextEdit *>(QStringLiteral("Picture2"));
+    right->appendPlainText(QStringLiteral("old"));
+    s.pgmform->show();
+    QTest::mouseClick(s.pgmform->findChild<QWidget *>(QStringLiteral("Command2")), Qt::LeftButton);
+    QCOMPARE(left->toPlainText(), QStringLiteral("Resetting Controller\nReset Complete"));
+    QCOMPARE(right->toPlainText(), QString());
+    QCOMPARE(controller.lines, (QByteArrayList{QByteArray("\0U1", 3)}));
+}
+
+QTEST_MAIN(TstConfigScreens)
+#include "tst_config_screens.moc"
