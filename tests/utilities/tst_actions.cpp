@@ -110,6 +110,7 @@ private Q_SLOTS:
     void accessUpload();
     void accessUploadUncreatable();
     void accessUploadWriteFailureKeepsOldFile();
+    void quittingLeavesNoHalfFile();
     void scheduleDownload_data();
     void scheduleDownload();
     void scheduleUploadFull();
@@ -510,6 +511,29 @@ void TstActions::accessUploadWriteFailureKeepsOldFile()
     // The transfer stopped at the failure, and the old file is untouched.
     QVERIFY(records < 200);
     QCOMPARE(readFile(path), QByteArray("old\r\n"));
+}
+
+void TstActions::quittingLeavesNoHalfFile()
+{
+    for (const int action : {int(UploadAccessList), int(UploadSchedules)}) {
+        const QString path = m_dir.filePath(QStringLiteral("quit-%1.txt").arg(action));
+        writeFile(path, "before\r\n");
+        Rig rig;
+        QVERIFY(rig.upTcp());
+        rig.ui.nextPath = path;
+        int answered = 0;
+        rig.script = [&](const QByteArray &line) -> std::optional<QByteArray> {
+            if (line == "z" || line == "ur")
+                return QByteArray("OK");
+            if (++answered == 3)
+                rig.waiter.requestQuit();  // the main window closes mid-transfer
+            return line == "u" ? QByteArray("000123") : QByteArray(64, '0');
+        };
+        QCOMPARE(rig.actions.click(action), Outcome::Failed);
+        QCOMPARE(readFile(path), QByteArray("before\r\n"));
+        QVERIFY(!rig.state.linkBusy);
+        QVERIFY(rig.ui.messages.isEmpty());
+    }
 }
 
 void TstActions::scheduleDownload_data()
