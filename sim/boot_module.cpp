@@ -4,6 +4,7 @@
 #include <QFile>
 
 #include <cstdio>
+#include <functional>
 
 namespace sim {
 
@@ -168,9 +169,10 @@ private:
 
     void finish()
     {
-        if (!acknowledge('B'))
+        // The image is kept before the "B" goes out, so that whoever sees the
+        // "B" finds the image already written.
+        if (!acknowledge('B', [this] { m_module.received(m_payload + m_trailer, m_date); }))
             return;
-        m_module.received(m_payload + m_trailer, m_date);
         m_fillBytes = 0;
         m_fillsDone = 0;
         m_state = State::Done;
@@ -194,7 +196,7 @@ private:
 
     // Sends one acknowledgement, or the fault set for this one; false when
     // the download cannot go on.
-    bool acknowledge(char ack)
+    bool acknowledge(char ack, const std::function<void()> &beforeSending = {})
     {
         const int n = ++m_acks;
         const Faults &f = m_module.m_faults;
@@ -213,6 +215,8 @@ private:
             m_state = State::Aborted;
             return false;
         }
+        if (beforeSending)
+            beforeSending();
         m_controller.sendRaw(QByteArray(1, ack));
         return true;
     }
