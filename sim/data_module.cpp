@@ -114,12 +114,11 @@ QByteArray DataModule::handle(const QByteArray &line, bool *handled, bool *silen
         return "A";
     }
     if (line.startsWith('R')) {
-        const QByteArray id = line.mid(1);
-        for (Entry &e : m_adHoc)
-            if (e.id == id && e.schedule != "999") {
-                e.schedule = "999";
-                return "D";
-            }
+        const auto known = m_adHocIndex.constFind(line.mid(1));
+        if (known != m_adHocIndex.constEnd() && m_adHoc[*known].schedule != "999") {
+            m_adHoc[*known].schedule = "999";
+            return "D";
+        }
         return "N";
     }
 
@@ -163,20 +162,26 @@ QByteArray DataModule::store(std::vector<Entry> &list, bool keepSorted, const QB
     Entry entry{rest.left(3), rest.mid(3)};
     if (entry.id.size() > 8 && entry.id.startsWith("00000000"))
         entry.id = entry.id.mid(8);
-    for (Entry &e : list)
-        if (e.id == entry.id) {
-            e.schedule = entry.schedule;
+    const auto byId = [](const Entry &a, const Entry &b) { return idBefore(a.id, b.id); };
+    if (keepSorted) {
+        const auto at = std::lower_bound(list.begin(), list.end(), entry, byId);
+        if (at != list.end() && at->id == entry.id) {
+            at->schedule = entry.schedule;
             return "A";
         }
+        if (static_cast<qsizetype>(list.size()) >= capacity)
+            return "F";
+        list.insert(at, entry);
+        return "A";
+    }
+    if (const auto known = m_adHocIndex.constFind(entry.id); known != m_adHocIndex.constEnd()) {
+        list[*known].schedule = entry.schedule;
+        return "A";
+    }
     if (static_cast<qsizetype>(list.size()) >= capacity)
         return "F";
-    if (keepSorted) {
-        const auto at = std::upper_bound(list.begin(), list.end(), entry,
-                                         [](const Entry &a, const Entry &b) { return idBefore(a.id, b.id); });
-        list.insert(at, entry);
-    } else {
-        list.push_back(entry);
-    }
+    m_adHocIndex.insert(entry.id, list.size());
+    list.push_back(entry);
     return "A";
 }
 

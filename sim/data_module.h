@@ -3,6 +3,7 @@
 #include "sim/module.h"
 
 #include <QByteArray>
+#include <QHash>
 
 #include <vector>
 
@@ -44,6 +45,7 @@ private:
 
     std::vector<Entry> m_adHoc;
     std::vector<Entry> m_sorted;
+    QHash<QByteArray, size_t> m_adHocIndex;  // ID -> place in the ad hoc list
     size_t m_adHocCursor = 0;
     size_t m_sortedCursor = 0;
     std::vector<QByteArray> m_schedules;  // 200 x 8 entries of "HHMMhhmm"

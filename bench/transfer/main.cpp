@@ -1,0 +1,236 @@
+// Access-list transfer benchmark: 10,000 records down to an unpaced
+// tarnic-sim and back up, over TCP and a pseudo-terminal, through the
+// program's own actions; and the same exchanges as a plain blocking
+// request/reply loop on the bare file descriptor, for comparison.
+//   build/bench/transfer/bench-transfer [RECORDS]
+#include "core/appstate.h"
+#include "link/commsettings.h"
+#include "link/link.h"
+#include "link/qtserialio.h"
+#include "link/qttcpio.h"
+#include "link/waiter.h"
+#include "tests/common/recorders.h"
+#include "tests/common/simprocess.h"
+#include "utilities/actions.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <arpa/inet.h>
+#include <cstdio>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+// A blocking request/reply loop on a raw descriptor: write one line, read
+// until the carriage return.
+class PlainLoop {
+public:
+    explicit PlainLoop(int fd) : m_fd(fd) {}
+    ~PlainLoop()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    bool ok() const { return m_fd >= 0; }
+    bool exchange(const QByteArray &line, QByteArray &reply)
+    {
+        const QByteArray out = line + '\r';
+        qsizetype sent = 0;
+        while (sent < out.size()) {
+            const ssize_t n = ::write(m_fd, out.constData() + sent, static_cast<size_t>(out.size() - sent));
+            if (n <= 0)
+                return false;
+            sent += n;
+        }
+        reply.clear();
+        for (;;) {
+            const qsizetype cr = m_buffer.indexOf('\r');
+            if (cr >= 0) {
+                reply = m_buffer.left(cr);
+                m_buffer.remove(0, cr + 1);
+                return true;
+            }
+            char chunk[4096];
+            const ssize_t n = ::read(m_fd, chunk, sizeof chunk);
+            if (n <= 0)
+                return false;
+            m_buffer.append(chunk, n);
+        }
+    }
+
+private:
+    int m_fd;
+    QByteArray m_buffer;
+};
+
+int openTcp(quint16 port)
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_port = htons(port);
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::connect(fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    const int one = 1;
+    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+    return fd;
+}
+
+int openPty(const QString &path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_NOCTTY);
+    if (fd < 0)
+        return -1;
+    termios t{};
+    tcgetattr(fd, &t);
+    cfmakeraw(&t);
+    tcsetattr(fd, TCSANOW, &t);
+    return fd;
+}
+
+struct Rates {
+    double download = 0;
+    double upload = 0;
+};
+
+QByteArray recordFile(int records)
+{
+    QByteArray out;
+    for (int i = 0; i < records; ++i)
+        out += QByteArray::number(10000000 + i) + "\r\n";
+    return out;
+}
+
+double perSecond(int records, qint64 ns) { return ns > 0 ? records * 1e9 / static_cast<double>(ns) : 0; }
+
+// The plain loop: AN records down, then ur/u.. up.
+bool plainRun(PlainLoop &loop, const QByteArray &file, int records, Rates &rates)
+{
+    QByteArray reply;
+    QElapsedTimer t;
+    t.start();
+    for (const QByteArray &line : file.split('\n')) {
+        const QByteArray id = line.trimmed();
+        if (id.isEmpty())
+            continue;
+        if (!loop.exchange("AN00000000000" + id, reply) || !reply.startsWith('A'))
+            return false;
+    }
+    rates.download = perSecond(records, t.nsecsElapsed());
+    if (!loop.exchange("z", reply) || !loop.exchange("ur", reply) || reply != "OK")
+        return false;
+    t.restart();
+    int got = 0;
+    for (;;) {
+        if (!loop.exchange("u", reply))
+            return false;
+        if (reply == "END")
+            break;
+        ++got;
+    }
+    rates.upload = perSecond(got, t.nsecsElapsed());
+    return got == records;
+}
+
+// The program's actions on its own link.
+bool programRun(testing::SimProcess &sim, bool overTcp, const QString &down, const QString &up, int records,
+                Rates &rates)
+{
+    core::AppState state;
+    wire::CommSettings comm;
+    wire::EventLoopWaiter waiter;
+    wire::QtSerialIo serial;
+    wire::QtTcpIo tcp;
+    testing::Recorder ui;
+    wire::Link link(state, comm, waiter, ui, serial, tcp);
+    utilities::UtilitiesSettings settings;
+    utilities::FieldMap fields;
+    wire::applyCommDefaults(comm, state);
+    utilities::applyUtilitiesDefaults(settings);
+    if (overTcp) {
+        wire::selectMode(comm, state, wire::CommSettings::Mode::Tcp);
+        wire::setIpText(comm, state, QStringLiteral("127.0.0.1"));
+        wire::setPortText(comm, state, QString::number(sim.tcpPort()));
+    } else {
+        comm.device = sim.ptyPath();
+    }
+    link.ConnectLink();
+    if (!link.isConnected())
+        return false;
+    utilities::Actions actions(state, link, settings, ui, fields, ui);
+    QElapsedTimer t;
+    ui.nextPath = down;
+    t.start();
+    if (actions.click(utilities::DownloadAccessList) != utilities::Outcome::Done)
+        return false;
+    rates.download = perSecond(records, t.nsecsElapsed());
+    ui.nextPath = up;
+    t.restart();
+    if (actions.click(utilities::UploadAccessList) != utilities::Outcome::Done)
+        return false;
+    rates.upload = perSecond(records, t.nsecsElapsed());
+    link.closeAll();
+    QFile a(down), b(up);
+    return a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly) && a.readAll() == b.readAll();
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    if (qEnvironmentVariableIsEmpty("TARNIC_SIM"))
+        qputenv("TARNIC_SIM", TARNIC_SIM_PATH);
+    const int records = argc > 1 ? QByteArray(argv[1]).toInt() : 10000;
+    QTemporaryDir dir;
+    const QString down = dir.filePath(QStringLiteral("down.txt"));
+    const QString up = dir.filePath(QStringLiteral("up.txt"));
+    const QByteArray file = recordFile(records);
+    {
+        QFile f(down);
+        if (!f.open(QIODevice::WriteOnly) || f.write(file) != file.size())
+            return 1;
+    }
+    int failures = 0;
+    for (const bool overTcp : {true, false}) {
+        const char *name = overTcp ? "tcp" : "pty";
+        Rates plain, program;
+        {
+            // Each run gets a fresh, empty controller.
+            testing::SimProcess sim;
+            if (!sim.start({QStringLiteral("--pty"), QStringLiteral("--tcp"), QStringLiteral("0")}))
+                return 1;
+            PlainLoop loop(overTcp ? openTcp(sim.tcpPort()) : openPty(sim.ptyPath()));
+            if (!loop.ok() || !plainRun(loop, file, records, plain)) {
+                std::printf("%s: plain loop failed\n", name);
+                ++failures;
+                continue;
+            }
+        }
+        testing::SimProcess sim;
+        if (!sim.start({QStringLiteral("--pty"), QStringLiteral("--tcp"), QStringLiteral("0")}))
+            return 1;
+        if (!programRun(sim, overTcp, down, up, records, program)) {
+            std::printf("%s: program run failed\n", name);
+            ++failures;
+            continue;
+        }
+        std::printf("%s download %d records: program %.0f rec/s, plain loop %.0f rec/s, ratio %.2f\n", name, records,
+                    program.download, plain.download, program.download / plain.download);
+        std::printf("%s upload   %d records: program %.0f rec/s, plain loop %.0f rec/s, ratio %.2f\n", name, records,
+                    program.upload, plain.upload, program.upload / plain.upload);
+        std::fflush(stdout);
+    }
+    return failures == 0 ? 0 : 1;
+}
