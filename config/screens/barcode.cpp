@@ -27,7 +27,7 @@ BarcodeScreen::BarcodeScreen(core::Services &services, QWidget *parent) : QWidge
     auto *table = new QGridLayout;
     table->setHorizontalSpacing(4);
     auto heading = [content](const QString &text) { return new QLabel(text, content); };
-    const int lenCol = 4, barsCol = 5, transmitCol = 6, prefixCol = 11, suffixCol = 16;
+    const int lenCol = 4, barsCol = 5, transmitCol = 6, prefixCol = 12, suffixCol = 18;
     table->addWidget(heading(QStringLiteral("Enbl")), 1, 1);
     table->addWidget(heading(QStringLiteral("CD")), 1, 2);
     table->addWidget(heading(QStringLiteral("XB")), 1, 3);
@@ -60,6 +60,10 @@ BarcodeScreen::BarcodeScreen(core::Services &services, QWidget *parent) : QWidge
             table->addWidget(b.text(QStringLiteral("Text4(%1)").arg(5 * r + j), content), row, suffixCol + j);
         }
     }
+    // Cells pack to the left; the spare width goes past the last column.
+    table->setColumnStretch(suffixCol + 5, 1);
+    table->setColumnMinimumWidth(prefixCol - 1, 12);
+    table->setColumnMinimumWidth(suffixCol - 1, 12);
     outer->addLayout(table);
 
     auto *lower = new QHBoxLayout;
