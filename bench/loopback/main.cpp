@@ -1,0 +1,126 @@
+// bench_loopback: the loopback test over TCP 127.0.0.1 against tarnic-sim,
+// against a plain blocking echo round trip measured in the same run.
+//
+//   bench_loopback [--passes N] [--sim PATH]     (default 20 passes)
+#include "link/link.h"
+#include "link/qtserialio.h"
+#include "link/qttcpio.h"
+#include "loopback/loopbacktest.h"
+#include "tests/common/recorders.h"
+#include "tests/common/simprocess.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+
+#include <arpa/inet.h>
+#include <cstdio>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+// Times the characters of the run: the first progress caption marks the
+// first character sent (TCP captions every character).
+class Clock final : public core::StatusLine {
+public:
+    void setStatus(const QString &text) override
+    {
+        if (!text.isEmpty() && !timer.isValid())
+            timer.start();
+    }
+    QElapsedTimer timer;
+};
+
+// One byte out, wait for it back, with plain blocking socket calls.
+double plainRoundTrips(quint16 port, int count)
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(port);
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::connect(fd, reinterpret_cast<sockaddr *>(&a), sizeof a) != 0) {
+        ::close(fd);
+        return 0;
+    }
+    int one = 1;
+    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+    const char start[] = {0, 27, 13, 0, 27, 13, '*'};
+    ::send(fd, start, 6, 0);
+    ::usleep(100000);
+    ::send(fd, start + 6, 1, 0);
+    ::usleep(100000);
+    char buf[64];
+    while (::recv(fd, buf, sizeof buf, MSG_DONTWAIT) > 0) {
+    }
+    QElapsedTimer t;
+    t.start();
+    int ok = 0;
+    for (int i = 0; i < count; ++i) {
+        const char c = static_cast<char>(i & 0xff);
+        if (::send(fd, &c, 1, 0) != 1 || ::recv(fd, buf, 1, 0) != 1)
+            break;
+        ++ok;
+    }
+    const double s = t.nsecsElapsed() / 1e9;
+    ::close(fd);
+    return ok / s;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    int passes = 20;
+    QString sim = QStringLiteral(TARNIC_SIM_PATH);
+    const QStringList args = QCoreApplication::arguments().mid(1);
+    for (qsizetype i = 0; i + 1 < args.size(); i += 2) {
+        if (args.at(i) == QLatin1String("--passes"))
+            passes = args.at(i + 1).toInt();
+        else if (args.at(i) == QLatin1String("--sim"))
+            sim = args.at(i + 1);
+    }
+    if (passes < 1) {
+        std::fprintf(stderr, "usage: bench_loopback [--passes N] [--sim PATH]\n");
+        return 2;
+    }
+    qputenv("TARNIC_SIM", sim.toLocal8Bit());
+    testing::SimProcess process;
+    if (!process.start({QStringLiteral("--tcp"), QStringLiteral("0")})) {
+        std::fprintf(stderr, "cannot start %s\n", qPrintable(sim));
+        return 1;
+    }
+    const int characters = passes * 256;
+    const double plain = plainRoundTrips(process.tcpPort(), characters);
+
+    core::AppState state;
+    wire::CommSettings comm;
+    wire::EventLoopWaiter waiter;
+    wire::QtSerialIo serial;
+    wire::QtTcpIo tcp;
+    testing::Recorder ui;
+    wire::Link link(state, comm, waiter, ui, serial, tcp);
+    wire::applyCommDefaults(comm, state);
+    wire::selectMode(comm, state, wire::CommSettings::Mode::Tcp);
+    wire::setIpText(comm, state, QStringLiteral("127.0.0.1"));
+    wire::setPortText(comm, state, QString::number(process.tcpPort()));
+    link.ConnectLink();
+    if (!link.isConnected()) {
+        std::fprintf(stderr, "cannot connect\n");
+        return 1;
+    }
+    Clock clock;
+    loopback::LoopbackTest test(state, link, ui, clock);
+    test.run(passes);
+    const double seconds = clock.timer.nsecsElapsed() / 1e9;
+    const double rate = test.charactersSent() / seconds;
+    std::printf("loopback over TCP: %lld characters in %.3f s (after the 5 s settle), %lld bad, %lld time-outs\n",
+                static_cast<long long>(test.charactersSent()), seconds, static_cast<long long>(test.badEchoes()),
+                static_cast<long long>(test.timeouts()));
+    std::printf("characters per second: %.0f; plain blocking round trips: %.0f per second; ratio %.2f (target 0.7)\n",
+                rate, plain, plain > 0 ? rate / plain : 0.0);
+    return test.badEchoes() + test.timeouts() == 0 ? 0 : 1;
+}
