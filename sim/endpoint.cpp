@@ -4,9 +4,15 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <ctime>
 #include <fcntl.h>
+#include <sys/prctl.h>
+#include <sys/timerfd.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -15,34 +21,59 @@ namespace sim {
 Endpoint::Endpoint(Controller &controller, int paceBaud, QObject *parent)
     : QObject(parent), m_controller(controller), m_baud(paceBaud)
 {
-    m_tick.setInterval(1);
-    m_tick.setTimerType(Qt::PreciseTimer);
-    connect(&m_tick, &QTimer::timeout, this, &Endpoint::pump);
-    m_clock.start();
+    if (m_baud <= 0)
+        return;
+    m_byteNs = 10'000'000'000LL / m_baud;
+    m_timerFd = ::timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
+    if (m_timerFd < 0) {
+        std::fprintf(stderr, "tarnic-sim: no timer for pacing: %s\n", strerror(errno));
+        std::exit(1);
+    }
+    // Wake-ups on time to the microsecond, not within the default 50 us slack.
+    ::prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
+    m_timer = new QSocketNotifier(m_timerFd, QSocketNotifier::Read, this);
+    connect(m_timer, &QSocketNotifier::activated, this, [this] {
+        quint64 expirations = 0;
+        [[maybe_unused]] const ssize_t n = ::read(m_timerFd, &expirations, sizeof expirations);
+        deliverDue();
+    });
+}
+
+Endpoint::~Endpoint()
+{
+    if (m_timerFd >= 0)
+        ::close(m_timerFd);
+}
+
+qint64 Endpoint::nowNs()
+{
+    timespec ts{};
+    ::clock_gettime(CLOCK_MONOTONIC, &ts);
+    return static_cast<qint64>(ts.tv_sec) * 1'000'000'000LL + ts.tv_nsec;
 }
 
 void Endpoint::attach()
 {
     m_controller.send = [this](const QByteArray &bytes) {
-        if (m_baud <= 0) {
+        if (m_baud <= 0)
             writeOut(bytes);
-            return;
-        }
-        m_out.append(bytes);
-        if (!m_tick.isActive())
-            m_tick.start();
+        else
+            queueOut(bytes, false);
     };
     m_controller.drop = [this] {
-        m_in.clear();
-        m_out.clear();
+        if (m_baud > 0) {
+            // After what is already on the line.
+            queueOut(QByteArray(), true);
+            return;
+        }
         dropPeer();
     };
 }
 
 void Endpoint::beginSession()
 {
-    m_in.clear();
     m_out.clear();
+    m_inFree = m_outFree = 0;
     attach();
     m_controller.resetSession();
 }
@@ -54,36 +85,61 @@ void Endpoint::received(const QByteArray &bytes)
         m_controller.feed(bytes);
         return;
     }
-    m_in.append(bytes);
-    if (!m_tick.isActive()) {
-        m_last = m_clock.nsecsElapsed();
-        m_tick.start();
+    // The controller sees each byte at once but answers as of the moment the
+    // byte would have arrived; only the answers wait for the line.
+    const qint64 now = nowNs();
+    for (const char c : bytes) {
+        m_inFree = std::max(m_inFree, now) + m_byteNs;
+        m_virtualNow = m_inFree;
+        m_controller.feed(QByteArray(1, c));
     }
+    m_virtualNow = -1;
 }
 
-void Endpoint::pump()
+void Endpoint::queueOut(const QByteArray &bytes, bool drop)
 {
-    const qint64 now = m_clock.nsecsElapsed();
-    const double bytesPerNs = m_baud / 10.0 / 1e9;
-    const double earned = static_cast<double>(now - m_last) * bytesPerNs;
-    m_last = now;
-    // A budget never builds up while a direction is idle.
-    m_inBudget = m_in.isEmpty() ? 0 : m_inBudget + earned;
-    m_outBudget = m_out.isEmpty() ? 0 : m_outBudget + earned;
-    if (const auto n = std::min<qsizetype>(m_in.size(), static_cast<qsizetype>(m_inBudget)); n > 0) {
-        const QByteArray chunk = m_in.left(n);
-        m_in.remove(0, n);
-        m_inBudget -= static_cast<double>(n);
-        m_controller.feed(chunk);
+    const qint64 start = m_virtualNow >= 0 ? m_virtualNow : nowNs();
+    if (drop) {
+        m_out.push_back({std::max(m_outFree, start), 0, true});
     }
-    if (const auto n = std::min<qsizetype>(m_out.size(), static_cast<qsizetype>(m_outBudget)); n > 0) {
-        const QByteArray chunk = m_out.left(n);
-        m_out.remove(0, n);
-        m_outBudget -= static_cast<double>(n);
+    for (const char c : bytes) {
+        m_outFree = std::max(m_outFree, start) + m_byteNs;
+        m_out.push_back({m_outFree, c, false});
+    }
+    arm();
+}
+
+void Endpoint::deliverDue()
+{
+    const qint64 now = nowNs();
+    QByteArray chunk;
+    while (!m_out.empty() && m_out.front().at <= now) {
+        const Due d = m_out.front();
+        m_out.pop_front();
+        if (d.drop) {
+            if (!chunk.isEmpty())
+                writeOut(chunk);
+            m_out.clear();
+            dropPeer();
+            return;
+        }
+        chunk.append(d.byte);
+    }
+    if (!chunk.isEmpty())
         writeOut(chunk);
+    arm();
+}
+
+void Endpoint::arm()
+{
+    itimerspec spec{};
+    if (!m_out.empty()) {
+        // An absolute zero would disarm the timer; anything past is due at once.
+        const qint64 at = std::max<qint64>(m_out.front().at, 1);
+        spec.it_value.tv_sec = at / 1'000'000'000LL;
+        spec.it_value.tv_nsec = at % 1'000'000'000LL;
     }
-    if (m_in.isEmpty() && m_out.isEmpty())
-        m_tick.stop();
+    ::timerfd_settime(m_timerFd, TFD_TIMER_ABSTIME, &spec, nullptr);
 }
 
 TcpEndpoint::TcpEndpoint(Controller &controller, int paceBaud, QObject *parent)

@@ -2,9 +2,9 @@
 
 #include "sim/controller.h"
 
-#include <QElapsedTimer>
 #include <QObject>
-#include <QTimer>
+
+#include <deque>
 
 class QSocketNotifier;
 class QTcpServer;
@@ -14,11 +14,15 @@ namespace sim {
 
 // Carries bytes between one transport and the controller. With a line rate
 // set, bytes move in each direction no faster than a serial line at that baud
-// rate would carry them (10 bits a byte).
+// rate would carry them (10 bits a byte): each byte reaches the controller at
+// the moment its last bit would, and the controller's answer starts on the
+// line at that same moment, not when the simulator got round to it. Answers
+// are held back until their last bit is due, on a nanosecond timer.
 class Endpoint : public QObject {
     Q_OBJECT
 public:
     Endpoint(Controller &controller, int paceBaud, QObject *parent = nullptr);
+    ~Endpoint() override;
 
 protected:
     // From the transport.
@@ -29,18 +33,26 @@ protected:
     virtual void dropPeer() = 0;
 
 private:
+    struct Due {
+        qint64 at;     // monotonic nanoseconds
+        char byte;
+        bool drop;     // the connection goes at this moment instead
+    };
     void attach();
-    void pump();
+    void queueOut(const QByteArray &bytes, bool drop);
+    void deliverDue();
+    void arm();
+    static qint64 nowNs();
 
     Controller &m_controller;
     int m_baud;
-    QByteArray m_in;
-    QByteArray m_out;
-    QTimer m_tick;
-    QElapsedTimer m_clock;
-    double m_inBudget = 0;
-    double m_outBudget = 0;
-    qint64 m_last = 0;
+    qint64 m_byteNs = 0;
+    qint64 m_inFree = 0;    // when the line towards the controller is next idle
+    qint64 m_outFree = 0;   // and the line back
+    qint64 m_virtualNow = -1;  // the arrival time of the byte being fed, while feeding
+    std::deque<Due> m_out;
+    int m_timerFd = -1;
+    QSocketNotifier *m_timer = nullptr;
 };
 
 class TcpEndpoint final : public Endpoint {

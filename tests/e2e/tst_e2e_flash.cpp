@@ -172,6 +172,47 @@ private Q_SLOTS:
         }
     }
 
+    // Paced at 9600 baud, the blocks take at least as long as the line needs
+    // for their bytes and the "K"s, and not much longer.
+    void pacedNoFasterThanTheLine()
+    {
+        struct Timer final : flash::Observer {
+            QElapsedTimer clock;
+            qint64 ms = -1;
+            qint64 total = 0;
+            void blocksStarting(qint64 t, qint64, wire::Ms) override
+            {
+                total = t;
+                clock.start();
+            }
+            void blockAcknowledged(qint64 n, qint64, wire::Ms) override
+            {
+                if (n == total)
+                    ms = clock.elapsed();
+            }
+        } timer;
+        QTemporaryDir dir;
+        const QString sent = dir.filePath(QStringLiteral("fw.bin"));
+        QFile f(sent);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(randomImage(32 * 10));
+        f.close();
+        testing::SimProcess sim;
+        QVERIFY(sim.start({QStringLiteral("--pty"), QStringLiteral("--pace"), QStringLiteral("9600")}));
+        Program p;
+        QVERIFY(p.connect(sim, false));
+        flash::FlashDownload dl(Kind::BootExt, p.link, p.ui, p.ui, p.ui);
+        dl.setObserver(&timer);
+        dl.setPauseOverride(50ms);
+        p.ui.nextPath = sent;
+        dl.getdownloadfile();
+        QCOMPARE(dl.doflashdl().outcome, flash::Outcome::Complete);
+        // Ten frames of 34 bytes and ten "K"s, 10 bits a byte.
+        const qint64 lineMs = 10 * 35 * 10 * 1000 / 9600;
+        QVERIFY2(timer.ms >= lineMs, qPrintable(QString::number(timer.ms)));
+        QVERIFY2(timer.ms < 2 * lineMs, qPrintable(QString::number(timer.ms)));
+    }
+
     void cli_data()
     {
         QTest::addColumn<QString>("command");
