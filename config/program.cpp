@@ -131,15 +131,16 @@ RunOutcome do_program(ProgramContext &c)
         if (!command)
             continue;
         core::Pane &pane = paneOf(c, step.pane);
+        c.panes.openLine(pane, shown(*command));
         link.SendCommand(*command);
         if (link.ReadReplyLine(reply) != wire::ReplyReceived) {
+            c.panes.endLine(pane, QStringLiteral(" "));
             if (waiter.quitting())
                 return RunOutcome::Quit;
-            pane.append(shown(*command) + QLatin1Char(' '));
             pane.append(step.errorText);
             return RunOutcome::NoReply;
         }
-        pane.append(shown(*command) + QStringLiteral("  [") + shown(reply) + QLatin1Char(']'));
+        c.panes.endLine(pane, QStringLiteral("  [") + shown(reply) + QLatin1Char(']'));
     }
     c.panes.picture2().append(QStringLiteral(" "));
     c.panes.picture2().append(QStringLiteral("Programming Complete"));

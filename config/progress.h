@@ -2,6 +2,8 @@
 
 #include "core/sinks.h"
 
+#include <QString>
+
 namespace config {
 
 // The programming screen's two output panes: Picture1 on the left, Picture2
@@ -13,6 +15,24 @@ public:
     virtual void clear() = 0;
     virtual core::Pane &picture1() = 0;
     virtual core::Pane &picture2() = 0;
+
+    // A command step's line: opened with the command text before the wait,
+    // ended with the reply (or a blank) after it. A view that can show the
+    // open line at once overrides both; by default the line is written whole
+    // when it ends.
+    virtual void openLine(core::Pane &pane, const QString &text)
+    {
+        (void)pane;
+        m_open = text;
+    }
+    virtual void endLine(core::Pane &pane, const QString &rest)
+    {
+        pane.append(m_open + rest);
+        m_open.clear();
+    }
+
+private:
+    QString m_open;
 };
 
 // Both panes on one report surface (the command line prints every line in

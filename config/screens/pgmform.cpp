@@ -4,6 +4,7 @@
 
 #include <QHBoxLayout>
 #include <QPlainTextEdit>
+#include <QTextCursor>
 #include <QVBoxLayout>
 
 namespace config {
@@ -52,6 +53,22 @@ void PgmForm::clear()
 {
     m_picture1->clear();
     m_picture2->clear();
+}
+
+QPlainTextEdit *PgmForm::editOf(const core::Pane &pane) const
+{
+    return &pane == m_pane1.get() ? m_picture1 : m_picture2;
+}
+
+// The command shows while its reply is awaited; the reply completes the line.
+void PgmForm::openLine(core::Pane &pane, const QString &text) { editOf(pane)->appendPlainText(text); }
+
+void PgmForm::endLine(core::Pane &pane, const QString &rest)
+{
+    QPlainTextEdit *edit = editOf(pane);
+    QTextCursor cursor(edit->document());
+    cursor.movePosition(QTextCursor::End);
+    cursor.insertText(rest);
 }
 
 void PgmForm::setRunning(bool running)

@@ -34,6 +34,9 @@ private:
     void clear() override;
     core::Pane &picture1() override { return *m_pane1; }
     core::Pane &picture2() override { return *m_pane2; }
+    void openLine(core::Pane &pane, const QString &text) override;
+    void endLine(core::Pane &pane, const QString &rest) override;
+    QPlainTextEdit *editOf(const core::Pane &pane) const;
     void setRunning(bool running);
 
     core::Services &m_services;

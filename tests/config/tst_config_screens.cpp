@@ -82,6 +82,7 @@ private Q_SLOTS:
     void disabledCells();
     void optionGroupWithNothingSelected();
     void pgmformRunsAndRefusesSecondStart();
+    void pgmformTimeOutInRightPane();
     void pgmformReset();
 };
 
@@ -364,8 +365,10 @@ void TstConfigScreens::pgmformRunsAndRefusesSecondStart()
     RunOutcome nested = RunOutcome::Complete;
     ResetOutcome nestedReset = ResetOutcome::Sent;
     bool disabledWhileRunning = false;
+    QString openLine;
     controller.onLine = [&](const QByteArray &line) {
         if (line == "X0580") {
+            openLine = right->toPlainText().split(QLatin1Char('\n')).last();
             nested = form.startProgram();
             nestedReset = form.startReset();
             disabledWhileRunning = !form.findChild<QWidget *>(QStringLiteral("Command1"))->isEnabled();
@@ -376,6 +379,7 @@ void TstConfigScreens::pgmformRunsAndRefusesSecondStart()
     QCOMPARE(nested, RunOutcome::Busy);
     QCOMPARE(nestedReset, ResetOutcome::Busy);
     QVERIFY(disabledWhileRunning);
+    QCOMPARE(openLine, QStringLiteral("X0580"));  // shown while its reply is awaited
     QVERIFY(program->isEnabled());
     QCOMPARE(s.rig.ui.questions.size(), 1);
     QCOMPARE(left->toPlainText().split(QLatin1Char('\n')).first(), QStringLiteral("Checking Parameters"));
@@ -383,6 +387,22 @@ void TstConfigScreens::pgmformRunsAndRefusesSecondStart()
     QCOMPARE(r.mid(r.size() - 3), (QStringList{"E3  [OK]", " ", "Programming Complete"}));
     QVERIFY(r.contains(QStringLiteral("\\20  [OK]")));
     QCOMPARE(controller.lines.count("x"), 1);
+}
+
+void TstConfigScreens::pgmformTimeOutInRightPane()
+{
+    Screens s;
+    s.rig.connectSerial();
+    testing::ScriptedController controller(s.rig.peer());
+    controller.silentPrefix = "X042";
+    s.pgmform->show();
+    QCOMPARE(s.pgmform->startProgram(), RunOutcome::NoReply);
+    const QStringList r = s.pgmform->findChild<QPlainTextEdit *>(QStringLiteral("Picture2"))->toPlainText().split(
+        QLatin1Char('\n'));
+    QCOMPARE(r, (QStringList{"X04200000100004 ", "Error 042"}));
+    const QStringList l = s.pgmform->findChild<QPlainTextEdit *>(QStringLiteral("Picture1"))->toPlainText().split(
+        QLatin1Char('\n'));
+    QCOMPARE(l.last(), QStringLiteral("X041000000000000000  [OK]"));
 }
 
 void TstConfigScreens::pgmformReset()
