@@ -48,6 +48,9 @@ UtilitiesScreen::UtilitiesScreen(core::Services &services, QWidget *parent) : QW
         m_text1[i] = new QLineEdit(this);
         m_text1[i]->setObjectName(indexed("Text1", i));
     }
+    // Actions stand out from the headings and values.
+    for (const int i : kActionLabels)
+        m_label[i]->setTextColor(QColor(0, 0, 160));
     m_text1[0]->setReadOnly(true);
     m_text1[1]->setReadOnly(true);
     m_text2 = new QLineEdit(this);
