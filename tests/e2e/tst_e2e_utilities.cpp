@@ -109,6 +109,7 @@ private Q_SLOTS:
     void scheduleRoundTrip_data();
     void scheduleRoundTrip();
     void faultAtRecord();
+    void hsTest();
     void cliCommands();
     void cliAccessAndSchedules();
 
@@ -202,6 +203,20 @@ void TestE2eUtilities::faultAtRecord()
                                            QStringLiteral("Downloading record:  2"),
                                            QStringLiteral("Downloading record:  3"),
                                            QStringLiteral("Controller timeout")}));
+}
+
+void TestE2eUtilities::hsTest()
+{
+    testing::SimProcess sim;
+    QVERIFY(sim.start(kSimArgs));
+    LiveRig overTcp(sim, true);
+    QVERIFY(overTcp.link.isConnected());
+    QCOMPARE(overTcp.actions.download2(), Outcome::Done);
+    QCOMPARE(overTcp.fields.value(QStringLiteral("Text4")), QStringLiteral("A\nok"));
+    LiveRig overPty(sim, false);
+    QVERIFY(overPty.link.isConnected());
+    QCOMPARE(overPty.actions.download2(), Outcome::Failed);
+    QCOMPARE(overPty.fields.value(QStringLiteral("Text4")), QStringLiteral("HS test needs a TCP/IP link"));
 }
 
 void TestE2eUtilities::cliCommands()
