@@ -214,13 +214,18 @@ Result FlashDownload::run()
         m_observer->blocksStarting(total, layout.payloadLength, m_waiter.now());
     const char *payload = image->constData();
     qint64 sent = 0;
+    qint64 lastShown = -1;
     for (qint64 b = 0; b < layout.fullBlocks; ++b) {
         if (m_observer)
             m_observer->blockSending(b + 1, m_waiter.now());
         if (!send(frameBlock(QByteArrayView(payload + b * size, size))) || !waitK())
             return downloadError(StageBlock);
         sent += size;
-        m_status.setStatus(progressText(sent, layout.payloadLength));
+        // The text changes once in many blocks; build it only then.
+        if (const qint64 shown = progressHundredths(sent, layout.payloadLength); shown != lastShown) {
+            lastShown = shown;
+            m_status.setStatus(progressText(sent, layout.payloadLength));
+        }
         if (m_observer)
             m_observer->blockAcknowledged(b + 1, sent, m_waiter.now());
     }

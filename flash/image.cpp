@@ -36,15 +36,20 @@ ImageLayout layoutFor(qint64 imageLength, qsizetype trailerSize, int blockSize)
     return l;
 }
 
-QString progressText(qint64 bytesSent, qint64 payloadLength)
+qint64 progressHundredths(qint64 bytesSent, qint64 payloadLength)
 {
     qint64 hundredths = 0;
     if (payloadLength > 0) {
         // Rounded half up, as "0.00" formatting rounds.
         hundredths = (bytesSent * 200 + payloadLength) / (2 * payloadLength);
     }
-    hundredths = std::clamp<qint64>(hundredths, 0, 99);
-    return QStringLiteral("Downloading - %1 % complete").arg(hundredths, 2, 10, QLatin1Char('0'));
+    return std::clamp<qint64>(hundredths, 0, 99);
+}
+
+QString progressText(qint64 bytesSent, qint64 payloadLength)
+{
+    return QStringLiteral("Downloading - %1 % complete")
+        .arg(progressHundredths(bytesSent, payloadLength), 2, 10, QLatin1Char('0'));
 }
 
 QByteArray dateStamp(const QDate &date) { return date.toString(QStringLiteral("MMddyyyy")).toLatin1(); }

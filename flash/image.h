@@ -45,6 +45,8 @@ ImageLayout layoutFor(qint64 imageLength, qsizetype trailerSize, int blockSize);
 // two decimals, the two digits after the point. A fraction that rounds to
 // 1.00 before the last block shows 99, not 00.
 QString progressText(qint64 bytesSent, qint64 payloadLength);
+// The two digits it shows, as a number.
+qint64 progressHundredths(qint64 bytesSent, qint64 payloadLength);
 
 // The date stamp sent after the trailer: "MMDDYYYY".
 QByteArray dateStamp(const QDate &date);
