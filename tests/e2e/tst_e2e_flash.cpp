@@ -14,6 +14,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 using namespace std::chrono_literals;
 using flash::Kind;
 
@@ -245,6 +248,43 @@ private Q_SLOTS:
         // Not a terminal: no progress display.
         QVERIFY(run.err.isEmpty());
         QCOMPARE(readFile(saved), image);
+    }
+
+    // With stderr on a terminal the command shows its progress there, and
+    // stdout still carries only the status texts.
+    void cliProgressOnTerminal()
+    {
+        QTemporaryDir dir;
+        const QString sent = dir.filePath(QStringLiteral("fw.bin"));
+        QFile f(sent);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(randomImage(32 * 100));
+        f.close();
+        testing::SimProcess sim;
+        QVERIFY(sim.start({QStringLiteral("--pty")}));
+        const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+        QVERIFY(master >= 0 && ::grantpt(master) == 0 && ::unlockpt(master) == 0);
+        const QByteArray terminal = ::ptsname(master);
+        QProcess cli;
+        cli.setChildProcessModifier([terminal] {
+            const int fd = ::open(terminal.constData(), O_RDWR | O_NOCTTY);
+            if (fd >= 0)
+                ::dup2(fd, STDERR_FILENO);
+        });
+        cli.start(qEnvironmentVariable("TARNIC_CLI"),
+                  {QStringLiteral("--serial"), sim.ptyPath(), QStringLiteral("bootext"), sent});
+        QVERIFY(cli.waitForFinished(30000));
+        QCOMPARE(cli.exitCode(), 0);
+        const QByteArray out = cli.readAllStandardOutput();
+        QVERIFY(out.endsWith("Download complete\n"));
+        QVERIFY(!out.contains("Block"));
+        QByteArray shown;
+        ::fcntl(master, F_SETFL, O_NONBLOCK);
+        char buffer[4096];
+        for (ssize_t n; (n = ::read(master, buffer, sizeof buffer)) > 0;)
+            shown.append(buffer, n);
+        ::close(master);
+        QVERIFY2(shown.contains("Block 100 of 100"), shown.constData());
     }
 
     void cliRefusals_data()
