@@ -134,22 +134,6 @@ private Q_SLOTS:
         QCOMPARE(run.rig.ui.status(), QString());
     }
 
-    void checkByteOnTheWire_data()
-    {
-        QTest::addColumn<QByteArray>("payload");
-        QTest::addColumn<QByteArray>("frame");
-        QTest::newRow("01 02 03") << QByteArray("\x01\x02\x03") << QByteArray("\x03\x01\x02\x03\x00", 5);
-        QTest::newRow("FF") << QByteArray("\xff") << QByteArray("\x01\xff\xff");
-    }
-    void checkByteOnTheWire()
-    {
-        QFETCH(QByteArray, payload);
-        QFETCH(QByteArray, frame);
-        Run run(Kind::Flash, false);
-        QCOMPARE(run.download(payload + QByteArray(44, 'T')).outcome, Outcome::Complete);
-        QCOMPARE(run.written().mid(7, frame.size()), frame);
-    }
-
     void earlyEnd_data()
     {
         QTest::addColumn<Kind>("kind");

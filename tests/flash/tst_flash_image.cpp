@@ -1,5 +1,5 @@
-// The pure pieces of the download: check bytes, frames, how an image splits,
-// the progress text, the date stamp, the start reply and reading the file.
+// The pure pieces of the download: check bytes, frames, the progress text,
+// the date stamp, the start reply and reading the file.
 #include "flash/image.h"
 
 #include <QTemporaryDir>
@@ -33,42 +33,6 @@ private Q_SLOTS:
         QCOMPARE(quint8(frame.at(0)), quint8(data.size()));
         QCOMPARE(frame.mid(1, data.size()), data);
         QCOMPARE(quint8(frame.back()), quint8(check));
-    }
-
-    void layout_data()
-    {
-        QTest::addColumn<int>("length");
-        QTest::addColumn<int>("trailer");
-        QTest::addColumn<int>("blockSize");
-        QTest::addColumn<int>("payload");
-        QTest::addColumn<int>("fullBlocks");
-        QTest::addColumn<int>("lastBlock");
-        QTest::addColumn<int>("total");
-        QTest::newRow("20") << 20 << 44 << 50 << -24 << 0 << 0 << 0;
-        QTest::newRow("44") << 44 << 44 << 50 << 0 << 0 << 0 << 0;
-        QTest::newRow("45") << 45 << 44 << 50 << 1 << 0 << 1 << 1;
-        QTest::newRow("94") << 94 << 44 << 50 << 50 << 0 << 50 << 1;
-        QTest::newRow("95") << 95 << 44 << 50 << 51 << 1 << 1 << 2;
-        QTest::newRow("144") << 144 << 44 << 50 << 100 << 1 << 50 << 2;
-        QTest::newRow("145") << 145 << 44 << 50 << 101 << 2 << 1 << 3;
-        QTest::newRow("serial extension 70") << 70 << 0 << 32 << 70 << 2 << 6 << 3;
-        QTest::newRow("serial extension 64") << 64 << 0 << 32 << 64 << 1 << 32 << 2;
-        QTest::newRow("256 KiB") << 262144 << 44 << 50 << 262100 << 5241 << 50 << 5242;
-    }
-    void layout()
-    {
-        QFETCH(int, length);
-        QFETCH(int, trailer);
-        QFETCH(int, blockSize);
-        QFETCH(int, payload);
-        QFETCH(int, fullBlocks);
-        QFETCH(int, lastBlock);
-        QFETCH(int, total);
-        const flash::ImageLayout l = flash::layoutFor(length, trailer, blockSize);
-        QCOMPARE(l.payloadLength, payload);
-        QCOMPARE(l.fullBlocks, fullBlocks);
-        QCOMPARE(l.lastBlockSize, lastBlock);
-        QCOMPARE(l.totalBlocks(), total);
     }
 
     void progressText_data()
@@ -105,20 +69,15 @@ private Q_SLOTS:
         QCOMPARE(flash::dateStamp(date), stamp);
     }
 
+    // Split replies, blanks and carriage returns are covered on the wire in
+    // the download tests; here only what they cannot show.
     void startReply_data()
     {
         QTest::addColumn<QByteArray>("expected");
         QTest::addColumn<QByteArrayList>("reads");
         QTest::addColumn<bool>("matched");
-        QTest::newRow("TK at once") << QByteArray("TK") << QByteArrayList{"TK"} << true;
-        QTest::newRow("T then K") << QByteArray("TK") << QByteArrayList{"T", "K"} << true;
-        QTest::newRow("leading blank") << QByteArray("TK") << QByteArrayList{" ", "T", "K"} << false;
-        QTest::newRow("carriage return after") << QByteArray("TK") << QByteArrayList{"TK\r"} << false;
-        QTest::newRow("lower case") << QByteArray("TK") << QByteArrayList{"tk"} << false;
         QTest::newRow("wrong then right") << QByteArray("TK") << QByteArrayList{"X", "TK"} << false;
-        QTest::newRow("YK") << QByteArray("YK") << QByteArrayList{"Y", "K"} << true;
-        QTest::newRow("TK for YK") << QByteArray("YK") << QByteArrayList{"TK"} << false;
-        QTest::newRow("flood") << QByteArray("TK") << QByteArrayList{QByteArray(100000, 'T'), "TK"} << false;
+        QTest::newRow("flood then TK") << QByteArray("TK") << QByteArrayList{QByteArray(100000, 'T'), "TK"} << false;
     }
     void startReply()
     {
