@@ -13,7 +13,7 @@ std::span<const Command> commands()
         {"schedules", "download FILE | upload FILE", &runSchedules},
         {"program", "[--set NAME=VALUE]... [--yes|--no]", &runProgram},
         {"reset", "", &runReset},
-        {"settings", "", &runSettings},
+        {"settings", "", &runSettings, false},
         {"flash", "IMAGE", &runFlash},
         {"bootext", "IMAGE", &runBootext},
         {"loopback", "[--passes N]", &runLoopback},

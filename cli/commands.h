@@ -10,6 +10,8 @@ struct Command {
     const char *name;
     const char *usage;  // the arguments, for the usage text
     int (*run)(Context &context);
+    // Commands that only read the models run without opening the link.
+    bool needsLink = true;
 };
 
 // Every command the companion knows, in the order the usage text lists them.

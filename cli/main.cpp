@@ -41,6 +41,9 @@ int main(int argc, char *argv[])
     wire::QtTcpIo tcp;
     StdoutSinks out;
     wire::Link link(state, comm, waiter, out, serial, tcp);
+    Context context{state, comm, link, waiter, settings, utilitiesSettings, out, options->args};
+    if (!command->needsLink)
+        return command->run(context);
     if (options->tcp) {
         wire::selectMode(comm, state, wire::CommSettings::Mode::Tcp);
         wire::setIpText(comm, state, options->host);
@@ -57,7 +60,6 @@ int main(int argc, char *argv[])
                                         : QStringLiteral("cannot open %1").arg(options->device));
         return kExitFailure;
     }
-    Context context{state, comm, link, waiter, settings, utilitiesSettings, out, options->args};
     const int rc = command->run(context);
     link.closeAll();
     return rc;
