@@ -4,6 +4,7 @@
 #include <QSocketNotifier>
 
 #include <cerrno>
+#include <csignal>
 #include <termios.h>
 #include <unistd.h>
 
@@ -54,6 +55,9 @@ int runTerminal(Context &c)
     if (!claim.claimed())
         return kExitFailure;
 
+    // A reader that goes away ends the session with an error, not a signal
+    // that would leave the terminal in raw mode.
+    std::signal(SIGPIPE, SIG_IGN);
     const bool tty = ::isatty(STDIN_FILENO) == 1;
     termios saved{};
     if (tty && ::tcgetattr(STDIN_FILENO, &saved) == 0) {
