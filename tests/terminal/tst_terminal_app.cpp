@@ -1,0 +1,118 @@
+// The terminal and the loopback test inside the whole program: entered and
+// left through the command menu, over fakes on the virtual clock.
+#include "app/application.h"
+#include "app/commandmenu.h"
+#include "core/widgets/labelbutton.h"
+#include "link/fake/fakeio.h"
+#include "loopback/screens/loopback.h"
+#include "terminal/screens/termmode.h"
+#include "tests/common/recorders.h"
+
+#include <QMdiSubWindow>
+#include <QPushButton>
+#include <QtTest>
+
+using namespace std::chrono_literals;
+
+namespace {
+struct AppRig {
+    wire::fake::VirtualWaiter waiter;
+    wire::fake::FakeSerialIo serial{waiter};
+    wire::fake::FakeTcpIo tcp{waiter};
+    testing::Recorder ui;
+    app::Application app{{waiter, serial, tcp, &ui, &ui}};
+
+    void click(const char *control)
+    {
+        QTest::mouseClick(app.mainWindow().commandMenu().entry(QString::fromLatin1(control)), Qt::LeftButton);
+    }
+    terminal::TermMode &term()
+    {
+        return *static_cast<terminal::TermMode *>(app.mainWindow().screen(QStringLiteral("termmode")));
+    }
+    bool visible(const char *screen) { return app.mainWindow().frame(QString::fromLatin1(screen))->isVisible(); }
+};
+} // namespace
+
+class TestTerminalApp : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void menuEntriesStopTheLoop_data();
+    void menuEntriesStopTheLoop();
+    void escapeDuringTerminalThenLoopback();
+    void closingTheProgramEndsTheLoop();
+};
+
+void TestTerminalApp::menuEntriesStopTheLoop_data()
+{
+    QTest::addColumn<QString>("entry");
+    QTest::addColumn<QString>("screen");
+    QTest::newRow("Communications") << "Label3" << "commform";
+    QTest::newRow("Flash Device") << "Label4" << "flashdl";
+}
+
+void TestTerminalApp::menuEntriesStopTheLoop()
+{
+    QFETCH(QString, entry);
+    QFETCH(QString, screen);
+    AppRig rig;
+    rig.app.link().ConnectLink();
+    QVERIFY(rig.app.link().isConnected());
+    rig.serial.stream.deliver("hi", 20ms);
+    bool busyInside = false;
+    rig.waiter.after(100ms, [&] {
+        busyInside = rig.app.state().linkBusy;
+        rig.click(entry.toLatin1().constData());
+    });
+    rig.click("Label1");  // stays in the receive loop until the entry above
+    QVERIFY(busyInside);
+    QVERIFY(!rig.app.state().linkBusy);
+    QCOMPARE(rig.waiter.now(), std::chrono::milliseconds(100));
+    QCOMPARE(rig.term().session().grid().rowText(1).trimmed(), QStringLiteral("hi"));
+    QVERIFY(rig.app.mainWindow().frame(screen)->isVisible());
+    QCOMPARE(rig.term().findChild<QLabel *>(QStringLiteral("Label2(0)"))->text(),
+             QStringLiteral("Connected to comm port 2"));
+}
+
+void TestTerminalApp::escapeDuringTerminalThenLoopback()
+{
+    AppRig rig;
+    rig.app.link().ConnectLink();
+    rig.waiter.after(50ms, [&] {
+        QTest::keyClick(&rig.app.mainWindow().commandMenu(), Qt::Key_Escape);
+    });
+    rig.click("Label1");
+    QVERIFY(rig.visible("loopback"));
+    QVERIFY(!rig.app.state().linkBusy);
+    // The test can start now that the terminal gave the link back; no echo:
+    // stop it after its first time-out.
+    auto *screen = static_cast<loopback::LoopbackScreen *>(rig.app.mainWindow().screen(QStringLiteral("loopback")));
+    bool refused = false;
+    rig.waiter.setOnPass([&] {
+        if (screen->test().timeouts() == 1 && !refused) {
+            // "Terminal Mode" while the test runs is refused: it returns at once.
+            rig.click("Label1");
+            refused = !rig.term().session().running();
+            screen->stop();
+        }
+    });
+    screen->findChild<QPushButton *>(QStringLiteral("Command1"))->click();
+    QVERIFY(refused);
+    QCOMPARE(screen->test().charactersSent(), 2);  // stop is seen before the next character
+    QCOMPARE(rig.serial.stream.writes.value(0), QByteArray("\x00\x1b\r\x00\x1b\r", 6));
+    QVERIFY(!rig.app.state().linkBusy);
+}
+
+void TestTerminalApp::closingTheProgramEndsTheLoop()
+{
+    AppRig rig;
+    rig.app.link().ConnectLink();
+    rig.waiter.after(100ms, [&] { rig.app.mainWindow().close(); });
+    rig.click("Label1");
+    QCOMPARE(rig.waiter.now(), std::chrono::milliseconds(100));
+    QVERIFY(rig.ui.messages.isEmpty());
+    QVERIFY(!rig.app.state().linkBusy);
+}
+
+QTEST_MAIN(TestTerminalApp)
+#include "tst_terminal_app.moc"
