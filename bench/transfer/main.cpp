@@ -2,7 +2,7 @@
 // tarnic-sim and back up, over TCP and a pseudo-terminal, through the
 // program's own actions; and the same exchanges as a plain blocking
 // request/reply loop on the bare file descriptor, for comparison.
-//   build/bench/transfer/bench-transfer [RECORDS]
+//   build/bench/transfer/bench-transfer [RECORDS [ROUNDS]]
 #include "core/appstate.h"
 #include "link/commsettings.h"
 #include "link/link.h"
@@ -17,6 +17,9 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
+
+#include <algorithm>
+#include <vector>
 
 #include <arpa/inet.h>
 #include <cstdio>
@@ -102,6 +105,7 @@ int openPty(const QString &path)
 struct Rates {
     double download = 0;
     double upload = 0;
+    double linkOnly = 0;  // the upload's exchanges on the bare link, no file or status
 };
 
 QByteArray recordFile(int records)
@@ -110,6 +114,12 @@ QByteArray recordFile(int records)
     for (int i = 0; i < records; ++i)
         out += QByteArray::number(10000000 + i) + "\r\n";
     return out;
+}
+
+double median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0 : v[v.size() / 2];
 }
 
 double perSecond(int records, qint64 ns) { return ns > 0 ? records * 1e9 / static_cast<double>(ns) : 0; }
@@ -180,6 +190,22 @@ bool programRun(testing::SimProcess &sim, bool overTcp, const QString &down, con
     if (actions.click(utilities::UploadAccessList) != utilities::Outcome::Done)
         return false;
     rates.upload = perSecond(records, t.nsecsElapsed());
+    // The same exchanges straight on the link: what the action adds on top.
+    QByteArray reply;
+    link.SendCommand("ur");
+    if (link.ReadReplyLine(reply) != wire::ReplyReceived || reply != "OK")
+        return false;
+    t.restart();
+    int got = 0;
+    for (;;) {
+        link.SendCommand("u");
+        if (state.sendFailure || link.ReadReplyLine(reply) != wire::ReplyReceived)
+            return false;
+        if (reply == "END")
+            break;
+        ++got;
+    }
+    rates.linkOnly = perSecond(got, t.nsecsElapsed());
     link.closeAll();
     QFile a(down), b(up);
     return a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly) && a.readAll() == b.readAll();
@@ -202,34 +228,49 @@ int main(int argc, char *argv[])
         if (!f.open(QIODevice::WriteOnly) || f.write(file) != file.size())
             return 1;
     }
+    // Plain and program runs alternate, each on a fresh controller, and the
+    // medians are compared: the machine's load then weighs on both alike.
+    const int rounds = argc > 2 ? QByteArray(argv[2]).toInt() : 3;
+    const QStringList simArgs{QStringLiteral("--pty"), QStringLiteral("--tcp"), QStringLiteral("0")};
     int failures = 0;
     for (const bool overTcp : {true, false}) {
         const char *name = overTcp ? "tcp" : "pty";
-        Rates plain, program;
-        {
-            // Each run gets a fresh, empty controller.
-            testing::SimProcess sim;
-            if (!sim.start({QStringLiteral("--pty"), QStringLiteral("--tcp"), QStringLiteral("0")}))
-                return 1;
-            PlainLoop loop(overTcp ? openTcp(sim.tcpPort()) : openPty(sim.ptyPath()));
-            if (!loop.ok() || !plainRun(loop, file, records, plain)) {
-                std::printf("%s: plain loop failed\n", name);
-                ++failures;
-                continue;
+        std::vector<double> plainDown, plainUp, programDown, programUp, linkOnly;
+        for (int round = 0; round < rounds; ++round) {
+            Rates plain, program;
+            {
+                testing::SimProcess sim;
+                if (!sim.start(simArgs))
+                    return 1;
+                PlainLoop loop(overTcp ? openTcp(sim.tcpPort()) : openPty(sim.ptyPath()));
+                if (!loop.ok() || !plainRun(loop, file, records, plain)) {
+                    std::printf("%s: plain loop failed\n", name);
+                    ++failures;
+                    break;
+                }
             }
+            testing::SimProcess sim;
+            if (!sim.start(simArgs))
+                return 1;
+            if (!programRun(sim, overTcp, down, up, records, program)) {
+                std::printf("%s: program run failed\n", name);
+                ++failures;
+                break;
+            }
+            plainDown.push_back(plain.download);
+            plainUp.push_back(plain.upload);
+            programDown.push_back(program.download);
+            programUp.push_back(program.upload);
+            linkOnly.push_back(program.linkOnly);
         }
-        testing::SimProcess sim;
-        if (!sim.start({QStringLiteral("--pty"), QStringLiteral("--tcp"), QStringLiteral("0")}))
-            return 1;
-        if (!programRun(sim, overTcp, down, up, records, program)) {
-            std::printf("%s: program run failed\n", name);
-            ++failures;
+        if (programUp.empty())
             continue;
-        }
-        std::printf("%s download %d records: program %.0f rec/s, plain loop %.0f rec/s, ratio %.2f\n", name, records,
-                    program.download, plain.download, program.download / plain.download);
-        std::printf("%s upload   %d records: program %.0f rec/s, plain loop %.0f rec/s, ratio %.2f\n", name, records,
-                    program.upload, plain.upload, program.upload / plain.upload);
+        const double pd = median(programDown), qd = median(plainDown), pu = median(programUp), qu = median(plainUp);
+        std::printf("%s download %d records (median of %zu): program %.0f rec/s, plain loop %.0f rec/s, ratio %.2f\n",
+                    name, records, programDown.size(), pd, qd, pd / qd);
+        std::printf("%s upload   %d records (median of %zu): program %.0f rec/s, plain loop %.0f rec/s, ratio %.2f\n",
+                    name, records, programUp.size(), pu, qu, pu / qu);
+        std::printf("%s upload exchanges on the bare link: %.0f rec/s\n", name, median(linkOnly));
         std::fflush(stdout);
     }
     return failures == 0 ? 0 : 1;
