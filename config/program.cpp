@@ -9,6 +9,41 @@
 
 namespace config {
 
+namespace {
+
+// The power of ten of a number's first significant digit ("123" 2, "0.05"
+// -2, "5e-3" -3), for numbers beyond a double's range; such a number has a
+// significant digit. Clamped far beyond what any double can hold.
+qint64 decimalOrder(const QByteArray &number)
+{
+    constexpr qint64 kFar = qint64(1) << 40;
+    const qsizetype e = number.indexOf('e');
+    const QByteArray mantissa = e < 0 ? number : number.left(e);
+    qsizetype point = mantissa.indexOf('.');
+    if (point < 0)
+        point = mantissa.size();
+    qsizetype first = 0;
+    while (first < mantissa.size() && !(mantissa.at(first) >= '1' && mantissa.at(first) <= '9'))
+        ++first;
+    if (first == mantissa.size())
+        return -kFar;  // zero
+    qint64 order = first < point ? point - first - 1 : point - first;
+    if (e >= 0) {
+        QByteArray exponent = number.mid(e + 1);
+        if (exponent.startsWith('+'))
+            exponent.remove(0, 1);
+        qint64 shift = 0;
+        const auto [end, ec] = std::from_chars(exponent.constData(), exponent.constData() + exponent.size(), shift);
+        (void)end;
+        if (ec != std::errc() || shift > kFar || shift < -kFar)
+            shift = exponent.startsWith('-') ? -kFar : kFar;
+        order += shift;
+    }
+    return order;
+}
+
+} // namespace
+
 std::optional<qint16> leadingNumber16(const QByteArray &text)
 {
     QByteArray t;
@@ -54,8 +89,7 @@ std::optional<qint16> leadingNumber16(const QByteArray &text)
     (void)end;
     if (ec == std::errc::result_out_of_range) {
         // Far too large is outside 16 bits; far too small rounds to 0.
-        const qsizetype e = number.indexOf('e');
-        if (e < 0 || number.at(e + 1) != '-')
+        if (decimalOrder(number) >= 0)
             return std::nullopt;
         return 0;
     }

@@ -116,8 +116,14 @@ void TstConfigProgram::stopsAtFirstMissingReply_data()
                        << QStringList{"Starting 430 Communications", "Error 000"};
     QTest::newRow("X001") << QByteArray("X001") << QStringList() << QStringList() << RunOutcome::NoReply << false
                           << QStringList{"X0014N4N ", "Error 001"};
+    QTest::newRow("X005") << QByteArray("X005") << QStringList() << QStringList() << RunOutcome::NoReply << false
+                          << QStringList{"X0014N4N  [OK]", "X005301000 ", "Error 005"};
+    QTest::newRow("X007") << QByteArray("X007") << QStringList() << QStringList() << RunOutcome::NoReply << false
+                          << QStringList{"X00726020801016000000 ", "Error 007"};
     QTest::newRow("X018") << QByteArray("X018") << QStringList() << QStringList() << RunOutcome::NoReply << false
                           << QStringList{"X018" + QString(27, QLatin1Char('0')) + " ", "Error 018"};
+    QTest::newRow("X029 left") << QByteArray("X029") << QStringList() << QStringList() << RunOutcome::NoReply
+                               << false << QStringList{"X029125000500000 ", "Error 029"};
     QTest::newRow("X041 left") << QByteArray("X041") << QStringList() << QStringList() << RunOutcome::NoReply << false
                                << QStringList{"X041" + QString(15, QLatin1Char('0')) + " ", "Error 041"};
     QTest::newRow("X042 right") << QByteArray("X042") << QStringList() << QStringList() << RunOutcome::NoReply
@@ -128,6 +134,8 @@ void TstConfigProgram::stopsAtFirstMissingReply_data()
                            << QStringList{"X0590 ", "Error 059"};
     QTest::newRow("X0593") << QByteArray("X0593") << QStringList{"general.Check8(1)=1"} << QStringList()
                            << RunOutcome::NoReply << true << QStringList{"X0593 ", "Error 059"};
+    QTest::newRow("X0594") << QByteArray("X0594") << QStringList{"general.Check8(2)=1"} << QStringList()
+                           << RunOutcome::NoReply << true << QStringList{"X0590  [OK]", "X0594 ", "Error 059"};
     QTest::newRow("id size command") << QByteArray("\\") << QStringList{"general.Text1(2)=20"}
                                      << QStringList{"yes"} << RunOutcome::NoReply << true
                                      << QStringList{"\\20 ", "Error QLM001"};
@@ -211,8 +219,13 @@ void TstConfigProgram::idSizeHandshake()
         "data - Continue Y/N"} : QStringList();
     QCOMPARE(b.rig.ui.questions, expectedQuestions);
     const bool sizeCommand = FETCHED(bool, sizeCommand);
-    QCOMPARE(b.controller->lines.contains("\\" + ("0" + b.settings.general.Text1[2].toLatin1()).right(2)),
-             sizeCommand);
+    QByteArrayList sizeCommands;
+    for (const QByteArray &line : b.controller->lines)
+        if (line.startsWith('\\'))
+            sizeCommands.append(line);
+    // The entered sizes of the rows that send it have two digits already.
+    QCOMPARE(sizeCommands,
+             sizeCommand ? QByteArrayList{"\\" + FETCHED(QString, entered).toLatin1()} : QByteArrayList());
     if (sizeCommand) {
         // After the levels, before the operating mode.
         const auto at = b.controller->lines.indexOf("|4");
@@ -358,6 +371,13 @@ void TstConfigProgram::leadingNumber_data()
     QTest::newRow("tiny") << QByteArray("1E-999") << 0;
     QTest::newRow("huge negative exponent sign") << QByteArray("-1E999") << 99999;
     QTest::newRow("only point") << QByteArray(".") << 0;
+    // Beyond a double's range both ways: the first significant digit decides.
+    QTest::newRow("tiny without exponent") << QByteArray("0." + QByteArray(400, '0') + "1") << 0;
+    QTest::newRow("negative tiny without exponent") << QByteArray("-0." + QByteArray(400, '0') + "7") << 0;
+    QTest::newRow("long number, small negative exponent") << QByteArray(QByteArray(400, '9') + "E-50") << 99999;
+    QTest::newRow("long fraction, exponent brings it back") << QByteArray("0." + QByteArray(400, '0') + "5E401") << 5;
+    QTest::newRow("exponent beyond 64 bits") << QByteArray("1E99999999999999999999") << 99999;
+    QTest::newRow("negative exponent beyond 64 bits") << QByteArray("1E-99999999999999999999") << 0;
 }
 
 void TstConfigProgram::leadingNumber()
