@@ -286,7 +286,8 @@ const WiegandFormatIndex &wiegandFormat(int f)
 
 int wiegandConstCheck(int set, int row)
 {
-    // Set 1 numbers its Const boxes downwards from the top row, sets 2 and 3 upwards.
+    // Set 1 counts its Const boxes up from the top row (Check4 to Check8); sets 2
+    // and 3 count down (Check13 to Check9, Check21 to Check17).
     static const int first[] = {4, 13, 21};
     return set == 0 ? first[0] + row : first[set] - row;
 }

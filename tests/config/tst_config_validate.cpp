@@ -35,11 +35,6 @@ Edit all(std::initializer_list<Edit> edits)
     };
 }
 
-QString fmt(const char *kind, int f, const char *field, const char *what)
-{
-    return QStringLiteral("%1 - Wie/prox format %2 - %3 %4").arg(QLatin1String(kind)).arg(f).arg(QLatin1String(field),
-                                                                                                 QLatin1String(what));
-}
 
 } // namespace
 
@@ -50,24 +45,22 @@ class TstConfigValidate : public QObject {
 private Q_SLOTS:
     void check_data();
     void check();
+    void formatMessages_data();
+    void formatMessages();
     void writesIntoLeftPaneAfterClearing();
 };
 
 void TstConfigValidate::check_data()
 {
     QTest::addColumn<Edit>("edit");
-    QTest::addColumn<QStringList>("after");  // lines after "Checking Parameters"
+    QTest::addColumn<QStringList>("after"); // lines after "Checking Parameters"
     QTest::addColumn<bool>("pass");
-
-    const char *startOf0 = "field has a length but specifies start of 0";
-    const char *beyond = "field goes beyond end of bit stream";
-    const char *chars = "bit length may not fit in character size";
 
     QTest::newRow("defaults pass quietly") << Edit([](Settings &) {}) << QStringList() << true;
     QTest::newRow("empty format field") << set("wiegand.Text1(29)", "")
                                         << QStringList{"Error - Empty field in wiegand/prox formatting"} << false;
-    QTest::newRow("blank counts as empty") << set("wiegand.Text1(0)", "  ")
-                                           << QStringList{"Error - Empty field in wiegand/prox formatting"} << false;
+    QTest::newRow("blank counts as empty")
+        << set("wiegand.Text1(0)", "  ") << QStringList{"Error - Empty field in wiegand/prox formatting"} << false;
     QTest::newRow("empty mask start") << set("wiegand.Text2(14)", "")
                                       << QStringList{"Error - Empty field in wiegand/prox masking"} << false;
     QTest::newRow("empty mask value") << set("wiegand.Text3(7)", "")
@@ -76,60 +69,83 @@ void TstConfigValidate::check_data()
                                       << QStringList{"Error - Empty field - magstripe length"} << false;
     QTest::newRow("sep char") << set("wiegand.Text5", "") << QStringList{"Error - Empty field - magstripe sep char"}
                               << false;
-    QTest::newRow("f1 site start 0") << set("wiegand.Text1(1)", "0") << QStringList{fmt("Error", 1, "site", startOf0)}
-                                     << false;
-    QTest::newRow("f2 id start 0") << set("wiegand.Text1(13)", "4") << QStringList{fmt("Error", 2, "id", startOf0)}
+    QTest::newRow("f1 site start 0")
+        << set("wiegand.Text1(1)", "0")
+        << QStringList{QStringLiteral("Error - Wie/prox format 1 - site field has a length but specifies start of 0")}
+        << false;
+    QTest::newRow("f2 id start 0") << set("wiegand.Text1(13)", "4")
+                                   << QStringList{QStringLiteral(
+                                          "Error - Wie/prox format 2 - id field has a length but specifies start of 0")}
                                    << false;
-    QTest::newRow("f3 issue start 0") << set("wiegand.Text1(25)", "1")
-                                      << QStringList{fmt("Error", 3, "issue", startOf0)} << false;
+    QTest::newRow("f3 issue start 0")
+        << set("wiegand.Text1(25)", "1")
+        << QStringList{QStringLiteral("Error - Wie/prox format 3 - issue field has a length but specifies start of 0")}
+        << false;
     QTest::newRow("f1 id ends at 26 passes, warns 6 digits")
-        << set("wiegand.Text1(5)", "17") << QStringList{fmt("Warning", 1, "id", chars)} << true;
-    QTest::newRow("f1 id ends at 27") << set("wiegand.Text1(5)", "18") << QStringList{fmt("Error", 1, "id", beyond)}
+        << set("wiegand.Text1(5)", "17")
+        << QStringList{QStringLiteral("Warning - Wie/prox format 1 - id bit length may not fit in character size")}
+        << true;
+    QTest::newRow("f1 id ends at 27") << set("wiegand.Text1(5)", "18")
+                                      << QStringList{QStringLiteral(
+                                             "Error - Wie/prox format 1 - id field goes beyond end of bit stream")}
                                       << false;
-    QTest::newRow("absent issue beyond end") << set("wiegand.Text1(2)", "30")
-                                             << QStringList{fmt("Error", 1, "issue", beyond)} << false;
+    QTest::newRow("absent issue beyond end")
+        << set("wiegand.Text1(2)", "30")
+        << QStringList{QStringLiteral("Error - Wie/prox format 1 - issue field goes beyond end of bit stream")}
+        << false;
     QTest::newRow("f2 site beyond")
         << all({set("wiegand.Text1(10)", "1"), set("wiegand.Text1(12)", "8"), set("wiegand.Text1(16)", "7")})
-        << QStringList{fmt("Error", 2, "site", beyond)} << false;
+        << QStringList{QStringLiteral("Error - Wie/prox format 2 - site field goes beyond end of bit stream")} << false;
     QTest::newRow("f3 id beyond") << all({set("wiegand.Text1(21)", "2"), set("wiegand.Text1(23)", "1")})
-                                  << QStringList{fmt("Error", 3, "id", beyond)} << false;
+                                  << QStringList{QStringLiteral(
+                                         "Error - Wie/prox format 3 - id field goes beyond end of bit stream")}
+                                  << false;
     QTest::newRow("start-of-0 before end-of-stream within a format")
         << all({set("wiegand.Text1(4)", "40"), set("wiegand.Text1(8)", "1")})
-        << QStringList{fmt("Error", 1, "issue", startOf0)} << false;
+        << QStringList{QStringLiteral("Error - Wie/prox format 1 - issue field has a length but specifies start of 0")}
+        << false;
     QTest::newRow("format 1 failure before format 2")
         << all({set("wiegand.Text1(5)", "18"), set("wiegand.Text1(13)", "4")})
-        << QStringList{fmt("Error", 1, "id", beyond)} << false;
-    QTest::newRow("id chars 4 warns") << set("wiegand.Text1(7)", "4") << QStringList{fmt("Warning", 1, "id", chars)}
+        << QStringList{QStringLiteral("Error - Wie/prox format 1 - id field goes beyond end of bit stream")} << false;
+    QTest::newRow("id chars 4 warns") << set(
+        "wiegand.Text1(7)",
+        "4") << QStringList{QStringLiteral("Warning - Wie/prox format 1 - id bit length may not fit in character size")}
                                       << true;
     QTest::newRow("warnings in order, then continue")
         << all({set("wiegand.Text1(6)", "2"), set("wiegand.Text1(7)", "0"), set("wiegand.Text1(26)", "40"),
                 set("wiegand.Text1(24)", "1"), set("wiegand.Text1(25)", "4")})
-        << QStringList{fmt("Warning", 1, "site", chars), fmt("Warning", 1, "id", chars),
-                       fmt("Warning", 3, "issue", chars)}
+        << QStringList{QStringLiteral("Warning - Wie/prox format 1 - site bit length may not fit in character size"),
+                       QStringLiteral("Warning - Wie/prox format 1 - id bit length may not fit in character size"),
+                       QStringLiteral("Warning - Wie/prox format 3 - issue bit length may not fit in character size")}
         << true;
     QTest::newRow("warning then a later error")
         << all({set("wiegand.Text1(7)", "4"), set("barcode.Text6", "1")})
-        << QStringList{fmt("Warning", 1, "id", chars), "Error - Barcode timeout must be between 2 and 15"} << false;
+        << QStringList{QStringLiteral("Warning - Wie/prox format 1 - id bit length may not fit in character size"),
+                       "Error - Barcode timeout must be between 2 and 15"}
+        << false;
     // 64 bits need 20 digits; the table's entry 65 is 0; longer fields have no
     // entry and are always warned about.
-    QTest::newRow("length 64 needs 20") << all({set("wiegand.Text1(16)", "99"), set("wiegand.Text1(10)", "1"),
-                                                set("wiegand.Text1(12)", "64"), set("wiegand.Text1(17)", "19")})
-                                        << QStringList{fmt("Warning", 2, "site", chars)} << true;
-    QTest::newRow("length 65 table entry 0") << all({set("wiegand.Text1(16)", "99"), set("wiegand.Text1(10)", "1"),
-                                                     set("wiegand.Text1(12)", "65")})
-                                             << QStringList() << true;
+    QTest::newRow("length 64 needs 20")
+        << all({set("wiegand.Text1(16)", "99"), set("wiegand.Text1(10)", "1"), set("wiegand.Text1(12)", "64"),
+                set("wiegand.Text1(17)", "19")})
+        << QStringList{QStringLiteral("Warning - Wie/prox format 2 - site bit length may not fit in character size")}
+        << true;
+    QTest::newRow("length 65 table entry 0")
+        << all({set("wiegand.Text1(16)", "99"), set("wiegand.Text1(10)", "1"), set("wiegand.Text1(12)", "65")})
+        << QStringList() << true;
     QTest::newRow("length above 65 warns")
         << all({set("wiegand.Text1(16)", "99"), set("wiegand.Text1(10)", "1"), set("wiegand.Text1(12)", "66"),
                 set("wiegand.Text1(17)", "99")})
-        << QStringList{fmt("Warning", 2, "site", chars)} << true;
+        << QStringList{QStringLiteral("Warning - Wie/prox format 2 - site bit length may not fit in character size")}
+        << true;
     QTest::newRow("barcode mask start") << set("barcode.Text5(9)", "")
                                         << QStringList{"Error - Empty field in barcode masking"} << false;
     QTest::newRow("barcode mask value") << set("barcode.Text7(0)", "")
                                         << QStringList{"Error - Empty field in barcode masking"} << false;
     QTest::newRow("barcode mask length") << set("barcode.Text8(1)", "")
                                          << QStringList{"Error - Empty field in barcode masking length"} << false;
-    QTest::newRow("timeout empty") << set("barcode.Text6", "")
-                                   << QStringList{"Error - Empty field in barcode timeout"} << false;
+    QTest::newRow("timeout empty") << set("barcode.Text6", "") << QStringList{"Error - Empty field in barcode timeout"}
+                                   << false;
     QTest::newRow("len empty") << set("barcode.Text1(3)", "")
                                << QStringList{"Error - Empty field in barcode length/#bars"} << false;
     QTest::newRow("bars empty") << set("barcode.Text3(8)", "")
@@ -179,6 +195,97 @@ void TstConfigValidate::check()
         QCOMPARE(i.value(s), i.value(before));  // reads only
 }
 
+void TstConfigValidate::formatMessages_data()
+{
+    QTest::addColumn<int>("format");  // 1..3
+    QTest::addColumn<int>("field");   // 0 site, 1 id, 2 issue
+    QTest::addColumn<int>("test");    // 0 start of 0, 1 end of bit stream, 2 character size
+    QTest::addColumn<QString>("message");
+    // Every message of the format checks, as the controller tools word them.
+    const char *const messages[9][3] = {
+        // 1, Site
+        {"Error - Wie/prox format 1 - site field has a length but specifies start of 0",
+         "Error - Wie/prox format 1 - site field goes beyond end of bit stream",
+         "Warning - Wie/prox format 1 - site bit length may not fit in character size"},
+        // 1, ID
+        {"Error - Wie/prox format 1 - id field has a length but specifies start of 0",
+         "Error - Wie/prox format 1 - id field goes beyond end of bit stream",
+         "Warning - Wie/prox format 1 - id bit length may not fit in character size"},
+        // 1, Issue
+        {"Error - Wie/prox format 1 - issue field has a length but specifies start of 0",
+         "Error - Wie/prox format 1 - issue field goes beyond end of bit stream",
+         "Warning - Wie/prox format 1 - issue bit length may not fit in character size"},
+        // 2, Site
+        {"Error - Wie/prox format 2 - site field has a length but specifies start of 0",
+         "Error - Wie/prox format 2 - site field goes beyond end of bit stream",
+         "Warning - Wie/prox format 2 - site bit length may not fit in character size"},
+        // 2, ID
+        {"Error - Wie/prox format 2 - id field has a length but specifies start of 0",
+         "Error - Wie/prox format 2 - id field goes beyond end of bit stream",
+         "Warning - Wie/prox format 2 - id bit length may not fit in character size"},
+        // 2, Issue
+        {"Error - Wie/prox format 2 - issue field has a length but specifies start of 0",
+         "Error - Wie/prox format 2 - issue field goes beyond end of bit stream",
+         "Warning - Wie/prox format 2 - issue bit length may not fit in character size"},
+        // 3, Site
+        {"Error - Wie/prox format 3 - site field has a length but specifies start of 0",
+         "Error - Wie/prox format 3 - site field goes beyond end of bit stream",
+         "Warning - Wie/prox format 3 - site bit length may not fit in character size"},
+        // 3, ID
+        {"Error - Wie/prox format 3 - id field has a length but specifies start of 0",
+         "Error - Wie/prox format 3 - id field goes beyond end of bit stream",
+         "Warning - Wie/prox format 3 - id bit length may not fit in character size"},
+        // 3, Issue
+        {"Error - Wie/prox format 3 - issue field has a length but specifies start of 0",
+         "Error - Wie/prox format 3 - issue field goes beyond end of bit stream",
+         "Warning - Wie/prox format 3 - issue bit length may not fit in character size"},
+    };
+    const char *const tests[3] = {"start of 0", "end of stream", "character size"};
+    const char *const fields[3] = {"site", "id", "issue"};
+    for (int f = 1; f <= 3; ++f)
+        for (int F = 0; F < 3; ++F)
+            for (int t = 0; t < 3; ++t)
+                QTest::addRow("format %d %s %s", f, fields[F], tests[t])
+                    << f << F << t << QString::fromLatin1(messages[3 * (f - 1) + F][t]);
+}
+
+void TstConfigValidate::formatMessages()
+{
+    QFETCH(int, format);
+    QFETCH(int, field);
+    QFETCH(int, test);
+    // wiegand.Text1 indices per format: Starts, Lengths, Chars (site, id, issue), Total Bits.
+    const int start[3][3] = {{1, 0, 2}, {10, 11, 14}, {20, 21, 24}};
+    const int length[3][3] = {{4, 5, 8}, {12, 13, 15}, {22, 23, 25}};
+    const int chars[3][3] = {{6, 7, 9}, {17, 18, 19}, {27, 28, 29}};
+    const int total[3] = {3, 16, 26};
+    const int f = format - 1;
+    Settings s;
+    applyConfigDefaults(s);
+    auto text = [&s](int i) -> QString & { return s.wiegand.Text1[i]; };
+    switch (test) {
+    case 0:
+        text(start[f][field]) = QStringLiteral("0");
+        text(length[f][field]) = QStringLiteral("1");
+        break;
+    case 1:
+        // One bit past Total Bits (an absent field too, Length 0).
+        text(start[f][field]) = QString::number(text(total[f]).toInt() + 2);
+        text(length[f][field]) = QStringLiteral("0");
+        break;
+    default:
+        // A 4-bit field inside a 40-bit stream needs 2 characters; give it 1.
+        text(total[f]) = QStringLiteral("40");
+        text(start[f][field]) = QStringLiteral("30");
+        text(length[f][field]) = QStringLiteral("4");
+        text(chars[f][field]) = QStringLiteral("1");
+        break;
+    }
+    const CheckReport r = checkParameters(s, core::digitWidthData());
+    QCOMPARE(r.lines, (QStringList{"Checking Parameters", FETCHED(QString, message)}));
+    QCOMPARE(r.pass, test == 2);
+}
+
 void TstConfigValidate::writesIntoLeftPaneAfterClearing()
 {
     testing::RecordedPanes panes;
@@ -189,7 +296,10 @@ void TstConfigValidate::writesIntoLeftPaneAfterClearing()
     s.wiegand.Text1[7] = QStringLiteral("4");
     QVERIFY(ValidateParameters(s, core::digitWidthData(), panes));
     QCOMPARE(panes.clears, 1);
-    QCOMPARE(panes.left.lines, (QStringList{"Checking Parameters", fmt("Warning", 1, "id", "bit length may not fit in character size")}));
+    QCOMPARE(
+        panes.left.lines,
+        (QStringList{"Checking Parameters",
+                     QStringLiteral("Warning - Wie/prox format 1 - id bit length may not fit in character size")}));
     QVERIFY(panes.right.lines.isEmpty());
 }
 
