@@ -12,17 +12,34 @@ TARNIC_PACKAGES=(
   fonts-liberation               # Liberation Mono stands in for Courier New in the terminal
 )
 
+# Only for the fuzz targets (fuzz/run.sh): libFuzzer comes with clang's runtime.
+TARNIC_FUZZ_PACKAGES=(
+  clang-14                       # clang++-14 with -fsanitize=fuzzer
+  libclang-rt-14-dev             # the libFuzzer, ASan and UBSan runtimes for clang
+)
+
+# Only for scripts/check-style.sh.
+TARNIC_STYLE_PACKAGES=(
+  clang-format-14                # the format check
+  clang-tidy-14                  # the static checks
+)
+
+# tarnic_missing_packages [PACKAGE...]: the project's list unless given one.
 tarnic_missing_packages() {
   local missing=()
-  for p in "${TARNIC_PACKAGES[@]}"; do
+  local wanted=("$@")
+  [ "${#wanted[@]}" -eq 0 ] && wanted=("${TARNIC_PACKAGES[@]}")
+  for p in "${wanted[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
   done
   echo "${missing[@]:-}"
 }
 
+# tarnic_install_deps [PACKAGE...]: installs what is missing of the project's
+# list, or of the packages given.
 tarnic_install_deps() {
   local missing
-  missing=$(tarnic_missing_packages)
+  missing=$(tarnic_missing_packages "$@")
   [ -z "$missing" ] && return 0
   echo "Installing Debian packages: $missing"
   local sudo=""
