@@ -220,6 +220,7 @@ int main(int argc, char *argv[])
     parser.addOption({QStringLiteral("repeat"), QStringLiteral("Unpaced runs per sender and transport."),
                       QStringLiteral("N"), QStringLiteral("7")});
     parser.addOption({QStringLiteral("skip-paced"), QStringLiteral("Leave out the paced run.")});
+    parser.addOption({QStringLiteral("skip-unpaced"), QStringLiteral("Leave out the unpaced runs.")});
     parser.process(app);
     qputenv("TARNIC_SIM", parser.value(QStringLiteral("sim")).toLocal8Bit());
     const qsizetype size = parser.value(QStringLiteral("size")).toLongLong();
@@ -255,6 +256,8 @@ int main(int argc, char *argv[])
     }
 
     for (const bool tcp : {true, false}) {
+        if (parser.isSet(QStringLiteral("skip-unpaced")))
+            break;
         testing::SimProcess sim;
         if (!sim.start(tcp ? QStringList{QStringLiteral("--tcp"), QStringLiteral("0")} : QStringList{QStringLiteral("--pty")}))
             return 1;
