@@ -2,14 +2,11 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QTimer>
+
+#include <optional>
 
 namespace wire {
-
-EventLoopWaiter::EventLoopWaiter()
-{
-    m_wake.setSingleShot(true);
-    m_wake.setTimerType(Qt::PreciseTimer);
-}
 
 Ms EventLoopWaiter::now() const
 {
@@ -18,10 +15,14 @@ Ms EventLoopWaiter::now() const
 
 bool EventLoopWaiter::waitUntil(const std::function<bool()> &cond, Ms deadline)
 {
+    // The wake-up timer is armed once per wait, at the deadline, and only
+    // when the wait has to block. Each wait has its own, so a wait nested in
+    // an event handler never disarms the one it runs inside.
+    std::optional<QTimer> wake;
+    // Handle whatever is already pending without blocking: a reply that
+    // arrived in one piece is consumed in one pass.
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
     for (;;) {
-        // Handle whatever is already pending without blocking: a reply that
-        // arrived in one piece is consumed in one pass.
-        QCoreApplication::processEvents(QEventLoop::AllEvents);
         if (cond())
             return true;
         if (quitting())
@@ -29,10 +30,15 @@ bool EventLoopWaiter::waitUntil(const std::function<bool()> &cond, Ms deadline)
         const Ms left = deadline - now();
         if (left <= Ms::zero())
             return false;
-        // Nothing to do: sleep in the event loop until an event or the deadline.
-        m_wake.start(left);
+        if (!wake) {
+            wake.emplace();
+            wake->setSingleShot(true);
+            wake->setTimerType(Qt::PreciseTimer);
+            wake->start(left);
+        }
+        // Nothing to do: sleep in the event loop until an event or the
+        // deadline; the events that woke it are handled before it returns.
         QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
-        m_wake.stop();
     }
 }
 

@@ -1,7 +1,6 @@
 #pragma once
 
-#include <QObject>
-#include <QTimer>
+#include <QtGlobal>
 
 #include <chrono>
 #include <functional>
@@ -42,12 +41,8 @@ private:
 // a wake-up timer at the deadline, so an idle wait costs no CPU.
 class EventLoopWaiter final : public Waiter {
 public:
-    EventLoopWaiter();
     Ms now() const override;
     bool waitUntil(const std::function<bool()> &cond, Ms deadline) override;
-
-private:
-    QTimer m_wake;
 };
 
 } // namespace wire
