@@ -4,7 +4,14 @@ namespace sim {
 
 Controller::Controller(Options options) : m_options(std::move(options)) {}
 
-void Controller::resetSession() { m_line.clear(); }
+void Controller::resetSession()
+{
+    m_line.clear();
+    for (auto &onStart : m_sessionStarts)
+        onStart();
+}
+
+void Controller::addSessionStart(std::function<void()> onStart) { m_sessionStarts.push_back(std::move(onStart)); }
 
 void Controller::addLineHandler(LineHandler handler) { m_handlers.push_back(std::move(handler)); }
 

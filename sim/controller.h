@@ -43,6 +43,8 @@ public:
     // true when it has consumed it (the boot code, the echo mode).
     using ByteInterceptor = std::function<bool(char byte)>;
     void addInterceptor(ByteInterceptor interceptor);
+    // Runs at each new connection, so a module's byte mode ends with its peer.
+    void addSessionStart(std::function<void()> onStart);
 
     Options &options() { return m_options; }
 
@@ -53,6 +55,7 @@ private:
     QByteArray m_line;
     std::vector<LineHandler> m_handlers;
     std::vector<ByteInterceptor> m_interceptors;
+    std::vector<std::function<void()>> m_sessionStarts;
 };
 
 } // namespace sim

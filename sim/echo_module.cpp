@@ -56,6 +56,13 @@ public:
         return true;
     }
 
+    // A new peer starts outside echo mode.
+    void restart()
+    {
+        m_echoing = false;
+        m_tail.clear();
+    }
+
 private:
     const EchoModule &m_module;
     Controller &m_controller;
@@ -90,6 +97,7 @@ void EchoModule::install(Controller &controller)
 {
     auto session = std::make_shared<Session>(*this, controller);
     controller.addInterceptor([session](char c) { return session->take(c); });
+    controller.addSessionStart([session] { session->restart(); });
 }
 
 } // namespace sim
