@@ -1,7 +1,7 @@
 // Start-up benchmark: time from process start (including loading the
 // libraries) to the main window's first paint, and the peak memory with every
 // screen created. Run it on a display (Xvfb will do):
-//   DISPLAY=:99 build/bench/startup/bench-startup
+//   DISPLAY=:99 build/bench/startup/bench_startup
 #include "app/application.h"
 #include "link/qtserialio.h"
 #include "link/qttcpio.h"
