@@ -2,7 +2,7 @@
 // tarnic-sim and back up, over TCP and a pseudo-terminal, through the
 // program's own actions; and the same exchanges as a plain blocking
 // request/reply loop on the bare file descriptor, for comparison.
-//   build/bench/transfer/bench-transfer [RECORDS [ROUNDS]]
+//   build/bench/transfer/bench_transfer [RECORDS [ROUNDS]]
 #include "core/appstate.h"
 #include "link/commsettings.h"
 #include "link/link.h"
