@@ -33,6 +33,7 @@ public:
 struct FileFilter {
     QString filter;           // e.g. "Binary Files (*.bin)"
     QString defaultSuffix;    // e.g. "bin"
+    QString initialName;      // the name an open dialog starts with, if any
 };
 
 class FileChooser {

@@ -248,7 +248,10 @@ Outcome Actions::download2()
 }
 
 namespace {
-const core::FileFilter kOpenFilter{QStringLiteral("Text (*.txt);;All Files (*)"), QStringLiteral("txt")};
+const core::FileFilter kListOpenFilter{QStringLiteral("Text (*.txt);;All Files (*)"), QStringLiteral("txt"),
+                                       QStringLiteral("download.txt")};
+const core::FileFilter kScheduleOpenFilter{QStringLiteral("Text (*.txt);;All Files (*)"), QStringLiteral("txt"),
+                                           QStringLiteral("schedule.txt")};
 const core::FileFilter kSaveFilter{QStringLiteral("Text (*.txt)"), QStringLiteral("txt")};
 
 QString fileProblem(const char *what, const QString &path, const QString &reason)
@@ -303,7 +306,7 @@ std::optional<QByteArray> Actions::readWholeFile(const QString &path)
 
 Outcome Actions::download_accesslist()
 {
-    const auto path = m_files.openFile(QStringLiteral("Download Access List"), kOpenFilter);
+    const auto path = m_files.openFile(QStringLiteral("Download Access List"), kListOpenFilter);
     if (!path)
         return Outcome::Cancelled;
     m_fields.setField(QStringLiteral("Label3"), pcTime());
@@ -402,7 +405,7 @@ Outcome Actions::upload_accesslist()
 
 Outcome Actions::download_schedule()
 {
-    const auto path = m_files.openFile(QStringLiteral("Download Schedules"), kOpenFilter);
+    const auto path = m_files.openFile(QStringLiteral("Download Schedules"), kScheduleOpenFilter);
     if (!path)
         return Outcome::Cancelled;
     status(QStringLiteral("Checking file - please wait"));

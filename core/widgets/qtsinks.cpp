@@ -26,6 +26,8 @@ std::optional<QString> QtFileChooser::openFile(const QString &title, const FileF
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setDefaultSuffix(filter.defaultSuffix);
+    if (!filter.initialName.isEmpty())
+        dialog.selectFile(filter.initialName);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     return dialog.selectedFiles().constFirst();

@@ -375,6 +375,10 @@ void TstActions::accessDownloadUnreadable()
     rig.ui.nextPath.reset();
     QCOMPARE(rig.actions.click(DownloadAccessList), Outcome::Cancelled);
     QVERIFY(rig.ui.statuses.isEmpty());
+    QCOMPARE(rig.ui.lastFilter.initialName, QStringLiteral("download.txt"));
+    QCOMPARE(rig.ui.lastFilter.defaultSuffix, QStringLiteral("txt"));
+    QCOMPARE(rig.actions.click(DownloadSchedules), Outcome::Cancelled);
+    QCOMPARE(rig.ui.lastFilter.initialName, QStringLiteral("schedule.txt"));
 }
 
 void TstActions::accessUpload_data()
