@@ -63,7 +63,10 @@ QString usageText()
         "usage: tarnic-cli (--serial DEVICE [--baud 9600|19200|38400|57600|115200] | --tcp HOST[:PORT]) "
         "COMMAND [ARGS]\ncommands:\n");
     for (const Command &c : commands())
-        text += QStringLiteral("  %1 %2\n").arg(QString::fromLatin1(c.name), QString::fromLatin1(c.usage));
+        text += (QStringLiteral("  %1 %2").arg(QString::fromLatin1(c.name), QString::fromLatin1(c.usage)))
+                    .trimmed()
+                    .prepend(QStringLiteral("  "))
+                + QLatin1Char('\n');
     return text;
 }
 
