@@ -89,8 +89,8 @@ private:
     enum class State { Command, WaitStart, Length, Data, Check, Trailer, Date, Done, Aborted };
 
     // Command mode watches for the break-in. Its bytes are held back while
-    // they match; anything else hands them on (the reset command starts with
-    // a NUL too, and the loopback test uses the same sequence).
+    // they match; when the match fails they are handed on (the reset command
+    // starts with a NUL too).
     bool command(char c)
     {
         if (c == kBreakIn.at(m_match)) {
@@ -126,11 +126,22 @@ private:
         // A repeated break-in keeps the boot code waiting.
         if (kBreakIn.contains(c))
             return true;
-        // Not a download after all: the rest of the controller sees it all.
+        // Not a download after all (the loopback test sends the same
+        // sequence, and its module sees it before this one): back to
+        // command mode with this byte.
         m_state = State::Command;
-        handOn(kBreakIn + c);
-        return true;
+        return command(c);
     }
+
+public:
+    // A new peer starts in command mode.
+    void restart()
+    {
+        m_state = State::Command;
+        m_match = 0;
+    }
+
+private:
 
     void length(quint8 n)
     {
@@ -297,6 +308,7 @@ void BootModule::install(Controller &controller)
     m_sessions.push_back(std::make_unique<Session>(*this, controller));
     Session *session = m_sessions.back().get();
     controller.addInterceptor([session](char c) { return session->take(c); });
+    controller.addSessionStart([session] { session->restart(); });
 }
 
 void BootModule::received(const QByteArray &image, const QByteArray &date)

@@ -147,23 +147,35 @@ private Q_SLOTS:
         QCOMPARE(b.boot.completed(), 0);
     }
 
-    // Bytes that only begin like a break-in, or a break-in followed by
-    // something other than a start character, reach the rest of the
-    // controller unchanged and in order.
+    // Bytes that only begin like a break-in reach the rest of the controller
+    // unchanged and in order; a break-in followed by something other than a
+    // start character is no command, and the rest sees only what follows it.
     void otherTrafficHandedOn_data()
     {
         QTest::addColumn<QByteArray>("bytes");
-        QTest::newRow("reset command") << QByteArray("\0U1\r", 4);
-        QTest::newRow("half a break-in") << QByteArray("\0\x1b\rV", 4);
-        QTest::newRow("break-in and star") << kBreakIn + "*";
-        QTest::newRow("plain line") << QByteArray("X001\r");
+        QTest::addColumn<QByteArray>("handedOn");
+        QTest::newRow("reset command") << QByteArray("\0U1\r", 4) << QByteArray("\0U1\r", 4);
+        QTest::newRow("half a break-in") << QByteArray("\0\x1b\rV", 4) << QByteArray("\0\x1b\rV", 4);
+        QTest::newRow("break-in and star") << kBreakIn + "*" << QByteArray("*");
+        QTest::newRow("break-in and a command") << kBreakIn + "V\r" << QByteArray("V\r");
+        QTest::newRow("plain line") << QByteArray("X001\r") << QByteArray("X001\r");
     }
     void otherTrafficHandedOn()
     {
         QFETCH(QByteArray, bytes);
+        QFETCH(QByteArray, handedOn);
         Boot b;
         b.feed(bytes);
-        QCOMPARE(b.after, bytes);
+        QCOMPARE(b.after, handedOn);
+    }
+
+    // A new connection in the middle of a download starts in command mode.
+    void newPeerStartsAfresh()
+    {
+        Boot b;
+        b.feed(kBreakIn + "B" + frame("ab"));
+        b.controller.resetSession();
+        QCOMPARE(b.feed("V\r"), QByteArray("5200 Series Controller V 02.14\r"));
     }
 };
 
