@@ -56,7 +56,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             std::abort();
         back += body;
         sent += n;
-        if (flash::progressText(sent, layout.payloadLength).size() != QStringLiteral("Downloading - 00 % complete").size())
+        if (flash::progressText(sent, layout.payloadLength).size()
+            != QStringLiteral("Downloading - 00 % complete").size())
             std::abort();
         (void)flash::timeLeftText(std::chrono::milliseconds(elapsed), sent, layout.payloadLength);
     }

@@ -11,7 +11,8 @@
 
 using namespace std::chrono_literals;
 
-extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
+// libFuzzer fixes this signature.
+extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv) // NOLINT(readability-non-const-parameter)
 {
     static QCoreApplication app(*argc, *argv);
     return 0;
@@ -25,8 +26,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (!(tcp ? rig.connectTcp() : rig.connectSerial()))
         std::abort();
 
-    QByteArray arrived;   // everything delivered, in order of arrival
-    wire::Ms at{0};       // delivery times never go backwards
+    QByteArray arrived; // everything delivered, in order of arrival
+    wire::Ms at{0};     // delivery times never go backwards
     int chunks = 0;
     int floods = 0;
     while (!in.empty() && chunks < 64) {
@@ -66,7 +67,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
 
     const QByteArrayList expected = arrived.split('\r');
-    bool clean = true;  // no time-out yet: every line so far was whole
+    bool clean = true; // no time-out yet: every line so far was whole
     qsizetype line = 0;
     const int limit = static_cast<int>(arrived.size()) + chunks + 8;
     for (int i = 0; i < limit; ++i) {

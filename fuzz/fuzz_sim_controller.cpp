@@ -9,7 +9,8 @@
 
 #include <cstdlib>
 
-extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
+// libFuzzer fixes this signature.
+extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv) // NOLINT(readability-non-const-parameter)
 {
     static QCoreApplication app(*argc, *argv);
     return 0;

@@ -1,0 +1,73 @@
+#!/usr/bin/env bash
+# Format and static checks over this project's sources, without changing
+# anything: clang-format (--dry-run --Werror) and clang-tidy with the
+# compile commands of a configured build. Exits non-zero on any finding.
+#   scripts/check-style.sh [PATH...]     folders or files; default: the whole tree
+# Environment:
+#   BUILD_DIR   a configured build with compile_commands.json (default build;
+#               configured here when missing)
+#   JOBS        clang-tidy processes at once (default: the number of cores)
+#   CHECKS      "format", "tidy" or "format tidy" (default)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+source scripts/deps.sh
+tarnic_install_deps
+tarnic_install_deps "${TARNIC_STYLE_PACKAGES[@]}"
+
+BUILD=${BUILD_DIR:-build}
+JOBS=${JOBS:-$(nproc)}
+CHECKS=${CHECKS:-format tidy}
+paths=("$@")
+[ ${#paths[@]} -eq 0 ] && paths=(.)
+
+# Tracked and new files, never build trees or generated code.
+mapfile -t sources < <(git ls-files --cached --others --exclude-standard -- "${paths[@]}" \
+  | grep -E '\.(cpp|h)$' | grep -Ev '(^|/)build[^/]*/|_autogen/|/moc_' | sort -u)
+if [ ${#sources[@]} -eq 0 ]; then
+  echo "check-style: no sources under ${paths[*]}" >&2
+  exit 2
+fi
+
+failed=0
+if [[ " $CHECKS " == *" format "* ]]; then
+  echo "== clang-format: ${#sources[@]} files"
+  if ! clang-format-14 --dry-run --Werror "${sources[@]}"; then
+    failed=1
+  fi
+fi
+
+if [[ " $CHECKS " == *" tidy "* ]]; then
+  # The tests include moc's output, so it must exist; making it builds the
+  # libraries it depends on too (nothing to do in a tree already built). A
+  # build tree that exists keeps its other settings.
+  if [ -f "$BUILD/CMakeCache.txt" ]; then
+    cmake -S . -B "$BUILD" -DCMAKE_GLOBAL_AUTOGEN_TARGET=ON >/dev/null
+  else
+    cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_GLOBAL_AUTOGEN_TARGET=ON >/dev/null
+  fi
+  if ! cmake --build "$BUILD" -j"$JOBS" --target autogen >"$BUILD/check-style-autogen.log" 2>&1; then
+    cat "$BUILD/check-style-autogen.log" >&2
+    exit 2
+  fi
+  units=()
+  for f in "${sources[@]}"; do
+    [[ $f == *.cpp ]] && grep -qF "\"file\": \"$PWD/$f\"" "$BUILD/compile_commands.json" && units+=("$f")
+  done
+  echo "== clang-tidy: ${#units[@]} translation units, $JOBS at a time"
+  out=$(mktemp -d)
+  trap 'rm -rf "$out"' EXIT
+  printf '%s\n' "${units[@]}" | xargs -P "$JOBS" -I{} sh -c \
+    'clang-tidy-14 -p "$1" --quiet "$2" >"$3/$(echo "$2" | tr / _).log" 2>&1 || true' _ "$BUILD" {} "$out"
+  # A header's finding shows up once per file that includes it: show each once.
+  # Only what lies under the paths asked for: a header of another folder is
+  # that folder's finding.
+  prefixes=$(printf '%s\n' "${paths[@]}" | sed 's|^\./||; s|/*$||; s|^\.$||; s|[.[\*^$]|\\&|g' | paste -sd'|')
+  cat "$out"/*.log | grep -E '^[^ ].*:[0-9]+:[0-9]+: (warning|error):' | sed "s|^$PWD/||" \
+    | grep -E "^($prefixes)" | sort -u >"$out/findings" || true
+  if [ -s "$out/findings" ]; then
+    cat "$out/findings"
+    echo "clang-tidy: $(wc -l <"$out/findings") findings"
+    failed=1
+  fi
+fi
+exit $failed
