@@ -2,16 +2,13 @@
 
 #include "app/mainwindow.h"
 #include "core/widgets/labelbutton.h"
+#include "flash/download.h"
 #include "link/link.h"
 
 #include <QKeyEvent>
 #include <QVBoxLayout>
 
 namespace app {
-
-namespace {
-constexpr auto kBaudMessage = "Controller must be programmed to 9600 baud before reflashing";
-}
 
 CommandMenu::CommandMenu(core::Services &services, MainWindow &main, QWidget *parent)
     : QWidget(parent), m_services(services), m_main(main)
@@ -129,8 +126,8 @@ bool CommandMenu::downloadAllowed()
     m_services.state.terminalStop = true;
     if (!m_services.link.isConnected())
         return false;
-    if (m_services.state.linkMode == core::LinkSerial && m_services.state.chosenBaud != 9600) {
-        m_services.messages.message(QString::fromLatin1(kBaudMessage));
+    if (!flash::baudAllowsDownload(m_services.state)) {
+        m_services.messages.message(flash::kBaudRuleMessage);
         return false;
     }
     highlight(entry(QStringLiteral("Label4")));

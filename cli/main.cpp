@@ -9,6 +9,10 @@ using namespace cli;
 
 int main(int argc, char *argv[])
 {
+    // Qt's own event dispatcher costs fewer system calls per wait than the
+    // glib one, and a program without windows needs nothing glib offers.
+    if (qEnvironmentVariableIsEmpty("QT_NO_GLIB"))
+        qputenv("QT_NO_GLIB", "1");
     QCoreApplication app(argc, argv);
     QString error;
     const auto options = parseLinkOptions(QCoreApplication::arguments().mid(1), &error);
