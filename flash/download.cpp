@@ -203,6 +203,10 @@ Result FlashDownload::run()
         }
         if (reply.feed(io.read(m_v.tcp ? io.bytesAvailable() : 1)))
             break;
+        // A peer that never stops talking must not hold the wait past its
+        // time-out: the wait sees the deadline only when nothing is waiting.
+        if (m_waiter.now() >= startDeadline)
+            return fail(Outcome::StartTimeout, StageStart, timeoutMessage(m_v), m_v.clearStatusOnError);
     }
 
     if (layout.payloadLength <= 0)

@@ -239,6 +239,41 @@ private Q_SLOTS:
         QCOMPARE(run.rig.ui.status(), cleared ? QString() : kPreparing);
     }
 
+    // A peer that talks without pause (two bytes for every read) still ends in
+    // the start time-out on time; the flood stops after a minute so a wait
+    // that ignores its deadline shows up as a late time-out, not a hang.
+    void startFloodEndsOnTime_data()
+    {
+        QTest::addColumn<Kind>("kind");
+        QTest::addColumn<bool>("tcp");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<int>("timeoutMs");
+        QTest::newRow("flash serial") << Kind::Flash << false << QStringLiteral("Timeout Error, error code 1") << 15000;
+        QTest::newRow("flash tcp") << Kind::Flash << true << QStringLiteral("Timeout Error") << 15000;
+        QTest::newRow("extension serial") << Kind::BootExt << false << QStringLiteral("Timeout Error, error code 1") << 7000;
+        QTest::newRow("extension tcp") << Kind::BootExt << true << QStringLiteral("Timeout Error") << 10000;
+    }
+    void startFloodEndsOnTime()
+    {
+        QFETCH(Kind, kind);
+        QFETCH(bool, tcp);
+        QFETCH(QString, message);
+        QFETCH(int, timeoutMs);
+        Run run(kind, tcp);
+        run.peer->startReply = {};
+        run.rig.waiter.setOnPass([&] {
+            const auto &times = run.peer->writeTimes;
+            if (times.size() == 2 && run.rig.waiter.now() - times.at(1) < 60s) {
+                run.rig.peer().deliver("xx", 0ms);
+                run.rig.waiter.advance(1ms);
+            }
+        });
+        const flash::Result result = run.download(imageOf(100));
+        QCOMPARE(result.outcome, Outcome::StartTimeout);
+        QCOMPARE(run.rig.ui.messages, QStringList{message});
+        QCOMPARE(run.sinceLastWrite(), wire::Ms(timeoutMs));
+    }
+
     // A wrong or missing acknowledgement at each point, and the stage it names.
     void acknowledgementFaults_data()
     {
