@@ -101,7 +101,18 @@ void DownloadScreen::selectFile()
         m_path->setText(*path);
 }
 
-void DownloadScreen::startDownload() { m_download->doflashdl(); }
+void DownloadScreen::startDownload()
+{
+    // The figures of an earlier download would stand through the pause and
+    // the start handshake as if they were this one's.
+    if (!m_download->busy() && !m_download->imagePath().isEmpty()) {
+        m_bar->setRange(0, 1);
+        m_bar->setValue(0);
+        m_block->clear();
+        m_timeLeft->clear();
+    }
+    m_download->doflashdl();
+}
 
 void DownloadScreen::blocksStarting(qint64 totalBlocks, qint64 payloadLength, Ms now)
 {

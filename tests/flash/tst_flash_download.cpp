@@ -396,6 +396,7 @@ private Q_SLOTS:
         run.choose(imageOf(200));
         QCOMPARE(run.rig.ui.lastFilter.filter, QStringLiteral("Bin Files (*.bin)"));
         QCOMPARE(run.rig.ui.lastFilter.defaultSuffix, QStringLiteral("bin"));
+        QCOMPARE(run.rig.ui.lastFilter.initialName, QString());
         QVERIFY(!run.dl->imagePath().isEmpty());
         run.rig.ui.nextPath.reset();
         QVERIFY(!run.dl->getdownloadfile());

@@ -126,6 +126,31 @@ private Q_SLOTS:
         QVERIFY(!dl.download().busy());
     }
 
+    // A new attempt does not show the last one's figures while it waits for
+    // the controller, nor after it fails before the first block.
+    void newAttemptStartsClean()
+    {
+        Screens s;
+        flash::FlashDl dl(s.services);
+        dl.show();
+        s.rig.ui.nextPath = s.image(50 * 4 + 44);
+        dl.selectFile();
+        dl.startDownload();
+        QCOMPARE(text(dl, "blockNumber"), QStringLiteral("Block 4 of 4"));
+        s.peer->startReply = {};
+        QSet<QString> blocksSeen;
+        QSet<int> barSeen;
+        s.rig.waiter.setOnPass([&] {
+            blocksSeen.insert(text(dl, "blockNumber"));
+            barSeen.insert(s.child<QProgressBar>(dl, "progress")->value());
+        });
+        dl.startDownload();
+        QCOMPARE(s.rig.ui.messages.constLast(), QStringLiteral("Timeout Error, error code 1"));
+        QCOMPARE(blocksSeen, QSet<QString>{QString()});
+        QCOMPARE(barSeen, QSet<int>{0});
+        QCOMPARE(text(dl, "blockNumber"), QString());
+    }
+
     // The link goes at block 3: the error at once, the block it stopped at on
     // screen, and the screen ready for the next attempt.
     void dropLeavesScreenReady()
