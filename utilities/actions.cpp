@@ -252,7 +252,7 @@ const core::FileFilter kListOpenFilter{QStringLiteral("Text (*.txt);;All Files (
                                        QStringLiteral("download.txt")};
 const core::FileFilter kScheduleOpenFilter{QStringLiteral("Text (*.txt);;All Files (*)"), QStringLiteral("txt"),
                                            QStringLiteral("schedule.txt")};
-const core::FileFilter kSaveFilter{QStringLiteral("Text (*.txt)"), QStringLiteral("txt")};
+const core::FileFilter kSaveFilter{QStringLiteral("Text (*.txt)"), QStringLiteral("txt"), QString()};
 
 QString fileProblem(const char *what, const QString &path, const QString &reason)
 {

@@ -110,12 +110,20 @@ QByteArray hsTestRecord(int n)
 
 std::optional<int> parseHours(const QString &text)
 {
-    const QString t = text.trimmed();
-    if (t.isEmpty() || t.size() > 4)
+    QString t = text.trimmed();
+    if (t.isEmpty())
         return std::nullopt;
     for (const QChar c : t)
         if (c < QLatin1Char('0') || c > QLatin1Char('9'))
             return std::nullopt;
+    // Leading zeros do not make a number bigger: "00005" is 5. What is left
+    // beyond two digits is above 24 whatever its length.
+    qsizetype first = 0;
+    while (first + 1 < t.size() && t.at(first) == QLatin1Char('0'))
+        ++first;
+    t.remove(0, first);
+    if (t.size() > 2)
+        return std::nullopt;
     const int hours = t.toInt();
     if (hours > 24)
         return std::nullopt;
@@ -124,7 +132,11 @@ std::optional<int> parseHours(const QString &text)
 
 QByteArray setTimeCommand(const QDateTime &pcNow, int hours, bool add)
 {
-    const QDateTime moment = hours == 0 ? pcNow : pcNow.addSecs(qint64(add ? hours : -hours) * 3600);
+    // Moved on the wall clock, as the calendar counts: a daylight-saving change
+    // in between must not shift the hour ("24" back is the same time of the
+    // previous day).
+    const QDateTime wall(pcNow.date(), pcNow.time(), Qt::UTC);
+    const QDateTime moment = wall.addSecs(qint64(add ? hours : -hours) * 3600);
     const QByteArray digits = moment.toString(QStringLiteral("yyyyMMddHHmmss")).toLatin1();
     return "+" + digits.mid(2) + QByteArray::number(moment.date().dayOfWeek());
 }

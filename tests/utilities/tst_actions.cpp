@@ -170,6 +170,8 @@ void TstActions::singleExchanges_data()
                                      << QByteArrayList{"+2403161405096"} << "Time set" << none << none;
     QTest::newRow("time set add 10") << 5 << none << "10" << true << QByteArray("O")
                                      << QByteArrayList{"+2403180005091"} << "Time set" << none << none;
+    QTest::newRow("time set 00005") << 5 << none << "00005" << true << QByteArray("O")
+                                    << QByteArrayList{"+2403171905097"} << "Time set" << none << none;
     QTest::newRow("time set refused") << 5 << none << "00" << true << QByteArray("o")
                                       << QByteArrayList{"+2403171405097"} << "Time not set" << none << none;
     QTest::newRow("time set silent") << 5 << none << "00" << true << QByteArray()
@@ -309,6 +311,9 @@ void TstActions::accessDownload_data()
                                      << QByteArrayList{"AS12345"} << " 1 Records downloaded";
     QTest::newRow("short line with schedule") << QByteArray("12\r\n") << true << true << 0 << QByteArray()
                                               << QByteArrayList{"AN1200000000"} << " 1 Records downloaded";
+    QTest::newRow("written on Linux") << QByteArray("12345\n\n678\n") << true << false << 0 << QByteArray()
+                                      << QByteArrayList{"AN0000000000012345", "AN00000000000678"}
+                                      << " 2 Records downloaded";
     QTest::newRow("empty file") << QByteArray() << true << false << 0 << QByteArray() << QByteArrayList{}
                                 << " 0 Records downloaded";
     QTest::newRow("empty lines only") << QByteArray("\r\n\r\n") << true << false << 0 << QByteArray()
@@ -553,6 +558,9 @@ void TstActions::scheduleDownload_data()
     QTest::newRow("two lines and a gap") << two << QByteArray("A") << 0 << QByteArray()
                                          << QByteArrayList{"SC", "SA001108001700", "SA002208001700"}
                                          << " 3 Records downloaded";
+    QTest::newRow("written on Linux") << QByteArray("001108001700\n\n002208001700\n") << QByteArray("A") << 0
+                                      << QByteArray() << QByteArrayList{"SC", "SA001108001700", "SA002208001700"}
+                                      << " 3 Records downloaded";
     QTest::newRow("empty file still clears") << QByteArray() << QByteArray("A") << 0 << QByteArray()
                                              << QByteArrayList{"SC"} << " 0 Records downloaded";
     QTest::newRow("third invalid, first empty") << QByteArray("\r\n001108001700\r\n00110800170\r\n")

@@ -3,6 +3,7 @@
 // taken from the code under test.
 #include "utilities/formats.h"
 
+#include <QTimeZone>
 #include <QtTest>
 
 using namespace utilities;
@@ -28,6 +29,8 @@ private Q_SLOTS:
     void hours();
     void setTime_data();
     void setTime();
+    void setTimeDaylightSaving_data();
+    void setTimeDaylightSaving();
     void controllerTime_data();
     void controllerTime();
     void memory_data();
@@ -42,7 +45,12 @@ void TstFormats::fileLines_data()
     QTest::newRow("empty") << QByteArray() << QByteArrayList{};
     QTest::newRow("crlf") << QByteArray("12345\r\n\r\n678\r\n") << QByteArrayList{"12345", "", "678"};
     QTest::newRow("cr only") << QByteArray("1\r2\r") << QByteArrayList{"1", "2"};
+    // A lone line feed also ends a line: files written on Linux are read as
+    // their lines, not as one ID with line feeds inside.
     QTest::newRow("lf only") << QByteArray("1\n2\n") << QByteArrayList{"1", "2"};
+    QTest::newRow("mixed endings") << QByteArray("1\r\n2\n3\r4") << QByteArrayList{"1", "2", "3", "4"};
+    QTest::newRow("lf then cr") << QByteArray("a\n\rb") << QByteArrayList{"a", "", "b"};
+    QTest::newRow("empty lf lines") << QByteArray("\n\nx\n") << QByteArrayList{"", "", "x"};
     QTest::newRow("no final terminator") << QByteArray("1\r\n2") << QByteArrayList{"1", "2"};
     QTest::newRow("first line empty") << QByteArray("\r\nA\r\n") << QByteArrayList{"", "A"};
     QTest::newRow("only empty lines") << QByteArray("\r\n\r\n\r\n") << QByteArrayList{"", "", ""};
@@ -223,6 +231,11 @@ void TstFormats::hours_data()
     QTest::newRow("letters") << "1a" << -1;
     QTest::newRow("negative") << "-1" << -1;
     QTest::newRow("huge") << "99999999999999999999" << -1;
+    QTest::newRow("leading zeros 5") << "00005" << 5;
+    QTest::newRow("leading zeros 24") << "0000000000000000000024" << 24;
+    QTest::newRow("leading zeros 25") << "000025" << -1;
+    QTest::newRow("many zeros") << "000000" << 0;
+    QTest::newRow("three digits") << "100" << -1;
     QTest::newRow("fraction") << "1.5" << -1;
 }
 
@@ -264,6 +277,37 @@ void TstFormats::setTime()
     const QByteArray got = setTimeCommand(now, hours, add);
     QCOMPARE(got, command);
     QCOMPARE(got.size(), 14);
+}
+
+// The PC's local clock in a zone with daylight saving: the hours move the
+// wall clock, so "24" is the same time on the next or previous day.
+void TstFormats::setTimeDaylightSaving_data()
+{
+    QTest::addColumn<QDateTime>("now");
+    QTest::addColumn<int>("hours");
+    QTest::addColumn<bool>("add");
+    QTest::addColumn<QByteArray>("command");
+    const QTimeZone berlin("Europe/Berlin");
+    // Clocks go forward on 2024-03-31 and back on 2024-10-27.
+    QTest::newRow("subtract 24 after spring change")
+        << QDateTime(QDate(2024, 3, 31), QTime(12, 0, 0), berlin) << 24 << false << QByteArray("+2403301200006");
+    QTest::newRow("add 24 over spring change")
+        << QDateTime(QDate(2024, 3, 30), QTime(12, 0, 0), berlin) << 24 << true << QByteArray("+2403311200007");
+    QTest::newRow("subtract 24 after autumn change")
+        << QDateTime(QDate(2024, 10, 27), QTime(12, 0, 0), berlin) << 24 << false << QByteArray("+2410261200006");
+    QTest::newRow("add 3 over autumn change")
+        << QDateTime(QDate(2024, 10, 27), QTime(1, 0, 0), berlin) << 3 << true << QByteArray("+2410270400007");
+}
+
+void TstFormats::setTimeDaylightSaving()
+{
+    QFETCH(QDateTime, now);
+    QFETCH(int, hours);
+    QFETCH(bool, add);
+    QFETCH(QByteArray, command);
+    if (!now.timeZone().isValid() || now.timeZone().id() != "Europe/Berlin")
+        QSKIP("no time zone data for Europe/Berlin");
+    QCOMPARE(setTimeCommand(now, hours, add), command);
 }
 
 void TstFormats::controllerTime_data()
