@@ -40,6 +40,8 @@ class TstScreen : public QObject {
 private Q_SLOTS:
     void controls_data();
     void controls();
+    void buttonCaptions_data();
+    void buttonCaptions();
     void startState();
     void hoursFilter();
     void clockTicks();
@@ -70,6 +72,33 @@ void TstScreen::controls()
     QVERIFY(rig.find<core::LabelButton>(QStringLiteral("Label1(%1)").arg(index)));
 }
 
+void TstScreen::buttonCaptions_data()
+{
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<bool>("checked");  // at start-up
+    QTest::newRow("Option1(0)") << "Option1(0)" << "Add" << true;
+    QTest::newRow("Option1(1)") << "Option1(1)" << "Subtract" << false;
+    QTest::newRow("Option1(2)") << "Option1(2)" << "Sorted" << false;
+    QTest::newRow("Option1(3)") << "Option1(3)" << "Ad Hoc" << true;
+    QTest::newRow("Check1(0)") << "Check1(0)" << "File includes schedule" << false;
+    QTest::newRow("Check1(1)") << "Check1(1)" << "Auto clear" << true;
+    QTest::newRow("Check1(2)") << "Check1(2)" << "Incl Deleted" << false;
+    QTest::newRow("Command1") << "Command1" << "HS test" << false;
+}
+
+void TstScreen::buttonCaptions()
+{
+    QFETCH(QString, control);
+    QFETCH(QString, caption);
+    QFETCH(bool, checked);
+    ScreenRig rig;
+    auto *button = rig.find<QAbstractButton>(control);
+    QVERIFY(button);
+    QCOMPARE(button->text(), caption);
+    QCOMPARE(button->isChecked(), checked);
+}
+
 void TstScreen::startState()
 {
     ScreenRig rig;
@@ -80,6 +109,10 @@ void TstScreen::startState()
                              "Check1(1)", "Check1(2)", "Timer1"})
         QVERIFY2(rig.screen->findChild<QObject *>(QString::fromLatin1(name)), name);
     QCOMPARE(rig.find<QLineEdit>(QStringLiteral("Text2"))->text(), QStringLiteral("00"));
+    QCOMPARE(rig.find<QTimer>(QStringLiteral("Timer1"))->interval(), 1000);
+    QCOMPARE(rig.label(24), QString());
+    for (const char *name : {"Text1(0)", "Text1(1)", "Text1(2)"})
+        QVERIFY2(rig.find<QLineEdit>(QString::fromLatin1(name))->text().isEmpty(), name);
     QVERIFY(rig.find<QRadioButton>(QStringLiteral("Option1(0)"))->isChecked());
     QVERIFY(rig.find<QRadioButton>(QStringLiteral("Option1(3)"))->isChecked());
     QVERIFY(rig.find<QAbstractButton>(QStringLiteral("Check1(1)"))->isChecked());
