@@ -1,6 +1,7 @@
 #pragma once
 
 #include "config/progress.h"
+#include "config/settingtable.h"
 #include "tests/common/fakerig.h"
 
 #include <QByteArrayList>
@@ -68,6 +69,18 @@ private:
     wire::fake::FakeStream &m_stream;
     QByteArray m_partial;
 };
+
+// Applies "name=value" settings in order through the by-name rules; stops at
+// the first refusal and returns false with its error.
+inline bool applySettings(config::Settings &s, const QStringList &sets, QString *error = nullptr)
+{
+    for (const QString &c : sets) {
+        const auto eq = c.indexOf(QLatin1Char('='));
+        if (!config::setSetting(s, c.left(eq), c.mid(eq + 1), error))
+            return false;
+    }
+    return true;
+}
 
 } // namespace testing
 

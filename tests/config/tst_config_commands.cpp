@@ -1,10 +1,10 @@
-// The command texts a run builds, restated here from the controller's command
-// set: the defaults give exactly the known lines, and each changed setting
-// changes exactly the characters it owns.
+// The command texts a run builds: the defaults give exactly the known lines,
+// and each changed setting changes exactly the characters it owns.
 #include "config/commands.h"
 #include "config/settingtable.h"
 
 #include "configtestsupport.h"
+#include "defaultlines.h"
 
 #include <QTest>
 
@@ -14,47 +14,17 @@ namespace {
 
 QByteArray zeros(int n) { return QByteArray(n, '0'); }
 
-QByteArrayList defaultLines()
-{
-    QByteArrayList l = {
-        "X0014N4N", "X005301000", "X00726020801016000000", "X008030500", "X009" + zeros(25),
-        "X010" + zeros(17), "X011" + zeros(6), "X012" + zeros(25), "X013" + zeros(17), "X014" + zeros(6),
-        "X015" + zeros(25), "X016" + zeros(10), "X017" + zeros(27), "X018" + zeros(27), "X029125000500000",
-        "X030000000100004", "X031" + zeros(15), "X032" + zeros(15), "X03300000100004", "X034" + zeros(15),
-        "X035" + zeros(15), "X036000100004", "X037" + zeros(15), "X038" + zeros(15), "X0390000000100004",
-        "X040" + zeros(15), "X041" + zeros(15), "X04200000100004", "X043" + zeros(15), "X044" + zeros(15),
-        "X0450001004", "X046" + zeros(15), "X047" + zeros(15), "X0480001004", "X049" + zeros(15),
-        "X050" + zeros(15), "X051000100004", "X052" + zeros(15), "X053" + zeros(15), "X054000000",
-        "X0550000", "X0560200", "X0570", "X0580", "X0590", "|4", "\"05", ":1", "r0", "E3",
-    };
-    return l;
-}
-
 // The default lines with the line starting with each key replaced.
 QByteArrayList defaultsWith(const QList<QPair<QByteArray, QByteArray>> &changes)
 {
-    QByteArrayList l = defaultLines();
+    QByteArrayList l = testing::defaultConfigLines();
     for (const auto &[prefix, line] : changes) {
-        bool found = false;
-        for (QByteArray &x : l)
-            if (x.startsWith(prefix)) {
-                x = line;
-                found = true;
-                break;
-            }
-        if (!found)
+        const auto at = std::find_if(l.begin(), l.end(), [&](const QByteArray &x) { return x.startsWith(prefix); });
+        if (at == l.end())
             qFatal("no default line starts with %s", prefix.constData());
+        *at = line;
     }
     return l;
-}
-
-QByteArrayList sentLines(const Settings &s, bool idSizeChange)
-{
-    QByteArrayList out;
-    for (const CommandStep &step : commandSequence())
-        if (auto c = step.build(s, idSizeChange))
-            out.append(*c);
-    return out;
 }
 
 } // namespace
@@ -66,9 +36,6 @@ private Q_SLOTS:
     void encodings();
     void sequence_data();
     void sequence();
-    void panesAndErrorTexts();
-    void directFields_data();
-    void directFields();
 };
 
 void TstConfigCommands::encodings_data()
@@ -98,40 +65,39 @@ void TstConfigCommands::sequence_data()
     QTest::addColumn<bool>("idSizeChange");
     QTest::addColumn<QByteArrayList>("expected");
 
-    QTest::newRow("defaults") << QStringList() << false << defaultLines();
+    const QByteArrayList defaults = testing::defaultConfigLines();
+    QTest::newRow("defaults") << QStringList() << false << defaults;
     {
-        QByteArrayList l = defaultLines();
+        QByteArrayList l = defaults;
         l.insert(l.indexOf("|4"), "\\18");
         QTest::newRow("ID size accepted") << QStringList() << true << l;
     }
     QTest::newRow("online") << QStringList{"general.Option1(2)=1"} << false << defaultsWith({{"|", "|1"}});
     {
-        QByteArrayList l = defaultLines();
+        QByteArrayList l = defaults;
         const auto at = l.indexOf("X0590") + 1;
         l.insert(at, "X0594");
         l.insert(at, "X0593");
         l.insert(at, "X0591");
         QTest::newRow("all levels")
             << QStringList{"general.Check8(0)=1", "general.Check8(1)=1", "general.Check8(2)=1"} << false << l;
-        QByteArrayList l2 = defaultLines();
-        l2.insert(l2.indexOf("X0590") + 1, "X0593");
-        QTest::newRow("lock/unlock only") << QStringList{"general.Check8(1)=1"} << false << l2;
     }
     QTest::newRow("codabar SS twice") << QStringList{"barcode.Check1(36)=1"} << false
                                       << defaultsWith({{"X039", "X0390000110100004"}});
     QTest::newRow("timeout 5") << QStringList{"barcode.Text6=5"} << false << defaultsWith({{"X056", "X0560500"}});
+    QTest::newRow("timeout 1234 keeps its last two") << QStringList{"barcode.Text6=1234"} << false
+                                                     << defaultsWith({{"X056", "X0563400"}});
+    QTest::newRow("mask length 123 keeps its last two") << QStringList{"barcode.Text8(0)=123"} << false
+                                                        << defaultsWith({{"X017", "X01723" + zeros(25)}});
     QTest::newRow("priority large, alpha delete")
         << QStringList{"barcode.Option1(1)=1", "barcode.Check2=1"} << false << defaultsWith({{"X056", "X0560221"}});
     QTest::newRow("barcode row 3 is never sent")
         << QStringList{"barcode.Check1(24)=1", "barcode.Check1(31)=1", "barcode.Text1(3)=12", "barcode.Text3(3)=9",
                        "barcode.Text2(15)=123", "barcode.Text4(19)=77"}
-        << false << defaultLines();
-    QTest::newRow("reader barcode") << QStringList{"general.Option13=1"} << false
-                                    << defaultsWith({{"X005", "X005401000"}});
-    QTest::newRow("reader group empty") << QStringList{"general.Option12=0"} << false
-                                        << defaultsWith({{"X005", "X00501000"}});
-    QTest::newRow("reader options") << QStringList{"general.Check1(0)=1", "general.Check2=0", "general.Check5=1"}
-                                    << false << defaultsWith({{"X005", "X005310001"}});
+        << false << defaults;
+    QTest::newRow("reader type and options")
+        << QStringList{"general.Option13=1", "general.Check1(0)=1", "general.Check2=0", "general.Check5=1"} << false
+        << defaultsWith({{"X005", "X005410001"}});
     QTest::newRow("comm430 rates and parity")
         << QStringList{"comm430.Option2(2)=1", "comm430.Option1(4)=1", "comm430.Option1(8)=1", "comm430.Option4(2)=1"}
         << false << defaultsWith({{"X001", "X0018E1O"}});
@@ -183,70 +149,18 @@ void TstConfigCommands::sequence_data()
 
 void TstConfigCommands::sequence()
 {
-    QFETCH(QStringList, changes);
     Settings s;
     applyConfigDefaults(s);
-    for (const QString &c : changes) {
-        const auto eq = c.indexOf(QLatin1Char('='));
-        QString error;
-        QVERIFY2(setSetting(s, c.left(eq), c.mid(eq + 1), &error), qPrintable(error));
-    }
-    const QByteArrayList sent = sentLines(s, FETCHED(bool, idSizeChange));
+    QString error;
+    QVERIFY2(testing::applySettings(s, FETCHED(QStringList, changes), &error), qPrintable(error));
+    QByteArrayList sent;
+    for (const CommandStep &step : commandSequence())
+        if (auto c = step.build(s, FETCHED(bool, idSizeChange)))
+            sent.append(*c);
     const QByteArrayList expected = FETCHED(QByteArrayList, expected);
     for (int i = 0; i < std::min(sent.size(), expected.size()); ++i)
         QCOMPARE(sent.at(i), expected.at(i));
     QCOMPARE(sent.size(), expected.size());
-}
-
-void TstConfigCommands::panesAndErrorTexts()
-{
-    Settings s;
-    applyConfigDefaults(s);
-    s.general.Check8.fill(true);
-    QStringList errors;
-    QStringList picture2Codes;
-    for (const CommandStep &step : commandSequence()) {
-        const auto c = step.build(s, true);
-        QVERIFY(c);
-        errors.append(step.errorText);
-        if (step.pane == PaneId::Picture2)
-            picture2Codes.append(QString::fromLatin1(*c));
-    }
-    QCOMPARE(errors.first(), QStringLiteral("Error 001"));
-    QCOMPARE(errors.at(1), QStringLiteral("Error 005"));
-    QVERIFY(errors.contains(QStringLiteral("Error 018")));
-    QVERIFY(!errors.contains(QStringLiteral("Error 019")));
-    QVERIFY(!errors.contains(QStringLiteral("Error 006")));
-    QCOMPARE(errors.count(QStringLiteral("Error 059")), 4);
-    QCOMPARE(errors.mid(errors.size() - 6),
-             (QStringList{"Error QLM001", "Error QLM002", "Error QLM003", "Error QLM004", "Error QLM005",
-                          "Error QLM006"}));
-    // X041 is the last of the left pane, X042 the first of the right.
-    QVERIFY(picture2Codes.first().startsWith(QLatin1String("X042")));
-    QCOMPARE(picture2Codes.size(), 17 + 4 + 6);
-}
-
-void TstConfigCommands::directFields_data()
-{
-    // Values only a longer field (no limit) or a non-screen path can hold.
-    QTest::addColumn<int>("which");
-    QTest::addColumn<QByteArray>("expected");
-    QTest::newRow("mask length 123 keeps its last two") << 0 << QByteArray("X01723" + zeros(25));
-    QTest::newRow("timeout 1234") << 1 << QByteArray("X0563400");
-}
-
-void TstConfigCommands::directFields()
-{
-    Settings s;
-    applyConfigDefaults(s);
-    QFETCH(int, which);
-    if (which == 0) {
-        s.barcode.Text8[0] = QStringLiteral("123");
-        QCOMPARE(buildBarcodeMask(s, 0), FETCHED(QByteArray, expected));
-    } else {
-        s.barcode.Text6 = QStringLiteral("1234");
-        QCOMPARE(buildX056(s), FETCHED(QByteArray, expected));
-    }
 }
 
 QTEST_GUILESS_MAIN(TstConfigCommands)
