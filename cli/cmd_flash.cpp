@@ -65,7 +65,8 @@ private:
 
 int runDownload(Context &c, flash::Kind kind, const char *name)
 {
-    if (c.args.size() != 1) {
+    // An empty name would choose no image, and the download would end without a word.
+    if (c.args.size() != 1 || c.args.constFirst().isEmpty()) {
         StdoutSinks::error(QStringLiteral("%1 takes one argument: the image file").arg(QLatin1String(name)));
         return kExitUsage;
     }

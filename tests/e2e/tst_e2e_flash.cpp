@@ -298,6 +298,7 @@ private Q_SLOTS:
         QTest::newRow("missing image") << QStringList{QStringLiteral("bootext"), QStringLiteral("/nonexistent/fw.bin")} << 1
                                        << QByteArray("Preparing to Download Flash\nCannot read the image file /nonexistent/fw.bin");
         QTest::newRow("no image named") << QStringList{QStringLiteral("flash")} << 2 << QByteArray();
+        QTest::newRow("empty image name") << QStringList{QStringLiteral("bootext"), QString()} << 2 << QByteArray();
     }
     void cliRefusals()
     {
@@ -310,6 +311,8 @@ private Q_SLOTS:
         const auto run = testing::runCli(QStringList{QStringLiteral("--serial"), sim.ptyPath()} + args);
         QCOMPARE(run.exitCode, exitCode);
         QVERIFY2(run.out.startsWith(out), run.out.constData());
+        // A usage error says so on stderr.
+        QCOMPARE(!run.err.isEmpty(), exitCode == 2);
         // Nothing reached the boot code.
         sim.process().waitForReadyRead(200);
         QVERIFY(!sim.process().readAllStandardOutput().contains("boot:"));
