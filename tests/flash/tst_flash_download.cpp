@@ -380,6 +380,43 @@ private Q_SLOTS:
         QCOMPARE(run.rig.ui.messages, QStringList{QStringLiteral("Download complete")});
     }
 
+    // While the dialog is open neither action runs: no second dialog, no download.
+    void busyWhileChoosing()
+    {
+        struct Chooser final : core::FileChooser {
+            flash::FlashDownload *dl = nullptr;
+            QString path;
+            int opened = 0;
+            bool busySeen = false;
+            std::optional<flash::Result> nestedDownload;
+            std::optional<std::optional<QString>> nestedDialog;
+            std::optional<QString> openFile(const QString &, const core::FileFilter &) override
+            {
+                ++opened;
+                busySeen = dl->busy();
+                nestedDownload = dl->doflashdl();
+                nestedDialog = dl->getdownloadfile();
+                return path;
+            }
+            std::optional<QString> saveFile(const QString &, const core::FileFilter &, const QString &) override
+            {
+                return std::nullopt;
+            }
+        } chooser;
+        Run run(Kind::Flash, false);
+        flash::FlashDownload dl(Kind::Flash, run.rig.link, run.rig.ui, run.rig.ui, chooser);
+        chooser.dl = &dl;
+        chooser.path = run.writeImage(imageOf(200));
+        QCOMPARE(dl.getdownloadfile(), std::optional<QString>(chooser.path));
+        QCOMPARE(chooser.opened, 1);
+        QVERIFY(chooser.busySeen);
+        QCOMPARE(chooser.nestedDownload->outcome, Outcome::NotStarted);
+        QVERIFY(!chooser.nestedDialog->has_value());
+        QVERIFY(run.written().isEmpty());
+        QVERIFY(!dl.busy());
+        QCOMPARE(dl.imagePath(), chooser.path);
+    }
+
     void linkHeldByAnotherOperation()
     {
         Run run(Kind::Flash, false);
