@@ -70,8 +70,8 @@ private:
     Outcome download_schedule();
     Outcome upload_schedules();
 
-    // Sends a command and reads its reply; false (with "No response from
-    // controller" when showTimeout) on a failed send or a time-out.
+    // Sends a command and reads its reply; says whether the send failed or
+    // the reply timed out, and leaves the status line to the caller.
     enum class Exchange { Reply, SendFailed, TimedOut };
     Exchange exchange(const QByteArray &command, QByteArray &reply);
     void status(const QString &text) { m_status.setStatus(text); }
