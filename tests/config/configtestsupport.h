@@ -5,7 +5,6 @@
 #include "tests/common/fakerig.h"
 
 #include <QByteArrayList>
-#include <QSet>
 
 namespace testing {
 
@@ -25,7 +24,7 @@ struct RecordedPanes final : config::ProgressPanes {
 };
 
 // A scripted controller on a fake stream: answers each command line after a
-// millisecond, stays silent on the lines it is told to, records every line.
+// millisecond, stays silent on lines with the given prefix, records every line.
 struct ScriptedController {
     explicit ScriptedController(wire::fake::FakeStream &stream) : m_stream(stream)
     {
@@ -44,25 +43,18 @@ struct ScriptedController {
                 lines.append(line);
                 if (onLine)
                     onLine(line);
-                if (silentOn.contains(line) || (silentPrefix.size() && line.startsWith(silentPrefix)))
+                if (!silentPrefix.isEmpty() && line.startsWith(silentPrefix))
                     continue;
-                QByteArray reply = replyTo.value(line, ack);
-                if (line == "x")
-                    reply = idSize;
-                else if (line == "V")
-                    reply = version;
+                const QByteArray reply = line == "x" ? idSize : line == "V" ? QByteArray("5200 V 02.14") : ack;
                 m_stream.deliver(reply + '\r', wire::Ms{1});
             }
         };
     }
     QByteArrayList lines;
     int wakeups = 0;
-    QSet<QByteArray> silentOn;
     QByteArray silentPrefix;
-    QHash<QByteArray, QByteArray> replyTo;
     QByteArray ack = "OK";
     QByteArray idSize = "18";
-    QByteArray version = "5200 V 02.14";
     std::function<void(const QByteArray &)> onLine;
 
 private:

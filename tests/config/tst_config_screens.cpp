@@ -242,6 +242,7 @@ void TstConfigScreens::availableEntries_data()
     QTest::newRow("9") << "9" << QStringList{"05585", "17501", "15360"};
     QTest::newRow("18") << "18" << QStringList{"03072", "09625", "10048"};
     QTest::newRow("99") << "99" << QStringList{"00608", "01906", "02432"};
+    QTest::newRow("leading zero") << "07" << QStringList{"06826", "21390", "16320"};
     QTest::newRow("emptied keeps what was shown") << "9\b" << QStringList{"05585", "17501", "15360"};
 }
 
@@ -364,10 +365,11 @@ void TstConfigScreens::pgmformReset()
     testing::ScriptedController controller(s.rig.peer());
     s.pgmform->findChild<QPlainTextEdit *>(QStringLiteral("Picture2"))->appendPlainText(QStringLiteral("old"));
     s.pgmform->show();
+    s.rig.peer().writes.clear();
     QTest::mouseClick(s.pgmform->findChild<QWidget *>(QStringLiteral("Command2")), Qt::LeftButton);
     QCOMPARE(paneLines(*s.pgmform, "Picture1"), (QStringList{"Resetting Controller", "Reset Complete"}));
     QCOMPARE(paneLines(*s.pgmform, "Picture2"), QStringList{QString()});
-    QCOMPARE(controller.lines, (QByteArrayList{QByteArray("\0U1", 3)}));
+    QCOMPARE(s.rig.peer().written(), QByteArray("\0U1\r", 4));  // no wake-up first
 }
 
 QTEST_MAIN(TstConfigScreens)

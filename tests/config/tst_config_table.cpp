@@ -1,10 +1,10 @@
-// The settings model: the name table every front end uses, the defaults that
-// no command line shows, the screen rules that setting by name enforces, and
-// the available entries for texts a screen cannot hold.
+// The settings model: the name table every front end uses and the screen
+// rules that setting by name enforces.
 #include "config/settingtable.h"
 
 #include "configtestsupport.h"
 
+#include <QMap>
 #include <QSet>
 #include <QTest>
 
@@ -13,58 +13,28 @@ using namespace config;
 class TstConfigTable : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void everyControlOnce_data();
     void everyControlOnce();
-    void defaultsNotSent();
     void setByName_data();
     void setByName();
-    void availableEntries_data();
-    void availableEntries();
 };
-
-void TstConfigTable::everyControlOnce_data()
-{
-    QTest::addColumn<QString>("screen");
-    QTest::addColumn<QList<int>>("counts");  // texts, checks, options
-    QTest::newRow("general") << "general" << QList<int>{7, 16, 12};
-    QTest::newRow("wiegand") << "wiegand" << QList<int>{62, 30, 0};
-    QTest::newRow("barcode") << "barcode" << QList<int>{131, 84, 3};
-    QTest::newRow("comm430") << "comm430" << QList<int>{0, 0, 22};
-}
 
 void TstConfigTable::everyControlOnce()
 {
-    QFETCH(QString, screen);
-    QList<int> counts{0, 0, 0};
+    // Texts, checks and options per screen: a lost or doubled row shows here.
+    const QMap<QString, QList<int>> expected{
+        {"general", {7, 16, 12}}, {"wiegand", {62, 30, 0}}, {"barcode", {131, 84, 3}}, {"comm430", {0, 0, 22}}};
+    QMap<QString, QList<int>> counts;
     QSet<QString> names;
     for (const SettingInfo &i : settingTable()) {
         QVERIFY2(!names.contains(i.name), qPrintable(i.name));
         names.insert(i.name);
         QCOMPARE(findSetting(i.name), &i);
         QCOMPARE(i.name, i.screen + QLatin1Char('.') + i.control);
-        if (i.screen == screen)
-            ++counts[static_cast<int>(i.kind)];
+        counts[i.screen].resize(3);
+        ++counts[i.screen][static_cast<int>(i.kind)];
     }
-    QCOMPARE(counts, FETCHED(QList<int>, counts));
+    QCOMPARE(counts, expected);
     QVERIFY(!findSetting(QStringLiteral("general.Text1(0)")));
-}
-
-void TstConfigTable::defaultsNotSent()
-{
-    // The command texts prove the rest; these never reach a command line.
-    Settings s;
-    applyConfigDefaults(s);
-    const QList<QPair<const char *, const char *>> rows = {
-        {"general.Text1(2)", "18"},   {"barcode.Check1(26)", "1"}, {"barcode.Check1(24)", "0"},
-        {"barcode.Text1(3)", "00"},   {"barcode.Text3(3)", "04"},  {"barcode.Text2(15)", "000"},
-        {"barcode.Text4(19)", "000"}, {"barcode.Check1(12)", "0"},
-    };
-    for (const auto &[name, value] : rows) {
-        const SettingInfo *i = findSetting(QLatin1String(name));
-        QVERIFY2(i, name);
-        QCOMPARE(i->value(s), QLatin1String(value));
-        QCOMPARE(defaultValue(*i), QLatin1String(value));
-    }
 }
 
 void TstConfigTable::setByName_data()
@@ -113,25 +83,6 @@ void TstConfigTable::setByName()
     QCOMPARE(ok, FETCHED(bool, ok));
     QCOMPARE(error.isEmpty(), ok);
     QCOMPARE(findSetting(FETCHED(QString, name))->value(s), FETCHED(QString, value));
-}
-
-void TstConfigTable::availableEntries_data()
-{
-    // The screen's digit filter keeps the rest out; 0, 8, 9, 18, 99 are checked there.
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QStringList>("values");  // Ad Hoc, Sorted, Log; empty: nothing shown
-    QTest::newRow("leading zero") << "07" << QStringList{"06826", "21390", "16320"};
-    QTest::newRow("empty") << "" << QStringList();
-    QTest::newRow("not a number") << "1x" << QStringList();
-    QTest::newRow("too long") << "100" << QStringList();
-}
-
-void TstConfigTable::availableEntries()
-{
-    const auto e = config::availableEntries(FETCHED(QString, text));
-    const QStringList got = e ? QStringList{entriesText(e->adHoc), entriesText(e->sorted), entriesText(e->log)}
-                              : QStringList();
-    QCOMPARE(got, FETCHED(QStringList, values));
 }
 
 QTEST_GUILESS_MAIN(TstConfigTable)

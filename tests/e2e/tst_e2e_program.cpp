@@ -145,11 +145,6 @@ void TstE2eProgram::idSizeQuestion()
         QCOMPARE(out.at(at - 1), QByteArray("X0590  [OK]"));
         QCOMPARE(out.at(at + 1), QByteArray("|1  [OK]"));
         QCOMPARE(readLog(m_log).value("idsize"), QByteArray("20"));
-        // The controller now reports 20: a second run asks nothing.
-        const testing::CliRun again = testing::runCli(link(tcp) + QStringList{"program", "--set", "general.Text1(2)=20"});
-        QCOMPARE(again.exitCode, 0);
-        QVERIFY(!lines(again.out).contains(question));
-        QVERIFY(!lines(again.out).contains("\\20  [OK]"));
     } else {
         QCOMPARE(run.exitCode, 1);
         QCOMPARE(out, (QByteArrayList{"Checking Parameters", question, "No"}));
