@@ -250,7 +250,8 @@ private Q_SLOTS:
         QTest::addColumn<int>("timeoutMs");
         QTest::newRow("flash serial") << Kind::Flash << false << QStringLiteral("Timeout Error, error code 1") << 15000;
         QTest::newRow("flash tcp") << Kind::Flash << true << QStringLiteral("Timeout Error") << 15000;
-        QTest::newRow("extension serial") << Kind::BootExt << false << QStringLiteral("Timeout Error, error code 1") << 7000;
+        QTest::newRow("extension serial")
+            << Kind::BootExt << false << QStringLiteral("Timeout Error, error code 1") << 7000;
         QTest::newRow("extension tcp") << Kind::BootExt << true << QStringLiteral("Timeout Error") << 10000;
     }
     void startFloodEndsOnTime()
