@@ -3,8 +3,8 @@
 namespace terminal {
 
 namespace {
-// A held keypad key repeats; past this many digits the value is 256 or more
-// whatever follows, so more need not be kept.
+// A held keypad key repeats; past this many significant digits the value is
+// 256 or more whatever follows, so more need not be kept.
 constexpr qsizetype kMaxAltDigits = 64;
 } // namespace
 
@@ -49,6 +49,14 @@ KeyAction Keyboard::keyDown(int vk)
     }
     if (m_altHeld) {
         if (const auto d = keypadDigit(vk)) {
+            // Leading zeros add nothing to the value: shed them before
+            // giving up on a long entry, so 0...065 still means 65.
+            if (m_altDigits.size() >= kMaxAltDigits) {
+                qsizetype zeros = 0;
+                while (zeros < m_altDigits.size() && m_altDigits.at(zeros) == QLatin1Char('0'))
+                    ++zeros;
+                m_altDigits.remove(0, zeros);
+            }
             if (m_altDigits.size() < kMaxAltDigits)
                 m_altDigits += QLatin1Char(*d);
             else

@@ -170,6 +170,12 @@ void TstTerminalLogic::keyboardSequences_data()
     QTest::newRow("Alt alone sends NUL, swallows next") << QStringList{"d18", "u18", "cq", "cr"} << bytes({0, 'r'});
     QTest::newRow("letters while Alt held are eaten") << QStringList{"d18", "d65", "u18"} << bytes({0});
     QTest::newRow("F10 while Alt held is a no-digit key") << QStringList{"d18", "d121", "d97", "u18"} << bytes({1});
+    QStringList heldZero{"d18"};
+    for (int i = 0; i < 70; ++i)
+        heldZero << "d96";  // keypad 0 held down and repeating
+    QTest::newRow("Alt, 70 repeated zeros, 6 5") << (heldZero + QStringList{"d102", "d101", "u18"}) << QByteArray("A");
+    QTest::newRow("Alt, 70 repeated zeros, 2 5 6")
+        << (heldZero + QStringList{"d98", "d101", "d102", "u18", "cx"}) << QByteArray("x");
     QTest::newRow("Alt down again restarts digits")
         << QStringList{"d18", "d99", "d18", "d103", "u18"} << QByteArray("\x07", 1);
 }
