@@ -83,17 +83,15 @@ class TstConfigScreens : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void everySettingHasItsWidget();
-    void widgetsEditTheModel();
+    void optionGroups();
     void digitFilter_data();
     void digitFilter();
-    void pasteKeepsDigits();
     void constToggle_data();
     void constToggle();
     void availableEntries_data();
     void availableEntries();
     void hiddenRow();
     void disabledCells();
-    void optionGroupWithNothingSelected();
     void pgmformRunsAndRefusesSecondStart();
     void pgmformReset();
 };
@@ -126,7 +124,7 @@ void TstConfigScreens::everySettingHasItsWidget()
     QCOMPARE(s.find<QCheckBox>(QStringLiteral("wiegand.Check27"))->text(), QStringLiteral("Include Start/Stop"));
 }
 
-void TstConfigScreens::widgetsEditTheModel()
+void TstConfigScreens::optionGroups()
 {
     Screens s;
     s.general->show();
@@ -134,64 +132,60 @@ void TstConfigScreens::widgetsEditTheModel()
     click(s.find<QRadioButton>(QStringLiteral("general.Option16")));
     QCOMPARE(s.settings.general.tone, int(GeneralSettings::Low));
     QVERIFY(!s.find<QRadioButton>(QStringLiteral("general.Option15"))->isChecked());
-    // Groups on one screen are independent.
-    QCOMPARE(s.settings.general.readerType, int(GeneralSettings::WiegandMagstripe));
     click(s.find<QCheckBox>(QStringLiteral("general.Check5")));
     QVERIFY(s.settings.general.Check5);
+    // Groups on one screen are independent.
+    QCOMPARE(s.settings.general.readerType, int(GeneralSettings::WiegandMagstripe));
     click(s.find<QRadioButton>(QStringLiteral("comm430.Option2(3)")));
     QCOMPARE(s.settings.comm430.rs422Baud, int(Comm430Settings::B115200));
     QCOMPARE(s.settings.comm430.rs232Baud, int(Comm430Settings::B9600));
     QCOMPARE(s.settings.comm430.rs422Parity, int(Comm430Settings::NoParity8));
+    // A group with nothing selected shows no button checked.
+    s.settings.general.lookupMode = kNone;
+    s.general->refresh();
+    for (const char *n : {"general.Option1(3)", "general.Option1(4)", "general.Option1(5)"})
+        QVERIFY(!s.find<QRadioButton>(QLatin1String(n))->isChecked());
 }
 
 void TstConfigScreens::digitFilter_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("keys");
+    QTest::addColumn<bool>("paste");  // pasted instead of typed
     QTest::addColumn<QString>("result");
-    QTest::newRow("general letters") << "general.Text5(0)" << "a1 b-2" << "12";
-    QTest::newRow("wiegand format") << "wiegand.Text1(3)" << "3.7" << "37";
-    QTest::newRow("wiegand len/value") << "wiegand.Text3(14)" << "1,2,3,4" << "123";
-    QTest::newRow("sep char: no hex letters") << "wiegand.Text5" << "2C" << "2";
-    QTest::newRow("barcode timeout, no limit") << "barcode.Text6" << "1 2 3 4 5" << "12345";
-    QTest::newRow("barcode mask length") << "barcode.Text8(1)" << "-7" << "7";
+    QTest::newRow("general letters") << "general.Text5(0)" << "a1 b-2" << false << "12";
+    QTest::newRow("wiegand format") << "wiegand.Text1(3)" << "3.7" << false << "37";
+    QTest::newRow("wiegand len/value") << "wiegand.Text3(14)" << "1,2,3,4" << false << "123";
+    QTest::newRow("sep char: no hex letters") << "wiegand.Text5" << "2C" << false << "2";
+    QTest::newRow("barcode timeout, no limit") << "barcode.Text6" << "1 2 3 4 5" << false << "12345";
+    QTest::newRow("barcode mask length") << "barcode.Text8(1)" << "-7" << false << "7";
+    QTest::newRow("paste keeps the digits") << "wiegand.Text3(0)" << "1x2" << true << "12";
+    QTest::newRow("paste without digits") << "wiegand.Text3(0)" << "ABC" << true << "";
 }
 
 void TstConfigScreens::digitFilter()
 {
     QFETCH(QString, name);
+    QFETCH(QString, keys);
+    QFETCH(QString, result);
     Screens s;
     s.screen(name.section(QLatin1Char('.'), 0, 0))->show();
     auto *edit = s.find<QLineEdit>(name);
     QVERIFY(edit);
     type(edit, QString());
     QCOMPARE(model(s, name), QString());
-    QTest::keyClicks(edit, FETCHED(QString, keys));
-    QCOMPARE(edit->text(), FETCHED(QString, result));
-    QCOMPARE(model(s, name), FETCHED(QString, result));
+    if (FETCHED(bool, paste)) {
+        QGuiApplication::clipboard()->setText(keys);
+        if (QGuiApplication::clipboard()->text() != keys)
+            QSKIP("no clipboard on this platform");
+        edit->paste();
+    } else {
+        QTest::keyClicks(edit, keys);
+    }
+    QCOMPARE(edit->text(), result);
+    QCOMPARE(model(s, name), result);
     QTest::keyClick(edit, Qt::Key_Backspace);
-    QCOMPARE(model(s, name), FETCHED(QString, result).chopped(1));
-}
-
-void TstConfigScreens::pasteKeepsDigits()
-{
-    // A paste keeps only the digits of what the field takes in.
-    Screens s;
-    s.wiegand->show();
-    auto *edit = s.find<QLineEdit>(QStringLiteral("wiegand.Text3(0)"));
-    QGuiApplication::clipboard()->setText(QStringLiteral("1x2"));
-    if (QGuiApplication::clipboard()->text() != QLatin1String("1x2"))
-        QSKIP("no clipboard on this platform");
-    edit->setFocus();
-    edit->selectAll();
-    edit->paste();
-    QCOMPARE(edit->text(), QStringLiteral("12"));
-    QCOMPARE(s.settings.wiegand.Text3[0], QStringLiteral("12"));
-    QGuiApplication::clipboard()->setText(QStringLiteral("ABC"));
-    edit->selectAll();
-    edit->paste();
-    QCOMPARE(edit->text(), QString());
-    QCOMPARE(s.settings.wiegand.Text3[0], QString());
+    QCOMPARE(model(s, name), result.left(result.size() - 1));
 }
 
 void TstConfigScreens::constToggle_data()
@@ -303,18 +297,6 @@ void TstConfigScreens::disabledCells()
         QCOMPARE(s.find<QLineEdit>(QStringLiteral("barcode.Text1(%1)").arg(r))->isEnabled(), r != 6 && r != 7);
     }
     QCOMPARE(s.find<QLineEdit>(QStringLiteral("barcode.Text1(6)"))->text(), QStringLiteral("00"));
-}
-
-void TstConfigScreens::optionGroupWithNothingSelected()
-{
-    Screens s;
-    s.settings.general.lookupMode = kNone;
-    s.general->refresh();
-    for (const char *n : {"general.Option1(3)", "general.Option1(4)", "general.Option1(5)"})
-        QVERIFY(!s.find<QRadioButton>(QLatin1String(n))->isChecked());
-    s.settings.general.lookupMode = GeneralSettings::Sorted;
-    s.general->refresh();
-    QVERIFY(s.find<QRadioButton>(QStringLiteral("general.Option1(5)"))->isChecked());
 }
 
 void TstConfigScreens::pgmformRunsAndRefusesSecondStart()

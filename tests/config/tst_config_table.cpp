@@ -47,14 +47,12 @@ void TstConfigTable::setByName_data()
     const auto row = [](const char *tag, QStringList sets, bool ok, const char *name, const char *value) {
         QTest::newRow(tag) << sets << ok << QString::fromLatin1(name) << QString::fromLatin1(value);
     };
-    row("text", {"general.Text1(2)=7"}, true, "general.Text1(2)", "7");
     row("text empty", {"general.Text1(2)="}, true, "general.Text1(2)", "");
     row("text too long", {"general.Text1(2)=100"}, false, "general.Text1(2)", "18");
     row("three digits fit D3", {"barcode.Text7(0)=255"}, true, "barcode.Text7(0)", "255");
     row("no limit", {"barcode.Text8(0)=12345"}, true, "barcode.Text8(0)", "12345");
     row("letters", {"wiegand.Text5=2C"}, false, "wiegand.Text5", "00");
     row("minus", {"barcode.Text6=-5"}, false, "barcode.Text6", "02");
-    row("check 1", {"wiegand.Check25=1"}, true, "wiegand.Check25", "1");
     row("check 2", {"wiegand.Check25=2"}, false, "wiegand.Check25", "0");
     row("option clears group", {"general.Option14=1"}, true, "general.Option15", "0");
     row("option 0 on selected", {"general.Option15=0"}, true, "general.Option15", "0");

@@ -44,8 +44,6 @@ class TstConfigValidate : public QObject {
 private Q_SLOTS:
     void check_data();
     void check();
-    void formatMessages_data();
-    void formatMessages();
     void writesIntoLeftPaneAfterClearing();
 };
 
@@ -82,6 +80,22 @@ void TstConfigValidate::check_data()
     for (const char *ok : {"barcode.Text6=2", "barcode.Text6=15", "general.Text5(4)=25"})
         row(QLatin1String(ok), {QLatin1String(ok)}, {}, true);
 
+    // Every message of the format checks, for every field of every format.
+    // wiegand.Text1 indices per field: Start, Length, Chars, then the format's Total Bits.
+    const int fields[3][3][4] = {{{1, 4, 6, 3}, {0, 5, 7, 3}, {2, 8, 9, 3}},
+                                 {{10, 12, 17, 16}, {11, 13, 18, 16}, {14, 15, 19, 16}},
+                                 {{20, 22, 27, 26}, {21, 23, 28, 26}, {24, 25, 29, 26}}};
+    const char *const names[3] = {"site", "id", "issue"};
+    for (int f = 0; f < 3; ++f)
+        for (int n = 0; n < 3; ++n) {
+            const auto t = [&](int k, int v) { return QStringLiteral("wiegand.Text1(%1)=%2").arg(fields[f][n][k]).arg(v); };
+            const QString tag = QStringLiteral("format %1 %2 ").arg(f + 1).arg(QLatin1String(names[n]));
+            row(tag + "start of 0", {t(0, 0), t(1, 1)}, {wie("Error", f + 1, names[n], kStart0)}, false);
+            // An absent field (Length 0) past the end counts too.
+            row(tag + "beyond", {t(0, 99), t(1, 0)}, {wie("Error", f + 1, names[n], kBeyond)}, false);
+            // A 4-bit field inside a 40-bit stream needs 2 characters; give it 1.
+            row(tag + "chars", {t(3, 40), t(0, 30), t(1, 4), t(2, 1)}, {wie("Warning", f + 1, names[n], kChars)}, true);
+        }
     row("f1 id ends at 26 passes, warns 6 digits", {"wiegand.Text1(5)=17"}, {wie("Warning", 1, "id", kChars)}, true);
     row("f1 id ends at 27", {"wiegand.Text1(5)=18"}, {wie("Error", 1, "id", kBeyond)}, false);
     row("start-of-0 before end-of-stream within a format", {"wiegand.Text1(4)=40", "wiegand.Text1(8)=1"},
@@ -118,54 +132,6 @@ void TstConfigValidate::check()
     QCOMPARE(r.pass, FETCHED(bool, pass));
     for (const SettingInfo &i : settingTable())
         QCOMPARE(i.value(s), i.value(before));  // reads only
-}
-
-void TstConfigValidate::formatMessages_data()
-{
-    // Every message of the format checks, for every field of every format.
-    // wiegand.Text1 indices per field: Start, Length, Chars; then the format's Total Bits.
-    QTest::addColumn<QList<int>>("fields");
-    QTest::addColumn<int>("test");  // 0 start of 0, 1 end of bit stream, 2 character size
-    QTest::addColumn<QString>("message");
-    const QList<int> fields[3][3] = {{{1, 4, 6, 3}, {0, 5, 7, 3}, {2, 8, 9, 3}},
-                                     {{10, 12, 17, 16}, {11, 13, 18, 16}, {14, 15, 19, 16}},
-                                     {{20, 22, 27, 26}, {21, 23, 28, 26}, {24, 25, 29, 26}}};
-    const char *const names[3] = {"site", "id", "issue"};
-    for (int f = 0; f < 3; ++f)
-        for (int n = 0; n < 3; ++n) {
-            QTest::addRow("format %d %s start of 0", f + 1, names[n])
-                << fields[f][n] << 0 << wie("Error", f + 1, names[n], kStart0);
-            QTest::addRow("format %d %s beyond", f + 1, names[n])
-                << fields[f][n] << 1 << wie("Error", f + 1, names[n], kBeyond);
-            QTest::addRow("format %d %s chars", f + 1, names[n])
-                << fields[f][n] << 2 << wie("Warning", f + 1, names[n], kChars);
-        }
-}
-
-void TstConfigValidate::formatMessages()
-{
-    const QList<int> f = FETCHED(QList<int>, fields);
-    const int test = FETCHED(int, test);
-    Settings s;
-    applyConfigDefaults(s);
-    auto text = [&s](int i) -> QString & { return s.wiegand.Text1[i]; };
-    if (test == 0) {
-        text(f[0]) = QStringLiteral("0");
-        text(f[1]) = QStringLiteral("1");
-    } else if (test == 1) {
-        // One bit past Total Bits (an absent field too, Length 0).
-        text(f[0]) = QString::number(text(f[3]).toInt() + 2);
-        text(f[1]) = QStringLiteral("0");
-    } else {
-        // A 4-bit field inside a 40-bit stream needs 2 characters; give it 1.
-        text(f[3]) = QStringLiteral("40");
-        text(f[0]) = QStringLiteral("30");
-        text(f[1]) = QStringLiteral("4");
-        text(f[2]) = QStringLiteral("1");
-    }
-    const CheckReport r = checkParameters(s, core::digitWidthData());
-    QCOMPARE(r.lines, (QStringList{"Checking Parameters", FETCHED(QString, message)}));
-    QCOMPARE(r.pass, test == 2);
 }
 
 void TstConfigValidate::writesIntoLeftPaneAfterClearing()

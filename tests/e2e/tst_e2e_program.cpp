@@ -41,7 +41,6 @@ private Q_SLOTS:
     void defaultsRun();
     void idSizeQuestion_data();
     void idSizeQuestion();
-    void missingReply();
     void usageErrors_data();
     void usageErrors();
     void settingsList();
@@ -150,17 +149,6 @@ void TstE2eProgram::idSizeQuestion()
         QCOMPARE(out, (QByteArrayList{"Checking Parameters", question, "No"}));
         QVERIFY(!readLog(m_log).contains("X001"));
     }
-}
-
-void TstE2eProgram::missingReply()
-{
-    QVERIFY(startSim({"--silent-on", "X042"}));
-    const testing::CliRun run = testing::runCli(link(true) + QStringList{"program"});
-    QCOMPARE(run.exitCode, 1);
-    const QByteArrayList out = lines(run.out);
-    QCOMPARE(out.mid(out.size() - 3),
-             (QByteArrayList{"X041" + QByteArray(15, '0') + "  [OK]", "X04200000100004 ", "Error 042"}));
-    QVERIFY(!readLog(m_log).contains("X043"));
 }
 
 void TstE2eProgram::usageErrors_data()
