@@ -44,8 +44,10 @@ public:
         if (m_passThrough)
             return false;
         const qint64 quiet = m_quiet.restart();
-        if (m_state > State::WaitStart && m_state != State::Done && quiet > kAbandonMs)
+        if (m_state > State::WaitStart && m_state != State::Done && quiet > kAbandonMs) {
             m_state = State::Command;
+            m_match = 0;
+        }
         const auto b = static_cast<quint8>(c);
         switch (m_state) {
         case State::Command:
@@ -80,6 +82,9 @@ public:
         case State::Done:
             return done(c);
         case State::Aborted:
+            // The program gives up at once on a wrong answer and may start
+            // again straight away: a break-in restarts the boot code.
+            abortedByte(c);
             return true;
         }
         return false;
@@ -107,6 +112,16 @@ private:
             return command(c);
         }
         return false;
+    }
+
+    void abortedByte(char c)
+    {
+        if (c != kBreakIn.at(m_match))
+            m_match = 0;
+        if (c == kBreakIn.at(m_match) && ++m_match == kBreakIn.size()) {
+            m_match = 0;
+            m_state = State::WaitStart;
+        }
     }
 
     bool waitStart(char c)

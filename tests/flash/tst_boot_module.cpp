@@ -169,6 +169,27 @@ private Q_SLOTS:
         QCOMPARE(b.after, handedOn);
     }
 
+    // After a fault the program may start again at once: the break-in that
+    // follows restarts the boot code without a pause.
+    void restartAfterFault_data()
+    {
+        QTest::addColumn<QByteArray>("before");
+        const QByteArray twoFull = frame(QByteArray(50, 'a')) + frame(QByteArray(50, 'c'));
+        QTest::newRow("after a wrong ack") << twoFull;
+        QTest::newRow("after a bad check byte") << QByteArray("\x02\x01\x02\x00", 4);
+        QTest::newRow("half a break-in first") << twoFull + QByteArray("\0\x1b", 2);
+    }
+    void restartAfterFault()
+    {
+        QFETCH(QByteArray, before);
+        Boot b;
+        b.boot.faults().wrongAckAt = 2;
+        b.feed(kBreakIn + "B" + before);
+        QCOMPARE(b.feed(kBreakIn), QByteArray());
+        QCOMPARE(b.feed("B"), QByteArray("TK"));
+        QCOMPARE(b.feed(frame("ef")), QByteArray("K"));
+    }
+
     // A new connection in the middle of a download starts in command mode.
     void newPeerStartsAfresh()
     {
