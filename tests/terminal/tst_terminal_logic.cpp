@@ -216,7 +216,7 @@ void TstTerminalLogic::entrySteps()
     testing::FakeRig rig;
     if (tcp) {
         wire::setIpText(rig.comm, rig.state, QStringLiteral("  10.0.0.7 "));
-        wire::setPortText(rig.comm, rig.state, QStringLiteral("57"));
+        wire::setPortText(rig.comm, rig.state, QStringLiteral(" 57 "));
     }
     QVERIFY(tcp ? rig.connectTcp() : rig.connectSerial());
     testing::Recorder status;
