@@ -23,13 +23,7 @@ QMap<QByteArray, QByteArray> readLog(const QString &path)
     return m;
 }
 
-QByteArrayList lines(const QByteArray &out)
-{
-    QByteArrayList l = out.split('\n');
-    if (!l.isEmpty() && l.last().isEmpty())
-        l.removeLast();
-    return l;
-}
+QByteArrayList lines(const QByteArray &out) { return out.chopped(out.endsWith('\n') ? 1 : 0).split('\n'); }
 
 } // namespace
 
