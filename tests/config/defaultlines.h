@@ -9,6 +9,7 @@ namespace testing {
 inline QByteArrayList defaultConfigLines()
 {
     const auto z = [](int n) { return QByteArray(n, '0'); };
+    // clang-format off
     return {
         "X0014N4N", "X005301000", "X00726020801016000000", "X008030500", "X009" + z(25),
         "X010" + z(17), "X011" + z(6), "X012" + z(25), "X013" + z(17), "X014" + z(6),
@@ -20,6 +21,7 @@ inline QByteArrayList defaultConfigLines()
         "X050" + z(15), "X051000100004", "X052" + z(15), "X053" + z(15), "X054000000",
         "X0550000", "X0560200", "X0570", "X0580", "X0590", "|4", "\"05", ":1", "r0", "E3",
     };
+    // clang-format on
 }
 
 } // namespace testing

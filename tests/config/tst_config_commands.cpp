@@ -43,7 +43,7 @@ private Q_SLOTS:
 void TstConfigCommands::encodings_data()
 {
     QTest::addColumn<QString>("text");
-    QTest::addColumn<QByteArrayList>("expected");  // D2, D2 zero-filled, D3
+    QTest::addColumn<QByteArrayList>("expected"); // D2, D2 zero-filled, D3
     QTest::newRow("empty") << "" << QByteArrayList{"0", "00", "00"};
     QTest::newRow("one digit") << "7" << QByteArrayList{"07", "07", "007"};
     QTest::newRow("two digits") << "45" << QByteArrayList{"45", "45", "045"};
@@ -59,7 +59,7 @@ void TstConfigCommands::encodings()
 
 void TstConfigCommands::sequence_data()
 {
-    QTest::addColumn<QString>("changes");  // "name=value" separated by blanks
+    QTest::addColumn<QString>("changes"); // "name=value" separated by blanks
     QTest::addColumn<bool>("idSizeChange");
     QTest::addColumn<QByteArrayList>("expected");
 

@@ -95,7 +95,7 @@ void TstConfigProgram::wholeRun()
 void TstConfigProgram::stopsAtFirstMissingReply_data()
 {
     QTest::addColumn<QByteArray>("silent");
-    QTest::addColumn<QStringList>("changes");  // a Max ID Size change is answered Yes
+    QTest::addColumn<QStringList>("changes"); // a Max ID Size change is answered Yes
     QTest::addColumn<RunOutcome>("outcome");
     QTest::addColumn<bool>("rightPane");
     QTest::addColumn<QStringList>("lastLines");
@@ -150,7 +150,7 @@ void TstConfigProgram::idSizeHandshake_data()
     // The question comes exactly when an answer is scripted; Yes sends the size, No ends the run.
     QTest::addColumn<QString>("entered");
     QTest::addColumn<QByteArray>("reply");
-    QTest::addColumn<int>("answer");  // -1 not asked, 0 No, 1 Yes
+    QTest::addColumn<int>("answer"); // -1 not asked, 0 No, 1 Yes
     QTest::newRow("equal") << "18" << QByteArray("18") << -1;
     QTest::newRow("equal, blanks and line feed") << "18" << QByteArray("\n 1 8 ") << -1;
     QTest::newRow("entered empty") << "" << QByteArray("30") << -1;
@@ -172,9 +172,9 @@ void TstConfigProgram::idSizeHandshake()
     if (answer >= 0)
         b.rig.ui.answers.push_back(answer == 1);
     QCOMPARE(b.run(), answer == 0 ? RunOutcome::Declined : RunOutcome::Complete);
-    QCOMPARE(b.rig.ui.questions,
-             answer < 0 ? QStringList() : QStringList{"ID size specified does not match id size in the controller - "
-                                                      "this will result in clearing all controller data - Continue Y/N"});
+    const QString question = QStringLiteral("ID size specified does not match id size in the controller - this will "
+                                            "result in clearing all controller data - Continue Y/N");
+    QCOMPARE(b.rig.ui.questions, answer < 0 ? QStringList() : QStringList{question});
     const QByteArrayList &sent = b.controller->lines;
     if (answer == 0) {
         QCOMPARE(sent, (QByteArrayList{"x"}));
@@ -216,7 +216,8 @@ void TstConfigProgram::checkFailureSendsNothing()
     QCOMPARE(b.run(), RunOutcome::CheckFailed);
     QVERIFY(b.rig.peer().writes.isEmpty());
     QCOMPARE(b.panes.left.lines,
-             (QStringList{"Checking Parameters", "Warning - Wie/prox format 1 - id bit length may not fit in character size",
+             (QStringList{"Checking Parameters",
+                          "Warning - Wie/prox format 1 - id bit length may not fit in character size",
                           "Error - Barcode timeout must be between 2 and 15"}));
     QVERIFY(b.panes.right.lines.isEmpty());
 }
@@ -248,7 +249,7 @@ void TstConfigProgram::secondStartRefused()
     QCOMPARE(b.run(), RunOutcome::Complete);
     QVERIFY(triedInside);
     QCOMPARE(b.controller->lines.count("x"), 1);
-    QVERIFY(!b.rig.state.linkBusy);  // released at the end
+    QVERIFY(!b.rig.state.linkBusy); // released at the end
 }
 
 void TstConfigProgram::quittingUnwindsQuietly()
@@ -278,8 +279,9 @@ void TstConfigProgram::resetOnClosedLink()
 void TstConfigProgram::leadingNumber_data()
 {
     QTest::addColumn<QByteArray>("text");
-    QTest::addColumn<int>("value");  // kOut: outside 16 bits
+    QTest::addColumn<int>("value"); // kOut: outside 16 bits
     const QByteArray z400(400, '0');
+    // clang-format off
     const QList<QPair<QByteArray, int>> rows = {
         {"18", 18}, {"", 0}, {"abc", 0}, {" 1\t2\n3", 123}, {"12a4", 12}, {"1\r2", 1}, {"-5", -5}, {"+7", 7},
         {"-", 0}, {".", 0}, {"2.5", 2}, {"3.5", 4}, {"1E2", 100}, {"18E", 18}, {"32767", 32767},
@@ -289,6 +291,7 @@ void TstConfigProgram::leadingNumber_data()
         {"0." + z400 + "1", 0}, {"-0." + z400 + "7", 0}, {QByteArray(400, '9') + "E-50", kOut},
         {"0." + z400 + "5E401", 5},
     };
+    // clang-format on
     for (qsizetype i = 0; i < rows.size(); ++i)
         QTest::addRow("%lld: %s", static_cast<long long>(i), rows[i].first.left(16).toPercentEncoding().constData())
             << rows[i].first << rows[i].second;

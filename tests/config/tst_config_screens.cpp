@@ -151,7 +151,7 @@ void TstConfigScreens::digitFilter_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("keys");
-    QTest::addColumn<bool>("paste");  // pasted instead of typed
+    QTest::addColumn<bool>("paste"); // pasted instead of typed
     QTest::addColumn<QString>("result");
     QTest::newRow("general letters") << "general.Text5(0)" << "a1 b-2" << false << "12";
     QTest::newRow("wiegand format") << "wiegand.Text1(3)" << "3.7" << false << "37";
@@ -192,7 +192,7 @@ void TstConfigScreens::constToggle_data()
 {
     QTest::addColumn<QString>("check");
     QTest::addColumn<QString>("start");
-    QTest::addColumn<QString>("value");  // its Len/Value, untouched
+    QTest::addColumn<QString>("value"); // its Len/Value, untouched
     QTest::newRow("wiegand set 1 top") << "wiegand.Check4" << "wiegand.Text2(0)" << "wiegand.Text3(0)";
     QTest::newRow("wiegand Check13 row 1 of set 2") << "wiegand.Check13" << "wiegand.Text2(5)" << "wiegand.Text3(5)";
     QTest::newRow("wiegand Check17") << "wiegand.Check17" << "wiegand.Text2(14)" << "wiegand.Text3(14)";
@@ -230,7 +230,7 @@ void TstConfigScreens::constToggle()
 void TstConfigScreens::availableEntries_data()
 {
     QTest::addColumn<QString>("size");
-    QTest::addColumn<QStringList>("shown");  // Ad Hoc, Sorted, Log
+    QTest::addColumn<QStringList>("shown"); // Ad Hoc, Sorted, Log
     QTest::newRow("0") << "0" << QStringList{"30720", "96256", "16320"};
     QTest::newRow("8") << "8" << QStringList{"06144", "19251", "16320"};
     QTest::newRow("9") << "9" << QStringList{"05585", "17501", "15360"};
@@ -282,8 +282,8 @@ void TstConfigScreens::disabledCells()
     Screens s;
     s.barcode->show();
     // Row: its disabled columns (Enbl 0, CD 1, XB 2, Transmit CD 3, SS 4 ...).
-    const QList<QPair<int, QList<int>>> rows = {
-        {0, {}}, {1, {4}}, {2, {1, 3, 4}}, {3, {}}, {4, {1, 3}}, {5, {4}}, {6, {1, 3, 4}}, {7, {1, 3, 4}}, {8, {1, 3, 4}}};
+    const QList<QPair<int, QList<int>>> rows = {{0, {}},  {1, {4}},       {2, {1, 3, 4}}, {3, {}},       {4, {1, 3}},
+                                                {5, {4}}, {6, {1, 3, 4}}, {7, {1, 3, 4}}, {8, {1, 3, 4}}};
     for (const auto &[r, cols] : rows) {
         for (int c = 0; c < 8; ++c) {
             auto *box = s.find<QCheckBox>(QStringLiteral("barcode.Check1(%1)").arg(8 * r + c));
@@ -320,7 +320,7 @@ void TstConfigScreens::pgmformRunsAndRefusesSecondStart()
     controller.onLine = [&](const QByteArray &line) {
         if (line != "X0580")
             return;
-        QCOMPARE(paneLines(form, "Picture2").last(), QStringLiteral("X0580"));  // shown while awaited
+        QCOMPARE(paneLines(form, "Picture2").last(), QStringLiteral("X0580")); // shown while awaited
         QCOMPARE(form.startProgram(), RunOutcome::Busy);
         QCOMPARE(form.startReset(), ResetOutcome::Busy);
         QVERIFY(!program->isEnabled());
@@ -351,7 +351,7 @@ void TstConfigScreens::pgmformReset()
     QTest::mouseClick(s.pgmform->findChild<QWidget *>(QStringLiteral("Command2")), Qt::LeftButton);
     QCOMPARE(paneLines(*s.pgmform, "Picture1"), (QStringList{"Resetting Controller", "Reset Complete"}));
     QCOMPARE(paneLines(*s.pgmform, "Picture2"), QStringList{QString()});
-    QCOMPARE(s.rig.peer().written(), QByteArray("\0U1\r", 4));  // no wake-up first
+    QCOMPARE(s.rig.peer().written(), QByteArray("\0U1\r", 4)); // no wake-up first
 }
 
 QTEST_MAIN(TstConfigScreens)

@@ -39,7 +39,7 @@ void TstConfigTable::everyControlOnce()
 
 void TstConfigTable::setByName_data()
 {
-    QTest::addColumn<QStringList>("sets");  // applied in order; the last one is judged
+    QTest::addColumn<QStringList>("sets"); // applied in order; the last one is judged
     QTest::addColumn<bool>("ok");
     QTest::addColumn<QString>("name");      // read back afterwards
     QTest::addColumn<QString>("value");

@@ -50,7 +50,7 @@ private Q_SLOTS:
 void TstConfigValidate::check_data()
 {
     QTest::addColumn<QStringList>("sets");
-    QTest::addColumn<QStringList>("after");  // lines after "Checking Parameters"
+    QTest::addColumn<QStringList>("after"); // lines after "Checking Parameters"
     QTest::addColumn<bool>("pass");
 
     const auto row = [](const QString &tag, const QStringList &sets, const QStringList &after, bool pass) {
@@ -71,7 +71,8 @@ void TstConfigValidate::check_data()
     each({"barcode.Text6="}, "Error - Empty field in barcode timeout");
     each({"barcode.Text1(3)=", "barcode.Text3(8)="}, "Error - Empty field in barcode length/#bars");
     each({"barcode.Text2(44)=", "barcode.Text4(0)="}, "Error - Empty field in barcode prefix/suffix");
-    each({"barcode.Text6=1", "barcode.Text6=16", "barcode.Text6=0"}, "Error - Barcode timeout must be between 2 and 15");
+    each({"barcode.Text6=1", "barcode.Text6=16", "barcode.Text6=0"},
+         "Error - Barcode timeout must be between 2 and 15");
     each({"general.Text5(4)=26"}, "Error - Relay time cannot be greater than 25");
     each({"general.Text5(2)=26", "general.Text5(3)=99"}, "Error - Led trigger time cannot be greater than 25");
     each({"general.Text5(0)=", "general.Text5(1)="}, "Error - Empty field in speaker time");
@@ -88,7 +89,9 @@ void TstConfigValidate::check_data()
     const char *const names[3] = {"site", "id", "issue"};
     for (int f = 0; f < 3; ++f)
         for (int n = 0; n < 3; ++n) {
-            const auto t = [&](int k, int v) { return QStringLiteral("wiegand.Text1(%1)=%2").arg(fields[f][n][k]).arg(v); };
+            const auto t = [&](int k, int v) {
+                return QStringLiteral("wiegand.Text1(%1)=%2").arg(fields[f][n][k]).arg(v);
+            };
             const QString tag = QStringLiteral("format %1 %2 ").arg(f + 1).arg(QLatin1String(names[n]));
             row(tag + "start of 0", {t(0, 0), t(1, 1)}, {wie("Error", f + 1, names[n], kStart0)}, false);
             // An absent field (Length 0) past the end counts too.
@@ -131,7 +134,7 @@ void TstConfigValidate::check()
     QCOMPARE(r.lines, QStringList{"Checking Parameters"} + FETCHED(QStringList, after));
     QCOMPARE(r.pass, FETCHED(bool, pass));
     for (const SettingInfo &i : settingTable())
-        QCOMPARE(i.value(s), i.value(before));  // reads only
+        QCOMPARE(i.value(s), i.value(before)); // reads only
 }
 
 QTEST_GUILESS_MAIN(TstConfigValidate)
