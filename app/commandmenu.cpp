@@ -114,7 +114,13 @@ void CommandMenu::terminalMode()
 {
     if (!m_services.link.isConnected())
         return;
-    // Another operation (or the terminal itself) holds the link.
+    // A terminal already running is only brought to the front; another
+    // operation holding the link refuses the entry.
+    if (m_main.terminalRunning()) {
+        highlight(entry(QStringLiteral("Label1")));
+        m_main.showScreen(QStringLiteral("termmode"));
+        return;
+    }
     if (m_services.state.linkBusy)
         return;
     highlight(entry(QStringLiteral("Label1")));

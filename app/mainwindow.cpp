@@ -110,6 +110,8 @@ void MainWindow::resizeEvent(QResizeEvent *event)
         m_menuFrame->resize(m_menuFrame->width(), m_mdi->height());
 }
 
+bool MainWindow::terminalRunning() const { return m_terminal->session().running(); }
+
 void MainWindow::closeEvent(QCloseEvent *event)
 {
     Q_EMIT closing();

@@ -38,6 +38,7 @@ public:
     CommandMenu &commandMenu() const { return *m_menu; }
     About &about() const { return *m_about; }
     void enterTerminal();
+    bool terminalRunning() const;
 
     // Left edge = menu width + 1 twip; top 0; the rest of the main window.
     void PlaceChildWindow(QMdiSubWindow *screen);

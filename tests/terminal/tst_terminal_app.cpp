@@ -8,6 +8,7 @@
 #include "terminal/screens/termmode.h"
 #include "tests/common/recorders.h"
 
+#include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPushButton>
 #include <QtTest>
@@ -41,6 +42,7 @@ private Q_SLOTS:
     void menuEntriesStopTheLoop();
     void escapeDuringTerminalThenLoopback();
     void closingTheProgramEndsTheLoop();
+    void terminalModeAgainBringsItToTheFront();
 };
 
 void TestTerminalApp::menuEntriesStopTheLoop_data()
@@ -111,6 +113,27 @@ void TestTerminalApp::closingTheProgramEndsTheLoop()
     rig.click("Label1");
     QCOMPARE(rig.waiter.now(), std::chrono::milliseconds(100));
     QVERIFY(rig.ui.messages.isEmpty());
+    QVERIFY(!rig.app.state().linkBusy);
+}
+
+// Clicking "Terminal Mode" while the terminal runs behind another screen
+// brings it back to the front; no second loop starts.
+void TestTerminalApp::terminalModeAgainBringsItToTheFront()
+{
+    AppRig rig;
+    rig.app.link().ConnectLink();
+    auto &main = rig.app.mainWindow();
+    bool frontAgain = false;
+    rig.waiter.after(50ms, [&] {
+        main.showScreen(QStringLiteral("utilities"));  // the user clicks another window
+        rig.click("Label1");
+        frontAgain = main.frame(QStringLiteral("termmode"))->isActiveWindow()
+            || main.findChild<QMdiArea *>()->activeSubWindow() == main.frame(QStringLiteral("termmode"));
+    });
+    rig.waiter.after(100ms, [&] { rig.click("Label3"); });
+    rig.click("Label1");
+    QVERIFY(frontAgain);
+    QCOMPARE(rig.waiter.now(), std::chrono::milliseconds(100));
     QVERIFY(!rig.app.state().linkBusy);
 }
 
