@@ -15,6 +15,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMap>
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QTest>
@@ -82,7 +83,7 @@ QStringList paneLines(const PgmForm &form, const char *pane)
 class TstConfigScreens : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void everySettingHasItsWidget();
+    void everySettingOnceWithItsWidget();
     void optionGroups();
     void digitFilter_data();
     void digitFilter();
@@ -96,10 +97,18 @@ private Q_SLOTS:
     void pgmformReset();
 };
 
-void TstConfigScreens::everySettingHasItsWidget()
+void TstConfigScreens::everySettingOnceWithItsWidget()
 {
+    // Texts, checks and options per screen: a lost or doubled row shows here.
+    const QMap<QString, QList<int>> expected{
+        {"general", {7, 16, 12}}, {"wiegand", {62, 30, 0}}, {"barcode", {131, 84, 3}}, {"comm430", {0, 0, 22}}};
+    QMap<QString, QList<int>> counts;
     Screens s;
     for (const SettingInfo &i : settingTable()) {
+        QCOMPARE(findSetting(i.name), &i);
+        QCOMPARE(i.name, i.screen + QLatin1Char('.') + i.control);
+        counts[i.screen].resize(3);
+        ++counts[i.screen][static_cast<int>(i.kind)];
         QWidget *w = s.find<QWidget>(i.name);
         QVERIFY2(w, qPrintable(i.name));
         QCOMPARE(i.value(s.settings), defaultValue(i));
@@ -118,6 +127,7 @@ void TstConfigScreens::everySettingHasItsWidget()
         if (option)
             QCOMPARE(button->text(), i.caption);
     }
+    QCOMPARE(counts, expected);
     // Labelled check boxes carry their caption.
     QCOMPARE(s.find<QCheckBox>(QStringLiteral("general.Check8(6)"))->text(),
              QStringLiteral("Request to exit (stand alone and online)"));
