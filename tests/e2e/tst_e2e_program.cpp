@@ -175,11 +175,9 @@ void TstE2eProgram::settingsList()
     const QByteArrayList out = lines(run.out);
     QCOMPARE(out.size(), 367);
     QVERIFY(out.contains("general.Text1(2)\tgeneral\tStand Alone Settings / Max ID Size\ttext 2\t18"));
-    QVERIFY(out.contains("general.Option15\tgeneral\tSpeaker Settings / Tone / Med\toption\t1"));
     QVERIFY(out.contains("barcode.Check1(26)\tbarcode\trow 3 (not shown) / XB\tcheck\t1"));
     QVERIFY(out.contains("barcode.Check1(12)\tbarcode\tI 2/5 / Transmit / SS\tcheck (disabled)\t0"));
     QVERIFY(out.contains("comm430.Option5(2)\tcomm430\tRS422 Port Settings / Parity / 8 no parity\toption\t1"));
-    QVERIFY(out.contains("barcode.Text8(0)\tbarcode\tMask # 1 / Length\ttext\t00"));
 }
 
 QTEST_GUILESS_MAIN(TstE2eProgram)
