@@ -14,9 +14,6 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <fcntl.h>
-#include <unistd.h>
-
 using namespace std::chrono_literals;
 using flash::Kind;
 
@@ -38,6 +35,24 @@ QByteArray readFile(const QString &path)
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
 }
+
+// A simulator saving what it receives, and an image file to send to it.
+struct Setup {
+    bool start(const QByteArray &bytes, const QStringList &more = {})
+    {
+        image = bytes;
+        QFile f(sent);
+        return f.open(QIODevice::WriteOnly) && f.write(image) == image.size()
+            && sim.start(QStringList{QStringLiteral("--pty"), QStringLiteral("--tcp"), QStringLiteral("0"),
+                                     QStringLiteral("--save-image"), saved}
+                         + more);
+    }
+    QTemporaryDir dir;
+    const QString saved = dir.filePath(QStringLiteral("got.bin"));
+    const QString sent = dir.filePath(QStringLiteral("fw.bin"));
+    QByteArray image;
+    testing::SimProcess sim;
+};
 
 // The program's side in this process, on the real transports and waiter.
 struct Program {
@@ -73,249 +88,113 @@ struct Program {
     wire::Link link{state, comm, waiter, ui, serial, tcp};
 };
 
-QStringList simArgs(const QString &saved, const QStringList &more = {})
-{
-    return QStringList{QStringLiteral("--pty"), QStringLiteral("--tcp"), QStringLiteral("0"),
-                       QStringLiteral("--save-image"), saved}
-        + more;
-}
-
 } // namespace
 
 class TstE2eFlash : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void imageArrivesWhole_data()
+    void download_data()
     {
         QTest::addColumn<Kind>("kind");
         QTest::addColumn<bool>("tcp");
         QTest::addColumn<int>("size");
-        QTest::newRow("flash pty") << Kind::Flash << false << 20044;
-        QTest::newRow("flash tcp") << Kind::Flash << true << 20045;
-        QTest::newRow("extension pty") << Kind::BootExt << false << 10070;
-        QTest::newRow("extension tcp") << Kind::BootExt << true << 10144;
-    }
-    void imageArrivesWhole()
-    {
-        QFETCH(Kind, kind);
-        QFETCH(bool, tcp);
-        QFETCH(int, size);
-        QTemporaryDir dir;
-        const QString saved = dir.filePath(QStringLiteral("got.bin"));
-        const QString sent = dir.filePath(QStringLiteral("fw.bin"));
-        const QByteArray image = randomImage(size);
-        QFile f(sent);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(image);
-        f.close();
-        testing::SimProcess sim;
-        QVERIFY(sim.start(simArgs(saved)));
-        Program p;
-        QVERIFY(p.connect(sim, tcp));
-        const flash::Result r = p.download(kind, sent);
-        QCOMPARE(p.ui.messages, QStringList{QStringLiteral("Download complete")});
-        QCOMPARE(r.outcome, flash::Outcome::Complete);
-        QCOMPARE(readFile(saved), image);
-        // A second download on the same link.
-        QFile::remove(saved);
-        QCOMPARE(p.download(kind, sent).outcome, flash::Outcome::Complete);
-        QCOMPARE(readFile(saved), image);
-    }
-
-    void faultNamesStage_data()
-    {
-        QTest::addColumn<Kind>("kind");
-        QTest::addColumn<bool>("tcp");
         QTest::addColumn<QStringList>("fault");
         QTest::addColumn<QString>("message");
-        QTest::addColumn<bool>("dropped");
+        const QString done = QStringLiteral("Download complete");
+        QTest::newRow("flash pty") << Kind::Flash << false << 20044 << QStringList() << done;
+        QTest::newRow("flash tcp") << Kind::Flash << true << 20045 << QStringList() << done;
+        QTest::newRow("extension pty") << Kind::BootExt << false << 10070 << QStringList() << done;
+        QTest::newRow("extension tcp") << Kind::BootExt << true << 10144 << QStringList() << done;
         // 244 bytes: blocks 1 to 3 full, block 4 the last, then the final B (5).
-        const auto wrong = [](int n) { return QStringList{QStringLiteral("--boot-wrong-ack"), QString::number(n)}; };
-        const auto drop = [](int n) { return QStringList{QStringLiteral("--boot-drop-at"), QString::number(n)}; };
+        const auto f = [](const char *what, int n) { return QStringList{QLatin1String(what), QString::number(n)}; };
         const auto serial = [](int stage) { return QStringLiteral("Download Error, error code %1").arg(stage); };
-        QTest::newRow("pty wrong ack block 2") << Kind::Flash << false << wrong(2) << serial(2) << false;
-        QTest::newRow("pty wrong ack last block") << Kind::Flash << false << wrong(4) << serial(3) << false;
-        QTest::newRow("pty wrong final B") << Kind::Flash << false << wrong(5) << serial(4) << false;
-        QTest::newRow("tcp wrong ack block 1") << Kind::Flash << true << wrong(1) << QStringLiteral("Download Error") << false;
-        QTest::newRow("pty drop block 3") << Kind::Flash << false << drop(3) << serial(2) << true;
-        QTest::newRow("tcp drop block 3") << Kind::Flash << true << drop(3) << QStringLiteral("Download Error") << true;
+        QTest::newRow("pty wrong ack block 2") << Kind::Flash << false << 244 << f("--boot-wrong-ack", 2) << serial(2);
+        QTest::newRow("pty wrong ack last block") << Kind::Flash << false << 244 << f("--boot-wrong-ack", 4) << serial(3);
+        QTest::newRow("pty wrong final B") << Kind::Flash << false << 244 << f("--boot-wrong-ack", 5) << serial(4);
+        QTest::newRow("tcp wrong ack block 1")
+            << Kind::Flash << true << 244 << f("--boot-wrong-ack", 1) << QStringLiteral("Download Error");
+        QTest::newRow("pty drop block 3") << Kind::Flash << false << 244 << f("--boot-drop-at", 3) << serial(2);
+        QTest::newRow("tcp drop block 3")
+            << Kind::Flash << true << 244 << f("--boot-drop-at", 3) << QStringLiteral("Download Error");
         // The extension's 5-second acknowledgement time-out, in real time.
         QTest::newRow("pty extension silent block 2")
-            << Kind::BootExt << false << QStringList{QStringLiteral("--boot-silent-at"), QStringLiteral("2")}
-            << serial(2) << false;
+            << Kind::BootExt << false << 244 << f("--boot-silent-at", 2) << serial(2);
     }
-    void faultNamesStage()
+    void download()
     {
         QFETCH(Kind, kind);
         QFETCH(bool, tcp);
+        QFETCH(int, size);
         QFETCH(QStringList, fault);
         QFETCH(QString, message);
-        QFETCH(bool, dropped);
-        QTemporaryDir dir;
-        const QString saved = dir.filePath(QStringLiteral("got.bin"));
-        const QString sent = dir.filePath(QStringLiteral("fw.bin"));
-        QFile f(sent);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(randomImage(244));
-        f.close();
-        testing::SimProcess sim;
-        QVERIFY(sim.start(simArgs(saved, fault)));
+        Setup s;
+        QVERIFY(s.start(randomImage(size), fault));
         Program p;
-        QVERIFY(p.connect(sim, tcp));
+        QVERIFY(p.connect(s.sim, tcp));
         QElapsedTimer clock;
         clock.start();
-        const flash::Result r = p.download(kind, sent);
+        const flash::Result r = p.download(kind, s.sent);
         QCOMPARE(p.ui.messages, QStringList{message});
-        QCOMPARE(r.outcome, flash::Outcome::DownloadError);
-        QVERIFY(!QFile::exists(saved));
-        if (dropped) {
-            // At once, not after the 15-second time-out.
-            QVERIFY2(clock.elapsed() < 3000, qPrintable(QString::number(clock.elapsed())));
-            QCOMPARE(p.link.statusCaption(), QStringLiteral("Disconnected"));
+        if (!fault.isEmpty()) {
+            QCOMPARE(r.outcome, flash::Outcome::DownloadError);
+            QVERIFY(!QFile::exists(s.saved));
+            if (fault.constFirst() == QLatin1String("--boot-drop-at")) {
+                // At once, not after the 15-second time-out.
+                QVERIFY2(clock.elapsed() < 3000, qPrintable(QString::number(clock.elapsed())));
+                QCOMPARE(p.link.statusCaption(), QStringLiteral("Disconnected"));
+            }
+            return;
         }
+        QCOMPARE(r.outcome, flash::Outcome::Complete);
+        QCOMPARE(readFile(s.saved), s.image);
+        // A second download on the same link.
+        QFile::remove(s.saved);
+        QCOMPARE(p.download(kind, s.sent).outcome, flash::Outcome::Complete);
+        QCOMPARE(readFile(s.saved), s.image);
     }
 
-    // Paced at 9600 baud, the blocks take at least as long as the line needs
-    // for their bytes and the "K"s, and not much longer.
-    void pacedNoFasterThanTheLine()
-    {
-        struct Timer final : flash::Observer {
-            QElapsedTimer clock;
-            qint64 ms = -1;
-            qint64 total = 0;
-            void blocksStarting(qint64 t, qint64, wire::Ms) override
-            {
-                total = t;
-                clock.start();
-            }
-            void blockAcknowledged(qint64 n, qint64, wire::Ms) override
-            {
-                if (n == total)
-                    ms = clock.elapsed();
-            }
-        } timer;
-        QTemporaryDir dir;
-        const QString sent = dir.filePath(QStringLiteral("fw.bin"));
-        QFile f(sent);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(randomImage(32 * 10));
-        f.close();
-        testing::SimProcess sim;
-        QVERIFY(sim.start({QStringLiteral("--pty"), QStringLiteral("--pace"), QStringLiteral("9600")}));
-        Program p;
-        QVERIFY(p.connect(sim, false));
-        flash::FlashDownload dl(Kind::BootExt, p.link, p.ui, p.ui, p.ui);
-        dl.setObserver(&timer);
-        dl.setPauseOverride(50ms);
-        p.ui.nextPath = sent;
-        dl.getdownloadfile();
-        QCOMPARE(dl.doflashdl().outcome, flash::Outcome::Complete);
-        // Ten frames of 34 bytes and ten "K"s, 10 bits a byte.
-        const qint64 lineMs = 10 * 35 * 10 * 1000 / 9600;
-        QVERIFY2(timer.ms >= lineMs, qPrintable(QString::number(timer.ms)));
-        QVERIFY2(timer.ms < 2 * lineMs, qPrintable(QString::number(timer.ms)));
-    }
-
+    // The commands with their real times, and what they refuse before sending.
     void cli_data()
     {
-        QTest::addColumn<QString>("command");
         QTest::addColumn<bool>("tcp");
-        QTest::addColumn<int>("size");
-        QTest::newRow("bootext pty") << QStringLiteral("bootext") << false << 1000;
-        QTest::newRow("flash tcp") << QStringLiteral("flash") << true << 1044;
-    }
-    void cli()
-    {
-        QFETCH(QString, command);
-        QFETCH(bool, tcp);
-        QFETCH(int, size);
-        QTemporaryDir dir;
-        const QString saved = dir.filePath(QStringLiteral("got.bin"));
-        const QString sent = dir.filePath(QStringLiteral("fw.bin"));
-        const QByteArray image = randomImage(size);
-        QFile f(sent);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(image);
-        f.close();
-        testing::SimProcess sim;
-        QVERIFY(sim.start(simArgs(saved)));
-        const QStringList link = tcp ? QStringList{QStringLiteral("--tcp"), QStringLiteral("127.0.0.1:%1").arg(sim.tcpPort())}
-                                     : QStringList{QStringLiteral("--serial"), sim.ptyPath()};
-        const auto run = testing::runCli(link + QStringList{command, sent});
-        QCOMPARE(run.exitCode, 0);
-        QVERIFY2(run.out.startsWith("Preparing to Download Flash\nDownloading - "), run.out.constData());
-        QVERIFY(run.out.endsWith("Download complete\n"));
-        // Not a terminal: no progress display.
-        QVERIFY(run.err.isEmpty());
-        QCOMPARE(readFile(saved), image);
-    }
-
-    // With stderr on a terminal the command shows its progress there, and
-    // stdout still carries only the status texts.
-    void cliProgressOnTerminal()
-    {
-        QTemporaryDir dir;
-        const QString sent = dir.filePath(QStringLiteral("fw.bin"));
-        QFile f(sent);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(randomImage(32 * 100));
-        f.close();
-        testing::SimProcess sim;
-        QVERIFY(sim.start({QStringLiteral("--pty")}));
-        const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
-        QVERIFY(master >= 0 && ::grantpt(master) == 0 && ::unlockpt(master) == 0);
-        const QByteArray terminal = ::ptsname(master);
-        QProcess cli;
-        cli.setChildProcessModifier([terminal] {
-            const int fd = ::open(terminal.constData(), O_RDWR | O_NOCTTY);
-            if (fd >= 0)
-                ::dup2(fd, STDERR_FILENO);
-        });
-        cli.start(qEnvironmentVariable("TARNIC_CLI"),
-                  {QStringLiteral("--serial"), sim.ptyPath(), QStringLiteral("bootext"), sent});
-        QVERIFY(cli.waitForFinished(30000));
-        QCOMPARE(cli.exitCode(), 0);
-        const QByteArray out = cli.readAllStandardOutput();
-        QVERIFY(out.endsWith("Download complete\n"));
-        QVERIFY(!out.contains("Block"));
-        QByteArray shown;
-        ::fcntl(master, F_SETFL, O_NONBLOCK);
-        char buffer[4096];
-        for (ssize_t n; (n = ::read(master, buffer, sizeof buffer)) > 0;)
-            shown.append(buffer, n);
-        ::close(master);
-        QVERIFY2(shown.contains("Block 100 of 100"), shown.constData());
-    }
-
-    void cliRefusals_data()
-    {
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QByteArray>("out");
-        QTest::newRow("19200 baud") << QStringList{QStringLiteral("--baud"), QStringLiteral("19200"), QStringLiteral("flash"),
-                                                   QStringLiteral("fw.bin")}
-                                    << 1 << QByteArray("Controller must be programmed to 9600 baud before reflashing\n");
-        QTest::newRow("missing image") << QStringList{QStringLiteral("bootext"), QStringLiteral("/nonexistent/fw.bin")} << 1
-                                       << QByteArray("Preparing to Download Flash\nCannot read the image file /nonexistent/fw.bin");
-        QTest::newRow("no image named") << QStringList{QStringLiteral("flash")} << 2 << QByteArray();
-        QTest::newRow("empty image name") << QStringList{QStringLiteral("bootext"), QString()} << 2 << QByteArray();
+        QTest::newRow("bootext pty") << false << QStringList{QStringLiteral("bootext"), QStringLiteral("IMAGE")} << 0
+                                     << QByteArray("Preparing to Download Flash\nDownloading - ");
+        QTest::newRow("flash tcp") << true << QStringList{QStringLiteral("flash"), QStringLiteral("IMAGE")} << 0
+                                   << QByteArray("Preparing to Download Flash\nDownloading - ");
+        QTest::newRow("19200 baud")
+            << false << QStringList{QStringLiteral("--baud"), QStringLiteral("19200"), QStringLiteral("flash"), QStringLiteral("IMAGE")}
+            << 1 << QByteArray("Controller must be programmed to 9600 baud before reflashing\n");
+        QTest::newRow("missing image") << false << QStringList{QStringLiteral("bootext"), QStringLiteral("/nonexistent/fw.bin")}
+                                       << 1 << QByteArray("Preparing to Download Flash\nCannot read the image file /nonexistent/fw.bin");
+        QTest::newRow("no image named") << false << QStringList{QStringLiteral("flash")} << 2 << QByteArray();
     }
-    void cliRefusals()
+    void cli()
     {
+        QFETCH(bool, tcp);
         QFETCH(QStringList, args);
         QFETCH(int, exitCode);
         QFETCH(QByteArray, out);
-        testing::SimProcess sim;
-        QTemporaryDir dir;
-        QVERIFY(sim.start(simArgs(dir.filePath(QStringLiteral("got.bin")))));
-        const auto run = testing::runCli(QStringList{QStringLiteral("--serial"), sim.ptyPath()} + args);
+        Setup s;
+        QVERIFY(s.start(randomImage(tcp ? 1044 : 1000)));
+        args.replaceInStrings(QStringLiteral("IMAGE"), s.sent);
+        const QStringList link = tcp ? QStringList{QStringLiteral("--tcp"), QStringLiteral("127.0.0.1:%1").arg(s.sim.tcpPort())}
+                                     : QStringList{QStringLiteral("--serial"), s.sim.ptyPath()};
+        const auto run = testing::runCli(link + args);
         QCOMPARE(run.exitCode, exitCode);
         QVERIFY2(run.out.startsWith(out), run.out.constData());
-        // A usage error says so on stderr.
+        // Only a usage error speaks on stderr (not a terminal: no progress display).
         QCOMPARE(!run.err.isEmpty(), exitCode == 2);
-        // Nothing reached the boot code.
-        sim.process().waitForReadyRead(200);
-        QVERIFY(!sim.process().readAllStandardOutput().contains("boot:"));
+        if (exitCode == 0) {
+            QVERIFY(run.out.endsWith("Download complete\n"));
+            QCOMPARE(readFile(s.saved), s.image);
+        } else {
+            // Nothing reached the boot code.
+            s.sim.process().waitForReadyRead(200);
+            QVERIFY(!s.sim.process().readAllStandardOutput().contains("boot:"));
+        }
     }
 };
 

@@ -67,7 +67,6 @@ struct BootPeer {
     int acks = 0;
     bool ended = false;
     QList<wire::Ms> writeTimes;
-    QList<int> frameLengths;
 
     void onWrite(const QByteArray &w)
     {
@@ -90,7 +89,6 @@ struct BootPeer {
             return;
         }
         if (!ended && w.size() >= 3 && static_cast<quint8>(w.at(0)) == w.size() - 2) {
-            frameLengths.append(w.size() - 2);
             answer('K');
             return;
         }
