@@ -4,7 +4,6 @@
 #include "utilities/actions.h"
 
 #include <QTemporaryDir>
-#include <QFileInfo>
 #include <QtTest>
 
 #include <csignal>
@@ -18,66 +17,51 @@ using wire::Ms;
 
 namespace {
 
-// A controller that answers each command line through a script; no answer
-// (std::nullopt) means it stays silent.
+// An empty answer stands for silence.
+std::optional<QByteArray> answer(const QByteArray &reply)
+{
+    return reply.isEmpty() ? std::nullopt : std::optional<QByteArray>(reply);
+}
+
+// A controller that answers each command line through a script.
 struct Rig : testing::FakeRig {
     using Script = std::function<std::optional<QByteArray>(const QByteArray &line)>;
 
     UtilitiesSettings settings;
     FieldMap fields;
-    QDateTime pcNow{QDate(2024, 3, 17), QTime(14, 5, 9)};
+    QDateTime pcNow{QDate(2024, 3, 17), QTime(14, 5, 9)};  // a Sunday
     Actions actions{state, link, settings, ui, fields, ui, [this] { return pcNow; }};
     QByteArrayList lines;  // every line received, the wake-up's empty ones included
+    QByteArrayList sent;   // the command lines alone
     Script script = [](const QByteArray &) { return std::optional<QByteArray>(); };
 
     Rig() { applyUtilitiesDefaults(settings); }
-
-    void listen()
+    bool up(bool tcp)
     {
+        const bool connected = tcp ? connectTcp() : connectSerial();
         peer().onWrite = [this](const QByteArray &bytes) {
             m_partial += bytes;
-            qsizetype cr;
-            while ((cr = m_partial.indexOf('\r')) >= 0) {
+            for (qsizetype cr; (cr = m_partial.indexOf('\r')) >= 0;) {
                 const QByteArray line = m_partial.left(cr);
                 m_partial.remove(0, cr + 1);
                 lines.append(line);
                 if (line.isEmpty())
                     continue;
-                if (const auto answer = script(line))
-                    peer().deliver(*answer + '\r', Ms{2});
+                sent.append(line);
+                if (const auto reply = script(line))
+                    peer().deliver(*reply + '\r', Ms{2});
             }
         };
+        return connected;
     }
-    bool upSerial()
+    void replyAll(const QByteArray &reply)
     {
-        const bool up = connectSerial();
-        listen();
-        return up;
-    }
-    bool upTcp()
-    {
-        const bool up = connectTcp();
-        listen();
-        return up;
-    }
-    // The command lines, without the wake-up's empty lines.
-    QByteArrayList commands() const
-    {
-        QByteArrayList out;
-        for (const QByteArray &l : lines)
-            if (!l.isEmpty())
-                out.append(l);
-        return out;
+        script = [reply](const QByteArray &) { return answer(reply); };
     }
 
 private:
     QByteArray m_partial;
 };
-
-Rig::Script replyAll(const QByteArray &reply)
-{
-    return [reply](const QByteArray &) { return std::optional<QByteArray>(reply); };
-}
 
 QByteArray readFile(const QString &path)
 {
@@ -92,7 +76,42 @@ void writeFile(const QString &path, const QByteArray &data)
     f.write(data);
 }
 
+struct Exchange {
+    int index;
+    QByteArray reply;  // empty: silent
+    QByteArrayList sent;
+    QString status;
+    QString field = {};  // "Name=value" shown in a field
+    QString id = {};
+    QString hours = QStringLiteral("00");
+    bool add = true;
+};
+
+struct Download {
+    int action;
+    QByteArray file;
+    int failAt;        // command answered wrongly (0: none)
+    QByteArray wrong;  // that answer; empty: silent
+    QByteArrayList sent;
+    QString status;
+    bool adHoc = true;
+    bool schedule = false;
+};
+
+struct Upload {
+    QByteArrayList answers;  // to z, the rewind, then each u/s; "" : silent
+    QByteArray file;         // "<missing>": no file
+    QString status;
+    bool adHoc = true;
+    bool schedule = false;
+    bool deleted = false;
+};
+
 } // namespace
+
+Q_DECLARE_METATYPE(Exchange)
+Q_DECLARE_METATYPE(Download)
+Q_DECLARE_METATYPE(Upload)
 
 class TstActions : public QObject {
     Q_OBJECT
@@ -100,21 +119,17 @@ private Q_SLOTS:
     void singleExchanges_data();
     void singleExchanges();
     void notConnected();
-    void sendFailure_data();
     void sendFailure();
     void refusedWhileBusy();
-    void accessDownload_data();
-    void accessDownload();
-    void accessDownloadUnreadable();
+    void downloads_data();
+    void downloads();
+    void fileFaultsSendNothing();
     void accessUpload_data();
     void accessUpload();
-    void accessUploadUncreatable();
     void accessUploadWriteFailureKeepsOldFile();
     void quittingLeavesNoHalfFile();
-    void scheduleDownload_data();
-    void scheduleDownload();
-    void scheduleUploadFull();
-    void scheduleUploadTimeout();
+    void scheduleUpload_data();
+    void scheduleUpload();
     void hsTest_data();
     void hsTest();
     void hsTestWrongLink();
@@ -126,102 +141,51 @@ private:
 
 void TstActions::singleExchanges_data()
 {
-    QTest::addColumn<int>("index");
-    QTest::addColumn<QString>("id");
-    QTest::addColumn<QString>("hours");
-    QTest::addColumn<bool>("add");
-    QTest::addColumn<QByteArray>("reply");  // empty: silent
-    QTest::addColumn<QByteArrayList>("sent");
-    QTest::addColumn<QString>("status");
-    QTest::addColumn<QString>("field");
-    QTest::addColumn<QString>("value");
-
-    const QString none;
-    QTest::newRow("version") << 0 << none << "00" << true << QByteArray("5200 V 02.14") << QByteArrayList{"V"}
-                             << "Version received" << "Text1(0)" << "5200 V 02.14";
-    QTest::newRow("version silent") << 0 << none << "00" << true << QByteArray() << QByteArrayList{"V"}
-                                    << "No response from controller" << "Text1(0)" << "";
-    QTest::newRow("add") << 3 << "12345" << "00" << true << QByteArray("A") << QByteArrayList{"AN00012345"}
-                         << "ID added" << none << none;
-    QTest::newRow("add refused") << 3 << "12345" << "00" << true << QByteArray("a")
-                                 << QByteArrayList{"AN00012345"} << "ID not added" << none << none;
-    QTest::newRow("add as typed") << 3 << " 7 " << "00" << true << QByteArray("A") << QByteArrayList{"AN000 7 "}
-                                  << "ID added" << none << none;
-    QTest::newRow("add blank") << 3 << "" << "00" << true << QByteArray("A") << QByteArrayList{}
-                               << "ID to be added is blank" << none << none;
-    QTest::newRow("add silent") << 3 << "1" << "00" << true << QByteArray() << QByteArrayList{"AN0001"}
-                                << "No response from controller" << none << none;
-    QTest::newRow("delete") << 2 << "12345" << "00" << true << QByteArray("D") << QByteArrayList{"R12345"}
-                            << "ID deleted" << none << none;
-    QTest::newRow("delete not found") << 2 << "12345" << "00" << true << QByteArray("DD")
-                                      << QByteArrayList{"R12345"} << "ID not found" << none << none;
-    QTest::newRow("delete blank") << 2 << "" << "00" << true << QByteArray("D") << QByteArrayList{}
-                                  << "ID to be deleted is blank" << none << none;
-    QTest::newRow("time get") << 6 << none << "00" << true << QByteArray("2403151405095") << QByteArrayList{"t"}
-                              << "Time received" << "Text1(1)" << "2024-03-15 14:05:09";
-    QTest::newRow("time get silent") << 6 << none << "00" << true << QByteArray() << QByteArrayList{"t"}
-                                     << "No response from controller" << "Text1(1)" << "";
-    // The PC clock stands at Sunday 2024-03-17 14:05:09.
-    QTest::newRow("time set now") << 5 << none << "00" << true << QByteArray("O")
-                                  << QByteArrayList{"+2403171405097"} << "Time set" << none << none;
-    QTest::newRow("time set 0") << 5 << none << "0" << false << QByteArray("O")
-                                << QByteArrayList{"+2403171405097"} << "Time set" << none << none;
-    QTest::newRow("time set sub 24") << 5 << none << "24" << false << QByteArray("O")
-                                     << QByteArrayList{"+2403161405096"} << "Time set" << none << none;
-    QTest::newRow("time set add 10") << 5 << none << "10" << true << QByteArray("O")
-                                     << QByteArrayList{"+2403180005091"} << "Time set" << none << none;
-    QTest::newRow("time set 00005") << 5 << none << "00005" << true << QByteArray("O")
-                                    << QByteArrayList{"+2403171905097"} << "Time set" << none << none;
-    QTest::newRow("time set refused") << 5 << none << "00" << true << QByteArray("o")
-                                      << QByteArrayList{"+2403171405097"} << "Time not set" << none << none;
-    QTest::newRow("time set silent") << 5 << none << "00" << true << QByteArray()
-                                     << QByteArrayList{"+2403171405097"} << "No response from controller" << none
-                                     << none;
-    QTest::newRow("hours 25") << 5 << none << "25" << true << QByteArray("O") << QByteArrayList{}
-                              << "Invalid hours to add/subtract" << none << none;
-    QTest::newRow("hours empty") << 5 << none << "" << true << QByteArray("O") << QByteArrayList{}
-                                 << "Invalid hours to add/subtract" << none << none;
-    QTest::newRow("hours text") << 5 << none << "1x" << true << QByteArray("O") << QByteArrayList{}
-                                << "Invalid hours to add/subtract" << none << none;
-    QTest::newRow("memory") << 7 << none << "00" << true << QByteArray("000010000200003000040000500006")
-                            << QByteArrayList{"z"} << "Memory data received" << "Label1(16)" << "00004";
-    QTest::newRow("memory silent") << 7 << none << "00" << true << QByteArray() << QByteArrayList{"z"}
-                                   << "No response from controller" << none << none;
-    QTest::newRow("heading") << 1 << none << "00" << true << QByteArray("A") << QByteArrayList{} << none << none
-                             << none;
-    QTest::newRow("status line") << 24 << none << "00" << true << QByteArray("A") << QByteArrayList{} << none
-                                 << none << none;
+    QTest::addColumn<Exchange>("c");
+    const QString silent = QStringLiteral("No response from controller");
+    QTest::newRow("version") << Exchange{0, "5200 V 02.14", {"V"}, "Version received", "Text1(0)=5200 V 02.14"};
+    QTest::newRow("version silent") << Exchange{0, "", {"V"}, silent, "Text1(0)="};
+    QTest::newRow("add") << Exchange{3, "A", {"AN00012345"}, "ID added", {}, "12345"};
+    QTest::newRow("add refused") << Exchange{3, "a", {"AN00012345"}, "ID not added", {}, "12345"};
+    QTest::newRow("add as typed") << Exchange{3, "A", {"AN000 7 "}, "ID added", {}, " 7 "};
+    QTest::newRow("add blank") << Exchange{3, "A", {}, "ID to be added is blank"};
+    QTest::newRow("delete") << Exchange{2, "D", {"R12345"}, "ID deleted", {}, "12345"};
+    QTest::newRow("delete not found") << Exchange{2, "DD", {"R12345"}, "ID not found", {}, "12345"};
+    QTest::newRow("delete blank") << Exchange{2, "D", {}, "ID to be deleted is blank"};
+    QTest::newRow("time get") << Exchange{6, "2403151405095", {"t"}, "Time received", "Text1(1)=2024-03-15 14:05:09"};
+    QTest::newRow("time get silent") << Exchange{6, "", {"t"}, silent, "Text1(1)="};
+    QTest::newRow("time set now") << Exchange{5, "O", {"+2403171405097"}, "Time set"};
+    QTest::newRow("time set sub 24") << Exchange{5, "O", {"+2403161405096"}, "Time set", {}, {}, "24", false};
+    QTest::newRow("time set 00005") << Exchange{5, "O", {"+2403171905097"}, "Time set", {}, {}, "00005"};
+    QTest::newRow("time set refused") << Exchange{5, "o", {"+2403171405097"}, "Time not set"};
+    QTest::newRow("time set silent") << Exchange{5, "", {"+2403171405097"}, silent};
+    QTest::newRow("hours 25") << Exchange{5, "O", {}, "Invalid hours to add/subtract", {}, {}, "25"};
+    QTest::newRow("memory") << Exchange{7, "000010000200003000040000500006", {"z"}, "Memory data received",
+                                        "Label1(16)=00004"};
+    QTest::newRow("memory silent") << Exchange{7, "", {"z"}, silent};
+    QTest::newRow("heading") << Exchange{1, "A", {}, {}};
+    QTest::newRow("status line") << Exchange{24, "A", {}, {}};
 }
 
 void TstActions::singleExchanges()
 {
-    QFETCH(int, index);
-    QFETCH(QString, id);
-    QFETCH(QString, hours);
-    QFETCH(bool, add);
-    QFETCH(QByteArray, reply);
-    QFETCH(QByteArrayList, sent);
-    QFETCH(QString, status);
-    QFETCH(QString, field);
-    QFETCH(QString, value);
-
+    QFETCH(Exchange, c);
     for (const bool tcp : {false, true}) {
         Rig rig;
-        QVERIFY(tcp ? rig.upTcp() : rig.upSerial());
-        rig.settings.Text1_2 = id;
-        rig.settings.Text2 = hours;
-        rig.settings.add = add;
-        rig.script = [reply](const QByteArray &) {
-            return reply.isEmpty() ? std::nullopt : std::optional<QByteArray>(reply);
-        };
-        rig.actions.click(index);
+        QVERIFY(rig.up(tcp));
+        rig.settings.Text1_2 = c.id;
+        rig.settings.Text2 = c.hours;
+        rig.settings.add = c.add;
+        rig.replyAll(c.reply);
+        rig.actions.click(c.index);
         // Every click wakes the controller first.
         QCOMPARE(rig.lines.mid(0, 2), (QByteArrayList{"", ""}));
-        QCOMPARE(rig.commands(), sent);
-        QCOMPARE(rig.ui.status(), status);
-        if (!field.isEmpty()) {
-            QVERIFY(rig.fields.values.contains(field));
-            QCOMPARE(rig.fields.value(field), value);
+        QCOMPARE(rig.sent, c.sent);
+        QCOMPARE(rig.ui.status(), c.status);
+        if (!c.field.isEmpty()) {
+            const QString name = c.field.section(QLatin1Char('='), 0, 0);
+            QVERIFY(rig.fields.values.contains(name));
+            QCOMPARE(rig.fields.value(name), c.field.section(QLatin1Char('='), 1));
         }
         QVERIFY(!rig.state.linkBusy);
     }
@@ -235,43 +199,33 @@ void TstActions::notConnected()
         rig.actions.click(index);
         QCOMPARE(rig.ui.statuses, QStringList{"Not Connected"});
     }
-    QVERIFY(rig.serial.stream.writes.isEmpty());
-    QVERIFY(rig.tcp.stream.writes.isEmpty());
+    QVERIFY(rig.serial.stream.writes.isEmpty() && rig.tcp.stream.writes.isEmpty());
     QVERIFY(rig.ui.dialogs.isEmpty());
-}
-
-void TstActions::sendFailure_data()
-{
-    QTest::addColumn<int>("index");
-    QTest::addColumn<QStringList>("statuses");
-    const QStringList noResponse{"No response from controller"};
-    QTest::newRow("version") << 0 << noResponse;
-    QTest::newRow("set time") << 5 << noResponse;
-    QTest::newRow("get time") << 6 << noResponse;
-    QTest::newRow("memory") << 7 << noResponse;
-    QTest::newRow("add") << 3 << QStringList{};
-    QTest::newRow("delete") << 2 << QStringList{};
 }
 
 void TstActions::sendFailure()
 {
-    QFETCH(int, index);
-    QFETCH(QStringList, statuses);
-    Rig rig;
-    QVERIFY(rig.upTcp());
-    rig.settings.Text1_2 = QStringLiteral("1");
-    rig.tcp.stream.open = false;  // the socket has gone; the caption still says Connected
-    const Ms before = rig.waiter.now();
-    QCOMPARE(rig.actions.click(index), Outcome::Failed);
-    QCOMPARE(rig.ui.statuses, statuses);
-    QVERIFY(rig.waiter.now() - before < wire::kReplyTimeout);  // no wait for a reply
+    const QStringList noResponse{"No response from controller"};
+    const std::pair<int, QStringList> cases[] = {{GetFirmwareIdentification, noResponse},
+        {SetControllerTime, noResponse}, {GetControllerTime, noResponse}, {ShowMemoryUsage, noResponse},
+        {AdHocAdd, {}}, {AdHocDelete, {}}};
+    for (const auto &[index, statuses] : cases) {
+        Rig rig;
+        QVERIFY(rig.up(true));
+        rig.settings.Text1_2 = QStringLiteral("1");
+        rig.tcp.stream.open = false;  // the socket has gone; the caption still says Connected
+        const Ms before = rig.waiter.now();
+        QCOMPARE(rig.actions.click(index), Outcome::Failed);
+        QCOMPARE(rig.ui.statuses, statuses);
+        QVERIFY(rig.waiter.now() - before < wire::kReplyTimeout);  // no wait for a reply
+    }
 }
 
 void TstActions::refusedWhileBusy()
 {
     Rig rig;
-    QVERIFY(rig.upSerial());
-    rig.script = replyAll("5200");
+    QVERIFY(rig.up(false));
+    rig.replyAll("5200");
     // A second click arrives while the first waits for its reply.
     int nested = 0;
     Outcome nestedOutcome = Outcome::Done;
@@ -281,7 +235,7 @@ void TstActions::refusedWhileBusy()
     });
     QCOMPARE(rig.actions.click(GetFirmwareIdentification), Outcome::Done);
     QCOMPARE(nestedOutcome, Outcome::Failed);
-    QCOMPARE(rig.commands(), QByteArrayList{"V"});
+    QCOMPARE(rig.sent, QByteArrayList{"V"});
     QCOMPARE(rig.ui.status(), QStringLiteral("Version received"));
     QVERIFY(!rig.state.linkBusy);
     // The HS test is refused the same way.
@@ -290,207 +244,142 @@ void TstActions::refusedWhileBusy()
     QVERIFY(!rig.fields.values.contains(QStringLiteral("Text4")));
 }
 
-void TstActions::accessDownload_data()
+void TstActions::downloads_data()
 {
-    QTest::addColumn<QByteArray>("file");
-    QTest::addColumn<bool>("adHoc");
-    QTest::addColumn<bool>("schedule");
-    QTest::addColumn<int>("failAt");       // record answered wrongly (0: none)
-    QTest::addColumn<QByteArray>("wrong");  // that answer; empty: silent
-    QTest::addColumn<QByteArrayList>("sent");
-    QTest::addColumn<QString>("status");
-
-    QTest::newRow("ad hoc, empty line skipped")
-        << QByteArray("12345\r\n\r\n678\r\n") << true << false << 0 << QByteArray()
-        << QByteArrayList{"AN0000000000012345", "AN00000000000678"} << " 2 Records downloaded";
-    QTest::newRow("sorted") << QByteArray("12345\r\n678") << false << false << 0 << QByteArray()
-                            << QByteArrayList{"AS0000000000012345", "AS00000000000678"} << " 2 Records downloaded";
-    QTest::newRow("ad hoc schedule") << QByteArray("12345\r\n") << true << true << 0 << QByteArray()
-                                     << QByteArrayList{"AN1230000000045"} << " 1 Records downloaded";
-    QTest::newRow("sorted schedule") << QByteArray("12345\r\n") << false << true << 0 << QByteArray()
-                                     << QByteArrayList{"AS12345"} << " 1 Records downloaded";
-    QTest::newRow("short line with schedule") << QByteArray("12\r\n") << true << true << 0 << QByteArray()
-                                              << QByteArrayList{"AN1200000000"} << " 1 Records downloaded";
-    QTest::newRow("written on Linux") << QByteArray("12345\n\n678\n") << true << false << 0 << QByteArray()
-                                      << QByteArrayList{"AN0000000000012345", "AN00000000000678"}
-                                      << " 2 Records downloaded";
-    QTest::newRow("empty file") << QByteArray() << true << false << 0 << QByteArray() << QByteArrayList{}
-                                << " 0 Records downloaded";
-    QTest::newRow("empty lines only") << QByteArray("\r\n\r\n") << true << false << 0 << QByteArray()
-                                      << QByteArrayList{} << " 0 Records downloaded";
-    QTest::newRow("lower-case a stops") << QByteArray("1\r\n2\r\n3\r\n") << true << false << 2 << QByteArray("a")
-                                        << QByteArrayList{"AN000000000001", "AN000000000002"}
-                                        << "Invalid response from controller 002";
-    QTest::newRow("A with more accepted") << QByteArray("1\r\n2\r\n") << true << false << 1 << QByteArray("AX")
-                                          << QByteArrayList{"AN000000000001", "AN000000000002"}
-                                          << " 2 Records downloaded";
-    QTest::newRow("silent stops") << QByteArray("1\r\n2\r\n3\r\n") << true << false << 2 << QByteArray()
-                                  << QByteArrayList{"AN000000000001", "AN000000000002"} << "Controller timeout";
+    QTest::addColumn<Download>("c");
+    const int list = DownloadAccessList;
+    const QByteArrayList two{"AN0000000000012345", "AN00000000000678"};
+    const QByteArrayList ones{"AN000000000001", "AN000000000002"};
+    const QString done2 = QStringLiteral(" 2 Records downloaded");
+    QTest::newRow("empty line skipped") << Download{list, "12345\r\n\r\n678\r\n", 0, "", two, done2};
+    QTest::newRow("written on Linux") << Download{list, "12345\n\n678\n", 0, "", two, done2};
+    const QString done1 = QStringLiteral(" 1 Records downloaded");
+    QTest::newRow("sorted") << Download{list, "12345\r\n", 0, "", {"AS0000000000012345"}, done1, false};
+    QTest::newRow("ad hoc schedule") << Download{list, "12345\r\n", 0, "", {"AN1230000000045"}, done1, true, true};
+    QTest::newRow("sorted schedule") << Download{list, "12345\r\n", 0, "", {"AS12345"}, done1, false, true};
+    QTest::newRow("id as typed") << Download{list, " a-b \r\n", 0, "", {"AN00000000000 a-b "}, done1};
+    QTest::newRow("schedule alone") << Download{list, "007\r\n", 0, "", {"AN00700000000"}, done1, true, true};
+    // Too short for a schedule: sent as it stands, the ID empty.
+    QTest::newRow("short ad hoc") << Download{list, "12\r\n", 0, "", {"AN1200000000"}, done1, true, true};
+    QTest::newRow("short sorted") << Download{list, "1\r\n", 0, "", {"AS1"}, done1, false, true};
+    QTest::newRow("empty lines only") << Download{list, "\r\n\r\n", 0, "", {}, " 0 Records downloaded"};
+    QTest::newRow("lower-case a stops")
+        << Download{list, "1\r\n2\r\n3\r\n", 2, "a", ones, "Invalid response from controller 002"};
+    QTest::newRow("A with more accepted") << Download{list, "1\r\n2\r\n", 1, "AX", ones, done2};
+    QTest::newRow("silent stops") << Download{list, "1\r\n2\r\n3\r\n", 2, "", ones, "Controller timeout"};
+    const int sched = DownloadSchedules;
+    const QByteArray gap = "001108001700\r\n\r\n002208001700\r\n";
+    const QByteArrayList all{"SC", "SA001108001700", "SA002208001700"};
+    QTest::newRow("schedules with a gap") << Download{sched, gap, 0, "", all, " 3 Records downloaded"};
+    QTest::newRow("empty schedules still clear") << Download{sched, "", 0, "", {"SC"}, " 0 Records downloaded"};
+    QTest::newRow("schedule 3 invalid, first empty")
+        << Download{sched, "\r\n001108001700\r\n00110800170\r\n", 0, "", {}, "Invalid data in file rec #  3"};
+    QTest::newRow("schedule 2 of 3 invalid") << Download{sched, "001108001700\r\n201108001700\r\n000000000000\r\n",
+                                                          0, "", {}, "Invalid data in file rec #  2"};
+    QTest::newRow("SC refused") << Download{sched, gap, 1, "a", {"SC"}, "Invalid response from controller 008"};
+    QTest::newRow("SC silent") << Download{sched, gap, 1, "", {"SC"}, "No response from controller"};
+    QTest::newRow("SA refused") << Download{sched, gap, 2, "AA", all.mid(0, 2), "Invalid response from controller 010"};
+    QTest::newRow("SA silent") << Download{sched, gap, 3, "", all, "Controller timeout"};
 }
 
-void TstActions::accessDownload()
+void TstActions::downloads()
 {
-    QFETCH(QByteArray, file);
-    QFETCH(bool, adHoc);
-    QFETCH(bool, schedule);
-    QFETCH(int, failAt);
-    QFETCH(QByteArray, wrong);
-    QFETCH(QByteArrayList, sent);
-    QFETCH(QString, status);
-
+    QFETCH(Download, c);
     const QString path = m_dir.filePath(QStringLiteral("download.txt"));
-    writeFile(path, file);
+    writeFile(path, c.file);
     Rig rig;
-    QVERIFY(rig.upSerial());
-    rig.settings.adHoc = adHoc;
-    rig.settings.includesSchedule = schedule;
+    QVERIFY(rig.up(false));
+    rig.settings.adHoc = c.adHoc;
+    rig.settings.includesSchedule = c.schedule;
     rig.ui.nextPath = path;
-    int record = 0;
-    rig.script = [&](const QByteArray &) -> std::optional<QByteArray> {
-        if (++record == failAt)
-            return wrong.isEmpty() ? std::nullopt : std::optional<QByteArray>(wrong);
-        return QByteArray("A");
-    };
-    rig.actions.click(DownloadAccessList);
-    QCOMPARE(rig.commands(), sent);
-    QCOMPARE(rig.ui.status(), status);
+    int command = 0;
+    rig.script = [&](const QByteArray &) { return answer(++command == c.failAt ? c.wrong : "A"); };
+    rig.actions.click(c.action);
+    QCOMPARE(rig.sent, c.sent);
+    QCOMPARE(rig.ui.status(), c.status);
+    if (c.action == DownloadSchedules) {
+        QCOMPARE(rig.ui.statuses.value(0), QStringLiteral("Checking file - please wait"));
+        return;
+    }
+    const bool whole = c.status.endsWith(QLatin1String("downloaded"));
     QCOMPARE(rig.fields.value(QStringLiteral("Label3")), QStringLiteral("14:05:09"));
     // The end time is written only when the whole file went through.
-    QCOMPARE(rig.fields.values.contains(QStringLiteral("Label4")), status.endsWith(QLatin1String("downloaded")));
-    if (sent.size() >= 2 && status.endsWith(QLatin1String("downloaded")))
+    QCOMPARE(rig.fields.values.contains(QStringLiteral("Label4")), whole);
+    if (c.sent.size() >= 2 && whole)
         QVERIFY(rig.ui.statuses.contains(QStringLiteral("Downloading record:  2")));
 }
 
-void TstActions::accessDownloadUnreadable()
+void TstActions::fileFaultsSendNothing()
 {
-    for (const QString &path : {m_dir.filePath(QStringLiteral("missing.txt")), m_dir.path()}) {
+    const QString missing = m_dir.filePath(QStringLiteral("missing.txt"));
+    const QString uncreatable = m_dir.filePath(QStringLiteral("no/such/dir/upload.txt"));
+    const std::pair<int, QString> cases[] = {{DownloadAccessList, missing}, {DownloadAccessList, m_dir.path()},
+        {DownloadSchedules, missing}, {UploadAccessList, uncreatable}, {UploadSchedules, uncreatable}};
+    for (const auto &[action, path] : cases) {
         Rig rig;
-        QVERIFY(rig.upSerial());
-        rig.script = replyAll("A");
+        QVERIFY(rig.up(false));
+        rig.replyAll("OK");
         rig.ui.nextPath = path;
-        QCOMPARE(rig.actions.click(DownloadAccessList), Outcome::Failed);
-        QVERIFY2(rig.ui.status().startsWith(QLatin1String("Cannot open file ")) ||
-                     rig.ui.status().startsWith(QLatin1String("Cannot read file ")),
+        QCOMPARE(rig.actions.click(action), Outcome::Failed);
+        QVERIFY2(rig.ui.status().contains(QRegularExpression(QStringLiteral("^Cannot (open|read|create) file "))),
                  qPrintable(rig.ui.status()));
-        QVERIFY(rig.commands().isEmpty());
+        QVERIFY(rig.sent.isEmpty());
+        // A cancelled dialog ends without a word.
+        rig.ui.nextPath.reset();
+        rig.ui.statuses.clear();
+        QCOMPARE(rig.actions.click(action), Outcome::Cancelled);
+        QVERIFY(rig.ui.statuses.isEmpty() && rig.sent.isEmpty());
     }
-    // A cancelled dialog ends without a word.
-    Rig rig;
-    QVERIFY(rig.upSerial());
-    rig.ui.nextPath.reset();
-    QCOMPARE(rig.actions.click(DownloadAccessList), Outcome::Cancelled);
-    QVERIFY(rig.ui.statuses.isEmpty());
-    QCOMPARE(rig.ui.lastFilter.initialName, QStringLiteral("download.txt"));
-    QCOMPARE(rig.ui.lastFilter.defaultSuffix, QStringLiteral("txt"));
-    QCOMPARE(rig.actions.click(DownloadSchedules), Outcome::Cancelled);
-    QCOMPARE(rig.ui.lastFilter.initialName, QStringLiteral("schedule.txt"));
 }
 
 void TstActions::accessUpload_data()
 {
-    QTest::addColumn<bool>("adHoc");
-    QTest::addColumn<bool>("schedule");
-    QTest::addColumn<bool>("deleted");
-    QTest::addColumn<QByteArrayList>("records");  // controller's answers to u/s, in order; "" : silent
-    QTest::addColumn<QByteArray>("file");         // "<missing>": no file
-    QTest::addColumn<QString>("status");
-
-    QTest::newRow("ad hoc") << true << false << false << QByteArrayList{"000123", "042456", "END"}
-                            << QByteArray("123\r\n456\r\n") << "Records uploaded:  2";
-    QTest::newRow("with schedule") << false << true << false << QByteArrayList{"000123", "042456", "END"}
-                                   << QByteArray("000123\r\n042456\r\n") << "Records uploaded:  2";
-    QTest::newRow("deleted skipped, counted")
-        << true << false << false << QByteArrayList{"999001234", "000555", "END"} << QByteArray("555\r\n")
-        << "Records uploaded:  2";
-    QTest::newRow("deleted kept") << true << false << true << QByteArrayList{"999001234", "END"}
-                                  << QByteArray("001234\r\n") << "Records uploaded:  1";
-    QTest::newRow("deleted kept whole") << true << true << true << QByteArrayList{"999001234", "END"}
-                                        << QByteArray("999001234\r\n") << "Records uploaded:  1";
-    QTest::newRow("END at once") << true << false << false << QByteArrayList{"END"} << QByteArray("")
-                                 << QString();
+    QTest::addColumn<Upload>("c");
+    const QByteArrayList start{"0", "OK"};
+    const QByteArrayList two = start + QByteArrayList{"000123", "042456", "END"};
+    const QString up2 = QStringLiteral("Records uploaded:  2");
+    const QString up1 = QStringLiteral("Records uploaded:  1");
+    QTest::newRow("ad hoc") << Upload{two, "123\r\n456\r\n", up2};
+    QTest::newRow("sorted with schedule") << Upload{two, "000123\r\n042456\r\n", up2, false, true};
+    QTest::newRow("999 skipped, counted")
+        << Upload{start + QByteArrayList{"999001234", "000555", "END"}, "555\r\n", up2};
+    QTest::newRow("999 kept") << Upload{start + QByteArrayList{"999001234", "END"}, "999001234\r\n", up1, true,
+                                        true, true};
+    QTest::newRow("998 not deleted") << Upload{start + QByteArrayList{"998001234", "END"}, "001234\r\n", up1};
+    QTest::newRow("999 kept, plain") << Upload{start + QByteArrayList{"999001234", "END"}, "001234\r\n", up1, true,
+                                               false, true};
+    QTest::newRow("just a schedule, or less") << Upload{start + QByteArrayList{"123", "12", "END"}, "\r\n12\r\n", up2};
+    QTest::newRow("END at once") << Upload{start + QByteArrayList{"END"}, "", {}};
     QTest::newRow("END with blank is a record")
-        << true << true << false << QByteArrayList{"END ", "end", "END"} << QByteArray("END \r\nend\r\n")
-        << "Records uploaded:  2";
-    QTest::newRow("short reply unchanged") << true << false << false << QByteArrayList{"12", "END"}
-                                           << QByteArray("12\r\n") << "Records uploaded:  1";
-    QTest::newRow("silent keeps records") << true << false << false << QByteArrayList{"000111", ""}
-                                          << QByteArray("111\r\n") << "No response from controller";
+        << Upload{start + QByteArrayList{"END ", "end", "END"}, "END \r\nend\r\n", up2, true, true};
+    QTest::newRow("silent keeps records")
+        << Upload{start + QByteArrayList{"000111", ""}, "111\r\n", "No response from controller"};
+    // Nothing came, so no file is made.
+    QTest::newRow("silent on z") << Upload{{""}, "<missing>", "No response from controller"};
+    QTest::newRow("silent on ur") << Upload{{"0", ""}, "<missing>", "No response from controller"};
+    QTest::newRow("ur refused") << Upload{{"0", "ok"}, "<missing>", "invalid response from controller 004"};
 }
 
 void TstActions::accessUpload()
 {
-    QFETCH(bool, adHoc);
-    QFETCH(bool, schedule);
-    QFETCH(bool, deleted);
-    QFETCH(QByteArrayList, records);
-    QFETCH(QByteArray, file);
-    QFETCH(QString, status);
-
+    QFETCH(Upload, c);
     const QString path = m_dir.filePath(QStringLiteral("upload-%1.txt").arg(QTest::currentDataTag()));
     Rig rig;
-    QVERIFY(rig.upTcp());
-    rig.settings.adHoc = adHoc;
-    rig.settings.includesSchedule = schedule;
-    rig.settings.inclDeleted = deleted;
+    QVERIFY(rig.up(true));
+    rig.settings.adHoc = c.adHoc;
+    rig.settings.includesSchedule = c.schedule;
+    rig.settings.inclDeleted = c.deleted;
     rig.ui.nextPath = path;
     qsizetype next = 0;
-    rig.script = [&](const QByteArray &line) -> std::optional<QByteArray> {
-        if (line == "z")
-            return QByteArray("000010000200003000040000500006");
-        if (line == "ur" || line == "sr")
-            return QByteArray("OK");
-        if (next >= records.size() || records.at(next).isEmpty())
-            return std::nullopt;
-        return records.at(next++);
-    };
+    rig.script = [&](const QByteArray &) { return answer(c.answers.value(next++)); };
     rig.actions.click(UploadAccessList);
-    const QByteArray step = adHoc ? "u" : "s";
-    QCOMPARE(rig.commands().mid(0, 2), (QByteArrayList{"z", adHoc ? "ur" : "sr"}));
-    QCOMPARE(rig.commands().mid(2), QByteArrayList(records.size(), step));
-    QCOMPARE(readFile(path), file);
-    QCOMPARE(rig.ui.status(), status);
+    QByteArrayList expected{"z", c.adHoc ? "ur" : "sr"};
+    while (expected.size() < c.answers.size())
+        expected.append(c.adHoc ? "u" : "s");
+    QCOMPARE(rig.sent, expected.mid(0, c.answers.size()));
+    QCOMPARE(readFile(path), c.file);
+    QCOMPARE(rig.ui.status(), c.status);
     QCOMPARE(rig.ui.lastDefaultName, QStringLiteral("upload.txt"));
-}
-
-void TstActions::accessUploadUncreatable()
-{
-    struct Case {
-        const char *name;
-        QByteArray zReply, rewindReply;  // empty: silent
-        QString status;
-        QByteArrayList sent;
-    };
-    const QString path = m_dir.filePath(QStringLiteral("never.txt"));
-    const Case cases[] = {
-        {"silent on z", QByteArray(), QByteArray("OK"), "No response from controller", {"z"}},
-        {"silent on ur", QByteArray("0"), QByteArray(), "No response from controller", {"z", "ur"}},
-        {"ur refused", QByteArray("0"), QByteArray("ok"), "invalid response from controller 004", {"z", "ur"}},
-    };
-    for (const Case &c : cases) {
-        Rig rig;
-        QVERIFY(rig.upSerial());
-        rig.ui.nextPath = path;
-        rig.script = [&](const QByteArray &line) -> std::optional<QByteArray> {
-            const QByteArray r = line == "z" ? c.zReply : c.rewindReply;
-            return r.isEmpty() ? std::nullopt : std::optional<QByteArray>(r);
-        };
-        QCOMPARE(rig.actions.click(UploadAccessList), Outcome::Failed);
-        QCOMPARE(rig.ui.status(), c.status);
-        QCOMPARE(rig.commands(), c.sent);
-        QVERIFY2(!QFile::exists(path), c.name);
-    }
-    // A file that cannot be created costs the controller nothing.
-    Rig rig;
-    QVERIFY(rig.upSerial());
-    rig.script = replyAll("OK");
-    rig.ui.nextPath = m_dir.filePath(QStringLiteral("no/such/dir/upload.txt"));
-    QCOMPARE(rig.actions.click(UploadAccessList), Outcome::Failed);
-    QVERIFY(rig.ui.status().startsWith(QLatin1String("Cannot create file ")));
-    QVERIFY(rig.commands().isEmpty());
-    rig.lines.clear();
-    QCOMPARE(rig.actions.click(UploadSchedules), Outcome::Failed);
-    QVERIFY(rig.ui.status().startsWith(QLatin1String("Cannot create file ")));
-    QVERIFY(rig.commands().isEmpty());
 }
 
 void TstActions::accessUploadWriteFailureKeepsOldFile()
@@ -499,13 +388,11 @@ void TstActions::accessUploadWriteFailureKeepsOldFile()
     const QString path = m_dir.filePath(QStringLiteral("full.txt"));
     writeFile(path, "old\r\n");
     Rig rig;
-    QVERIFY(rig.upSerial());
+    QVERIFY(rig.up(false));
     rig.ui.nextPath = path;
     int records = 0;
-    rig.script = [&](const QByteArray &line) -> std::optional<QByteArray> {
-        if (line == "u")
-            return ++records > 200 ? QByteArray("END") : QByteArray(400, '1');
-        return QByteArray("OK");
+    rig.script = [&](const QByteArray &line) {
+        return answer(line != "u" ? QByteArray("OK") : ++records > 200 ? QByteArray("END") : QByteArray(400, '1'));
     };
     std::signal(SIGXFSZ, SIG_IGN);
     rlimit old{};
@@ -528,15 +415,15 @@ void TstActions::quittingLeavesNoHalfFile()
         const QString path = m_dir.filePath(QStringLiteral("quit-%1.txt").arg(action));
         writeFile(path, "before\r\n");
         Rig rig;
-        QVERIFY(rig.upTcp());
+        QVERIFY(rig.up(true));
         rig.ui.nextPath = path;
         int answered = 0;
-        rig.script = [&](const QByteArray &line) -> std::optional<QByteArray> {
+        rig.script = [&](const QByteArray &line) {
             if (line == "z" || line == "ur")
-                return QByteArray("OK");
+                return answer("OK");
             if (++answered == 3)
                 rig.waiter.requestQuit();  // the main window closes mid-transfer
-            return line == "u" ? QByteArray("000123") : QByteArray(64, '0');
+            return answer(line == "u" ? QByteArray("000123") : QByteArray(64, '0'));
         };
         QCOMPARE(rig.actions.click(action), Outcome::Failed);
         QCOMPARE(readFile(path), QByteArray("before\r\n"));
@@ -545,114 +432,43 @@ void TstActions::quittingLeavesNoHalfFile()
     }
 }
 
-void TstActions::scheduleDownload_data()
+void TstActions::scheduleUpload_data()
 {
-    QTest::addColumn<QByteArray>("file");
-    QTest::addColumn<QByteArray>("scReply");
-    QTest::addColumn<int>("failAt");
-    QTest::addColumn<QByteArray>("wrong");
-    QTest::addColumn<QByteArrayList>("sent");
+    QTest::addColumn<int>("silentAt");  // schedule met by silence (0: none)
+    QTest::addColumn<QByteArray>("lastLine");
     QTest::addColumn<QString>("status");
-
-    const QByteArray two = "001108001700\r\n\r\n002208001700\r\n";
-    QTest::newRow("two lines and a gap") << two << QByteArray("A") << 0 << QByteArray()
-                                         << QByteArrayList{"SC", "SA001108001700", "SA002208001700"}
-                                         << " 3 Records downloaded";
-    QTest::newRow("written on Linux") << QByteArray("001108001700\n\n002208001700\n") << QByteArray("A") << 0
-                                      << QByteArray() << QByteArrayList{"SC", "SA001108001700", "SA002208001700"}
-                                      << " 3 Records downloaded";
-    QTest::newRow("empty file still clears") << QByteArray() << QByteArray("A") << 0 << QByteArray()
-                                             << QByteArrayList{"SC"} << " 0 Records downloaded";
-    QTest::newRow("third invalid, first empty") << QByteArray("\r\n001108001700\r\n00110800170\r\n")
-                                                << QByteArray("A") << 0 << QByteArray() << QByteArrayList{}
-                                                << "Invalid data in file rec #  3";
-    QTest::newRow("hour 24") << QByteArray("001124001700\r\n") << QByteArray("A") << 0 << QByteArray()
-                             << QByteArrayList{} << "Invalid data in file rec #  1";
-    QTest::newRow("SC refused") << two << QByteArray("a") << 0 << QByteArray() << QByteArrayList{"SC"}
-                                << "Invalid response from controller 008";
-    QTest::newRow("SC silent") << two << QByteArray() << 0 << QByteArray() << QByteArrayList{"SC"}
-                               << "No response from controller";
-    QTest::newRow("SA refused") << two << QByteArray("A") << 1 << QByteArray("AA")
-                                << QByteArrayList{"SC", "SA001108001700"} << "Invalid response from controller 010";
-    QTest::newRow("SA silent") << two << QByteArray("A") << 2 << QByteArray()
-                               << QByteArrayList{"SC", "SA001108001700", "SA002208001700"} << "Controller timeout";
+    QTest::newRow("all 200") << 0 << QByteArray("200808082359") << "Schedules uploaded:  200";
+    QTest::newRow("silent at 5, 1 to 4 stay") << 5 << QByteArray("004804082359") << "No response from controller";
 }
 
-void TstActions::scheduleDownload()
+void TstActions::scheduleUpload()
 {
-    QFETCH(QByteArray, file);
-    QFETCH(QByteArray, scReply);
-    QFETCH(int, failAt);
-    QFETCH(QByteArray, wrong);
-    QFETCH(QByteArrayList, sent);
+    QFETCH(int, silentAt);
+    QFETCH(QByteArray, lastLine);
     QFETCH(QString, status);
-
-    const QString path = m_dir.filePath(QStringLiteral("schedule.txt"));
-    writeFile(path, file);
+    const QString path = m_dir.filePath(QStringLiteral("schedules-%1.txt").arg(silentAt));
     Rig rig;
-    QVERIFY(rig.upSerial());
+    QVERIFY(rig.up(!silentAt));
     rig.ui.nextPath = path;
-    int record = 0;
-    rig.script = [&](const QByteArray &line) -> std::optional<QByteArray> {
-        QByteArray r = "A";
-        if (line == "SC")
-            r = scReply;
-        else if (++record == failAt)
-            r = wrong;
-        return r.isEmpty() ? std::nullopt : std::optional<QByteArray>(r);
-    };
-    rig.actions.click(DownloadSchedules);
-    QCOMPARE(rig.ui.statuses.value(0), QStringLiteral("Checking file - please wait"));
-    QCOMPARE(rig.commands(), sent);
-    QCOMPARE(rig.ui.status(), status);
-}
-
-namespace {
-QByteArray scheduleReply(int schedule)
-{
-    QByteArray reply;
-    for (int day = 1; day <= 8; ++day)
-        reply += QByteArray::number(schedule % 24).rightJustified(2, '0') + QByteArray::number(day).rightJustified(2, '0')
-            + "2359";
-    return reply;
-}
-} // namespace
-
-void TstActions::scheduleUploadFull()
-{
-    const QString path = m_dir.filePath(QStringLiteral("schedules-up.txt"));
-    Rig rig;
-    QVERIFY(rig.upTcp());
-    rig.ui.nextPath = path;
-    rig.script = [](const QByteArray &line) { return std::optional<QByteArray>(scheduleReply(line.mid(2).toInt())); };
-    QCOMPARE(rig.actions.click(UploadSchedules), Outcome::Done);
-    const QByteArrayList sent = rig.commands();
-    QCOMPARE(sent.size(), 200);
-    QCOMPARE(sent.first(), QByteArray("SR001"));
-    QCOMPARE(sent.last(), QByteArray("SR200"));
-    const QByteArray file = readFile(path);
-    QCOMPARE(file.count("\r\n"), 1600);
-    QVERIFY(file.startsWith("001101012359\r\n001201022359\r\n"));
-    QVERIFY(file.endsWith("200808082359\r\n"));
-    QCOMPARE(rig.ui.status(), QStringLiteral("Schedules uploaded:  200"));
-}
-
-void TstActions::scheduleUploadTimeout()
-{
-    const QString path = m_dir.filePath(QStringLiteral("schedules-part.txt"));
-    Rig rig;
-    QVERIFY(rig.upSerial());
-    rig.ui.nextPath = path;
-    rig.script = [](const QByteArray &line) -> std::optional<QByteArray> {
+    rig.script = [&](const QByteArray &line) {
         const int n = line.mid(2).toInt();
-        return n == 5 ? std::nullopt : std::optional<QByteArray>(scheduleReply(n));
+        QByteArray reply;  // day d of schedule n: (n % 24):0d to 23:59
+        for (int day = 1; day <= 8 && n != silentAt; ++day)
+            reply += QByteArray::number(n % 24).rightJustified(2, '0') + '0' + QByteArray::number(day) + "2359";
+        return answer(reply);
     };
     const Ms start = rig.waiter.now();
-    QCOMPARE(rig.actions.click(UploadSchedules), Outcome::Failed);
-    QVERIFY(rig.waiter.now() - start >= wire::kReplyTimeout);
-    QCOMPARE(rig.commands().size(), 5);
-    QCOMPARE(rig.ui.status(), QStringLiteral("No response from controller"));
-    QCOMPARE(readFile(path).count("\r\n"), 32);  // schedules 1 to 4 stay
+    QCOMPARE(rig.actions.click(UploadSchedules), silentAt ? Outcome::Failed : Outcome::Done);
+    QCOMPARE(rig.waiter.now() - start >= wire::kReplyTimeout, silentAt != 0);
+    const int sent = silentAt ? silentAt : 200;
+    QCOMPARE(rig.sent.size(), sent);
+    QCOMPARE(rig.sent.first(), QByteArray("SR001"));
+    QCOMPARE(rig.sent.last(), "SR" + QByteArray::number(sent).rightJustified(3, '0'));
+    const QByteArray file = readFile(path);
+    QCOMPARE(file.count("\r\n"), (silentAt ? silentAt - 1 : 200) * 8);
+    QVERIFY(file.startsWith("001101012359\r\n001201022359\r\n"));
+    QVERIFY(file.endsWith(lastLine + "\r\n"));
+    QCOMPARE(rig.ui.status(), status);
 }
 
 void TstActions::hsTest_data()
@@ -674,7 +490,7 @@ void TstActions::hsTest()
     QFETCH(int, records);
     QFETCH(QString, shown);
     Rig rig;
-    QVERIFY(rig.upTcp());
+    QVERIFY(rig.up(true));
     rig.tcp.stream.onWrite = [&](const QByteArray &bytes) {
         QVERIFY(bytes.endsWith('\r'));
         const int n = bytes.mid(16, 3).toInt();
@@ -694,40 +510,30 @@ void TstActions::hsTest()
 
 void TstActions::hsTestWrongLink()
 {
-    Rig serialRig;
-    QVERIFY(serialRig.upSerial());
-    QCOMPARE(serialRig.actions.download2(), Outcome::Failed);
-    QCOMPARE(serialRig.fields.value(QStringLiteral("Text4")), QStringLiteral("HS test needs a TCP/IP link"));
-    QVERIFY(serialRig.serial.stream.writes.isEmpty());
-    QVERIFY(serialRig.tcp.stream.writes.isEmpty());
-
-    Rig idle;
+    Rig serial, idle;
+    QVERIFY(serial.up(false));
     wire::selectMode(idle.comm, idle.state, wire::CommSettings::Mode::Tcp);
-    QCOMPARE(idle.actions.download2(), Outcome::Failed);
+    for (Rig *rig : {&serial, &idle})
+        QCOMPARE(rig->actions.download2(), Outcome::Failed);
+    QCOMPARE(serial.fields.value(QStringLiteral("Text4")), QStringLiteral("HS test needs a TCP/IP link"));
     QCOMPARE(idle.fields.value(QStringLiteral("Text4")), QStringLiteral("Not Connected"));
-    QVERIFY(idle.tcp.stream.writes.isEmpty());
+    for (Rig *rig : {&serial, &idle})
+        QVERIFY(rig->serial.stream.writes.isEmpty() && rig->tcp.stream.writes.isEmpty());
 }
 
 void TstActions::sortedTestFile()
 {
     Rig rig;
-    const QString path = m_dir.filePath(QStringLiteral("accesssorted.txt"));
-    rig.ui.nextPath = path;
+    rig.ui.nextPath = m_dir.filePath(QStringLiteral("accesssorted.txt"));
     QCOMPARE(rig.actions.writeSortedTestFile(), Outcome::Done);
     QCOMPARE(rig.ui.lastDefaultName, QStringLiteral("accesssorted.txt"));
-    const QByteArray file = readFile(path);
-    QVERIFY(file.startsWith("000001\r\n000002\r\n"));
-    QVERIFY(file.endsWith("001000\r\n63193\r\n"));
+    const QByteArray file = readFile(*rig.ui.nextPath);
+    QCOMPARE(file.count("\r\n"), 1001);
+    QVERIFY(file.startsWith("000001\r\n000002\r\n") && file.endsWith("001000\r\n63193\r\n"));
     QVERIFY(rig.serial.stream.writes.isEmpty());
-
     rig.ui.nextPath = m_dir.filePath(QStringLiteral("no/dir/accesssorted.txt"));
     QCOMPARE(rig.actions.writeSortedTestFile(), Outcome::Failed);
     QVERIFY(rig.ui.status().startsWith(QLatin1String("Cannot create file ")));
-
-    rig.ui.nextPath.reset();
-    rig.ui.statuses.clear();
-    QCOMPARE(rig.actions.writeSortedTestFile(), Outcome::Cancelled);
-    QVERIFY(rig.ui.statuses.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TstActions)
