@@ -108,7 +108,6 @@ private Q_SLOTS:
         // 244 bytes: blocks 1 to 3 full, block 4 the last, then the final B (5).
         const auto f = [](const char *what, int n) { return QStringList{QLatin1String(what), QString::number(n)}; };
         const auto serial = [](int stage) { return QStringLiteral("Download Error, error code %1").arg(stage); };
-        QTest::newRow("pty wrong ack block 2") << Kind::Flash << false << 244 << f("--boot-wrong-ack", 2) << serial(2);
         QTest::newRow("pty wrong ack last block") << Kind::Flash << false << 244 << f("--boot-wrong-ack", 4) << serial(3);
         QTest::newRow("pty wrong final B") << Kind::Flash << false << 244 << f("--boot-wrong-ack", 5) << serial(4);
         QTest::newRow("tcp wrong ack block 1")
@@ -169,7 +168,6 @@ private Q_SLOTS:
             << 1 << QByteArray("Controller must be programmed to 9600 baud before reflashing\n");
         QTest::newRow("missing image") << false << QStringList{QStringLiteral("bootext"), QStringLiteral("/nonexistent/fw.bin")}
                                        << 1 << QByteArray("Preparing to Download Flash\nCannot read the image file /nonexistent/fw.bin");
-        QTest::newRow("no image named") << false << QStringList{QStringLiteral("flash")} << 2 << QByteArray();
     }
     void cli()
     {
@@ -185,8 +183,8 @@ private Q_SLOTS:
         const auto run = testing::runCli(link + args);
         QCOMPARE(run.exitCode, exitCode);
         QVERIFY2(run.out.startsWith(out), run.out.constData());
-        // Only a usage error speaks on stderr (not a terminal: no progress display).
-        QCOMPARE(!run.err.isEmpty(), exitCode == 2);
+        // Not a terminal: no progress display.
+        QVERIFY(run.err.isEmpty());
         if (exitCode == 0) {
             QVERIFY(run.out.endsWith("Download complete\n"));
             QCOMPARE(readFile(s.saved), s.image);
