@@ -17,26 +17,41 @@ using wire::Ms;
 
 namespace {
 
-// One key event as the window system would deliver it.
-struct Key {
-    bool press;
-    int key;
-    Qt::KeyboardModifiers mods;
-    QString text;
-};
-Key down(int key, Qt::KeyboardModifiers m = Qt::NoModifier, const QString &t = {}) { return {true, key, m, t}; }
-Key up(int key, Qt::KeyboardModifiers m = Qt::NoModifier) { return {false, key, m, {}}; }
-QList<Key> type(int key, const QString &text) { return {down(key, Qt::NoModifier, text), up(key)}; }
-QList<Key> keypad(int key)
+// Plays a key script on a widget as the window system would deliver it:
+// "alt" presses Alt ("alt*" is its auto-repeat), "/alt" lets go; "kp6",
+// "kpIns", "kpRight", "kpClear" tap a keypad key; "F9", "F10", "Enter", "Bs",
+// "Tab", "~", "euro" and single letters are typed. Keys carry Alt while held.
+void play(QWidget *w, const QString &script)
 {
-    const auto m = Qt::KeypadModifier | Qt::AltModifier;
-    return {down(key, m), up(key, m)};
-}
-
-void send(QWidget *w, const Key &k)
-{
-    QKeyEvent ev(k.press ? QEvent::KeyPress : QEvent::KeyRelease, k.key, k.mods, k.text);
-    QApplication::sendEvent(w, &ev);
+    static const QHash<QString, std::pair<int, QString>> typed{
+        {"F9", {Qt::Key_F9, {}}},          {"F10", {Qt::Key_F10, {}}},          {"Enter", {Qt::Key_Return, "\r"}},
+        {"Bs", {Qt::Key_Backspace, "\b"}}, {"Tab", {Qt::Key_Tab, "\t"}},        {"~", {Qt::Key_AsciiTilde, "~"}},
+        {"euro", {Qt::Key_unknown, QStringLiteral("\u20ac")}}};
+    static const QHash<QString, int> pad{{"Ins", Qt::Key_Insert}, {"Right", Qt::Key_Right}, {"Clear", Qt::Key_Clear}};
+    Qt::KeyboardModifiers alt;
+    auto send = [&](QEvent::Type type, int key, Qt::KeyboardModifiers m, const QString &text = {}, bool rep = false) {
+        QKeyEvent ev(type, key, m, text, rep);
+        QApplication::sendEvent(w, &ev);
+    };
+    for (const QString &t : script.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        if (t.startsWith(QLatin1String("alt")) || t == QLatin1String("/alt")) {
+            alt = t.startsWith(QLatin1Char('/')) ? Qt::NoModifier : Qt::AltModifier;
+            send(alt ? QEvent::KeyPress : QEvent::KeyRelease, Qt::Key_Alt, alt, {}, t.endsWith(QLatin1Char('*')));
+            continue;
+        }
+        int key = Qt::Key_A + (t.at(0).toUpper().unicode() - 'A');
+        QString text = t;
+        Qt::KeyboardModifiers m = alt;
+        if (t.startsWith(QLatin1String("kp"))) {
+            key = pad.value(t.mid(2), Qt::Key_0 + t.mid(2).toInt());
+            text.clear();
+            m |= Qt::KeypadModifier;
+        } else if (typed.contains(t)) {
+            std::tie(key, text) = typed.value(t);
+        }
+        send(QEvent::KeyPress, key, m, text);
+        send(QEvent::KeyRelease, key, m);
+    }
 }
 
 // The terminal screen on a fake link.
@@ -52,88 +67,70 @@ struct Screen {
 
 } // namespace
 
-Q_DECLARE_METATYPE(QList<Key>)
-
 class TstTermMode : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void layoutAndTexts();
     void keys_data();
     void keys();
-    void echoedCharacterFollowsInRed();
-    void paintsRedAndBlack();
-    void clearScreen();
-    void saveLogFromScreen();
-    void closingScreenEndsLoop();
+    void echoDrawnAndPaintedUntilClosed();
+    void saveLogThenClear();
 };
 
+// 39 x 22 cells of 250 x 275 twips; the hint keeps its double blank.
 void TstTermMode::layoutAndTexts()
 {
     Screen s;
-    QCOMPARE(s.status(), QStringLiteral("STATUS"));
-    QCOMPARE(s.screen.findChild<QLabel *>(QStringLiteral("Label2(1)"))->text(),
-             QStringLiteral("Hit F10  to send a NULL character"));
-    QCOMPARE(s.screen.findChild<QLabel *>(QStringLiteral("Label17"))->text(), QStringLiteral("Clear Screen"));
-    QCOMPARE(s.view()->objectName(), QStringLiteral("pop1"));
-    QCOMPARE(s.view()->width(), core::twipsToPixelsX(s.view(), 39 * 250));
-    QCOMPARE(s.view()->height(), core::twipsToPixelsY(s.view(), 22 * 275));
-    QCOMPARE(s.view()->cellRect(2, 3).topLeft(),
-             QPoint(core::twipsToPixelsX(s.view(), 250), core::twipsToPixelsY(s.view(), 550)));
+    const TerminalView *v = s.view();
+    QCOMPARE(s.screen.findChild<QLabel *>(QStringLiteral("Label2(1)"))->text(), "Hit F10  to send a NULL character");
+    QCOMPARE(v->size(), QSize(core::twipsToPixelsX(v, 39 * 250), core::twipsToPixelsY(v, 22 * 275)));
+    QCOMPARE(v->cellRect(2, 3).topLeft(), QPoint(core::twipsToPixelsX(v, 250), core::twipsToPixelsY(v, 550)));
 }
 
+// Keys typed on the screen: the bytes written to the link and the first row.
 void TstTermMode::keys_data()
 {
     QTest::addColumn<QString>("link");  // serial, tcp-entered, tcp-not-entered, serial-closed
-    QTest::addColumn<QList<Key>>("events");
+    QTest::addColumn<QString>("script");
     QTest::addColumn<QByteArray>("written");
     QTest::addColumn<QString>("row1");
-
-    const auto alt = down(Qt::Key_Alt, Qt::AltModifier);
-    const auto altUp = up(Qt::Key_Alt);
-    QTest::newRow("A") << "serial" << type(Qt::Key_A, "A") << QByteArray("A") << "A";
-    QTest::newRow("Enter") << "serial" << type(Qt::Key_Return, "\r") << QByteArray("\r") << "[0D]";
-    QTest::newRow("Backspace") << "serial" << type(Qt::Key_Backspace, "\b") << QByteArray("\b") << "[08]";
-    QTest::newRow("tilde") << "serial" << type(Qt::Key_AsciiTilde, "~") << QByteArray("~") << "[7E]";
-    QTest::newRow("Tab is sent, not a focus move") << "serial" << type(Qt::Key_Tab, "\t") << QByteArray("\t")
-                                                   << "[09]";
-    QTest::newRow("F10") << "serial" << type(Qt::Key_F10, {}) << QByteArray(1, '\0') << "[00]";
-    QTest::newRow("F9") << "serial" << type(Qt::Key_F9, {}) << QByteArray("\x80") << "[80]";
-    QTest::newRow("Alt 6 5, Num Lock on")
-        << "serial" << (QList<Key>{alt} + keypad(Qt::Key_6) + keypad(Qt::Key_5) + QList<Key>{altUp}
-                        + type(Qt::Key_A, "A"))
-        << QByteArray("A") << "A";
-    QTest::newRow("Alt 6 5, Num Lock off")
-        << "serial" << (QList<Key>{alt} + keypad(Qt::Key_Right) + keypad(Qt::Key_Clear) + QList<Key>{altUp})
-        << QByteArray("A") << "A";
-    QTest::newRow("Alt 0 0 6 5 leading zeros")
-        << "serial" << (QList<Key>{alt} + keypad(Qt::Key_Insert) + keypad(Qt::Key_0) + keypad(Qt::Key_6)
-                        + keypad(Qt::Key_5) + QList<Key>{altUp})
-        << QByteArray("A") << "A";
-    QTest::newRow("Alt 2 5 6 sends nothing")
-        << "serial" << (QList<Key>{alt} + keypad(Qt::Key_2) + keypad(Qt::Key_5) + keypad(Qt::Key_6)
-                        + QList<Key>{altUp} + type(Qt::Key_X, "x"))
-        << QByteArray("x") << "x";
-    QTest::newRow("Alt alone sends NUL, next letter swallowed")
-        << "serial" << (QList<Key>{alt, altUp} + type(Qt::Key_Q, "q") + type(Qt::Key_R, "r"))
-        << QByteArray("\0r", 2) << "[00]r";
-    QTest::newRow("Alt auto-repeat keeps the digits")
-        << "serial"
-        << (QList<Key>{alt} + keypad(Qt::Key_6) + QList<Key>{down(Qt::Key_Alt, Qt::AltModifier)} + keypad(Qt::Key_5)
-            + QList<Key>{altUp})
-        << QByteArray("A") << "A";
-    QTest::newRow("TCP before entering over TCP: nothing")
-        << "tcp-not-entered" << (type(Qt::Key_A, "A") + type(Qt::Key_F10, {})) << QByteArray() << "";
-    QTest::newRow("TCP after entering") << "tcp-entered" << type(Qt::Key_A, "A") << QByteArray("A") << "A";
-    QTest::newRow("closed serial port: drawn, not written")
-        << "serial-closed" << (type(Qt::Key_A, "A") + type(Qt::Key_F9, {})) << QByteArray() << "A[80]";
-    QTest::newRow("character beyond Latin-1 ignored") << "serial" << type(Qt::Key_unknown, QStringLiteral("\u20ac"))
-                                                      << QByteArray() << "";
+    const QString zeros = QStringLiteral("alt ") + QStringLiteral("kp0 ").repeated(70);  // keypad 0 repeating
+    const struct {
+        const char *name, *link;
+        QString script;
+        QByteArray written;
+        const char *row1;
+    } rows[] = {
+        {"A", "serial", "A", "A", "A"},
+        {"Enter", "serial", "Enter", "\r", "[0D]"},
+        {"Backspace", "serial", "Bs", "\b", "[08]"},
+        {"tilde", "serial", "~", "~", "[7E]"},
+        {"Tab is sent, not a focus move", "serial", "Tab", "\t", "[09]"},
+        {"F10", "serial", "F10", QByteArray(1, '\0'), "[00]"},
+        {"F9", "serial", "F9", "\x80", "[80]"},
+        {"Alt 6 5, Num Lock on, system A swallowed", "serial", "alt kp6 kp5 /alt A", "A", "A"},
+        {"Alt 0 6 5, Num Lock off", "serial", "alt kpIns kpRight kpClear /alt", "A", "A"},
+        {"Alt 2 5 6 sends nothing, swallows nothing", "serial", "alt kp2 kp5 kp6 /alt x", "x", "x"},
+        {"Alt alone sends NUL, next letter swallowed", "serial", "alt /alt q r", QByteArray("\0r", 2), "[00]r"},
+        {"letters while Alt held are eaten", "serial", "alt a /alt", QByteArray(1, '\0'), "[00]"},
+        {"F10 while Alt held is no digit", "serial", "alt F10 kp1 /alt", "\x01", "[01]"},
+        {"Alt auto-repeat keeps the digits", "serial", "alt kp6 alt* kp5 /alt", "A", "A"},
+        {"Alt pressed again restarts the digits", "serial", "alt kp3 alt kp7 /alt", "\x07", "[07]"},
+        {"Alt, 70 repeated zeros, 6 5", "serial", zeros + "kp6 kp5 /alt", "A", "A"},
+        {"Alt, 70 repeated zeros, 2 5 6", "serial", zeros + "kp2 kp5 kp6 /alt x", "x", "x"},
+        {"TCP before entering over TCP: nothing", "tcp-not-entered", "A F10", "", ""},
+        {"TCP after entering", "tcp-entered", "A", "A", "A"},
+        {"closed serial port: drawn, not written", "serial-closed", "A F9", "", "A[80]"},
+        {"character beyond Latin-1 ignored", "serial", "euro", "", ""},
+    };
+    for (const auto &r : rows)
+        QTest::newRow(r.name) << r.link << r.script << r.written << r.row1;
 }
 
 void TstTermMode::keys()
 {
     QFETCH(QString, link);
-    QFETCH(QList<Key>, events);
+    QFETCH(QString, script);
     QFETCH(QByteArray, written);
     QFETCH(QString, row1);
     Screen s;
@@ -145,81 +142,83 @@ void TstTermMode::keys()
         if (link == QLatin1String("serial-closed"))
             s.rig.serial.close();
     }
-    for (const Key &k : events) {
-        // A held Alt repeats its key-down as the window system does.
-        if (k.press && k.key == Qt::Key_Alt && &k != &events.constFirst()) {
-            QKeyEvent ev(QEvent::KeyPress, k.key, k.mods, k.text, true);
-            QApplication::sendEvent(s.view(), &ev);
-            continue;
-        }
-        send(s.view(), k);
-    }
+    play(s.view(), script);
     QCOMPARE(s.rig.peer().written().toHex(' '), written.toHex(' '));
-    QCOMPARE(s.screen.session().grid().rowText(1).trimmed(), row1);
+    const Grid &g = s.screen.session().grid();
+    QCOMPARE(g.rowText(1).trimmed(), row1);
     for (int c = 1; c <= kColumns; ++c)
-        if (s.screen.session().grid().cell(c, 1).used)
-            QCOMPARE(s.screen.session().grid().cell(c, 1).ink, Ink::Sent);
+        if (g.cell(c, 1).used)
+            QCOMPARE(g.cell(c, 1).ink, Ink::Sent);
 }
 
-void TstTermMode::echoedCharacterFollowsInRed()
+// A typed character in black, its echo and a carriage return in red, read
+// back from the model and from the painted pixels; hiding the screen ends the loop.
+void TstTermMode::echoDrawnAndPaintedUntilClosed()
 {
     Screen s;
     QVERIFY(s.rig.connectSerial());
     s.rig.peer().onWrite = [&](const QByteArray &b) { s.rig.peer().deliver(b, Ms(5)); };
-    s.rig.waiter.after(Ms(10), [&] {
-        for (const Key &k : type(Qt::Key_A, "A"))
-            send(s.view(), k);
-    });
-    s.rig.waiter.after(Ms(100), [&] { s.rig.state.terminalStop = true; });
-    s.screen.enter();
+    s.rig.peer().deliver("\r", Ms(50));
+    s.rig.waiter.after(Ms(10), [&] { play(s.view(), QStringLiteral("A")); });
+    s.screen.show();
+    s.rig.waiter.after(Ms(100), [&] { s.screen.hide(); });
+    s.screen.enter();  // returns: the hide stopped the loop
+    QCOMPARE(s.rig.waiter.now(), Ms(100));
+    QVERIFY(!s.rig.state.linkBusy);
+    QCOMPARE(s.status(), QStringLiteral("Connected to comm port 2"));
     const Grid &g = s.screen.session().grid();
-    QCOMPARE(g.rowText(1).trimmed(), QStringLiteral("AA"));
+    QCOMPARE(g.rowText(1).trimmed(), QStringLiteral("AA[0D]"));
     QCOMPARE(g.cell(1, 1).ink, Ink::Sent);
     QCOMPARE(g.cell(2, 1).ink, Ink::Received);
-    QCOMPARE(s.status(), QStringLiteral("Connected to comm port 2"));
-    // Both directions are in the session log.
-    const LogSnapshot log = s.screen.session().log().snapshot();
-    QCOMPARE(log.chunks.size(), 2);
+    const LogSnapshot log = s.screen.session().log().snapshot();  // both directions logged
+    QCOMPARE(log.chunks.size(), 2);  // the echo and the carriage return come within one millisecond
     QCOMPARE(log.chunks.at(0).direction, Direction::Sent);
     QCOMPARE(log.chunks.at(1).direction, Direction::Received);
-}
 
-void TstTermMode::paintsRedAndBlack()
-{
-    Screen s;
-    Grid &g = s.screen.session().grid();
-    g.draw('W', Ink::Received);
-    g.draw('W', Ink::Sent);
-    g.draw(0x0d, Ink::Received);
     const QImage img = s.view()->grab().toImage();
-    auto count = [&](const QRect &cell, auto pred) {
+    auto count = [&](const QRect &cell, bool red) {
         int n = 0;
         for (int y = cell.top(); y <= cell.bottom(); ++y)
-            for (int x = cell.left(); x <= cell.right(); ++x)
-                if (pred(img.pixelColor(x, y)))
-                    ++n;
+            for (int x = cell.left(); x <= cell.right(); ++x) {
+                const QColor c = img.pixelColor(x, y);
+                n += c.green() < 90 && c.blue() < 90 && (red ? c.red() > 200 : c.red() < 90);
+            }
         return n;
     };
-    auto red = [](const QColor &c) { return c.red() > 200 && c.green() < 90 && c.blue() < 90; };
-    auto black = [](const QColor &c) { return c.red() < 90 && c.green() < 90 && c.blue() < 90; };
-    QVERIFY(count(s.view()->cellRect(1, 1), red) > 5);
-    QCOMPARE(count(s.view()->cellRect(1, 1), black), 0);
-    QVERIFY(count(s.view()->cellRect(2, 1), black) > 5);
-    QCOMPARE(count(s.view()->cellRect(2, 1), red), 0);
+    const TerminalView *v = s.view();
+    QVERIFY(count(v->cellRect(1, 1), false) > 5);
+    QCOMPARE(count(v->cellRect(1, 1), true), 0);
+    QVERIFY(count(v->cellRect(2, 1), true) > 5);
+    QCOMPARE(count(v->cellRect(2, 1), false), 0);
     // The hexadecimal cell's digits step down and right: ink in the top-left
     // and bottom-right quarters.
-    const QRect hex = s.view()->cellRect(3, 1);
-    QVERIFY(count(QRect(hex.topLeft(), hex.size() / 2), red) > 0);
-    QVERIFY(count(QRect(hex.center(), hex.bottomRight()), red) > 0);
-    QVERIFY(count(s.view()->cellRect(4, 1), red) == 0);
+    const QRect hex = v->cellRect(3, 1);
+    QVERIFY(count(QRect(hex.topLeft(), hex.size() / 2), true) > 0);
+    QVERIFY(count(QRect(hex.center(), hex.bottomRight()), true) > 0);
+    QCOMPARE(count(v->cellRect(4, 1), true), 0);
 }
 
-void TstTermMode::clearScreen()
+void TstTermMode::saveLogThenClear()
 {
+    QTemporaryDir dir;
     Screen s;
+    QVERIFY(s.rig.connectSerial());
+    s.screen.session().character('V');
     s.screen.session().grid().draw(QByteArray(50, 'k'), Ink::Received);
+    const QString path = dir.filePath(QStringLiteral("session.log"));
+    s.rig.ui.nextPath = path;
     s.screen.show();
     QVERIFY(QTest::qWaitForWindowExposed(&s.screen));
+    QTest::mouseClick(s.screen.findChild<QLabel *>(QStringLiteral("SaveLog")), Qt::LeftButton);
+    auto *logStatus = s.screen.findChild<QLabel *>(QStringLiteral("LogStatus"));
+    QTRY_COMPARE(logStatus->text(), QStringLiteral("Session log saved to %1").arg(path));
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QVERIFY(f.readAll().contains(" TX 56"));
+    s.rig.ui.nextPath.reset();  // the dialog cancelled: nothing happens
+    s.screen.saveLog();
+    QCOMPARE(logStatus->text(), QStringLiteral("Session log saved to %1").arg(path));
+
     QTest::mouseClick(s.screen.findChild<QLabel *>(QStringLiteral("Label17")), Qt::LeftButton);
     const Grid &g = s.screen.session().grid();
     QVERIFY(!g.cell(1, 1).used);
@@ -227,39 +226,6 @@ void TstTermMode::clearScreen()
     QCOMPARE(g.column(), 1);
     QCOMPARE(g.row(), 1);
     QCOMPARE(s.status(), QStringLiteral("STATUS"));
-}
-
-void TstTermMode::saveLogFromScreen()
-{
-    QTemporaryDir dir;
-    Screen s;
-    QVERIFY(s.rig.connectSerial());
-    s.screen.session().character('V');
-    s.rig.ui.nextPath = dir.filePath(QStringLiteral("session.log"));
-    s.screen.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&s.screen));
-    QTest::mouseClick(s.screen.findChild<QLabel *>(QStringLiteral("SaveLog")), Qt::LeftButton);
-    auto *logStatus = s.screen.findChild<QLabel *>(QStringLiteral("LogStatus"));
-    QTRY_COMPARE(logStatus->text(), QStringLiteral("Session log saved to %1").arg(*s.rig.ui.nextPath));
-    QFile f(*s.rig.ui.nextPath);
-    QVERIFY(f.open(QIODevice::ReadOnly));
-    QVERIFY(f.readAll().contains(" TX 56"));
-    // Cancelled dialog: nothing happens.
-    s.rig.ui.nextPath.reset();
-    s.screen.saveLog();
-    QCOMPARE(logStatus->text(), QStringLiteral("Session log saved to %1").arg(dir.filePath("session.log")));
-}
-
-void TstTermMode::closingScreenEndsLoop()
-{
-    Screen s;
-    QVERIFY(s.rig.connectSerial());
-    s.screen.show();
-    s.rig.waiter.after(Ms(30), [&] { s.screen.hide(); });
-    s.screen.enter();  // returns: the hide stopped the loop
-    QVERIFY(s.rig.state.terminalStop);
-    QVERIFY(!s.rig.state.linkBusy);
-    QCOMPARE(s.rig.waiter.now(), Ms(30));
 }
 
 QTEST_MAIN(TstTermMode)
