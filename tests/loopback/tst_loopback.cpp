@@ -109,8 +109,9 @@ void TstLoopback::faults_data()
     QTest::newRow("7 dropped") << 7 << QByteArray() << 1 << QStringList{" 8: timeout", " 264: timeout"};
     // The late echo lands in a later character's wait and costs that one
     // character; dropped there, it does not make every later wait time out.
-    QTest::newRow("late echo does not cascade")
-        << 10 << QByteArray("\n") << 1050 << QStringList{" 11: timeout", " 61: timeout", " 267: timeout", " 317: timeout"};
+    QTest::newRow("late echo does not cascade") << 10 << QByteArray("\n") << 1050
+                                                 << QStringList{" 11: timeout", " 61: timeout", " 267: timeout",
+                                                                " 317: timeout"};
 }
 
 void TstLoopback::faults()
