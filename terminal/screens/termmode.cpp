@@ -73,7 +73,7 @@ void TermMode::saveLog()
     // Taken before the dialog: the log holds what was there when asked.
     LogSnapshot snapshot = m_session->log().snapshot();
     const auto path = m_services.files.saveFile(QStringLiteral("Save Session Log"),
-                                                {QStringLiteral("Log Files (*.log)"), QStringLiteral("log")},
+                                                {QStringLiteral("Log Files (*.log)"), QStringLiteral("log"), QString()},
                                                 QStringLiteral("terminal.log"));
     if (!path || path->isEmpty())
         return;
