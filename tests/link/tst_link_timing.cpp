@@ -10,15 +10,12 @@ using testing::FakeRig;
 class TestLinkTiming : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void sendCommandIsOneWrite_data();
-    void sendCommandIsOneWrite();
-    void wakeupIsTwoCarriageReturns_data();
-    void wakeupIsTwoCarriageReturns();
+    void writes_data();
+    void writes();
     void replyLines_data();
     void replyLines();
-    void partialReplyTimesOutAfterFiveSeconds_data();
-    void partialReplyTimesOutAfterFiveSeconds();
-    void trickleLongerThanTimeoutTimesOut();
+    void timeouts_data();
+    void timeouts();
     void lateReplyDiscardedOnSerialKeptOnTcp_data();
     void lateReplyDiscardedOnSerialKeptOnTcp();
     void sendOnClosedLinkSetsFailure_data();
@@ -29,51 +26,35 @@ private Q_SLOTS:
     void badPortTextFailsAtOnce();
     void connectWhileConnectedAndDisconnectWhileDisconnected();
     void serialSettingsFollowSelections();
-    void peerLossClosesLink_data();
-    void peerLossClosesLink();
     void endlessLineStaysBounded();
-    void quittingEndsAWaitAtOnce();
 };
 
-void TestLinkTiming::sendCommandIsOneWrite_data()
+void TestLinkTiming::writes_data()
 {
     QTest::addColumn<bool>("tcp");
-    QTest::addColumn<QByteArray>("text");
-    QTest::addColumn<QByteArray>("wire");
-    QTest::newRow("serial X001") << false << QByteArray("X001") << QByteArray("X001\r");
-    QTest::newRow("serial empty") << false << QByteArray() << QByteArray("\r");
-    QTest::newRow("tcp X001") << true << QByteArray("X001") << QByteArray("X001\r");
-    QTest::newRow("tcp empty") << true << QByteArray() << QByteArray("\r");
-    QTest::newRow("8-bit text") << false << QByteArray("\xff\x80", 2) << QByteArray("\xff\x80\r", 3);
-}
-
-void TestLinkTiming::sendCommandIsOneWrite()
-{
-    QFETCH(bool, tcp);
-    QFETCH(QByteArray, text);
-    QFETCH(QByteArray, wire);
-    FakeRig rig;
-    QVERIFY(tcp ? rig.connectTcp() : rig.connectSerial());
-    rig.link.SendCommand(text);
-    QVERIFY(!rig.state.sendFailure);
-    QCOMPARE(rig.peer().writes, QByteArrayList{wire});
-}
-
-void TestLinkTiming::wakeupIsTwoCarriageReturns_data()
-{
-    QTest::addColumn<bool>("tcp");
+    QTest::addColumn<QByteArray>("command");  // empty: the wake-up
     QTest::addColumn<QByteArrayList>("writes");
-    QTest::newRow("serial: two writes") << false << QByteArrayList{"\r", "\r"};
-    QTest::newRow("tcp: one send") << true << QByteArrayList{"\r\r"};
+    QTest::newRow("serial X001") << false << QByteArray("X001") << QByteArrayList{"X001\r"};
+    QTest::newRow("tcp X001") << true << QByteArray("X001") << QByteArrayList{"X001\r"};
+    QTest::newRow("empty command") << false << QByteArray("") << QByteArrayList{"\r"};
+    QTest::newRow("8-bit text") << false << QByteArray("\xff\x80", 2) << QByteArrayList{QByteArray("\xff\x80\r", 3)};
+    QTest::newRow("serial wake-up: two writes") << false << QByteArray() << QByteArrayList{"\r", "\r"};
+    QTest::newRow("tcp wake-up: one send") << true << QByteArray() << QByteArrayList{"\r\r"};
 }
 
-void TestLinkTiming::wakeupIsTwoCarriageReturns()
+// A command goes out as one write with its carriage return.
+void TestLinkTiming::writes()
 {
     QFETCH(bool, tcp);
+    QFETCH(QByteArray, command);
     QFETCH(QByteArrayList, writes);
     FakeRig rig;
     QVERIFY(tcp ? rig.connectTcp() : rig.connectSerial());
-    rig.link.SendWakeup();
+    if (command.isNull())
+        rig.link.SendWakeup();
+    else
+        rig.link.SendCommand(command);
+    QVERIFY(!rig.state.sendFailure);
     QCOMPARE(rig.peer().writes, writes);
 }
 
@@ -108,37 +89,36 @@ void TestLinkTiming::replyLines()
     QVERIFY(!rig.state.replyTimeout);
 }
 
-void TestLinkTiming::partialReplyTimesOutAfterFiveSeconds_data()
+void TestLinkTiming::timeouts_data()
 {
     QTest::addColumn<bool>("tcp");
-    QTest::newRow("serial") << false;
-    QTest::newRow("tcp") << true;
+    QTest::addColumn<int>("gapMs");  // between single characters
+    QTest::addColumn<QByteArray>("partial");
+    QTest::newRow("serial partial line") << false << 0 << QByteArray("PART");
+    QTest::newRow("tcp partial line") << true << 0 << QByteArray("PART");
+    // The time-out covers the whole line, not the gap between characters.
+    QTest::newRow("serial trickle") << false << 900 << QByteArray("aaaaa");
+    QTest::newRow("tcp trickle") << true << 900 << QByteArray("aaaaa");
 }
 
-void TestLinkTiming::partialReplyTimesOutAfterFiveSeconds()
+void TestLinkTiming::timeouts()
 {
     QFETCH(bool, tcp);
+    QFETCH(int, gapMs);
+    QFETCH(QByteArray, partial);
     FakeRig rig;
     QVERIFY(tcp ? rig.connectTcp() : rig.connectSerial());
-    rig.peer().deliver("PART", 100ms);
     const auto start = rig.waiter.now();
+    if (gapMs == 0)
+        rig.peer().deliver(partial, 100ms);
+    else
+        for (int i = 0; i < 10; ++i)
+            rig.peer().deliver("a", wire::Ms(gapMs * (i + 1)));
     QByteArray reply;
     QCOMPARE(rig.link.ReadReplyLine(reply), wire::ReplyTimedOut);
     QCOMPARE(rig.waiter.now() - start, wire::Ms(5000));
-    QCOMPARE(reply, QByteArray("PART"));
+    QCOMPARE(reply, partial);
     QVERIFY(rig.state.replyTimeout);
-}
-
-// The time-out covers the whole line, not the gap between characters.
-void TestLinkTiming::trickleLongerThanTimeoutTimesOut()
-{
-    FakeRig rig;
-    QVERIFY(rig.connectSerial());
-    for (int i = 0; i < 10; ++i)
-        rig.peer().deliver("a", wire::Ms(900 * (i + 1)));
-    QByteArray reply;
-    QCOMPARE(rig.link.ReadReplyLine(reply), wire::ReplyTimedOut);
-    QCOMPARE(reply, QByteArray("aaaaa"));
 }
 
 void TestLinkTiming::lateReplyDiscardedOnSerialKeptOnTcp_data()
@@ -274,34 +254,6 @@ void TestLinkTiming::serialSettingsFollowSelections()
     QVERIFY(rig.ui.messages.isEmpty());
 }
 
-void TestLinkTiming::peerLossClosesLink_data()
-{
-    QTest::addColumn<bool>("tcp");
-    QTest::newRow("serial device removed") << false;
-    QTest::newRow("tcp peer closed") << true;
-}
-
-// A reply wait on a link that goes away ends at once, not after 5 s, and a
-// later connect works again.
-void TestLinkTiming::peerLossClosesLink()
-{
-    QFETCH(bool, tcp);
-    FakeRig rig;
-    QVERIFY(tcp ? rig.connectTcp() : rig.connectSerial());
-    const auto start = rig.waiter.now();
-    if (tcp)
-        rig.tcp.dropAfter(200ms);
-    else
-        rig.serial.dropAfter(200ms);
-    rig.link.SendCommand("V");
-    QByteArray reply;
-    QCOMPARE(rig.link.ReadReplyLine(reply), wire::ReplyTimedOut);
-    QCOMPARE(rig.link.statusCaption(), QStringLiteral("Disconnected"));
-    QCOMPARE(rig.waiter.now() - start, wire::Ms(200));
-    QVERIFY(rig.ui.messages.isEmpty());
-    QVERIFY(tcp ? rig.connectTcp() : rig.connectSerial());
-}
-
 void TestLinkTiming::endlessLineStaysBounded()
 {
     FakeRig rig;
@@ -311,16 +263,6 @@ void TestLinkTiming::endlessLineStaysBounded()
     QByteArray reply;
     QCOMPARE(rig.link.ReadReplyLine(reply), wire::ReplyReceived);
     QCOMPARE(reply.size(), wire::kMaxReplyLine);
-}
-
-void TestLinkTiming::quittingEndsAWaitAtOnce()
-{
-    FakeRig rig;
-    QVERIFY(rig.connectSerial());
-    rig.waiter.after(300ms, [&] { rig.waiter.requestQuit(); });
-    QByteArray reply;
-    QCOMPARE(rig.link.ReadReplyLine(reply), wire::ReplyTimedOut);
-    QCOMPARE(rig.waiter.now(), wire::Ms(300));
 }
 
 QTEST_GUILESS_MAIN(TestLinkTiming)
