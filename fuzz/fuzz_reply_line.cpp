@@ -51,7 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                     rig.serial.dropAfter(at);
                 continue;
             }
-            if (n == 1 && floods++ < 2) {
+            if (n == 1 && floods++ == 0) {
                 // A flood without a carriage return, past the line limit.
                 const QByteArray flood(wire::kMaxReplyLine + 10, static_cast<char>(in.byte() == '\r' ? 'A' : 'B'));
                 rig.peer().deliver(flood, at);
