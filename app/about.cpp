@@ -16,8 +16,8 @@ About::About(QWidget *parent) : QDialog(parent)
     p.setColor(QPalette::WindowText, QColor(0, 0, 64));
     setPalette(p);
     auto *layout = new QVBoxLayout(this);
-    for (const char *line : {"Tarnic Flash Utility", "Version 01.00",
-                             "Service tool for Tarnic door-access controllers"}) {
+    for (const char *line :
+         {"Tarnic Flash Utility", "Version 01.00", "Service tool for Tarnic door-access controllers"}) {
         auto *label = new QLabel(QString::fromLatin1(line), this);
         label->setAlignment(Qt::AlignCenter);
         label->setPalette(p);

@@ -22,8 +22,8 @@ Application::Application(const Platform &platform) : m_waiter(platform.waiter)
         files = m_qtFiles.get();
     }
     m_link = std::make_unique<wire::Link>(m_state, m_comm, m_waiter, *messages, platform.serial, platform.tcp);
-    m_services = std::make_unique<core::Services>(core::Services{
-        m_state, *m_link, m_waiter, m_comm, m_settings, m_utilities, *messages, *files});
+    m_services = std::make_unique<core::Services>(
+        core::Services{m_state, *m_link, m_waiter, m_comm, m_settings, m_utilities, *messages, *files});
 
     // 2. Every default; the screens are created hidden and show the models.
     ApplyDefaultSettings(m_state, m_comm, m_utilities, m_settings);

@@ -49,7 +49,7 @@ private:
     MainWindow &m_main;
     QList<core::LabelButton *> m_entries;
     core::LabelButton *m_status;
-    QTimer *m_blink;  // Timer2
+    QTimer *m_blink; // Timer2
 };
 
 inline const QColor kWhite{255, 255, 255};

@@ -8,7 +8,7 @@ namespace cli {
 
 struct Command {
     const char *name;
-    const char *usage;  // the arguments, for the usage text
+    const char *usage; // the arguments, for the usage text
     int (*run)(Context &context);
     // Commands that only read the models run without opening the link.
     bool needsLink = true;

@@ -20,7 +20,9 @@ inline constexpr int kExitUsage = 2;
 
 // The command-line front end of the report surfaces: every status text, pane
 // line and message goes to stdout, one per line, as the screen would show it.
-class StdoutSinks final : public core::StatusLine, public core::Pane, public core::MessageBox,
+class StdoutSinks final : public core::StatusLine,
+                          public core::Pane,
+                          public core::MessageBox,
                           public core::FileChooser {
 public:
     void setStatus(const QString &text) override { line(text); }
@@ -53,7 +55,7 @@ struct Context {
     config::Settings &settings;
     utilities::UtilitiesSettings &utilities;
     StdoutSinks &out;
-    QStringList args;  // what follows the command name
+    QStringList args; // what follows the command name
 };
 
 } // namespace cli

@@ -59,14 +59,14 @@ std::optional<LinkOptions> parseLinkOptions(const QStringList &arguments, QStrin
 
 QString usageText()
 {
-    QString text = QStringLiteral(
-        "usage: tarnic-cli (--serial DEVICE [--baud 9600|19200|38400|57600|115200] | --tcp HOST[:PORT]) "
-        "COMMAND [ARGS]\ncommands:\n");
+    QString text =
+        QStringLiteral("usage: tarnic-cli (--serial DEVICE [--baud 9600|19200|38400|57600|115200] | --tcp HOST[:PORT]) "
+                       "COMMAND [ARGS]\ncommands:\n");
     for (const Command &c : commands())
         text += (QStringLiteral("  %1 %2").arg(QString::fromLatin1(c.name), QString::fromLatin1(c.usage)))
                     .trimmed()
                     .prepend(QStringLiteral("  "))
-                + QLatin1Char('\n');
+            + QLatin1Char('\n');
     return text;
 }
 

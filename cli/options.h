@@ -10,9 +10,9 @@ namespace cli {
 // tarnic-cli (--serial DEVICE [--baud B] | --tcp HOST[:PORT]) COMMAND [ARGS]
 struct LinkOptions {
     bool tcp = false;
-    QString device;          // serial
-    qint32 baud = 9600;      // serial
-    QString host;            // TCP
+    QString device;     // serial
+    qint32 baud = 9600; // serial
+    QString host;       // TCP
     QString port = QStringLiteral("57");
     QString command;
     QStringList args;

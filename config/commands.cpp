@@ -24,8 +24,15 @@ QByteArray code(int selected, std::initializer_list<std::pair<int, char>> codes)
 QByteArray baudCode(int selected)
 {
     using C = Comm430Settings;
-    return code(selected, {{C::B1200, '1'}, {C::B2400, '2'}, {C::B4800, '3'}, {C::B9600, '4'},
-                           {C::B19200, '5'}, {C::B38400, '6'}, {C::B57600, '7'}, {C::B115200, '8'}});
+    return code(selected,
+                {{C::B1200, '1'},
+                 {C::B2400, '2'},
+                 {C::B4800, '3'},
+                 {C::B9600, '4'},
+                 {C::B19200, '5'},
+                 {C::B38400, '6'},
+                 {C::B57600, '7'},
+                 {C::B115200, '8'}});
 }
 
 QByteArray parityCode(int selected)
@@ -110,8 +117,8 @@ QByteArray buildX029(const Settings &s)
 {
     using G = GeneralSettings;
     const G &g = s.general;
-    return "X029" + flag(g.Check6) + code(g.tone, {{G::Low, '3'}, {G::Med, '2'}, {G::Hi, '1'}}) + d2(g.Text5[1])
-        + "00" + d2(g.Text5[0]) + "0000";
+    return "X029" + flag(g.Check6) + code(g.tone, {{G::Low, '3'}, {G::Med, '2'}, {G::Hi, '1'}}) + d2(g.Text5[1]) + "00"
+        + d2(g.Text5[0]) + "0000";
 }
 
 namespace {
@@ -119,7 +126,7 @@ namespace {
 struct SymbologyLayout {
     int row;
     int command;
-    std::vector<int> flags;  // columns, in the order sent
+    std::vector<int> flags; // columns, in the order sent
     bool len;
 };
 
@@ -162,7 +169,7 @@ QByteArray buildSymbology(const Settings &s, int row)
 {
     const SymbologyLayout *l = layoutFor(row);
     if (!l)
-        return {};  // row 3 is never sent
+        return {}; // row 3 is never sent
     const BarcodeSettings &b = s.barcode;
     QByteArray out = "X" + number3(l->command);
     for (int c : l->flags)

@@ -12,28 +12,28 @@
 namespace config {
 
 // Payload encodings. Texts are taken as the screen holds them.
-QByteArray flag(bool ticked);            // "1" / "0"
-QByteArray d2(const QString &text);      // last two of "0" + text
-QByteArray d2z(const QString &text);     // last two of "00" + text
-QByteArray d3(const QString &text);      // last three of "00" + text
+QByteArray flag(bool ticked);        // "1" / "0"
+QByteArray d2(const QString &text);  // last two of "0" + text
+QByteArray d2z(const QString &text); // last two of "00" + text
+QByteArray d3(const QString &text);  // last three of "00" + text
 
 // One builder per command or family; each reads the settings when called.
-QByteArray buildX001(const Settings &s);                  // converter ports
-QByteArray buildX005(const Settings &s);                  // reader type and options
-QByteArray buildBitFormat(const Settings &s, int format); // X007, X010, X013
+QByteArray buildX001(const Settings &s);                     // converter ports
+QByteArray buildX005(const Settings &s);                     // reader type and options
+QByteArray buildBitFormat(const Settings &s, int format);    // X007, X010, X013
 QByteArray buildOutputWidths(const Settings &s, int format); // X008, X011, X014
-QByteArray buildWiegandMask(const Settings &s, int set);  // X009, X012, X015 (set 0..2)
-QByteArray buildX016(const Settings &s);                  // magstripe
-QByteArray buildBarcodeMask(const Settings &s, int set);  // X017, X018 (set 0..1)
-QByteArray buildX029(const Settings &s);                  // speaker
-QByteArray buildSymbology(const Settings &s, int row);    // X030 ... X051
+QByteArray buildWiegandMask(const Settings &s, int set);     // X009, X012, X015 (set 0..2)
+QByteArray buildX016(const Settings &s);                     // magstripe
+QByteArray buildBarcodeMask(const Settings &s, int set);     // X017, X018 (set 0..1)
+QByteArray buildX029(const Settings &s);                     // speaker
+QByteArray buildSymbology(const Settings &s, int row);       // X030 ... X051
 QByteArray buildPrefix(const Settings &s, int row);
 QByteArray buildSuffix(const Settings &s, int row);
-QByteArray buildX054(const Settings &s);                  // relay and door
-QByteArray buildX055(const Settings &s);                  // LED times
-QByteArray buildX056(const Settings &s);                  // barcode timeout, priority
-QByteArray buildX057(const Settings &s);                  // first person in
-QByteArray buildX058(const Settings &s);                  // PDI
+QByteArray buildX054(const Settings &s); // relay and door
+QByteArray buildX055(const Settings &s); // LED times
+QByteArray buildX056(const Settings &s); // barcode timeout, priority
+QByteArray buildX057(const Settings &s); // first person in
+QByteArray buildX058(const Settings &s); // PDI
 // Programming levels 0 ("X0590") to 3 ("X0594"); no value when not sent.
 std::optional<QByteArray> buildLevel(const Settings &s, int level);
 // Stand-alone commands 1 to 6; no value when not sent (the ID size only when

@@ -26,7 +26,7 @@ qint64 decimalOrder(const QByteArray &number)
     while (first < mantissa.size() && !(mantissa.at(first) >= '1' && mantissa.at(first) <= '9'))
         ++first;
     if (first == mantissa.size())
-        return -kFar;  // zero
+        return -kFar; // zero
     qint64 order = first < point ? point - first - 1 : point - first;
     if (e >= 0) {
         QByteArray exponent = number.mid(e + 1);
@@ -83,7 +83,7 @@ std::optional<qint16> leadingNumber16(const QByteArray &text)
         }
     }
     if (number.startsWith('+'))
-        number.remove(0, 1);  // from_chars takes no plus sign
+        number.remove(0, 1); // from_chars takes no plus sign
     double value = 0;
     const auto [end, ec] = std::from_chars(number.constData(), number.constData() + number.size(), value);
     (void)end;

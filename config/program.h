@@ -27,15 +27,15 @@ struct ProgramContext {
 };
 
 enum class RunOutcome {
-    Complete,        // "Programming Complete" written
-    Busy,            // another operation holds the link; nothing done
-    CheckFailed,     // the parameter check stopped it
-    SendFailed,      // the wake-up could not be sent
-    NoIdReply,       // "Error 000A"
-    Declined,        // the operator answered No to the ID-size question
-    NoVersionReply,  // "Error 000"
-    NoReply,         // a command got no reply: its error text was written
-    Quit,            // the program is closing
+    Complete,       // "Programming Complete" written
+    Busy,           // another operation holds the link; nothing done
+    CheckFailed,    // the parameter check stopped it
+    SendFailed,     // the wake-up could not be sent
+    NoIdReply,      // "Error 000A"
+    Declined,       // the operator answered No to the ID-size question
+    NoVersionReply, // "Error 000"
+    NoReply,        // a command got no reply: its error text was written
+    Quit,           // the program is closing
 };
 
 enum class ResetOutcome { Sent, Busy, SendFailed };

@@ -27,24 +27,24 @@ struct GeneralSettings {
     int operatingMode = kNone;
     int lookupMode = kNone;
 
-    std::array<bool, 3> Check1{};  // (0) Masking, (1) Serial Logging, (2) Bad ID Logging ON
-    bool Check2 = false;           // Beep
-    bool Check3 = false;           // Parity Check
-    bool Check4 = false;           // Kronos Mode
-    bool Check5 = false;           // Open Enrollment
-    bool Check6 = false;           // Startup Tone ON
-    std::array<bool, 1> Check7{};  // (0) First Person in
-    std::array<bool, 7> Check8{};  // programming levels 0-2, relay/door 3-6
-    std::array<QString, 3> Text1;  // (1) Relay/Led Time, (2) Max ID Size; (0) unused
-    std::array<QString, 5> Text5;  // speaker times 0-1, LED/relay times 2-4
+    std::array<bool, 3> Check1{}; // (0) Masking, (1) Serial Logging, (2) Bad ID Logging ON
+    bool Check2 = false;          // Beep
+    bool Check3 = false;          // Parity Check
+    bool Check4 = false;          // Kronos Mode
+    bool Check5 = false;          // Open Enrollment
+    bool Check6 = false;          // Startup Tone ON
+    std::array<bool, 1> Check7{}; // (0) First Person in
+    std::array<bool, 7> Check8{}; // programming levels 0-2, relay/door 3-6
+    std::array<QString, 3> Text1; // (1) Relay/Led Time, (2) Max ID Size; (0) unused
+    std::array<QString, 5> Text5; // speaker times 0-1, LED/relay times 2-4
 };
 
 struct WiegandSettings {
-    std::array<QString, 30> Text1;  // bit formats
-    std::array<QString, 15> Text2;  // mask Start
-    std::array<QString, 15> Text3;  // mask Len/Value
-    QString Text4;                  // magstripe Length
-    QString Text5;                  // Sep Char (in hex)
+    std::array<QString, 30> Text1; // bit formats
+    std::array<QString, 15> Text2; // mask Start
+    std::array<QString, 15> Text3; // mask Len/Value
+    QString Text4;                 // magstripe Length
+    QString Text5;                 // Sep Char (in hex)
     // wiegand.Check1 to wiegand.Check30 are separate controls; Check[n] is
     // wiegand.Checkn (Check[0] unused).
     std::array<bool, 31> Check{};
@@ -54,18 +54,18 @@ struct BarcodeSettings {
     // "Prioritiy": Option1(2), Option1(0), Option1(1).
     enum Priority { None, Small, Large };
 
-    std::array<bool, 72> Check1{};  // symbology rows, 8 per row
-    bool Check2 = false;            // Alpha Delete
-    bool Check3 = false;            // PDI
-    std::array<bool, 10> Check4{};  // mask Const
-    std::array<QString, 9> Text1;   // Len
-    std::array<QString, 45> Text2;  // prefix characters
-    std::array<QString, 9> Text3;   // # Bars
-    std::array<QString, 45> Text4;  // suffix characters
-    std::array<QString, 10> Text5;  // mask Start
-    QString Text6;                  // Timeout
-    std::array<QString, 10> Text7;  // mask Len/Value
-    std::array<QString, 2> Text8;   // mask Length
+    std::array<bool, 72> Check1{}; // symbology rows, 8 per row
+    bool Check2 = false;           // Alpha Delete
+    bool Check3 = false;           // PDI
+    std::array<bool, 10> Check4{}; // mask Const
+    std::array<QString, 9> Text1;  // Len
+    std::array<QString, 45> Text2; // prefix characters
+    std::array<QString, 9> Text3;  // # Bars
+    std::array<QString, 45> Text4; // suffix characters
+    std::array<QString, 10> Text5; // mask Start
+    QString Text6;                 // Timeout
+    std::array<QString, 10> Text7; // mask Len/Value
+    std::array<QString, 2> Text8;  // mask Length
     int priority = kNone;
 };
 

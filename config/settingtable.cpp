@@ -69,16 +69,20 @@ void generalRows(TableBuilder &t)
     t.option(QStringLiteral("Option13"), QStringLiteral("Barcode"), "reader", G::Barcode, reader);
     t.option(QStringLiteral("Option11"), QStringLiteral("Wiegand"), "reader", G::Wiegand, reader);
     t.option(QStringLiteral("Option10"), QStringLiteral("Magstripe"), "reader", G::Magstripe, reader);
-    t.option(QStringLiteral("Option12"), QStringLiteral("Wiegand and Magstripe"), "reader", G::WiegandMagstripe, reader);
+    t.option(QStringLiteral("Option12"), QStringLiteral("Wiegand and Magstripe"), "reader", G::WiegandMagstripe,
+             reader);
     t.check(indexed("Check1", 0), QStringLiteral("Masking"), [](Settings &s) -> bool & { return s.general.Check1[0]; });
     t.check(QStringLiteral("Check2"), QStringLiteral("Beep"), [](Settings &s) -> bool & { return s.general.Check2; });
-    t.check(QStringLiteral("Check3"), QStringLiteral("Parity Check"), [](Settings &s) -> bool & { return s.general.Check3; });
-    t.check(QStringLiteral("Check4"), QStringLiteral("Kronos Mode"), [](Settings &s) -> bool & { return s.general.Check4; });
+    t.check(QStringLiteral("Check3"), QStringLiteral("Parity Check"),
+            [](Settings &s) -> bool & { return s.general.Check3; });
+    t.check(QStringLiteral("Check4"), QStringLiteral("Kronos Mode"),
+            [](Settings &s) -> bool & { return s.general.Check4; });
     t.check(QStringLiteral("Check5"), QStringLiteral("Open Enrollment"),
             [](Settings &s) -> bool & { return s.general.Check5; });
 
     t.context(QStringLiteral("Speaker Settings"));
-    t.text(indexed("Text5", 0), QStringLiteral("BC Time"), 2, [](Settings &s) -> QString & { return s.general.Text5[0]; });
+    t.text(indexed("Text5", 0), QStringLiteral("BC Time"), 2,
+           [](Settings &s) -> QString & { return s.general.Text5[0]; });
     t.text(indexed("Text5", 1), QStringLiteral("Wie/Prox/Aba Time"), 2,
            [](Settings &s) -> QString & { return s.general.Text5[1]; });
     auto tone = [](Settings &s) -> int & { return s.general.tone; };
@@ -93,7 +97,8 @@ void generalRows(TableBuilder &t)
     t.context(QStringLiteral("Programming Levels"));
     const char *levels[] = {"Enroll", "Lock/Unlock", "Reset"};
     for (int i = 0; i < 3; ++i)
-        t.check(indexed("Check8", i), QLatin1String(levels[i]), [i](Settings &s) -> bool & { return s.general.Check8[i]; });
+        t.check(indexed("Check8", i), QLatin1String(levels[i]),
+                [i](Settings &s) -> bool & { return s.general.Check8[i]; });
 
     auto mode = [](Settings &s) -> int & { return s.general.operatingMode; };
     t.context(QStringLiteral("Operating Mode"));
@@ -106,7 +111,8 @@ void generalRows(TableBuilder &t)
     t.option(indexed("Option1", 4), QStringLiteral("Both"), "lookup", G::Both, lookup);
 
     t.context(QStringLiteral("Stand Alone Settings"));
-    t.text(indexed("Text1", 2), QStringLiteral("Max ID Size"), 2, [](Settings &s) -> QString & { return s.general.Text1[2]; });
+    t.text(indexed("Text1", 2), QStringLiteral("Max ID Size"), 2,
+           [](Settings &s) -> QString & { return s.general.Text1[2]; });
     t.text(indexed("Text1", 1), QStringLiteral("Relay/Led Time"), 2,
            [](Settings &s) -> QString & { return s.general.Text1[1]; });
     t.check(indexed("Check1", 1), QStringLiteral("Serial Logging"),
@@ -169,10 +175,12 @@ void wiegandRows(TableBuilder &t)
     }
 
     t.context(QStringLiteral("Magstripe"));
-    t.text(QStringLiteral("Text4"), QStringLiteral("Length"), 2, [](Settings &s) -> QString & { return s.wiegand.Text4; });
+    t.text(QStringLiteral("Text4"), QStringLiteral("Length"), 2,
+           [](Settings &s) -> QString & { return s.wiegand.Text4; });
     t.text(QStringLiteral("Text5"), QStringLiteral("Sep Char (in hex)"), 2,
            [](Settings &s) -> QString & { return s.wiegand.Text5; });
-    const char *mag[] = {"C Start", "Track 1 Set", "Include Start/Stop", "Include lrc", "Dir Indicator", "Alpha Delete"};
+    const char *mag[] = {"C Start",     "Track 1 Set",   "Include Start/Stop",
+                         "Include lrc", "Dir Indicator", "Alpha Delete"};
     for (int c = 25; c <= 30; ++c)
         t.check(QStringLiteral("Check%1").arg(c), QLatin1String(mag[c - 25]),
                 [c](Settings &s) -> bool & { return s.wiegand.Check[c]; });
@@ -203,16 +211,16 @@ void barcodeRows(TableBuilder &t)
         for (int j = 0; j < 5; ++j) {
             const int i = 5 * r + j;
             t.context(row + QStringLiteral(" / Prefix"));
-            t.text(indexed("Text2", i), QStringLiteral("Prefix %1").arg(j + 1), 3,
-                   [i](Settings &s) -> QString & { return s.barcode.Text2[i]; })
-                .hidden = r == kHiddenBarcodeRow;
+            t.text(indexed("Text2", i), QStringLiteral("Prefix %1").arg(j + 1), 3, [i](Settings &s) -> QString & {
+                 return s.barcode.Text2[i];
+             }).hidden = r == kHiddenBarcodeRow;
         }
         for (int j = 0; j < 5; ++j) {
             const int i = 5 * r + j;
             t.context(row + QStringLiteral(" / Suffix"));
-            t.text(indexed("Text4", i), QStringLiteral("Suffix %1").arg(j + 1), 3,
-                   [i](Settings &s) -> QString & { return s.barcode.Text4[i]; })
-                .hidden = r == kHiddenBarcodeRow;
+            t.text(indexed("Text4", i), QStringLiteral("Suffix %1").arg(j + 1), 3, [i](Settings &s) -> QString & {
+                 return s.barcode.Text4[i];
+             }).hidden = r == kHiddenBarcodeRow;
         }
     }
 
@@ -234,8 +242,10 @@ void barcodeRows(TableBuilder &t)
 
     t.context(QString());
     t.check(QStringLiteral("Check3"), QStringLiteral("PDI"), [](Settings &s) -> bool & { return s.barcode.Check3; });
-    t.check(QStringLiteral("Check2"), QStringLiteral("Alpha Delete"), [](Settings &s) -> bool & { return s.barcode.Check2; });
-    t.text(QStringLiteral("Text6"), QStringLiteral("Timeout"), 0, [](Settings &s) -> QString & { return s.barcode.Text6; });
+    t.check(QStringLiteral("Check2"), QStringLiteral("Alpha Delete"),
+            [](Settings &s) -> bool & { return s.barcode.Check2; });
+    t.text(QStringLiteral("Text6"), QStringLiteral("Timeout"), 0,
+           [](Settings &s) -> QString & { return s.barcode.Text6; });
     auto priority = [](Settings &s) -> int & { return s.barcode.priority; };
     t.context(QStringLiteral("Prioritiy"));
     t.option(indexed("Option1", 2), QStringLiteral("None"), "priority", BarcodeSettings::None, priority);
@@ -304,8 +314,10 @@ QString comm430BaudControl(int port, int baud)
 {
     // Control names of the "1200" ... "115200" buttons, RS232 then RS422.
     static const char *names[2][8] = {
-        {"Option1(0)", "Option2(0)", "Option3(0)", "Option1(2)", "Option2(1)", "Option3(1)", "Option1(3)", "Option2(2)"},
-        {"Option1(8)", "Option2(5)", "Option3(3)", "Option1(7)", "Option2(4)", "Option3(2)", "Option1(6)", "Option2(3)"},
+        {"Option1(0)", "Option2(0)", "Option3(0)", "Option1(2)", "Option2(1)", "Option3(1)", "Option1(3)",
+         "Option2(2)"},
+        {"Option1(8)", "Option2(5)", "Option3(3)", "Option1(7)", "Option2(4)", "Option3(2)", "Option1(6)",
+         "Option2(3)"},
     };
     return QLatin1String(names[port][baud]);
 }
@@ -331,7 +343,7 @@ QString comm430ParityCaption(int parity)
 
 QString SettingInfo::value(const Settings &s) const
 {
-    auto &m = const_cast<Settings &>(s);  // the accessors serve reading and writing
+    auto &m = const_cast<Settings &>(s); // the accessors serve reading and writing
     switch (kind) {
     case SettingKind::Text:
         return text(m);

@@ -19,7 +19,7 @@ struct WiegandFormatIndex {
     int totalBits;
     int lsb[3];
 };
-const WiegandFormatIndex &wiegandFormat(int format);  // 1..3
+const WiegandFormatIndex &wiegandFormat(int format); // 1..3
 // The "Const" check box number of wiegand mask set 0..2, row 0..4.
 int wiegandConstCheck(int set, int row);
 // The index of barcode mask set 0..1, row 0..4 ("Mask # 2" runs upwards).
@@ -37,24 +37,24 @@ enum class SettingKind { Text, Check, Option };
 // and where the model keeps it. The screens bind their widgets through this
 // table, the command-line companion sets and lists settings through it.
 struct SettingInfo {
-    QString name;       // "general.Text1(2)"
-    QString screen;     // "general"
-    QString control;    // "Text1(2)": the widget's object name
-    QString caption;    // the control's own caption or column heading
-    QString context;    // the group and row headings it stands under
+    QString name;    // "general.Text1(2)"
+    QString screen;  // "general"
+    QString control; // "Text1(2)": the widget's object name
+    QString caption; // the control's own caption or column heading
+    QString context; // the group and row headings it stands under
     SettingKind kind = SettingKind::Text;
-    int maxLength = 0;  // text: 0 means no limit
-    bool disabled = false;  // a barcode cell the screen never lets the user change
-    bool hidden = false;    // barcode row 3: exists, not shown
+    int maxLength = 0;     // text: 0 means no limit
+    bool disabled = false; // a barcode cell the screen never lets the user change
+    bool hidden = false;   // barcode row 3: exists, not shown
 
-    std::function<QString &(Settings &)> text;  // Text
-    std::function<bool &(Settings &)> check;    // Check
-    std::function<int &(Settings &)> group;     // Option: the group's index
-    QString groupName;                          // Option: one name per group
-    int member = 0;                             // Option: this button's index
+    std::function<QString &(Settings &)> text; // Text
+    std::function<bool &(Settings &)> check;   // Check
+    std::function<int &(Settings &)> group;    // Option: the group's index
+    QString groupName;                         // Option: one name per group
+    int member = 0;                            // Option: this button's index
 
-    QString value(const Settings &s) const;       // digits, "0"/"1", or "1" when selected
-    QString kindName() const;                     // "text", "check", "option"
+    QString value(const Settings &s) const; // digits, "0"/"1", or "1" when selected
+    QString kindName() const;               // "text", "check", "option"
 };
 
 const std::vector<SettingInfo> &settingTable();
@@ -72,8 +72,8 @@ bool setSetting(Settings &settings, const QString &name, const QString &value, Q
 
 // A mask row's "Const" check box and the "Start" field it locks.
 struct ConstPair {
-    QString check;  // "wiegand.Check13"
-    QString start;  // "wiegand.Text2(5)"
+    QString check; // "wiegand.Check13"
+    QString start; // "wiegand.Text2(5)"
 };
 const std::vector<ConstPair> &constPairs();
 const ConstPair *constPairForCheck(const QString &checkName);

@@ -15,8 +15,8 @@ enum LinkMode : qint16 { LinkTcp = 1, LinkSerial = 2 };
 // reference. Flags are plain bools here; the wire never sees them.
 struct AppState {
     qint16 linkMode = LinkSerial;
-    qint16 serialPortNumber = 0;  // set by the comm screen's default selection
-    qint32 chosenBaud = 0;        // likewise
+    qint16 serialPortNumber = 0; // set by the comm screen's default selection
+    qint32 chosenBaud = 0;       // likewise
     QString ipAddress;
     QString tcpPortText;
 

@@ -31,9 +31,9 @@ public:
 };
 
 struct FileFilter {
-    QString filter;           // e.g. "Binary Files (*.bin)"
-    QString defaultSuffix;    // e.g. "bin"
-    QString initialName;      // the name an open dialog starts with, if any
+    QString filter;        // e.g. "Binary Files (*.bin)"
+    QString defaultSuffix; // e.g. "bin"
+    QString initialName;   // the name an open dialog starts with, if any
 };
 
 class FileChooser {

@@ -60,8 +60,7 @@ FlashDownload::FlashDownload(Kind kind, wire::Link &link, core::StatusLine &stat
                              core::FileChooser &files)
     : m_kind(kind), m_link(link), m_waiter(link.waiter()), m_state(link.state()), m_status(status),
       m_messages(messages), m_files(files)
-{
-}
+{}
 
 Variant FlashDownload::variant() const { return variantFor(m_kind, m_state.linkMode == core::LinkTcp); }
 

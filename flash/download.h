@@ -26,7 +26,7 @@ enum class Kind { Flash, BootExt };
 struct Variant {
     Kind kind = Kind::Flash;
     bool tcp = false;
-    qsizetype trailerSize = kTrailerSize;  // 0: the whole file is payload
+    qsizetype trailerSize = kTrailerSize; // 0: the whole file is payload
     int blockSize = 50;
     char startChar = 'B';
     QByteArray startReply = "TK";
@@ -35,8 +35,8 @@ struct Variant {
     Ms kTimeout{15000};
     Ms bTimeout{10000};
     bool sendDate = true;
-    int fills = 0;                // 52-byte FF fills, each answered by "B"
-    bool fullBeforeLast = true;   // "Downloading - 100 % complete" before the last block
+    int fills = 0;              // 52-byte FF fills, each answered by "B"
+    bool fullBeforeLast = true; // "Downloading - 100 % complete" before the last block
     bool clearStatusOnError = true;
 };
 Variant variantFor(Kind kind, bool tcp);
@@ -60,20 +60,20 @@ inline const core::FileFilter kImageFilter{QStringLiteral("Bin Files (*.bin)"), 
 bool baudAllowsDownload(const core::AppState &state);
 
 enum class Outcome {
-    NotStarted,       // busy, no image chosen, or the link held by another operation
-    ImageUnreadable,  // nothing was sent
-    NotConnected,     // nothing was sent
+    NotStarted,      // busy, no image chosen, or the link held by another operation
+    ImageUnreadable, // nothing was sent
+    NotConnected,    // nothing was sent
     StartTimeout,
-    DownloadError,    // a missing or wrong acknowledgement, or the link lost
+    DownloadError, // a missing or wrong acknowledgement, or the link lost
     EarlyEnd,
     Complete,
-    Quit,             // the program is closing; nothing was shown
+    Quit, // the program is closing; nothing was shown
 };
 
 struct Result {
     Outcome outcome = Outcome::NotStarted;
     int stage = 0;
-    QString message;  // what the message box showed
+    QString message; // what the message box showed
 };
 
 // For what the specified status text does not show: a progress bar, the
@@ -141,7 +141,7 @@ private:
     std::optional<Ms> m_pauseOverride;
     QString m_imagePath;
     bool m_busy = false;
-    Variant m_v;  // of the download running
+    Variant m_v; // of the download running
 };
 
 } // namespace flash

@@ -105,7 +105,10 @@ QString timeLeftText(std::chrono::milliseconds elapsed, qint64 done, qint64 tota
     const qint64 m = (seconds / 60) % 60;
     const qint64 s = seconds % 60;
     if (h > 0)
-        return QStringLiteral("Time left %1:%2:%3").arg(h).arg(m, 2, 10, QLatin1Char('0')).arg(s, 2, 10, QLatin1Char('0'));
+        return QStringLiteral("Time left %1:%2:%3")
+            .arg(h)
+            .arg(m, 2, 10, QLatin1Char('0'))
+            .arg(s, 2, 10, QLatin1Char('0'));
     return QStringLiteral("Time left %1:%2").arg(m).arg(s, 2, 10, QLatin1Char('0'));
 }
 

@@ -13,12 +13,12 @@ namespace wire {
 struct CommSettings {
     enum class Mode { None, Tcp, Serial };
 
-    Mode mode = Mode::None;      // "TCP/IP" Option1 / "Serial Port" Option2
-    int port = 0;                // "1".."5"; 0 while nothing is selected
-    qint32 baud = 0;             // "9600".."115200"; 0 while nothing is selected
-    QString ipAddress;           // Text1
-    QString tcpPort;             // Text3, digits only
-    QString device;              // when not empty, used instead of the port mapping
+    Mode mode = Mode::None; // "TCP/IP" Option1 / "Serial Port" Option2
+    int port = 0;           // "1".."5"; 0 while nothing is selected
+    qint32 baud = 0;        // "9600".."115200"; 0 while nothing is selected
+    QString ipAddress;      // Text1
+    QString tcpPort;        // Text3, digits only
+    QString device;         // when not empty, used instead of the port mapping
 };
 
 inline const QList<qint32> &baudChoices()

@@ -8,10 +8,10 @@ namespace {
 constexpr char kCr = '\r';
 }
 
-Link::Link(core::AppState &state, CommSettings &comm, Waiter &waiter, core::MessageBox &messages,
-           SerialIo &serial, TcpIo &tcp, QObject *parent)
-    : QObject(parent), m_state(state), m_comm(comm), m_waiter(waiter), m_messages(messages),
-      m_serial(serial), m_tcp(tcp)
+Link::Link(core::AppState &state, CommSettings &comm, Waiter &waiter, core::MessageBox &messages, SerialIo &serial,
+           TcpIo &tcp, QObject *parent)
+    : QObject(parent), m_state(state), m_comm(comm), m_waiter(waiter), m_messages(messages), m_serial(serial),
+      m_tcp(tcp)
 {
     connect(&m_tcp, &TcpIo::connected, this, [this] { m_state.tcpConnected = true; });
     connect(&m_serial, &ByteIo::lost, this, [this] { onLost(m_serial); });
@@ -92,8 +92,7 @@ void Link::connectTcp()
     m_tcp.connectToHost(m_state.ipAddress.trimmed(), static_cast<quint16>(port));
     // The flag is tested after each of the first 29 passes of 100 ms; the
     // 30th pass gives up.
-    const bool up = m_waiter.waitFor([this] { return m_state.tcpConnected; },
-                                     kConnectPass * (kConnectPasses - 1));
+    const bool up = m_waiter.waitFor([this] { return m_state.tcpConnected; }, kConnectPass * (kConnectPasses - 1));
     if (!up) {
         if (!m_waiter.quitting())
             m_waiter.sleep(kConnectPass);

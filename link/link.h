@@ -28,8 +28,8 @@ enum ReplyStatus : qint16 { ReplyReceived = 0, ReplyTimedOut = -1 };
 class Link : public QObject {
     Q_OBJECT
 public:
-    Link(core::AppState &state, CommSettings &comm, Waiter &waiter, core::MessageBox &messages,
-         SerialIo &serial, TcpIo &tcp, QObject *parent = nullptr);
+    Link(core::AppState &state, CommSettings &comm, Waiter &waiter, core::MessageBox &messages, SerialIo &serial,
+         TcpIo &tcp, QObject *parent = nullptr);
 
     const QString &statusCaption() const { return m_caption; }
     bool isConnected() const { return m_caption == kConnected; }
@@ -79,7 +79,7 @@ private:
     SerialIo &m_serial;
     TcpIo &m_tcp;
     QString m_caption = kDisconnected;
-    int m_port = 1;        // serial port properties, as last applied
+    int m_port = 1; // serial port properties, as last applied
     qint32 m_baud = 9600;
     QString m_device;
 };

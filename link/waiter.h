@@ -26,9 +26,15 @@ public:
 
     bool waitFor(const std::function<bool()> &cond, Ms timeout) { return waitUntil(cond, now() + timeout); }
     // Lets time pass with the window alive; returns early only when quitting.
-    void sleep(Ms duration) { waitUntil([] { return false; }, now() + duration); }
+    void sleep(Ms duration)
+    {
+        waitUntil([] { return false; }, now() + duration);
+    }
     // Handles what is pending without blocking.
-    void pump() { waitUntil([] { return false; }, now()); }
+    void pump()
+    {
+        waitUntil([] { return false; }, now());
+    }
 
     bool quitting() const { return m_quitting; }
     void requestQuit() { m_quitting = true; }

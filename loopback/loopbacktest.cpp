@@ -32,8 +32,7 @@ QString progressCaption(qint64 count) { return QStringLiteral("Characters Sent: 
 
 LoopbackTest::LoopbackTest(core::AppState &state, wire::Link &link, core::Pane &list, core::StatusLine &progress)
     : m_state(state), m_link(link), m_list(list), m_progress(progress)
-{
-}
+{}
 
 void LoopbackTest::discardWaiting(wire::ByteIo &io)
 {
@@ -55,7 +54,7 @@ Outcome LoopbackTest::run(int passes)
 
     const Outcome outcome = exchange(passes);
     if (outcome == Outcome::Quitting)
-        return outcome;  // the window is going away: nothing more to tell
+        return outcome; // the window is going away: nothing more to tell
     if (outcome == Outcome::LinkLost)
         m_list.append(wire::kDisconnected);
     m_list.append(endLine(m_sent));
@@ -95,8 +94,8 @@ Outcome LoopbackTest::exchange(int passes)
             io.write(QByteArray(1, static_cast<char>(sent)));
             // Exactly one character: a late echo arriving with the current
             // one is surplus and makes this wait run into its time-out.
-            const bool one = waiter.waitUntil([&] { return io.bytesAvailable() == 1 || !io.isOpen(); },
-                                              waiter.now() + echoWait);
+            const bool one =
+                waiter.waitUntil([&] { return io.bytesAvailable() == 1 || !io.isOpen(); }, waiter.now() + echoWait);
             if (waiter.quitting())
                 return Outcome::Quitting;
             if (!io.isOpen())

@@ -157,7 +157,6 @@ public:
     }
 
 private:
-
     void length(quint8 n)
     {
         if (n == 0) {
@@ -284,14 +283,14 @@ BootModule::~BootModule() = default;
 
 void BootModule::addOptions(QCommandLineParser &parser)
 {
-    parser.addOption({QStringLiteral("save-image"),
-                      QStringLiteral("Write each image the boot code receives to PATH."), QStringLiteral("PATH")});
+    parser.addOption({QStringLiteral("save-image"), QStringLiteral("Write each image the boot code receives to PATH."),
+                      QStringLiteral("PATH")});
     parser.addOption({QStringLiteral("boot-wrong-ack"),
                       QStringLiteral("Answer the Nth acknowledgement of a download in lower case (the final B "
                                      "follows the last block)."),
                       QStringLiteral("N")});
-    parser.addOption({QStringLiteral("boot-silent-at"),
-                      QStringLiteral("Give no Nth acknowledgement of a download."), QStringLiteral("N")});
+    parser.addOption({QStringLiteral("boot-silent-at"), QStringLiteral("Give no Nth acknowledgement of a download."),
+                      QStringLiteral("N")});
     parser.addOption({QStringLiteral("boot-drop-at"),
                       QStringLiteral("Drop the connection instead of the Nth acknowledgement."), QStringLiteral("N")});
 }

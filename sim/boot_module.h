@@ -21,9 +21,9 @@ public:
     // Faults, each at the Nth acknowledgement of a download (block 1 is the
     // first; the final "B" follows the last block); 0 is off.
     struct Faults {
-        int wrongAckAt = 0;  // answer in lower case
-        int silentAt = 0;    // answer nothing
-        int dropAt = 0;      // drop the connection instead of answering
+        int wrongAckAt = 0; // answer in lower case
+        int silentAt = 0;   // answer nothing
+        int dropAt = 0;     // drop the connection instead of answering
     };
 
     BootModule();

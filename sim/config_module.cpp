@@ -64,7 +64,7 @@ bool ConfigModule::classify(const QByteArray &line, QString *key, QByteArray *va
         int min, max;
     };
     static const StandAlone forms[] = {
-        {'\\', "idsize", 1, 2}, {'|', "mode", 1, 1}, {'"', "relaytime", 1, 2},
+        {'\\', "idsize", 1, 2},  {'|', "mode", 1, 1},      {'"', "relaytime", 1, 2},
         {':', "badidlog", 1, 1}, {'r', "seriallog", 1, 1}, {'E', "lookup", 0, 1},
     };
     for (const StandAlone &f : forms) {
@@ -82,7 +82,7 @@ bool ConfigModule::onLine(Controller &controller, const QByteArray &line)
     if (line == QByteArray("\0U1", 3)) {
         m_values[QStringLiteral("reset")] = QByteArray::number(m_values.value(QStringLiteral("reset")).toInt() + 1);
         writeLog();
-        return true;  // a resetting controller says nothing
+        return true; // a resetting controller says nothing
     }
     QString key;
     QByteArray value;

@@ -40,8 +40,8 @@ void DataModule::addOptions(QCommandLineParser &parser)
     parser.addOption({QStringLiteral("silent-at-record"),
                       QStringLiteral("Give no reply to the Nth data record (AN, AS, SA, u, s, SR, test records)."),
                       QStringLiteral("N")});
-    parser.addOption({QStringLiteral("wrong-at-record"),
-                      QStringLiteral("Answer the Nth data record with \"E\"."), QStringLiteral("N")});
+    parser.addOption({QStringLiteral("wrong-at-record"), QStringLiteral("Answer the Nth data record with \"E\"."),
+                      QStringLiteral("N")});
 }
 
 bool DataModule::configure(const QCommandLineParser &parser, QString *error)
@@ -150,7 +150,7 @@ QByteArray DataModule::handle(const QByteArray &line, bool *handled, bool *silen
         return storeSchedule(line.mid(2));
     if (line.startsWith("SR"))
         return readSchedule(line.mid(2));
-    return "A";  // a transfer test record
+    return "A"; // a transfer test record
 }
 
 // rest: a 3-character schedule, then the ID, with or without eight zeros
@@ -228,8 +228,7 @@ QByteArray DataModule::storeSchedule(const QByteArray &entry)
     const int day = entry.at(3) - '0';
     const int h1 = entry.mid(4, 2).toInt(), m1 = entry.mid(6, 2).toInt();
     const int h2 = entry.mid(8, 2).toInt(), m2 = entry.mid(10, 2).toInt();
-    if (schedule < 1 || schedule > kScheduleCount || day < 1 || day > kDays || h1 > 23 || h2 > 23 || m1 > 59
-        || m2 > 59)
+    if (schedule < 1 || schedule > kScheduleCount || day < 1 || day > kDays || h1 > 23 || h2 > 23 || m1 > 59 || m2 > 59)
         return "E";
     m_schedules[static_cast<size_t>((schedule - 1) * kDays + day - 1)] = entry.mid(4);
     return "A";

@@ -21,7 +21,7 @@ public:
     void install(Controller &controller) override;
 
     struct Entry {
-        QByteArray schedule;  // 3 characters; "999" marks a deleted entry
+        QByteArray schedule; // 3 characters; "999" marks a deleted entry
         QByteArray id;
     };
     // The line handler, open for tests: the reply, or nothing for silence.
@@ -45,11 +45,11 @@ private:
 
     std::vector<Entry> m_adHoc;
     std::vector<Entry> m_sorted;
-    QHash<QByteArray, size_t> m_adHocIndex;  // ID -> place in the ad hoc list
+    QHash<QByteArray, size_t> m_adHocIndex; // ID -> place in the ad hoc list
     size_t m_adHocCursor = 0;
     size_t m_sortedCursor = 0;
-    std::vector<QByteArray> m_schedules;  // 200 x 8 entries of "HHMMhhmm"
-    qint64 m_clockOffset = 0;             // seconds ahead of the host clock
+    std::vector<QByteArray> m_schedules; // 200 x 8 entries of "HHMMhhmm"
+    qint64 m_clockOffset = 0;            // seconds ahead of the host clock
     qsizetype m_adHocCapacity = 20000;
     qsizetype m_mainCapacity = 60000;
     int m_logCapacity = 10000;

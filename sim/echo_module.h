@@ -21,8 +21,8 @@ public:
 
 private:
     class Session;
-    QSet<int> m_corrupt;  // echoed as value + 1
-    QSet<int> m_drop;     // not echoed at all
+    QSet<int> m_corrupt; // echoed as value + 1
+    QSet<int> m_drop;    // not echoed at all
 };
 
 } // namespace sim

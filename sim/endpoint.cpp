@@ -207,10 +207,8 @@ void TcpEndpoint::dropPeer()
     }
 }
 
-PtyEndpoint::PtyEndpoint(Controller &controller, int paceBaud, QObject *parent)
-    : Endpoint(controller, paceBaud, parent)
-{
-}
+PtyEndpoint::PtyEndpoint(Controller &controller, int paceBaud, QObject *parent) : Endpoint(controller, paceBaud, parent)
+{}
 
 PtyEndpoint::~PtyEndpoint()
 {

@@ -34,9 +34,9 @@ protected:
 
 private:
     struct Due {
-        qint64 at;     // monotonic nanoseconds
+        qint64 at; // monotonic nanoseconds
         char byte;
-        bool drop;     // the connection goes at this moment instead
+        bool drop; // the connection goes at this moment instead
     };
     void attach();
     void queueOut(const QByteArray &bytes, bool drop);
@@ -47,9 +47,9 @@ private:
     Controller &m_controller;
     int m_baud;
     qint64 m_byteNs = 0;
-    qint64 m_inFree = 0;    // when the line towards the controller is next idle
-    qint64 m_outFree = 0;   // and the line back
-    qint64 m_virtualNow = -1;  // the arrival time of the byte being fed, while feeding
+    qint64 m_inFree = 0;      // when the line towards the controller is next idle
+    qint64 m_outFree = 0;     // and the line back
+    qint64 m_virtualNow = -1; // the arrival time of the byte being fed, while feeding
     std::deque<Due> m_out;
     int m_timerFd = -1;
     QSocketNotifier *m_timer = nullptr;

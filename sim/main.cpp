@@ -8,8 +8,8 @@
 #include <QCoreApplication>
 #include <QFile>
 
-#include <cstdio>
 #include <csignal>
+#include <cstdio>
 
 namespace {
 void say(const QString &line)
@@ -32,16 +32,15 @@ int main(int argc, char *argv[])
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Simulated Tarnic door-access controller."));
     parser.addHelpOption();
-    parser.addOption({QStringLiteral("tcp"), QStringLiteral("Listen on TCP PORT (0: any free port)."),
-                      QStringLiteral("PORT")});
+    parser.addOption(
+        {QStringLiteral("tcp"), QStringLiteral("Listen on TCP PORT (0: any free port)."), QStringLiteral("PORT")});
     parser.addOption({QStringLiteral("listen"), QStringLiteral("Address to listen on."), QStringLiteral("ADDRESS"),
                       QStringLiteral("127.0.0.1")});
     parser.addOption({QStringLiteral("pty"), QStringLiteral("Create a pseudo-terminal and print its path.")});
-    parser.addOption({QStringLiteral("pty-link"), QStringLiteral("Also make PATH a symbolic link to it."),
-                      QStringLiteral("PATH")});
-    parser.addOption({QStringLiteral("pace"),
-                      QStringLiteral("Carry bytes no faster than a serial line at BAUD."), QStringLiteral("BAUD"),
-                      QStringLiteral("0")});
+    parser.addOption(
+        {QStringLiteral("pty-link"), QStringLiteral("Also make PATH a symbolic link to it."), QStringLiteral("PATH")});
+    parser.addOption({QStringLiteral("pace"), QStringLiteral("Carry bytes no faster than a serial line at BAUD."),
+                      QStringLiteral("BAUD"), QStringLiteral("0")});
     auto modules = sim::makeModules();
     for (auto &m : modules)
         m->addOptions(parser);

@@ -11,7 +11,7 @@ std::vector<std::unique_ptr<Module>> makeModules()
 {
     std::vector<std::unique_ptr<Module>> modules;
     modules.push_back(std::make_unique<BasicModule>());
-    modules.push_back(std::make_unique<EchoModule>());  // sees bytes before the boot code
+    modules.push_back(std::make_unique<EchoModule>()); // sees bytes before the boot code
     modules.push_back(std::make_unique<BootModule>());
     modules.push_back(std::make_unique<ConfigModule>());
     modules.push_back(std::make_unique<DataModule>());

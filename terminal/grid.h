@@ -16,7 +16,7 @@ enum class Ink : quint8 { Received, Sent };
 
 struct Cell {
     bool used = false;
-    bool hex = false;  // drawn as two hexadecimal digits
+    bool hex = false; // drawn as two hexadecimal digits
     quint8 code = 0;
     Ink ink = Ink::Received;
 };

@@ -13,17 +13,28 @@ std::optional<char> keypadDigit(int vk)
     if (vk >= kVkNumpad0 && vk <= kVkNumpad0 + 9)
         return static_cast<char>('0' + (vk - kVkNumpad0));
     switch (vk) {
-    case kVkInsert: return '0';
-    case kVkEnd: return '1';
-    case kVkDown: return '2';
-    case kVkPageDown: return '3';
-    case kVkLeft: return '4';
-    case kVkClear: return '5';
-    case kVkRight: return '6';
-    case kVkHome: return '7';
-    case kVkUp: return '8';
-    case kVkPageUp: return '9';
-    default: return std::nullopt;
+    case kVkInsert:
+        return '0';
+    case kVkEnd:
+        return '1';
+    case kVkDown:
+        return '2';
+    case kVkPageDown:
+        return '3';
+    case kVkLeft:
+        return '4';
+    case kVkClear:
+        return '5';
+    case kVkRight:
+        return '6';
+    case kVkHome:
+        return '7';
+    case kVkUp:
+        return '8';
+    case kVkPageUp:
+        return '9';
+    default:
+        return std::nullopt;
     }
 }
 
@@ -60,7 +71,7 @@ KeyAction Keyboard::keyDown(int vk)
             if (m_altDigits.size() < kMaxAltDigits)
                 m_altDigits += QLatin1Char(*d);
             else
-                m_altDigits = QStringLiteral("999");  // stays 256 or more
+                m_altDigits = QStringLiteral("999"); // stays 256 or more
         }
         return {true, std::nullopt};
     }

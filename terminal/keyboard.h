@@ -20,7 +20,7 @@ inline constexpr int kVkUp = 38;
 inline constexpr int kVkRight = 39;
 inline constexpr int kVkDown = 40;
 inline constexpr int kVkInsert = 45;
-inline constexpr int kVkNumpad0 = 96;  // to 105 for keypad 9
+inline constexpr int kVkNumpad0 = 96; // to 105 for keypad 9
 inline constexpr int kVkF9 = 120;
 inline constexpr int kVkF10 = 121;
 

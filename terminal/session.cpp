@@ -11,11 +11,10 @@ namespace {
 constexpr wire::Ms kIdleWake{60000};
 } // namespace
 
-Session::Session(core::AppState &state, wire::Link &link, const wire::CommSettings &comm,
-                 core::StatusLine &status, QObject *parent)
+Session::Session(core::AppState &state, wire::Link &link, const wire::CommSettings &comm, core::StatusLine &status,
+                 QObject *parent)
     : QObject(parent), m_state(state), m_link(link), m_comm(comm), m_status(status)
-{
-}
+{}
 
 QString Session::serialCaption(int port)
 {

@@ -14,8 +14,7 @@ qint64 wallClock() { return QDateTime::currentMSecsSinceEpoch(); }
 
 SessionLog::SessionLog(std::function<qint64()> clock, qsizetype limit)
     : m_clock(clock ? std::move(clock) : std::function<qint64()>(wallClock)), m_limit(limit > 0 ? limit : 1)
-{
-}
+{}
 
 void SessionLog::record(Direction direction, const QByteArray &bytes)
 {

@@ -24,7 +24,7 @@ struct LogChunk {
 
 struct LogSnapshot {
     QList<LogChunk> chunks;
-    qint64 droppedBytes = 0;  // oldest bytes given up to the size limit
+    qint64 droppedBytes = 0; // oldest bytes given up to the size limit
 };
 
 // Every byte of a terminal session in both directions, stamped to the

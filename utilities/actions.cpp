@@ -36,8 +36,7 @@ Actions::Actions(core::AppState &state, wire::Link &link, UtilitiesSettings &set
                  Fields &fields, core::FileChooser &files, Clock pcClock)
     : m_state(state), m_link(link), m_settings(settings), m_status(status), m_fields(fields), m_files(files),
       m_clock(std::move(pcClock))
-{
-}
+{}
 
 QString Actions::pcTime() const { return m_clock().toString(QStringLiteral("HH:mm:ss")); }
 
@@ -87,7 +86,7 @@ Outcome Actions::click(int index)
     case UploadSchedules:
         return upload_schedules();
     default:
-        return Outcome::Done;  // headings and values: the wake-up only
+        return Outcome::Done; // headings and values: the wake-up only
     }
 }
 

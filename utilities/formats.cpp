@@ -36,7 +36,7 @@ QByteArrayList splitFileLines(const QByteArray &data)
 
 QByteArray accessRecord(const QByteArray &line, bool adHoc, bool includesSchedule)
 {
-    static const QByteArray kNoSchedule = "00000000000";  // schedule 000 and eight zeros
+    static const QByteArray kNoSchedule = "00000000000"; // schedule 000 and eight zeros
     if (!includesSchedule)
         return (adHoc ? QByteArray("AN") : QByteArray("AS")) + kNoSchedule + line;
     if (!adHoc)
@@ -104,7 +104,10 @@ QByteArrayList scheduleFileLines(int schedule, const QByteArray &reply)
 QByteArray hsTestRecord(int n)
 {
     return "A000000000000000" + QByteArray::number(n).rightJustified(3, '0') + "011"
-        + "10011008001001101500" "10011108001001111500" "10011208001001121500" "10011308001001131500"
+        + "10011008001001101500"
+          "10011108001001111500"
+          "10011208001001121500"
+          "10011308001001131500"
           "10011408001001141500";
 }
 

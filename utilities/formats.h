@@ -53,7 +53,7 @@ bool isValidScheduleLine(const QByteArray &line);
 // lines too; 0 when every line passes.
 int firstInvalidScheduleLine(const QByteArrayList &lines);
 
-QByteArray scheduleReadCommand(int schedule);  // "SR" + "001"
+QByteArray scheduleReadCommand(int schedule); // "SR" + "001"
 
 // The eight file lines for one schedule's "SR" reply; a short reply gives
 // shorter or empty time parts.

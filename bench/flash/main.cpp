@@ -17,6 +17,7 @@
 #include <QTemporaryDir>
 
 #include <algorithm>
+#include <arpa/inet.h>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -24,7 +25,6 @@
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
-#include <arpa/inet.h>
 #include <sys/socket.h>
 #include <termios.h>
 #include <unistd.h>
@@ -182,7 +182,8 @@ Figures plainDownload(testing::SimProcess &sim, bool tcp, const QByteArray &imag
     f.seconds = std::chrono::duration<double>(Clock::now() - t0).count();
     f.cpu = cpuSeconds() - cpu0;
     f.blocks = l.totalBlocks();
-    const QByteArray end = QByteArray(1, '\0') + image.right(flash::kTrailerSize) + flash::dateStamp(QDate::currentDate());
+    const QByteArray end =
+        QByteArray(1, '\0') + image.right(flash::kTrailerSize) + flash::dateStamp(QDate::currentDate());
     f.ok = ok && writeAll(fd, end.constData(), static_cast<size_t>(end.size())) && readOne(fd) == 'B';
     ::close(fd);
     return f;
@@ -259,7 +260,8 @@ int main(int argc, char *argv[])
         if (parser.isSet(QStringLiteral("skip-unpaced")))
             break;
         testing::SimProcess sim;
-        if (!sim.start(tcp ? QStringList{QStringLiteral("--tcp"), QStringLiteral("0")} : QStringList{QStringLiteral("--pty")}))
+        if (!sim.start(tcp ? QStringList{QStringLiteral("--tcp"), QStringLiteral("0")}
+                           : QStringList{QStringLiteral("--pty")}))
             return 1;
         std::vector<double> progRate, progCpu, plainRate, plainCpu;
         bool ok = true;

@@ -12,8 +12,8 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 
-#include <arpa/inet.h>
 #include <algorithm>
+#include <arpa/inet.h>
 #include <cstdio>
 #include <netinet/in.h>
 #include <netinet/tcp.h>

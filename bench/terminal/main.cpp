@@ -26,10 +26,10 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <fcntl.h>
 #include <termios.h>
 #include <thread>
-#include <ctime>
 #include <unistd.h>
 
 namespace {

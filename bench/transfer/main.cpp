@@ -105,7 +105,7 @@ int openPty(const QString &path)
 struct Rates {
     double download = 0;
     double upload = 0;
-    double linkOnly = 0;  // the upload's exchanges on the bare link, no file or status
+    double linkOnly = 0; // the upload's exchanges on the bare link, no file or status
 };
 
 QByteArray recordFile(int records)

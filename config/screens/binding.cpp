@@ -14,8 +14,7 @@ namespace config {
 
 Binder::Binder(Settings &settings, const QString &screen, QObject *parent)
     : QObject(parent), m_settings(settings), m_screen(screen)
-{
-}
+{}
 
 const SettingInfo &Binder::info(const QString &control) const
 {

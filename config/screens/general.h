@@ -24,7 +24,7 @@ private:
 
     core::Services &m_services;
     Binder *m_binder = nullptr;
-    QLabel *m_entries[3] = {};  // Label1(0) Log, (1) Sorted, (2) Ad Hoc
+    QLabel *m_entries[3] = {}; // Label1(0) Log, (1) Sorted, (2) Ad Hoc
 };
 
 } // namespace config

@@ -57,8 +57,9 @@ WiegandScreen::WiegandScreen(core::Services &services, QWidget *parent) : QWidge
         }
         grid->addWidget(box, 1, set);
     }
-    grid->addWidget(new QLabel(QStringLiteral("For Magstripe Masking, use Wie/Prox/Mag Mask 1 settings above"), content),
-                    2, 0, 1, 3);
+    grid->addWidget(
+        new QLabel(QStringLiteral("For Magstripe Masking, use Wie/Prox/Mag Mask 1 settings above"), content), 2, 0, 1,
+        3);
 
     auto *mag = new QGroupBox(QStringLiteral("Magstripe"), content);
     auto *m = new QGridLayout(mag);

@@ -14,9 +14,9 @@ bool DigitFilter::eventFilter(QObject *watched, QEvent *event)
     const auto *key = static_cast<QKeyEvent *>(event);
     const QString text = key->text();
     if (text.isEmpty() || key->key() == Qt::Key_Backspace)
-        return false;  // navigation, Backspace, Delete, Tab and the like
+        return false; // navigation, Backspace, Delete, Tab and the like
     if (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier))
-        return false;  // shortcuts (copy, paste, select all)
+        return false; // shortcuts (copy, paste, select all)
     const QChar c = text.at(0);
     return !(text.size() == 1 && c >= QLatin1Char('0') && c <= QLatin1Char('9'));
 }

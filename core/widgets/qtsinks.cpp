@@ -16,8 +16,7 @@ bool QtMessageBox::ask(const QString &text)
 {
     if (m_quitting())
         return false;
-    return QMessageBox::question(m_parent, kProgramTitle, text, QMessageBox::Yes | QMessageBox::No)
-        == QMessageBox::Yes;
+    return QMessageBox::question(m_parent, kProgramTitle, text, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
 }
 
 std::optional<QString> QtFileChooser::openFile(const QString &title, const FileFilter &filter)

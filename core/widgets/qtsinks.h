@@ -13,8 +13,7 @@ namespace core {
 // While the program is quitting nothing is shown.
 class QtMessageBox final : public MessageBox {
 public:
-    QtMessageBox(QWidget *parent, std::function<bool()> quitting)
-        : m_parent(parent), m_quitting(std::move(quitting)) {}
+    QtMessageBox(QWidget *parent, std::function<bool()> quitting) : m_parent(parent), m_quitting(std::move(quitting)) {}
     void message(const QString &text) override;
     bool ask(const QString &text) override;
 

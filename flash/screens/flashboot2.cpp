@@ -5,7 +5,6 @@ namespace flash {
 FlashBoot2::FlashBoot2(core::Services &services, QWidget *parent)
     : DownloadScreen(Kind::BootExt, services, QStringLiteral("flashboot2"), QStringLiteral("Flash Boot 2"),
                      QStringLiteral("5200 Bootloader Extension Download"), QString(), parent)
-{
-}
+{}
 
 } // namespace flash

@@ -8,7 +8,6 @@ FlashDl::FlashDl(core::Services &services, QWidget *parent)
                      QStringLiteral("For all Tarnic Products except 460 and 480. Do Not use this Flash routine "
                                     "for 460 or 480 Data Converters."),
                      parent)
-{
-}
+{}
 
 } // namespace flash

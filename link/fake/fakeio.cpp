@@ -38,8 +38,7 @@ void FakeStream::dropAfter(Ms delay, std::function<void()> lost)
     });
 }
 
-FakeSerialIo::FakeSerialIo(VirtualWaiter &clock, QObject *parent)
-    : SerialIo(parent), stream(clock)
+FakeSerialIo::FakeSerialIo(VirtualWaiter &clock, QObject *parent) : SerialIo(parent), stream(clock)
 {
     stream.notifyReadyRead = [this] { Q_EMIT readyRead(); };
 }
@@ -70,7 +69,10 @@ void FakeSerialIo::close()
     stream.inbox.clear();
 }
 
-void FakeSerialIo::dropAfter(Ms delay) { stream.dropAfter(delay, [this] { Q_EMIT lost(); }); }
+void FakeSerialIo::dropAfter(Ms delay)
+{
+    stream.dropAfter(delay, [this] { Q_EMIT lost(); });
+}
 
 FakeTcpIo::FakeTcpIo(VirtualWaiter &clock, QObject *parent) : TcpIo(parent), stream(clock), m_clock(clock)
 {
@@ -106,6 +108,9 @@ void FakeTcpIo::close()
     stream.inbox.clear();
 }
 
-void FakeTcpIo::dropAfter(Ms delay) { stream.dropAfter(delay, [this] { Q_EMIT lost(); }); }
+void FakeTcpIo::dropAfter(Ms delay)
+{
+    stream.dropAfter(delay, [this] { Q_EMIT lost(); });
+}
 
 } // namespace wire::fake

@@ -25,10 +25,12 @@ struct Choice {
 };
 // Control names as the screen has always had them; note they do not follow
 // the captions' order.
-constexpr Choice kPorts[] = {{"Option5", "1", 1}, {"Option8", "2", 2}, {"Option6", "3", 3},
-                             {"Option9", "4", 4}, {"Option7", "5", 5}};
-constexpr Choice kBauds[] = {{"Option11", "9600", 9600},   {"Option10", "19200", 19200},
-                             {"Option3", "38400", 38400},  {"Option4", "57600", 57600},
+constexpr Choice kPorts[] = {
+    {"Option5", "1", 1}, {"Option8", "2", 2}, {"Option6", "3", 3}, {"Option9", "4", 4}, {"Option7", "5", 5}};
+constexpr Choice kBauds[] = {{"Option11", "9600", 9600},
+                             {"Option10", "19200", 19200},
+                             {"Option3", "38400", 38400},
+                             {"Option4", "57600", 57600},
                              {"Option12", "115200", 115200}};
 
 QButtonGroup *addChoices(QWidget *owner, QGroupBox *box, const Choice (&choices)[5])

@@ -5,14 +5,14 @@
 #include "terminal/session.h"
 
 #include <QKeyEvent>
-#include <QPainter>
 #include <QPaintEvent>
+#include <QPainter>
 
 namespace terminal {
 
 namespace {
-constexpr int kCellWidth = 250;   // twips
-constexpr int kCellHeight = 275;  // twips
+constexpr int kCellWidth = 250;  // twips
+constexpr int kCellHeight = 275; // twips
 constexpr int kHexFirstDy = 25;
 constexpr int kHexSecondDx = 100;
 constexpr int kHexSecondDy = 100;
@@ -90,8 +90,7 @@ const QPixmap &TerminalView::glyph(const Cell &cell)
         const QString digits = Grid::hexText(cell.code);
         p.setFont(m_hexFont);
         p.drawText(QRect(0, y(kHexFirstDy), big, big), Qt::AlignLeft | Qt::AlignTop, digits.left(1));
-        p.drawText(QRect(x(kHexSecondDx), y(kHexSecondDy), big, big), Qt::AlignLeft | Qt::AlignTop,
-                   digits.mid(1, 1));
+        p.drawText(QRect(x(kHexSecondDx), y(kHexSecondDy), big, big), Qt::AlignLeft | Qt::AlignTop, digits.mid(1, 1));
     } else {
         p.setFont(m_charFont);
         p.drawText(QRect(0, 0, big, big), Qt::AlignLeft | Qt::AlignTop, QString(QChar::fromLatin1(char(cell.code))));
@@ -132,17 +131,28 @@ int TerminalView::virtualKey(const QKeyEvent *event)
     if (key >= Qt::Key_0 && key <= Qt::Key_9)
         return kVkNumpad0 + (key - Qt::Key_0);
     switch (key) {
-    case Qt::Key_Insert: return kVkInsert;
-    case Qt::Key_End: return kVkEnd;
-    case Qt::Key_Down: return kVkDown;
-    case Qt::Key_PageDown: return kVkPageDown;
-    case Qt::Key_Left: return kVkLeft;
-    case Qt::Key_Clear: return kVkClear;
-    case Qt::Key_Right: return kVkRight;
-    case Qt::Key_Home: return kVkHome;
-    case Qt::Key_Up: return kVkUp;
-    case Qt::Key_PageUp: return kVkPageUp;
-    default: return -1;
+    case Qt::Key_Insert:
+        return kVkInsert;
+    case Qt::Key_End:
+        return kVkEnd;
+    case Qt::Key_Down:
+        return kVkDown;
+    case Qt::Key_PageDown:
+        return kVkPageDown;
+    case Qt::Key_Left:
+        return kVkLeft;
+    case Qt::Key_Clear:
+        return kVkClear;
+    case Qt::Key_Right:
+        return kVkRight;
+    case Qt::Key_Home:
+        return kVkHome;
+    case Qt::Key_Up:
+        return kVkUp;
+    case Qt::Key_PageUp:
+        return kVkPageUp;
+    default:
+        return -1;
     }
 }
 

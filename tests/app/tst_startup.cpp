@@ -27,7 +27,8 @@ struct AppRig {
     bool visible(const char *screen) { return app.mainWindow().frame(QString::fromLatin1(screen))->isVisible(); }
     void connect(bool tcp = false)
     {
-        wire::selectMode(app.comm(), app.state(), tcp ? wire::CommSettings::Mode::Tcp : wire::CommSettings::Mode::Serial);
+        wire::selectMode(app.comm(), app.state(),
+                         tcp ? wire::CommSettings::Mode::Tcp : wire::CommSettings::Mode::Serial);
         app.link().ConnectLink();
         QVERIFY(app.link().isConnected());
     }
@@ -103,8 +104,8 @@ void TestStartup::statusBlinks()
 void TestStartup::screensExistHidden()
 {
     AppRig rig;
-    for (const char *name : {"termmode", "general", "wiegand", "barcode", "comm430", "utilities", "pgmform",
-                             "flashdl", "flashboot2", "loopback"}) {
+    for (const char *name : {"termmode", "general", "wiegand", "barcode", "comm430", "utilities", "pgmform", "flashdl",
+                             "flashboot2", "loopback"}) {
         QVERIFY2(rig.app.mainWindow().screen(QString::fromLatin1(name)), name);
         QVERIFY2(!rig.visible(name), name);
     }

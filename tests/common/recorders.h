@@ -9,8 +9,7 @@
 namespace testing {
 
 // Report surfaces that remember what they were told.
-class Recorder final : public core::StatusLine, public core::Pane, public core::MessageBox,
-                       public core::FileChooser {
+class Recorder final : public core::StatusLine, public core::Pane, public core::MessageBox, public core::FileChooser {
 public:
     void setStatus(const QString &text) override { statuses.append(text); }
     void append(const QString &line) override { lines.append(line); }

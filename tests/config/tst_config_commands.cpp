@@ -71,8 +71,8 @@ void TstConfigCommands::setByName_data()
     row("locked start refuses", {"wiegand.Check10=1", "wiegand.Text2(8)=12"}, false, "wiegand.Text2(8)", "00");
     row("const cleared keeps 00", {"wiegand.Text2(8)=12", "wiegand.Check10=1", "wiegand.Check10=0"}, true,
         "wiegand.Text2(8)", "00");
-    row("unlocked again", {"wiegand.Check10=1", "wiegand.Check10=0", "wiegand.Text2(8)=12"}, true,
-        "wiegand.Text2(8)", "12");
+    row("unlocked again", {"wiegand.Check10=1", "wiegand.Check10=0", "wiegand.Text2(8)=12"}, true, "wiegand.Text2(8)",
+        "12");
     row("const leaves len/value", {"wiegand.Text3(8)=77", "wiegand.Check10=1"}, true, "wiegand.Text3(8)", "77");
 }
 
@@ -123,19 +123,20 @@ void TstConfigCommands::sequence_data()
     // The two- and three-digit fields: short texts padded, empty ones one digit short, long ones cut to their end.
     row("one-digit D2 and D3", "wiegand.Text1(3)=7 wiegand.Text3(0)=5",
         {"X00707020801016000000", "X00900005" + zeros(20)});
-    row("empty D2 and D3", "wiegand.Text4= barcode.Text2(0)= general.Text1(1)=",
-        {"X016" + zeros(9), "X031" + zeros(14), "\"0"});
+    row("empty D2 and D3",
+        "wiegand.Text4= barcode.Text2(0)= general.Text1(1)=", {"X016" + zeros(9), "X031" + zeros(14), "\"0"});
     row("format 2 layout",
         "wiegand.Text1(16)=37 wiegand.Text1(10)=2 wiegand.Text1(12)=16 wiegand.Check14=1 wiegand.Text1(11)=18 "
         "wiegand.Text1(13)=19 wiegand.Check16=1 wiegand.Text1(17)=5 wiegand.Text1(18)=6 wiegand.Text1(19)=1",
         {"X01037021611819000001", "X011050601"});
     row("mask 2 bottom row first",
         "barcode.Text8(1)=9 barcode.Text5(5)=11 barcode.Text7(5)=222 barcode.Text5(9)=33 barcode.Text7(9)=4",
-        {"X01809" "11222" + zeros(15) + "33004"});
+        {"X01809"
+         "11222"
+         + zeros(15) + "33004"});
     row("const row sends Start 00 and its value", "wiegand.Text2(5)=12 wiegand.Check13=1 wiegand.Text3(5)=255",
         {"X01200255" + zeros(20)});
-    row("speaker", "general.Check6=0 general.Option16=1 general.Text5(1)=7 general.Text5(0)=99",
-        {"X029030700990000"});
+    row("speaker", "general.Check6=0 general.Option16=1 general.Text5(1)=7 general.Text5(0)=99", {"X029030700990000"});
     row("relay, led, first person, pdi",
         "general.Check8(3)=1 general.Check8(6)=1 general.Text5(4)=25 general.Text5(2)=3 general.Text5(3)=14 "
         "general.Check7(0)=1 barcode.Check3=1",

@@ -214,10 +214,10 @@ void TstConfigProgram::checkFailureSendsNothing()
     b.settings.barcode.Text6 = QStringLiteral("16");
     QCOMPARE(b.run(), RunOutcome::CheckFailed);
     QVERIFY(b.rig.peer().writes.isEmpty());
-    QCOMPARE(b.panes.left.lines,
-             (QStringList{"Checking Parameters",
-                          "Warning - Wie/prox format 1 - id bit length may not fit in character size",
-                          "Error - Barcode timeout must be between 2 and 15"}));
+    QCOMPARE(
+        b.panes.left.lines,
+        (QStringList{"Checking Parameters", "Warning - Wie/prox format 1 - id bit length may not fit in character size",
+                     "Error - Barcode timeout must be between 2 and 15"}));
     QVERIFY(b.panes.right.lines.isEmpty());
 }
 

@@ -159,14 +159,22 @@ void TstConfigScreens::digitFilter_data()
     QTest::addColumn<QString>("keys");
     QTest::addColumn<bool>("paste"); // pasted instead of typed
     QTest::addColumn<QString>("result");
-    QTest::newRow("general letters") << "general.Text5(0)" << "a1 b-2" << false << "12";
-    QTest::newRow("wiegand format") << "wiegand.Text1(3)" << "3.7" << false << "37";
-    QTest::newRow("wiegand len/value") << "wiegand.Text3(14)" << "1,2,3,4" << false << "123";
-    QTest::newRow("sep char: no hex letters") << "wiegand.Text5" << "2C" << false << "2";
-    QTest::newRow("barcode timeout, no limit") << "barcode.Text6" << "1 2 3 4 5" << false << "12345";
-    QTest::newRow("barcode mask length") << "barcode.Text8(1)" << "-7" << false << "7";
-    QTest::newRow("paste keeps the digits") << "wiegand.Text3(0)" << "1x2" << true << "12";
-    QTest::newRow("paste without digits") << "wiegand.Text3(0)" << "ABC" << true << "";
+    QTest::newRow("general letters") << "general.Text5(0)"
+                                     << "a1 b-2" << false << "12";
+    QTest::newRow("wiegand format") << "wiegand.Text1(3)"
+                                    << "3.7" << false << "37";
+    QTest::newRow("wiegand len/value") << "wiegand.Text3(14)"
+                                       << "1,2,3,4" << false << "123";
+    QTest::newRow("sep char: no hex letters") << "wiegand.Text5"
+                                              << "2C" << false << "2";
+    QTest::newRow("barcode timeout, no limit") << "barcode.Text6"
+                                               << "1 2 3 4 5" << false << "12345";
+    QTest::newRow("barcode mask length") << "barcode.Text8(1)"
+                                         << "-7" << false << "7";
+    QTest::newRow("paste keeps the digits") << "wiegand.Text3(0)"
+                                            << "1x2" << true << "12";
+    QTest::newRow("paste without digits") << "wiegand.Text3(0)"
+                                          << "ABC" << true << "";
 }
 
 void TstConfigScreens::digitFilter()
@@ -199,10 +207,18 @@ void TstConfigScreens::constToggle_data()
     QTest::addColumn<QString>("check");
     QTest::addColumn<QString>("start");
     QTest::addColumn<QString>("value"); // its Len/Value, untouched
-    QTest::newRow("wiegand set 1 top") << "wiegand.Check4" << "wiegand.Text2(0)" << "wiegand.Text3(0)";
-    QTest::newRow("wiegand Check13 row 1 of set 2") << "wiegand.Check13" << "wiegand.Text2(5)" << "wiegand.Text3(5)";
-    QTest::newRow("wiegand Check17") << "wiegand.Check17" << "wiegand.Text2(14)" << "wiegand.Text3(14)";
-    QTest::newRow("barcode mask 2 top") << "barcode.Check4(9)" << "barcode.Text5(9)" << "barcode.Text7(9)";
+    QTest::newRow("wiegand set 1 top") << "wiegand.Check4"
+                                       << "wiegand.Text2(0)"
+                                       << "wiegand.Text3(0)";
+    QTest::newRow("wiegand Check13 row 1 of set 2") << "wiegand.Check13"
+                                                    << "wiegand.Text2(5)"
+                                                    << "wiegand.Text3(5)";
+    QTest::newRow("wiegand Check17") << "wiegand.Check17"
+                                     << "wiegand.Text2(14)"
+                                     << "wiegand.Text3(14)";
+    QTest::newRow("barcode mask 2 top") << "barcode.Check4(9)"
+                                        << "barcode.Text5(9)"
+                                        << "barcode.Text7(9)";
 }
 
 void TstConfigScreens::constToggle()
@@ -267,7 +283,10 @@ void TstConfigScreens::hiddenRow()
     QStringList hidden;
     for (int c = 24; c <= 31; ++c)
         hidden << QStringLiteral("barcode.Check1(%1)").arg(c);
-    hidden << "barcode.Text1(3)" << "barcode.Text3(3)" << "barcode.Text2(15)" << "barcode.Text4(19)";
+    hidden << "barcode.Text1(3)"
+           << "barcode.Text3(3)"
+           << "barcode.Text2(15)"
+           << "barcode.Text4(19)";
     for (const QString &n : hidden) {
         QWidget *w = s.find<QWidget>(n);
         QVERIFY2(w && !w->isVisibleTo(&s.barcode), qPrintable(n));

@@ -23,7 +23,7 @@ void TestCore::digitWidth_data()
 {
     QTest::addColumn<int>("bits");
     QTest::addColumn<int>("digits");
-    const int rows[][2] = {{0, 0},   {3, 1},   {4, 2},   {7, 3},   {10, 4},  {32, 10},
+    const int rows[][2] = {{0, 0},   {3, 1},   {4, 2},   {7, 3},   {10, 4}, {32, 10},
                            {33, 10}, {34, 11}, {63, 19}, {64, 20}, {65, 0}};
     for (const auto &r : rows)
         QTest::addRow("%d bits", r[0]) << r[0] << r[1];

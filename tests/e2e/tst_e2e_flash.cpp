@@ -108,7 +108,8 @@ private Q_SLOTS:
         // 244 bytes: blocks 1 to 3 full, block 4 the last, then the final B (5).
         const auto f = [](const char *what, int n) { return QStringList{QLatin1String(what), QString::number(n)}; };
         const auto serial = [](int stage) { return QStringLiteral("Download Error, error code %1").arg(stage); };
-        QTest::newRow("pty wrong ack last block") << Kind::Flash << false << 244 << f("--boot-wrong-ack", 4) << serial(3);
+        QTest::newRow("pty wrong ack last block")
+            << Kind::Flash << false << 244 << f("--boot-wrong-ack", 4) << serial(3);
         QTest::newRow("pty wrong final B") << Kind::Flash << false << 244 << f("--boot-wrong-ack", 5) << serial(4);
         QTest::newRow("tcp wrong ack block 1")
             << Kind::Flash << true << 244 << f("--boot-wrong-ack", 1) << QStringLiteral("Download Error");
@@ -163,11 +164,14 @@ private Q_SLOTS:
                                      << QByteArray("Preparing to Download Flash\nDownloading - ");
         QTest::newRow("flash tcp") << true << QStringList{QStringLiteral("flash"), QStringLiteral("IMAGE")} << 0
                                    << QByteArray("Preparing to Download Flash\nDownloading - ");
-        QTest::newRow("19200 baud")
-            << false << QStringList{QStringLiteral("--baud"), QStringLiteral("19200"), QStringLiteral("flash"), QStringLiteral("IMAGE")}
-            << 1 << QByteArray("Controller must be programmed to 9600 baud before reflashing\n");
-        QTest::newRow("missing image") << false << QStringList{QStringLiteral("bootext"), QStringLiteral("/nonexistent/fw.bin")}
-                                       << 1 << QByteArray("Preparing to Download Flash\nCannot read the image file /nonexistent/fw.bin");
+        QTest::newRow("19200 baud") << false
+                                    << QStringList{QStringLiteral("--baud"), QStringLiteral("19200"),
+                                                   QStringLiteral("flash"), QStringLiteral("IMAGE")}
+                                    << 1
+                                    << QByteArray("Controller must be programmed to 9600 baud before reflashing\n");
+        QTest::newRow("missing image")
+            << false << QStringList{QStringLiteral("bootext"), QStringLiteral("/nonexistent/fw.bin")} << 1
+            << QByteArray("Preparing to Download Flash\nCannot read the image file /nonexistent/fw.bin");
     }
     void cli()
     {
@@ -178,8 +182,9 @@ private Q_SLOTS:
         Setup s;
         QVERIFY(s.start(randomImage(tcp ? 1044 : 1000)));
         args.replaceInStrings(QStringLiteral("IMAGE"), s.sent);
-        const QStringList link = tcp ? QStringList{QStringLiteral("--tcp"), QStringLiteral("127.0.0.1:%1").arg(s.sim.tcpPort())}
-                                     : QStringList{QStringLiteral("--serial"), s.sim.ptyPath()};
+        const QStringList link = tcp
+            ? QStringList{QStringLiteral("--tcp"), QStringLiteral("127.0.0.1:%1").arg(s.sim.tcpPort())}
+            : QStringList{QStringLiteral("--serial"), s.sim.ptyPath()};
         const auto run = testing::runCli(link + args);
         QCOMPARE(run.exitCode, exitCode);
         QVERIFY2(run.out.startsWith(out), run.out.constData());

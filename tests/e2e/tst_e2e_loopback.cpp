@@ -60,11 +60,11 @@ void TestE2eLoopback::controllerGoneEndsTest()
     QVERIFY(l.openTcp(sim));
     testing::Recorder progress;
     loopback::LoopbackTest test(l.state, l.link, l.ui, progress);
-    QTimer::singleShot(5500, [&] { sim.process().kill(); });  // mid-run, after the 5 s settle
+    QTimer::singleShot(5500, [&] { sim.process().kill(); }); // mid-run, after the 5 s settle
     QElapsedTimer t;
     t.start();
     QCOMPARE(test.run(), loopback::Outcome::LinkLost);
-    QVERIFY(t.elapsed() < 8500);  // ended at the loss, not after a time-out
+    QVERIFY(t.elapsed() < 8500); // ended at the loss, not after a time-out
     QCOMPARE(l.ui.lines.size(), 3);
     QCOMPARE(l.ui.lines.at(1), QStringLiteral("Disconnected"));
     QVERIFY(l.ui.lines.at(2).endsWith(QLatin1String(": end of test")));
@@ -79,8 +79,8 @@ void TestE2eLoopback::cliLoopback_data()
     QTest::addColumn<QByteArray>("out");
     QTest::newRow("tcp, clean") << true << QStringList{} << 0
                                 << QByteArray("Starting Loopback Test on tcp port\n 256: end of test\n");
-    QTest::newRow("pseudo-terminal, clean") << false << QStringList{} << 0
-                                            << QByteArray("Starting Loopback Test on serial port\n 256: end of test\n");
+    QTest::newRow("pseudo-terminal, clean")
+        << false << QStringList{} << 0 << QByteArray("Starting Loopback Test on serial port\n 256: end of test\n");
     QTest::newRow("pseudo-terminal, 200 corrupted, 7 dropped")
         << false << QStringList{"--echo-corrupt", "200", "--echo-drop", "7"} << 1
         << QByteArray("Starting Loopback Test on serial port\n 8: timeout\n"
@@ -107,8 +107,8 @@ void TestE2eLoopback::cliTerminalPassThrough()
     QVERIFY(sim.start({QStringLiteral("--pty"), QStringLiteral("--version-text"), QStringLiteral("Sim V 1.2")}));
     QProcess p;
     p.start(qEnvironmentVariable("TARNIC_CLI"),
-            linkArgs(sim, false) + QStringList{QStringLiteral("terminal"), QStringLiteral("--linger"),
-                                               QStringLiteral("300")});
+            linkArgs(sim, false)
+                + QStringList{QStringLiteral("terminal"), QStringLiteral("--linger"), QStringLiteral("300")});
     QVERIFY(p.waitForStarted(5000));
     p.write("V\r");
     p.closeWriteChannel();

@@ -85,7 +85,8 @@ void TstE2eProgram::defaultsRun()
     QByteArrayList expected = {"Checking Parameters", "Starting 430 Communications", "5200 Series Controller V 02.14"};
     for (const QByteArray &c : commands)
         expected.append(c + "  [OK]");
-    expected << " " << "Programming Complete";
+    expected << " "
+             << "Programming Complete";
     QCOMPARE(lines(run.out), expected);
     QVERIFY(run.err.isEmpty());
     qInfo("whole run: %lld ms", static_cast<long long>(ms));

@@ -123,7 +123,7 @@ private:
 void TestE2eUtilities::roundTrip_data()
 {
     QTest::addColumn<bool>("overTcp");
-    QTest::addColumn<int>("list");  // 0: ad hoc, 1: sorted, 2: schedules
+    QTest::addColumn<int>("list"); // 0: ad hoc, 1: sorted, 2: schedules
     QTest::addColumn<bool>("withSchedule");
     for (const bool overTcp : {false, true}) {
         const char *link = overTcp ? "tcp" : "pty";
@@ -153,11 +153,11 @@ void TestE2eUtilities::roundTrip()
     const QString up = m_dir.filePath(QStringLiteral("up.txt"));
     QVERIFY(writeFile(down, file));
     QCOMPARE(rig.run(schedules ? DownloadSchedules : DownloadAccessList, down), Outcome::Done);
-    QCOMPARE(rig.ui.status(), schedules ? QStringLiteral(" 1600 Records downloaded")
-                                        : QStringLiteral(" 300 Records downloaded"));
+    QCOMPARE(rig.ui.status(),
+             schedules ? QStringLiteral(" 1600 Records downloaded") : QStringLiteral(" 300 Records downloaded"));
     QCOMPARE(rig.run(schedules ? UploadSchedules : UploadAccessList, up), Outcome::Done);
-    QCOMPARE(rig.ui.status(), schedules ? QStringLiteral("Schedules uploaded:  200")
-                                        : QStringLiteral("Records uploaded:  300"));
+    QCOMPARE(rig.ui.status(),
+             schedules ? QStringLiteral("Schedules uploaded:  200") : QStringLiteral("Records uploaded:  300"));
     QCOMPARE(readFile(up), file);
     if (schedules)
         return;
@@ -186,11 +186,17 @@ void TestE2eUtilities::cliCommands()
     QVERIFY(sim.start(kSimArgs));
     const QStringList pty = linkArgs(sim, false);
     const QStringList tcp = linkArgs(sim, true);
-    const struct { const QStringList &link; const char *words; int exitCode; QByteArray out; } steps[] = {
+    const struct {
+        const QStringList &link;
+        const char *words;
+        int exitCode;
+        QByteArray out;
+    } steps[] = {
         {pty, "id add 444", 0, "ID added\n"},
         {tcp, "id add 555", 0, "ID added\n"},
-        {tcp, "memory", 0, "Memory data received\n        Ad Hoc  Main    Log\n"
-                           "Avail   19998   60000   10000\nUsed    00002   00000   00000\n"},
+        {tcp, "memory", 0,
+         "Memory data received\n        Ad Hoc  Main    Log\n"
+         "Avail   19998   60000   10000\nUsed    00002   00000   00000\n"},
         {tcp, "id delete 444", 0, "ID deleted\n"},
         {tcp, "id delete 444", 1, "ID not found\n"},
         {tcp, "time set --hours 25", 1, "Invalid hours to add/subtract\n"},
@@ -206,7 +212,8 @@ void TestE2eUtilities::cliCommands()
     const auto minute = [](const QDateTime &t) { return t.toString(QStringLiteral("yyyy-MM-dd HH:mm")).toLatin1(); };
     const QDateTime back = QDateTime::currentDateTime().addDays(-1);
     QVERIFY2(shown.startsWith("Time received\n" + minute(back))
-                 || shown.startsWith("Time received\n" + minute(back.addSecs(-60))), shown.constData());
+                 || shown.startsWith("Time received\n" + minute(back.addSecs(-60))),
+             shown.constData());
     QCOMPARE(cli(tcp, "time later").exitCode, 2);
 }
 

@@ -27,8 +27,9 @@ void TestE2eVersion::versionOverEachTransport()
     testing::SimProcess sim;
     QVERIFY(sim.start({QStringLiteral("--pty"), QStringLiteral("--tcp"), QStringLiteral("0"),
                        QStringLiteral("--version-text"), QStringLiteral("QL 5200 V 9.9")}));
-    const QStringList link = tcp ? QStringList{QStringLiteral("--tcp"), QStringLiteral("127.0.0.1:%1").arg(sim.tcpPort())}
-                                 : QStringList{QStringLiteral("--serial"), sim.ptyPath()};
+    const QStringList link = tcp
+        ? QStringList{QStringLiteral("--tcp"), QStringLiteral("127.0.0.1:%1").arg(sim.tcpPort())}
+        : QStringList{QStringLiteral("--serial"), sim.ptyPath()};
     // Twice: the port is released and opens again.
     for (int i = 0; i < 2; ++i) {
         const auto run = testing::runCli(link + QStringList{QStringLiteral("version")});
@@ -40,7 +41,8 @@ void TestE2eVersion::versionOverEachTransport()
 void TestE2eVersion::silentControllerTimesOut()
 {
     testing::SimProcess sim;
-    QVERIFY(sim.start({QStringLiteral("--tcp"), QStringLiteral("0"), QStringLiteral("--silent-on"), QStringLiteral("V")}));
+    QVERIFY(
+        sim.start({QStringLiteral("--tcp"), QStringLiteral("0"), QStringLiteral("--silent-on"), QStringLiteral("V")}));
     const auto run = testing::runCli(
         {QStringLiteral("--tcp"), QStringLiteral("127.0.0.1:%1").arg(sim.tcpPort()), QStringLiteral("version")});
     QCOMPARE(run.exitCode, 1);
@@ -54,9 +56,12 @@ void TestE2eVersion::usageErrors_data()
     QTest::newRow("both links") << QStringList{QStringLiteral("--serial"), QStringLiteral("/dev/null"),
                                                QStringLiteral("--tcp"), QStringLiteral("h"), QStringLiteral("version")};
     QTest::newRow("bad baud") << QStringList{QStringLiteral("--serial"), QStringLiteral("/dev/null"),
-                                             QStringLiteral("--baud"), QStringLiteral("300"), QStringLiteral("version")};
-    QTest::newRow("unknown command") << QStringList{QStringLiteral("--tcp"), QStringLiteral("h"), QStringLiteral("frobnicate")};
-    QTest::newRow("bad port") << QStringList{QStringLiteral("--tcp"), QStringLiteral("h:99999"), QStringLiteral("version")};
+                                             QStringLiteral("--baud"), QStringLiteral("300"),
+                                             QStringLiteral("version")};
+    QTest::newRow("unknown command") << QStringList{QStringLiteral("--tcp"), QStringLiteral("h"),
+                                                    QStringLiteral("frobnicate")};
+    QTest::newRow("bad port") << QStringList{QStringLiteral("--tcp"), QStringLiteral("h:99999"),
+                                             QStringLiteral("version")};
 }
 
 void TestE2eVersion::usageErrors()
@@ -70,7 +75,8 @@ void TestE2eVersion::usageErrors()
 
 void TestE2eVersion::nothingListening()
 {
-    const auto run = testing::runCli({QStringLiteral("--serial"), QStringLiteral("/dev/does-not-exist"), QStringLiteral("version")});
+    const auto run =
+        testing::runCli({QStringLiteral("--serial"), QStringLiteral("/dev/does-not-exist"), QStringLiteral("version")});
     QCOMPARE(run.exitCode, 1);
     QCOMPARE(run.out, QByteArray("Disconnected\n"));
 }

@@ -64,7 +64,8 @@ struct Run {
     bool imageOpen() const
     {
         const auto fds = QDir(QStringLiteral("/proc/self/fd")).entryInfoList(QDir::NoDotAndDotDot | QDir::System);
-        return std::any_of(fds.begin(), fds.end(), [&](const QFileInfo &fd) { return fd.symLinkTarget() == dl->imagePath(); });
+        return std::any_of(fds.begin(), fds.end(),
+                           [&](const QFileInfo &fd) { return fd.symLinkTarget() == dl->imagePath(); });
     }
     // Time from the last byte written to the end of the download.
     wire::Ms sinceLastWrite() const { return rig.waiter.now() - peer->writeTimes.constLast(); }
@@ -99,12 +100,13 @@ private Q_SLOTS:
             QTest::addRow("flash %s 44", link) << Kind::Flash << tcp << 44 << pause << breakIn() + "B";
             for (const int size : {45, 94, 95, 144, 145})
                 if (!tcp || size % 2)
-                    QTest::addRow("flash %s %d", link, size) << Kind::Flash << tcp << size << pause << flashWire(imageOf(size), 'B');
+                    QTest::addRow("flash %s %d", link, size)
+                        << Kind::Flash << tcp << size << pause << flashWire(imageOf(size), 'B');
         }
-        QTest::addRow("extension serial 70") << Kind::BootExt << false << 70 << 1000
-                                             << breakIn() + "w" + framesFor(imageOf(70), 32) + '\0';
-        QTest::addRow("extension tcp 144") << Kind::BootExt << true << 144 << 3000
-                                           << flashWire(imageOf(144), 'B') + QByteArray(104, '\xff');
+        QTest::addRow("extension serial 70")
+            << Kind::BootExt << false << 70 << 1000 << breakIn() + "w" + framesFor(imageOf(70), 32) + '\0';
+        QTest::addRow("extension tcp 144")
+            << Kind::BootExt << true << 144 << 3000 << flashWire(imageOf(144), 'B') + QByteArray(104, '\xff');
         QTest::addRow("extension serial empty") << Kind::BootExt << false << 0 << 1000 << breakIn() + "w";
         QTest::addRow("extension tcp 44") << Kind::BootExt << true << 44 << 3000 << breakIn() + "B";
     }
@@ -121,8 +123,9 @@ private Q_SLOTS:
         QCOMPARE(run.written(), expected);
         QCOMPARE(run.rig.peer().writes.at(0), breakIn());
         QCOMPARE(run.peer->writeTimes.at(1) - run.peer->writeTimes.at(0), wire::Ms(pauseMs));
-        QCOMPARE(run.rig.ui.messages,
-                 QStringList{complete ? QStringLiteral("Download complete") : QStringLiteral("Early end of binary file")});
+        QCOMPARE(
+            run.rig.ui.messages,
+            QStringList{complete ? QStringLiteral("Download complete") : QStringLiteral("Early end of binary file")});
         if (complete)
             QCOMPARE(run.rig.ui.status(), QString());
         QVERIFY(!run.imageOpen());
@@ -147,8 +150,10 @@ private Q_SLOTS:
         QTest::newRow("serial split") << F << false << QByteArrayList{"T", "K"} << none << false << 0;
         QTest::newRow("tcp split") << F << true << QByteArrayList{"T", "K"} << none << false << 0;
         QTest::newRow("extension serial split") << E << false << QByteArrayList{"Y", "K"} << none << false << 0;
-        QTest::newRow("serial noise in pause") << F << false << QByteArrayList{"TK"} << QByteArray("OK\r") << false << 0;
-        QTest::newRow("tcp noise in pause") << F << true << QByteArrayList{"TK"} << QByteArray("OK\r") << false << 15000;
+        QTest::newRow("serial noise in pause")
+            << F << false << QByteArrayList{"TK"} << QByteArray("OK\r") << false << 0;
+        QTest::newRow("tcp noise in pause")
+            << F << true << QByteArrayList{"TK"} << QByteArray("OK\r") << false << 15000;
         QTest::newRow("serial leading blank") << F << false << QByteArrayList{" TK"} << none << false << 15000;
         QTest::newRow("tcp leading blank") << F << true << QByteArrayList{" TK"} << none << false << 15000;
         QTest::newRow("tcp trailing cr") << F << true << QByteArrayList{"TK\r"} << none << false << 15000;
@@ -254,8 +259,9 @@ private Q_SLOTS:
         const flash::Result result = run.download(imageOf(kind == Kind::Flash ? 145 : tcp ? 144 : 70));
         QCOMPARE(result.outcome, Outcome::DownloadError);
         QCOMPARE(result.stage, stage);
-        QCOMPARE(run.rig.ui.messages, QStringList{tcp ? QStringLiteral("Download Error")
-                                                      : QStringLiteral("Download Error, error code %1").arg(stage)});
+        QCOMPARE(run.rig.ui.messages,
+                 QStringList{tcp ? QStringLiteral("Download Error")
+                                 : QStringLiteral("Download Error, error code %1").arg(stage)});
         QCOMPARE(run.peer->acks, ack);
         if (timeoutMs > 0)
             QCOMPARE(run.sinceLastWrite(), wire::Ms(timeoutMs));
@@ -275,7 +281,9 @@ private Q_SLOTS:
         QTest::addColumn<Kind>("kind");
         QTest::addColumn<int>("size");
         QTest::addColumn<QStringList>("statuses");
-        const auto p = [](const char *digits) { return QStringLiteral("Downloading - %1 % complete").arg(QLatin1String(digits)); };
+        const auto p = [](const char *digits) {
+            return QStringLiteral("Downloading - %1 % complete").arg(QLatin1String(digits));
+        };
         // 200 of 201 rounds to 1.00: the text stays at 99 until the end.
         QTest::newRow("flash 245") << Kind::Flash << 245
                                    << QStringList{kPreparing, p("25"), p("50"), p("75"), p("99"), kHundred, QString()};
@@ -353,10 +361,13 @@ private Q_SLOTS:
         QTest::addColumn<Outcome>("outcome");
         QTest::addColumn<QString>("message");
         QTest::newRow("link held") << QStringLiteral("held") << Outcome::NotStarted << QString();
-        QTest::newRow("not connected") << QStringLiteral("disconnected") << Outcome::NotConnected << flash::kNotConnected;
+        QTest::newRow("not connected") << QStringLiteral("disconnected") << Outcome::NotConnected
+                                       << flash::kNotConnected;
         QTest::newRow("dialog cancelled") << QStringLiteral("cancelled") << Outcome::NotStarted << QString();
-        QTest::newRow("image deleted") << QStringLiteral("deleted") << Outcome::ImageUnreadable << QStringLiteral("PATH");
-        QTest::newRow("image a folder") << QStringLiteral("folder") << Outcome::ImageUnreadable << QStringLiteral("PATH");
+        QTest::newRow("image deleted") << QStringLiteral("deleted") << Outcome::ImageUnreadable
+                                       << QStringLiteral("PATH");
+        QTest::newRow("image a folder") << QStringLiteral("folder") << Outcome::ImageUnreadable
+                                        << QStringLiteral("PATH");
     }
     void refusedBeforeSending()
     {

@@ -32,7 +32,8 @@ struct Screens {
         f.write(testing::imageOf(size));
         return path;
     }
-    template <typename T> T *child(QWidget &screen, const char *name)
+    template <typename T>
+    T *child(QWidget &screen, const char *name)
     {
         return screen.findChild<T *>(QString::fromLatin1(name));
     }
@@ -63,13 +64,16 @@ private Q_SLOTS:
         flash::FlashBoot2 boot(s.services);
         QCOMPARE(boot.windowTitle(), QStringLiteral("Flash Boot 2"));
         QCOMPARE(text(dl, "Label2"), QStringLiteral("Tarnic Flash Download"));
-        QCOMPARE(text(dl, "Label5"), QStringLiteral("For all Tarnic Products except 460 and 480. Do Not use this Flash "
-                                                    "routine for 460 or 480 Data Converters."));
+        QCOMPARE(text(dl, "Label5"),
+                 QStringLiteral("For all Tarnic Products except 460 and 480. Do Not use this Flash "
+                                "routine for 460 or 480 Data Converters."));
         QCOMPARE(text(boot, "Label2"), QStringLiteral("5200 Bootloader Extension Download"));
         QVERIFY(!boot.findChild<QLabel *>(QStringLiteral("Label5")));
         for (QWidget *screen : {static_cast<QWidget *>(&dl), static_cast<QWidget *>(&boot)})
-            QCOMPARE(QStringList({text(*screen, "Label4"), text(*screen, "Label8"), text(*screen, "Label1"), text(*screen, "Label3")}),
-                     QStringList({QStringLiteral("Select File to Download"), QStringLiteral("Start Flash Download"), QString(), QString()}));
+            QCOMPARE(QStringList({text(*screen, "Label4"), text(*screen, "Label8"), text(*screen, "Label1"),
+                                  text(*screen, "Label3")}),
+                     QStringList({QStringLiteral("Select File to Download"), QStringLiteral("Start Flash Download"),
+                                  QString(), QString()}));
     }
 
     void downloadShowsProgressThenStartsClean()

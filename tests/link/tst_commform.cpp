@@ -18,7 +18,8 @@ struct ScreenRig : testing::FakeRig {
     wire::CommForm form{services};
     ScreenRig() { form.show(); }
 
-    template <typename T> T *control(const char *name)
+    template <typename T>
+    T *control(const char *name)
     {
         auto *w = form.findChild<T *>(QString::fromLatin1(name));
         if (!w)

@@ -41,10 +41,7 @@ struct Harness {
     std::unique_ptr<wire::Link> link;
     std::unique_ptr<Peer> peer;
 
-    void makeLink()
-    {
-        link = std::make_unique<wire::Link>(state, comm, *waiter, ui, *serial, *tcp);
-    }
+    void makeLink() { link = std::make_unique<wire::Link>(state, comm, *waiter, ui, *serial, *tcp); }
 };
 
 class FakePeer final : public Peer {

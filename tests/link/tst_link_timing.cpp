@@ -32,7 +32,7 @@ private Q_SLOTS:
 void TestLinkTiming::writes_data()
 {
     QTest::addColumn<bool>("tcp");
-    QTest::addColumn<QByteArray>("command");  // empty: the wake-up
+    QTest::addColumn<QByteArray>("command"); // empty: the wake-up
     QTest::addColumn<QByteArrayList>("writes");
     QTest::newRow("serial X001") << false << QByteArray("X001") << QByteArrayList{"X001\r"};
     QTest::newRow("tcp X001") << true << QByteArray("X001") << QByteArrayList{"X001\r"};
@@ -92,7 +92,7 @@ void TestLinkTiming::replyLines()
 void TestLinkTiming::timeouts_data()
 {
     QTest::addColumn<bool>("tcp");
-    QTest::addColumn<int>("gapMs");  // between single characters
+    QTest::addColumn<int>("gapMs"); // between single characters
     QTest::addColumn<QByteArray>("partial");
     QTest::newRow("serial partial line") << false << 0 << QByteArray("PART");
     QTest::newRow("tcp partial line") << true << 0 << QByteArray("PART");

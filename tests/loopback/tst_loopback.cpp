@@ -56,7 +56,7 @@ private Q_SLOTS:
 void TstLoopback::cleanEcho_data()
 {
     QTest::addColumn<bool>("tcp");
-    QTest::addColumn<int>("stopAt");  // -1: all the default passes
+    QTest::addColumn<int>("stopAt"); // -1: all the default passes
     QTest::addColumn<int>("captions");
     QTest::newRow("serial, whole run") << false << -1 << 1 + 512;
     QTest::newRow("tcp, stopped") << true << 300 << 1 + 300;
@@ -75,7 +75,7 @@ void TstLoopback::cleanEcho()
     std::optional<loopback::Outcome> nested;
     rig.waiter.setOnPass([&] {
         if (!nested && test.charactersSent() == 10)
-            nested = test.run();  // "Start" clicked again inside a wait
+            nested = test.run(); // "Start" clicked again inside a wait
         if (test.charactersSent() == stopAt)
             test.requestStop();
     });
@@ -99,7 +99,7 @@ void TstLoopback::cleanEcho()
 void TstLoopback::faults_data()
 {
     QTest::addColumn<int>("value");
-    QTest::addColumn<QByteArray>("echo");  // empty: none
+    QTest::addColumn<QByteArray>("echo"); // empty: none
     QTest::addColumn<int>("delayMs");
     QTest::addColumn<QStringList>("lines");
     const QString bad64 = QStringLiteral(" %1: bad echo, expected 40 received 41");
@@ -109,9 +109,9 @@ void TstLoopback::faults_data()
     QTest::newRow("7 dropped") << 7 << QByteArray() << 1 << QStringList{" 8: timeout", " 264: timeout"};
     // The late echo lands in a later character's wait and costs that one
     // character; dropped there, it does not make every later wait time out.
-    QTest::newRow("late echo does not cascade") << 10 << QByteArray("\n") << 1050
-                                                 << QStringList{" 11: timeout", " 61: timeout", " 267: timeout",
-                                                                " 317: timeout"};
+    QTest::newRow("late echo does not cascade")
+        << 10 << QByteArray("\n") << 1050
+        << QStringList{" 11: timeout", " 61: timeout", " 267: timeout", " 317: timeout"};
 }
 
 void TstLoopback::faults()
@@ -136,25 +136,31 @@ void TstLoopback::faults()
 void TstLoopback::noEcho_data()
 {
     QTest::addColumn<bool>("tcp");
-    QTest::addColumn<QString>("event");  // stop after the 4th character, drop, close or quit
+    QTest::addColumn<QString>("event"); // stop after the 4th character, drop, close or quit
     QTest::addColumn<int>("atMs");
     QTest::addColumn<QStringList>("lines");
     const QString ser = "0 " + loopback::startLine(false), tcp = "0 " + loopback::startLine(true);
-    QTest::newRow("serial, one time-out per character") << false << "stop" << 0
-        << QStringList{ser, "3000  1: timeout", "4000  2: timeout", "5000  3: timeout", "6000  4: timeout",
-                       "6000  4: end of test"};
-    QTest::newRow("tcp, one time-out per character") << true << "stop" << 0
-        << QStringList{tcp, "10000  1: timeout", "15000  2: timeout", "20000  3: timeout", "25000  4: timeout",
-                       "25000  4: end of test"};
+    QTest::newRow("serial, one time-out per character") << false << "stop" << 0 << QStringList{ser,
+                                                                                               "3000  1: timeout",
+                                                                                               "4000  2: timeout",
+                                                                                               "5000  3: timeout",
+                                                                                               "6000  4: timeout",
+                                                                                               "6000  4: end of test"};
+    QTest::newRow("tcp, one time-out per character") << true << "stop" << 0 << QStringList{tcp,
+                                                                                           "10000  1: timeout",
+                                                                                           "15000  2: timeout",
+                                                                                           "20000  3: timeout",
+                                                                                           "25000  4: timeout",
+                                                                                           "25000  4: end of test"};
     // A lost link ends the test at once, not at the next time-out.
-    QTest::newRow("serial drops mid-run") << false << "drop" << 2500
-                                          << QStringList{ser, "2500 Disconnected", "2500  1: end of test"};
+    QTest::newRow("serial drops mid-run")
+        << false << "drop" << 2500 << QStringList{ser, "2500 Disconnected", "2500  1: end of test"};
     QTest::newRow("tcp drops mid-run") << true << "drop" << 5500
                                        << QStringList{tcp, "5500 Disconnected", "5500  1: end of test"};
-    QTest::newRow("serial drops while settling") << false << "drop" << 500
-                                                 << QStringList{ser, "500 Disconnected", "500  0: end of test"};
-    QTest::newRow("serial closed at start") << false << "close" << 0
-                                            << QStringList{ser, "0 Disconnected", "0  0: end of test"};
+    QTest::newRow("serial drops while settling")
+        << false << "drop" << 500 << QStringList{ser, "500 Disconnected", "500  0: end of test"};
+    QTest::newRow("serial closed at start")
+        << false << "close" << 0 << QStringList{ser, "0 Disconnected", "0  0: end of test"};
     QTest::newRow("tcp closed at start") << true << "close" << 0
                                          << QStringList{tcp, "0 Disconnected", "0  0: end of test"};
     QTest::newRow("quitting unwinds quietly") << false << "quit" << 2500 << QStringList{ser};
@@ -194,9 +200,10 @@ void TstLoopback::noEcho()
     const auto outcome = test.run();
     note();
     QCOMPARE(listed, lines);
-    QCOMPARE(outcome, event == "stop"   ? loopback::Outcome::Stopped
-                      : event == "quit" ? loopback::Outcome::Quitting
-                                        : loopback::Outcome::LinkLost);
+    QCOMPARE(outcome,
+             event == "stop"       ? loopback::Outcome::Stopped
+                 : event == "quit" ? loopback::Outcome::Quitting
+                                   : loopback::Outcome::LinkLost);
     QVERIFY(rig.ui.messages.isEmpty());
     QVERIFY(!rig.state.linkBusy);
 }

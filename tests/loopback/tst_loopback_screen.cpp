@@ -65,11 +65,11 @@ void TstLoopbackScreen::buttonsWorkDuringRun()
         const qint64 n = s.screen.test().charactersSent();
         if (n == 50) {
             secondStartEnabled = s.button("Command1")->isEnabled();
-            s.button("Command1")->click();  // ignored
-            s.button("Command4")->click();  // Clear List
+            s.button("Command1")->click(); // ignored
+            s.button("Command4")->click(); // Clear List
         }
         if (n == 300)
-            s.button("Command3")->click();  // Stop
+            s.button("Command3")->click(); // Stop
     });
     s.button("Command1")->click();
     QVERIFY(!secondStartEnabled);

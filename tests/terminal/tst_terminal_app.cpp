@@ -47,11 +47,14 @@ private Q_SLOTS:
 // A menu entry, or closing the program, ends the receive loop at once.
 void TestTerminalApp::menuEntriesStopTheLoop_data()
 {
-    QTest::addColumn<QString>("entry");  // empty: the main window is closed
+    QTest::addColumn<QString>("entry"); // empty: the main window is closed
     QTest::addColumn<QString>("screen");
-    QTest::newRow("Communications") << "Label3" << "commform";
-    QTest::newRow("Flash Device") << "Label4" << "flashdl";
-    QTest::newRow("closing the program") << "" << "";
+    QTest::newRow("Communications") << "Label3"
+                                    << "commform";
+    QTest::newRow("Flash Device") << "Label4"
+                                  << "flashdl";
+    QTest::newRow("closing the program") << ""
+                                         << "";
 }
 
 void TestTerminalApp::menuEntriesStopTheLoop()
@@ -70,7 +73,7 @@ void TestTerminalApp::menuEntriesStopTheLoop()
         else
             rig.click(entry.toLatin1().constData());
     });
-    rig.click("Label1");  // stays in the receive loop until the entry above
+    rig.click("Label1"); // stays in the receive loop until the entry above
     QVERIFY(busyInside);
     QVERIFY(!rig.app.state().linkBusy);
     QCOMPARE(rig.waiter.now(), std::chrono::milliseconds(100));
@@ -103,7 +106,7 @@ void TestTerminalApp::escapeDuringTerminalThenLoopback()
     });
     screen->findChild<QPushButton *>(QStringLiteral("Command1"))->click();
     QVERIFY(refused);
-    QCOMPARE(screen->test().charactersSent(), 2);  // stop is seen before the next character
+    QCOMPARE(screen->test().charactersSent(), 2); // stop is seen before the next character
     QCOMPARE(rig.serial.stream.writes.value(0), QByteArray("\x00\x1b\r\x00\x1b\r", 6));
     QVERIFY(!rig.app.state().linkBusy);
 }
@@ -117,7 +120,7 @@ void TestTerminalApp::terminalModeAgainBringsItToTheFront()
     auto &main = rig.app.mainWindow();
     bool frontAgain = false;
     rig.waiter.after(50ms, [&] {
-        main.showScreen(QStringLiteral("utilities"));  // the user clicks another window
+        main.showScreen(QStringLiteral("utilities")); // the user clicks another window
         rig.click("Label1");
         frontAgain = main.frame(QStringLiteral("termmode"))->isActiveWindow()
             || main.findChild<QMdiArea *>()->activeSubWindow() == main.frame(QStringLiteral("termmode"));

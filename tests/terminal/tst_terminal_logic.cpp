@@ -67,7 +67,7 @@ void TstTerminalLogic::drawing()
     QCOMPARE(g.column(), column);
     QCOMPARE(g.row(), row);
     QCOMPARE(cleared, clears);
-    for (int r = 1; r <= kRows; ++r)  // nothing else drawn, nothing left from before a clear
+    for (int r = 1; r <= kRows; ++r) // nothing else drawn, nothing left from before a clear
         QCOMPARE(g.rowText(r).trimmed().isEmpty(), r > row);
     for (int c = 1; c < column; ++c)
         QCOMPARE(g.cell(c, row).ink, Ink::Received);
@@ -96,11 +96,11 @@ void TstTerminalLogic::session()
     }
     QVERIFY(tcp ? rig.connectTcp() : rig.connectSerial());
     t.s.grid().draw(QByteArray("old"), Ink::Received);
-    rig.state.terminalStop = true;  // left over from an earlier stop: entry clears it
+    rig.state.terminalStop = true; // left over from an earlier stop: entry clears it
     rig.peer().deliver("AB\r", Ms(100));
     rig.peer().deliver("\nC", Ms(200));
     const Ms start = rig.waiter.now();
-    int passes = 0;  // idle for ten minutes the loop wakes about once a minute; it does not poll
+    int passes = 0; // idle for ten minutes the loop wakes about once a minute; it does not poll
     rig.waiter.setOnPass([&] { ++passes; });
     if (drop && tcp) {
         rig.tcp.dropAfter(Ms(500));
@@ -108,7 +108,7 @@ void TstTerminalLogic::session()
         rig.serial.dropAfter(Ms(500));
     } else {
         rig.waiter.after(Ms(600000), [&] {
-            QVERIFY(rig.state.linkBusy);  // the loop holds the link
+            QVERIFY(rig.state.linkBusy); // the loop holds the link
             rig.state.terminalStop = true;
         });
     }
@@ -119,7 +119,7 @@ void TstTerminalLogic::session()
     for (int c = 1; c <= 5; ++c)
         QCOMPARE(t.s.grid().cell(c, 1).ink, Ink::Received);
     QVERIFY(!rig.state.linkBusy);
-    if (drop) {  // ended at the drop, with the caption showing it
+    if (drop) { // ended at the drop, with the caption showing it
         QCOMPARE(rig.waiter.now() - start, Ms(500));
         QCOMPARE(t.status.status(), QStringLiteral("Disconnected"));
         QCOMPARE(rig.link.statusCaption(), QStringLiteral("Disconnected"));
@@ -149,7 +149,7 @@ void TstTerminalLogic::floodIsDrawnInPiecesWithEventsBetween()
             t.rig.state.terminalStop = true;
     });
     QCOMPARE(t.s.enter(), LoopEnd::Stopped);
-    QVERIFY(passesWithBytesWaiting >= 3);  // events were handled between the pieces
+    QVERIFY(passesWithBytesWaiting >= 3); // events were handled between the pieces
     QCOMPARE(t.s.grid().column() + (t.s.grid().row() - 1) * kColumns - 1, int(flood.size() % 858));
 }
 
@@ -182,10 +182,11 @@ void TstTerminalLogic::logFormatAndLimit()
     QVERIFY(lines.at(1).startsWith("# 2 earlier bytes were dropped"));
     QCOMPARE(lines.at(2), "2026-03-04 05:06:07.089 RX " + QByteArray("6F 70 70 65 64").leftJustified(47) + "  |opped|");
     QCOMPARE(lines.at(3), "2026-03-04 05:06:07.089 TX " + QByteArray("56 0D").leftJustified(47) + "  |V.|");
-    QCOMPARE(lines.at(4), QByteArray("2026-03-04 05:06:07.101 RX 35 32 30 30 20 53 65 72 69 65 73 20 43 6F 6E 74  "
-                                     "|5200 Series Cont|"));
-    QCOMPARE(lines.at(5), "2026-03-04 05:06:07.101 RX " + QByteArray("72 6F 6C 6C 65 72 0D").leftJustified(47)
-                              + "  |roller.|");
+    QCOMPARE(lines.at(4),
+             QByteArray("2026-03-04 05:06:07.101 RX 35 32 30 30 20 53 65 72 69 65 73 20 43 6F 6E 74  "
+                        "|5200 Series Cont|"));
+    QCOMPARE(lines.at(5),
+             "2026-03-04 05:06:07.101 RX " + QByteArray("72 6F 6C 6C 65 72 0D").leftJustified(47) + "  |roller.|");
 }
 
 void TstTerminalLogic::logSaves()
@@ -197,15 +198,15 @@ void TstTerminalLogic::logSaves()
     QSignalSpy done(&saver, &LogSaver::finished);
     const QString path = dir.filePath(QStringLiteral("t.log"));
     QVERIFY(saver.save(log.snapshot(), path));
-    QVERIFY(!saver.save(log.snapshot(), path));  // one save at a time
-    log.record(Direction::Sent, 'x');            // recording goes on meanwhile
+    QVERIFY(!saver.save(log.snapshot(), path)); // one save at a time
+    log.record(Direction::Sent, 'x');           // recording goes on meanwhile
     QVERIFY(done.wait(10000));
     QCOMPARE(done.at(0).at(0).toBool(), true);
     QFile f(path);
     QVERIFY(f.open(QIODevice::ReadOnly));
     const QByteArray text = f.readAll();
     QCOMPARE(text.count(".000 RX "), 100000 / 16);
-    QVERIFY(!text.contains(".000 TX "));  // recorded after the snapshot
+    QVERIFY(!text.contains(".000 TX ")); // recorded after the snapshot
     // A path that cannot be written is reported, with a reason.
     QVERIFY(saver.save(LogSnapshot{}, QStringLiteral("/nonexistent-dir/x/t.log")));
     QVERIFY(done.wait(10000));

@@ -23,10 +23,13 @@ namespace {
 // "Tab", "~", "euro" and single letters are typed. Keys carry Alt while held.
 void play(QWidget *w, const QString &script)
 {
-    static const QHash<QString, std::pair<int, QString>> typed{
-        {"F9", {Qt::Key_F9, {}}},          {"F10", {Qt::Key_F10, {}}},          {"Enter", {Qt::Key_Return, "\r"}},
-        {"Bs", {Qt::Key_Backspace, "\b"}}, {"Tab", {Qt::Key_Tab, "\t"}},        {"~", {Qt::Key_AsciiTilde, "~"}},
-        {"euro", {Qt::Key_unknown, QStringLiteral("\u20ac")}}};
+    static const QHash<QString, std::pair<int, QString>> typed{{"F9", {Qt::Key_F9, {}}},
+                                                               {"F10", {Qt::Key_F10, {}}},
+                                                               {"Enter", {Qt::Key_Return, "\r"}},
+                                                               {"Bs", {Qt::Key_Backspace, "\b"}},
+                                                               {"Tab", {Qt::Key_Tab, "\t"}},
+                                                               {"~", {Qt::Key_AsciiTilde, "~"}},
+                                                               {"euro", {Qt::Key_unknown, QStringLiteral("\u20ac")}}};
     static const QHash<QString, int> pad{{"Ins", Qt::Key_Insert}, {"Right", Qt::Key_Right}, {"Clear", Qt::Key_Clear}};
     Qt::KeyboardModifiers alt;
     auto send = [&](QEvent::Type type, int key, Qt::KeyboardModifiers m, const QString &text = {}, bool rep = false) {
@@ -90,11 +93,11 @@ void TstTermMode::layoutAndTexts()
 // Keys typed on the screen: the bytes written to the link and the first row.
 void TstTermMode::keys_data()
 {
-    QTest::addColumn<QString>("link");  // serial, tcp-entered, tcp-not-entered, serial-closed
+    QTest::addColumn<QString>("link"); // serial, tcp-entered, tcp-not-entered, serial-closed
     QTest::addColumn<QString>("script");
     QTest::addColumn<QByteArray>("written");
     QTest::addColumn<QString>("row1");
-    const QString zeros = QStringLiteral("alt ") + QStringLiteral("kp0 ").repeated(70);  // keypad 0 repeating
+    const QString zeros = QStringLiteral("alt ") + QStringLiteral("kp0 ").repeated(70); // keypad 0 repeating
     const struct {
         const char *name, *link;
         QString script;
@@ -162,7 +165,7 @@ void TstTermMode::echoDrawnAndPaintedUntilClosed()
     s.rig.waiter.after(Ms(10), [&] { play(s.view(), QStringLiteral("A")); });
     s.screen.show();
     s.rig.waiter.after(Ms(100), [&] { s.screen.hide(); });
-    s.screen.enter();  // returns: the hide stopped the loop
+    s.screen.enter(); // returns: the hide stopped the loop
     QCOMPARE(s.rig.waiter.now(), Ms(100));
     QVERIFY(!s.rig.state.linkBusy);
     QCOMPARE(s.status(), QStringLiteral("Connected to comm port 2"));
@@ -170,8 +173,8 @@ void TstTermMode::echoDrawnAndPaintedUntilClosed()
     QCOMPARE(g.rowText(1).trimmed(), QStringLiteral("AA[0D]"));
     QCOMPARE(g.cell(1, 1).ink, Ink::Sent);
     QCOMPARE(g.cell(2, 1).ink, Ink::Received);
-    const LogSnapshot log = s.screen.session().log().snapshot();  // both directions logged
-    QCOMPARE(log.chunks.size(), 2);  // the echo and the carriage return come within one millisecond
+    const LogSnapshot log = s.screen.session().log().snapshot(); // both directions logged
+    QCOMPARE(log.chunks.size(), 2); // the echo and the carriage return come within one millisecond
     QCOMPARE(log.chunks.at(0).direction, Direction::Sent);
     QCOMPARE(log.chunks.at(1).direction, Direction::Received);
 
@@ -215,7 +218,7 @@ void TstTermMode::saveLogThenClear()
     QFile f(path);
     QVERIFY(f.open(QIODevice::ReadOnly));
     QVERIFY(f.readAll().contains(" TX 56"));
-    s.rig.ui.nextPath.reset();  // the dialog cancelled: nothing happens
+    s.rig.ui.nextPath.reset(); // the dialog cancelled: nothing happens
     s.screen.saveLog();
     QCOMPARE(logStatus->text(), QStringLiteral("Session log saved to %1").arg(path));
 

@@ -29,10 +29,10 @@ struct Rig : testing::FakeRig {
 
     UtilitiesSettings settings;
     FieldMap fields;
-    QDateTime pcNow{QDate(2024, 3, 17), QTime(14, 5, 9)};  // a Sunday
+    QDateTime pcNow{QDate(2024, 3, 17), QTime(14, 5, 9)}; // a Sunday
     Actions actions{state, link, settings, ui, fields, ui, [this] { return pcNow; }};
-    QByteArrayList lines;  // every line received, the wake-up's empty ones included
-    QByteArrayList sent;   // the command lines alone
+    QByteArrayList lines; // every line received, the wake-up's empty ones included
+    QByteArrayList sent;  // the command lines alone
     Script script = [](const QByteArray &) { return std::optional<QByteArray>(); };
 
     Rig() { applyUtilitiesDefaults(settings); }
@@ -78,10 +78,10 @@ void writeFile(const QString &path, const QByteArray &data)
 
 struct Exchange {
     int index;
-    QByteArray reply;  // empty: silent
+    QByteArray reply; // empty: silent
     QByteArrayList sent;
     QString status;
-    QString field = {};  // "Name=value" shown in a field
+    QString field = {}; // "Name=value" shown in a field
     QString id = {};
     QString hours = QStringLiteral("00");
     bool add = true;
@@ -90,8 +90,8 @@ struct Exchange {
 struct Download {
     int action;
     QByteArray file;
-    int failAt;        // command answered wrongly (0: none)
-    QByteArray wrong;  // that answer; empty: silent
+    int failAt;       // command answered wrongly (0: none)
+    QByteArray wrong; // that answer; empty: silent
     QByteArrayList sent;
     QString status;
     bool adHoc = true;
@@ -99,8 +99,8 @@ struct Download {
 };
 
 struct Upload {
-    QByteArrayList answers;  // to z, the rewind, then each u/s; "" : silent
-    QByteArray file;         // "<missing>": no file
+    QByteArrayList answers; // to z, the rewind, then each u/s; "" : silent
+    QByteArray file;        // "<missing>": no file
     QString status;
     bool adHoc = true;
     bool schedule = false;
@@ -160,8 +160,8 @@ void TstActions::singleExchanges_data()
     QTest::newRow("time set refused") << Exchange{5, "o", {"+2403171405097"}, "Time not set"};
     QTest::newRow("time set silent") << Exchange{5, "", {"+2403171405097"}, silent};
     QTest::newRow("hours 25") << Exchange{5, "O", {}, "Invalid hours to add/subtract", {}, {}, "25"};
-    QTest::newRow("memory") << Exchange{7, "000010000200003000040000500006", {"z"}, "Memory data received",
-                                        "Label1(16)=00004"};
+    QTest::newRow("memory") << Exchange{
+        7, "000010000200003000040000500006", {"z"}, "Memory data received", "Label1(16)=00004"};
     QTest::newRow("memory silent") << Exchange{7, "", {"z"}, silent};
     QTest::newRow("heading") << Exchange{1, "A", {}, {}};
     QTest::newRow("status line") << Exchange{24, "A", {}, {}};
@@ -207,17 +207,20 @@ void TstActions::sendFailure()
 {
     const QStringList noResponse{"No response from controller"};
     const std::pair<int, QStringList> cases[] = {{GetFirmwareIdentification, noResponse},
-        {SetControllerTime, noResponse}, {GetControllerTime, noResponse}, {ShowMemoryUsage, noResponse},
-        {AdHocAdd, {}}, {AdHocDelete, {}}};
+                                                 {SetControllerTime, noResponse},
+                                                 {GetControllerTime, noResponse},
+                                                 {ShowMemoryUsage, noResponse},
+                                                 {AdHocAdd, {}},
+                                                 {AdHocDelete, {}}};
     for (const auto &[index, statuses] : cases) {
         Rig rig;
         QVERIFY(rig.up(true));
         rig.settings.Text1_2 = QStringLiteral("1");
-        rig.tcp.stream.open = false;  // the socket has gone; the caption still says Connected
+        rig.tcp.stream.open = false; // the socket has gone; the caption still says Connected
         const Ms before = rig.waiter.now();
         QCOMPARE(rig.actions.click(index), Outcome::Failed);
         QCOMPARE(rig.ui.statuses, statuses);
-        QVERIFY(rig.waiter.now() - before < wire::kReplyTimeout);  // no wait for a reply
+        QVERIFY(rig.waiter.now() - before < wire::kReplyTimeout); // no wait for a reply
     }
 }
 
@@ -263,8 +266,8 @@ void TstActions::downloads_data()
     QTest::newRow("short ad hoc") << Download{list, "12\r\n", 0, "", {"AN1200000000"}, done1, true, true};
     QTest::newRow("short sorted") << Download{list, "1\r\n", 0, "", {"AS1"}, done1, false, true};
     QTest::newRow("empty lines only") << Download{list, "\r\n\r\n", 0, "", {}, " 0 Records downloaded"};
-    QTest::newRow("lower-case a stops")
-        << Download{list, "1\r\n2\r\n3\r\n", 2, "a", ones, "Invalid response from controller 002"};
+    QTest::newRow("lower-case a stops") << Download{
+        list, "1\r\n2\r\n3\r\n", 2, "a", ones, "Invalid response from controller 002"};
     QTest::newRow("A with more accepted") << Download{list, "1\r\n2\r\n", 1, "AX", ones, done2};
     QTest::newRow("silent stops") << Download{list, "1\r\n2\r\n3\r\n", 2, "", ones, "Controller timeout"};
     const int sched = DownloadSchedules;
@@ -274,8 +277,8 @@ void TstActions::downloads_data()
     QTest::newRow("empty schedules still clear") << Download{sched, "", 0, "", {"SC"}, " 0 Records downloaded"};
     QTest::newRow("schedule 3 invalid, first empty")
         << Download{sched, "\r\n001108001700\r\n00110800170\r\n", 0, "", {}, "Invalid data in file rec #  3"};
-    QTest::newRow("schedule 2 of 3 invalid") << Download{sched, "001108001700\r\n201108001700\r\n000000000000\r\n",
-                                                          0, "", {}, "Invalid data in file rec #  2"};
+    QTest::newRow("schedule 2 of 3 invalid") << Download{
+        sched, "001108001700\r\n201108001700\r\n000000000000\r\n", 0, "", {}, "Invalid data in file rec #  2"};
     QTest::newRow("SC refused") << Download{sched, gap, 1, "a", {"SC"}, "Invalid response from controller 008"};
     QTest::newRow("SC silent") << Download{sched, gap, 1, "", {"SC"}, "No response from controller"};
     QTest::newRow("SA refused") << Download{sched, gap, 2, "AA", all.mid(0, 2), "Invalid response from controller 010"};
@@ -313,8 +316,11 @@ void TstActions::fileFaultsSendNothing()
 {
     const QString missing = m_dir.filePath(QStringLiteral("missing.txt"));
     const QString uncreatable = m_dir.filePath(QStringLiteral("no/such/dir/upload.txt"));
-    const std::pair<int, QString> cases[] = {{DownloadAccessList, missing}, {DownloadAccessList, m_dir.path()},
-        {DownloadSchedules, missing}, {UploadAccessList, uncreatable}, {UploadSchedules, uncreatable}};
+    const std::pair<int, QString> cases[] = {{DownloadAccessList, missing},
+                                             {DownloadAccessList, m_dir.path()},
+                                             {DownloadSchedules, missing},
+                                             {UploadAccessList, uncreatable},
+                                             {UploadSchedules, uncreatable}};
     for (const auto &[action, path] : cases) {
         Rig rig;
         QVERIFY(rig.up(false));
@@ -343,11 +349,11 @@ void TstActions::accessUpload_data()
     QTest::newRow("sorted with schedule") << Upload{two, "000123\r\n042456\r\n", up2, false, true};
     QTest::newRow("999 skipped, counted")
         << Upload{start + QByteArrayList{"999001234", "000555", "END"}, "555\r\n", up2};
-    QTest::newRow("999 kept") << Upload{start + QByteArrayList{"999001234", "END"}, "999001234\r\n", up1, true,
-                                        true, true};
+    QTest::newRow("999 kept") << Upload{
+        start + QByteArrayList{"999001234", "END"}, "999001234\r\n", up1, true, true, true};
     QTest::newRow("998 not deleted") << Upload{start + QByteArrayList{"998001234", "END"}, "001234\r\n", up1};
-    QTest::newRow("999 kept, plain") << Upload{start + QByteArrayList{"999001234", "END"}, "001234\r\n", up1, true,
-                                               false, true};
+    QTest::newRow("999 kept, plain") << Upload{
+        start + QByteArrayList{"999001234", "END"}, "001234\r\n", up1, true, false, true};
     QTest::newRow("just a schedule, or less") << Upload{start + QByteArrayList{"123", "12", "END"}, "\r\n12\r\n", up2};
     QTest::newRow("END at once") << Upload{start + QByteArrayList{"END"}, "", {}};
     QTest::newRow("END with blank is a record")
@@ -422,7 +428,7 @@ void TstActions::quittingLeavesNoHalfFile()
             if (line == "z" || line == "ur")
                 return answer("OK");
             if (++answered == 3)
-                rig.waiter.requestQuit();  // the main window closes mid-transfer
+                rig.waiter.requestQuit(); // the main window closes mid-transfer
             return answer(line == "u" ? QByteArray("000123") : QByteArray(64, '0'));
         };
         QCOMPARE(rig.actions.click(action), Outcome::Failed);
@@ -434,7 +440,7 @@ void TstActions::quittingLeavesNoHalfFile()
 
 void TstActions::scheduleUpload_data()
 {
-    QTest::addColumn<int>("silentAt");  // schedule met by silence (0: none)
+    QTest::addColumn<int>("silentAt"); // schedule met by silence (0: none)
     QTest::addColumn<QByteArray>("lastLine");
     QTest::addColumn<QString>("status");
     QTest::newRow("all 200") << 0 << QByteArray("200808082359") << "Schedules uploaded:  200";
@@ -452,7 +458,7 @@ void TstActions::scheduleUpload()
     rig.ui.nextPath = path;
     rig.script = [&](const QByteArray &line) {
         const int n = line.mid(2).toInt();
-        QByteArray reply;  // day d of schedule n: (n % 24):0d to 23:59
+        QByteArray reply; // day d of schedule n: (n % 24):0d to 23:59
         for (int day = 1; day <= 8 && n != silentAt; ++day)
             reply += QByteArray::number(n % 24).rightJustified(2, '0') + '0' + QByteArray::number(day) + "2359";
         return answer(reply);
@@ -474,7 +480,7 @@ void TstActions::scheduleUpload()
 void TstActions::hsTest_data()
 {
     QTest::addColumn<int>("failAt");
-    QTest::addColumn<QByteArrayList>("answers");  // at record failAt; "" : silent
+    QTest::addColumn<QByteArrayList>("answers"); // at record failAt; "" : silent
     QTest::addColumn<int>("records");
     QTest::addColumn<QString>("shown");
     QTest::newRow("all A") << 0 << QByteArrayList{} << 999 << "A\nok";

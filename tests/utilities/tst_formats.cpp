@@ -50,15 +50,26 @@ void TstFormats::scheduleLines_data()
 {
     QTest::addColumn<QByteArray>("line");
     QTest::addColumn<bool>("valid");
-    const struct { const char *name, *line; bool valid; } rows[] = {
-        {"plain", "001108001700", true},           {"limits", "200823592359", true},
-        {"end before start", "007317000800", true}, {"all zero times", "001100000000", true},
-        {"14 digits", "00110800170000", false},    {"11 digits", "00110800170", false},
-        {"schedule 000", "000108001700", false},   {"schedule 201", "201108001700", false},
-        {"day 0", "001008001700", false},          {"day 9", "001908001700", false},
-        {"start hour 24", "001124001700", false},  {"end hour 24", "001108002400", false},
-        {"start minute 60", "001108601700", false}, {"end minute 60", "001108001760", false},
-        {"sign in schedule", "+01108001700", false}, {"blank in time", "00110800 700", false},
+    const struct {
+        const char *name, *line;
+        bool valid;
+    } rows[] = {
+        {"plain", "001108001700", true},
+        {"limits", "200823592359", true},
+        {"end before start", "007317000800", true},
+        {"all zero times", "001100000000", true},
+        {"14 digits", "00110800170000", false},
+        {"11 digits", "00110800170", false},
+        {"schedule 000", "000108001700", false},
+        {"schedule 201", "201108001700", false},
+        {"day 0", "001008001700", false},
+        {"day 9", "001908001700", false},
+        {"start hour 24", "001124001700", false},
+        {"end hour 24", "001108002400", false},
+        {"start minute 60", "001108601700", false},
+        {"end minute 60", "001108001760", false},
+        {"sign in schedule", "+01108001700", false},
+        {"blank in time", "00110800 700", false},
         {"letter at end", "00110800170x", false},
     };
     for (const auto &r : rows)
@@ -89,19 +100,35 @@ void TstFormats::hsRecord()
 {
     const QByteArray first = hsTestRecord(1);
     QCOMPARE(first.size(), 122);
-    QCOMPARE(first, QByteArray("A000000000000000001011"
-                               "10011008001001101500100111080010011115001001120800100112150010011308001001131500"
-                               "10011408001001141500"));
+    QCOMPARE(first,
+             QByteArray("A000000000000000001011"
+                        "10011008001001101500100111080010011115001001120800100112150010011308001001131500"
+                        "10011408001001141500"));
     QVERIFY(hsTestRecord(999).startsWith("A000000000000000999011"));
 }
 
 void TstFormats::hours_data()
 {
     QTest::addColumn<QString>("text");
-    QTest::addColumn<int>("hours");  // -1: refused
-    const struct { const char *text; int hours; } rows[] = {
-        {"00", 0}, {"0", 0}, {"24", 24}, {"00005", 5}, {"0000000000000000000024", 24}, {"25", -1}, {"000025", -1},
-        {"100", -1}, {"", -1}, {"  ", -1}, {"1a", -1}, {"-1", -1}, {"1.5", -1}, {"99999999999999999999", -1},
+    QTest::addColumn<int>("hours"); // -1: refused
+    const struct {
+        const char *text;
+        int hours;
+    } rows[] = {
+        {"00", 0},
+        {"0", 0},
+        {"24", 24},
+        {"00005", 5},
+        {"0000000000000000000024", 24},
+        {"25", -1},
+        {"000025", -1},
+        {"100", -1},
+        {"", -1},
+        {"  ", -1},
+        {"1a", -1},
+        {"-1", -1},
+        {"1.5", -1},
+        {"99999999999999999999", -1},
     };
     for (const auto &r : rows)
         QTest::addRow("'%s'", r.text) << QString::fromLatin1(r.text) << r.hours;
@@ -154,7 +181,7 @@ void TstFormats::setTime()
 void TstFormats::replyTexts()
 {
     QCOMPARE(formatControllerTime("240315140509"), QStringLiteral("2024-03-15 14:05:09"));
-    QCOMPARE(formatControllerTime("2403151405095"), QStringLiteral("2024-03-15 14:05:09"));  // weekday dropped
+    QCOMPARE(formatControllerTime("2403151405095"), QStringLiteral("2024-03-15 14:05:09")); // weekday dropped
     QCOMPARE(formatControllerTime("2403"), QStringLiteral("2024-03- ::"));
     QCOMPARE(formatControllerTime(QByteArray()), QStringLiteral("20-- ::"));
     const auto fields = [](const QByteArray &reply) {

@@ -28,7 +28,11 @@ struct ScreenRig : testing::FakeRig {
         screen = new UtilitiesScreen(services);
     }
     ~ScreenRig() { delete screen; }
-    template <typename W> W *find(const QString &name) const { return screen->findChild<W *>(name); }
+    template <typename W>
+    W *find(const QString &name) const
+    {
+        return screen->findChild<W *>(name);
+    }
     QString label(int i) const { return find<QLabel>(QStringLiteral("Label1(%1)").arg(i))->text(); }
     void click(int i) { QTest::mouseClick(find<QLabel>(QStringLiteral("Label1(%1)").arg(i)), Qt::LeftButton); }
 };
@@ -48,20 +52,51 @@ private Q_SLOTS:
 void TstScreen::controls_data()
 {
     QTest::addColumn<QString>("caption");
-    QTest::addColumn<bool>("checked");  // at start-up
-    const char *labels[] = {"Get Firmware Identification", "Ad Hoc", "Ad Hoc Delete", "Ad Hoc Add", nullptr,
-                            "Set Controller Time", "Get Controller Time", "Show Memory Usage", "Main", "Log", "Avail",
-                            "Used", "00000", "00000", "00000", "00000", "00000", "00000", "Download Access List",
-                            "Upload Access List", "Download Schedules", "Upload Schedules", "Upload Log - NW",
-                            "Status", ""};
+    QTest::addColumn<bool>("checked"); // at start-up
+    const char *labels[] = {"Get Firmware Identification",
+                            "Ad Hoc",
+                            "Ad Hoc Delete",
+                            "Ad Hoc Add",
+                            nullptr,
+                            "Set Controller Time",
+                            "Get Controller Time",
+                            "Show Memory Usage",
+                            "Main",
+                            "Log",
+                            "Avail",
+                            "Used",
+                            "00000",
+                            "00000",
+                            "00000",
+                            "00000",
+                            "00000",
+                            "00000",
+                            "Download Access List",
+                            "Upload Access List",
+                            "Download Schedules",
+                            "Upload Schedules",
+                            "Upload Log - NW",
+                            "Status",
+                            ""};
     for (int i = 0; i < 25; ++i)
         if (labels[i])
             QTest::addRow("Label1(%d)", i) << QString::fromLatin1(labels[i]) << false;
-    const struct { const char *name, *caption; bool checked; } buttons[] = {
-        {"Option1(0)", "Add", true}, {"Option1(1)", "Subtract", false}, {"Option1(2)", "Sorted", false},
-        {"Option1(3)", "Ad Hoc", true}, {"Check1(0)", "File includes schedule", false},
-        {"Check1(1)", "Auto clear", true}, {"Check1(2)", "Incl Deleted", false}, {"Command1", "HS test", false},
-        {"Text1(0)", "", false}, {"Text1(1)", "", false}, {"Text1(2)", "", false}, {"Text2", "00", false},
+    const struct {
+        const char *name, *caption;
+        bool checked;
+    } buttons[] = {
+        {"Option1(0)", "Add", true},
+        {"Option1(1)", "Subtract", false},
+        {"Option1(2)", "Sorted", false},
+        {"Option1(3)", "Ad Hoc", true},
+        {"Check1(0)", "File includes schedule", false},
+        {"Check1(1)", "Auto clear", true},
+        {"Check1(2)", "Incl Deleted", false},
+        {"Command1", "HS test", false},
+        {"Text1(0)", "", false},
+        {"Text1(1)", "", false},
+        {"Text1(2)", "", false},
+        {"Text2", "00", false},
     };
     for (const auto &b : buttons)
         QTest::newRow(b.name) << QString::fromLatin1(b.caption) << b.checked;

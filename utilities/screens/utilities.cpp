@@ -22,16 +22,39 @@ namespace utilities {
 namespace {
 // Label1 captions by index; the memory values start at "00000".
 const char *const kCaptions[25] = {
-    "Get Firmware Identification", "Ad Hoc", "Ad Hoc Delete", "Ad Hoc Add", "Current Date/Time:",
-    "Set Controller Time", "Get Controller Time", "Show Memory Usage", "Main", "Log",
-    "Avail", "Used", "00000", "00000", "00000",
-    "00000", "00000", "00000", "Download Access List", "Upload Access List",
-    "Download Schedules", "Upload Schedules", "Upload Log - NW", "Status", "",
+    "Get Firmware Identification",
+    "Ad Hoc",
+    "Ad Hoc Delete",
+    "Ad Hoc Add",
+    "Current Date/Time:",
+    "Set Controller Time",
+    "Get Controller Time",
+    "Show Memory Usage",
+    "Main",
+    "Log",
+    "Avail",
+    "Used",
+    "00000",
+    "00000",
+    "00000",
+    "00000",
+    "00000",
+    "00000",
+    "Download Access List",
+    "Upload Access List",
+    "Download Schedules",
+    "Upload Schedules",
+    "Upload Log - NW",
+    "Status",
+    "",
 };
 // The labels that start an exchange, greyed while one runs.
 constexpr int kActionLabels[] = {0, 2, 3, 5, 6, 7, 18, 19, 20, 21};
 
-QString indexed(const char *control, int index) { return QStringLiteral("%1(%2)").arg(QLatin1String(control)).arg(index); }
+QString indexed(const char *control, int index)
+{
+    return QStringLiteral("%1(%2)").arg(QLatin1String(control)).arg(index);
+}
 } // namespace
 
 UtilitiesScreen::UtilitiesScreen(core::Services &services, QWidget *parent) : QWidget(parent), m_services(services)
@@ -154,9 +177,9 @@ UtilitiesScreen::UtilitiesScreen(core::Services &services, QWidget *parent) : QW
     top->addWidget(m_label[24]);
     top->addStretch();
 
-    m_actions = std::make_unique<Actions>(services.state, services.link, services.utilities,
-                                          static_cast<core::StatusLine &>(*this), static_cast<Fields &>(*this),
-                                          services.files);
+    m_actions =
+        std::make_unique<Actions>(services.state, services.link, services.utilities,
+                                  static_cast<core::StatusLine &>(*this), static_cast<Fields &>(*this), services.files);
     m_actions->onBusy = [this](bool busy) { setBusy(busy); };
 
     // The widgets keep the model in step; the actions read only the model.
