@@ -6,7 +6,7 @@
 #include "core/widgets/labelbutton.h"
 #include "core/widgets/twips.h"
 #include "link/fake/fakeio.h"
-#include "tests/common/recorders.h"
+#include "tests/common/apprig.h"
 
 #include <QMdiSubWindow>
 #include <QMenuBar>
@@ -15,16 +15,7 @@
 using namespace std::chrono_literals;
 
 namespace {
-struct AppRig {
-    wire::fake::VirtualWaiter waiter;
-    wire::fake::FakeSerialIo serial{waiter};
-    wire::fake::FakeTcpIo tcp{waiter};
-    testing::Recorder ui;
-    app::Application app{{waiter, serial, tcp, &ui, &ui}};
-
-    app::CommandMenu &menu() { return app.mainWindow().commandMenu(); }
-    QColor colour(const char *control) { return menu().entry(QString::fromLatin1(control))->textColor(); }
-    bool visible(const char *screen) { return app.mainWindow().frame(QString::fromLatin1(screen))->isVisible(); }
+struct AppRig : testing::AppRig {
     void connect(bool tcp = false)
     {
         wire::selectMode(app.comm(), app.state(),

@@ -43,6 +43,12 @@ void SimProcess::stop()
     }
 }
 
+QStringList cliLinkArgs(const SimProcess &sim, bool tcp)
+{
+    return tcp ? QStringList{QStringLiteral("--tcp"), QStringLiteral("127.0.0.1:%1").arg(sim.tcpPort())}
+               : QStringList{QStringLiteral("--serial"), sim.ptyPath()};
+}
+
 CliRun runCli(const QStringList &arguments, int timeoutMs)
 {
     QProcess p;

@@ -23,6 +23,9 @@ private:
     quint16 m_port = 0;
 };
 
+// tarnic-cli's link options for the simulator's TCP port or pseudo-terminal.
+QStringList cliLinkArgs(const SimProcess &sim, bool tcp);
+
 // Runs tarnic-cli ($TARNIC_CLI) to its end; returns the exit code.
 struct CliRun {
     int exitCode = -1;

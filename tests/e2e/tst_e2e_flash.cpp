@@ -4,9 +4,7 @@
 // break-in; the tarnic-cli runs keep every time as it is.
 #include "flash/download.h"
 #include "link/link.h"
-#include "link/qtserialio.h"
-#include "link/qttcpio.h"
-#include "tests/common/recorders.h"
+#include "tests/common/liverig.h"
 #include "tests/common/simprocess.h"
 
 #include <QElapsedTimer>
@@ -55,21 +53,7 @@ struct Setup {
 };
 
 // The program's side in this process, on the real transports and waiter.
-struct Program {
-    bool connect(testing::SimProcess &sim, bool tcp)
-    {
-        if (tcp) {
-            wire::selectMode(comm, state, wire::CommSettings::Mode::Tcp);
-            wire::setIpText(comm, state, QStringLiteral("127.0.0.1"));
-            wire::setPortText(comm, state, QString::number(sim.tcpPort()));
-        } else {
-            wire::selectMode(comm, state, wire::CommSettings::Mode::Serial);
-            wire::selectBaud(comm, state, 9600);
-            comm.device = sim.ptyPath();
-        }
-        link.ConnectLink();
-        return link.isConnected();
-    }
+struct Program : testing::LiveRig {
     flash::Result download(Kind kind, const QString &path)
     {
         flash::FlashDownload dl(kind, link, ui, ui, ui);
@@ -78,14 +62,6 @@ struct Program {
         dl.getdownloadfile();
         return dl.doflashdl();
     }
-
-    core::AppState state;
-    wire::CommSettings comm;
-    wire::EventLoopWaiter waiter;
-    wire::QtSerialIo serial;
-    wire::QtTcpIo tcp;
-    testing::Recorder ui;
-    wire::Link link{state, comm, waiter, ui, serial, tcp};
 };
 
 } // namespace
@@ -130,7 +106,7 @@ private Q_SLOTS:
         Setup s;
         QVERIFY(s.start(randomImage(size), fault));
         Program p;
-        QVERIFY(p.connect(s.sim, tcp));
+        QVERIFY(p.connectTo(s.sim, tcp));
         QElapsedTimer clock;
         clock.start();
         const flash::Result r = p.download(kind, s.sent);
@@ -182,10 +158,7 @@ private Q_SLOTS:
         Setup s;
         QVERIFY(s.start(randomImage(tcp ? 1044 : 1000)));
         args.replaceInStrings(QStringLiteral("IMAGE"), s.sent);
-        const QStringList link = tcp
-            ? QStringList{QStringLiteral("--tcp"), QStringLiteral("127.0.0.1:%1").arg(s.sim.tcpPort())}
-            : QStringList{QStringLiteral("--serial"), s.sim.ptyPath()};
-        const auto run = testing::runCli(link + args);
+        const auto run = testing::runCli(testing::cliLinkArgs(s.sim, tcp) + args);
         QCOMPARE(run.exitCode, exitCode);
         QVERIFY2(run.out.startsWith(out), run.out.constData());
         // Not a terminal: no progress display.

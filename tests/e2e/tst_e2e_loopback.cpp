@@ -1,45 +1,14 @@
 // The loopback test and the terminal pass-through against tarnic-sim over a
 // real pseudo-terminal and real TCP.
 #include "link/link.h"
-#include "link/qtserialio.h"
-#include "link/qttcpio.h"
 #include "loopback/loopbacktest.h"
-#include "tests/common/recorders.h"
+#include "tests/common/liverig.h"
 #include "tests/common/simprocess.h"
 
 #include <QTimer>
 #include <QtTest>
 
-namespace {
-
-// The program's link over real TCP.
-struct RealLink {
-    core::AppState state;
-    wire::CommSettings comm;
-    wire::EventLoopWaiter waiter;
-    wire::QtSerialIo serial;
-    wire::QtTcpIo tcp;
-    testing::Recorder ui;
-    wire::Link link{state, comm, waiter, ui, serial, tcp};
-
-    bool openTcp(const testing::SimProcess &sim)
-    {
-        wire::applyCommDefaults(comm, state);
-        wire::selectMode(comm, state, wire::CommSettings::Mode::Tcp);
-        wire::setIpText(comm, state, QStringLiteral("127.0.0.1"));
-        wire::setPortText(comm, state, QString::number(sim.tcpPort()));
-        link.ConnectLink();
-        return link.isConnected();
-    }
-};
-
-QStringList linkArgs(const testing::SimProcess &sim, bool tcp)
-{
-    return tcp ? QStringList{QStringLiteral("--tcp"), QStringLiteral("127.0.0.1:%1").arg(sim.tcpPort())}
-               : QStringList{QStringLiteral("--serial"), sim.ptyPath()};
-}
-
-} // namespace
+namespace {} // namespace
 
 // One clean run and one fault run over each transport: the lost controller
 // over TCP here, the rest through the command line.
@@ -56,8 +25,8 @@ void TestE2eLoopback::controllerGoneEndsTest()
 {
     testing::SimProcess sim;
     QVERIFY(sim.start({QStringLiteral("--tcp"), QStringLiteral("0")}));
-    RealLink l;
-    QVERIFY(l.openTcp(sim));
+    testing::LiveRig l;
+    QVERIFY(l.connectTo(sim, true));
     testing::Recorder progress;
     loopback::LoopbackTest test(l.state, l.link, l.ui, progress);
     QTimer::singleShot(5500, [&] { sim.process().kill(); }); // mid-run, after the 5 s settle
@@ -95,7 +64,8 @@ void TestE2eLoopback::cliLoopback()
     QFETCH(QByteArray, out);
     testing::SimProcess sim;
     QVERIFY(sim.start(QStringList{QStringLiteral("--pty"), QStringLiteral("--tcp"), QStringLiteral("0")} + simArgs));
-    const QStringList args = linkArgs(sim, tcp) + QStringList{QStringLiteral("loopback"), QStringLiteral("--passes")};
+    const QStringList args =
+        testing::cliLinkArgs(sim, tcp) + QStringList{QStringLiteral("loopback"), QStringLiteral("--passes")};
     const auto run = testing::runCli(args + QStringList{QStringLiteral("1")});
     QCOMPARE(run.out, out);
     QCOMPARE(run.exitCode, exitCode);
@@ -107,7 +77,7 @@ void TestE2eLoopback::cliTerminalPassThrough()
     QVERIFY(sim.start({QStringLiteral("--pty"), QStringLiteral("--version-text"), QStringLiteral("Sim V 1.2")}));
     QProcess p;
     p.start(qEnvironmentVariable("TARNIC_CLI"),
-            linkArgs(sim, false)
+            testing::cliLinkArgs(sim, false)
                 + QStringList{QStringLiteral("terminal"), QStringLiteral("--linger"), QStringLiteral("300")});
     QVERIFY(p.waitForStarted(5000));
     p.write("V\r");

@@ -41,11 +41,7 @@ private Q_SLOTS:
 
 private:
     bool startSim(const QStringList &more = {});
-    QStringList link(bool tcp) const
-    {
-        return tcp ? QStringList{"--tcp", QStringLiteral("127.0.0.1:%1").arg(m_sim->tcpPort())}
-                   : QStringList{"--serial", m_sim->ptyPath()};
-    }
+    QStringList link(bool tcp) const { return testing::cliLinkArgs(*m_sim, tcp); }
 
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<testing::SimProcess> m_sim;

@@ -4,10 +4,8 @@
 #include "core/appstate.h"
 #include "link/commsettings.h"
 #include "link/link.h"
-#include "link/qtserialio.h"
-#include "link/qttcpio.h"
 #include "link/waiter.h"
-#include "tests/common/recorders.h"
+#include "tests/common/liverig.h"
 #include "tests/common/simprocess.h"
 #include "utilities/actions.h"
 
@@ -20,33 +18,16 @@ using namespace utilities;
 namespace {
 
 // The program's own link, connected to a running simulator.
-struct LiveRig {
-    core::AppState state;
-    wire::CommSettings comm;
-    wire::EventLoopWaiter waiter;
-    wire::QtSerialIo serial;
-    wire::QtTcpIo tcp;
-    testing::Recorder ui;
-    wire::Link link{state, comm, waiter, ui, serial, tcp};
+struct LiveRig : testing::LiveRig {
     UtilitiesSettings settings;
     FieldMap fields;
     Actions actions{state, link, settings, ui, fields, ui};
 
     LiveRig(testing::SimProcess &sim, bool overTcp)
     {
-        wire::applyCommDefaults(comm, state);
         applyUtilitiesDefaults(settings);
-        if (overTcp) {
-            wire::selectMode(comm, state, wire::CommSettings::Mode::Tcp);
-            wire::setIpText(comm, state, QStringLiteral("127.0.0.1"));
-            wire::setPortText(comm, state, QString::number(sim.tcpPort()));
-        } else {
-            wire::selectMode(comm, state, wire::CommSettings::Mode::Serial);
-            comm.device = sim.ptyPath();
-        }
-        link.ConnectLink();
+        connectTo(sim, overTcp);
     }
-    ~LiveRig() { link.closeAll(); }
     Outcome run(int action, const QString &path)
     {
         ui.nextPath = path;
@@ -89,12 +70,6 @@ QByteArray scheduleFile()
             out += QByteArray::number(s).rightJustified(3, '0') + QByteArray::number(d) + two(24) + two(60) + two(24)
                 + two(60) + "\r\n";
     return out;
-}
-
-QStringList linkArgs(testing::SimProcess &sim, bool overTcp)
-{
-    return overTcp ? QStringList{QStringLiteral("--tcp"), QStringLiteral("127.0.0.1:%1").arg(sim.tcpPort())}
-                   : QStringList{QStringLiteral("--serial"), sim.ptyPath()};
 }
 
 // tarnic-cli over the given link: the words of the command, then any path.
@@ -184,8 +159,8 @@ void TestE2eUtilities::cliCommands()
 {
     testing::SimProcess sim;
     QVERIFY(sim.start(kSimArgs));
-    const QStringList pty = linkArgs(sim, false);
-    const QStringList tcp = linkArgs(sim, true);
+    const QStringList pty = testing::cliLinkArgs(sim, false);
+    const QStringList tcp = testing::cliLinkArgs(sim, true);
     const struct {
         const QStringList &link;
         const char *words;
@@ -221,14 +196,14 @@ void TestE2eUtilities::cliAccessAndSchedules()
 {
     testing::SimProcess sim;
     QVERIFY(sim.start(kSimArgs));
-    const QStringList tcp = linkArgs(sim, true);
+    const QStringList tcp = testing::cliLinkArgs(sim, true);
     const QString down = m_dir.filePath(QStringLiteral("cli-down.txt"));
     const QString up = m_dir.filePath(QStringLiteral("cli-up.txt"));
     const QStringList sortedSchedule{QStringLiteral("--sorted"), QStringLiteral("--schedule")};
     // Sorted with schedule down the pseudo-terminal, back over TCP.
     const QByteArray file = accessFile(40, true);
     QVERIFY(writeFile(down, file));
-    auto run = cli(linkArgs(sim, false), "access download", QStringList{down} + sortedSchedule);
+    auto run = cli(testing::cliLinkArgs(sim, false), "access download", QStringList{down} + sortedSchedule);
     QCOMPARE(run.exitCode, 0);
     QVERIFY(run.out.endsWith("Downloading record:  40\n 40 Records downloaded\n"));
     QCOMPARE(cli(tcp, "access upload", QStringList{up} + sortedSchedule).exitCode, 0);

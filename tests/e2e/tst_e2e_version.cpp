@@ -27,9 +27,7 @@ void TestE2eVersion::versionOverEachTransport()
     testing::SimProcess sim;
     QVERIFY(sim.start({QStringLiteral("--pty"), QStringLiteral("--tcp"), QStringLiteral("0"),
                        QStringLiteral("--version-text"), QStringLiteral("QL 5200 V 9.9")}));
-    const QStringList link = tcp
-        ? QStringList{QStringLiteral("--tcp"), QStringLiteral("127.0.0.1:%1").arg(sim.tcpPort())}
-        : QStringList{QStringLiteral("--serial"), sim.ptyPath()};
+    const QStringList link = testing::cliLinkArgs(sim, tcp);
     // Twice: the port is released and opens again.
     for (int i = 0; i < 2; ++i) {
         const auto run = testing::runCli(link + QStringList{QStringLiteral("version")});

@@ -6,7 +6,7 @@
 #include "link/fake/fakeio.h"
 #include "loopback/screens/loopback.h"
 #include "terminal/screens/termmode.h"
-#include "tests/common/recorders.h"
+#include "tests/common/apprig.h"
 
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -16,22 +16,11 @@
 using namespace std::chrono_literals;
 
 namespace {
-struct AppRig {
-    wire::fake::VirtualWaiter waiter;
-    wire::fake::FakeSerialIo serial{waiter};
-    wire::fake::FakeTcpIo tcp{waiter};
-    testing::Recorder ui;
-    app::Application app{{waiter, serial, tcp, &ui, &ui}};
-
-    void click(const char *control)
-    {
-        QTest::mouseClick(app.mainWindow().commandMenu().entry(QString::fromLatin1(control)), Qt::LeftButton);
-    }
+struct AppRig : testing::AppRig {
     terminal::TermMode &term()
     {
         return *static_cast<terminal::TermMode *>(app.mainWindow().screen(QStringLiteral("termmode")));
     }
-    bool visible(const char *screen) { return app.mainWindow().frame(QString::fromLatin1(screen))->isVisible(); }
 };
 } // namespace
 
