@@ -103,15 +103,17 @@ Outcome Actions::getFirmwareIdentification()
     return Outcome::Done;
 }
 
-Outcome Actions::adHocAdd()
+// One ID added or deleted: a blank ID is refused before anything is sent;
+// the controller answers with one letter for success.
+Outcome Actions::singleId(const SingleIdTexts &texts)
 {
     const QString id = m_settings.Text1_2;
     if (id.isEmpty()) {
-        status(QStringLiteral("ID to be added is blank"));
+        status(texts.blank);
         return Outcome::Failed;
     }
     QByteArray reply;
-    switch (exchange("AN000" + id.toLatin1(), reply)) {
+    switch (exchange(texts.prefix + id.toLatin1(), reply)) {
     case Exchange::SendFailed:
         return Outcome::Failed;
     case Exchange::TimedOut:
@@ -120,31 +122,21 @@ Outcome Actions::adHocAdd()
     case Exchange::Reply:
         break;
     }
-    const bool added = reply == "A";
-    status(added ? QStringLiteral("ID added") : QStringLiteral("ID not added"));
-    return added ? Outcome::Done : Outcome::Failed;
+    const bool done = reply == texts.success;
+    status(done ? texts.done : texts.notDone);
+    return done ? Outcome::Done : Outcome::Failed;
+}
+
+Outcome Actions::adHocAdd()
+{
+    return singleId({"AN000", "A", QStringLiteral("ID to be added is blank"), QStringLiteral("ID added"),
+                     QStringLiteral("ID not added")});
 }
 
 Outcome Actions::adHocDelete()
 {
-    const QString id = m_settings.Text1_2;
-    if (id.isEmpty()) {
-        status(QStringLiteral("ID to be deleted is blank"));
-        return Outcome::Failed;
-    }
-    QByteArray reply;
-    switch (exchange("R" + id.toLatin1(), reply)) {
-    case Exchange::SendFailed:
-        return Outcome::Failed;
-    case Exchange::TimedOut:
-        status(kNoResponse);
-        return Outcome::Failed;
-    case Exchange::Reply:
-        break;
-    }
-    const bool deleted = reply == "D";
-    status(deleted ? QStringLiteral("ID deleted") : QStringLiteral("ID not found"));
-    return deleted ? Outcome::Done : Outcome::Failed;
+    return singleId({"R", "D", QStringLiteral("ID to be deleted is blank"), QStringLiteral("ID deleted"),
+                     QStringLiteral("ID not found")});
 }
 
 Outcome Actions::setControllerTime()

@@ -62,6 +62,12 @@ private:
     Outcome getFirmwareIdentification();
     Outcome adHocDelete();
     Outcome adHocAdd();
+    struct SingleIdTexts {
+        QByteArray prefix;  // the command before the ID
+        QByteArray success; // the controller's reply when it worked
+        QString blank, done, notDone;
+    };
+    Outcome singleId(const SingleIdTexts &texts);
     Outcome setControllerTime();
     Outcome getControllerTime();
     Outcome showMemoryUsage();
