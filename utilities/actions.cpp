@@ -334,19 +334,28 @@ Outcome Actions::download_accesslist()
     return Outcome::Done;
 }
 
-Outcome Actions::upload_accesslist()
+// Asks where an upload goes and opens the file there, before anything is
+// sent: a file that cannot be created costs the controller nothing. Until
+// commit the old file, if any, stays as it was, and nothing appears at all
+// when the exchange fails before the records. Done when the file is ready.
+Outcome Actions::openUploadFile(const QString &title, QSaveFile &file)
 {
-    const auto path = m_files.saveFile(QStringLiteral("Upload Access List"), kSaveFilter, QStringLiteral("upload.txt"));
+    const auto path = m_files.saveFile(title, kSaveFilter, QStringLiteral("upload.txt"));
     if (!path)
         return Outcome::Cancelled;
-    // Opened before anything is sent: a file that cannot be created costs the
-    // controller nothing. Until commit the old file, if any, stays as it was,
-    // and nothing appears at all when the exchange fails before the records.
-    QSaveFile file(*path);
+    file.setFileName(*path);
     if (!file.open(QIODevice::WriteOnly)) {
         status(fileProblem("Cannot create file", *path, file.errorString()));
         return Outcome::Failed;
     }
+    return Outcome::Done;
+}
+
+Outcome Actions::upload_accesslist()
+{
+    QSaveFile file;
+    if (const Outcome opened = openUploadFile(QStringLiteral("Upload Access List"), file); opened != Outcome::Done)
+        return opened;
     const bool adHoc = m_settings.adHoc;
     QByteArray reply;
     m_link.SendCommand("z");
@@ -450,14 +459,9 @@ Outcome Actions::download_schedule()
 
 Outcome Actions::upload_schedules()
 {
-    const auto path = m_files.saveFile(QStringLiteral("Upload Schedules"), kSaveFilter, QStringLiteral("upload.txt"));
-    if (!path)
-        return Outcome::Cancelled;
-    QSaveFile file(*path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        status(fileProblem("Cannot create file", *path, file.errorString()));
-        return Outcome::Failed;
-    }
+    QSaveFile file;
+    if (const Outcome opened = openUploadFile(QStringLiteral("Upload Schedules"), file); opened != Outcome::Done)
+        return opened;
     QByteArray reply;
     for (int schedule = 1; schedule <= kSchedules; ++schedule) {
         const Exchange e = exchange(scheduleReadCommand(schedule), reply);

@@ -11,6 +11,8 @@
 
 #include <functional>
 
+class QSaveFile;
+
 namespace wire {
 class Link;
 }
@@ -68,6 +70,7 @@ private:
         QString blank, done, notDone;
     };
     Outcome singleId(const SingleIdTexts &texts);
+    Outcome openUploadFile(const QString &title, QSaveFile &file);
     Outcome setControllerTime();
     Outcome getControllerTime();
     Outcome showMemoryUsage();

@@ -9,7 +9,7 @@
 #include "link/link.h"
 #include "link/qtserialio.h"
 #include "link/qttcpio.h"
-#include "tests/common/recorders.h"
+#include "tests/common/liverig.h"
 #include "tests/common/simprocess.h"
 
 #include <QCommandLineParser>
@@ -76,25 +76,11 @@ private:
 
 Figures programDownload(testing::SimProcess &sim, bool tcp, const QString &image)
 {
-    core::AppState state;
-    wire::CommSettings comm;
-    wire::EventLoopWaiter waiter;
-    wire::QtSerialIo serial;
-    wire::QtTcpIo tcpIo;
-    testing::Recorder ui;
-    wire::Link link(state, comm, waiter, ui, serial, tcpIo);
-    if (tcp) {
-        wire::selectMode(comm, state, wire::CommSettings::Mode::Tcp);
-        wire::setIpText(comm, state, QStringLiteral("127.0.0.1"));
-        wire::setPortText(comm, state, QString::number(sim.tcpPort()));
-    } else {
-        wire::selectMode(comm, state, wire::CommSettings::Mode::Serial);
-        wire::selectBaud(comm, state, 9600);
-        comm.device = sim.ptyPath();
-    }
-    link.ConnectLink();
+    testing::LiveRig rig;
+    auto &link = rig.link;
+    auto &ui = rig.ui;
     Figures f;
-    if (!link.isConnected())
+    if (!rig.connectTo(sim, tcp))
         return f;
     flash::FlashDownload dl(flash::Kind::Flash, link, ui, ui, ui);
     PhaseTimer timer;
