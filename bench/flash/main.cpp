@@ -5,6 +5,7 @@
 //    CPU seconds of the program's download, beside a plain blocking sender
 //    (write a frame, block in read() for the "K") against the same simulator.
 // Only the block phase is timed; the pause after the break-in is shortened.
+#include "bench/common/plainsocket.h"
 #include "flash/download.h"
 #include "link/link.h"
 #include "link/qtserialio.h"
@@ -130,15 +131,9 @@ Figures plainDownload(testing::SimProcess &sim, bool tcp, const QByteArray &imag
     Figures f;
     int fd = -1;
     if (tcp) {
-        fd = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_port = htons(sim.tcpPort());
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        if (::connect(fd, reinterpret_cast<sockaddr *>(&a), sizeof a) != 0)
+        fd = bench::openLoopbackTcp(sim.tcpPort());
+        if (fd < 0)
             return f;
-        int one = 1;
-        ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
     } else {
         fd = ::open(sim.ptyPath().toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
         if (fd < 0)

@@ -2,6 +2,7 @@
 // against a plain blocking echo round trip measured in the same run.
 //
 //   bench_loopback [--passes N] [--rounds R] [--sim PATH]   (default 20 passes, 3 rounds)
+#include "bench/common/plainsocket.h"
 #include "link/link.h"
 #include "link/qtserialio.h"
 #include "link/qttcpio.h"
@@ -37,17 +38,9 @@ public:
 // One byte out, wait for it back, with plain blocking socket calls.
 double plainRoundTrips(quint16 port, int count)
 {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(port);
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::connect(fd, reinterpret_cast<sockaddr *>(&a), sizeof a) != 0) {
-        ::close(fd);
+    const int fd = bench::openLoopbackTcp(port);
+    if (fd < 0)
         return 0;
-    }
-    int one = 1;
-    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
     const char start[] = {0, 27, 13, 0, 27, 13, '*'};
     ::send(fd, start, 6, 0);
     ::usleep(100000);

@@ -3,6 +3,7 @@
 // program's own actions; and the same exchanges as a plain blocking
 // request/reply loop on the bare file descriptor, for comparison.
 //   build/bench/transfer/bench_transfer [RECORDS [ROUNDS]]
+#include "bench/common/plainsocket.h"
 #include "core/appstate.h"
 #include "link/commsettings.h"
 #include "link/link.h"
@@ -73,22 +74,6 @@ private:
     int m_fd;
     QByteArray m_buffer;
 };
-
-int openTcp(quint16 port)
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_port = htons(port);
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::connect(fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr) != 0) {
-        ::close(fd);
-        return -1;
-    }
-    const int one = 1;
-    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-    return fd;
-}
 
 int openPty(const QString &path)
 {
@@ -242,7 +227,7 @@ int main(int argc, char *argv[])
                 testing::SimProcess sim;
                 if (!sim.start(simArgs))
                     return 1;
-                PlainLoop loop(overTcp ? openTcp(sim.tcpPort()) : openPty(sim.ptyPath()));
+                PlainLoop loop(overTcp ? bench::openLoopbackTcp(sim.tcpPort()) : openPty(sim.ptyPath()));
                 if (!loop.ok() || !plainRun(loop, file, records, plain)) {
                     std::printf("%s: plain loop failed\n", name);
                     ++failures;
