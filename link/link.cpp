@@ -31,8 +31,10 @@ void Link::setCaption(const QString &caption)
 void Link::onLost(ByteIo &lostIo)
 {
     lostIo.close();
-    if (!m_serial.isOpen() && !m_tcp.isOpen())
+    if (!m_serial.isOpen() && !m_tcp.isOpen()) {
+        m_peerLost = true;
         setCaption(kDisconnected);
+    }
 }
 
 ByteIo &Link::io()
@@ -59,6 +61,7 @@ void Link::ConnectLink()
         m_messages.message(QStringLiteral("Disconnect first before connecting"));
         return;
     }
+    m_peerLost = false;
     if (isTcp())
         connectTcp();
     else
@@ -109,6 +112,7 @@ void Link::DisconnectLink()
         m_messages.message(QStringLiteral("Already disconnected"));
         return;
     }
+    m_peerLost = false;
     if (isTcp())
         m_tcp.close();
     else if (m_serial.isOpen())
@@ -170,7 +174,9 @@ ReplyStatus Link::ReadReplyLine(QByteArray &reply)
     const Ms deadline = m_waiter.now() + kReplyTimeout;
     ByteIo &in = io();
     const bool tcp = isTcp();
-    const bool wasOpen = in.isOpen();
+    // A link lost just before the wait (while the command went out, say)
+    // counts as lost during it.
+    const bool wasOpen = in.isOpen() || m_peerLost;
     auto timedOut = [&] {
         m_state.replyTimeout = true;
         return ReplyTimedOut;

@@ -78,6 +78,9 @@ private:
     core::MessageBox &m_messages;
     SerialIo &m_serial;
     TcpIo &m_tcp;
+    // The open link went away under us (not closed by the user): every reply
+    // wait ends at once until the next connect.
+    bool m_peerLost = false;
     QString m_caption = kDisconnected;
     int m_port = 1; // serial port properties, as last applied
     qint32 m_baud = 9600;

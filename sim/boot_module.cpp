@@ -59,6 +59,10 @@ public:
             return true;
         case State::Data:
             m_block.append(c);
+            if (m_acks + 1 == m_module.m_faults.dropMidAt && m_block.size() == (m_expect + 1) / 2) {
+                dropLink();
+                return true;
+            }
             if (m_block.size() == m_expect)
                 m_state = State::Check;
             return true;
@@ -226,9 +230,7 @@ private:
         const int n = ++m_acks;
         const Faults &f = m_module.m_faults;
         if (n == f.dropAt) {
-            m_state = State::Command;
-            if (m_controller.drop)
-                m_controller.drop();
+            dropLink();
             return false;
         }
         if (n == f.silentAt) {
@@ -244,6 +246,13 @@ private:
             beforeSending();
         m_controller.sendRaw(QByteArray(1, ack));
         return true;
+    }
+
+    void dropLink()
+    {
+        m_state = State::Command;
+        if (m_controller.drop)
+            m_controller.drop();
     }
 
     void nack()
@@ -293,6 +302,9 @@ void BootModule::addOptions(QCommandLineParser &parser)
                       QStringLiteral("N")});
     parser.addOption({QStringLiteral("boot-drop-at"),
                       QStringLiteral("Drop the connection instead of the Nth acknowledgement."), QStringLiteral("N")});
+    parser.addOption({QStringLiteral("boot-drop-mid"),
+                      QStringLiteral("Drop the connection when half of the Nth block has arrived."),
+                      QStringLiteral("N")});
 }
 
 bool BootModule::configure(const QCommandLineParser &parser, QString *error)
@@ -303,7 +315,7 @@ bool BootModule::configure(const QCommandLineParser &parser, QString *error)
         int *value;
     };
     for (const Switch s : {Switch{"boot-wrong-ack", &m_faults.wrongAckAt}, Switch{"boot-silent-at", &m_faults.silentAt},
-                           Switch{"boot-drop-at", &m_faults.dropAt}}) {
+                           Switch{"boot-drop-at", &m_faults.dropAt}, Switch{"boot-drop-mid", &m_faults.dropMidAt}}) {
         const QString name = QString::fromLatin1(s.name);
         if (!parser.isSet(name))
             continue;

@@ -24,6 +24,7 @@ public:
         int wrongAckAt = 0; // answer in lower case
         int silentAt = 0;   // answer nothing
         int dropAt = 0;     // drop the connection instead of answering
+        int dropMidAt = 0;  // drop the connection halfway through this block
     };
 
     BootModule();

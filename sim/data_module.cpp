@@ -42,6 +42,9 @@ void DataModule::addOptions(QCommandLineParser &parser)
                       QStringLiteral("N")});
     parser.addOption({QStringLiteral("wrong-at-record"), QStringLiteral("Answer the Nth data record with \"E\"."),
                       QStringLiteral("N")});
+    parser.addOption({QStringLiteral("drop-at-record"),
+                      QStringLiteral("Drop the connection instead of answering the Nth data record."),
+                      QStringLiteral("N")});
 }
 
 bool DataModule::configure(const QCommandLineParser &parser, QString *error)
@@ -61,7 +64,7 @@ bool DataModule::configure(const QCommandLineParser &parser, QString *error)
     qint64 adHoc = m_adHocCapacity, main = m_mainCapacity, logUsed = m_logUsed;
     if (!number("adhoc-capacity", adHoc, 99999) || !number("main-capacity", main, 99999)
         || !number("log-used", logUsed, m_logCapacity) || !number("silent-at-record", m_silentAt, 1LL << 40)
-        || !number("wrong-at-record", m_wrongAt, 1LL << 40))
+        || !number("wrong-at-record", m_wrongAt, 1LL << 40) || !number("drop-at-record", m_dropAt, 1LL << 40))
         return false;
     m_adHocCapacity = adHoc;
     m_mainCapacity = main;
@@ -75,6 +78,12 @@ void DataModule::install(Controller &controller)
         bool handled = false;
         bool silent = false;
         const QByteArray answer = handle(line, &handled, &silent);
+        if (m_dropNow) {
+            m_dropNow = false;
+            if (controller.drop)
+                controller.drop();
+            return true;
+        }
         if (handled && !silent)
             controller.reply(answer);
         return handled;
@@ -88,6 +97,8 @@ DataModule::Fault DataModule::countRecord()
         return Fault::Silent;
     if (m_records == m_wrongAt)
         return Fault::Wrong;
+    if (m_records == m_dropAt)
+        return Fault::Drop;
     return Fault::None;
 }
 
@@ -135,6 +146,9 @@ QByteArray DataModule::handle(const QByteArray &line, bool *handled, bool *silen
         return {};
     case Fault::Wrong:
         return "E";
+    case Fault::Drop:
+        m_dropNow = true;
+        return {};
     case Fault::None:
         break;
     }

@@ -40,7 +40,7 @@ private:
     QByteArray storeSchedule(const QByteArray &entry);
     QByteArray readSchedule(const QByteArray &number) const;
     // Counts a data record and says whether a fault switch hits it.
-    enum class Fault { None, Silent, Wrong };
+    enum class Fault { None, Silent, Wrong, Drop };
     Fault countRecord();
 
     std::vector<Entry> m_adHoc;
@@ -57,6 +57,8 @@ private:
     qint64 m_records = 0;
     qint64 m_silentAt = 0;
     qint64 m_wrongAt = 0;
+    qint64 m_dropAt = 0;
+    bool m_dropNow = false; // the record just counted drops the connection
 };
 
 } // namespace sim

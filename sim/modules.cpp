@@ -3,6 +3,7 @@
 #include "sim/config_module.h"
 #include "sim/data_module.h"
 #include "sim/echo_module.h"
+#include "sim/fault_module.h"
 #include "sim/module.h"
 
 namespace sim {
@@ -10,6 +11,7 @@ namespace sim {
 std::vector<std::unique_ptr<Module>> makeModules()
 {
     std::vector<std::unique_ptr<Module>> modules;
+    modules.push_back(std::make_unique<FaultModule>()); // sees every byte and line first
     modules.push_back(std::make_unique<BasicModule>());
     modules.push_back(std::make_unique<EchoModule>()); // sees bytes before the boot code
     modules.push_back(std::make_unique<BootModule>());

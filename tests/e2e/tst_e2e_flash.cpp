@@ -5,6 +5,7 @@
 #include "flash/download.h"
 #include "link/link.h"
 #include "tests/common/liverig.h"
+#include "tests/common/openfiles.h"
 #include "tests/common/simprocess.h"
 
 #include <QElapsedTimer>
@@ -84,14 +85,30 @@ private Q_SLOTS:
         // 244 bytes: blocks 1 to 3 full, block 4 the last, then the final B (5).
         const auto f = [](const char *what, int n) { return QStringList{QLatin1String(what), QString::number(n)}; };
         const auto serial = [](int stage) { return QStringLiteral("Download Error, error code %1").arg(stage); };
+        const QString tcpError = QStringLiteral("Download Error");
         QTest::newRow("pty wrong ack last block")
             << Kind::Flash << false << 244 << f("--boot-wrong-ack", 4) << serial(3);
         QTest::newRow("pty wrong final B") << Kind::Flash << false << 244 << f("--boot-wrong-ack", 5) << serial(4);
-        QTest::newRow("tcp wrong ack block 1")
-            << Kind::Flash << true << 244 << f("--boot-wrong-ack", 1) << QStringLiteral("Download Error");
-        QTest::newRow("pty drop block 3") << Kind::Flash << false << 244 << f("--boot-drop-at", 3) << serial(2);
-        QTest::newRow("tcp drop block 3")
-            << Kind::Flash << true << 244 << f("--boot-drop-at", 3) << QStringLiteral("Download Error");
+        QTest::newRow("tcp wrong ack block 1") << Kind::Flash << true << 244 << f("--boot-wrong-ack", 1) << tcpError;
+        // The link dropped at every acknowledgement, halfway through a frame
+        // and in the break-in: the stage waiting at that moment reports it.
+        for (int ack = 1; ack <= 5; ++ack) {
+            const int stage = ack <= 3 ? 2 : ack - 1;
+            QTest::addRow("pty drop at ack %d", ack)
+                << Kind::Flash << false << 244 << f("--boot-drop-at", ack) << serial(stage);
+            QTest::addRow("tcp drop at ack %d", ack)
+                << Kind::Flash << true << 244 << f("--boot-drop-at", ack) << tcpError;
+        }
+        for (const int block : {1, 4}) {
+            QTest::addRow("pty drop inside block %d", block)
+                << Kind::Flash << false << 244 << f("--boot-drop-mid", block) << serial(block == 4 ? 3 : 2);
+            QTest::addRow("tcp drop inside block %d", block)
+                << Kind::Flash << true << 244 << f("--boot-drop-mid", block) << tcpError;
+        }
+        QTest::newRow("pty drop in break-in") << Kind::Flash << false << 244 << f("--drop-after-bytes", 3) << serial(1);
+        QTest::newRow("tcp drop in break-in") << Kind::Flash << true << 244 << f("--drop-after-bytes", 3) << tcpError;
+        QTest::newRow("tcp extension drop at fill")
+            << Kind::BootExt << true << 244 << f("--boot-drop-at", 7) << tcpError;
         // The extension's 5-second acknowledgement time-out, in real time.
         QTest::newRow("pty extension silent block 2")
             << Kind::BootExt << false << 244 << f("--boot-silent-at", 2) << serial(2);
@@ -111,14 +128,27 @@ private Q_SLOTS:
         clock.start();
         const flash::Result r = p.download(kind, s.sent);
         QCOMPARE(p.ui.messages, QStringList{message});
+        QVERIFY(!testing::holdsOpen(s.sent));
+        QVERIFY(!p.state.linkBusy);
         if (!fault.isEmpty()) {
             QCOMPARE(r.outcome, flash::Outcome::DownloadError);
-            QVERIFY(!QFile::exists(s.saved));
-            if (fault.constFirst() == QLatin1String("--boot-drop-at")) {
+            // Nothing kept before the final B; the fills follow it.
+            if (QFile::exists(s.saved))
+                QVERIFY(QByteArray(QTest::currentDataTag()).contains("fill"));
+            if (fault.constFirst().contains(QLatin1String("drop"))) {
                 // At once, not after the 15-second time-out.
                 QVERIFY2(clock.elapsed() < 3000, qPrintable(QString::number(clock.elapsed())));
                 QCOMPARE(p.link.statusCaption(), QStringLiteral("Disconnected"));
             }
+            // Ready for a new attempt: the same program, a controller that works.
+            Setup again;
+            QVERIFY(again.start(s.image));
+            p.link.DisconnectLink();
+            QVERIFY(p.connectTo(again.sim, tcp));
+            p.ui.messages.clear();
+            QCOMPARE(p.download(kind, again.sent).outcome, flash::Outcome::Complete);
+            QCOMPARE(p.ui.messages, QStringList{QStringLiteral("Download complete")});
+            QCOMPARE(readFile(again.saved), again.image);
             return;
         }
         QCOMPARE(r.outcome, flash::Outcome::Complete);

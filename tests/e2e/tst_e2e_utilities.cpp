@@ -6,6 +6,7 @@
 #include "link/link.h"
 #include "link/waiter.h"
 #include "tests/common/liverig.h"
+#include "tests/common/openfiles.h"
 #include "tests/common/simprocess.h"
 #include "utilities/actions.h"
 
@@ -87,6 +88,8 @@ class TestE2eUtilities : public QObject {
 private Q_SLOTS:
     void roundTrip_data();
     void roundTrip();
+    void linkDropped_data();
+    void linkDropped();
     void hsTest();
     void cliCommands();
     void cliAccessAndSchedules();
@@ -140,6 +143,80 @@ void TestE2eUtilities::roundTrip()
     QCOMPARE(rig.actions.click(ShowMemoryUsage), Outcome::Done);
     QCOMPARE(rig.fields.value(list == 0 ? QStringLiteral("Label1(13)") : QStringLiteral("Label1(17)")),
              QStringLiteral("00300"));
+}
+
+// The controller goes away at record k of each transfer (records are counted
+// over the simulator's life, and an upload finds the 20 IDs of a download
+// first). The transfer ends at once with its time-out text; a download's file
+// is closed; an upload keeps exactly the records before k; the same program
+// then runs the transfer again against a controller that works.
+void TestE2eUtilities::linkDropped_data()
+{
+    QTest::addColumn<bool>("overTcp");
+    QTest::addColumn<int>("action");
+    QTest::addColumn<int>("record");
+    QTest::addColumn<QString>("status");
+    QTest::addColumn<int>("linesKept"); // in the upload file
+    const QString timeout = QStringLiteral("Controller timeout");
+    const QString noResponse = QStringLiteral("No response from controller");
+    for (const bool overTcp : {false, true}) {
+        const char *link = overTcp ? "tcp" : "pty";
+        for (const int k : {1, 10, 20})
+            QTest::addRow("%s access download, record %d", link, k)
+                << overTcp << int(DownloadAccessList) << k << timeout << 0;
+        for (const int k : {1, 10, 21}) // 21: the end marker
+            QTest::addRow("%s access upload, record %d", link, k)
+                << overTcp << int(UploadAccessList) << 20 + k << noResponse << k - 1;
+        for (const int k : {1, 800, 1600})
+            QTest::addRow("%s schedule download, record %d", link, k)
+                << overTcp << int(DownloadSchedules) << k << timeout << 0;
+        for (const int k : {1, 100, 200})
+            QTest::addRow("%s schedule upload, record %d", link, k)
+                << overTcp << int(UploadSchedules) << k << noResponse << (k - 1) * 8;
+    }
+}
+
+void TestE2eUtilities::linkDropped()
+{
+    QFETCH(bool, overTcp);
+    QFETCH(int, action);
+    QFETCH(int, record);
+    QFETCH(QString, status);
+    QFETCH(int, linesKept);
+    testing::SimProcess sim;
+    QVERIFY(sim.start(kSimArgs + QStringList{QStringLiteral("--drop-at-record"), QString::number(record)}));
+    LiveRig rig(sim, overTcp);
+    rig.settings.adHoc = true;
+    const QString down = m_dir.filePath(QStringLiteral("drop-down.txt"));
+    const QString up = m_dir.filePath(QStringLiteral("drop-up.txt"));
+    const QByteArray ids = accessFile(20, false);
+    QVERIFY(writeFile(down, action == DownloadSchedules ? scheduleFile() : ids));
+    QFile::remove(up);
+    if (action == UploadAccessList)
+        QCOMPARE(rig.run(DownloadAccessList, down), Outcome::Done);
+
+    const bool upload = action == UploadAccessList || action == UploadSchedules;
+    QElapsedTimer clock;
+    clock.start();
+    QCOMPARE(rig.run(action, upload ? up : down), Outcome::Failed);
+    QVERIFY2(clock.elapsed() < 3000, "ended at the loss, not at a time-out");
+    QCOMPARE(rig.ui.status(), status);
+    QCOMPARE(rig.link.statusCaption(), QStringLiteral("Disconnected"));
+    QVERIFY(!rig.state.linkBusy);
+    QVERIFY(!testing::holdsOpen(down) && !testing::holdsOpen(up));
+    if (upload) {
+        const QByteArray kept = readFile(up);
+        QCOMPARE(kept.count("\r\n"), linesKept);
+        if (action == UploadAccessList)
+            QVERIFY(ids.startsWith(kept));
+    }
+
+    testing::SimProcess again;
+    QVERIFY(again.start(kSimArgs));
+    QVERIFY(rig.connectTo(again, overTcp));
+    QCOMPARE(rig.run(upload ? DownloadAccessList : action, down), Outcome::Done);
+    if (upload)
+        QCOMPARE(rig.run(action, up), Outcome::Done);
 }
 
 void TestE2eUtilities::hsTest()

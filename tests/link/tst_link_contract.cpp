@@ -239,6 +239,11 @@ void TestLinkContract::peerGoesAway()
     QVERIFY(h->waiter->now() - start < 1000ms);
     QCOMPARE(h->link->statusCaption(), QStringLiteral("Disconnected"));
     QVERIFY(h->ui.messages.isEmpty());
+    // Lost before the next wait began (while its command went out): that
+    // wait ends at once as well, not after the 5-second time-out.
+    const auto next = h->waiter->now();
+    QCOMPARE(h->link->ReadReplyLine(reply), wire::ReplyTimedOut);
+    QVERIFY(h->waiter->now() - next < 1000ms);
 }
 
 QTEST_GUILESS_MAIN(TestLinkContract)
