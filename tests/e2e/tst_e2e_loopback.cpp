@@ -2,42 +2,104 @@
 // real pseudo-terminal and real TCP.
 #include "link/link.h"
 #include "loopback/loopbacktest.h"
+#include "terminal/session.h"
 #include "tests/common/liverig.h"
 #include "tests/common/simprocess.h"
 
 #include <QTimer>
 #include <QtTest>
 
-namespace {} // namespace
-
-// One clean run and one fault run over each transport: the lost controller
-// over TCP here, the rest through the command line.
+// The link dropped during a loopback test and in terminal mode, over each
+// transport; then the rest through the command line.
 class TestE2eLoopback : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void controllerGoneEndsTest();
+    void loopbackLinkDropped_data() { transports(); }
+    void loopbackLinkDropped();
+    void terminalLinkDropped_data() { transports(); }
+    void terminalLinkDropped();
     void cliLoopback_data();
     void cliLoopback();
     void cliTerminalPassThrough();
+
+private:
+    static void transports()
+    {
+        QTest::addColumn<bool>("tcp");
+        QTest::newRow("pty") << false;
+        QTest::newRow("tcp") << true;
+    }
 };
 
-void TestE2eLoopback::controllerGoneEndsTest()
+// Dropped in the fourth pass (after the 5 s settle): the test ends at the
+// loss with "Disconnected" and its end line, gives the link back, and runs
+// again against a controller that works.
+void TestE2eLoopback::loopbackLinkDropped()
 {
+    QFETCH(bool, tcp);
     testing::SimProcess sim;
-    QVERIFY(sim.start({QStringLiteral("--tcp"), QStringLiteral("0")}));
+    QVERIFY(sim.start({QStringLiteral("--pty"), QStringLiteral("--tcp"), QStringLiteral("0"),
+                       QStringLiteral("--drop-after-bytes"), QStringLiteral("1000")}));
     testing::LiveRig l;
-    QVERIFY(l.connectTo(sim, true));
+    QVERIFY(l.connectTo(sim, tcp));
     testing::Recorder progress;
     loopback::LoopbackTest test(l.state, l.link, l.ui, progress);
-    QTimer::singleShot(5500, [&] { sim.process().kill(); }); // mid-run, after the 5 s settle
     QElapsedTimer t;
     t.start();
     QCOMPARE(test.run(), loopback::Outcome::LinkLost);
     QVERIFY(t.elapsed() < 8500); // ended at the loss, not after a time-out
+    QVERIFY(test.charactersSent() < 1000);
     QCOMPARE(l.ui.lines.size(), 3);
     QCOMPARE(l.ui.lines.at(1), QStringLiteral("Disconnected"));
     QVERIFY(l.ui.lines.at(2).endsWith(QLatin1String(": end of test")));
     QCOMPARE(l.link.statusCaption(), QStringLiteral("Disconnected"));
+    QVERIFY(!l.state.linkBusy);
+
+    testing::SimProcess again;
+    QVERIFY(again.start({QStringLiteral("--pty"), QStringLiteral("--tcp"), QStringLiteral("0")}));
+    QVERIFY(l.connectTo(again, tcp));
+    QCOMPARE(test.run(1), loopback::Outcome::Completed);
+    QCOMPARE(test.badEchoes() + test.timeouts(), 0);
+}
+
+// Dropped at the first line typed: the receive loop ends at once and gives
+// the link back; entered again on a working controller, the reply shows.
+void TestE2eLoopback::terminalLinkDropped()
+{
+    QFETCH(bool, tcp);
+    testing::SimProcess sim;
+    QVERIFY(sim.start({QStringLiteral("--pty"), QStringLiteral("--tcp"), QStringLiteral("0"),
+                       QStringLiteral("--drop-at-command"), QStringLiteral("1")}));
+    testing::LiveRig l;
+    QVERIFY(l.connectTo(sim, tcp));
+    terminal::Session session(l.state, l.link, l.comm, l.ui);
+    const auto typeV = [&] {
+        session.character('V');
+        session.character('\r');
+    };
+    QTimer::singleShot(100, typeV);
+    QElapsedTimer t;
+    t.start();
+    QCOMPARE(session.enter(), terminal::LoopEnd::LinkLost);
+    QVERIFY(t.elapsed() < 3000);
+    QCOMPARE(l.link.statusCaption(), QStringLiteral("Disconnected"));
+    QVERIFY(!l.state.linkBusy && !session.running());
+
+    testing::SimProcess again;
+    QVERIFY(again.start({QStringLiteral("--pty"), QStringLiteral("--tcp"), QStringLiteral("0")}));
+    QVERIFY(l.connectTo(again, tcp));
+    QTimer::singleShot(100, typeV);
+    bool shown = false;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        for (int row = 1; row <= 22; ++row)
+            shown = shown || session.grid().rowText(row).contains(QLatin1String("5200 Series Controller"));
+        l.state.terminalStop = shown || t.elapsed() > 10000;
+    });
+    poll.start(20);
+    t.restart();
+    QCOMPARE(session.enter(), terminal::LoopEnd::Stopped);
+    QVERIFY(shown);
 }
 
 void TestE2eLoopback::cliLoopback_data()

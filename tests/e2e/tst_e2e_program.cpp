@@ -1,6 +1,9 @@
 // tarnic-cli program / reset / settings against tarnic-sim over a real
 // pseudo-terminal and real TCP: the lines printed, the values the simulated
 // controller kept, the ID-size question and the exit codes.
+#include "config/commands.h"
+#include "config/program.h"
+#include "tests/common/liverig.h"
 #include "tests/common/simprocess.h"
 #include "tests/config/defaultlines.h"
 
@@ -38,6 +41,8 @@ private Q_SLOTS:
     void usageErrors_data();
     void usageErrors();
     void settingsList();
+    void linkDropped_data();
+    void linkDropped();
 
 private:
     bool startSim(const QStringList &more = {});
@@ -175,6 +180,65 @@ void TstE2eProgram::settingsList()
     QVERIFY(out.contains("barcode.Check1(26)\tbarcode\trow 3 (not shown) / XB\tcheck\t1"));
     QVERIFY(out.contains("barcode.Check1(12)\tbarcode\tI 2/5 / Transmit / SS\tcheck (disabled)\t0"));
     QVERIFY(out.contains("comm430.Option5(2)\tcomm430\tRS422 Port Settings / Parity / 8 no parity\toption\t1"));
+}
+
+void TstE2eProgram::linkDropped_data()
+{
+    QTest::addColumn<bool>("tcp");
+    QTest::addColumn<int>("command"); // 1: "x", 2: "V", then the run's commands
+    const int last = static_cast<int>(testing::defaultConfigLines().size()) + 2;
+    for (const bool tcp : {false, true})
+        for (const int k : {1, 2, 3, 27, last})
+            QTest::addRow("%s, command %d", tcp ? "tcp" : "pty", k) << tcp << k;
+}
+
+// The controller goes away at command k of a programming run: the run stops
+// at once with that command's error text, the link says "Disconnected" and is
+// free, and the same program then runs to "Programming Complete" against a
+// controller that works.
+void TstE2eProgram::linkDropped()
+{
+    QFETCH(bool, tcp);
+    QFETCH(int, command);
+    QVERIFY(startSim({"--drop-at-command", QString::number(command)}));
+    testing::LiveRig rig;
+    QVERIFY(rig.connectTo(*m_sim, tcp));
+    config::Settings settings;
+    config::applyConfigDefaults(settings);
+    config::SinglePane panes(rig.ui);
+    config::ProgramContext context{rig.state, rig.link, settings, panes, rig.ui};
+
+    QStringList expected;
+    config::RunOutcome outcome = config::RunOutcome::NoReply;
+    if (command == 1) {
+        expected << QStringLiteral("Error 000A");
+        outcome = config::RunOutcome::NoIdReply;
+    } else if (command == 2) {
+        expected << QStringLiteral("Error 000");
+        outcome = config::RunOutcome::NoVersionReply;
+    } else {
+        int k = 2;
+        for (const config::CommandStep &step : config::commandSequence()) {
+            const auto built = step.build(settings, false);
+            if (built && ++k == command) {
+                expected << QString::fromLatin1(*built + ' ') << step.errorText;
+                break;
+            }
+        }
+    }
+    QElapsedTimer clock;
+    clock.start();
+    QCOMPARE(config::do_program(context), outcome);
+    QVERIFY2(clock.elapsed() < 3000, "ended at the loss, not at a time-out");
+    QCOMPARE(rig.ui.lines.mid(rig.ui.lines.size() - expected.size()), expected);
+    QCOMPARE(rig.link.statusCaption(), QStringLiteral("Disconnected"));
+    QVERIFY(!rig.state.linkBusy);
+    QVERIFY(rig.ui.messages.isEmpty());
+
+    QVERIFY(startSim());
+    QVERIFY(rig.connectTo(*m_sim, tcp));
+    QCOMPARE(config::do_program(context), config::RunOutcome::Complete);
+    QCOMPARE(rig.ui.lines.constLast(), QStringLiteral("Programming Complete"));
 }
 
 QTEST_GUILESS_MAIN(TstE2eProgram)
