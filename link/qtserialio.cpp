@@ -4,6 +4,7 @@ namespace wire {
 
 QtSerialIo::QtSerialIo(QObject *parent) : SerialIo(parent)
 {
+    m_port.setReadBufferSize(kReadBufferLimit);
     connect(&m_port, &QSerialPort::readyRead, this, &ByteIo::readyRead);
     connect(&m_port, &QSerialPort::errorOccurred, this, [this](QSerialPort::SerialPortError e) {
         // A pulled USB adapter or a closed pseudo-terminal shows up as a

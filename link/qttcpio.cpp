@@ -4,6 +4,7 @@ namespace wire {
 
 QtTcpIo::QtTcpIo(QObject *parent) : TcpIo(parent)
 {
+    m_socket.setReadBufferSize(kReadBufferLimit);
     connect(&m_socket, &QTcpSocket::readyRead, this, &ByteIo::readyRead);
     connect(&m_socket, &QTcpSocket::connected, this, &TcpIo::connected);
     connect(&m_socket, &QTcpSocket::disconnected, this, &ByteIo::lost);

@@ -23,8 +23,13 @@ void SessionLog::record(Direction direction, const QByteArray &bytes)
     const qint64 t = m_clock();
     if (!m_chunks.empty() && m_chunks.back().direction == direction && m_chunks.back().msecsSinceEpoch == t)
         m_chunks.back().bytes.append(bytes);
-    else
+    else {
+        // The finished chunk gives back what its growth reserved: a long
+        // session holds its bytes, not twice as many.
+        if (!m_chunks.empty())
+            m_chunks.back().bytes.squeeze();
         m_chunks.push_back(LogChunk{t, direction, bytes});
+    }
     m_held += bytes.size();
     while (m_held > m_limit && !m_chunks.empty()) {
         LogChunk &front = m_chunks.front();

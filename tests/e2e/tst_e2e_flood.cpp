@@ -1,0 +1,147 @@
+// The whole program, on the real transports and event loop, against a
+// controller that floods the line with 10 MB and never ends the reply: the
+// window keeps answering throughout, the program's memory does not follow the
+// flood, and the operation ends as it should.
+#include "app/application.h"
+#include "app/commandmenu.h"
+#include "core/widgets/labelbutton.h"
+#include "link/qtserialio.h"
+#include "link/qttcpio.h"
+#include "link/waiter.h"
+#include "terminal/screens/termmode.h"
+#include "tests/common/liverig.h"
+#include "tests/common/recorders.h"
+#include "tests/common/simprocess.h"
+
+#include <QLabel>
+#include <QtTest>
+
+#include <malloc.h>
+
+namespace {
+
+constexpr qint64 kFlood = 10'000'000;
+
+// Heap bytes in use now (malloc's own figure; zero where a sanitizer's
+// allocator stands in, which turns the bound below into no check).
+qint64 heapInUse()
+{
+    const struct mallinfo2 m = ::mallinfo2();
+    return static_cast<qint64>(m.uordblks + m.hblkhd);
+}
+
+// Ticks every 10 ms while the program works: the longest gap between ticks
+// is how long the window could not answer; the heap is sampled at each tick.
+struct Watch {
+    Watch()
+    {
+        base = peak = heapInUse();
+        QObject::connect(&timer, &QTimer::timeout, [this] {
+            longestGap = std::max(longestGap, clock.restart());
+            peak = std::max(peak, heapInUse());
+        });
+        clock.start();
+        timer.start(10);
+    }
+    QTimer timer;
+    QElapsedTimer clock;
+    qint64 longestGap = 0;
+    qint64 base = 0;
+    qint64 peak = 0;
+};
+
+struct LiveApp {
+    wire::EventLoopWaiter waiter;
+    wire::QtSerialIo serial;
+    wire::QtTcpIo tcp;
+    testing::Recorder ui;
+    app::Application app{{waiter, serial, tcp, &ui, &ui}};
+
+    bool connectTo(const testing::SimProcess &sim, bool overTcp)
+    {
+        return testing::connectLink(app.comm(), app.state(), app.link(), sim, overTcp);
+    }
+    QWidget *screen(const char *name) { return app.mainWindow().screen(QString::fromLatin1(name)); }
+};
+
+} // namespace
+
+class TstE2eFlood : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void replyNeverEnds_data() { transports(); }
+    void replyNeverEnds();
+    void terminalFlood_data() { transports(); }
+    void terminalFlood();
+
+private:
+    static void transports()
+    {
+        QTest::addColumn<bool>("tcp");
+        QTest::newRow("pty") << false;
+        QTest::newRow("tcp") << true;
+    }
+};
+
+// "Get Firmware Identification" meets 10 MB with no carriage return: the
+// whole-line time-out ends it after 5 s with the usual text.
+void TstE2eFlood::replyNeverEnds()
+{
+    QFETCH(bool, tcp);
+    testing::SimProcess sim;
+    QVERIFY(sim.start({"--pty", "--tcp", "0", "--flood-on", "V", "--flood-size", QString::number(kFlood)}));
+    LiveApp a;
+    QVERIFY(a.connectTo(sim, tcp));
+    QWidget *utilities = a.screen("utilities");
+    QVERIFY(utilities);
+    auto *status = utilities->findChild<QLabel *>(QStringLiteral("Label1(24)"));
+    QElapsedTimer clock;
+    clock.start();
+    Watch watch;
+    QTest::mouseClick(utilities->findChild<QLabel *>(QStringLiteral("Label1(0)")), Qt::LeftButton);
+    const qint64 took = clock.elapsed();
+    qInfo("ended after %lld ms; longest gap %lld ms; heap peak +%lld KiB", static_cast<long long>(took),
+          static_cast<long long>(watch.longestGap), static_cast<long long>((watch.peak - watch.base) / 1024));
+    QCOMPARE(status->text(), QStringLiteral("No response from controller"));
+    QVERIFY(took >= 5000 && took < 8000);
+    QVERIFY(watch.longestGap < 1000);
+    QVERIFY(watch.peak - watch.base < 4 * 1024 * 1024);
+    QVERIFY(!a.app.state().linkBusy);
+    QCOMPARE(a.app.link().statusCaption(), QStringLiteral("Connected"));
+}
+
+// The terminal draws the whole flood and records it, with the window
+// answering between pieces.
+void TstE2eFlood::terminalFlood()
+{
+    QFETCH(bool, tcp);
+    testing::SimProcess sim;
+    QVERIFY(sim.start({"--pty", "--tcp", "0", "--flood-on", "V", "--flood-size", QString::number(kFlood)}));
+    LiveApp a;
+    QVERIFY(a.connectTo(sim, tcp));
+    auto *term = static_cast<terminal::TermMode *>(a.screen("termmode"));
+    terminal::Session &session = term->session();
+    QTimer::singleShot(50, [&] {
+        session.character('V');
+        session.character('\r');
+    });
+    QElapsedTimer clock;
+    clock.start();
+    Watch watch;
+    QObject::connect(&watch.timer, &QTimer::timeout, [&] {
+        // Everything received and both typed bytes are in the log.
+        if (session.log().bytesHeld() >= kFlood + 2 || clock.elapsed() > 60000)
+            a.app.state().terminalStop = true;
+    });
+    QTest::mouseClick(a.app.mainWindow().commandMenu().entry(QStringLiteral("Label1")), Qt::LeftButton);
+    qInfo("drawn in %lld ms; longest gap %lld ms; heap peak +%lld KiB", static_cast<long long>(clock.elapsed()),
+          static_cast<long long>(watch.longestGap), static_cast<long long>((watch.peak - watch.base) / 1024));
+    QCOMPARE(session.log().bytesHeld(), kFlood + 2);
+    QVERIFY(watch.longestGap < 1000);
+    // The log holds what arrived; the transport and drawing hold little more.
+    QVERIFY(watch.peak - watch.base < kFlood + 4 * 1024 * 1024);
+    QVERIFY(!a.app.state().linkBusy);
+}
+
+QTEST_MAIN(TstE2eFlood)
+#include "tst_e2e_flood.moc"
