@@ -43,6 +43,11 @@ struct Watch {
         clock.start();
         timer.start(10);
     }
+    void report(const char *what, qint64 ms) const
+    {
+        qInfo("%s after %lld ms; longest gap %lld ms; heap peak +%lld KiB", what, static_cast<long long>(ms),
+              static_cast<long long>(longestGap), static_cast<long long>((peak - base) / 1024));
+    }
     QTimer timer;
     QElapsedTimer clock;
     qint64 longestGap = 0;
@@ -50,18 +55,21 @@ struct Watch {
     qint64 peak = 0;
 };
 
+// The whole program, connected to a simulator that floods its answer to "V".
 struct LiveApp {
+    bool start(bool overTcp)
+    {
+        return sim.start({"--pty", "--tcp", "0", "--flood-on", "V", "--flood-size", QString::number(kFlood)})
+            && testing::connectLink(app.comm(), app.state(), app.link(), sim, overTcp);
+    }
+    QWidget *screen(const char *name) { return app.mainWindow().screen(QString::fromLatin1(name)); }
+
+    testing::SimProcess sim;
     wire::EventLoopWaiter waiter;
     wire::QtSerialIo serial;
     wire::QtTcpIo tcp;
     testing::Recorder ui;
     app::Application app{{waiter, serial, tcp, &ui, &ui}};
-
-    bool connectTo(const testing::SimProcess &sim, bool overTcp)
-    {
-        return testing::connectLink(app.comm(), app.state(), app.link(), sim, overTcp);
-    }
-    QWidget *screen(const char *name) { return app.mainWindow().screen(QString::fromLatin1(name)); }
 };
 
 } // namespace
@@ -69,18 +77,10 @@ struct LiveApp {
 class TstE2eFlood : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void replyNeverEnds_data() { transports(); }
+    void replyNeverEnds_data() { testing::transportRows(); }
     void replyNeverEnds();
-    void terminalFlood_data() { transports(); }
+    void terminalFlood_data() { testing::transportRows(); }
     void terminalFlood();
-
-private:
-    static void transports()
-    {
-        QTest::addColumn<bool>("tcp");
-        QTest::newRow("pty") << false;
-        QTest::newRow("tcp") << true;
-    }
 };
 
 // "Get Firmware Identification" meets 10 MB with no carriage return: the
@@ -88,10 +88,8 @@ private:
 void TstE2eFlood::replyNeverEnds()
 {
     QFETCH(bool, tcp);
-    testing::SimProcess sim;
-    QVERIFY(sim.start({"--pty", "--tcp", "0", "--flood-on", "V", "--flood-size", QString::number(kFlood)}));
     LiveApp a;
-    QVERIFY(a.connectTo(sim, tcp));
+    QVERIFY(a.start(tcp));
     QWidget *utilities = a.screen("utilities");
     QVERIFY(utilities);
     auto *status = utilities->findChild<QLabel *>(QStringLiteral("Label1(24)"));
@@ -100,8 +98,7 @@ void TstE2eFlood::replyNeverEnds()
     Watch watch;
     QTest::mouseClick(utilities->findChild<QLabel *>(QStringLiteral("Label1(0)")), Qt::LeftButton);
     const qint64 took = clock.elapsed();
-    qInfo("ended after %lld ms; longest gap %lld ms; heap peak +%lld KiB", static_cast<long long>(took),
-          static_cast<long long>(watch.longestGap), static_cast<long long>((watch.peak - watch.base) / 1024));
+    watch.report("ended", took);
     QCOMPARE(status->text(), QStringLiteral("No response from controller"));
     QVERIFY(took >= 5000 && took < 8000);
     QVERIFY(watch.longestGap < 1000);
@@ -115,10 +112,8 @@ void TstE2eFlood::replyNeverEnds()
 void TstE2eFlood::terminalFlood()
 {
     QFETCH(bool, tcp);
-    testing::SimProcess sim;
-    QVERIFY(sim.start({"--pty", "--tcp", "0", "--flood-on", "V", "--flood-size", QString::number(kFlood)}));
     LiveApp a;
-    QVERIFY(a.connectTo(sim, tcp));
+    QVERIFY(a.start(tcp));
     auto *term = static_cast<terminal::TermMode *>(a.screen("termmode"));
     terminal::Session &session = term->session();
     QTimer::singleShot(50, [&] {
@@ -134,8 +129,7 @@ void TstE2eFlood::terminalFlood()
             a.app.state().terminalStop = true;
     });
     QTest::mouseClick(a.app.mainWindow().commandMenu().entry(QStringLiteral("Label1")), Qt::LeftButton);
-    qInfo("drawn in %lld ms; longest gap %lld ms; heap peak +%lld KiB", static_cast<long long>(clock.elapsed()),
-          static_cast<long long>(watch.longestGap), static_cast<long long>((watch.peak - watch.base) / 1024));
+    watch.report("drawn", clock.elapsed());
     QCOMPARE(session.log().bytesHeld(), kFlood + 2);
     QVERIFY(watch.longestGap < 1000);
     // The log holds what arrived; the transport and drawing hold little more.

@@ -14,21 +14,13 @@
 class TestE2eLoopback : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void loopbackLinkDropped_data() { transports(); }
+    void loopbackLinkDropped_data() { testing::transportRows(); }
     void loopbackLinkDropped();
-    void terminalLinkDropped_data() { transports(); }
+    void terminalLinkDropped_data() { testing::transportRows(); }
     void terminalLinkDropped();
     void cliLoopback_data();
     void cliLoopback();
     void cliTerminalPassThrough();
-
-private:
-    static void transports()
-    {
-        QTest::addColumn<bool>("tcp");
-        QTest::newRow("pty") << false;
-        QTest::newRow("tcp") << true;
-    }
 };
 
 // Dropped in the fourth pass (after the 5 s settle): the test ends at the
