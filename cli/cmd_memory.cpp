@@ -15,9 +15,9 @@ int runMemory(Context &c)
     if (actions.click(utilities::ShowMemoryUsage) != utilities::Outcome::Done)
         return kExitFailure;
     auto cell = [&](int label) { return fields.value(QStringLiteral("Label1(%1)").arg(label)).leftJustified(8); };
-    c.out.line(QStringLiteral("        Ad Hoc  Main    Log"));
-    c.out.line(QStringLiteral("Avail   ") + cell(12) + cell(15) + cell(14).trimmed());
-    c.out.line(QStringLiteral("Used    ") + cell(13) + cell(17) + cell(16).trimmed());
+    StdoutSinks::line(QStringLiteral("        Ad Hoc  Main    Log"));
+    StdoutSinks::line(QStringLiteral("Avail   ") + cell(12) + cell(15) + cell(14).trimmed());
+    StdoutSinks::line(QStringLiteral("Used    ") + cell(13) + cell(17) + cell(16).trimmed());
     return kExitOk;
 }
 

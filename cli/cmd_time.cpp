@@ -14,7 +14,7 @@ int runTime(Context &c)
         utilities::Actions actions(c.state, c.link, model, c.out, fields, c.out);
         if (actions.click(utilities::GetControllerTime) != utilities::Outcome::Done)
             return kExitFailure;
-        c.out.line(fields.value(QStringLiteral("Text1(1)")));
+        StdoutSinks::line(fields.value(QStringLiteral("Text1(1)")));
         return kExitOk;
     }
     if (verb != QLatin1String("set")) {

@@ -13,10 +13,10 @@ int runVersion(Context &c)
     c.link.SendCommand("V");
     QByteArray reply;
     if (c.state.sendFailure || c.link.ReadReplyLine(reply) != wire::ReplyReceived) {
-        c.out.line(QStringLiteral("No response from controller"));
+        StdoutSinks::line(QStringLiteral("No response from controller"));
         return kExitFailure;
     }
-    c.out.line(QString::fromLatin1(reply));
+    StdoutSinks::line(QString::fromLatin1(reply));
     return kExitOk;
 }
 

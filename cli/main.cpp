@@ -59,7 +59,7 @@ int main(int argc, char *argv[])
     }
     link.ConnectLink();
     if (!link.isConnected()) {
-        out.line(wire::kDisconnected);
+        StdoutSinks::line(wire::kDisconnected);
         StdoutSinks::error(options->tcp ? QStringLiteral("cannot connect to %1:%2").arg(options->host, options->port)
                                         : QStringLiteral("cannot open %1").arg(options->device));
         return kExitFailure;

@@ -17,10 +17,10 @@ std::optional<LinkOptions> parseLinkOptions(const QStringList &arguments, QStrin
         return std::nullopt;
     };
     while (i < arguments.size() && arguments.at(i).startsWith(QLatin1String("--"))) {
-        const QString opt = arguments.at(i);
+        const QString &opt = arguments.at(i);
         if (i + 1 >= arguments.size())
             return fail(QStringLiteral("%1 needs a value").arg(opt));
-        const QString value = arguments.at(i + 1);
+        const QString &value = arguments.at(i + 1);
         if (opt == QLatin1String("--serial")) {
             haveSerial = true;
             o.device = value;
@@ -33,7 +33,7 @@ std::optional<LinkOptions> parseLinkOptions(const QStringList &arguments, QStrin
         } else if (opt == QLatin1String("--tcp")) {
             haveTcp = true;
             o.tcp = true;
-            const int colon = value.lastIndexOf(QLatin1Char(':'));
+            const qsizetype colon = value.lastIndexOf(QLatin1Char(':'));
             o.host = colon < 0 ? value : value.left(colon);
             if (colon >= 0)
                 o.port = value.mid(colon + 1);

@@ -78,8 +78,8 @@ QByteArray buildOutputWidths(const Settings &s, int format)
     static const char *codes[] = {"X008", "X011", "X014"};
     const WiegandFormatIndex &x = wiegandFormat(format);
     QByteArray out = codes[format - 1];
-    for (int F = 0; F < 3; ++F)
-        out += d2(s.wiegand.Text1[x.chars[F]]);
+    for (const int c : x.chars)
+        out += d2(s.wiegand.Text1[c]);
     return out;
 }
 

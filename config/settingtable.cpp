@@ -143,7 +143,10 @@ void wiegandRows(TableBuilder &t)
         const WiegandFormatIndex &x = wiegandFormat(f);
         for (int F = 0; F < 3; ++F) {
             t.context(QStringLiteral("Wie/Prox Format # %1 / %2").arg(f).arg(QLatin1String(fields[F])));
-            const int start = x.start[F], length = x.length[F], chars = x.chars[F], lsb = x.lsb[F];
+            const int start = x.start[F];
+            const int length = x.length[F];
+            const int chars = x.chars[F];
+            const int lsb = x.lsb[F];
             t.text(indexed("Text1", start), QStringLiteral("Start"), 2,
                    [start](Settings &s) -> QString & { return s.wiegand.Text1[start]; });
             t.text(indexed("Text1", length), QStringLiteral("Length"), 2,

@@ -81,7 +81,7 @@ std::optional<QString> FlashDownload::getdownloadfile()
         return std::nullopt;
     FlagGuard busy(m_busy);
     m_imagePath.clear();
-    const std::optional<QString> chosen = m_files.openFile(QStringLiteral("Open"), kImageFilter);
+    std::optional<QString> chosen = m_files.openFile(QStringLiteral("Open"), kImageFilter);
     if (!chosen || chosen->isEmpty())
         return std::nullopt;
     m_imagePath = *chosen;
@@ -96,7 +96,7 @@ Result FlashDownload::doflashdl()
     if (!claim.claimed())
         return {};
     FlagGuard busy(m_busy);
-    const Result r = run();
+    Result r = run();
     if (m_observer)
         m_observer->finished(r, m_waiter.now());
     return r;

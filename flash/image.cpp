@@ -3,6 +3,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <cmath>
+
 namespace flash {
 
 quint8 checkByte(QByteArrayView data)
@@ -86,12 +88,12 @@ std::optional<QByteArray> readImageFile(const QString &path, QString *error)
     if (!file.open(QIODevice::ReadOnly))
         return fail(file.errorString());
     if (file.size() > kMaxImageSize)
-        return fail(QStringLiteral("it is larger than %1 MiB").arg(kMaxImageSize / (1024 * 1024)));
+        return fail(QStringLiteral("it is larger than %1 MiB").arg(kMaxImageSize / (qint64{1024} * 1024)));
     QByteArray data = file.read(kMaxImageSize + 1);
     if (file.error() != QFileDevice::NoError)
         return fail(file.errorString());
     if (data.size() > kMaxImageSize)
-        return fail(QStringLiteral("it is larger than %1 MiB").arg(kMaxImageSize / (1024 * 1024)));
+        return fail(QStringLiteral("it is larger than %1 MiB").arg(kMaxImageSize / (qint64{1024} * 1024)));
     return data;
 }
 
@@ -100,7 +102,8 @@ QString timeLeftText(std::chrono::milliseconds elapsed, qint64 done, qint64 tota
     if (done <= 0 || elapsed.count() <= 0 || total <= done)
         return done > 0 && total <= done ? QStringLiteral("Time left 0:00") : QString();
     const double msPerUnit = static_cast<double>(elapsed.count()) / static_cast<double>(done);
-    const qint64 seconds = static_cast<qint64>(msPerUnit * static_cast<double>(total - done) / 1000.0 + 0.5);
+    // Whole seconds, halves upwards.
+    const auto seconds = static_cast<qint64>(std::floor(msPerUnit * static_cast<double>(total - done) / 1000.0 + 0.5));
     const qint64 h = seconds / 3600;
     const qint64 m = (seconds / 60) % 60;
     const qint64 s = seconds % 60;

@@ -16,7 +16,7 @@ inline constexpr qsizetype kTrailerSize = 44;
 inline constexpr qsizetype kFillSize = 52;
 // A firmware image is a few hundred KiB; a file far larger than this is the
 // wrong file, and reading it whole would stall the window.
-inline constexpr qint64 kMaxImageSize = 64 * 1024 * 1024;
+inline constexpr qint64 kMaxImageSize = qint64{64} * 1024 * 1024;
 
 // The six bytes that make the controller drop into its boot code.
 inline const QByteArray kBreakIn = QByteArrayLiteral("\x00\x1b\x0d\x00\x1b\x0d");

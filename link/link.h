@@ -15,7 +15,7 @@ inline constexpr Ms kConnectPass{100};
 inline constexpr int kConnectPasses = 30;
 // A reply line longer than this is cut: the controller's lines are short, and
 // a stream that never sends a carriage return must not eat the memory.
-inline constexpr qsizetype kMaxReplyLine = 64 * 1024;
+inline constexpr qsizetype kMaxReplyLine = qsizetype{64} * 1024;
 
 inline const QString kConnected = QStringLiteral("Connected");
 inline const QString kDisconnected = QStringLiteral("Disconnected");

@@ -4,7 +4,7 @@ namespace wire {
 
 QString serialDeviceFor(int port, const QString &deviceField)
 {
-    const QString typed = deviceField.trimmed();
+    QString typed = deviceField.trimmed();
     if (!typed.isEmpty())
         return typed;
 #ifdef Q_OS_WIN

@@ -17,13 +17,13 @@ void Controller::addLineHandler(LineHandler handler) { m_handlers.push_back(std:
 
 void Controller::addInterceptor(ByteInterceptor interceptor) { m_interceptors.push_back(std::move(interceptor)); }
 
-void Controller::sendRaw(const QByteArray &bytes)
+void Controller::sendRaw(const QByteArray &bytes) const
 {
     if (send)
         send(bytes);
 }
 
-void Controller::reply(const QByteArray &line) { sendRaw(line + '\r'); }
+void Controller::reply(const QByteArray &line) const { sendRaw(line + '\r'); }
 
 void Controller::feed(const QByteArray &bytes)
 {

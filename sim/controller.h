@@ -27,8 +27,8 @@ public:
     void resetSession();
 
     // Replies one line: text and a carriage return.
-    void reply(const QByteArray &line);
-    void sendRaw(const QByteArray &bytes);
+    void reply(const QByteArray &line) const;
+    void sendRaw(const QByteArray &bytes) const;
 
     std::function<void(const QByteArray &)> send;
     // Asks the transport to drop the connection (a fault switch).

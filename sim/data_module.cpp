@@ -27,7 +27,7 @@ bool idBefore(const QByteArray &a, const QByteArray &b)
 }
 } // namespace
 
-DataModule::DataModule() : m_schedules(kScheduleCount * kDays, QByteArray("00000000")) {}
+DataModule::DataModule() : m_schedules(size_t{kScheduleCount} * kDays, QByteArray("00000000")) {}
 
 void DataModule::addOptions(QCommandLineParser &parser)
 {
@@ -61,7 +61,9 @@ bool DataModule::configure(const QCommandLineParser &parser, QString *error)
         }
         return true;
     };
-    qint64 adHoc = m_adHocCapacity, main = m_mainCapacity, logUsed = m_logUsed;
+    qint64 adHoc = m_adHocCapacity;
+    qint64 main = m_mainCapacity;
+    qint64 logUsed = m_logUsed;
     if (!number("adhoc-capacity", adHoc, 99999) || !number("main-capacity", main, 99999)
         || !number("log-used", logUsed, m_logCapacity) || !number("silent-at-record", m_silentAt, 1LL << 40)
         || !number("wrong-at-record", m_wrongAt, 1LL << 40) || !number("drop-at-record", m_dropAt, 1LL << 40))
@@ -209,8 +211,8 @@ QByteArray DataModule::nextRecord(const std::vector<Entry> &list, size_t &cursor
 
 QByteArray DataModule::memory() const
 {
-    const qint64 adHocUsed = static_cast<qint64>(m_adHoc.size());
-    const qint64 mainUsed = static_cast<qint64>(m_sorted.size());
+    const auto adHocUsed = static_cast<qint64>(m_adHoc.size());
+    const auto mainUsed = static_cast<qint64>(m_sorted.size());
     return five(m_adHocCapacity - adHocUsed) + five(adHocUsed) + five(m_logCapacity - m_logUsed) + five(m_logUsed)
         + five(m_mainCapacity - mainUsed) + five(mainUsed);
 }
@@ -240,8 +242,10 @@ QByteArray DataModule::storeSchedule(const QByteArray &entry)
         return "E";
     const int schedule = entry.left(3).toInt();
     const int day = entry.at(3) - '0';
-    const int h1 = entry.mid(4, 2).toInt(), m1 = entry.mid(6, 2).toInt();
-    const int h2 = entry.mid(8, 2).toInt(), m2 = entry.mid(10, 2).toInt();
+    const int h1 = entry.mid(4, 2).toInt();
+    const int m1 = entry.mid(6, 2).toInt();
+    const int h2 = entry.mid(8, 2).toInt();
+    const int m2 = entry.mid(10, 2).toInt();
     if (schedule < 1 || schedule > kScheduleCount || day < 1 || day > kDays || h1 > 23 || h2 > 23 || m1 > 59 || m2 > 59)
         return "E";
     m_schedules[static_cast<size_t>((schedule - 1) * kDays + day - 1)] = entry.mid(4);
@@ -257,7 +261,7 @@ QByteArray DataModule::readSchedule(const QByteArray &number) const
         return "E";
     QByteArray out;
     for (int day = 0; day < kDays; ++day)
-        out += m_schedules[static_cast<size_t>((schedule - 1) * kDays + day)];
+        out += m_schedules[static_cast<size_t>(schedule - 1) * kDays + static_cast<size_t>(day)];
     return out;
 }
 

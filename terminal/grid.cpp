@@ -29,7 +29,7 @@ void Grid::printchar(quint8 code, int linepos, int charpos, bool makehex, Ink in
     // checkline; drawing nowhere beats writing past the cells.
     if (charpos < 1 || charpos > kColumns || linepos < 1 || linepos > kRows)
         return;
-    Cell &c = m_cells[static_cast<size_t>((linepos - 1) * kColumns + (charpos - 1))];
+    Cell &c = m_cells[static_cast<size_t>(linepos - 1) * kColumns + static_cast<size_t>(charpos - 1)];
     c = Cell{true, makehex, code, ink};
     if (onCellChanged)
         onCellChanged(charpos, linepos);
@@ -60,7 +60,7 @@ const Cell &Grid::cell(int column, int row) const
     static const Cell kNone{};
     if (column < 1 || column > kColumns || row < 1 || row > kRows)
         return kNone;
-    return m_cells[static_cast<size_t>((row - 1) * kColumns + (column - 1))];
+    return m_cells[static_cast<size_t>(row - 1) * kColumns + static_cast<size_t>(column - 1)];
 }
 
 QString Grid::rowText(int row) const

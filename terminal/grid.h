@@ -4,6 +4,7 @@
 #include <QtGlobal>
 
 #include <array>
+#include <cstddef>
 #include <functional>
 
 namespace terminal {
@@ -60,7 +61,7 @@ public:
     std::function<void()> onCleared;
 
 private:
-    std::array<Cell, kColumns * kRows> m_cells{};
+    std::array<Cell, std::size_t{kColumns} * kRows> m_cells{};
     int m_column = 1;
     int m_row = 1;
 };

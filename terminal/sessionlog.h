@@ -32,7 +32,7 @@ struct LogSnapshot {
 // the oldest bytes go, and the saved file says how many.
 class SessionLog {
 public:
-    static constexpr qsizetype kDefaultLimit = 16 * 1024 * 1024;
+    static constexpr qsizetype kDefaultLimit = qsizetype{16} * 1024 * 1024;
 
     explicit SessionLog(std::function<qint64()> clock = {}, qsizetype limit = kDefaultLimit);
 

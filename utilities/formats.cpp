@@ -56,7 +56,7 @@ std::optional<QByteArray> uploadLine(const QByteArray &reply, bool includesSched
 QByteArray sortedTestFile()
 {
     QByteArray out;
-    out.reserve(1001 * 8);
+    out.reserve(qsizetype{1001} * 8);
     for (int n = 1; n <= 1000; ++n)
         out += fileLine(QByteArray::number(n).rightJustified(6, '0'));
     out += fileLine("63193");
@@ -97,7 +97,7 @@ QByteArrayList scheduleFileLines(int schedule, const QByteArray &reply)
     QByteArrayList lines;
     const QByteArray number = QByteArray::number(schedule).rightJustified(3, '0');
     for (int day = 1; day <= kDayCodes; ++day)
-        lines.append(number + QByteArray::number(day) + reply.mid((day - 1) * 8, 8));
+        lines.append(number + QByteArray::number(day) + reply.mid(static_cast<qsizetype>(day - 1) * 8, 8));
     return lines;
 }
 
@@ -156,7 +156,7 @@ std::array<QString, 6> memoryFields(const QByteArray &reply)
     std::array<QString, 6> out;
     const QString r = QString::fromLatin1(reply);
     for (int i = 0; i < 6; ++i)
-        out[static_cast<size_t>(i)] = r.mid(i * 5, 5);
+        out[static_cast<size_t>(i)] = r.mid(static_cast<qsizetype>(i) * 5, 5);
     return out;
 }
 

@@ -244,7 +244,10 @@ int main(int argc, char *argv[])
         if (!sim.start(tcp ? QStringList{QStringLiteral("--tcp"), QStringLiteral("0")}
                            : QStringList{QStringLiteral("--pty")}))
             return 1;
-        std::vector<double> progRate, progCpu, plainRate, plainCpu;
+        std::vector<double> progRate;
+        std::vector<double> progCpu;
+        std::vector<double> plainRate;
+        std::vector<double> plainCpu;
         bool ok = true;
         for (int i = 0; i < repeat; ++i) {
             const Figures p = programDownload(sim, tcp, path);
@@ -255,8 +258,10 @@ int main(int argc, char *argv[])
             plainRate.push_back(q.rate());
             plainCpu.push_back(q.cpu);
         }
-        const double pr = median(progRate), qr = median(plainRate);
-        const double pb = best(progRate), qb = best(plainRate);
+        const double pr = median(progRate);
+        const double qr = median(plainRate);
+        const double pb = best(progRate);
+        const double qb = best(plainRate);
         std::printf("unpaced %s, median of %d: program %.0f blocks/s, %.3f CPU s; plain sender %.0f blocks/s, "
                     "%.3f CPU s; ratio %.3f (best runs: %.0f and %.0f blocks/s, ratio %.3f)%s\n",
                     tcp ? "tcp 127.0.0.1" : "pseudo-terminal", repeat, pr, median(progCpu), qr, median(plainCpu),

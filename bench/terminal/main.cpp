@@ -197,7 +197,7 @@ int main(int argc, char *argv[])
     const QStringList args = QApplication::arguments().mid(1);
     if (!args.isEmpty() && args.at(0) == QLatin1String("--idle"))
         return idle(args.size() > 1 ? args.at(1).toInt() : 10);
-    qint64 total = 1024 * 1024;
+    qint64 total = qint64{1024} * 1024;
     if (args.size() == 2 && args.at(0) == QLatin1String("--bytes"))
         total = args.at(1).toLongLong();
     if (total <= 0) {

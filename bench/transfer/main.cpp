@@ -192,7 +192,8 @@ bool programRun(testing::SimProcess &sim, bool overTcp, const QString &down, con
     }
     rates.linkOnly = perSecond(got, t.nsecsElapsed());
     link.closeAll();
-    QFile a(down), b(up);
+    QFile a(down);
+    QFile b(up);
     return a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly) && a.readAll() == b.readAll();
 }
 
@@ -220,9 +221,14 @@ int main(int argc, char *argv[])
     int failures = 0;
     for (const bool overTcp : {true, false}) {
         const char *name = overTcp ? "tcp" : "pty";
-        std::vector<double> plainDown, plainUp, programDown, programUp, linkOnly;
+        std::vector<double> plainDown;
+        std::vector<double> plainUp;
+        std::vector<double> programDown;
+        std::vector<double> programUp;
+        std::vector<double> linkOnly;
         for (int round = 0; round < rounds; ++round) {
-            Rates plain, program;
+            Rates plain;
+            Rates program;
             {
                 testing::SimProcess sim;
                 if (!sim.start(simArgs))
@@ -250,7 +256,10 @@ int main(int argc, char *argv[])
         }
         if (programUp.empty())
             continue;
-        const double pd = median(programDown), qd = median(plainDown), pu = median(programUp), qu = median(plainUp);
+        const double pd = median(programDown);
+        const double qd = median(plainDown);
+        const double pu = median(programUp);
+        const double qu = median(plainUp);
         std::printf("%s download %d records (median of %zu): program %.0f rec/s, plain loop %.0f rec/s, ratio %.2f\n",
                     name, records, programDown.size(), pd, qd, pd / qd);
         std::printf("%s upload   %d records (median of %zu): program %.0f rec/s, plain loop %.0f rec/s, ratio %.2f\n",

@@ -27,7 +27,11 @@ BarcodeScreen::BarcodeScreen(core::Services &services, QWidget *parent) : QWidge
     auto *table = new QGridLayout;
     table->setHorizontalSpacing(4);
     auto heading = [content](const QString &text) { return new QLabel(text, content); };
-    const int lenCol = 4, barsCol = 5, transmitCol = 6, prefixCol = 12, suffixCol = 18;
+    const int lenCol = 4;
+    const int barsCol = 5;
+    const int transmitCol = 6;
+    const int prefixCol = 12;
+    const int suffixCol = 18;
     table->addWidget(heading(QStringLiteral("Enbl")), 1, 1);
     table->addWidget(heading(QStringLiteral("CD")), 1, 2);
     table->addWidget(heading(QStringLiteral("XB")), 1, 3);

@@ -10,10 +10,12 @@
 #include <QScrollArea>
 #include <QVBoxLayout>
 
+#include <utility>
+
 namespace config {
 
-Binder::Binder(Settings &settings, const QString &screen, QObject *parent)
-    : QObject(parent), m_settings(settings), m_screen(screen)
+Binder::Binder(Settings &settings, QString screen, QObject *parent)
+    : QObject(parent), m_settings(settings), m_screen(std::move(screen))
 {}
 
 const SettingInfo &Binder::info(const QString &control) const

@@ -23,7 +23,7 @@ namespace config {
 class Binder : public QObject {
     Q_OBJECT
 public:
-    Binder(Settings &settings, const QString &screen, QObject *parent);
+    Binder(Settings &settings, QString screen, QObject *parent);
 
     QLineEdit *text(const QString &control, QWidget *parent);
     // withCaption false: a cell under a column heading, without its own text.

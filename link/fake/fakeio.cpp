@@ -15,7 +15,7 @@ void FakeStream::deliver(const QByteArray &bytes, Ms delay)
 
 QByteArray FakeStream::take(qint64 max)
 {
-    const QByteArray out = inbox.left(max);
+    QByteArray out = inbox.left(max);
     inbox.remove(0, out.size());
     return out;
 }

@@ -77,4 +77,5 @@ inline bool applySettings(config::Settings &s, const QStringList &sets, QString 
 } // namespace testing
 
 // A data column's value inside an expression (QFETCH declares a variable).
+// NOLINTNEXTLINE(bugprone-macro-parentheses): Type is a type name, which cannot stand in parentheses
 #define FETCHED(Type, name) (*static_cast<Type *>(QTest::qData(#name, ::qMetaTypeId<Type>())))

@@ -105,7 +105,7 @@ void TstConfigScreens::everySettingOnceWithItsWidget()
         QCOMPARE(i.name, i.screen + QLatin1Char('.') + i.control);
         counts[i.screen].resize(3);
         ++counts[i.screen][static_cast<int>(i.kind)];
-        QWidget *w = s.find<QWidget>(i.name);
+        auto *w = s.find<QWidget>(i.name);
         QVERIFY2(w, qPrintable(i.name));
         QCOMPARE(i.value(s.settings), defaultValue(i));
         if (auto *edit = qobject_cast<QLineEdit *>(w)) {
@@ -288,7 +288,7 @@ void TstConfigScreens::hiddenRow()
            << "barcode.Text2(15)"
            << "barcode.Text4(19)";
     for (const QString &n : hidden) {
-        QWidget *w = s.find<QWidget>(n);
+        auto *w = s.find<QWidget>(n);
         QVERIFY2(w && !w->isVisibleTo(&s.barcode), qPrintable(n));
     }
     for (const char *n : {"barcode.Check1(18)", "barcode.Check1(34)", "barcode.Text1(2)", "barcode.Text4(20)"})

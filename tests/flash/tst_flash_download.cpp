@@ -41,9 +41,9 @@ struct Run {
         dl->setToday([] { return QDate(2026, 3, 7); });
     }
 
-    QString writeImage(const QByteArray &bytes)
+    QString writeImage(const QByteArray &bytes) const
     {
-        const QString path = dir.filePath(QStringLiteral("image.bin"));
+        QString path = dir.filePath(QStringLiteral("image.bin"));
         QFile f(path);
         f.open(QIODevice::WriteOnly | QIODevice::Truncate);
         f.write(bytes);
@@ -145,7 +145,8 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("noise");
         QTest::addColumn<bool>("flood");
         QTest::addColumn<int>("timeoutMs");
-        const Kind F = Kind::Flash, E = Kind::BootExt;
+        const Kind F = Kind::Flash;
+        const Kind E = Kind::BootExt;
         const QByteArray none;
         QTest::newRow("serial split") << F << false << QByteArrayList{"T", "K"} << none << false << 0;
         QTest::newRow("tcp split") << F << true << QByteArrayList{"T", "K"} << none << false << 0;
@@ -211,8 +212,10 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("reply");
         QTest::addColumn<int>("stage");
         QTest::addColumn<int>("timeoutMs");
-        const Kind F = Kind::Flash, E = Kind::BootExt;
-        const QByteArray silent, drop("drop");
+        const Kind F = Kind::Flash;
+        const Kind E = Kind::BootExt;
+        const QByteArray silent;
+        const QByteArray drop("drop");
         // Flash, 145 bytes: blocks of 50, 50 and 1, then the final B (4).
         QTest::newRow("flash serial drop in pause") << F << false << 0 << drop << 1 << 1000;
         QTest::newRow("flash serial k block 1") << F << false << 1 << QByteArray("k") << 2 << 0;

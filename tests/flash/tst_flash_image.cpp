@@ -72,6 +72,10 @@ private Q_SLOTS:
         QTest::newRow("a tenth in 1 min") << 60000 << 10 << 100 << QStringLiteral("Time left 9:00");
         QTest::newRow("an hour and more") << 3600000 << 1 << 3 << QStringLiteral("Time left 2:00:00");
         QTest::newRow("done") << 5000 << 100 << 100 << QStringLiteral("Time left 0:00");
+        // Whole seconds, halves upwards (not to the even neighbour, not cut off).
+        QTest::newRow("2.5 s rounds up") << 2500 << 1 << 2 << QStringLiteral("Time left 0:03");
+        QTest::newRow("just under 2.5 s") << 2499 << 1 << 2 << QStringLiteral("Time left 0:02");
+        QTest::newRow("0.5 s rounds up") << 500 << 1 << 2 << QStringLiteral("Time left 0:01");
     }
     void timeLeft()
     {

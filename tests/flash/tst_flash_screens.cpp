@@ -24,9 +24,9 @@ struct Screens {
         rig.connectSerial();
         peer = std::make_unique<testing::BootPeer>(rig.peer());
     }
-    QString image(qsizetype size)
+    QString image(qsizetype size) const
     {
-        const QString path = dir.filePath(QStringLiteral("fw.bin"));
+        QString path = dir.filePath(QStringLiteral("fw.bin"));
         QFile f(path);
         f.open(QIODevice::WriteOnly | QIODevice::Truncate);
         f.write(testing::imageOf(size));
@@ -129,7 +129,7 @@ private Q_SLOTS:
         Screens s;
         flash::FlashBoot2 boot(s.services);
         boot.show();
-        s.rig.ui.nextPath = s.image(32 * 10);
+        s.rig.ui.nextPath = s.image(qsizetype{32} * 10);
         boot.selectFile();
         s.peer->startReply = {"YK"};
         s.peer->finalAfterEnd = true;

@@ -139,7 +139,8 @@ void TstLoopback::noEcho_data()
     QTest::addColumn<QString>("event"); // stop after the 4th character, drop, close or quit
     QTest::addColumn<int>("atMs");
     QTest::addColumn<QStringList>("lines");
-    const QString ser = "0 " + loopback::startLine(false), tcp = "0 " + loopback::startLine(true);
+    const QString ser = "0 " + loopback::startLine(false);
+    const QString tcp = "0 " + loopback::startLine(true);
     QTest::newRow("serial, one time-out per character") << false << "stop" << 0 << QStringList{ser,
                                                                                                "3000  1: timeout",
                                                                                                "4000  2: timeout",

@@ -64,7 +64,7 @@ struct Screen {
     utilities::UtilitiesSettings utilities;
     core::Services services{rig.state, rig.link, rig.waiter, rig.comm, settings, utilities, rig.ui, rig.ui};
     TermMode screen{services};
-    TerminalView *view() { return screen.display(); }
+    TerminalView *view() const { return screen.display(); }
     QString status() const { return screen.findChild<QLabel *>(QStringLiteral("Label2(0)"))->text(); }
 };
 

@@ -516,7 +516,8 @@ void TstActions::hsTest()
 
 void TstActions::hsTestWrongLink()
 {
-    Rig serial, idle;
+    Rig serial;
+    Rig idle;
     QVERIFY(serial.up(false));
     wire::selectMode(idle.comm, idle.state, wire::CommSettings::Mode::Tcp);
     for (Rig *rig : {&serial, &idle})

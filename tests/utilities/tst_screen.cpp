@@ -34,7 +34,7 @@ struct ScreenRig : testing::FakeRig {
         return screen->findChild<W *>(name);
     }
     QString label(int i) const { return find<QLabel>(QStringLiteral("Label1(%1)").arg(i))->text(); }
-    void click(int i) { QTest::mouseClick(find<QLabel>(QStringLiteral("Label1(%1)").arg(i)), Qt::LeftButton); }
+    void click(int i) const { QTest::mouseClick(find<QLabel>(QStringLiteral("Label1(%1)").arg(i)), Qt::LeftButton); }
 };
 } // namespace
 
