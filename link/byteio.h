@@ -9,7 +9,7 @@ namespace wire {
 // Received bytes a transport holds that the program has not taken yet. Past
 // this the bytes wait in the operating system, which holds the sender back,
 // so a controller flooding the line costs the program no memory.
-inline constexpr qint64 kReadBufferLimit = 256 * 1024;
+inline constexpr qint64 kReadBufferLimit = qint64{256} * 1024;
 
 // A byte stream to the controller. Reads never block; waiting is the Waiter's.
 class ByteIo : public QObject {

@@ -4,7 +4,7 @@ namespace sim {
 
 namespace {
 constexpr qint64 kDefaultFlood = 10'000'000;
-constexpr qint64 kFloodPiece = 64 * 1024;
+constexpr qint64 kFloodPiece = qint64{64} * 1024;
 } // namespace
 
 void FaultModule::addOptions(QCommandLineParser &parser)

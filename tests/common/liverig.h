@@ -9,8 +9,6 @@
 #include "tests/common/recorders.h"
 #include "tests/common/simprocess.h"
 
-#include <QTest>
-
 namespace testing {
 
 // Opens a program's link to the simulator's pseudo-terminal (at 9600 baud) or
@@ -29,14 +27,6 @@ inline bool connectLink(wire::CommSettings &comm, core::AppState &state, wire::L
     }
     link.ConnectLink();
     return link.isConnected();
-}
-
-// Data rows "pty" and "tcp" in a bool column "tcp".
-inline void transportRows()
-{
-    QTest::addColumn<bool>("tcp");
-    QTest::newRow("pty") << false;
-    QTest::newRow("tcp") << true;
 }
 
 // The program's own link in the test process, on the real transports and

@@ -12,6 +12,7 @@
 #include "tests/common/liverig.h"
 #include "tests/common/recorders.h"
 #include "tests/common/simprocess.h"
+#include "tests/common/transportrows.h"
 
 #include <QLabel>
 #include <QtTest>
@@ -21,13 +22,14 @@
 namespace {
 
 constexpr qint64 kFlood = 10'000'000;
+constexpr qint64 kMiB = qint64{1024} * 1024;
 
 // Heap bytes in use now (malloc's own figure; zero where a sanitizer's
 // allocator stands in, which turns the bound below into no check).
 qint64 heapInUse()
 {
     const struct mallinfo2 m = ::mallinfo2();
-    return static_cast<qint64>(m.uordblks + m.hblkhd);
+    return static_cast<qint64>(m.uordblks) + static_cast<qint64>(m.hblkhd);
 }
 
 // Ticks every 10 ms while the program works: the longest gap between ticks
@@ -102,7 +104,7 @@ void TstE2eFlood::replyNeverEnds()
     QCOMPARE(status->text(), QStringLiteral("No response from controller"));
     QVERIFY(took >= 5000 && took < 8000);
     QVERIFY(watch.longestGap < 1000);
-    QVERIFY(watch.peak - watch.base < 4 * 1024 * 1024);
+    QVERIFY(watch.peak - watch.base < 4 * kMiB);
     QVERIFY(!a.app.state().linkBusy);
     QCOMPARE(a.app.link().statusCaption(), QStringLiteral("Connected"));
 }
@@ -133,7 +135,7 @@ void TstE2eFlood::terminalFlood()
     QCOMPARE(session.log().bytesHeld(), kFlood + 2);
     QVERIFY(watch.longestGap < 1000);
     // The log holds what arrived; the transport and drawing hold little more.
-    QVERIFY(watch.peak - watch.base < kFlood + 4 * 1024 * 1024);
+    QVERIFY(watch.peak - watch.base < kFlood + 4 * kMiB);
     QVERIFY(!a.app.state().linkBusy);
 }
 

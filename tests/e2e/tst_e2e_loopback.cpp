@@ -5,6 +5,7 @@
 #include "terminal/session.h"
 #include "tests/common/liverig.h"
 #include "tests/common/simprocess.h"
+#include "tests/common/transportrows.h"
 
 #include <QTimer>
 #include <QtTest>
