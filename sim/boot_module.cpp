@@ -251,8 +251,7 @@ private:
     void dropLink()
     {
         m_state = State::Command;
-        if (m_controller.drop)
-            m_controller.drop();
+        m_controller.dropConnection();
     }
 
     void nack()

@@ -31,8 +31,13 @@ public:
     void sendRaw(const QByteArray &bytes) const;
 
     std::function<void(const QByteArray &)> send;
-    // Asks the transport to drop the connection (a fault switch).
+    // Set by the transport: drops the connection (for the fault switches).
     std::function<void()> drop;
+    void dropConnection() const
+    {
+        if (drop)
+            drop();
+    }
 
     // A handler sees each complete command line (without its carriage
     // return) and answers true when it has dealt with it. Lines nobody takes

@@ -82,8 +82,7 @@ void DataModule::install(Controller &controller)
         const QByteArray answer = handle(line, &handled, &silent);
         if (m_dropNow) {
             m_dropNow = false;
-            if (controller.drop)
-                controller.drop();
+            controller.dropConnection();
             return true;
         }
         if (handled && !silent)

@@ -47,23 +47,17 @@ bool FaultModule::configure(const QCommandLineParser &parser, QString *error)
     return true;
 }
 
-void FaultModule::dropLink(Controller &controller)
-{
-    if (controller.drop)
-        controller.drop();
-}
-
 void FaultModule::install(Controller &controller)
 {
     controller.addInterceptor([this, &controller](char) {
         if (++m_bytes != m_dropAfterBytes)
             return false;
-        dropLink(controller);
+        controller.dropConnection();
         return true;
     });
     controller.addLineHandler([this, &controller](const QByteArray &line) {
         if (++m_commands == m_dropAtCommand) {
-            dropLink(controller);
+            controller.dropConnection();
             return true;
         }
         if (m_floodOn.isEmpty() || !line.startsWith(m_floodOn))

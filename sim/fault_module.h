@@ -17,8 +17,6 @@ public:
     void install(Controller &controller) override;
 
 private:
-    static void dropLink(Controller &controller);
-
     qint64 m_dropAtCommand = 0; // 0: never
     qint64 m_dropAfterBytes = 0;
     qint64 m_commands = 0;

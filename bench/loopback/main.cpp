@@ -3,12 +3,8 @@
 //
 //   bench_loopback [--passes N] [--rounds R] [--sim PATH]   (default 20 passes, 3 rounds)
 #include "bench/common/plainsocket.h"
-#include "link/link.h"
-#include "link/qtserialio.h"
-#include "link/qttcpio.h"
 #include "loopback/loopbacktest.h"
-#include "tests/common/recorders.h"
-#include "tests/common/simprocess.h"
+#include "tests/common/liverig.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -92,17 +88,7 @@ int main(int argc, char *argv[])
     }
     const int characters = passes * 256;
 
-    core::AppState state;
-    wire::CommSettings comm;
-    wire::EventLoopWaiter waiter;
-    wire::QtSerialIo serial;
-    wire::QtTcpIo tcp;
-    testing::Recorder ui;
-    wire::Link link(state, comm, waiter, ui, serial, tcp);
-    wire::applyCommDefaults(comm, state);
-    wire::selectMode(comm, state, wire::CommSettings::Mode::Tcp);
-    wire::setIpText(comm, state, QStringLiteral("127.0.0.1"));
-    wire::setPortText(comm, state, QString::number(process.tcpPort()));
+    testing::LiveRig rig;
 
     // Rounds of plain then program, so that both see the same load; the
     // medians are compared.
@@ -111,17 +97,16 @@ int main(int argc, char *argv[])
     qint64 faults = 0;
     for (int round = 0; round < rounds; ++round) {
         plainRates.append(plainRoundTrips(process.tcpPort(), characters));
-        link.ConnectLink();
-        if (!link.isConnected()) {
+        if (!rig.connectTo(process, true)) {
             std::fprintf(stderr, "cannot connect\n");
             return 1;
         }
         Clock clock;
-        loopback::LoopbackTest test(state, link, ui, clock);
+        loopback::LoopbackTest test(rig.state, rig.link, rig.ui, clock);
         test.run(passes);
         rates.append(test.charactersSent() / (clock.timer.nsecsElapsed() / 1e9));
         faults += test.badEchoes() + test.timeouts();
-        link.DisconnectLink();
+        rig.link.DisconnectLink();
         std::printf("round %d: loopback %.0f characters per second, plain %.0f round trips per second\n", round + 1,
                     rates.constLast(), plainRates.constLast());
     }

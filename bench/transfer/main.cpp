@@ -4,14 +4,7 @@
 // request/reply loop on the bare file descriptor, for comparison.
 //   build/bench/transfer/bench_transfer [RECORDS [ROUNDS]]
 #include "bench/common/plainsocket.h"
-#include "core/appstate.h"
-#include "link/commsettings.h"
-#include "link/link.h"
-#include "link/qtserialio.h"
-#include "link/qttcpio.h"
-#include "link/waiter.h"
-#include "tests/common/recorders.h"
-#include "tests/common/simprocess.h"
+#include "tests/common/liverig.h"
 #include "utilities/actions.h"
 
 #include <QCoreApplication>
@@ -142,56 +135,40 @@ bool plainRun(PlainLoop &loop, const QByteArray &file, int records, Rates &rates
 bool programRun(testing::SimProcess &sim, bool overTcp, const QString &down, const QString &up, int records,
                 Rates &rates)
 {
-    core::AppState state;
-    wire::CommSettings comm;
-    wire::EventLoopWaiter waiter;
-    wire::QtSerialIo serial;
-    wire::QtTcpIo tcp;
-    testing::Recorder ui;
-    wire::Link link(state, comm, waiter, ui, serial, tcp);
+    testing::LiveRig rig;
     utilities::UtilitiesSettings settings;
     utilities::FieldMap fields;
-    wire::applyCommDefaults(comm, state);
     utilities::applyUtilitiesDefaults(settings);
-    if (overTcp) {
-        wire::selectMode(comm, state, wire::CommSettings::Mode::Tcp);
-        wire::setIpText(comm, state, QStringLiteral("127.0.0.1"));
-        wire::setPortText(comm, state, QString::number(sim.tcpPort()));
-    } else {
-        comm.device = sim.ptyPath();
-    }
-    link.ConnectLink();
-    if (!link.isConnected())
+    if (!rig.connectTo(sim, overTcp))
         return false;
-    utilities::Actions actions(state, link, settings, ui, fields, ui);
+    utilities::Actions actions(rig.state, rig.link, settings, rig.ui, fields, rig.ui);
     QElapsedTimer t;
-    ui.nextPath = down;
+    rig.ui.nextPath = down;
     t.start();
     if (actions.click(utilities::DownloadAccessList) != utilities::Outcome::Done)
         return false;
     rates.download = perSecond(records, t.nsecsElapsed());
-    ui.nextPath = up;
+    rig.ui.nextPath = up;
     t.restart();
     if (actions.click(utilities::UploadAccessList) != utilities::Outcome::Done)
         return false;
     rates.upload = perSecond(records, t.nsecsElapsed());
     // The same exchanges straight on the link: what the action adds on top.
     QByteArray reply;
-    link.SendCommand("ur");
-    if (link.ReadReplyLine(reply) != wire::ReplyReceived || reply != "OK")
+    rig.link.SendCommand("ur");
+    if (rig.link.ReadReplyLine(reply) != wire::ReplyReceived || reply != "OK")
         return false;
     t.restart();
     int got = 0;
     for (;;) {
-        link.SendCommand("u");
-        if (state.sendFailure || link.ReadReplyLine(reply) != wire::ReplyReceived)
+        rig.link.SendCommand("u");
+        if (rig.state.sendFailure || rig.link.ReadReplyLine(reply) != wire::ReplyReceived)
             return false;
         if (reply == "END")
             break;
         ++got;
     }
     rates.linkOnly = perSecond(got, t.nsecsElapsed());
-    link.closeAll();
     QFile a(down);
     QFile b(up);
     return a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly) && a.readAll() == b.readAll();
