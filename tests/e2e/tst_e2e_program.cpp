@@ -1,6 +1,7 @@
 // tarnic-cli program / reset / settings against tarnic-sim over a real
 // pseudo-terminal and real TCP: the lines printed, the values the simulated
-// controller kept, the ID-size question and the exit codes.
+// controller kept, the ID-size question and the exit codes; and the run in
+// this process with the link dropped at command k.
 #include "config/commands.h"
 #include "config/program.h"
 #include "tests/common/liverig.h"

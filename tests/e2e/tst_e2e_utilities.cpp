@@ -1,6 +1,6 @@
 // The utilities actions and the tarnic-cli commands against tarnic-sim over a
 // real pseudo-terminal and real TCP: lists and schedules go down and come back
-// byte for byte.
+// byte for byte, and a link dropped at any record ends the transfer cleanly.
 #include "core/appstate.h"
 #include "link/commsettings.h"
 #include "link/link.h"
