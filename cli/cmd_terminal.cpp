@@ -14,6 +14,8 @@ namespace {
 constexpr char kCtrlBracket = 0x1d;
 constexpr wire::Ms kDefaultLinger{1000};
 constexpr wire::Ms kIdleWake{60000};
+// Input is read ahead of a slow line only this far; past it stdin waits.
+constexpr qint64 kMaxQueued = qint64{256} * 1024;
 
 bool writeAll(int fd, const QByteArray &bytes)
 {
@@ -99,10 +101,18 @@ int runTerminal(Context &c)
         }
         if (!bytes.isEmpty() && io.isOpen())
             io.write(bytes);
+        if (io.bytesToWrite() > kMaxQueued)
+            input.setEnabled(false);
         lastActivity = waiter.now();
     });
+    auto canResumeInput = [&] { return !inputEnded && !input.isEnabled() && io.bytesToWrite() <= kMaxQueued / 2; };
 
     auto pass = [&] {
+        if (canResumeInput())
+            input.setEnabled(true);
+        // Input still on its way to the line keeps the session going.
+        if (io.bytesToWrite() > 0)
+            lastActivity = waiter.now();
         if (io.bytesAvailable() > 0) {
             if (!writeAll(STDOUT_FILENO, io.read(io.bytesAvailable())))
                 outputFailed = true;
@@ -120,7 +130,13 @@ int runTerminal(Context &c)
         if (inputEnded && waiter.now() >= lastActivity + linger)
             break;
         const wire::Ms deadline = inputEnded ? lastActivity + linger : waiter.now() + kIdleWake;
-        waiter.waitUntil([&] { return quit || !io.isOpen() || io.bytesAvailable() > 0; }, deadline);
+        // The end of the input starts the linger time: wake for it too.
+        const bool endedBefore = inputEnded;
+        waiter.waitUntil(
+            [&] {
+                return quit || !io.isOpen() || io.bytesAvailable() > 0 || canResumeInput() || inputEnded != endedBefore;
+            },
+            deadline);
     }
     return outputFailed ? kExitFailure : kExitOk;
 }

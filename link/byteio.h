@@ -22,8 +22,13 @@ public:
     // Takes up to max waiting bytes.
     virtual QByteArray read(qint64 max) = 0;
     // Queues bytes for sending and starts them on their way; false when the
-    // stream is closed or the write failed.
+    // stream is closed or the write failed. A full output buffer is no
+    // failure: the bytes wait in the queue until the line takes them.
     virtual bool write(const QByteArray &bytes) = 0;
+    // Bytes queued by write() that have not been handed to the system yet.
+    virtual qint64 bytesToWrite() const = 0;
+    // Closes the stream. Bytes already written still go out first, unless the
+    // peer has gone or the line stops taking them.
     virtual void close() = 0;
 
 Q_SIGNALS:

@@ -15,6 +15,7 @@ public:
     qint64 bytesAvailable() const override;
     QByteArray read(qint64 max) override;
     bool write(const QByteArray &bytes) override;
+    qint64 bytesToWrite() const override;
     void close() override;
 
 private:

@@ -1,5 +1,7 @@
 #include "link/qttcpio.h"
 
+#include "link/drain.h"
+
 namespace wire {
 
 QtTcpIo::QtTcpIo(QObject *parent) : TcpIo(parent)
@@ -33,6 +35,13 @@ bool QtTcpIo::write(const QByteArray &bytes)
     return true;
 }
 
-void QtTcpIo::close() { m_socket.abort(); }
+qint64 QtTcpIo::bytesToWrite() const { return m_socket.bytesToWrite(); }
+
+void QtTcpIo::close()
+{
+    if (isOpen())
+        drainQueuedWrites(m_socket);
+    m_socket.abort();
+}
 
 } // namespace wire

@@ -54,6 +54,8 @@ public:
     qint64 bytesAvailable() const override;
     QByteArray read(qint64 max) override;
     bool write(const QByteArray &bytes) override;
+    // The fake hands every write over at once.
+    qint64 bytesToWrite() const override { return 0; }
     void close() override;
     // The device goes away after delay (a pulled adapter).
     void dropAfter(Ms delay);
@@ -74,6 +76,8 @@ public:
     qint64 bytesAvailable() const override;
     QByteArray read(qint64 max) override;
     bool write(const QByteArray &bytes) override;
+    // The fake hands every write over at once.
+    qint64 bytesToWrite() const override { return 0; }
     void close() override;
     // The peer closes the connection after delay.
     void dropAfter(Ms delay);

@@ -1,5 +1,6 @@
 // tarnic-cli against tarnic-sim over a real pseudo-terminal and real TCP.
 #include "tests/common/simprocess.h"
+#include "tests/common/slowpty.h"
 
 #include <QtTest>
 
@@ -12,6 +13,8 @@ private Q_SLOTS:
     void usageErrors_data();
     void usageErrors();
     void nothingListening();
+    void bulkPassThrough_data();
+    void bulkPassThrough();
 };
 
 void TestE2eVersion::versionOverEachTransport_data()
@@ -77,6 +80,36 @@ void TestE2eVersion::nothingListening()
         testing::runCli({QStringLiteral("--serial"), QStringLiteral("/dev/does-not-exist"), QStringLiteral("version")});
     QCOMPARE(run.exitCode, 1);
     QCOMPARE(run.out, QByteArray("Disconnected\n"));
+}
+
+void TestE2eVersion::bulkPassThrough_data()
+{
+    QTest::addColumn<qsizetype>("size");
+    QTest::newRow("64 KiB") << qsizetype{64} * 1024;
+    QTest::newRow("1 MiB") << qsizetype{1024} * 1024;
+}
+
+// Piped input larger than the device's output buffer, to a far end that reads
+// slowly: every byte arrives, in order, and the session ends cleanly.
+void TestE2eVersion::bulkPassThrough()
+{
+    QFETCH(qsizetype, size);
+    testing::SlowPtyReader far;
+    const QByteArray payload = testing::bulkPayload(size);
+    far.start(size);
+    QProcess cli;
+    cli.start(qEnvironmentVariable("TARNIC_CLI"),
+              {QStringLiteral("--serial"), far.path, QStringLiteral("terminal"), QStringLiteral("--linger"),
+               QStringLiteral("0")});
+    QVERIFY(cli.waitForStarted(5000));
+    cli.write(payload);
+    cli.closeWriteChannel();
+    QVERIFY(cli.waitForFinished(120000));
+    QCOMPARE(cli.readAllStandardError(), QByteArray());
+    QCOMPARE(cli.exitCode(), 0);
+    const QByteArray got = far.received();
+    QCOMPARE(got.size(), payload.size());
+    QVERIFY(got == payload);
 }
 
 QTEST_GUILESS_MAIN(TestE2eVersion)

@@ -6,6 +6,7 @@
 #include "link/qtserialio.h"
 #include "link/qttcpio.h"
 #include "tests/common/recorders.h"
+#include "tests/common/slowpty.h"
 
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -189,6 +190,7 @@ private Q_SLOTS:
     void exchange();
     void peerGoesAway_data() { exchange_data(); }
     void peerGoesAway();
+    void bulkWriteThenDisconnect();
 };
 
 void TestLinkContract::exchange_data()
@@ -244,6 +246,33 @@ void TestLinkContract::peerGoesAway()
     const auto next = h->waiter->now();
     QCOMPARE(h->link->ReadReplyLine(reply), wire::ReplyTimedOut);
     QVERIFY(h->waiter->now() - next < 1000ms);
+}
+
+// More than the device's output buffer holds, written at once and followed at
+// once by "Disconnect": a full buffer is no lost link, and the close lets the
+// queued bytes out first.
+void TestLinkContract::bulkWriteThenDisconnect()
+{
+    testing::SlowPtyReader far;
+    core::AppState state;
+    wire::CommSettings comm;
+    wire::applyCommDefaults(comm, state);
+    comm.device = far.path;
+    testing::Recorder ui;
+    wire::EventLoopWaiter waiter;
+    wire::QtSerialIo serial;
+    wire::QtTcpIo tcp;
+    wire::Link link(state, comm, waiter, ui, serial, tcp);
+    link.ConnectLink();
+    QCOMPARE(link.statusCaption(), QStringLiteral("Connected"));
+    const QByteArray payload = testing::bulkPayload(64 * 1024);
+    far.start(payload.size());
+    QVERIFY(link.write(payload));
+    waiter.sleep(wire::Ms{20});
+    QCOMPARE(link.statusCaption(), QStringLiteral("Connected"));
+    link.DisconnectLink();
+    QVERIFY(ui.messages.isEmpty());
+    QVERIFY(far.received() == payload);
 }
 
 QTEST_GUILESS_MAIN(TestLinkContract)
