@@ -17,7 +17,7 @@ QByteArray d2(const QString &text);  // last two of "0" + text
 QByteArray d2z(const QString &text); // last two of "00" + text
 QByteArray d3(const QString &text);  // last three of "00" + text
 
-// One builder per command or family; each reads the settings when called.
+// One builder per command or family; each reads only the settings it is given.
 QByteArray buildX001(const Settings &s);                     // converter ports
 QByteArray buildX005(const Settings &s);                     // reader type and options
 QByteArray buildBitFormat(const Settings &s, int format);    // X007, X010, X013
@@ -43,7 +43,7 @@ std::optional<QByteArray> buildStandAlone(const Settings &s, int n, bool idSizeC
 enum class PaneId { Picture1, Picture2 };
 
 // One step of the run after the handshake: its pane, its error text and its
-// builder (called when the run reaches it).
+// builder (given the settings the run's check approved).
 struct CommandStep {
     PaneId pane;
     QString errorText;

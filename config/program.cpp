@@ -104,12 +104,95 @@ std::optional<qint16> leadingNumber16(const QByteArray &text)
 
 namespace {
 
+// A step of the run either ends it with its outcome or gives nothing, and the
+// run goes on.
+using Ending = std::optional<RunOutcome>;
+
 core::Pane &paneOf(ProgramContext &c, PaneId id)
 {
     return id == PaneId::Picture1 ? c.panes.picture1() : c.panes.picture2();
 }
 
 QString shown(const QByteArray &bytes) { return QString::fromLatin1(bytes); }
+
+// A reply that never came: its error line, unless the program is closing,
+// which unwinds without a word.
+RunOutcome missedReply(ProgramContext &c, core::Pane &pane, const QString &errorText, RunOutcome outcome)
+{
+    if (c.link.waiter().quitting())
+        return RunOutcome::Quit;
+    pane.append(errorText);
+    return outcome;
+}
+
+Ending wakeController(ProgramContext &c)
+{
+    c.link.SendWakeup();
+    if (c.state.sendFailure)
+        return RunOutcome::SendFailed;
+    return std::nullopt;
+}
+
+// What the ID-size handshake settled: an ending, or whether the operator
+// accepted a change of the controller's ID size (which sends the size).
+struct IdSizeAgreement {
+    Ending ending;
+    bool change = false;
+};
+
+IdSizeAgreement agreeIdSize(ProgramContext &c, const Settings &approved)
+{
+    wire::Link &link = c.link;
+    QByteArray reply;
+    link.SendCommand("x");
+    if (link.ReadReplyLine(reply) != wire::ReplyReceived)
+        return {missedReply(c, c.panes.picture1(), QStringLiteral("Error 000A"), RunOutcome::NoIdReply)};
+    // A size beyond 16 bits matches no entered size (those have two digits).
+    const std::optional<qint16> controllerSize = leadingNumber16(reply);
+    const qint16 enteredSize = leadingNumber16(approved.general.Text1[2].toLatin1()).value_or(0);
+    if (enteredSize == 0 || controllerSize == enteredSize)
+        return {};
+    if (link.waiter().quitting())
+        return {RunOutcome::Quit};
+    if (!c.box.ask(kIdSizeQuestion))
+        return {RunOutcome::Declined};
+    return {std::nullopt, true};
+}
+
+Ending queryVersion(ProgramContext &c)
+{
+    wire::Link &link = c.link;
+    core::Pane &left = c.panes.picture1();
+    QByteArray reply;
+    left.append(QStringLiteral("Starting 430 Communications"));
+    link.SendCommand("V");
+    if (link.ReadReplyLine(reply) != wire::ReplyReceived)
+        return missedReply(c, left, QStringLiteral("Error 000"), RunOutcome::NoVersionReply);
+    left.append(shown(reply));
+    return std::nullopt;
+}
+
+// Every configuration command built from the approved settings, each shown
+// with its reply; the first one without a reply ends the run.
+Ending sendConfiguration(ProgramContext &c, const Settings &approved, bool idSizeChange)
+{
+    wire::Link &link = c.link;
+    QByteArray reply;
+    for (const CommandStep &step : commandSequence()) {
+        const std::optional<QByteArray> command = step.build(approved, idSizeChange);
+        if (!command)
+            continue;
+        core::Pane &pane = paneOf(c, step.pane);
+        c.panes.openLine(pane, shown(*command));
+        link.SendCommand(*command);
+        if (link.ReadReplyLine(reply) != wire::ReplyReceived) {
+            c.panes.endLine(pane, QStringLiteral(" "));
+            return missedReply(c, pane, step.errorText, RunOutcome::NoReply);
+        }
+        c.panes.endLine(pane, QStringLiteral("  [") + shown(reply) + QLatin1Char(']'));
+    }
+    return std::nullopt;
+}
 
 } // namespace
 
@@ -118,64 +201,19 @@ RunOutcome do_program(ProgramContext &c)
     core::LinkClaim claim(c.state);
     if (!claim.claimed())
         return RunOutcome::Busy;
-    wire::Link &link = c.link;
-    wire::Waiter &waiter = link.waiter();
-    core::Pane &left = c.panes.picture1();
-
-    if (!ValidateParameters(c.settings, c.state.digitWidth, c.panes))
+    // From here on the run reads only what the check approved.
+    const std::optional<Settings> approved = ValidateParameters(c.settings, c.state.digitWidth, c.panes);
+    if (!approved)
         return RunOutcome::CheckFailed;
-
-    link.SendWakeup();
-    if (c.state.sendFailure)
-        return RunOutcome::SendFailed;
-
-    QByteArray reply;
-    link.SendCommand("x");
-    if (link.ReadReplyLine(reply) != wire::ReplyReceived) {
-        if (waiter.quitting())
-            return RunOutcome::Quit;
-        left.append(QStringLiteral("Error 000A"));
-        return RunOutcome::NoIdReply;
-    }
-    // A size beyond 16 bits matches no entered size (those have two digits).
-    const std::optional<qint16> controllerSize = leadingNumber16(reply);
-    const qint16 enteredSize = leadingNumber16(c.settings.general.Text1[2].toLatin1()).value_or(0);
-    bool idSizeChange = false;
-    if (enteredSize != 0 && controllerSize != enteredSize) {
-        if (waiter.quitting())
-            return RunOutcome::Quit;
-        if (!c.box.ask(kIdSizeQuestion))
-            return RunOutcome::Declined;
-        idSizeChange = true;
-    }
-
-    left.append(QStringLiteral("Starting 430 Communications"));
-    link.SendCommand("V");
-    if (link.ReadReplyLine(reply) != wire::ReplyReceived) {
-        if (waiter.quitting())
-            return RunOutcome::Quit;
-        left.append(QStringLiteral("Error 000"));
-        return RunOutcome::NoVersionReply;
-    }
-    left.append(shown(reply));
-
-    for (const CommandStep &step : commandSequence()) {
-        // Built now, from the settings as they stand when the run gets here.
-        const std::optional<QByteArray> command = step.build(c.settings, idSizeChange);
-        if (!command)
-            continue;
-        core::Pane &pane = paneOf(c, step.pane);
-        c.panes.openLine(pane, shown(*command));
-        link.SendCommand(*command);
-        if (link.ReadReplyLine(reply) != wire::ReplyReceived) {
-            c.panes.endLine(pane, QStringLiteral(" "));
-            if (waiter.quitting())
-                return RunOutcome::Quit;
-            pane.append(step.errorText);
-            return RunOutcome::NoReply;
-        }
-        c.panes.endLine(pane, QStringLiteral("  [") + shown(reply) + QLatin1Char(']'));
-    }
+    if (const Ending ending = wakeController(c))
+        return *ending;
+    const IdSizeAgreement idSize = agreeIdSize(c, *approved);
+    if (idSize.ending)
+        return *idSize.ending;
+    if (const Ending ending = queryVersion(c))
+        return *ending;
+    if (const Ending ending = sendConfiguration(c, *approved, idSize.change))
+        return *ending;
     c.panes.picture2().append(QStringLiteral(" "));
     c.panes.picture2().append(QStringLiteral("Programming Complete"));
     return RunOutcome::Complete;

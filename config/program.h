@@ -17,7 +17,9 @@ class Link;
 namespace config {
 
 // What a programming run or a reset needs: the link (expected open), the
-// settings as they stand, the two panes and the Yes/No question box.
+// settings as the screens hold them (a run checks a copy taken at its start
+// and programs that copy; a reset reads none), the two panes and the Yes/No
+// question box.
 struct ProgramContext {
     core::AppState &state;
     wire::Link &link;

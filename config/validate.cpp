@@ -98,13 +98,19 @@ CheckReport checkParameters(const Settings &s, const core::DigitWidthTable &digi
     return r;
 }
 
-bool ValidateParameters(const Settings &settings, const core::DigitWidthTable &digitWidth, ProgressPanes &panes)
+std::optional<Settings> ValidateParameters(const Settings &settings, const core::DigitWidthTable &digitWidth,
+                                           ProgressPanes &panes)
 {
+    // The copy is taken first and is what gets checked: nothing a pane does
+    // while the lines go out can slip a value past the check.
+    Settings checked = settings;
     panes.clear();
-    const CheckReport report = checkParameters(settings, digitWidth);
+    const CheckReport report = checkParameters(checked, digitWidth);
     for (const QString &line : report.lines)
         panes.picture1().append(line);
-    return report.pass;
+    if (!report.pass)
+        return std::nullopt;
+    return checked;
 }
 
 } // namespace config

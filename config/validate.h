@@ -6,6 +6,8 @@
 
 #include <QStringList>
 
+#include <optional>
+
 namespace config {
 
 // The parameter check's verdict: its lines in order ("Checking Parameters",
@@ -19,7 +21,10 @@ struct CheckReport {
 // warnings add a line and let it go on.
 CheckReport checkParameters(const Settings &settings, const core::DigitWidthTable &digitWidth);
 
-// Clears both panes and writes the check's lines into Picture1; true for pass.
-bool ValidateParameters(const Settings &settings, const core::DigitWidthTable &digitWidth, ProgressPanes &panes);
+// Clears both panes and writes the check's lines into Picture1. On a pass it
+// gives the settings exactly as checked: a run programs that copy, so edits
+// made on a screen while it runs wait for the next run.
+std::optional<Settings> ValidateParameters(const Settings &settings, const core::DigitWidthTable &digitWidth,
+                                           ProgressPanes &panes);
 
 } // namespace config

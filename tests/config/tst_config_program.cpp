@@ -50,7 +50,7 @@ private Q_SLOTS:
     void stopsAtFirstMissingReply();
     void idSizeHandshake_data();
     void idSizeHandshake();
-    void builtWhenReached();
+    void editsWaitForNextRun();
     void checkFailureSendsNothing();
     void closedLinkEndsQuietly();
     void secondStartRefused();
@@ -188,20 +188,24 @@ void TstConfigProgram::idSizeHandshake()
     QVERIFY(b.controller->idSize.isEmpty() || !b.panes.left.lines.contains(QString::fromLatin1(b.controller->idSize)));
 }
 
-void TstConfigProgram::builtWhenReached()
+void TstConfigProgram::editsWaitForNextRun()
 {
-    // A setting changed while the run is under way reaches the commands that
-    // come after the change.
+    // Edits typed while a run is under way (an ID size, a timeout the check
+    // refuses, a baud rate) reach neither the handshake nor any command: the
+    // run programs what its check approved. The next run checks them.
     Bench b;
     b.controller->onLine = [&b](const QByteArray &line) {
-        if (line.startsWith("X005")) {
-            b.settings.barcode.Text6 = QStringLiteral("5");
+        if (line == "x") {
+            b.settings.general.Text1[2] = QStringLiteral("20");
+            b.settings.barcode.Text6 = QStringLiteral("16");
             b.settings.comm430.rs232Baud = Comm430Settings::B1200;
         }
     };
     QCOMPARE(b.run(), RunOutcome::Complete);
-    QVERIFY(b.controller->lines.contains("X0560500"));
-    QVERIFY(b.controller->lines.contains("X0014N4N"));
+    QCOMPARE(b.controller->lines, QByteArrayList({"x", "V"}) + testing::defaultConfigLines());
+    QVERIFY(b.rig.ui.questions.isEmpty());
+    QCOMPARE(b.run(), RunOutcome::CheckFailed);
+    QCOMPARE(b.panes.left.lines.last(), QStringLiteral("Error - Barcode timeout must be between 2 and 15"));
 }
 
 void TstConfigProgram::checkFailureSendsNothing()
