@@ -80,6 +80,9 @@ QString usageText()
     return text;
 }
 
+// help2man reads "Options:" as a section of its own, "Commands:" and "Exit
+// status:" as subsections, and a line indented by 20 or more as the text of
+// the item above it.
 QString helpText()
 {
     QString text = QStringLiteral("Usage: ") + kLinkSynopsis
@@ -89,17 +92,18 @@ QString helpText()
                          "Every status text, pane line and message goes to stdout, one per line;\n"
                          "usage errors go to stderr.\n"
                          "\n"
-                         "Options:\n"
-                         "  --serial DEVICE    serial device, e.g. /dev/ttyUSB0\n"
-                         "  --baud BAUD        serial line speed: 9600 (default), 19200, 38400, 57600 or 115200\n"
-                         "  --tcp HOST[:PORT]  TCP connection to HOST; PORT defaults to 57\n"
-                         "  --help             print this help and exit\n"
-                         "  --version          print the version and exit\n"
-                         "\n"
                          "Commands:\n");
     for (const Command &c : commands())
-        text += QStringLiteral("  %1\n        %2\n").arg(synopsis(c), QString::fromLatin1(c.summary));
+        text += QStringLiteral("  %1\n%2%3\n")
+                    .arg(synopsis(c), QString(20, QLatin1Char(' ')), QString::fromLatin1(c.summary));
     text += QStringLiteral("\n"
+                           "Options:\n"
+                           "  --serial DEVICE    serial device, e.g. /dev/ttyUSB0\n"
+                           "  --baud BAUD        serial line speed: 9600 (default), 19200, 38400, 57600 or 115200\n"
+                           "  --tcp HOST[:PORT]  TCP connection to HOST; PORT defaults to 57\n"
+                           "  --help             print this help and exit\n"
+                           "  --version          print the version and exit\n"
+                           "\n"
                            "Exit status:\n"
                            "  0  success\n"
                            "  1  the operation failed\n"

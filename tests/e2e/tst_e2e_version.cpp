@@ -108,7 +108,7 @@ void TestE2eVersion::helpAndVersion_data()
     const QString version = QStringLiteral("^%1 \\d+\\.\\d+\\.\\d+\\n$");
     QTest::newRow("cli help") << "TARNIC_CLI"
                               << "--help" << 0
-                              << "^Usage: tarnic-cli .*\nOptions:\n.*\nCommands:\n  version\n.*\nExit status:\n.*"
+                              << "^Usage: tarnic-cli .*\nCommands:\n  version\n.*\nOptions:\n.*\nExit status:\n.*"
                                  "  3  the link could not be opened\n$";
     QTest::newRow("cli version") << "TARNIC_CLI"
                                  << "--version" << 0 << version.arg(QStringLiteral("tarnic-cli"));
