@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the Debian package in the build tree ./test.sh made, checks it with
 # lintian (an error fails; warnings are listed), installs it, runs the
-# installed tarnic-cli against the installed tarnic-sim, and removes the
+# installed tarnic-cli against the installed tarnic-sim, and purges the
 # package again. The udev rule's syntax is checked statically (no udev here).
 #   scripts/package-check.sh          (BUILD_DIR defaults to build)
 set -euo pipefail
@@ -44,7 +44,7 @@ sim=""
 cleanup() {
   [ -n "$sim" ] && kill "$sim" 2>/dev/null
   rm -rf "$tmp"
-  $sudo env DEBIAN_FRONTEND=noninteractive apt-get remove -y -qq tarnic-flash-utility >/dev/null
+  $sudo env DEBIAN_FRONTEND=noninteractive apt-get purge -y -qq tarnic-flash-utility >/dev/null
 }
 trap cleanup EXIT
 
