@@ -5,20 +5,27 @@ namespace cli {
 std::span<const Command> commands()
 {
     static const Command table[] = {
-        {"version", "", &runVersion},
-        {"time", "get | set [--hours N] [--subtract]", &runTime},
-        {"id", "add ID | delete ID", &runId},
-        {"memory", "", &runMemory},
+        {"version", "", "wake the controller, send \"V\" and print its reply", &runVersion},
+        {"time", "get | set [--hours N] [--subtract]",
+         "read the controller clock, or set it to this computer's clock with N hours added or subtracted", &runTime},
+        {"id", "add ID | delete ID", "add or delete one ad hoc ID", &runId},
+        {"memory", "", "print the memory figures with their grid headings", &runMemory},
         {"access", "download FILE [--sorted] [--schedule] | upload FILE [--sorted] [--schedule] [--include-deleted]",
-         &runAccess},
-        {"schedules", "download FILE | upload FILE", &runSchedules},
-        {"program", "[--set NAME=VALUE]... [--yes|--no]", &runProgram},
-        {"reset", "", &runReset},
-        {"settings", "", &runSettings, false},
-        {"flash", "IMAGE", &runFlash},
-        {"bootext", "IMAGE", &runBootext},
-        {"loopback", "[--passes N]", &runLoopback},
-        {"terminal", "[--linger MS]", &runTerminal},
+         "download the access list in FILE to the controller, or upload the controller's list into FILE", &runAccess},
+        {"schedules", "download FILE | upload FILE",
+         "download the schedules in FILE to the controller, or upload them into FILE", &runSchedules},
+        {"program", "[--set NAME=VALUE]... [--yes|--no]",
+         "the programming run on the default settings plus the changes given (NAME e.g. general.Text1(2)); --yes or "
+         "--no answers the ID-size question",
+         &runProgram},
+        {"reset", "", "reset the controller", &runReset},
+        {"settings", "", "list every setting: name, screen, caption, kind, default (needs no link)", &runSettings,
+         false},
+        {"flash", "IMAGE", "download the firmware IMAGE", &runFlash},
+        {"bootext", "IMAGE", "download the bootloader-extension IMAGE", &runBootext},
+        {"loopback", "[--passes N]", "echo test (default 2000 passes)", &runLoopback},
+        {"terminal", "[--linger MS]",
+         "raw pass-through between stdin/stdout and the link (Ctrl-] ends it on a terminal)", &runTerminal},
     };
     return table;
 }

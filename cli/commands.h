@@ -8,7 +8,8 @@ namespace cli {
 
 struct Command {
     const char *name;
-    const char *usage; // the arguments, for the usage text
+    const char *usage;   // the arguments, for the usage text
+    const char *summary; // what it does, for --help
     int (*run)(Context &context);
     // Commands that only read the models run without opening the link.
     bool needsLink = true;

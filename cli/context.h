@@ -17,6 +17,7 @@ namespace cli {
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailure = 1;
 inline constexpr int kExitUsage = 2;
+inline constexpr int kExitNoLink = 3; // the port or the connection could not be opened
 
 // The command-line front end of the report surfaces: every status text, pane
 // line and message goes to stdout, one per line, as the screen would show it.

@@ -5,6 +5,8 @@
 
 #include <QCoreApplication>
 
+#include <cstdio>
+
 using namespace cli;
 
 int main(int argc, char *argv[])
@@ -20,6 +22,14 @@ int main(int argc, char *argv[])
         StdoutSinks::error(error);
         StdoutSinks::error(usageText());
         return kExitUsage;
+    }
+    if (options->request == LinkOptions::Request::Help) {
+        std::fputs(helpText().toLocal8Bit().constData(), stdout);
+        return kExitOk;
+    }
+    if (options->request == LinkOptions::Request::Version) {
+        StdoutSinks::line(QStringLiteral("tarnic-cli " TARNIC_VERSION));
+        return kExitOk;
     }
     const Command *command = nullptr;
     for (const Command &c : commands())
@@ -62,7 +72,7 @@ int main(int argc, char *argv[])
         StdoutSinks::line(wire::kDisconnected);
         StdoutSinks::error(options->tcp ? QStringLiteral("cannot connect to %1:%2").arg(options->host, options->port)
                                         : QStringLiteral("cannot open %1").arg(options->device));
-        return kExitFailure;
+        return kExitNoLink;
     }
     const int rc = command->run(context);
     link.closeAll();

@@ -18,6 +18,11 @@ std::optional<LinkOptions> parseLinkOptions(const QStringList &arguments, QStrin
     };
     while (i < arguments.size() && arguments.at(i).startsWith(QLatin1String("--"))) {
         const QString &opt = arguments.at(i);
+        // Asked for help or the version, the rest of the line does not matter.
+        if (opt == QLatin1String("--help") || opt == QLatin1String("--version")) {
+            o.request = opt == QLatin1String("--help") ? LinkOptions::Request::Help : LinkOptions::Request::Version;
+            return o;
+        }
         if (i + 1 >= arguments.size())
             return fail(QStringLiteral("%1 needs a value").arg(opt));
         const QString &value = arguments.at(i + 1);
@@ -57,16 +62,53 @@ std::optional<LinkOptions> parseLinkOptions(const QStringList &arguments, QStrin
     return o;
 }
 
+namespace {
+QString synopsis(const Command &c)
+{
+    return (QString::fromLatin1(c.name) + QLatin1Char(' ') + QString::fromLatin1(c.usage)).trimmed();
+}
+
+constexpr QLatin1String kLinkSynopsis(
+    "tarnic-cli (--serial DEVICE [--baud 9600|19200|38400|57600|115200] | --tcp HOST[:PORT]) COMMAND [ARGS]");
+} // namespace
+
 QString usageText()
 {
-    QString text =
-        QStringLiteral("usage: tarnic-cli (--serial DEVICE [--baud 9600|19200|38400|57600|115200] | --tcp HOST[:PORT]) "
-                       "COMMAND [ARGS]\ncommands:\n");
+    QString text = QStringLiteral("usage: ") + kLinkSynopsis + QStringLiteral("\ncommands:\n");
     for (const Command &c : commands())
-        text += (QStringLiteral("  %1 %2").arg(QString::fromLatin1(c.name), QString::fromLatin1(c.usage)))
-                    .trimmed()
-                    .prepend(QStringLiteral("  "))
-            + QLatin1Char('\n');
+        text += QStringLiteral("  ") + synopsis(c) + QLatin1Char('\n');
+    return text;
+}
+
+// help2man reads "Options:" as a section of its own, "Commands:" and "Exit
+// status:" as subsections, and a line indented by 20 or more as the text of
+// the item above it.
+QString helpText()
+{
+    QString text = QStringLiteral("Usage: ") + kLinkSynopsis
+        + QStringLiteral("\n  or:  tarnic-cli --help | --version\n"
+                         "Runs one operation of the Tarnic Flash Utility on a door-access controller over a\n"
+                         "serial port or TCP, with the same bytes on the wire as the desktop program.\n"
+                         "Every status text, pane line and message goes to stdout, one per line;\n"
+                         "usage errors go to stderr.\n"
+                         "\n"
+                         "Commands:\n");
+    for (const Command &c : commands())
+        text += QStringLiteral("  %1\n%2%3\n")
+                    .arg(synopsis(c), QString(20, QLatin1Char(' ')), QString::fromLatin1(c.summary));
+    text += QStringLiteral("\n"
+                           "Options:\n"
+                           "  --serial DEVICE    serial device, e.g. /dev/ttyUSB0\n"
+                           "  --baud BAUD        serial line speed: 9600 (default), 19200, 38400, 57600 or 115200\n"
+                           "  --tcp HOST[:PORT]  TCP connection to HOST; PORT defaults to 57\n"
+                           "  --help             print this help and exit\n"
+                           "  --version          print the version and exit\n"
+                           "\n"
+                           "Exit status:\n"
+                           "  0  success\n"
+                           "  1  the operation failed\n"
+                           "  2  usage error\n"
+                           "  3  the link could not be opened\n");
     return text;
 }
 

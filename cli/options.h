@@ -8,7 +8,10 @@
 namespace cli {
 
 // tarnic-cli (--serial DEVICE [--baud B] | --tcp HOST[:PORT]) COMMAND [ARGS]
+//            | --help | --version
 struct LinkOptions {
+    enum class Request { Run, Help, Version };
+    Request request = Request::Run;
     bool tcp = false;
     QString device;     // serial
     qint32 baud = 9600; // serial
@@ -22,6 +25,10 @@ struct LinkOptions {
 // text in error.
 std::optional<LinkOptions> parseLinkOptions(const QStringList &arguments, QString *error);
 
+// The short form shown with a usage error (stderr).
 QString usageText();
+// The full text of --help (stdout), laid out so that help2man makes the
+// manual page from it.
+QString helpText();
 
 } // namespace cli

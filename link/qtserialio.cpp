@@ -45,6 +45,7 @@ bool QtSerialIo::open(const QString &device, qint32 baud, QString *error)
         m_port.close();
     m_port.setPortName(device);
     m_lost = false;
+    m_lowLatency = LowLatency::NotAsked;
     if (!m_port.open(QIODevice::ReadWrite)) {
         if (error)
             *error = m_port.errorString();
@@ -58,6 +59,7 @@ bool QtSerialIo::open(const QString &device, qint32 baud, QString *error)
         m_port.close();
         return false;
     }
+    m_lowLatency = requestLowLatency(static_cast<int>(m_port.handle()));
     return true;
 }
 

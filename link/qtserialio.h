@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link/byteio.h"
+#include "link/lowlatency.h"
 
 #include <QSerialPort>
 
@@ -17,10 +18,13 @@ public:
     bool write(const QByteArray &bytes) override;
     qint64 bytesToWrite() const override;
     void close() override;
+    // What the driver answered to the low-latency request of the last open.
+    LowLatency lowLatency() const { return m_lowLatency; }
 
 private:
     QSerialPort m_port;
     bool m_lost = false;
+    LowLatency m_lowLatency = LowLatency::NotAsked;
 };
 
 } // namespace wire

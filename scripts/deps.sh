@@ -18,6 +18,14 @@ TARNIC_FUZZ_PACKAGES=(
   libclang-rt-14-dev             # the libFuzzer, ASan and UBSan runtimes for clang
 )
 
+# Only for the Debian package (scripts/package-check.sh).
+TARNIC_PACKAGE_PACKAGES=(
+  help2man                       # manual pages from the programs' --help
+  dpkg-dev                       # dpkg-shlibdeps: the package's library dependencies
+  file                           # CPack finds the programs to strip and scan with it
+  lintian                        # the package's policy check
+)
+
 # Only for scripts/check-style.sh.
 TARNIC_STYLE_PACKAGES=(
   clang-format-14                # the format check

@@ -27,11 +27,13 @@ int main(int argc, char *argv[])
         qputenv("QT_NO_GLIB", "1");
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tarnic-sim"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(TARNIC_VERSION));
     std::signal(SIGPIPE, SIG_IGN);
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Simulated Tarnic door-access controller."));
-    parser.addHelpOption();
+    const QCommandLineOption helpOption = parser.addHelpOption();
+    const QCommandLineOption versionOption = parser.addVersionOption();
     parser.addOption(
         {QStringLiteral("tcp"), QStringLiteral("Listen on TCP PORT (0: any free port)."), QStringLiteral("PORT")});
     parser.addOption({QStringLiteral("listen"), QStringLiteral("Address to listen on."), QStringLiteral("ADDRESS"),
@@ -44,7 +46,22 @@ int main(int argc, char *argv[])
     auto modules = sim::makeModules();
     for (auto &m : modules)
         m->addOptions(parser);
-    parser.process(app);
+    // Usage errors exit 2, as tarnic-cli's do (process() would exit 1).
+    if (!parser.parse(QCoreApplication::arguments())) {
+        std::fprintf(stderr, "tarnic-sim: %s\n", parser.errorText().toLocal8Bit().constData());
+        return 2;
+    }
+    if (parser.isSet(helpOption) || parser.isSet(QStringLiteral("help-all"))) {
+        // The usage line names the program, not the path it was started by
+        // (the manual page is made from this text).
+        QString help = parser.helpText();
+        const QString invokedAs = QCoreApplication::arguments().constFirst();
+        help.replace(help.indexOf(invokedAs), invokedAs.size(), QStringLiteral("tarnic-sim"));
+        std::fputs(help.toLocal8Bit().constData(), stdout);
+        return 0;
+    }
+    if (parser.isSet(versionOption))
+        parser.showVersion();
 
     QString error;
     for (auto &m : modules) {

@@ -2,6 +2,7 @@
 #include "tests/common/simprocess.h"
 #include "tests/common/slowpty.h"
 
+#include <QTcpServer>
 #include <QtTest>
 
 class TestE2eVersion : public QObject {
@@ -12,7 +13,10 @@ private Q_SLOTS:
     void silentControllerTimesOut();
     void usageErrors_data();
     void usageErrors();
+    void nothingListening_data();
     void nothingListening();
+    void helpAndVersion_data();
+    void helpAndVersion();
     void bulkPassThrough_data();
     void bulkPassThrough();
 };
@@ -74,12 +78,73 @@ void TestE2eVersion::usageErrors()
     QVERIFY(run.err.contains("usage:"));
 }
 
+void TestE2eVersion::nothingListening_data()
+{
+    QTest::addColumn<QStringList>("link");
+    QTest::newRow("no such device") << QStringList{QStringLiteral("--serial"), QStringLiteral("/dev/does-not-exist")};
+    QTcpServer closed;
+    QVERIFY(closed.listen(QHostAddress::LocalHost));
+    const QString refused = QStringLiteral("127.0.0.1:%1").arg(closed.serverPort());
+    closed.close();
+    QTest::newRow("connection refused") << QStringList{QStringLiteral("--tcp"), refused};
+}
+
+// A link that cannot be opened has an exit status of its own.
 void TestE2eVersion::nothingListening()
 {
-    const auto run =
-        testing::runCli({QStringLiteral("--serial"), QStringLiteral("/dev/does-not-exist"), QStringLiteral("version")});
-    QCOMPARE(run.exitCode, 1);
+    QFETCH(QStringList, link);
+    const auto run = testing::runCli(link + QStringList{QStringLiteral("version")});
+    QCOMPARE(run.exitCode, 3);
     QCOMPARE(run.out, QByteArray("Disconnected\n"));
+    QVERIFY(!run.err.isEmpty());
+}
+
+void TestE2eVersion::helpAndVersion_data()
+{
+    QTest::addColumn<QString>("program"); // the variable that holds its path
+    QTest::addColumn<QString>("arg");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("out"); // pattern
+    const QString version = QStringLiteral("^%1 \\d+\\.\\d+\\.\\d+\\n$");
+    QTest::newRow("cli help") << "TARNIC_CLI"
+                              << "--help" << 0
+                              << "^Usage: tarnic-cli .*\nCommands:\n  version\n.*\nOptions:\n.*\nExit status:\n.*"
+                                 "  3  the link could not be opened\n$";
+    QTest::newRow("cli version") << "TARNIC_CLI"
+                                 << "--version" << 0 << version.arg(QStringLiteral("tarnic-cli"));
+    QTest::newRow("sim help") << "TARNIC_SIM"
+                              << "--help" << 0 << "^Usage: tarnic-sim .*\nOptions:\n.*--pace";
+    QTest::newRow("sim version") << "TARNIC_SIM"
+                                 << "--version" << 0 << version.arg(QStringLiteral("tarnic-sim"));
+    QTest::newRow("sim usage error") << "TARNIC_SIM"
+                                     << "--frobnicate" << 2 << "^$";
+    QTest::newRow("desktop help") << "TARNIC_APP"
+                                  << "--help" << 0 << "^Usage: tarnic-flash-utility .*\nOptions:\n";
+    QTest::newRow("desktop version") << "TARNIC_APP"
+                                     << "--version" << 0 << version.arg(QStringLiteral("tarnic-flash-utility"));
+}
+
+// Answered on stdout without a display (help2man makes the manual pages from
+// them at build time); a usage error says so on stderr only.
+void TestE2eVersion::helpAndVersion()
+{
+    QFETCH(QString, program);
+    QFETCH(QString, arg);
+    QFETCH(int, exitCode);
+    QFETCH(QString, out);
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        env.remove(QString::fromLatin1(name));
+    p.setProcessEnvironment(env);
+    p.start(qEnvironmentVariable(program.toLatin1().constData()), {arg});
+    QVERIFY(p.waitForFinished(10000));
+    QCOMPARE(p.exitCode(), exitCode);
+    const QByteArray err = p.readAllStandardError();
+    QCOMPARE(err.isEmpty(), exitCode == 0);
+    const QString got = QString::fromLocal8Bit(p.readAllStandardOutput());
+    QVERIFY2(QRegularExpression(out, QRegularExpression::DotMatchesEverythingOption).match(got).hasMatch(),
+             qPrintable(got));
 }
 
 void TestE2eVersion::bulkPassThrough_data()
