@@ -127,7 +127,7 @@ Result<QString> Actions::getFirmwareIdentification()
         return {};
     }
     status(QStringLiteral("Version received"));
-    const Result<QString> identification{Outcome::Done, QString::fromLatin1(reply)};
+    Result<QString> identification{Outcome::Done, QString::fromLatin1(reply)};
     m_display.showIdentification(identification.value);
     return identification;
 }
@@ -203,7 +203,7 @@ Result<QString> Actions::getControllerTime()
         return {};
     }
     status(QStringLiteral("Time received"));
-    const Result<QString> time{Outcome::Done, formatControllerTime(reply)};
+    Result<QString> time{Outcome::Done, formatControllerTime(reply)};
     m_display.showControllerTime(time.value);
     return time;
 }
@@ -221,7 +221,7 @@ Result<MemoryUsage> Actions::showMemoryUsage()
     status(QStringLiteral("Memory data received"));
     // Reply order: ad hoc avail/used, log avail/used, main avail/used.
     const auto f = memoryFields(reply);
-    const Result<MemoryUsage> usage{Outcome::Done, {f[0], f[1], f[2], f[3], f[4], f[5]}};
+    Result<MemoryUsage> usage{Outcome::Done, {f[0], f[1], f[2], f[3], f[4], f[5]}};
     m_display.showMemoryUsage(usage.value);
     return usage;
 }
