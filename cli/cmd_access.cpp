@@ -33,10 +33,9 @@ int runAccess(Context &c)
         }
     }
     c.out.path = a.at(1);
-    utilities::FieldMap fields;
-    utilities::Actions actions(c.state, c.link, model, c.out, fields, c.out);
-    const int action = download ? utilities::DownloadAccessList : utilities::UploadAccessList;
-    return actions.click(action) == utilities::Outcome::Done ? kExitOk : kExitFailure;
+    utilities::Actions actions(c.state, c.link, model, c.out, c.out);
+    const auto moved = download ? actions.download_accesslist() : actions.upload_accesslist();
+    return moved.outcome == utilities::Outcome::Done ? kExitOk : kExitFailure;
 }
 
 } // namespace cli

@@ -11,11 +11,10 @@ int runId(Context &c)
         StdoutSinks::error(QStringLiteral("id takes add ID or delete ID"));
         return kExitUsage;
     }
-    c.utilities.Text1_2 = c.args.at(1);
-    utilities::FieldMap fields;
-    utilities::Actions actions(c.state, c.link, c.utilities, c.out, fields, c.out);
-    const int action = verb == QLatin1String("add") ? utilities::AdHocAdd : utilities::AdHocDelete;
-    return actions.click(action) == utilities::Outcome::Done ? kExitOk : kExitFailure;
+    c.utilities.adHocId = c.args.at(1);
+    utilities::Actions actions(c.state, c.link, c.utilities, c.out, c.out);
+    const auto outcome = verb == QLatin1String("add") ? actions.adHocAdd() : actions.adHocDelete();
+    return outcome == utilities::Outcome::Done ? kExitOk : kExitFailure;
 }
 
 } // namespace cli

@@ -10,14 +10,18 @@ int runMemory(Context &c)
         StdoutSinks::error(QStringLiteral("memory takes no arguments"));
         return kExitUsage;
     }
-    utilities::FieldMap fields;
-    utilities::Actions actions(c.state, c.link, c.utilities, c.out, fields, c.out);
-    if (actions.click(utilities::ShowMemoryUsage) != utilities::Outcome::Done)
+    utilities::Actions actions(c.state, c.link, c.utilities, c.out, c.out);
+    const auto memory = actions.showMemoryUsage();
+    if (memory.outcome != utilities::Outcome::Done)
         return kExitFailure;
-    auto cell = [&](int label) { return fields.value(QStringLiteral("Label1(%1)").arg(label)).leftJustified(8); };
+    const utilities::MemoryUsage &m = memory.value;
+    auto row = [](const char *heading, const QString &adHoc, const QString &main, const QString &log) {
+        StdoutSinks::line(QString::fromLatin1(heading).leftJustified(8) + adHoc.leftJustified(8) + main.leftJustified(8)
+                          + log.trimmed());
+    };
     StdoutSinks::line(QStringLiteral("        Ad Hoc  Main    Log"));
-    StdoutSinks::line(QStringLiteral("Avail   ") + cell(12) + cell(15) + cell(14).trimmed());
-    StdoutSinks::line(QStringLiteral("Used    ") + cell(13) + cell(17) + cell(16).trimmed());
+    row("Avail", m.adHocAvailable, m.mainAvailable, m.logAvailable);
+    row("Used", m.adHocUsed, m.mainUsed, m.logUsed);
     return kExitOk;
 }
 

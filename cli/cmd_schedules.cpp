@@ -13,10 +13,9 @@ int runSchedules(Context &c)
         return kExitUsage;
     }
     c.out.path = c.args.at(1);
-    utilities::FieldMap fields;
-    utilities::Actions actions(c.state, c.link, c.utilities, c.out, fields, c.out);
-    const int action = download ? utilities::DownloadSchedules : utilities::UploadSchedules;
-    return actions.click(action) == utilities::Outcome::Done ? kExitOk : kExitFailure;
+    utilities::Actions actions(c.state, c.link, c.utilities, c.out, c.out);
+    const auto moved = download ? actions.download_schedule() : actions.upload_schedules();
+    return moved.outcome == utilities::Outcome::Done ? kExitOk : kExitFailure;
 }
 
 } // namespace cli

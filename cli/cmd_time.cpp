@@ -10,33 +10,32 @@ int runTime(Context &c)
     const QString verb = a.value(0);
     utilities::UtilitiesSettings &model = c.utilities;
     if (verb == QLatin1String("get") && a.size() == 1) {
-        utilities::FieldMap fields;
-        utilities::Actions actions(c.state, c.link, model, c.out, fields, c.out);
-        if (actions.click(utilities::GetControllerTime) != utilities::Outcome::Done)
+        utilities::Actions actions(c.state, c.link, model, c.out, c.out);
+        const auto time = actions.getControllerTime();
+        if (time.outcome != utilities::Outcome::Done)
             return kExitFailure;
-        StdoutSinks::line(fields.value(QStringLiteral("Text1(1)")));
+        StdoutSinks::line(time.value);
         return kExitOk;
     }
     if (verb != QLatin1String("set")) {
         StdoutSinks::error(QStringLiteral("time takes get, or set [--hours N] [--subtract]"));
         return kExitUsage;
     }
-    model.Text2 = QStringLiteral("00");
+    model.hours = QStringLiteral("00");
     model.add = true;
     for (int i = 1; i < a.size(); ++i) {
         if (a.at(i) == QLatin1String("--subtract")) {
             model.add = false;
         } else if (a.at(i) == QLatin1String("--hours") && i + 1 < a.size()) {
             // Checked by the action itself, as the screen's field would be.
-            model.Text2 = a.at(++i);
+            model.hours = a.at(++i);
         } else {
             StdoutSinks::error(QStringLiteral("time set takes [--hours N] [--subtract]"));
             return kExitUsage;
         }
     }
-    utilities::FieldMap fields;
-    utilities::Actions actions(c.state, c.link, model, c.out, fields, c.out);
-    return actions.click(utilities::SetControllerTime) == utilities::Outcome::Done ? kExitOk : kExitFailure;
+    utilities::Actions actions(c.state, c.link, model, c.out, c.out);
+    return actions.setControllerTime() == utilities::Outcome::Done ? kExitOk : kExitFailure;
 }
 
 } // namespace cli

@@ -32,9 +32,42 @@ private:
 };
 } // namespace
 
+Display &Display::none()
+{
+    static Display nothing;
+    return nothing;
+}
+
+// What every action of a label does first, held for as long as the action
+// runs: the link must be open and free, and the controller is woken. A click
+// while another action holds the link is ignored: that action's progress
+// stays in the status line.
+class Actions::Turn {
+public:
+    explicit Turn(Actions &actions)
+    {
+        if (!actions.m_link.isConnected()) {
+            actions.status(kNotConnected);
+            return;
+        }
+        m_claim.emplace(actions.m_state);
+        if (!m_claim->claimed())
+            return;
+        m_busy.emplace(actions.onBusy);
+        actions.m_link.SendWakeup();
+        m_held = true;
+    }
+    explicit operator bool() const { return m_held; }
+
+private:
+    std::optional<core::LinkClaim> m_claim;
+    std::optional<BusyScope> m_busy;
+    bool m_held = false;
+};
+
 Actions::Actions(core::AppState &state, wire::Link &link, UtilitiesSettings &settings, core::StatusLine &status,
-                 Fields &fields, core::FileChooser &files, Clock pcClock)
-    : m_state(state), m_link(link), m_settings(settings), m_status(status), m_fields(fields), m_files(files),
+                 core::FileChooser &files, Display &display, Clock pcClock)
+    : m_state(state), m_link(link), m_settings(settings), m_status(status), m_files(files), m_display(display),
       m_clock(std::move(pcClock))
 {}
 
@@ -53,20 +86,9 @@ Actions::Exchange Actions::exchange(const QByteArray &command, QByteArray &reply
 
 Outcome Actions::click(int index)
 {
-    if (!m_link.isConnected()) {
-        status(kNotConnected);
-        return Outcome::Failed;
-    }
-    // A click while another action holds the link is ignored: that action's
-    // progress stays in the status line.
-    core::LinkClaim claim(m_state);
-    if (!claim.claimed())
-        return Outcome::Failed;
-    BusyScope busy(onBusy);
-    m_link.SendWakeup();
     switch (index) {
     case GetFirmwareIdentification:
-        return getFirmwareIdentification();
+        return getFirmwareIdentification().outcome;
     case AdHocDelete:
         return adHocDelete();
     case AdHocAdd:
@@ -74,40 +96,50 @@ Outcome Actions::click(int index)
     case SetControllerTime:
         return setControllerTime();
     case GetControllerTime:
-        return getControllerTime();
+        return getControllerTime().outcome;
     case ShowMemoryUsage:
-        return showMemoryUsage();
+        return showMemoryUsage().outcome;
     case DownloadAccessList:
-        return download_accesslist();
+        return download_accesslist().outcome;
     case UploadAccessList:
-        return upload_accesslist();
+        return upload_accesslist().outcome;
     case DownloadSchedules:
-        return download_schedule();
+        return download_schedule().outcome;
     case UploadSchedules:
-        return upload_schedules();
-    default:
-        return Outcome::Done; // headings and values: the wake-up only
+        return upload_schedules().outcome;
+    default: {
+        // Headings and values: the wake-up only.
+        const Turn turn(*this);
+        return turn ? Outcome::Done : Outcome::Failed;
+    }
     }
 }
 
-Outcome Actions::getFirmwareIdentification()
+Result<QString> Actions::getFirmwareIdentification()
 {
-    m_fields.setField(QStringLiteral("Text1(0)"), QString());
+    const Turn turn(*this);
+    if (!turn)
+        return {};
+    m_display.showIdentification(QString());
     QByteArray reply;
     if (exchange("V", reply) != Exchange::Reply) {
         status(kNoResponse);
-        return Outcome::Failed;
+        return {};
     }
     status(QStringLiteral("Version received"));
-    m_fields.setField(QStringLiteral("Text1(0)"), QString::fromLatin1(reply));
-    return Outcome::Done;
+    Result<QString> identification{Outcome::Done, QString::fromLatin1(reply)};
+    m_display.showIdentification(identification.value);
+    return identification;
 }
 
 // One ID added or deleted: a blank ID is refused before anything is sent;
 // the controller answers with one letter for success.
 Outcome Actions::singleId(const SingleIdTexts &texts)
 {
-    const QString id = m_settings.Text1_2;
+    const Turn turn(*this);
+    if (!turn)
+        return Outcome::Failed;
+    const QString id = m_settings.adHocId;
     if (id.isEmpty()) {
         status(texts.blank);
         return Outcome::Failed;
@@ -141,7 +173,10 @@ Outcome Actions::adHocDelete()
 
 Outcome Actions::setControllerTime()
 {
-    const std::optional<int> hours = parseHours(m_settings.Text2);
+    const Turn turn(*this);
+    if (!turn)
+        return Outcome::Failed;
+    const std::optional<int> hours = parseHours(m_settings.hours);
     if (!hours) {
         status(QStringLiteral("Invalid hours to add/subtract"));
         return Outcome::Failed;
@@ -156,71 +191,71 @@ Outcome Actions::setControllerTime()
     return set ? Outcome::Done : Outcome::Failed;
 }
 
-Outcome Actions::getControllerTime()
+Result<QString> Actions::getControllerTime()
 {
-    m_fields.setField(QStringLiteral("Text1(1)"), QString());
+    const Turn turn(*this);
+    if (!turn)
+        return {};
+    m_display.showControllerTime(QString());
     QByteArray reply;
     if (exchange("t", reply) != Exchange::Reply) {
         status(kNoResponse);
-        return Outcome::Failed;
+        return {};
     }
     status(QStringLiteral("Time received"));
-    m_fields.setField(QStringLiteral("Text1(1)"), formatControllerTime(reply));
-    return Outcome::Done;
+    Result<QString> time{Outcome::Done, formatControllerTime(reply)};
+    m_display.showControllerTime(time.value);
+    return time;
 }
 
-Outcome Actions::showMemoryUsage()
+Result<MemoryUsage> Actions::showMemoryUsage()
 {
+    const Turn turn(*this);
+    if (!turn)
+        return {};
     QByteArray reply;
     if (exchange("z", reply) != Exchange::Reply) {
         status(kNoResponse);
-        return Outcome::Failed;
+        return {};
     }
     status(QStringLiteral("Memory data received"));
     // Reply order: ad hoc avail/used, log avail/used, main avail/used.
-    static const char *const kLabels[6] = {"Label1(12)", "Label1(13)", "Label1(14)",
-                                           "Label1(16)", "Label1(15)", "Label1(17)"};
-    const auto values = memoryFields(reply);
-    for (size_t i = 0; i < values.size(); ++i)
-        m_fields.setField(QString::fromLatin1(kLabels[i]), values[i]);
-    return Outcome::Done;
+    const auto f = memoryFields(reply);
+    Result<MemoryUsage> usage{Outcome::Done, {f[0], f[1], f[2], f[3], f[4], f[5]}};
+    m_display.showMemoryUsage(usage.value);
+    return usage;
 }
 
-Outcome Actions::download2()
+Result<QString> Actions::download2()
 {
     core::LinkClaim claim(m_state);
     if (!claim.claimed())
-        return Outcome::Failed;
+        return {};
     BusyScope busy(onBusy);
-    const QString box = QStringLiteral("Text4");
-    // The test talks to a TCP/IP controller only; on anything else there is
-    // nobody to write to.
-    if (!m_link.isTcp()) {
-        m_fields.setField(box, QStringLiteral("HS test needs a TCP/IP link"));
-        return Outcome::Failed;
-    }
-    if (!m_link.isConnected()) {
-        m_fields.setField(box, kNotConnected);
-        return Outcome::Failed;
-    }
     QStringList shown;
     auto show = [&](const QString &line) {
         shown.append(line);
-        m_fields.setField(box, shown.join(QLatin1Char('\n')));
+        m_display.showHsTest(shown.join(QLatin1Char('\n')));
     };
+    auto end = [&](Outcome outcome, const QString &line) {
+        show(line);
+        return Result<QString>{outcome, shown.join(QLatin1Char('\n'))};
+    };
+    // The test talks to a TCP/IP controller only; on anything else there is
+    // nobody to write to.
+    if (!m_link.isTcp())
+        return end(Outcome::Failed, QStringLiteral("HS test needs a TCP/IP link"));
+    if (!m_link.isConnected())
+        return end(Outcome::Failed, kNotConnected);
     for (int n = 1; n <= 999; ++n) {
         shown.clear();
-        if (!m_link.write(hsTestRecord(n) + '\r')) {
-            show(QStringLiteral("Transmit error"));
-            return Outcome::Failed;
-        }
-        m_fields.setField(box, QString());
+        if (!m_link.write(hsTestRecord(n) + '\r'))
+            return end(Outcome::Failed, QStringLiteral("Transmit error"));
+        m_display.showHsTest(QString());
         for (;;) {
             QByteArray reply;
-            if (m_link.ReadReplyLine(reply) != wire::ReplyReceived) {
-                show(QStringLiteral("timeout"));
-                return Outcome::Failed;
-            }
+            if (m_link.ReadReplyLine(reply) != wire::ReplyReceived)
+                return end(Outcome::Failed, QStringLiteral("timeout"));
             if (reply == "A") {
                 show(QString::fromLatin1(reply));
                 break;
@@ -230,12 +265,10 @@ Outcome Actions::download2()
                 continue;
             }
             show(QString::fromLatin1(reply));
-            show(QStringLiteral("bad"));
-            return Outcome::Failed;
+            return end(Outcome::Failed, QStringLiteral("bad"));
         }
     }
-    show(QStringLiteral("ok"));
-    return Outcome::Done;
+    return end(Outcome::Done, QStringLiteral("ok"));
 }
 
 namespace {
@@ -295,16 +328,19 @@ std::optional<QByteArray> Actions::readWholeFile(const QString &path)
     return data;
 }
 
-Outcome Actions::download_accesslist()
+Transfer Actions::download_accesslist()
 {
+    const Turn turn(*this);
+    if (!turn)
+        return {};
     const auto path = m_files.openFile(QStringLiteral("Download Access List"), kListOpenFilter);
     if (!path)
-        return Outcome::Cancelled;
-    m_fields.setField(QStringLiteral("Label3"), pcTime());
+        return {Outcome::Cancelled};
+    m_display.showTransferStart(pcTime());
     status(QString());
     const auto data = readWholeFile(*path);
     if (!data)
-        return Outcome::Failed;
+        return {};
     const bool adHoc = m_settings.adHoc;
     const bool withSchedule = m_settings.includesSchedule;
     qint64 count = 0;
@@ -317,21 +353,21 @@ Outcome Actions::download_accesslist()
         switch (exchange(accessRecord(line, adHoc, withSchedule), reply)) {
         case Exchange::SendFailed:
             status(QStringLiteral("Transmit error"));
-            return Outcome::Failed;
+            return {};
         case Exchange::TimedOut:
             status(QStringLiteral("Controller timeout"));
-            return Outcome::Failed;
+            return {};
         case Exchange::Reply:
             break;
         }
         if (!reply.startsWith('A')) {
             status(QStringLiteral("Invalid response from controller 002"));
-            return Outcome::Failed;
+            return {};
         }
     }
-    m_fields.setField(QStringLiteral("Label4"), pcTime());
+    m_display.showTransferEnd(pcTime());
     status(core::signReserving(count) + QStringLiteral(" Records downloaded"));
-    return Outcome::Done;
+    return {Outcome::Done, count};
 }
 
 // Asks where an upload goes and opens the file there, before anything is
@@ -351,32 +387,35 @@ Outcome Actions::openUploadFile(const QString &title, QSaveFile &file)
     return Outcome::Done;
 }
 
-Outcome Actions::upload_accesslist()
+Transfer Actions::upload_accesslist()
 {
+    const Turn turn(*this);
+    if (!turn)
+        return {};
     QSaveFile file;
     if (const Outcome opened = openUploadFile(QStringLiteral("Upload Access List"), file); opened != Outcome::Done)
-        return opened;
+        return {opened};
     const bool adHoc = m_settings.adHoc;
     QByteArray reply;
     m_link.SendCommand("z");
     if (m_state.sendFailure) {
         finish(file, false, m_status);
-        return Outcome::Failed;
+        return {};
     }
     if (m_link.ReadReplyLine(reply) != wire::ReplyReceived) {
         finish(file, false, m_status);
         status(kNoResponse);
-        return Outcome::Failed;
+        return {};
     }
     if (exchange(adHoc ? "ur" : "sr", reply) != Exchange::Reply) {
         finish(file, false, m_status);
         status(kNoResponse);
-        return Outcome::Failed;
+        return {};
     }
     if (reply != "OK") {
         finish(file, false, m_status);
         status(QStringLiteral("invalid response from controller 004"));
-        return Outcome::Failed;
+        return {};
     }
     const QByteArray next = adHoc ? "u" : "s";
     const bool withSchedule = m_settings.includesSchedule;
@@ -389,48 +428,51 @@ Outcome Actions::upload_accesslist()
             const bool keep = !m_link.waiter().quitting();
             status(kNoResponse);
             finish(file, keep, m_status);
-            return Outcome::Failed;
+            return {};
         }
         if (isEndMarker(reply))
-            return finish(file, true, m_status) ? Outcome::Done : Outcome::Failed;
+            return finish(file, true, m_status) ? Transfer{Outcome::Done, count} : Transfer{};
         ++count;
         const auto line = uploadLine(reply, withSchedule, inclDeleted);
         if (!line)
             continue;
         if (!writeLine(file, *line, m_status))
-            return Outcome::Failed;
+            return {};
         status(QStringLiteral("Records uploaded: ") + core::signReserving(count));
     }
 }
 
-Outcome Actions::download_schedule()
+Transfer Actions::download_schedule()
 {
+    const Turn turn(*this);
+    if (!turn)
+        return {};
     const auto path = m_files.openFile(QStringLiteral("Download Schedules"), kScheduleOpenFilter);
     if (!path)
-        return Outcome::Cancelled;
+        return {Outcome::Cancelled};
     status(QStringLiteral("Checking file - please wait"));
     // One read serves both passes, so the lines sent are the lines checked.
     const auto data = readWholeFile(*path);
     if (!data)
-        return Outcome::Failed;
+        return {};
     const QByteArrayList lines = splitFileLines(*data);
     if (const int bad = firstInvalidScheduleLine(lines)) {
         status(QStringLiteral("Invalid data in file rec # ") + core::signReserving(bad));
-        return Outcome::Failed;
+        return {};
     }
     QByteArray reply;
     switch (exchange("SC", reply)) {
     case Exchange::SendFailed:
-        return Outcome::Failed;
+        return {};
     case Exchange::TimedOut:
         status(kNoResponse);
-        return Outcome::Failed;
+        return {};
     case Exchange::Reply:
         break;
     }
     if (reply != "A") {
         status(QStringLiteral("Invalid response from controller 008"));
-        return Outcome::Failed;
+        return {};
     }
     qint64 count = 0;
     for (const QByteArray &line : lines) {
@@ -441,27 +483,30 @@ Outcome Actions::download_schedule()
         switch (exchange("SA" + line, reply)) {
         case Exchange::SendFailed:
             status(QStringLiteral("Transmit error"));
-            return Outcome::Failed;
+            return {};
         case Exchange::TimedOut:
             status(QStringLiteral("Controller timeout"));
-            return Outcome::Failed;
+            return {};
         case Exchange::Reply:
             break;
         }
         if (reply != "A") {
             status(QStringLiteral("Invalid response from controller 010"));
-            return Outcome::Failed;
+            return {};
         }
     }
     status(core::signReserving(count) + QStringLiteral(" Records downloaded"));
-    return Outcome::Done;
+    return {Outcome::Done, count};
 }
 
-Outcome Actions::upload_schedules()
+Transfer Actions::upload_schedules()
 {
+    const Turn turn(*this);
+    if (!turn)
+        return {};
     QSaveFile file;
     if (const Outcome opened = openUploadFile(QStringLiteral("Upload Schedules"), file); opened != Outcome::Done)
-        return opened;
+        return {opened};
     QByteArray reply;
     for (int schedule = 1; schedule <= kSchedules; ++schedule) {
         const Exchange e = exchange(scheduleReadCommand(schedule), reply);
@@ -470,14 +515,14 @@ Outcome Actions::upload_schedules()
             if (e == Exchange::TimedOut)
                 status(kNoResponse);
             finish(file, !m_link.waiter().quitting(), m_status);
-            return Outcome::Failed;
+            return {};
         }
         for (const QByteArray &line : scheduleFileLines(schedule, reply))
             if (!writeLine(file, line, m_status))
-                return Outcome::Failed;
+                return {};
         status(QStringLiteral("Schedules uploaded: ") + core::signReserving(schedule));
     }
-    return finish(file, true, m_status) ? Outcome::Done : Outcome::Failed;
+    return finish(file, true, m_status) ? Transfer{Outcome::Done, kSchedules} : Transfer{};
 }
 
 Outcome Actions::writeSortedTestFile()

@@ -2,7 +2,7 @@
 
 #include "core/appstate.h"
 #include "core/sinks.h"
-#include "utilities/fields.h"
+#include "utilities/results.h"
 #include "utilities/utilitiessettings.h"
 
 #include <QByteArray>
@@ -33,27 +33,39 @@ enum Action : int {
     UploadSchedules = 21,
 };
 
-// What ended an action: Done when it ran to its end (also "ID not found" and
-// the like: the controller answered), Failed on a refused click, a time-out,
-// a send or file failure, Cancelled when a dialog was cancelled.
-enum class Outcome { Done, Failed, Cancelled };
-
 // The utilities screen's operations, free of widgets: the label dispatcher,
 // the single exchanges, the access-list and schedule transfers and the two
-// test buttons. Inputs come from the settings model, results go to the status
-// line and the result fields.
+// test buttons. Inputs come from the settings model; each action returns what
+// it learned, shows it on the display as it learns it, and writes its progress
+// and its end to the status line.
 class Actions {
 public:
     using Clock = std::function<QDateTime()>;
 
     Actions(core::AppState &state, wire::Link &link, UtilitiesSettings &settings, core::StatusLine &status,
-            Fields &fields, core::FileChooser &files, Clock pcClock = &QDateTime::currentDateTime);
+            core::FileChooser &files, Display &display = Display::none(), Clock pcClock = &QDateTime::currentDateTime);
 
-    // A click on Label1(index): the connection test, the wake-up, the action.
+    // A click on Label1(index): the action of that label, or the wake-up
+    // alone for the labels without one.
     Outcome click(int index);
 
-    // Command1 "HS test": 999 fixed records on the TCP connection.
-    Outcome download2();
+    // The actions. Each first does what every click does: refuses with "Not
+    // Connected" when the link is closed, refuses while another action holds
+    // the link, and wakes the controller.
+    Result<QString> getFirmwareIdentification();
+    Outcome adHocAdd();    // the ID in the settings
+    Outcome adHocDelete(); // the ID in the settings
+    Outcome setControllerTime();
+    Result<QString> getControllerTime(); // as shown: yyyy-mm-dd hh:mm:ss
+    Result<MemoryUsage> showMemoryUsage();
+    Transfer download_accesslist();
+    Transfer upload_accesslist();
+    Transfer download_schedule();
+    Transfer upload_schedules();
+
+    // Command1 "HS test": 999 fixed records on the TCP connection; the lines
+    // it ends with.
+    Result<QString> download2();
     // Command2: the sorted test file, through a save dialog.
     Outcome writeSortedTestFile();
 
@@ -61,9 +73,7 @@ public:
     std::function<void(bool)> onBusy;
 
 private:
-    Outcome getFirmwareIdentification();
-    Outcome adHocDelete();
-    Outcome adHocAdd();
+    class Turn;
     struct SingleIdTexts {
         QByteArray prefix;  // the command before the ID
         QByteArray success; // the controller's reply when it worked
@@ -71,13 +81,6 @@ private:
     };
     Outcome singleId(const SingleIdTexts &texts);
     Outcome openUploadFile(const QString &title, QSaveFile &file);
-    Outcome setControllerTime();
-    Outcome getControllerTime();
-    Outcome showMemoryUsage();
-    Outcome download_accesslist();
-    Outcome upload_accesslist();
-    Outcome download_schedule();
-    Outcome upload_schedules();
 
     // Sends a command and reads its reply; says whether the send failed or
     // the reply timed out, and leaves the status line to the caller.
@@ -93,8 +96,8 @@ private:
     wire::Link &m_link;
     UtilitiesSettings &m_settings;
     core::StatusLine &m_status;
-    Fields &m_fields;
     core::FileChooser &m_files;
+    Display &m_display;
     Clock m_clock;
 };
 

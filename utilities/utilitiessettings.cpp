@@ -7,7 +7,7 @@ void applyUtilitiesDefaults(UtilitiesSettings &settings)
     settings.add = true;
     settings.autoClear = true;
     settings.adHoc = true;
-    settings.Text2 = QStringLiteral("00");
+    settings.hours = QStringLiteral("00");
 }
 
 } // namespace utilities

@@ -137,20 +137,19 @@ bool programRun(testing::SimProcess &sim, bool overTcp, const QString &down, con
 {
     testing::LiveRig rig;
     utilities::UtilitiesSettings settings;
-    utilities::FieldMap fields;
     utilities::applyUtilitiesDefaults(settings);
     if (!rig.connectTo(sim, overTcp))
         return false;
-    utilities::Actions actions(rig.state, rig.link, settings, rig.ui, fields, rig.ui);
+    utilities::Actions actions(rig.state, rig.link, settings, rig.ui, rig.ui);
     QElapsedTimer t;
     rig.ui.nextPath = down;
     t.start();
-    if (actions.click(utilities::DownloadAccessList) != utilities::Outcome::Done)
+    if (actions.download_accesslist().outcome != utilities::Outcome::Done)
         return false;
     rates.download = perSecond(records, t.nsecsElapsed());
     rig.ui.nextPath = up;
     t.restart();
-    if (actions.click(utilities::UploadAccessList) != utilities::Outcome::Done)
+    if (actions.upload_accesslist().outcome != utilities::Outcome::Done)
         return false;
     rates.upload = perSecond(records, t.nsecsElapsed());
     // The same exchanges straight on the link: what the action adds on top.

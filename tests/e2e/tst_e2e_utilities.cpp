@@ -21,8 +21,7 @@ namespace {
 // The program's own link, connected to a running simulator.
 struct LiveRig : testing::LiveRig {
     UtilitiesSettings settings;
-    FieldMap fields;
-    Actions actions{state, link, settings, ui, fields, ui};
+    Actions actions{state, link, settings, ui, ui};
 
     LiveRig(testing::SimProcess &sim, bool overTcp)
     {
@@ -140,9 +139,9 @@ void TestE2eUtilities::roundTrip()
     if (schedules)
         return;
     // The memory figures follow the list.
-    QCOMPARE(rig.actions.click(ShowMemoryUsage), Outcome::Done);
-    QCOMPARE(rig.fields.value(list == 0 ? QStringLiteral("Label1(13)") : QStringLiteral("Label1(17)")),
-             QStringLiteral("00300"));
+    const Result<MemoryUsage> memory = rig.actions.showMemoryUsage();
+    QCOMPARE(memory.outcome, Outcome::Done);
+    QCOMPARE(list == 0 ? memory.value.adHocUsed : memory.value.mainUsed, QStringLiteral("00300"));
 }
 
 // The controller goes away at record k of each transfer (records are counted
@@ -226,10 +225,12 @@ void TestE2eUtilities::hsTest()
     LiveRig overTcp(sim, true);
     LiveRig overPty(sim, false);
     QVERIFY(overTcp.link.isConnected() && overPty.link.isConnected());
-    QCOMPARE(overTcp.actions.download2(), Outcome::Done);
-    QCOMPARE(overTcp.fields.value(QStringLiteral("Text4")), QStringLiteral("A\nok"));
-    QCOMPARE(overPty.actions.download2(), Outcome::Failed);
-    QCOMPARE(overPty.fields.value(QStringLiteral("Text4")), QStringLiteral("HS test needs a TCP/IP link"));
+    const Result<QString> tcp = overTcp.actions.download2();
+    const Result<QString> pty = overPty.actions.download2();
+    QCOMPARE(tcp.outcome, Outcome::Done);
+    QCOMPARE(tcp.value, QStringLiteral("A\nok"));
+    QCOMPARE(pty.outcome, Outcome::Failed);
+    QCOMPARE(pty.value, QStringLiteral("HS test needs a TCP/IP link"));
 }
 
 void TestE2eUtilities::cliCommands()

@@ -1,5 +1,6 @@
 // The utilities actions against a scripted controller on the virtual clock:
 // the bytes sent, the status texts, the result fields and the files written.
+#include "core/numbers.h"
 #include "tests/common/fakerig.h"
 #include "utilities/actions.h"
 
@@ -23,14 +24,31 @@ std::optional<QByteArray> answer(const QByteArray &reply)
     return reply.isEmpty() ? std::nullopt : std::optional<QByteArray>(reply);
 }
 
+// What the actions put on view, one "kind=value" line a call.
+struct Shown final : Display {
+    QStringList lines;
+    void showIdentification(const QString &text) override { lines.append("identification=" + text); }
+    void showControllerTime(const QString &text) override { lines.append("time=" + text); }
+    void showMemoryUsage(const MemoryUsage &m) override
+    {
+        lines.append(
+            "memory="
+            + QStringList{m.adHocAvailable, m.adHocUsed, m.logAvailable, m.logUsed, m.mainAvailable, m.mainUsed}.join(
+                ' '));
+    }
+    void showTransferStart(const QString &time) override { lines.append("start=" + time); }
+    void showTransferEnd(const QString &time) override { lines.append("end=" + time); }
+    void showHsTest(const QString &text) override { lines.append("hs=" + text); }
+};
+
 // A controller that answers each command line through a script.
 struct Rig : testing::FakeRig {
     using Script = std::function<std::optional<QByteArray>(const QByteArray &line)>;
 
     UtilitiesSettings settings;
-    FieldMap fields;
+    Shown shown;
     QDateTime pcNow{QDate(2024, 3, 17), QTime(14, 5, 9)}; // a Sunday
-    Actions actions{state, link, settings, ui, fields, ui, [this] { return pcNow; }};
+    Actions actions{state, link, settings, ui, ui, shown, [this] { return pcNow; }};
     QByteArrayList lines; // every line received, the wake-up's empty ones included
     QByteArrayList sent;  // the command lines alone
     Script script = [](const QByteArray &) { return std::optional<QByteArray>(); };
@@ -81,7 +99,7 @@ struct Exchange {
     QByteArray reply; // empty: silent
     QByteArrayList sent;
     QString status;
-    QString field = {}; // "Name=value" shown in a field
+    QString shown = {}; // the last "kind=value" put on view
     QString id = {};
     QString hours = QStringLiteral("00");
     bool add = true;
@@ -143,8 +161,8 @@ void TstActions::singleExchanges_data()
 {
     QTest::addColumn<Exchange>("c");
     const QString silent = QStringLiteral("No response from controller");
-    QTest::newRow("version") << Exchange{0, "5200 V 02.14", {"V"}, "Version received", "Text1(0)=5200 V 02.14"};
-    QTest::newRow("version silent") << Exchange{0, "", {"V"}, silent, "Text1(0)="};
+    QTest::newRow("version") << Exchange{0, "5200 V 02.14", {"V"}, "Version received", "identification=5200 V 02.14"};
+    QTest::newRow("version silent") << Exchange{0, "", {"V"}, silent, "identification="};
     QTest::newRow("add") << Exchange{3, "A", {"AN00012345"}, "ID added", {}, "12345"};
     QTest::newRow("add refused") << Exchange{3, "a", {"AN00012345"}, "ID not added", {}, "12345"};
     QTest::newRow("add as typed") << Exchange{3, "A", {"AN000 7 "}, "ID added", {}, " 7 "};
@@ -152,16 +170,19 @@ void TstActions::singleExchanges_data()
     QTest::newRow("delete") << Exchange{2, "D", {"R12345"}, "ID deleted", {}, "12345"};
     QTest::newRow("delete not found") << Exchange{2, "DD", {"R12345"}, "ID not found", {}, "12345"};
     QTest::newRow("delete blank") << Exchange{2, "D", {}, "ID to be deleted is blank"};
-    QTest::newRow("time get") << Exchange{6, "2403151405095", {"t"}, "Time received", "Text1(1)=2024-03-15 14:05:09"};
-    QTest::newRow("time get silent") << Exchange{6, "", {"t"}, silent, "Text1(1)="};
+    QTest::newRow("time get") << Exchange{6, "2403151405095", {"t"}, "Time received", "time=2024-03-15 14:05:09"};
+    QTest::newRow("time get silent") << Exchange{6, "", {"t"}, silent, "time="};
     QTest::newRow("time set now") << Exchange{5, "O", {"+2403171405097"}, "Time set"};
     QTest::newRow("time set sub 24") << Exchange{5, "O", {"+2403161405096"}, "Time set", {}, {}, "24", false};
     QTest::newRow("time set 00005") << Exchange{5, "O", {"+2403171905097"}, "Time set", {}, {}, "00005"};
     QTest::newRow("time set refused") << Exchange{5, "o", {"+2403171405097"}, "Time not set"};
     QTest::newRow("time set silent") << Exchange{5, "", {"+2403171405097"}, silent};
     QTest::newRow("hours 25") << Exchange{5, "O", {}, "Invalid hours to add/subtract", {}, {}, "25"};
-    QTest::newRow("memory") << Exchange{
-        7, "000010000200003000040000500006", {"z"}, "Memory data received", "Label1(16)=00004"};
+    QTest::newRow("memory") << Exchange{7,
+                                        "000010000200003000040000500006",
+                                        {"z"},
+                                        "Memory data received",
+                                        "memory=00001 00002 00003 00004 00005 00006"};
     QTest::newRow("memory silent") << Exchange{7, "", {"z"}, silent};
     QTest::newRow("heading") << Exchange{1, "A", {}, {}};
     QTest::newRow("status line") << Exchange{24, "A", {}, {}};
@@ -173,8 +194,8 @@ void TstActions::singleExchanges()
     for (const bool tcp : {false, true}) {
         Rig rig;
         QVERIFY(rig.up(tcp));
-        rig.settings.Text1_2 = c.id;
-        rig.settings.Text2 = c.hours;
+        rig.settings.adHocId = c.id;
+        rig.settings.hours = c.hours;
         rig.settings.add = c.add;
         rig.replyAll(c.reply);
         rig.actions.click(c.index);
@@ -182,11 +203,7 @@ void TstActions::singleExchanges()
         QCOMPARE(rig.lines.mid(0, 2), (QByteArrayList{"", ""}));
         QCOMPARE(rig.sent, c.sent);
         QCOMPARE(rig.ui.status(), c.status);
-        if (!c.field.isEmpty()) {
-            const QString name = c.field.section(QLatin1Char('='), 0, 0);
-            QVERIFY(rig.fields.values.contains(name));
-            QCOMPARE(rig.fields.value(name), c.field.section(QLatin1Char('='), 1));
-        }
+        QCOMPARE(rig.shown.lines.value(rig.shown.lines.size() - 1), c.shown);
         QVERIFY(!rig.state.linkBusy);
     }
 }
@@ -215,7 +232,7 @@ void TstActions::sendFailure()
     for (const auto &[index, statuses] : cases) {
         Rig rig;
         QVERIFY(rig.up(true));
-        rig.settings.Text1_2 = QStringLiteral("1");
+        rig.settings.adHocId = QStringLiteral("1");
         rig.tcp.stream.open = false; // the socket has gone; the caption still says Connected
         const Ms before = rig.waiter.now();
         QCOMPARE(rig.actions.click(index), Outcome::Failed);
@@ -242,9 +259,10 @@ void TstActions::refusedWhileBusy()
     QCOMPARE(rig.ui.status(), QStringLiteral("Version received"));
     QVERIFY(!rig.state.linkBusy);
     // The HS test is refused the same way.
+    rig.shown.lines.clear();
     rig.state.linkBusy = true;
-    QCOMPARE(rig.actions.download2(), Outcome::Failed);
-    QVERIFY(!rig.fields.values.contains(QStringLiteral("Text4")));
+    QCOMPARE(rig.actions.download2().outcome, Outcome::Failed);
+    QVERIFY(rig.shown.lines.isEmpty());
 }
 
 void TstActions::downloads_data()
@@ -297,17 +315,21 @@ void TstActions::downloads()
     rig.ui.nextPath = path;
     int command = 0;
     rig.script = [&](const QByteArray &) { return answer(++command == c.failAt ? c.wrong : "A"); };
-    rig.actions.click(c.action);
+    const Transfer moved =
+        c.action == DownloadSchedules ? rig.actions.download_schedule() : rig.actions.download_accesslist();
     QCOMPARE(rig.sent, c.sent);
     QCOMPARE(rig.ui.status(), c.status);
+    const bool whole = c.status.endsWith(QLatin1String("downloaded"));
+    QCOMPARE(moved.outcome, whole ? Outcome::Done : Outcome::Failed);
+    if (whole)
+        QCOMPARE(core::signReserving(moved.value) + QStringLiteral(" Records downloaded"), c.status);
     if (c.action == DownloadSchedules) {
         QCOMPARE(rig.ui.statuses.value(0), QStringLiteral("Checking file - please wait"));
         return;
     }
-    const bool whole = c.status.endsWith(QLatin1String("downloaded"));
-    QCOMPARE(rig.fields.value(QStringLiteral("Label3")), QStringLiteral("14:05:09"));
-    // The end time is written only when the whole file went through.
-    QCOMPARE(rig.fields.values.contains(QStringLiteral("Label4")), whole);
+    // The end time is shown only when the whole file went through.
+    const QStringList times{"start=14:05:09", "end=14:05:09"};
+    QCOMPARE(rig.shown.lines, times.mid(0, whole ? 2 : 1));
     if (c.sent.size() >= 2 && whole)
         QVERIFY(rig.ui.statuses.contains(QStringLiteral("Downloading record:  2")));
 }
@@ -507,10 +529,11 @@ void TstActions::hsTest()
             if (!r.isEmpty())
                 rig.tcp.stream.deliver(r + '\r', Ms{delay++});
     };
-    rig.actions.download2();
+    const Result<QString> ended = rig.actions.download2();
     QCOMPARE(rig.lines.size(), records);
     QCOMPARE(rig.lines.first().size(), 123);
-    QCOMPARE(rig.fields.value(QStringLiteral("Text4")), shown);
+    QCOMPARE(ended.value, shown);
+    QCOMPARE(rig.shown.lines.last(), "hs=" + shown);
     QVERIFY(!rig.state.linkBusy);
 }
 
@@ -520,10 +543,12 @@ void TstActions::hsTestWrongLink()
     Rig idle;
     QVERIFY(serial.up(false));
     wire::selectMode(idle.comm, idle.state, wire::CommSettings::Mode::Tcp);
-    for (Rig *rig : {&serial, &idle})
-        QCOMPARE(rig->actions.download2(), Outcome::Failed);
-    QCOMPARE(serial.fields.value(QStringLiteral("Text4")), QStringLiteral("HS test needs a TCP/IP link"));
-    QCOMPARE(idle.fields.value(QStringLiteral("Text4")), QStringLiteral("Not Connected"));
+    const Result<QString> needsTcp = serial.actions.download2();
+    const Result<QString> notConnected = idle.actions.download2();
+    QCOMPARE(needsTcp.outcome, Outcome::Failed);
+    QCOMPARE(notConnected.outcome, Outcome::Failed);
+    QCOMPARE(needsTcp.value, QStringLiteral("HS test needs a TCP/IP link"));
+    QCOMPARE(notConnected.value, QStringLiteral("Not Connected"));
     for (Rig *rig : {&serial, &idle})
         QVERIFY(rig->serial.stream.writes.isEmpty() && rig->tcp.stream.writes.isEmpty());
 }

@@ -126,7 +126,7 @@ void TstScreen::startState()
     rig.find<QLineEdit>(QStringLiteral("Text1(2)"))->setText(QStringLiteral("42"));
     QVERIFY(!rig.model.adHoc);
     QVERIFY(rig.model.inclDeleted);
-    QCOMPARE(rig.model.Text1_2, QStringLiteral("42"));
+    QCOMPARE(rig.model.adHocId, QStringLiteral("42"));
 }
 
 void TstScreen::hoursFilter()
@@ -136,9 +136,9 @@ void TstScreen::hoursFilter()
     hours->clear();
     QTest::keyClicks(hours, QStringLiteral("1a-2 x"));
     QCOMPARE(hours->text(), QStringLiteral("12"));
-    QCOMPARE(rig.model.Text2, QStringLiteral("12"));
+    QCOMPARE(rig.model.hours, QStringLiteral("12"));
     QTest::keyClick(hours, Qt::Key_Backspace);
-    QCOMPARE(rig.model.Text2, QStringLiteral("1"));
+    QCOMPARE(rig.model.hours, QStringLiteral("1"));
 }
 
 void TstScreen::clockTicks()

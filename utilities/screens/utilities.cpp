@@ -177,15 +177,15 @@ UtilitiesScreen::UtilitiesScreen(core::Services &services, QWidget *parent) : QW
     top->addWidget(m_label[24]);
     top->addStretch();
 
-    m_actions =
-        std::make_unique<Actions>(services.state, services.link, services.utilities,
-                                  static_cast<core::StatusLine &>(*this), static_cast<Fields &>(*this), services.files);
+    m_actions = std::make_unique<Actions>(services.state, services.link, services.utilities,
+                                          static_cast<core::StatusLine &>(*this), services.files,
+                                          static_cast<Display &>(*this));
     m_actions->onBusy = [this](bool busy) { setBusy(busy); };
 
     // The widgets keep the model in step; the actions read only the model.
     UtilitiesSettings &model = services.utilities;
-    connect(m_text1[2], &QLineEdit::textChanged, this, [&model](const QString &t) { model.Text1_2 = t; });
-    connect(m_text2, &QLineEdit::textChanged, this, [&model](const QString &t) { model.Text2 = t; });
+    connect(m_text1[2], &QLineEdit::textChanged, this, [&model](const QString &t) { model.adHocId = t; });
+    connect(m_text2, &QLineEdit::textChanged, this, [&model](const QString &t) { model.hours = t; });
     connect(m_option[0], &QRadioButton::toggled, this, [&model](bool on) { model.add = on; });
     connect(m_option[3], &QRadioButton::toggled, this, [&model](bool on) { model.adHoc = on; });
     connect(m_check[0], &QCheckBox::toggled, this, [&model](bool on) { model.includesSchedule = on; });
@@ -196,8 +196,8 @@ UtilitiesScreen::UtilitiesScreen(core::Services &services, QWidget *parent) : QW
     connect(m_timer1, &QTimer::timeout, this, &UtilitiesScreen::tick);
 
     // Load: the result fields and the status line start empty, the hours at "00".
-    model.Text1_2.clear();
-    model.Text2 = QStringLiteral("00");
+    model.adHocId.clear();
+    model.hours = QStringLiteral("00");
     loadFromModel();
     m_timer1->start();
     tick();
@@ -208,8 +208,8 @@ UtilitiesScreen::~UtilitiesScreen() = default;
 void UtilitiesScreen::loadFromModel()
 {
     const UtilitiesSettings &model = m_services.utilities;
-    m_text1[2]->setText(model.Text1_2);
-    m_text2->setText(model.Text2);
+    m_text1[2]->setText(model.adHocId);
+    m_text2->setText(model.hours);
     m_option[model.add ? 0 : 1]->setChecked(true);
     m_option[model.adHoc ? 3 : 2]->setChecked(true);
     m_check[0]->setChecked(model.includesSchedule);
@@ -234,31 +234,25 @@ void UtilitiesScreen::setStatus(const QString &text)
         m_label[24]->repaint();
 }
 
-void UtilitiesScreen::setField(const QString &control, const QString &text)
+void UtilitiesScreen::showIdentification(const QString &text) { m_text1[0]->setText(text); }
+
+void UtilitiesScreen::showControllerTime(const QString &text) { m_text1[1]->setText(text); }
+
+void UtilitiesScreen::showMemoryUsage(const MemoryUsage &usage)
 {
-    if (control == QLatin1String("Text4")) {
-        m_text4->setPlainText(text);
-        return;
-    }
-    if (control == QLatin1String("Label3")) {
-        m_label3->setText(text);
-        return;
-    }
-    if (control == QLatin1String("Label4")) {
-        m_label4->setText(text);
-        return;
-    }
-    for (int i = 0; i < 2; ++i)
-        if (control == m_text1[i]->objectName()) {
-            m_text1[i]->setText(text);
-            return;
-        }
-    for (int i = 12; i <= 17; ++i)
-        if (control == m_label[i]->objectName()) {
-            m_label[i]->setText(text);
-            return;
-        }
+    m_label[12]->setText(usage.adHocAvailable);
+    m_label[13]->setText(usage.adHocUsed);
+    m_label[14]->setText(usage.logAvailable);
+    m_label[15]->setText(usage.mainAvailable);
+    m_label[16]->setText(usage.logUsed);
+    m_label[17]->setText(usage.mainUsed);
 }
+
+void UtilitiesScreen::showTransferStart(const QString &pcTime) { m_label3->setText(pcTime); }
+
+void UtilitiesScreen::showTransferEnd(const QString &pcTime) { m_label4->setText(pcTime); }
+
+void UtilitiesScreen::showHsTest(const QString &text) { m_text4->setPlainText(text); }
 
 void UtilitiesScreen::setBusy(bool busy)
 {

@@ -26,7 +26,7 @@ namespace utilities {
 // `utilities`: the controller's stand-alone data — firmware identification,
 // clock, single IDs, memory usage, access-list and schedule transfers. The
 // widgets only feed the settings model and show what the actions report.
-class UtilitiesScreen : public QWidget, private core::StatusLine, private Fields {
+class UtilitiesScreen : public QWidget, private core::StatusLine, private Display {
     Q_OBJECT
 public:
     UtilitiesScreen(core::Services &services, QWidget *parent = nullptr);
@@ -39,7 +39,12 @@ protected:
 
 private:
     void setStatus(const QString &text) override;
-    void setField(const QString &control, const QString &text) override;
+    void showIdentification(const QString &text) override;
+    void showControllerTime(const QString &text) override;
+    void showMemoryUsage(const MemoryUsage &usage) override;
+    void showTransferStart(const QString &pcTime) override;
+    void showTransferEnd(const QString &pcTime) override;
+    void showHsTest(const QString &text) override;
     void loadFromModel();
     void tick();
     void setBusy(bool busy);
