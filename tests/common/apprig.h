@@ -21,9 +21,18 @@ struct AppRig {
     app::Application app{{waiter, serial, tcp, &ui, &ui}};
 
     app::CommandMenu &menu() { return app.mainWindow().commandMenu(); }
-    QColor colour(const char *control) { return menu().entry(QString::fromLatin1(control))->textColor(); }
-    bool visible(const char *screen) { return app.mainWindow().frame(QString::fromLatin1(screen))->isVisible(); }
-    void click(const char *control) { QTest::mouseClick(menu().entry(QString::fromLatin1(control)), Qt::LeftButton); }
+    // Menu entries and screen frames by control name, as a user's script would see them.
+    core::LabelButton *control(const char *name)
+    {
+        return menu().findChild<core::LabelButton *>(QString::fromLatin1(name));
+    }
+    QMdiSubWindow *frame(const char *screen)
+    {
+        return app.mainWindow().findChild<QMdiSubWindow *>(QString::fromLatin1(screen) + QStringLiteral("Frame"));
+    }
+    QColor colour(const char *name) { return control(name)->textColor(); }
+    bool visible(const char *screen) { return frame(screen)->isVisible(); }
+    void click(const char *name) { QTest::mouseClick(control(name), Qt::LeftButton); }
 };
 
 } // namespace testing
