@@ -177,11 +177,11 @@ void TestStartup::addedEntriesStopTheTerminal()
     QFETCH(QString, entry);
     QFETCH(QString, screen);
     AppRig rig;
-    auto *label = rig.control(entry.toLatin1().constData());
+    auto *label = rig.control(entry);
     QVERIFY(label);
     QTest::mouseClick(label, Qt::LeftButton);
     QVERIFY(rig.app.state().terminalStop);
-    QVERIFY(rig.visible(screen.toLatin1().constData()));
+    QVERIFY(rig.visible(screen));
     QCOMPARE(label->textColor(), app::kYellow);
 }
 

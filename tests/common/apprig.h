@@ -22,17 +22,14 @@ struct AppRig {
 
     app::CommandMenu &menu() { return app.mainWindow().commandMenu(); }
     // Menu entries and screen frames by control name, as a user's script would see them.
-    core::LabelButton *control(const char *name)
+    core::LabelButton *control(const QString &name) { return menu().findChild<core::LabelButton *>(name); }
+    QMdiSubWindow *frame(const QString &screen)
     {
-        return menu().findChild<core::LabelButton *>(QString::fromLatin1(name));
+        return app.mainWindow().findChild<QMdiSubWindow *>(screen + QStringLiteral("Frame"));
     }
-    QMdiSubWindow *frame(const char *screen)
-    {
-        return app.mainWindow().findChild<QMdiSubWindow *>(QString::fromLatin1(screen) + QStringLiteral("Frame"));
-    }
-    QColor colour(const char *name) { return control(name)->textColor(); }
-    bool visible(const char *screen) { return frame(screen)->isVisible(); }
-    void click(const char *name) { QTest::mouseClick(control(name), Qt::LeftButton); }
+    QColor colour(const QString &name) { return control(name)->textColor(); }
+    bool visible(const QString &screen) { return frame(screen)->isVisible(); }
+    void click(const QString &name) { QTest::mouseClick(control(name), Qt::LeftButton); }
 };
 
 } // namespace testing

@@ -60,7 +60,7 @@ void TestTerminalApp::menuEntriesStopTheLoop()
         if (entry.isEmpty())
             rig.app.mainWindow().close();
         else
-            rig.click(entry.toLatin1().constData());
+            rig.click(entry);
     });
     rig.click("Label1"); // stays in the receive loop until the entry above
     QVERIFY(busyInside);
@@ -68,7 +68,7 @@ void TestTerminalApp::menuEntriesStopTheLoop()
     QCOMPARE(rig.waiter.now(), std::chrono::milliseconds(100));
     QCOMPARE(rig.term().session().grid().rowText(1).trimmed(), QStringLiteral("hi"));
     QVERIFY(rig.ui.messages.isEmpty());
-    QVERIFY(screen.isEmpty() || rig.app.mainWindow().frame(screen)->isVisible());
+    QVERIFY(screen.isEmpty() || rig.visible(screen));
     QCOMPARE(rig.term().findChild<QLabel *>(QStringLiteral("Label2(0)"))->text(),
              QStringLiteral("Connected to comm port 2"));
 }
