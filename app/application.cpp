@@ -22,8 +22,8 @@ Application::Application(const Platform &platform) : m_waiter(platform.waiter)
         files = m_qtFiles.get();
     }
     m_link = std::make_unique<wire::Link>(m_state, m_comm, m_waiter, *messages, platform.serial, platform.tcp);
-    m_services = std::make_unique<core::Services>(
-        core::Services{m_state, *m_link, m_waiter, m_comm, m_settings, m_utilities, *messages, *files});
+    m_services = std::make_unique<screens::Services>(
+        screens::Services{m_state, *m_link, m_waiter, m_comm, m_settings, m_utilities, *messages, *files});
 
     // 2. Every default; the screens are created hidden and show the models.
     ApplyDefaultSettings(m_state, m_comm, m_utilities, m_settings);
@@ -35,14 +35,14 @@ Application::Application(const Platform &platform) : m_waiter(platform.waiter)
     m_state.linkMode = core::LinkSerial;
 
     // 4. The status label starts yellow.
-    m_main->commandMenu().entry(QStringLiteral("Label20"))->setTextColor(kYellow);
+    m_main->commandMenu().status().setTextColor(kYellow);
 
     // 5. The digit-width table.
     m_state.digitWidth = core::digitWidthData();
 
     // 6, 7. The command menu, and the communications screen in front.
     m_main->show();
-    m_main->showScreen(QStringLiteral("commform"));
+    m_main->showScreen(Screen::Comm);
 
     QObject::connect(m_main.get(), &MainWindow::closing, m_main.get(), [this] { quit(); });
 }

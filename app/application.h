@@ -36,7 +36,7 @@ public:
     config::Settings &settings() { return m_settings; }
     utilities::UtilitiesSettings &utilitiesSettings() { return m_utilities; }
     wire::Link &link() { return *m_link; }
-    core::Services &services() { return *m_services; }
+    screens::Services &services() { return *m_services; }
 
 private:
     void quit();
@@ -50,7 +50,7 @@ private:
     std::unique_ptr<core::QtMessageBox> m_qtMessages;
     std::unique_ptr<core::QtFileChooser> m_qtFiles;
     std::unique_ptr<wire::Link> m_link;
-    std::unique_ptr<core::Services> m_services;
+    std::unique_ptr<screens::Services> m_services;
 };
 
 } // namespace app

@@ -10,7 +10,7 @@
 
 namespace app {
 
-CommandMenu::CommandMenu(core::Services &services, MainWindow &main, QWidget *parent)
+CommandMenu::CommandMenu(screens::Services &services, MainWindow &main, QWidget *parent)
     : QWidget(parent), m_services(services), m_main(main)
 {
     setObjectName(QStringLiteral("commandmenu"));
@@ -23,39 +23,41 @@ CommandMenu::CommandMenu(core::Services &services, MainWindow &main, QWidget *pa
     auto *layout = new QVBoxLayout(this);
     QFont bold(QStringLiteral("Arial"));
     bold.setBold(true);
-    auto add = [&](const char *control, const char *caption, void (CommandMenu::*action)(), int indent = 0) {
+    auto add = [&](Entry e, const char *control, const char *caption, int indent = 0) {
         auto *label = new core::LabelButton(QString::fromLatin1(caption), this);
         label->setObjectName(QString::fromLatin1(control));
         label->setFont(bold);
         label->setIndent(indent);
         label->setTextColor(kWhite);
         layout->addWidget(label);
-        m_entries.append(label);
-        if (action)
-            connect(label, &core::LabelButton::clicked, this, action);
+        m_entries.at(static_cast<std::size_t>(e)) = label;
         return label;
     };
-    add("Label3", "Communications", &CommandMenu::communications);
-    add("Label1", "Terminal Mode", &CommandMenu::terminalMode);
-    add("Label4", "Flash Device", &CommandMenu::flashDevice);
+    auto addAction = [&](Entry e, const char *control, const char *caption, void (CommandMenu::*action)()) {
+        connect(add(e, control, caption), &core::LabelButton::clicked, this, action);
+    };
+    addAction(Entry::Communications, "Label3", "Communications", &CommandMenu::communications);
+    addAction(Entry::TerminalMode, "Label1", "Terminal Mode", &CommandMenu::terminalMode);
+    addAction(Entry::FlashDevice, "Label4", "Flash Device", &CommandMenu::flashDevice);
     layout->addSpacing(12);
     // Entries for the tools the original strip never offered.
-    add("Configuration", "Configuration", nullptr);
-    struct Sub {
+    connect(add(Entry::Configuration, "Configuration", "Configuration"), &core::LabelButton::clicked, this,
+            [this] { configuration(Entry::General, Screen::General); });
+    struct Page {
+        Entry entry;
+        Screen screen;
         const char *control;
         const char *caption;
     };
-    for (const Sub s : {Sub{"general", "General"}, Sub{"wiegand", "Wiegand"}, Sub{"barcode", "Barcode"},
-                        Sub{"comm430", "Comm 430"}}) {
-        auto *label = add(s.control, s.caption, nullptr, 12);
-        const QString screen = QString::fromLatin1(s.control);
-        connect(label, &core::LabelButton::clicked, this, [this, screen] { configuration(screen); });
-    }
-    connect(entry(QStringLiteral("Configuration")), &core::LabelButton::clicked, this,
-            [this] { configuration(QStringLiteral("general")); });
-    add("ProgramController", "Program Controller", &CommandMenu::programController);
-    add("Utilities", "Utilities", &CommandMenu::utilities);
-    add("BootloaderExt", "Bootloader Ext", &CommandMenu::doboot2);
+    for (const Page p : {Page{Entry::General, Screen::General, "general", "General"},
+                         Page{Entry::Wiegand, Screen::Wiegand, "wiegand", "Wiegand"},
+                         Page{Entry::Barcode, Screen::Barcode, "barcode", "Barcode"},
+                         Page{Entry::Comm430, Screen::Comm430, "comm430", "Comm 430"}})
+        connect(add(p.entry, p.control, p.caption, 12), &core::LabelButton::clicked, this,
+                [this, p] { configuration(p.entry, p.screen); });
+    addAction(Entry::ProgramController, "ProgramController", "Program Controller", &CommandMenu::programController);
+    addAction(Entry::Utilities, "Utilities", "Utilities", &CommandMenu::utilities);
+    addAction(Entry::BootloaderExt, "BootloaderExt", "Bootloader Ext", &CommandMenu::doboot2);
     layout->addSpacing(12);
 
     m_status = new core::LabelButton(m_services.link.statusCaption(), this);
@@ -75,18 +77,10 @@ CommandMenu::CommandMenu(core::Services &services, MainWindow &main, QWidget *pa
     m_blink->start();
 
     all_white();
-    highlight(entry(QStringLiteral("Label3")));
+    highlight(Entry::Communications);
 }
 
-core::LabelButton *CommandMenu::entry(const QString &control) const
-{
-    if (control == QLatin1String("Label20"))
-        return m_status;
-    for (auto *e : m_entries)
-        if (e->objectName() == control)
-            return e;
-    return nullptr;
-}
+core::LabelButton &CommandMenu::entry(Entry e) const { return *m_entries.at(static_cast<std::size_t>(e)); }
 
 void CommandMenu::all_white()
 {
@@ -94,11 +88,10 @@ void CommandMenu::all_white()
         e->setTextColor(kWhite);
 }
 
-void CommandMenu::highlight(core::LabelButton *e)
+void CommandMenu::highlight(Entry e)
 {
     all_white();
-    if (e)
-        e->setTextColor(kYellow);
+    entry(e).setTextColor(kYellow);
 }
 
 void CommandMenu::blink() { m_status->setTextColor(m_status->textColor() == kYellow ? kLightGreen : kYellow); }
@@ -106,8 +99,8 @@ void CommandMenu::blink() { m_status->setTextColor(m_status->textColor() == kYel
 void CommandMenu::communications()
 {
     m_services.state.terminalStop = true;
-    highlight(entry(QStringLiteral("Label3")));
-    m_main.showScreen(QStringLiteral("commform"));
+    highlight(Entry::Communications);
+    m_main.showScreen(Screen::Comm);
 }
 
 void CommandMenu::terminalMode()
@@ -117,13 +110,13 @@ void CommandMenu::terminalMode()
     // A terminal already running is only brought to the front; another
     // operation holding the link refuses the entry.
     if (m_main.terminalRunning()) {
-        highlight(entry(QStringLiteral("Label1")));
-        m_main.showScreen(QStringLiteral("termmode"));
+        highlight(Entry::TerminalMode);
+        m_main.showScreen(Screen::Terminal);
         return;
     }
     if (m_services.state.linkBusy)
         return;
-    highlight(entry(QStringLiteral("Label1")));
+    highlight(Entry::TerminalMode);
     m_main.enterTerminal();
 }
 
@@ -136,42 +129,42 @@ bool CommandMenu::downloadAllowed()
         m_services.messages.message(flash::kBaudRuleMessage);
         return false;
     }
-    highlight(entry(QStringLiteral("Label4")));
+    highlight(Entry::FlashDevice);
     return true;
 }
 
 void CommandMenu::flashDevice()
 {
     if (downloadAllowed())
-        m_main.showScreen(QStringLiteral("flashdl"));
+        m_main.showScreen(Screen::FlashDownload);
 }
 
 void CommandMenu::doboot2()
 {
     if (downloadAllowed())
-        m_main.showScreen(QStringLiteral("flashboot2"));
+        m_main.showScreen(Screen::BootloaderExt);
 }
 
-void CommandMenu::configuration(const QString &screen)
+void CommandMenu::configuration(Entry page, Screen screen)
 {
     m_services.state.terminalStop = true;
-    highlight(entry(screen));
-    entry(QStringLiteral("Configuration"))->setTextColor(kYellow);
+    highlight(page);
+    entry(Entry::Configuration).setTextColor(kYellow);
     m_main.showScreen(screen);
 }
 
 void CommandMenu::programController()
 {
     m_services.state.terminalStop = true;
-    highlight(entry(QStringLiteral("ProgramController")));
-    m_main.showScreen(QStringLiteral("pgmform"));
+    highlight(Entry::ProgramController);
+    m_main.showScreen(Screen::Program);
 }
 
 void CommandMenu::utilities()
 {
     m_services.state.terminalStop = true;
-    highlight(entry(QStringLiteral("Utilities")));
-    m_main.showScreen(QStringLiteral("utilities"));
+    highlight(Entry::Utilities);
+    m_main.showScreen(Screen::Utilities);
 }
 
 void CommandMenu::keyPressEvent(QKeyEvent *event)
@@ -180,7 +173,7 @@ void CommandMenu::keyPressEvent(QKeyEvent *event)
         if (m_services.link.isConnected()) {
             // The loopback test needs the link to itself: end a running terminal.
             m_services.state.terminalStop = true;
-            m_main.showScreen(QStringLiteral("loopback"));
+            m_main.showScreen(Screen::Loopback);
         }
         return;
     }

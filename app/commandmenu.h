@@ -1,9 +1,12 @@
 #pragma once
 
-#include "core/services.h"
+#include "app/screen.h"
+#include "screens/services.h"
 
 #include <QTimer>
 #include <QWidget>
+
+#include <array>
 
 namespace core {
 class LabelButton;
@@ -18,21 +21,39 @@ class MainWindow;
 class CommandMenu : public QWidget {
     Q_OBJECT
 public:
-    CommandMenu(core::Services &services, MainWindow &main, QWidget *parent = nullptr);
+    // The entries top to bottom (control names Label3, Label1, Label4, then
+    // the added entries under their own names).
+    enum class Entry {
+        Communications,
+        TerminalMode,
+        FlashDevice,
+        Configuration,
+        General,
+        Wiegand,
+        Barcode,
+        Comm430,
+        ProgramController,
+        Utilities,
+        BootloaderExt,
+    };
+    static constexpr std::size_t kEntryCount = static_cast<std::size_t>(Entry::BootloaderExt) + 1;
 
-    // Entries by control name (Label3, Label1, Label4, Label20, and the added
-    // entries), for the main window and tests.
-    core::LabelButton *entry(const QString &control) const;
+    CommandMenu(screens::Services &services, MainWindow &main, QWidget *parent = nullptr);
+
+    core::LabelButton &entry(Entry e) const;
+    // The blinking connection status under the entries (Label20).
+    core::LabelButton &status() const { return *m_status; }
 
     void all_white();
-    void highlight(core::LabelButton *entry);
+    void highlight(Entry e);
 
     // The menu actions, as a click runs them.
     void communications();
     void terminalMode();
     void flashDevice();
     void doboot2();
-    void configuration(const QString &screen);
+    // A configuration page: its entry lights up under "Configuration".
+    void configuration(Entry page, Screen screen);
     void programController();
     void utilities();
 
@@ -45,9 +66,9 @@ private:
     bool downloadAllowed();
     void blink();
 
-    core::Services &m_services;
+    screens::Services &m_services;
     MainWindow &m_main;
-    QList<core::LabelButton *> m_entries;
+    std::array<core::LabelButton *, kEntryCount> m_entries{};
     core::LabelButton *m_status;
     QTimer *m_blink; // Timer2
 };

@@ -36,35 +36,34 @@ MainWindow::MainWindow()
     resize(core::twipsToPixelsX(this, kMainWidthTwips), core::twipsToPixelsY(this, kMainHeightTwips));
 }
 
-void MainWindow::createScreens(core::Services &services)
+void MainWindow::createScreens(screens::Services &services)
 {
     m_menu = new CommandMenu(services, *this);
     m_menuFrame = m_mdi->addSubWindow(m_menu, Qt::FramelessWindowHint);
     m_menuFrame->setGeometry(0, 0, core::twipsToPixelsX(this, kMenuWidthTwips), m_mdi->height());
 
-    auto *comm = new wire::CommForm(services);
-    addScreen(comm);
+    addScreen(Screen::Comm, new wire::CommForm(services));
     m_terminal = new terminal::TermMode(services);
-    addScreen(m_terminal);
-    addScreen(new config::GeneralScreen(services));
-    addScreen(new config::WiegandScreen(services));
-    addScreen(new config::BarcodeScreen(services));
-    addScreen(new config::Comm430Screen(services));
-    addScreen(new config::PgmForm(services));
-    addScreen(new utilities::UtilitiesScreen(services));
-    addScreen(new flash::FlashDl(services));
-    addScreen(new flash::FlashBoot2(services));
-    addScreen(new loopback::LoopbackScreen(services));
+    addScreen(Screen::Terminal, m_terminal);
+    addScreen(Screen::General, new config::GeneralScreen(services));
+    addScreen(Screen::Wiegand, new config::WiegandScreen(services));
+    addScreen(Screen::Barcode, new config::BarcodeScreen(services));
+    addScreen(Screen::Comm430, new config::Comm430Screen(services));
+    addScreen(Screen::Program, new config::PgmForm(services));
+    addScreen(Screen::Utilities, new utilities::UtilitiesScreen(services));
+    addScreen(Screen::FlashDownload, new flash::FlashDl(services));
+    addScreen(Screen::BootloaderExt, new flash::FlashBoot2(services));
+    addScreen(Screen::Loopback, new loopback::LoopbackScreen(services));
 }
 
-void MainWindow::addScreen(QWidget *screen)
+void MainWindow::addScreen(Screen id, QWidget *screen)
 {
     auto *frame = m_mdi->addSubWindow(screen);
     frame->setObjectName(screen->objectName() + QStringLiteral("Frame"));
     // Closing a screen hides it; it keeps its contents for the whole run.
     frame->setAttribute(Qt::WA_DeleteOnClose, false);
     frame->hide();
-    m_frames.insert(screen->objectName(), frame);
+    m_frames.at(static_cast<std::size_t>(id)) = frame;
 }
 
 void MainWindow::PlaceChildWindow(QMdiSubWindow *screen)
@@ -74,17 +73,17 @@ void MainWindow::PlaceChildWindow(QMdiSubWindow *screen)
     screen->setGeometry(left, 0, m_mdi->width() - left, m_mdi->height());
 }
 
-QWidget *MainWindow::screen(const QString &name) const
+QWidget *MainWindow::screen(Screen id) const
 {
-    auto *f = frame(name);
+    auto *f = frame(id);
     return f ? f->widget() : nullptr;
 }
 
-QMdiSubWindow *MainWindow::frame(const QString &name) const { return m_frames.value(name); }
+QMdiSubWindow *MainWindow::frame(Screen id) const { return m_frames.at(static_cast<std::size_t>(id)); }
 
-void MainWindow::showScreen(const QString &name)
+void MainWindow::showScreen(Screen id)
 {
-    QMdiSubWindow *f = frame(name);
+    QMdiSubWindow *f = frame(id);
     if (!f)
         return;
     if (!f->property("placed").toBool()) {
@@ -99,7 +98,7 @@ void MainWindow::showScreen(const QString &name)
 
 void MainWindow::enterTerminal()
 {
-    showScreen(QStringLiteral("termmode"));
+    showScreen(Screen::Terminal);
     m_terminal->enter();
 }
 

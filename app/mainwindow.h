@@ -1,9 +1,11 @@
 #pragma once
 
-#include "core/services.h"
+#include "app/screen.h"
+#include "screens/services.h"
 
-#include <QHash>
 #include <QMainWindow>
+
+#include <array>
 
 class QMdiArea;
 class QMdiSubWindow;
@@ -29,12 +31,12 @@ public:
     MainWindow();
 
     // Creates every screen once; they live, hidden, until the program ends.
-    void createScreens(core::Services &services);
+    void createScreens(screens::Services &services);
 
-    // Brings a screen (by its name: commform, flashdl, ...) to the front.
-    void showScreen(const QString &name);
-    QWidget *screen(const QString &name) const;
-    QMdiSubWindow *frame(const QString &name) const;
+    // Brings a screen to the front.
+    void showScreen(Screen id);
+    QWidget *screen(Screen id) const;
+    QMdiSubWindow *frame(Screen id) const;
     CommandMenu &commandMenu() const { return *m_menu; }
     About &about() const { return *m_about; }
     void enterTerminal();
@@ -51,14 +53,14 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
-    void addScreen(QWidget *screen);
+    void addScreen(Screen id, QWidget *screen);
 
     QMdiArea *m_mdi;
     QMdiSubWindow *m_menuFrame = nullptr;
     CommandMenu *m_menu = nullptr;
     About *m_about;
     terminal::TermMode *m_terminal = nullptr;
-    QHash<QString, QMdiSubWindow *> m_frames;
+    std::array<QMdiSubWindow *, kScreenCount> m_frames{};
 };
 
 } // namespace app

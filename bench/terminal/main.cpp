@@ -7,10 +7,10 @@
 //   bench_terminal --idle [S]    terminal mode open over TCP with nothing
 //                                arriving for S seconds (default 10); CPU.
 #include "config/settings.h"
-#include "core/services.h"
 #include "link/link.h"
 #include "link/qtserialio.h"
 #include "link/qttcpio.h"
+#include "screens/services.h"
 #include "terminal/screens/terminalview.h"
 #include "terminal/screens/termmode.h"
 #include "utilities/utilitiessettings.h"
@@ -66,7 +66,7 @@ struct Program {
     wire::Link link{state, comm, waiter, box, serial, tcp};
     config::Settings settings;
     utilities::UtilitiesSettings utilities;
-    core::Services services{state, link, waiter, comm, settings, utilities, box, box};
+    screens::Services services{state, link, waiter, comm, settings, utilities, box, box};
     terminal::TermMode screen{services};
 
     Program() { wire::applyCommDefaults(comm, state); }

@@ -13,7 +13,7 @@
 
 namespace config {
 
-BarcodeScreen::BarcodeScreen(core::Services &services, QWidget *parent) : QWidget(parent), m_services(services)
+BarcodeScreen::BarcodeScreen(screens::Services &services, QWidget *parent) : QWidget(parent), m_services(services)
 {
     setObjectName(QStringLiteral("barcode"));
     setWindowTitle(QStringLiteral("Barcode Settings"));

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/services.h"
+#include "screens/services.h"
 
 #include <QWidget>
 
@@ -12,12 +12,12 @@ class Binder;
 class BarcodeScreen : public QWidget {
     Q_OBJECT
 public:
-    BarcodeScreen(core::Services &services, QWidget *parent = nullptr);
+    BarcodeScreen(screens::Services &services, QWidget *parent = nullptr);
     // Shows the model's current values.
     void refresh();
 
 private:
-    core::Services &m_services;
+    screens::Services &m_services;
     Binder *m_binder = nullptr;
 };
 

@@ -9,7 +9,7 @@
 
 namespace config {
 
-Comm430Screen::Comm430Screen(core::Services &services, QWidget *parent) : QWidget(parent), m_services(services)
+Comm430Screen::Comm430Screen(screens::Services &services, QWidget *parent) : QWidget(parent), m_services(services)
 {
     setObjectName(QStringLiteral("comm430"));
     setWindowTitle(QStringLiteral("Comm 430 Settings"));

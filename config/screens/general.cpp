@@ -13,7 +13,7 @@
 
 namespace config {
 
-GeneralScreen::GeneralScreen(core::Services &services, QWidget *parent) : QWidget(parent), m_services(services)
+GeneralScreen::GeneralScreen(screens::Services &services, QWidget *parent) : QWidget(parent), m_services(services)
 {
     setObjectName(QStringLiteral("general"));
     setWindowTitle(QStringLiteral("General Settings"));

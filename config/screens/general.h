@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/services.h"
+#include "screens/services.h"
 
 #include <QWidget>
 
@@ -15,14 +15,14 @@ class Binder;
 class GeneralScreen : public QWidget {
     Q_OBJECT
 public:
-    GeneralScreen(core::Services &services, QWidget *parent = nullptr);
+    GeneralScreen(screens::Services &services, QWidget *parent = nullptr);
     // Shows the model's current values.
     void refresh();
 
 private:
     void updateEntries(const QString &maxIdSize);
 
-    core::Services &m_services;
+    screens::Services &m_services;
     Binder *m_binder = nullptr;
     QLabel *m_entries[3] = {}; // Label1(0) Log, (1) Sorted, (2) Ad Hoc
 };

@@ -9,7 +9,7 @@
 
 namespace config {
 
-PgmForm::PgmForm(core::Services &services, QWidget *parent) : QWidget(parent), m_services(services)
+PgmForm::PgmForm(screens::Services &services, QWidget *parent) : QWidget(parent), m_services(services)
 {
     setObjectName(QStringLiteral("pgmform"));
     setWindowTitle(QStringLiteral("Form1"));

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "config/program.h"
-#include "core/services.h"
 #include "core/widgets/qtsinks.h"
+#include "screens/services.h"
 
 #include <QWidget>
 
@@ -22,7 +22,7 @@ namespace config {
 class PgmForm : public QWidget, private ProgressPanes {
     Q_OBJECT
 public:
-    PgmForm(core::Services &services, QWidget *parent = nullptr);
+    PgmForm(screens::Services &services, QWidget *parent = nullptr);
     ~PgmForm() override;
 
     // The actions; a start while a run or a reset is under way is refused.
@@ -39,7 +39,7 @@ private:
     QPlainTextEdit *editOf(const core::Pane &pane) const;
     void setRunning(bool running);
 
-    core::Services &m_services;
+    screens::Services &m_services;
     QPlainTextEdit *m_picture1 = nullptr;
     QPlainTextEdit *m_picture2 = nullptr;
     std::unique_ptr<core::TextPane> m_pane1;

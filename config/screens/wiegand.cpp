@@ -10,7 +10,7 @@
 
 namespace config {
 
-WiegandScreen::WiegandScreen(core::Services &services, QWidget *parent) : QWidget(parent), m_services(services)
+WiegandScreen::WiegandScreen(screens::Services &services, QWidget *parent) : QWidget(parent), m_services(services)
 {
     setObjectName(QStringLiteral("wiegand"));
     setWindowTitle(QStringLiteral("Wiegand Settings"));

@@ -32,7 +32,7 @@ private:
 constexpr Ms kProgressInterval{100};
 } // namespace
 
-DownloadScreen::DownloadScreen(Kind kind, core::Services &services, const QString &name, const QString &title,
+DownloadScreen::DownloadScreen(Kind kind, screens::Services &services, const QString &name, const QString &title,
                                const QString &heading, const QString &caution, QWidget *parent)
     : QWidget(parent)
 {

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/services.h"
 #include "flash/download.h"
+#include "screens/services.h"
 
 #include <QWidget>
 
@@ -30,7 +30,7 @@ public:
 
 protected:
     // caution: empty for none.
-    DownloadScreen(Kind kind, core::Services &services, const QString &name, const QString &title,
+    DownloadScreen(Kind kind, screens::Services &services, const QString &name, const QString &title,
                    const QString &heading, const QString &caution, QWidget *parent);
 
 private:

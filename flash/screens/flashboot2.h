@@ -8,7 +8,7 @@ namespace flash {
 class FlashBoot2 : public DownloadScreen {
     Q_OBJECT
 public:
-    FlashBoot2(core::Services &services, QWidget *parent = nullptr);
+    FlashBoot2(screens::Services &services, QWidget *parent = nullptr);
 };
 
 } // namespace flash

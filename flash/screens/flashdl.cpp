@@ -2,7 +2,7 @@
 
 namespace flash {
 
-FlashDl::FlashDl(core::Services &services, QWidget *parent)
+FlashDl::FlashDl(screens::Services &services, QWidget *parent)
     : DownloadScreen(Kind::Flash, services, QStringLiteral("flashdl"), QStringLiteral("Flash Download"),
                      QStringLiteral("Tarnic Flash Download"),
                      QStringLiteral("For all Tarnic Products except 460 and 480. Do Not use this Flash routine "

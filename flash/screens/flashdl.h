@@ -8,7 +8,7 @@ namespace flash {
 class FlashDl : public DownloadScreen {
     Q_OBJECT
 public:
-    FlashDl(core::Services &services, QWidget *parent = nullptr);
+    FlashDl(screens::Services &services, QWidget *parent = nullptr);
 };
 
 } // namespace flash

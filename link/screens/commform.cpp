@@ -47,7 +47,7 @@ QButtonGroup *addChoices(QWidget *owner, QGroupBox *box, const Choice (&choices)
 }
 } // namespace
 
-CommForm::CommForm(core::Services &services, QWidget *parent) : QWidget(parent), m_services(services)
+CommForm::CommForm(screens::Services &services, QWidget *parent) : QWidget(parent), m_services(services)
 {
     setObjectName(QStringLiteral("commform"));
     setWindowTitle(QStringLiteral("Communications"));

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/services.h"
+#include "screens/services.h"
 
 #include <QWidget>
 
@@ -15,7 +15,7 @@ namespace wire {
 class CommForm : public QWidget {
     Q_OBJECT
 public:
-    CommForm(core::Services &services, QWidget *parent = nullptr);
+    CommForm(screens::Services &services, QWidget *parent = nullptr);
     // Shows the model's selections (after the start-up defaults).
     void refreshFromModel();
 
@@ -27,7 +27,7 @@ protected:
 private:
     void listDevices();
 
-    core::Services &m_services;
+    screens::Services &m_services;
     QRadioButton *m_tcp;
     QRadioButton *m_serial;
     QButtonGroup *m_ports;

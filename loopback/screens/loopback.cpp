@@ -30,7 +30,7 @@ private:
     QLabel *m_label;
 };
 
-LoopbackScreen::LoopbackScreen(core::Services &services, QWidget *parent) : QWidget(parent), m_services(services)
+LoopbackScreen::LoopbackScreen(screens::Services &services, QWidget *parent) : QWidget(parent), m_services(services)
 {
     setObjectName(QStringLiteral("loopback"));
     setWindowTitle(QStringLiteral("Loopback Test"));

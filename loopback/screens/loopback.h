@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/services.h"
 #include "loopback/loopbacktest.h"
+#include "screens/services.h"
 
 #include <QWidget>
 
@@ -19,7 +19,7 @@ namespace loopback {
 class LoopbackScreen : public QWidget {
     Q_OBJECT
 public:
-    LoopbackScreen(core::Services &services, QWidget *parent = nullptr);
+    LoopbackScreen(screens::Services &services, QWidget *parent = nullptr);
     ~LoopbackScreen() override;
 
     void start();
@@ -33,7 +33,7 @@ private:
     class ListPane;
     class Caption;
 
-    core::Services &m_services;
+    screens::Services &m_services;
     QListWidget *m_list = nullptr;
     QLabel *m_progress = nullptr;
     QPushButton *m_start = nullptr;

@@ -10,7 +10,7 @@
 
 namespace terminal {
 
-TermMode::TermMode(core::Services &services, QWidget *parent) : QWidget(parent), m_services(services)
+TermMode::TermMode(screens::Services &services, QWidget *parent) : QWidget(parent), m_services(services)
 {
     setObjectName(QStringLiteral("termmode"));
     setWindowTitle(QStringLiteral("Terminal Mode"));

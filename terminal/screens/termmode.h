@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/services.h"
 #include "core/widgets/qtsinks.h"
+#include "screens/services.h"
 #include "terminal/session.h"
 
 #include <QWidget>
@@ -23,7 +23,7 @@ class TerminalView;
 class TermMode : public QWidget {
     Q_OBJECT
 public:
-    TermMode(core::Services &services, QWidget *parent = nullptr);
+    TermMode(screens::Services &services, QWidget *parent = nullptr);
     ~TermMode() override;
     // The entry steps and the receive loop; returns when the terminal stop
     // flag is set, the link is lost or the program quits.
@@ -41,7 +41,7 @@ protected:
     void hideEvent(QHideEvent *event) override;
 
 private:
-    core::Services &m_services;
+    screens::Services &m_services;
     QLabel *m_status = nullptr;
     QLabel *m_logStatus = nullptr;
     std::unique_ptr<core::LabelStatusLine> m_statusLine;

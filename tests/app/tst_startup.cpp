@@ -56,7 +56,7 @@ void TestStartup::stateAfterStartup()
     QVERIFY(!s.terminalStop && !s.terminalTcp);
     QCOMPARE(s.digitWidth, core::digitWidthData());
     QCOMPARE(rig.app.link().statusCaption(), QStringLiteral("Disconnected"));
-    QCOMPARE(rig.menu().entry(QStringLiteral("Label20"))->text(), QStringLiteral("Disconnected"));
+    QCOMPARE(rig.menu().status().text(), QStringLiteral("Disconnected"));
     QCOMPARE(rig.colour("Label3"), app::kYellow);
     QCOMPARE(rig.colour("Label1"), app::kWhite);
     QCOMPARE(rig.colour("Label4"), app::kWhite);
@@ -72,11 +72,11 @@ void TestStartup::windowCaptionsAndPlacement()
     QCOMPARE(main.height(), core::twipsToPixelsY(&main, 8500));
     QVERIFY(rig.visible("commform"));
     // A screen starts one twip to the right of the 2500-twip menu.
-    auto *frame = main.frame(QStringLiteral("commform"));
+    auto *frame = rig.frame("commform");
     QCOMPARE(frame->x(), core::twipsToPixelsX(&main, 2501));
     QCOMPARE(frame->y(), 0);
     QCOMPARE(rig.menu().palette().color(QPalette::Window), app::kTeal);
-    QVERIFY(rig.menu().entry(QStringLiteral("Label3"))->font().bold());
+    QVERIFY(rig.control("Label3")->font().bold());
 }
 
 void TestStartup::statusBlinks()
@@ -89,7 +89,7 @@ void TestStartup::statusBlinks()
     QTRY_VERIFY_WITH_TIMEOUT(rig.colour("Label20") != before, 2000);
     QCOMPARE(rig.colour("Label20"), app::kLightGreen);
     QTRY_VERIFY_WITH_TIMEOUT(rig.colour("Label20") == app::kYellow, 2000);
-    QCOMPARE(rig.menu().entry(QStringLiteral("Label20"))->text(), QStringLiteral("Disconnected"));
+    QCOMPARE(rig.menu().status().text(), QStringLiteral("Disconnected"));
 }
 
 void TestStartup::screensExistHidden()
@@ -97,9 +97,12 @@ void TestStartup::screensExistHidden()
     AppRig rig;
     for (const char *name : {"termmode", "general", "wiegand", "barcode", "comm430", "utilities", "pgmform", "flashdl",
                              "flashboot2", "loopback"}) {
-        QVERIFY2(rig.app.mainWindow().screen(QString::fromLatin1(name)), name);
+        QVERIFY2(rig.frame(name), name);
         QVERIFY2(!rig.visible(name), name);
     }
+    // Every typed handle has its screen.
+    for (std::size_t id = 0; id < app::kScreenCount; ++id)
+        QVERIFY(rig.app.mainWindow().screen(static_cast<app::Screen>(id)));
 }
 
 void TestStartup::flashDeviceRules_data()
@@ -174,11 +177,11 @@ void TestStartup::addedEntriesStopTheTerminal()
     QFETCH(QString, entry);
     QFETCH(QString, screen);
     AppRig rig;
-    auto *label = rig.menu().entry(entry);
+    auto *label = rig.control(entry);
     QVERIFY(label);
     QTest::mouseClick(label, Qt::LeftButton);
     QVERIFY(rig.app.state().terminalStop);
-    QVERIFY(rig.app.mainWindow().frame(screen)->isVisible());
+    QVERIFY(rig.visible(screen));
     QCOMPARE(label->textColor(), app::kYellow);
 }
 

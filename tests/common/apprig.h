@@ -21,9 +21,15 @@ struct AppRig {
     app::Application app{{waiter, serial, tcp, &ui, &ui}};
 
     app::CommandMenu &menu() { return app.mainWindow().commandMenu(); }
-    QColor colour(const char *control) { return menu().entry(QString::fromLatin1(control))->textColor(); }
-    bool visible(const char *screen) { return app.mainWindow().frame(QString::fromLatin1(screen))->isVisible(); }
-    void click(const char *control) { QTest::mouseClick(menu().entry(QString::fromLatin1(control)), Qt::LeftButton); }
+    // Menu entries and screen frames by control name, as a user's script would see them.
+    core::LabelButton *control(const QString &name) { return menu().findChild<core::LabelButton *>(name); }
+    QMdiSubWindow *frame(const QString &screen)
+    {
+        return app.mainWindow().findChild<QMdiSubWindow *>(screen + QStringLiteral("Frame"));
+    }
+    QColor colour(const QString &name) { return control(name)->textColor(); }
+    bool visible(const QString &screen) { return frame(screen)->isVisible(); }
+    void click(const QString &name) { QTest::mouseClick(control(name), Qt::LeftButton); }
 };
 
 } // namespace testing

@@ -48,7 +48,7 @@ struct Screens {
         return s;
     }();
     utilities::UtilitiesSettings utilitiesSettings;
-    core::Services services{rig.state, rig.link, rig.waiter, rig.comm, settings, utilitiesSettings, rig.ui, rig.ui};
+    screens::Services services{rig.state, rig.link, rig.waiter, rig.comm, settings, utilitiesSettings, rig.ui, rig.ui};
     GeneralScreen general{services};
     WiegandScreen wiegand{services};
     BarcodeScreen barcode{services};

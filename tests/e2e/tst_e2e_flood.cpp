@@ -64,7 +64,6 @@ struct LiveApp {
         return sim.start({"--pty", "--tcp", "0", "--flood-on", "V", "--flood-size", QString::number(kFlood)})
             && testing::connectLink(app.comm(), app.state(), app.link(), sim, overTcp);
     }
-    QWidget *screen(const char *name) { return app.mainWindow().screen(QString::fromLatin1(name)); }
 
     testing::SimProcess sim;
     wire::EventLoopWaiter waiter;
@@ -92,7 +91,7 @@ void TstE2eFlood::replyNeverEnds()
     QFETCH(bool, tcp);
     LiveApp a;
     QVERIFY(a.start(tcp));
-    QWidget *utilities = a.screen("utilities");
+    QWidget *utilities = a.app.mainWindow().screen(app::Screen::Utilities);
     QVERIFY(utilities);
     auto *status = utilities->findChild<QLabel *>(QStringLiteral("Label1(24)"));
     QElapsedTimer clock;
@@ -116,7 +115,7 @@ void TstE2eFlood::terminalFlood()
     QFETCH(bool, tcp);
     LiveApp a;
     QVERIFY(a.start(tcp));
-    auto *term = static_cast<terminal::TermMode *>(a.screen("termmode"));
+    auto *term = static_cast<terminal::TermMode *>(a.app.mainWindow().screen(app::Screen::Terminal));
     terminal::Session &session = term->session();
     QTimer::singleShot(50, [&] {
         session.character('V');
@@ -130,7 +129,7 @@ void TstE2eFlood::terminalFlood()
         if (session.log().bytesHeld() >= kFlood + 2 || clock.elapsed() > 60000)
             a.app.state().terminalStop = true;
     });
-    QTest::mouseClick(a.app.mainWindow().commandMenu().entry(QStringLiteral("Label1")), Qt::LeftButton);
+    QTest::mouseClick(&a.app.mainWindow().commandMenu().entry(app::CommandMenu::Entry::TerminalMode), Qt::LeftButton);
     watch.report("drawn", clock.elapsed());
     QCOMPARE(session.log().bytesHeld(), kFlood + 2);
     QVERIFY(watch.longestGap < 1000);

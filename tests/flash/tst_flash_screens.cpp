@@ -1,10 +1,10 @@
 // The two download screens: captions and control names, the file choice, and
 // a download shown with its status text, progress bar and block number.
 #include "config/settings.h"
-#include "core/services.h"
 #include "core/widgets/labelbutton.h"
 #include "flash/screens/flashboot2.h"
 #include "flash/screens/flashdl.h"
+#include "screens/services.h"
 #include "tests/common/fakerig.h"
 #include "tests/flash/bootpeer.h"
 #include "utilities/utilitiessettings.h"
@@ -41,7 +41,7 @@ struct Screens {
     testing::FakeRig rig;
     config::Settings settings;
     utilities::UtilitiesSettings utilities;
-    core::Services services{rig.state, rig.link, rig.waiter, rig.comm, settings, utilities, rig.ui, rig.ui};
+    screens::Services services{rig.state, rig.link, rig.waiter, rig.comm, settings, utilities, rig.ui, rig.ui};
     std::unique_ptr<testing::BootPeer> peer;
     QTemporaryDir dir;
 };

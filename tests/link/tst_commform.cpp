@@ -14,7 +14,7 @@ namespace {
 struct ScreenRig : testing::FakeRig {
     config::Settings settings;
     utilities::UtilitiesSettings utilities;
-    core::Services services{state, link, waiter, comm, settings, utilities, ui, ui};
+    screens::Services services{state, link, waiter, comm, settings, utilities, ui, ui};
     wire::CommForm form{services};
     ScreenRig() { form.show(); }
 

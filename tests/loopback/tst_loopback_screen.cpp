@@ -1,6 +1,6 @@
 #include "config/settings.h"
-#include "core/services.h"
 #include "loopback/screens/loopback.h"
+#include "screens/services.h"
 #include "tests/common/fakerig.h"
 #include "utilities/utilitiessettings.h"
 
@@ -16,7 +16,7 @@ struct Screen {
     testing::FakeRig rig;
     config::Settings settings;
     utilities::UtilitiesSettings utilities;
-    core::Services services{rig.state, rig.link, rig.waiter, rig.comm, settings, utilities, rig.ui, rig.ui};
+    screens::Services services{rig.state, rig.link, rig.waiter, rig.comm, settings, utilities, rig.ui, rig.ui};
     loopback::LoopbackScreen screen{services};
 
     QPushButton *button(const char *name) { return screen.findChild<QPushButton *>(QLatin1String(name)); }

@@ -19,7 +19,7 @@ namespace {
 struct AppRig : testing::AppRig {
     terminal::TermMode &term()
     {
-        return *static_cast<terminal::TermMode *>(app.mainWindow().screen(QStringLiteral("termmode")));
+        return *static_cast<terminal::TermMode *>(app.mainWindow().screen(app::Screen::Terminal));
     }
 };
 } // namespace
@@ -60,7 +60,7 @@ void TestTerminalApp::menuEntriesStopTheLoop()
         if (entry.isEmpty())
             rig.app.mainWindow().close();
         else
-            rig.click(entry.toLatin1().constData());
+            rig.click(entry);
     });
     rig.click("Label1"); // stays in the receive loop until the entry above
     QVERIFY(busyInside);
@@ -68,7 +68,7 @@ void TestTerminalApp::menuEntriesStopTheLoop()
     QCOMPARE(rig.waiter.now(), std::chrono::milliseconds(100));
     QCOMPARE(rig.term().session().grid().rowText(1).trimmed(), QStringLiteral("hi"));
     QVERIFY(rig.ui.messages.isEmpty());
-    QVERIFY(screen.isEmpty() || rig.app.mainWindow().frame(screen)->isVisible());
+    QVERIFY(screen.isEmpty() || rig.visible(screen));
     QCOMPARE(rig.term().findChild<QLabel *>(QStringLiteral("Label2(0)"))->text(),
              QStringLiteral("Connected to comm port 2"));
 }
@@ -83,7 +83,7 @@ void TestTerminalApp::escapeDuringTerminalThenLoopback()
     QVERIFY(!rig.app.state().linkBusy);
     // The test can start now that the terminal gave the link back; no echo:
     // stop it after its first time-out.
-    auto *screen = static_cast<loopback::LoopbackScreen *>(rig.app.mainWindow().screen(QStringLiteral("loopback")));
+    auto *screen = static_cast<loopback::LoopbackScreen *>(rig.app.mainWindow().screen(app::Screen::Loopback));
     bool refused = false;
     rig.waiter.setOnPass([&] {
         if (screen->test().timeouts() == 1 && !refused) {
@@ -109,10 +109,10 @@ void TestTerminalApp::terminalModeAgainBringsItToTheFront()
     auto &main = rig.app.mainWindow();
     bool frontAgain = false;
     rig.waiter.after(50ms, [&] {
-        main.showScreen(QStringLiteral("utilities")); // the user clicks another window
+        main.showScreen(app::Screen::Utilities); // the user clicks another window
         rig.click("Label1");
-        frontAgain = main.frame(QStringLiteral("termmode"))->isActiveWindow()
-            || main.findChild<QMdiArea *>()->activeSubWindow() == main.frame(QStringLiteral("termmode"));
+        frontAgain = main.frame(app::Screen::Terminal)->isActiveWindow()
+            || main.findChild<QMdiArea *>()->activeSubWindow() == main.frame(app::Screen::Terminal);
     });
     rig.waiter.after(100ms, [&] { rig.click("Label3"); });
     rig.click("Label1");

@@ -1,6 +1,6 @@
 #include "config/settings.h"
-#include "core/services.h"
 #include "core/widgets/twips.h"
+#include "screens/services.h"
 #include "terminal/screens/terminalview.h"
 #include "terminal/screens/termmode.h"
 #include "tests/common/fakerig.h"
@@ -62,7 +62,7 @@ struct Screen {
     testing::FakeRig rig;
     config::Settings settings;
     utilities::UtilitiesSettings utilities;
-    core::Services services{rig.state, rig.link, rig.waiter, rig.comm, settings, utilities, rig.ui, rig.ui};
+    screens::Services services{rig.state, rig.link, rig.waiter, rig.comm, settings, utilities, rig.ui, rig.ui};
     TermMode screen{services};
     TerminalView *view() const { return screen.display(); }
     QString status() const { return screen.findChild<QLabel *>(QStringLiteral("Label2(0)"))->text(); }

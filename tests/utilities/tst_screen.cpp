@@ -1,7 +1,7 @@
 // The utilities screen: control names and captions, the clock display, the
 // hours field filter, and the labels driving the actions over a fake link.
 #include "config/settings.h"
-#include "core/services.h"
+#include "screens/services.h"
 #include "tests/common/fakerig.h"
 #include "utilities/screens/utilities.h"
 
@@ -19,7 +19,7 @@ namespace {
 struct ScreenRig : testing::FakeRig {
     config::Settings settings;
     UtilitiesSettings model;
-    core::Services services{state, link, waiter, comm, settings, model, ui, ui};
+    screens::Services services{state, link, waiter, comm, settings, model, ui, ui};
     UtilitiesScreen *screen = nullptr;
 
     ScreenRig()

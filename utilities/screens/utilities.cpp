@@ -57,7 +57,7 @@ QString indexed(const char *control, int index)
 }
 } // namespace
 
-UtilitiesScreen::UtilitiesScreen(core::Services &services, QWidget *parent) : QWidget(parent), m_services(services)
+UtilitiesScreen::UtilitiesScreen(screens::Services &services, QWidget *parent) : QWidget(parent), m_services(services)
 {
     setObjectName(QStringLiteral("utilities"));
     setWindowTitle(QStringLiteral("to become new utility"));

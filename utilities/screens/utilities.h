@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/services.h"
+#include "screens/services.h"
 #include "utilities/actions.h"
 
 #include <QMap>
@@ -29,7 +29,7 @@ namespace utilities {
 class UtilitiesScreen : public QWidget, private core::StatusLine, private Display {
     Q_OBJECT
 public:
-    UtilitiesScreen(core::Services &services, QWidget *parent = nullptr);
+    UtilitiesScreen(screens::Services &services, QWidget *parent = nullptr);
     ~UtilitiesScreen() override;
 
     Actions &actions() { return *m_actions; }
@@ -49,7 +49,7 @@ private:
     void tick();
     void setBusy(bool busy);
 
-    core::Services &m_services;
+    screens::Services &m_services;
     std::unique_ptr<Actions> m_actions;
     core::LabelButton *m_label[25] = {};
     QLineEdit *m_text1[3] = {};

@@ -1,33 +1,26 @@
 #pragma once
 
+#include "config/settings.h"
 #include "core/appstate.h"
 #include "core/sinks.h"
+#include "link/commsettings.h"
+#include "link/link.h"
+#include "link/waiter.h"
+#include "utilities/utilitiessettings.h"
 
-namespace wire {
-class Link;
-class Waiter;
-struct CommSettings;
-} // namespace wire
-namespace config {
-struct Settings;
-}
-namespace utilities {
-struct UtilitiesSettings;
-}
-
-namespace core {
+namespace screens {
 
 // What a screen needs from the application: the shared state, the link, the
 // waiter, the models and the modal surfaces. Built once by the main window.
 struct Services {
-    AppState &state;
+    core::AppState &state;
     wire::Link &link;
     wire::Waiter &waiter;
     wire::CommSettings &comm;
     config::Settings &settings;
     utilities::UtilitiesSettings &utilities;
-    MessageBox &messages;
-    FileChooser &files;
+    core::MessageBox &messages;
+    core::FileChooser &files;
 };
 
-} // namespace core
+} // namespace screens
