@@ -121,7 +121,7 @@ void CommandMenu::terminalMode()
         m_main.showScreen(QStringLiteral("termmode"));
         return;
     }
-    if (m_services.state.linkBusy)
+    if (m_services.link.busy())
         return;
     highlight(entry(QStringLiteral("Label1")));
     m_main.enterTerminal();
@@ -132,7 +132,7 @@ bool CommandMenu::downloadAllowed()
     m_services.state.terminalStop = true;
     if (!m_services.link.isConnected())
         return false;
-    if (!flash::baudAllowsDownload(m_services.state)) {
+    if (!flash::baudAllowsDownload(m_services.link)) {
         m_services.messages.message(flash::kBaudRuleMessage);
         return false;
     }

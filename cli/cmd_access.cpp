@@ -34,7 +34,7 @@ int runAccess(Context &c)
     }
     c.out.path = a.at(1);
     utilities::FieldMap fields;
-    utilities::Actions actions(c.state, c.link, model, c.out, fields, c.out);
+    utilities::Actions actions(c.link, model, c.out, fields, c.out);
     const int action = download ? utilities::DownloadAccessList : utilities::UploadAccessList;
     return actions.click(action) == utilities::Outcome::Done ? kExitOk : kExitFailure;
 }

@@ -13,7 +13,7 @@ int runId(Context &c)
     }
     c.utilities.Text1_2 = c.args.at(1);
     utilities::FieldMap fields;
-    utilities::Actions actions(c.state, c.link, c.utilities, c.out, fields, c.out);
+    utilities::Actions actions(c.link, c.utilities, c.out, fields, c.out);
     const int action = verb == QLatin1String("add") ? utilities::AdHocAdd : utilities::AdHocDelete;
     return actions.click(action) == utilities::Outcome::Done ? kExitOk : kExitFailure;
 }

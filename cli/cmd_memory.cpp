@@ -11,7 +11,7 @@ int runMemory(Context &c)
         return kExitUsage;
     }
     utilities::FieldMap fields;
-    utilities::Actions actions(c.state, c.link, c.utilities, c.out, fields, c.out);
+    utilities::Actions actions(c.link, c.utilities, c.out, fields, c.out);
     if (actions.click(utilities::ShowMemoryUsage) != utilities::Outcome::Done)
         return kExitFailure;
     auto cell = [&](int label) { return fields.value(QStringLiteral("Label1(%1)").arg(label)).leftJustified(8); };

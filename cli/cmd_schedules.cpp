@@ -14,7 +14,7 @@ int runSchedules(Context &c)
     }
     c.out.path = c.args.at(1);
     utilities::FieldMap fields;
-    utilities::Actions actions(c.state, c.link, c.utilities, c.out, fields, c.out);
+    utilities::Actions actions(c.link, c.utilities, c.out, fields, c.out);
     const int action = download ? utilities::DownloadSchedules : utilities::UploadSchedules;
     return actions.click(action) == utilities::Outcome::Done ? kExitOk : kExitFailure;
 }

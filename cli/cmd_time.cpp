@@ -11,7 +11,7 @@ int runTime(Context &c)
     utilities::UtilitiesSettings &model = c.utilities;
     if (verb == QLatin1String("get") && a.size() == 1) {
         utilities::FieldMap fields;
-        utilities::Actions actions(c.state, c.link, model, c.out, fields, c.out);
+        utilities::Actions actions(c.link, model, c.out, fields, c.out);
         if (actions.click(utilities::GetControllerTime) != utilities::Outcome::Done)
             return kExitFailure;
         StdoutSinks::line(fields.value(QStringLiteral("Text1(1)")));
@@ -35,7 +35,7 @@ int runTime(Context &c)
         }
     }
     utilities::FieldMap fields;
-    utilities::Actions actions(c.state, c.link, model, c.out, fields, c.out);
+    utilities::Actions actions(c.link, model, c.out, fields, c.out);
     return actions.click(utilities::SetControllerTime) == utilities::Outcome::Done ? kExitOk : kExitFailure;
 }
 

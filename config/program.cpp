@@ -115,7 +115,7 @@ QString shown(const QByteArray &bytes) { return QString::fromLatin1(bytes); }
 
 RunOutcome do_program(ProgramContext &c)
 {
-    core::LinkClaim claim(c.state);
+    wire::LinkClaim claim(c.link);
     if (!claim.claimed())
         return RunOutcome::Busy;
     wire::Link &link = c.link;
@@ -125,20 +125,20 @@ RunOutcome do_program(ProgramContext &c)
     if (!ValidateParameters(c.settings, c.state.digitWidth, c.panes))
         return RunOutcome::CheckFailed;
 
-    link.SendWakeup();
-    if (c.state.sendFailure)
+    if (!link.SendWakeup())
         return RunOutcome::SendFailed;
 
-    QByteArray reply;
+    // A failed send shows as the missing reply.
     link.SendCommand("x");
-    if (link.ReadReplyLine(reply) != wire::ReplyReceived) {
+    wire::ReplyLine reply = link.ReadReplyLine();
+    if (reply.timedOut) {
         if (waiter.quitting())
             return RunOutcome::Quit;
         left.append(QStringLiteral("Error 000A"));
         return RunOutcome::NoIdReply;
     }
     // A size beyond 16 bits matches no entered size (those have two digits).
-    const std::optional<qint16> controllerSize = leadingNumber16(reply);
+    const std::optional<qint16> controllerSize = leadingNumber16(reply.text);
     const qint16 enteredSize = leadingNumber16(c.settings.general.Text1[2].toLatin1()).value_or(0);
     bool idSizeChange = false;
     if (enteredSize != 0 && controllerSize != enteredSize) {
@@ -151,13 +151,14 @@ RunOutcome do_program(ProgramContext &c)
 
     left.append(QStringLiteral("Starting 430 Communications"));
     link.SendCommand("V");
-    if (link.ReadReplyLine(reply) != wire::ReplyReceived) {
+    reply = link.ReadReplyLine();
+    if (reply.timedOut) {
         if (waiter.quitting())
             return RunOutcome::Quit;
         left.append(QStringLiteral("Error 000"));
         return RunOutcome::NoVersionReply;
     }
-    left.append(shown(reply));
+    left.append(shown(reply.text));
 
     for (const CommandStep &step : commandSequence()) {
         // Built now, from the settings as they stand when the run gets here.
@@ -167,14 +168,15 @@ RunOutcome do_program(ProgramContext &c)
         core::Pane &pane = paneOf(c, step.pane);
         c.panes.openLine(pane, shown(*command));
         link.SendCommand(*command);
-        if (link.ReadReplyLine(reply) != wire::ReplyReceived) {
+        reply = link.ReadReplyLine();
+        if (reply.timedOut) {
             c.panes.endLine(pane, QStringLiteral(" "));
             if (waiter.quitting())
                 return RunOutcome::Quit;
             pane.append(step.errorText);
             return RunOutcome::NoReply;
         }
-        c.panes.endLine(pane, QStringLiteral("  [") + shown(reply) + QLatin1Char(']'));
+        c.panes.endLine(pane, QStringLiteral("  [") + shown(reply.text) + QLatin1Char(']'));
     }
     c.panes.picture2().append(QStringLiteral(" "));
     c.panes.picture2().append(QStringLiteral("Programming Complete"));
@@ -183,13 +185,12 @@ RunOutcome do_program(ProgramContext &c)
 
 ResetOutcome do_reset(ProgramContext &c)
 {
-    core::LinkClaim claim(c.state);
+    wire::LinkClaim claim(c.link);
     if (!claim.claimed())
         return ResetOutcome::Busy;
     c.panes.clear();
     c.panes.picture1().append(QStringLiteral("Resetting Controller"));
-    c.link.SendCommand(QByteArray("\0U1", 3));
-    if (c.state.sendFailure)
+    if (!c.link.SendCommand(QByteArray("\0U1", 3)))
         return ResetOutcome::SendFailed;
     c.panes.picture1().append(QStringLiteral("Reset Complete"));
     return ResetOutcome::Sent;

@@ -32,9 +32,9 @@ private:
 };
 } // namespace
 
-Actions::Actions(core::AppState &state, wire::Link &link, UtilitiesSettings &settings, core::StatusLine &status,
-                 Fields &fields, core::FileChooser &files, Clock pcClock)
-    : m_state(state), m_link(link), m_settings(settings), m_status(status), m_fields(fields), m_files(files),
+Actions::Actions(wire::Link &link, UtilitiesSettings &settings, core::StatusLine &status, Fields &fields,
+                 core::FileChooser &files, Clock pcClock)
+    : m_link(link), m_settings(settings), m_status(status), m_fields(fields), m_files(files),
       m_clock(std::move(pcClock))
 {}
 
@@ -43,12 +43,11 @@ QString Actions::pcTime() const { return m_clock().toString(QStringLiteral("HH:m
 Actions::Exchange Actions::exchange(const QByteArray &command, QByteArray &reply)
 {
     reply.clear();
-    m_link.SendCommand(command);
-    if (m_state.sendFailure)
+    if (!m_link.SendCommand(command))
         return Exchange::SendFailed;
-    if (m_link.ReadReplyLine(reply) != wire::ReplyReceived)
-        return Exchange::TimedOut;
-    return Exchange::Reply;
+    wire::ReplyLine line = m_link.ReadReplyLine();
+    reply = std::move(line.text);
+    return line.timedOut ? Exchange::TimedOut : Exchange::Reply;
 }
 
 Outcome Actions::click(int index)
@@ -59,7 +58,7 @@ Outcome Actions::click(int index)
     }
     // A click while another action holds the link is ignored: that action's
     // progress stays in the status line.
-    core::LinkClaim claim(m_state);
+    wire::LinkClaim claim(m_link);
     if (!claim.claimed())
         return Outcome::Failed;
     BusyScope busy(onBusy);
@@ -188,7 +187,7 @@ Outcome Actions::showMemoryUsage()
 
 Outcome Actions::download2()
 {
-    core::LinkClaim claim(m_state);
+    wire::LinkClaim claim(m_link);
     if (!claim.claimed())
         return Outcome::Failed;
     BusyScope busy(onBusy);
@@ -216,8 +215,8 @@ Outcome Actions::download2()
         }
         m_fields.setField(box, QString());
         for (;;) {
-            QByteArray reply;
-            if (m_link.ReadReplyLine(reply) != wire::ReplyReceived) {
+            const auto [reply, timedOut] = m_link.ReadReplyLine();
+            if (timedOut) {
                 show(QStringLiteral("timeout"));
                 return Outcome::Failed;
             }
@@ -358,12 +357,11 @@ Outcome Actions::upload_accesslist()
         return opened;
     const bool adHoc = m_settings.adHoc;
     QByteArray reply;
-    m_link.SendCommand("z");
-    if (m_state.sendFailure) {
+    if (!m_link.SendCommand("z")) {
         finish(file, false, m_status);
         return Outcome::Failed;
     }
-    if (m_link.ReadReplyLine(reply) != wire::ReplyReceived) {
+    if (m_link.ReadReplyLine().timedOut) {
         finish(file, false, m_status);
         status(kNoResponse);
         return Outcome::Failed;

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "core/appstate.h"
 #include "core/sinks.h"
 #include "utilities/fields.h"
 #include "utilities/utilitiessettings.h"
@@ -46,8 +45,8 @@ class Actions {
 public:
     using Clock = std::function<QDateTime()>;
 
-    Actions(core::AppState &state, wire::Link &link, UtilitiesSettings &settings, core::StatusLine &status,
-            Fields &fields, core::FileChooser &files, Clock pcClock = &QDateTime::currentDateTime);
+    Actions(wire::Link &link, UtilitiesSettings &settings, core::StatusLine &status, Fields &fields,
+            core::FileChooser &files, Clock pcClock = &QDateTime::currentDateTime);
 
     // A click on Label1(index): the connection test, the wake-up, the action.
     Outcome click(int index);
@@ -89,7 +88,6 @@ private:
     // when it cannot be read.
     std::optional<QByteArray> readWholeFile(const QString &path);
 
-    core::AppState &m_state;
     wire::Link &m_link;
     UtilitiesSettings &m_settings;
     core::StatusLine &m_status;

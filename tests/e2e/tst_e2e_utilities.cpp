@@ -22,7 +22,7 @@ namespace {
 struct LiveRig : testing::LiveRig {
     UtilitiesSettings settings;
     FieldMap fields;
-    Actions actions{state, link, settings, ui, fields, ui};
+    Actions actions{link, settings, ui, fields, ui};
 
     LiveRig(testing::SimProcess &sim, bool overTcp)
     {
@@ -202,7 +202,7 @@ void TestE2eUtilities::linkDropped()
     QVERIFY2(clock.elapsed() < 3000, "ended at the loss, not at a time-out");
     QCOMPARE(rig.ui.status(), status);
     QCOMPARE(rig.link.statusCaption(), QStringLiteral("Disconnected"));
-    QVERIFY(!rig.state.linkBusy);
+    QVERIFY(!rig.link.busy());
     QVERIFY(!testing::holdsOpen(down) && !testing::holdsOpen(up));
     if (upload) {
         const QByteArray kept = readFile(up);

@@ -30,7 +30,7 @@ struct Rig : testing::FakeRig {
     UtilitiesSettings settings;
     FieldMap fields;
     QDateTime pcNow{QDate(2024, 3, 17), QTime(14, 5, 9)}; // a Sunday
-    Actions actions{state, link, settings, ui, fields, ui, [this] { return pcNow; }};
+    Actions actions{link, settings, ui, fields, ui, [this] { return pcNow; }};
     QByteArrayList lines; // every line received, the wake-up's empty ones included
     QByteArrayList sent;  // the command lines alone
     Script script = [](const QByteArray &) { return std::optional<QByteArray>(); };
@@ -187,7 +187,7 @@ void TstActions::singleExchanges()
             QVERIFY(rig.fields.values.contains(name));
             QCOMPARE(rig.fields.value(name), c.field.section(QLatin1Char('='), 1));
         }
-        QVERIFY(!rig.state.linkBusy);
+        QVERIFY(!rig.link.busy());
     }
 }
 
@@ -233,16 +233,16 @@ void TstActions::refusedWhileBusy()
     int nested = 0;
     Outcome nestedOutcome = Outcome::Done;
     rig.waiter.setOnPass([&] {
-        if (rig.state.linkBusy && nested++ == 0)
+        if (rig.link.busy() && nested++ == 0)
             nestedOutcome = rig.actions.click(GetControllerTime);
     });
     QCOMPARE(rig.actions.click(GetFirmwareIdentification), Outcome::Done);
     QCOMPARE(nestedOutcome, Outcome::Failed);
     QCOMPARE(rig.sent, QByteArrayList{"V"});
     QCOMPARE(rig.ui.status(), QStringLiteral("Version received"));
-    QVERIFY(!rig.state.linkBusy);
+    QVERIFY(!rig.link.busy());
     // The HS test is refused the same way.
-    rig.state.linkBusy = true;
+    wire::LinkClaim other(rig.link);
     QCOMPARE(rig.actions.download2(), Outcome::Failed);
     QVERIFY(!rig.fields.values.contains(QStringLiteral("Text4")));
 }
@@ -433,7 +433,7 @@ void TstActions::quittingLeavesNoHalfFile()
         };
         QCOMPARE(rig.actions.click(action), Outcome::Failed);
         QCOMPARE(readFile(path), QByteArray("before\r\n"));
-        QVERIFY(!rig.state.linkBusy);
+        QVERIFY(!rig.link.busy());
         QVERIFY(rig.ui.messages.isEmpty());
     }
 }
@@ -511,7 +511,7 @@ void TstActions::hsTest()
     QCOMPARE(rig.lines.size(), records);
     QCOMPARE(rig.lines.first().size(), 123);
     QCOMPARE(rig.fields.value(QStringLiteral("Text4")), shown);
-    QVERIFY(!rig.state.linkBusy);
+    QVERIFY(!rig.link.busy());
 }
 
 void TstActions::hsTestWrongLink()
@@ -519,7 +519,7 @@ void TstActions::hsTestWrongLink()
     Rig serial;
     Rig idle;
     QVERIFY(serial.up(false));
-    wire::selectMode(idle.comm, idle.state, wire::CommSettings::Mode::Tcp);
+    idle.comm.mode = wire::CommSettings::Mode::Tcp;
     for (Rig *rig : {&serial, &idle})
         QCOMPARE(rig->actions.download2(), Outcome::Failed);
     QCOMPARE(serial.fields.value(QStringLiteral("Text4")), QStringLiteral("HS test needs a TCP/IP link"));

@@ -177,9 +177,8 @@ UtilitiesScreen::UtilitiesScreen(core::Services &services, QWidget *parent) : QW
     top->addWidget(m_label[24]);
     top->addStretch();
 
-    m_actions =
-        std::make_unique<Actions>(services.state, services.link, services.utilities,
-                                  static_cast<core::StatusLine &>(*this), static_cast<Fields &>(*this), services.files);
+    m_actions = std::make_unique<Actions>(services.link, services.utilities, static_cast<core::StatusLine &>(*this),
+                                          static_cast<Fields &>(*this), services.files);
     m_actions->onBusy = [this](bool busy) { setBusy(busy); };
 
     // The widgets keep the model in step; the actions read only the model.
