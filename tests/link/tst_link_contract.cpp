@@ -261,7 +261,7 @@ void TestLinkContract::bulkWriteThenDisconnect()
     wire::Link link(comm, waiter, ui, serial, tcp);
     link.ConnectLink();
     QCOMPARE(link.statusCaption(), QStringLiteral("Connected"));
-    const QByteArray payload = testing::bulkPayload(64 * 1024);
+    const QByteArray payload = testing::bulkPayload(qsizetype{64} * 1024);
     far.start(payload.size());
     QVERIFY(link.write(payload));
     waiter.sleep(wire::Ms{20});
