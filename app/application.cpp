@@ -21,18 +21,17 @@ Application::Application(const Platform &platform) : m_waiter(platform.waiter)
         m_qtFiles = std::make_unique<core::QtFileChooser>(m_main.get());
         files = m_qtFiles.get();
     }
-    m_link = std::make_unique<wire::Link>(m_state, m_comm, m_waiter, *messages, platform.serial, platform.tcp);
+    m_link = std::make_unique<wire::Link>(m_comm, m_waiter, *messages, platform.serial, platform.tcp);
     m_services = std::make_unique<screens::Services>(
         screens::Services{m_state, *m_link, m_waiter, m_comm, m_settings, m_utilities, *messages, *files});
 
     // 2. Every default; the screens are created hidden and show the models.
-    ApplyDefaultSettings(m_state, m_comm, m_utilities, m_settings);
+    ApplyDefaultSettings(m_comm, m_utilities, m_settings);
     m_main->createScreens(*m_services);
 
-    // 3. Flags.
+    // 3. Flags (link mode 2 is already the selection the defaults made).
     m_state.terminalTcp = false;
     m_state.terminalStop = false;
-    m_state.linkMode = core::LinkSerial;
 
     // 4. The status label starts yellow.
     m_main->commandMenu().status().setTextColor(kYellow);

@@ -114,7 +114,7 @@ void CommandMenu::terminalMode()
         m_main.showScreen(Screen::Terminal);
         return;
     }
-    if (m_services.state.linkBusy)
+    if (m_services.link.busy())
         return;
     highlight(Entry::TerminalMode);
     m_main.enterTerminal();
@@ -125,7 +125,7 @@ bool CommandMenu::downloadAllowed()
     m_services.state.terminalStop = true;
     if (!m_services.link.isConnected())
         return false;
-    if (!flash::baudAllowsDownload(m_services.state)) {
+    if (!flash::baudAllowsDownload(m_services.link)) {
         m_services.messages.message(flash::kBaudRuleMessage);
         return false;
     }

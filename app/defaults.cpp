@@ -2,10 +2,9 @@
 
 namespace app {
 
-void ApplyDefaultSettings(core::AppState &state, wire::CommSettings &comm, utilities::UtilitiesSettings &utilities,
-                          config::Settings &settings)
+void ApplyDefaultSettings(wire::CommSettings &comm, utilities::UtilitiesSettings &utilities, config::Settings &settings)
 {
-    wire::applyCommDefaults(comm, state);
+    wire::applyCommDefaults(comm);
     utilities::applyUtilitiesDefaults(utilities);
     config::applyConfigDefaults(settings);
 }

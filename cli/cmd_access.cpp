@@ -33,7 +33,7 @@ int runAccess(Context &c)
         }
     }
     c.out.path = a.at(1);
-    utilities::Actions actions(c.state, c.link, model, c.out, c.out);
+    utilities::Actions actions(c.link, model, c.out, c.out);
     const auto moved = download ? actions.download_accesslist() : actions.upload_accesslist();
     return moved.outcome == utilities::Outcome::Done ? kExitOk : kExitFailure;
 }

@@ -70,7 +70,7 @@ int runDownload(Context &c, flash::Kind kind, const char *name)
         StdoutSinks::error(QStringLiteral("%1 takes one argument: the image file").arg(QLatin1String(name)));
         return kExitUsage;
     }
-    if (!flash::baudAllowsDownload(c.state)) {
+    if (!flash::baudAllowsDownload(c.link)) {
         c.out.message(flash::kBaudRuleMessage);
         return kExitFailure;
     }

@@ -12,7 +12,7 @@ int runId(Context &c)
         return kExitUsage;
     }
     c.utilities.adHocId = c.args.at(1);
-    utilities::Actions actions(c.state, c.link, c.utilities, c.out, c.out);
+    utilities::Actions actions(c.link, c.utilities, c.out, c.out);
     const auto outcome = verb == QLatin1String("add") ? actions.adHocAdd() : actions.adHocDelete();
     return outcome == utilities::Outcome::Done ? kExitOk : kExitFailure;
 }

@@ -46,7 +46,7 @@ int runLoopback(Context &c)
     }
 
     NoCaption caption;
-    loopback::LoopbackTest test(c.state, c.link, c.out, caption);
+    loopback::LoopbackTest test(c.link, c.out, caption);
     std::unique_ptr<QSocketNotifier> interrupt;
     if (::pipe2(g_interruptPipe, O_CLOEXEC | O_NONBLOCK) == 0) {
         interrupt = std::make_unique<QSocketNotifier>(g_interruptPipe[0], QSocketNotifier::Read);

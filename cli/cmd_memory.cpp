@@ -10,7 +10,7 @@ int runMemory(Context &c)
         StdoutSinks::error(QStringLiteral("memory takes no arguments"));
         return kExitUsage;
     }
-    utilities::Actions actions(c.state, c.link, c.utilities, c.out, c.out);
+    utilities::Actions actions(c.link, c.utilities, c.out, c.out);
     const auto memory = actions.showMemoryUsage();
     if (memory.outcome != utilities::Outcome::Done)
         return kExitFailure;

@@ -13,7 +13,7 @@ int runSchedules(Context &c)
         return kExitUsage;
     }
     c.out.path = c.args.at(1);
-    utilities::Actions actions(c.state, c.link, c.utilities, c.out, c.out);
+    utilities::Actions actions(c.link, c.utilities, c.out, c.out);
     const auto moved = download ? actions.download_schedule() : actions.upload_schedules();
     return moved.outcome == utilities::Outcome::Done ? kExitOk : kExitFailure;
 }

@@ -53,7 +53,7 @@ int runTerminal(Context &c)
         StdoutSinks::error(QStringLiteral("terminal takes only --linger MS"));
         return kExitUsage;
     }
-    core::LinkClaim claim(c.state);
+    wire::LinkClaim claim(c.link);
     if (!claim.claimed())
         return kExitFailure;
 

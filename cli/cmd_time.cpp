@@ -10,7 +10,7 @@ int runTime(Context &c)
     const QString verb = a.value(0);
     utilities::UtilitiesSettings &model = c.utilities;
     if (verb == QLatin1String("get") && a.size() == 1) {
-        utilities::Actions actions(c.state, c.link, model, c.out, c.out);
+        utilities::Actions actions(c.link, model, c.out, c.out);
         const auto time = actions.getControllerTime();
         if (time.outcome != utilities::Outcome::Done)
             return kExitFailure;
@@ -34,7 +34,7 @@ int runTime(Context &c)
             return kExitUsage;
         }
     }
-    utilities::Actions actions(c.state, c.link, model, c.out, c.out);
+    utilities::Actions actions(c.link, model, c.out, c.out);
     return actions.setControllerTime() == utilities::Outcome::Done ? kExitOk : kExitFailure;
 }
 

@@ -10,13 +10,13 @@ int runVersion(Context &c)
         return kExitUsage;
     }
     c.link.SendWakeup();
-    c.link.SendCommand("V");
-    QByteArray reply;
-    if (c.state.sendFailure || c.link.ReadReplyLine(reply) != wire::ReplyReceived) {
+    const bool sent = c.link.SendCommand("V");
+    const wire::ReplyLine reply = sent ? c.link.ReadReplyLine() : wire::ReplyLine{{}, true};
+    if (reply.timedOut) {
         StdoutSinks::line(QStringLiteral("No response from controller"));
         return kExitFailure;
     }
-    StdoutSinks::line(QString::fromLatin1(reply));
+    StdoutSinks::line(QString::fromLatin1(reply.text));
     return kExitOk;
 }
 

@@ -46,7 +46,7 @@ int main(int argc, char *argv[])
     wire::CommSettings comm;
     config::Settings settings;
     utilities::UtilitiesSettings utilitiesSettings;
-    wire::applyCommDefaults(comm, state);
+    wire::applyCommDefaults(comm);
     utilities::applyUtilitiesDefaults(utilitiesSettings);
     config::applyConfigDefaults(settings);
 
@@ -54,17 +54,17 @@ int main(int argc, char *argv[])
     wire::QtSerialIo serial;
     wire::QtTcpIo tcp;
     StdoutSinks out;
-    wire::Link link(state, comm, waiter, out, serial, tcp);
+    wire::Link link(comm, waiter, out, serial, tcp);
     Context context{state, comm, link, waiter, settings, utilitiesSettings, out, options->args};
     if (!command->needsLink)
         return command->run(context);
     if (options->tcp) {
-        wire::selectMode(comm, state, wire::CommSettings::Mode::Tcp);
-        wire::setIpText(comm, state, options->host);
-        wire::setPortText(comm, state, options->port);
+        comm.mode = wire::CommSettings::Mode::Tcp;
+        comm.ipAddress = options->host;
+        comm.tcpPort = options->port;
     } else {
-        wire::selectMode(comm, state, wire::CommSettings::Mode::Serial);
-        wire::selectBaud(comm, state, options->baud);
+        comm.mode = wire::CommSettings::Mode::Serial;
+        comm.baud = options->baud;
         comm.device = options->device;
     }
     link.ConnectLink();

@@ -127,8 +127,7 @@ RunOutcome missedReply(ProgramContext &c, core::Pane &pane, const QString &error
 
 Ending wakeController(ProgramContext &c)
 {
-    c.link.SendWakeup();
-    if (c.state.sendFailure)
+    if (!c.link.SendWakeup())
         return RunOutcome::SendFailed;
     return std::nullopt;
 }
@@ -143,12 +142,13 @@ struct IdSizeAgreement {
 IdSizeAgreement agreeIdSize(ProgramContext &c, const Settings &approved)
 {
     wire::Link &link = c.link;
-    QByteArray reply;
+    // A failed send shows as the missing reply.
     link.SendCommand("x");
-    if (link.ReadReplyLine(reply) != wire::ReplyReceived)
+    const wire::ReplyLine reply = link.ReadReplyLine();
+    if (reply.timedOut)
         return {missedReply(c, c.panes.picture1(), QStringLiteral("Error 000A"), RunOutcome::NoIdReply)};
     // A size beyond 16 bits matches no entered size (those have two digits).
-    const std::optional<qint16> controllerSize = leadingNumber16(reply);
+    const std::optional<qint16> controllerSize = leadingNumber16(reply.text);
     const qint16 enteredSize = leadingNumber16(approved.general.Text1[2].toLatin1()).value_or(0);
     if (enteredSize == 0 || controllerSize == enteredSize)
         return {};
@@ -163,12 +163,12 @@ Ending queryVersion(ProgramContext &c)
 {
     wire::Link &link = c.link;
     core::Pane &left = c.panes.picture1();
-    QByteArray reply;
     left.append(QStringLiteral("Starting 430 Communications"));
     link.SendCommand("V");
-    if (link.ReadReplyLine(reply) != wire::ReplyReceived)
+    const wire::ReplyLine reply = link.ReadReplyLine();
+    if (reply.timedOut)
         return missedReply(c, left, QStringLiteral("Error 000"), RunOutcome::NoVersionReply);
-    left.append(shown(reply));
+    left.append(shown(reply.text));
     return std::nullopt;
 }
 
@@ -177,7 +177,6 @@ Ending queryVersion(ProgramContext &c)
 Ending sendConfiguration(ProgramContext &c, const Settings &approved, bool idSizeChange)
 {
     wire::Link &link = c.link;
-    QByteArray reply;
     for (const CommandStep &step : commandSequence()) {
         const std::optional<QByteArray> command = step.build(approved, idSizeChange);
         if (!command)
@@ -185,11 +184,12 @@ Ending sendConfiguration(ProgramContext &c, const Settings &approved, bool idSiz
         core::Pane &pane = paneOf(c, step.pane);
         c.panes.openLine(pane, shown(*command));
         link.SendCommand(*command);
-        if (link.ReadReplyLine(reply) != wire::ReplyReceived) {
+        const wire::ReplyLine reply = link.ReadReplyLine();
+        if (reply.timedOut) {
             c.panes.endLine(pane, QStringLiteral(" "));
             return missedReply(c, pane, step.errorText, RunOutcome::NoReply);
         }
-        c.panes.endLine(pane, QStringLiteral("  [") + shown(reply) + QLatin1Char(']'));
+        c.panes.endLine(pane, QStringLiteral("  [") + shown(reply.text) + QLatin1Char(']'));
     }
     return std::nullopt;
 }
@@ -198,7 +198,7 @@ Ending sendConfiguration(ProgramContext &c, const Settings &approved, bool idSiz
 
 RunOutcome do_program(ProgramContext &c)
 {
-    core::LinkClaim claim(c.state);
+    wire::LinkClaim claim(c.link);
     if (!claim.claimed())
         return RunOutcome::Busy;
     // From here on the run reads only what the check approved.
@@ -221,13 +221,12 @@ RunOutcome do_program(ProgramContext &c)
 
 ResetOutcome do_reset(ProgramContext &c)
 {
-    core::LinkClaim claim(c.state);
+    wire::LinkClaim claim(c.link);
     if (!claim.claimed())
         return ResetOutcome::Busy;
     c.panes.clear();
     c.panes.picture1().append(QStringLiteral("Resetting Controller"));
-    c.link.SendCommand(QByteArray("\0U1", 3));
-    if (c.state.sendFailure)
+    if (!c.link.SendCommand(QByteArray("\0U1", 3)))
         return ResetOutcome::SendFailed;
     c.panes.picture1().append(QStringLiteral("Reset Complete"));
     return ResetOutcome::Sent;

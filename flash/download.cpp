@@ -51,18 +51,22 @@ QString downloadErrorMessage(const Variant &v, int stage)
     return QStringLiteral("Download Error, error code") + core::signReserving(stage);
 }
 
-bool baudAllowsDownload(const core::AppState &state)
+bool baudAllowsDownload(const wire::Link &link)
 {
-    return state.linkMode != core::LinkSerial || state.chosenBaud == 9600;
+    constexpr qint32 kFlashBaud = 9600;
+    if (link.isTcp())
+        return true;
+    const auto &opened = link.opened();
+    const bool openedSerial = opened && opened->transport == wire::CommSettings::Mode::Serial;
+    return link.selected().baud == kFlashBaud && (!openedSerial || opened->baud == kFlashBaud);
 }
 
 FlashDownload::FlashDownload(Kind kind, wire::Link &link, core::StatusLine &status, core::MessageBox &messages,
                              core::FileChooser &files)
-    : m_kind(kind), m_link(link), m_waiter(link.waiter()), m_state(link.state()), m_status(status),
-      m_messages(messages), m_files(files)
+    : m_kind(kind), m_link(link), m_waiter(link.waiter()), m_status(status), m_messages(messages), m_files(files)
 {}
 
-Variant FlashDownload::variant() const { return variantFor(m_kind, m_state.linkMode == core::LinkTcp); }
+Variant FlashDownload::variant() const { return variantFor(m_kind, m_link.isTcp()); }
 
 namespace {
 // Clears a flag on every way out of a scope.
@@ -92,7 +96,7 @@ Result FlashDownload::doflashdl()
 {
     if (m_busy || m_imagePath.isEmpty())
         return {};
-    core::LinkClaim claim(m_state);
+    wire::LinkClaim claim(m_link);
     if (!claim.claimed())
         return {};
     FlagGuard busy(m_busy);

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "core/appstate.h"
 #include "core/sinks.h"
 #include "flash/image.h"
 #include "link/waiter.h"
@@ -56,8 +55,9 @@ inline const QString kBaudRuleMessage = QStringLiteral("Controller must be progr
 inline const core::FileFilter kImageFilter{QStringLiteral("Bin Files (*.bin)"), QStringLiteral("bin"), QString()};
 
 // The rule the command menu applies before opening a download: on a serial
-// link only at 9600 baud.
-bool baudAllowsDownload(const core::AppState &state);
+// link only at 9600 baud, both as selected and as the link was opened (a port
+// opened faster and then "9600" clicked is still running faster).
+bool baudAllowsDownload(const wire::Link &link);
 
 enum class Outcome {
     NotStarted,      // busy, no image chosen, or the link held by another operation
@@ -132,7 +132,6 @@ private:
     Kind m_kind;
     wire::Link &m_link;
     wire::Waiter &m_waiter;
-    core::AppState &m_state;
     core::StatusLine &m_status;
     core::MessageBox &m_messages;
     core::FileChooser &m_files;

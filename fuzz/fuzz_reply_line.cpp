@@ -71,13 +71,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     qsizetype line = 0;
     const int limit = static_cast<int>(arrived.size()) + chunks + 8;
     for (int i = 0; i < limit; ++i) {
-        QByteArray reply;
-        const wire::ReplyStatus status = rig.link.ReadReplyLine(reply);
-        if (rig.state.replyTimeout != (status == wire::ReplyTimedOut))
-            std::abort();
+        const wire::ReplyLine got = rig.link.ReadReplyLine();
+        const QByteArray &reply = got.text;
         if (reply.contains('\r') || reply.size() > wire::kMaxReplyLine)
             std::abort();
-        if (status == wire::ReplyTimedOut) {
+        if (got.timedOut) {
             clean = false;
             if (!rig.link.io().isOpen() || rig.waiter.now() > at + wire::kReplyTimeout)
                 break;

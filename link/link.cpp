@@ -8,12 +8,11 @@ namespace {
 constexpr char kCr = '\r';
 }
 
-Link::Link(core::AppState &state, CommSettings &comm, Waiter &waiter, core::MessageBox &messages, SerialIo &serial,
-           TcpIo &tcp, QObject *parent)
-    : QObject(parent), m_state(state), m_comm(comm), m_waiter(waiter), m_messages(messages), m_serial(serial),
-      m_tcp(tcp)
+Link::Link(const CommSettings &comm, Waiter &waiter, core::MessageBox &messages, SerialIo &serial, TcpIo &tcp,
+           QObject *parent)
+    : QObject(parent), m_comm(comm), m_waiter(waiter), m_messages(messages), m_serial(serial), m_tcp(tcp)
 {
-    connect(&m_tcp, &TcpIo::connected, this, [this] { m_state.tcpConnected = true; });
+    connect(&m_tcp, &TcpIo::connected, this, [this] { m_tcpConnected = true; });
     connect(&m_serial, &ByteIo::lost, this, [this] { onLost(m_serial); });
     connect(&m_tcp, &ByteIo::lost, this, [this] { onLost(m_tcp); });
 }
@@ -33,6 +32,7 @@ void Link::onLost(ByteIo &lostIo)
     lostIo.close();
     if (!m_serial.isOpen() && !m_tcp.isOpen()) {
         m_peerLost = true;
+        m_opened.reset();
         setCaption(kDisconnected);
     }
 }
@@ -78,24 +78,26 @@ void Link::connectSerial()
         setCaption(kDisconnected);
         return;
     }
+    m_opened = OpenedLink{CommSettings::Mode::Serial, serialDevice(), m_baud, {}, 0};
     setCaption(kConnected);
 }
 
 void Link::connectTcp()
 {
-    m_state.tcpConnected = false;
+    m_tcpConnected = false;
     bool numeric = false;
-    const QString portText = m_state.tcpPortText.trimmed();
+    const QString portText = m_comm.tcpPort.trimmed();
     const uint port = portText.toUInt(&numeric);
-    if (!numeric || port == 0 || port > 65535 || m_state.ipAddress.trimmed().isEmpty()) {
+    const QString host = m_comm.ipAddress.trimmed();
+    if (!numeric || port == 0 || port > 65535 || host.isEmpty()) {
         setCaption(kDisconnected);
         m_tcp.close();
         return;
     }
-    m_tcp.connectToHost(m_state.ipAddress.trimmed(), static_cast<quint16>(port));
+    m_tcp.connectToHost(host, static_cast<quint16>(port));
     // The flag is tested after each of the first 29 passes of 100 ms; the
     // 30th pass gives up.
-    const bool up = m_waiter.waitFor([this] { return m_state.tcpConnected; }, kConnectPass * (kConnectPasses - 1));
+    const bool up = m_waiter.waitFor([this] { return m_tcpConnected; }, kConnectPass * (kConnectPasses - 1));
     if (!up) {
         if (!m_waiter.quitting())
             m_waiter.sleep(kConnectPass);
@@ -103,6 +105,7 @@ void Link::connectTcp()
         m_tcp.close();
         return;
     }
+    m_opened = OpenedLink{CommSettings::Mode::Tcp, {}, 0, host, static_cast<quint16>(port)};
     setCaption(kConnected);
 }
 
@@ -113,73 +116,63 @@ void Link::DisconnectLink()
         return;
     }
     m_peerLost = false;
-    if (isTcp())
-        m_tcp.close();
-    else if (m_serial.isOpen())
-        m_serial.close();
-    setCaption(kDisconnected);
+    // Both transports: after a change of the mode while connected the open
+    // one need not be the one selected now.
+    closeAll();
 }
 
 void Link::closeAll()
 {
     m_serial.close();
     m_tcp.close();
+    m_opened.reset();
     setCaption(kDisconnected);
 }
 
-void Link::SendCommand(const QByteArray &text)
+bool Link::SendCommand(const QByteArray &text)
 {
-    m_state.sendFailure = false;
     const QByteArray line = text + kCr;
     if (isTcp()) {
-        if (!m_tcp.write(line)) {
-            m_state.sendFailure = true;
-            return;
-        }
+        if (!m_tcp.write(line))
+            return false;
         m_waiter.pump();
-        return;
+        return true;
     }
-    if (!m_serial.isOpen()) {
-        m_state.sendFailure = true;
-        return;
-    }
+    if (!m_serial.isOpen())
+        return false;
     // Whatever is still waiting from earlier exchanges (a late reply after a
     // time-out, say) is thrown away; pick up what has reached the port first.
     m_waiter.pump();
     while (m_serial.bytesAvailable() > 0)
         m_serial.read(m_serial.bytesAvailable());
-    if (!m_serial.write(line))
-        m_state.sendFailure = true;
+    return m_serial.write(line);
 }
 
-void Link::SendWakeup()
+bool Link::SendWakeup()
 {
-    m_state.sendFailure = false;
     const QByteArray cr(1, kCr);
     if (isTcp()) {
         if (!m_tcp.write(cr + cr))
-            m_state.sendFailure = true;
-        else
-            m_waiter.pump();
-        return;
+            return false;
+        m_waiter.pump();
+        return true;
     }
-    if (!m_serial.write(cr) || !m_serial.write(cr))
-        m_state.sendFailure = true;
+    return m_serial.write(cr) && m_serial.write(cr);
 }
 
-ReplyStatus Link::ReadReplyLine(QByteArray &reply)
+ReplyLine Link::ReadReplyLine()
 {
-    reply.clear();
-    m_state.replyTimeout = false;
+    ReplyLine reply;
+    QByteArray &text = reply.text;
     const Ms deadline = m_waiter.now() + kReplyTimeout;
     ByteIo &in = io();
     const bool tcp = isTcp();
     // A link lost just before the wait (while the command went out, say)
     // counts as lost during it.
     const bool wasOpen = in.isOpen() || m_peerLost;
-    auto timedOut = [&] {
-        m_state.replyTimeout = true;
-        return ReplyTimedOut;
+    auto timedOut = [&reply] {
+        reply.timedOut = true;
+        return reply;
     };
     int sincePump = 0;
     for (;;) {
@@ -197,9 +190,9 @@ ReplyStatus Link::ReadReplyLine(QByteArray &reply)
             if (one.isEmpty())
                 continue;
             if (one.at(0) == kCr)
-                return ReplyReceived;
-            if (reply.size() < kMaxReplyLine)
-                reply.append(one);
+                return reply;
+            if (text.size() < kMaxReplyLine)
+                text.append(one);
             if (tcp && m_waiter.now() >= deadline)
                 return timedOut();
             continue;

@@ -1,12 +1,13 @@
 #pragma once
 
-#include "core/appstate.h"
 #include "core/sinks.h"
 #include "link/byteio.h"
 #include "link/commsettings.h"
 #include "link/waiter.h"
 
 #include <QObject>
+
+#include <optional>
 
 namespace wire {
 
@@ -20,30 +21,55 @@ inline constexpr qsizetype kMaxReplyLine = qsizetype{64} * 1024;
 inline const QString kConnected = QStringLiteral("Connected");
 inline const QString kDisconnected = QStringLiteral("Disconnected");
 
-enum ReplyStatus : qint16 { ReplyReceived = 0, ReplyTimedOut = -1 };
+// One reply line, or what arrived of it before the time-out.
+struct ReplyLine {
+    QByteArray text; // never holds the ending carriage return
+    bool timedOut = false;
+};
+
+// What ConnectLink opened, as it was at that moment; later selections on the
+// communications screen do not change it.
+struct OpenedLink {
+    CommSettings::Mode transport = CommSettings::Mode::Serial;
+    QString device; // serial
+    qint32 baud = 0;
+    QString host; // TCP
+    quint16 port = 0;
+};
+
+class LinkClaim;
 
 // The one link to the controller: a serial port and a TCP client, either of
-// which the link mode selects. The status caption is the record of whether the
-// link is open.
+// which the selected link mode picks. The status caption is the record of
+// whether the link is open. While an operation holds the link (LinkClaim) the
+// transport stays the one selected when it began.
 class Link : public QObject {
     Q_OBJECT
 public:
-    Link(core::AppState &state, CommSettings &comm, Waiter &waiter, core::MessageBox &messages, SerialIo &serial,
-         TcpIo &tcp, QObject *parent = nullptr);
+    Link(const CommSettings &comm, Waiter &waiter, core::MessageBox &messages, SerialIo &serial, TcpIo &tcp,
+         QObject *parent = nullptr);
 
     const QString &statusCaption() const { return m_caption; }
     bool isConnected() const { return m_caption == kConnected; }
-    bool isTcp() const { return m_state.linkMode == core::LinkTcp; }
+    // The transport the link operations use now: the one pinned by the running
+    // operation, else the selected one.
+    CommSettings::Mode transport() const { return m_pinned.value_or(m_comm.mode); }
+    bool isTcp() const { return transport() == CommSettings::Mode::Tcp; }
+    const CommSettings &selected() const { return m_comm; }
+    const std::optional<OpenedLink> &opened() const { return m_opened; }
+    // True while an operation holds the link.
+    bool busy() const { return m_pinned.has_value(); }
 
     void ConnectLink();
     void DisconnectLink();
     void ApplySerialSettings();
-    void SendCommand(const QByteArray &text);
-    void SendWakeup();
-    ReplyStatus ReadReplyLine(QByteArray &reply);
+    // Each returns false when the bytes could not be sent (link closed).
+    bool SendCommand(const QByteArray &text);
+    bool SendWakeup();
+    ReplyLine ReadReplyLine();
 
-    // Raw bytes on the transport of the current link mode, for the terminal,
-    // the downloads and the loopback test.
+    // Raw bytes on the transport in use, for the terminal, the downloads and
+    // the loopback test.
     ByteIo &io();
     qint64 bytesAvailable() { return io().bytesAvailable(); }
     QByteArray read(qint64 max) { return io().read(max); }
@@ -53,7 +79,6 @@ public:
     bool waitForBytes(qint64 n, Ms deadline);
 
     Waiter &waiter() { return m_waiter; }
-    core::AppState &state() { return m_state; }
 
     // Program end: release whatever is open.
     void closeAll();
@@ -67,13 +92,14 @@ Q_SIGNALS:
     void statusCaptionChanged(const QString &caption);
 
 private:
+    friend class LinkClaim;
+
     void setCaption(const QString &caption);
     void onLost(ByteIo &io);
     void connectSerial();
     void connectTcp();
 
-    core::AppState &m_state;
-    CommSettings &m_comm;
+    const CommSettings &m_comm;
     Waiter &m_waiter;
     core::MessageBox &m_messages;
     SerialIo &m_serial;
@@ -81,10 +107,36 @@ private:
     // The open link went away under us (not closed by the user): every reply
     // wait ends at once until the next connect.
     bool m_peerLost = false;
+    bool m_tcpConnected = false;
     QString m_caption = kDisconnected;
+    std::optional<OpenedLink> m_opened;
+    std::optional<CommSettings::Mode> m_pinned;
     int m_port = 1; // serial port properties, as last applied
     qint32 m_baud = 9600;
     QString m_device;
+};
+
+// Claims the link for one operation and pins its transport until the claim
+// ends; refuses (claimed() == false) while another operation holds it.
+class LinkClaim {
+public:
+    explicit LinkClaim(Link &link) : m_link(link), m_claimed(!link.busy())
+    {
+        if (m_claimed)
+            m_link.m_pinned = m_link.m_comm.mode;
+    }
+    ~LinkClaim()
+    {
+        if (m_claimed)
+            m_link.m_pinned.reset();
+    }
+    LinkClaim(const LinkClaim &) = delete;
+    LinkClaim &operator=(const LinkClaim &) = delete;
+    bool claimed() const { return m_claimed; }
+
+private:
+    Link &m_link;
+    bool m_claimed;
 };
 
 } // namespace wire

@@ -30,8 +30,8 @@ QString endLine(qint64 count) { return core::signReserving(count) + QStringLiter
 
 QString progressCaption(qint64 count) { return QStringLiteral("Characters Sent: ") + core::signReserving(count); }
 
-LoopbackTest::LoopbackTest(core::AppState &state, wire::Link &link, core::Pane &list, core::StatusLine &progress)
-    : m_state(state), m_link(link), m_list(list), m_progress(progress)
+LoopbackTest::LoopbackTest(wire::Link &link, core::Pane &list, core::StatusLine &progress)
+    : m_link(link), m_list(list), m_progress(progress)
 {}
 
 void LoopbackTest::discardWaiting(wire::ByteIo &io)
@@ -43,7 +43,7 @@ void LoopbackTest::discardWaiting(wire::ByteIo &io)
 
 Outcome LoopbackTest::run(int passes)
 {
-    core::LinkClaim claim(m_state);
+    wire::LinkClaim claim(m_link);
     if (!claim.claimed())
         return Outcome::Refused;
     m_running = true;

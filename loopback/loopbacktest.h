@@ -1,6 +1,5 @@
 #pragma once
 
-#include "core/appstate.h"
 #include "core/sinks.h"
 #include "link/link.h"
 
@@ -35,7 +34,7 @@ enum class Outcome { Completed, Stopped, LinkLost, Quitting, Refused };
 // progress caption.
 class LoopbackTest {
 public:
-    LoopbackTest(core::AppState &state, wire::Link &link, core::Pane &list, core::StatusLine &progress);
+    LoopbackTest(wire::Link &link, core::Pane &list, core::StatusLine &progress);
 
     // Runs the whole test; returns when the passes are done, after "Stop",
     // when the link is lost or when the program quits. Refused while another
@@ -53,7 +52,6 @@ private:
     Outcome exchange(int passes);
     void discardWaiting(wire::ByteIo &io);
 
-    core::AppState &m_state;
     wire::Link &m_link;
     core::Pane &m_list;
     core::StatusLine &m_progress;

@@ -28,17 +28,17 @@ QString Session::tcpCaption(const QString &address, const QString &port)
 
 LoopEnd Session::enter()
 {
-    core::LinkClaim claim(m_state);
+    wire::LinkClaim claim(m_link);
     if (!claim.claimed())
         return LoopEnd::Refused;
     m_grid.setPosition(1, 1);
     m_state.terminalStop = false;
-    if (m_comm.mode == wire::CommSettings::Mode::Serial) {
-        m_status.setStatus(serialCaption(m_state.serialPortNumber));
+    if (!m_link.isTcp()) {
+        m_status.setStatus(serialCaption(m_comm.port));
         m_grid.clear();
     } else {
         m_grid.clear();
-        m_status.setStatus(tcpCaption(m_state.ipAddress, m_state.tcpPortText));
+        m_status.setStatus(tcpCaption(m_comm.ipAddress, m_comm.tcpPort));
         m_state.terminalTcp = true;
     }
     const LoopEnd end = monitor();
@@ -92,10 +92,10 @@ LoopEnd Session::monitor()
 bool Session::keysBlocked() const
 {
     // Over TCP/IP typing starts only once the terminal was entered over it.
-    if (m_state.linkMode == core::LinkTcp && !m_state.terminalTcp)
+    if (m_link.isTcp() && !m_state.terminalTcp)
         return true;
     // Another operation has the link: its exchange must not get our bytes.
-    return m_state.linkBusy && !m_running;
+    return m_link.busy() && !m_running;
 }
 
 void Session::act(const KeyAction &action)

@@ -50,7 +50,7 @@ public:
             actions.status(kNotConnected);
             return;
         }
-        m_claim.emplace(actions.m_state);
+        m_claim.emplace(actions.m_link);
         if (!m_claim->claimed())
             return;
         m_busy.emplace(actions.onBusy);
@@ -60,14 +60,14 @@ public:
     explicit operator bool() const { return m_held; }
 
 private:
-    std::optional<core::LinkClaim> m_claim;
+    std::optional<wire::LinkClaim> m_claim;
     std::optional<BusyScope> m_busy;
     bool m_held = false;
 };
 
-Actions::Actions(core::AppState &state, wire::Link &link, UtilitiesSettings &settings, core::StatusLine &status,
+Actions::Actions(wire::Link &link, UtilitiesSettings &settings, core::StatusLine &status,
                  core::FileChooser &files, Display &display, Clock pcClock)
-    : m_state(state), m_link(link), m_settings(settings), m_status(status), m_files(files), m_display(display),
+    : m_link(link), m_settings(settings), m_status(status), m_files(files), m_display(display),
       m_clock(std::move(pcClock))
 {}
 
@@ -76,12 +76,11 @@ QString Actions::pcTime() const { return m_clock().toString(QStringLiteral("HH:m
 Actions::Exchange Actions::exchange(const QByteArray &command, QByteArray &reply)
 {
     reply.clear();
-    m_link.SendCommand(command);
-    if (m_state.sendFailure)
+    if (!m_link.SendCommand(command))
         return Exchange::SendFailed;
-    if (m_link.ReadReplyLine(reply) != wire::ReplyReceived)
-        return Exchange::TimedOut;
-    return Exchange::Reply;
+    wire::ReplyLine line = m_link.ReadReplyLine();
+    reply = std::move(line.text);
+    return line.timedOut ? Exchange::TimedOut : Exchange::Reply;
 }
 
 Outcome Actions::click(int index)
@@ -228,7 +227,7 @@ Result<MemoryUsage> Actions::showMemoryUsage()
 
 Result<QString> Actions::download2()
 {
-    core::LinkClaim claim(m_state);
+    wire::LinkClaim claim(m_link);
     if (!claim.claimed())
         return {};
     BusyScope busy(onBusy);
@@ -253,8 +252,8 @@ Result<QString> Actions::download2()
             return end(Outcome::Failed, QStringLiteral("Transmit error"));
         m_display.showHsTest(QString());
         for (;;) {
-            QByteArray reply;
-            if (m_link.ReadReplyLine(reply) != wire::ReplyReceived)
+            const auto [reply, timedOut] = m_link.ReadReplyLine();
+            if (timedOut)
                 return end(Outcome::Failed, QStringLiteral("timeout"));
             if (reply == "A") {
                 show(QString::fromLatin1(reply));
@@ -397,12 +396,11 @@ Transfer Actions::upload_accesslist()
         return {opened};
     const bool adHoc = m_settings.adHoc;
     QByteArray reply;
-    m_link.SendCommand("z");
-    if (m_state.sendFailure) {
+    if (!m_link.SendCommand("z")) {
         finish(file, false, m_status);
         return {};
     }
-    if (m_link.ReadReplyLine(reply) != wire::ReplyReceived) {
+    if (m_link.ReadReplyLine().timedOut) {
         finish(file, false, m_status);
         status(kNoResponse);
         return {};

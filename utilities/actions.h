@@ -1,6 +1,5 @@
 #pragma once
 
-#include "core/appstate.h"
 #include "core/sinks.h"
 #include "utilities/results.h"
 #include "utilities/utilitiessettings.h"
@@ -42,7 +41,7 @@ class Actions {
 public:
     using Clock = std::function<QDateTime()>;
 
-    Actions(core::AppState &state, wire::Link &link, UtilitiesSettings &settings, core::StatusLine &status,
+    Actions(wire::Link &link, UtilitiesSettings &settings, core::StatusLine &status,
             core::FileChooser &files, Display &display = Display::none(), Clock pcClock = &QDateTime::currentDateTime);
 
     // A click on Label1(index): the action of that label, or the wake-up
@@ -92,7 +91,6 @@ private:
     // when it cannot be read.
     std::optional<QByteArray> readWholeFile(const QString &path);
 
-    core::AppState &m_state;
     wire::Link &m_link;
     UtilitiesSettings &m_settings;
     core::StatusLine &m_status;

@@ -102,7 +102,7 @@ int main(int argc, char *argv[])
             return 1;
         }
         Clock clock;
-        loopback::LoopbackTest test(rig.state, rig.link, rig.ui, clock);
+        loopback::LoopbackTest test(rig.link, rig.ui, clock);
         test.run(passes);
         rates.append(test.charactersSent() / (clock.timer.nsecsElapsed() / 1e9));
         faults += test.badEchoes() + test.timeouts();

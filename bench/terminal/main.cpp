@@ -63,13 +63,13 @@ struct Program {
     wire::QtSerialIo serial;
     wire::QtTcpIo tcp;
     SilentBox box;
-    wire::Link link{state, comm, waiter, box, serial, tcp};
+    wire::Link link{comm, waiter, box, serial, tcp};
     config::Settings settings;
     utilities::UtilitiesSettings utilities;
     screens::Services services{state, link, waiter, comm, settings, utilities, box, box};
     terminal::TermMode screen{services};
 
-    Program() { wire::applyCommDefaults(comm, state); }
+    Program() { wire::applyCommDefaults(comm); }
 };
 
 int flood(qint64 total)
@@ -87,8 +87,8 @@ int flood(qint64 total)
     ::tcsetattr(keep, TCSANOW, &t);
 
     Program p;
-    wire::selectMode(p.comm, p.state, wire::CommSettings::Mode::Serial);
-    wire::selectBaud(p.comm, p.state, 115200);
+    p.comm.mode = wire::CommSettings::Mode::Serial;
+    p.comm.baud = 115200;
     p.comm.device = slave;
     p.link.ConnectLink();
     if (!p.link.isConnected()) {
@@ -162,9 +162,9 @@ int idle(int seconds)
     QTcpSocket *peer = nullptr;
     QObject::connect(&server, &QTcpServer::newConnection, [&] { peer = server.nextPendingConnection(); });
     Program p;
-    wire::selectMode(p.comm, p.state, wire::CommSettings::Mode::Tcp);
-    wire::setIpText(p.comm, p.state, QStringLiteral("127.0.0.1"));
-    wire::setPortText(p.comm, p.state, QString::number(server.serverPort()));
+    p.comm.mode = wire::CommSettings::Mode::Tcp;
+    p.comm.ipAddress = QStringLiteral("127.0.0.1");
+    p.comm.tcpPort = QString::number(server.serverPort());
     p.link.ConnectLink();
     if (!p.link.isConnected()) {
         std::fprintf(stderr, "cannot connect\n");

@@ -140,7 +140,7 @@ bool programRun(testing::SimProcess &sim, bool overTcp, const QString &down, con
     utilities::applyUtilitiesDefaults(settings);
     if (!rig.connectTo(sim, overTcp))
         return false;
-    utilities::Actions actions(rig.state, rig.link, settings, rig.ui, rig.ui);
+    utilities::Actions actions(rig.link, settings, rig.ui, rig.ui);
     QElapsedTimer t;
     rig.ui.nextPath = down;
     t.start();
@@ -153,17 +153,18 @@ bool programRun(testing::SimProcess &sim, bool overTcp, const QString &down, con
         return false;
     rates.upload = perSecond(records, t.nsecsElapsed());
     // The same exchanges straight on the link: what the action adds on top.
-    QByteArray reply;
     rig.link.SendCommand("ur");
-    if (rig.link.ReadReplyLine(reply) != wire::ReplyReceived || reply != "OK")
+    if (const wire::ReplyLine ok = rig.link.ReadReplyLine(); ok.timedOut || ok.text != "OK")
         return false;
     t.restart();
     int got = 0;
     for (;;) {
-        rig.link.SendCommand("u");
-        if (rig.state.sendFailure || rig.link.ReadReplyLine(reply) != wire::ReplyReceived)
+        if (!rig.link.SendCommand("u"))
             return false;
-        if (reply == "END")
+        const wire::ReplyLine reply = rig.link.ReadReplyLine();
+        if (reply.timedOut)
+            return false;
+        if (reply.text == "END")
             break;
         ++got;
     }

@@ -108,30 +108,28 @@ CommForm::CommForm(screens::Services &services, QWidget *parent) : QWidget(paren
     refreshFromModel();
 
     auto &comm = m_services.comm;
-    auto &state = m_services.state;
-    connect(m_tcp, &QRadioButton::toggled, this, [&comm, &state](bool on) {
+    connect(m_tcp, &QRadioButton::toggled, this, [&comm](bool on) {
         if (on)
-            selectMode(comm, state, CommSettings::Mode::Tcp);
+            comm.mode = CommSettings::Mode::Tcp;
     });
-    connect(m_serial, &QRadioButton::toggled, this, [&comm, &state](bool on) {
+    connect(m_serial, &QRadioButton::toggled, this, [&comm](bool on) {
         if (on)
-            selectMode(comm, state, CommSettings::Mode::Serial);
+            comm.mode = CommSettings::Mode::Serial;
     });
-    connect(m_ports, &QButtonGroup::idClicked, this, [&comm, &state](int id) { selectPort(comm, state, id); });
-    connect(m_bauds, &QButtonGroup::idClicked, this, [&comm, &state](int id) { selectBaud(comm, state, id); });
-    connect(m_ip, &QLineEdit::textChanged, this, [&comm, &state](const QString &t) { setIpText(comm, state, t); });
-    connect(m_tcpPort, &QLineEdit::textChanged, this,
-            [&comm, &state](const QString &t) { setPortText(comm, state, t); });
+    connect(m_ports, &QButtonGroup::idClicked, this, [&comm](int id) { comm.port = id; });
+    connect(m_bauds, &QButtonGroup::idClicked, this, [&comm](int id) { comm.baud = id; });
+    connect(m_ip, &QLineEdit::textChanged, this, [&comm](const QString &t) { comm.ipAddress = t; });
+    connect(m_tcpPort, &QLineEdit::textChanged, this, [&comm](const QString &t) { comm.tcpPort = t; });
     connect(m_device, &QComboBox::currentTextChanged, this, [&comm](const QString &t) { comm.device = t; });
 
     // A click while another operation holds the link is refused.
     connect(connectLabel, &core::LabelButton::clicked, this, [this] {
-        core::LinkClaim claim(m_services.state);
+        LinkClaim claim(m_services.link);
         if (claim.claimed())
             m_services.link.ConnectLink();
     });
     connect(disconnectLabel, &core::LabelButton::clicked, this, [this] {
-        core::LinkClaim claim(m_services.state);
+        LinkClaim claim(m_services.link);
         if (claim.claimed())
             m_services.link.DisconnectLink();
     });

@@ -56,7 +56,7 @@ LoopbackScreen::LoopbackScreen(screens::Services &services, QWidget *parent) : Q
 
     m_listPane = std::make_unique<ListPane>(m_list);
     m_caption = std::make_unique<Caption>(m_progress);
-    m_test = std::make_unique<LoopbackTest>(services.state, services.link, *m_listPane, *m_caption);
+    m_test = std::make_unique<LoopbackTest>(services.link, *m_listPane, *m_caption);
 
     connect(m_start, &QPushButton::clicked, this, &LoopbackScreen::start);
     connect(stopButton, &QPushButton::clicked, this, &LoopbackScreen::stop);
@@ -82,7 +82,7 @@ void LoopbackScreen::start()
     // click already queued.
     if (m_test->running())
         return;
-    if (m_services.state.linkBusy) {
+    if (m_services.link.busy()) {
         m_services.messages.message(QStringLiteral("The link is in use by another operation"));
         return;
     }

@@ -18,8 +18,7 @@ namespace {
 struct AppRig : testing::AppRig {
     void connect(bool tcp = false)
     {
-        wire::selectMode(app.comm(), app.state(),
-                         tcp ? wire::CommSettings::Mode::Tcp : wire::CommSettings::Mode::Serial);
+        app.comm().mode = tcp ? wire::CommSettings::Mode::Tcp : wire::CommSettings::Mode::Serial;
         app.link().ConnectLink();
         QVERIFY(app.link().isConnected());
     }
@@ -48,11 +47,12 @@ void TestStartup::stateAfterStartup()
 {
     AppRig rig;
     const auto &s = rig.app.state();
-    QCOMPARE(s.linkMode, qint16(2));
-    QCOMPARE(s.serialPortNumber, qint16(2));
-    QCOMPARE(s.chosenBaud, 9600);
-    QCOMPARE(s.tcpPortText, QStringLiteral("57"));
-    QVERIFY(!s.ipAddress.isEmpty());
+    const auto &comm = rig.app.comm();
+    QCOMPARE(qint16(comm.mode), qint16(2));
+    QCOMPARE(comm.port, 2);
+    QCOMPARE(comm.baud, 9600);
+    QCOMPARE(comm.tcpPort, QStringLiteral("57"));
+    QVERIFY(!comm.ipAddress.isEmpty());
     QVERIFY(!s.terminalStop && !s.terminalTcp);
     QCOMPARE(s.digitWidth, core::digitWidthData());
     QCOMPARE(rig.app.link().statusCaption(), QStringLiteral("Disconnected"));
@@ -108,23 +108,28 @@ void TestStartup::screensExistHidden()
 void TestStartup::flashDeviceRules_data()
 {
     QTest::addColumn<bool>("tcp");
-    QTest::addColumn<int>("baud");
+    QTest::addColumn<int>("openedAt");
+    QTest::addColumn<int>("baud"); // selected afterwards
     QTest::addColumn<bool>("opens");
-    QTest::newRow("serial 9600") << false << 9600 << true;
-    QTest::newRow("serial 19200") << false << 19200 << false;
-    QTest::newRow("serial 115200") << false << 115200 << false;
-    QTest::newRow("tcp 19200") << true << 19200 << true;
+    QTest::newRow("serial 9600") << false << 9600 << 9600 << true;
+    QTest::newRow("serial 19200") << false << 9600 << 19200 << false;
+    QTest::newRow("serial 115200") << false << 9600 << 115200 << false;
+    // The port still runs at the rate it was opened with.
+    QTest::newRow("opened at 115200, 9600 selected") << false << 115200 << 9600 << false;
+    QTest::newRow("tcp 19200") << true << 9600 << 19200 << true;
 }
 
 void TestStartup::flashDeviceRules()
 {
     QFETCH(bool, tcp);
+    QFETCH(int, openedAt);
     QFETCH(int, baud);
     QFETCH(bool, opens);
     for (const bool boot2 : {false, true}) {
         AppRig rig;
+        rig.app.comm().baud = openedAt;
         rig.connect(tcp);
-        wire::selectBaud(rig.app.comm(), rig.app.state(), baud);
+        rig.app.comm().baud = baud;
         boot2 ? rig.menu().doboot2() : rig.menu().flashDevice();
         QVERIFY(rig.app.state().terminalStop);
         QCOMPARE(rig.visible(boot2 ? "flashboot2" : "flashdl"), opens);
@@ -204,9 +209,8 @@ void TestStartup::closingDuringAReplyWaitEndsAtOnce()
     AppRig rig;
     rig.connect();
     rig.waiter.after(100ms, [&] { rig.app.mainWindow().close(); });
-    QByteArray reply;
     const auto start = rig.waiter.now();
-    QCOMPARE(rig.app.link().ReadReplyLine(reply), wire::ReplyTimedOut);
+    QVERIFY(rig.app.link().ReadReplyLine().timedOut);
     QCOMPARE(rig.waiter.now() - start, wire::Ms(100));
     QVERIFY(!rig.serial.isOpen());
     QVERIFY(rig.ui.messages.isEmpty());
@@ -216,7 +220,7 @@ void TestStartup::closingDuringATcpConnectEndsAtOnce()
 {
     AppRig rig;
     rig.tcp.acceptAfter.reset();
-    wire::selectMode(rig.app.comm(), rig.app.state(), wire::CommSettings::Mode::Tcp);
+    rig.app.comm().mode = wire::CommSettings::Mode::Tcp;
     rig.waiter.after(100ms, [&] { rig.app.mainWindow().close(); });
     rig.app.link().ConnectLink();
     QCOMPARE(rig.waiter.now(), wire::Ms(100));

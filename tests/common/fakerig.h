@@ -14,19 +14,19 @@ namespace testing {
 struct FakeRig {
     FakeRig()
     {
-        wire::applyCommDefaults(comm, state);
+        wire::applyCommDefaults(comm);
         state.digitWidth = core::digitWidthData();
     }
 
     bool connectSerial()
     {
-        wire::selectMode(comm, state, wire::CommSettings::Mode::Serial);
+        comm.mode = wire::CommSettings::Mode::Serial;
         link.ConnectLink();
         return link.isConnected();
     }
     bool connectTcp()
     {
-        wire::selectMode(comm, state, wire::CommSettings::Mode::Tcp);
+        comm.mode = wire::CommSettings::Mode::Tcp;
         link.ConnectLink();
         return link.isConnected();
     }
@@ -39,7 +39,7 @@ struct FakeRig {
     wire::fake::FakeSerialIo serial{waiter};
     wire::fake::FakeTcpIo tcp{waiter};
     Recorder ui;
-    wire::Link link{state, comm, waiter, ui, serial, tcp};
+    wire::Link link{comm, waiter, ui, serial, tcp};
 };
 
 } // namespace testing

@@ -13,16 +13,15 @@ namespace testing {
 
 // Opens a program's link to the simulator's pseudo-terminal (at 9600 baud) or
 // TCP port, as the communications screen would.
-inline bool connectLink(wire::CommSettings &comm, core::AppState &state, wire::Link &link, const SimProcess &sim,
-                        bool tcp)
+inline bool connectLink(wire::CommSettings &comm, wire::Link &link, const SimProcess &sim, bool tcp)
 {
     if (tcp) {
-        wire::selectMode(comm, state, wire::CommSettings::Mode::Tcp);
-        wire::setIpText(comm, state, QStringLiteral("127.0.0.1"));
-        wire::setPortText(comm, state, QString::number(sim.tcpPort()));
+        comm.mode = wire::CommSettings::Mode::Tcp;
+        comm.ipAddress = QStringLiteral("127.0.0.1");
+        comm.tcpPort = QString::number(sim.tcpPort());
     } else {
-        wire::selectMode(comm, state, wire::CommSettings::Mode::Serial);
-        wire::selectBaud(comm, state, 9600);
+        comm.mode = wire::CommSettings::Mode::Serial;
+        comm.baud = 9600;
         comm.device = sim.ptyPath();
     }
     link.ConnectLink();
@@ -32,10 +31,10 @@ inline bool connectLink(wire::CommSettings &comm, core::AppState &state, wire::L
 // The program's own link in the test process, on the real transports and
 // waiter, for end-to-end tests against a running tarnic-sim.
 struct LiveRig {
-    LiveRig() { wire::applyCommDefaults(comm, state); }
+    LiveRig() { wire::applyCommDefaults(comm); }
     ~LiveRig() { link.closeAll(); }
 
-    bool connectTo(const SimProcess &sim, bool tcp) { return connectLink(comm, state, link, sim, tcp); }
+    bool connectTo(const SimProcess &sim, bool tcp) { return connectLink(comm, link, sim, tcp); }
 
     core::AppState state;
     wire::CommSettings comm;
@@ -43,7 +42,7 @@ struct LiveRig {
     wire::QtSerialIo serial;
     wire::QtTcpIo tcp;
     Recorder ui;
-    wire::Link link{state, comm, waiter, ui, serial, tcp};
+    wire::Link link{comm, waiter, ui, serial, tcp};
 };
 
 } // namespace testing

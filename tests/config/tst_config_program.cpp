@@ -258,7 +258,7 @@ void TstConfigProgram::secondStartRefused()
     QCOMPARE(b.run(), RunOutcome::Complete);
     QVERIFY(triedInside);
     QCOMPARE(b.controller->lines.count("x"), 1);
-    QVERIFY(!b.rig.state.linkBusy); // released at the end
+    QVERIFY(!b.rig.link.busy()); // released at the end
 }
 
 void TstConfigProgram::quittingUnwindsQuietly()

@@ -16,7 +16,6 @@ private Q_SLOTS:
     void signReserving();
     void fieldNumber_data();
     void fieldNumber();
-    void linkClaimRefusesSecondUser();
 };
 
 void TestCore::digitWidth_data()
@@ -83,20 +82,6 @@ void TestCore::fieldNumber()
     bool good = !ok;
     QCOMPARE(core::fieldNumber(text, &good), value);
     QCOMPARE(good, ok);
-}
-
-void TestCore::linkClaimRefusesSecondUser()
-{
-    core::AppState state;
-    {
-        core::LinkClaim first(state);
-        QVERIFY(first.claimed());
-        core::LinkClaim second(state);
-        QVERIFY(!second.claimed());
-    }
-    QVERIFY(!state.linkBusy);
-    core::LinkClaim again(state);
-    QVERIFY(again.claimed());
 }
 
 QTEST_GUILESS_MAIN(TestCore)

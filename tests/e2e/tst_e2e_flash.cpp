@@ -129,7 +129,7 @@ private Q_SLOTS:
         const flash::Result r = p.download(kind, s.sent);
         QCOMPARE(p.ui.messages, QStringList{message});
         QVERIFY(!testing::holdsOpen(s.sent));
-        QVERIFY(!p.state.linkBusy);
+        QVERIFY(!p.link.busy());
         if (!fault.isEmpty()) {
             QCOMPARE(r.outcome, flash::Outcome::DownloadError);
             // Nothing kept before the final B; the fills follow it.

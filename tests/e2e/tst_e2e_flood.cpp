@@ -62,7 +62,7 @@ struct LiveApp {
     bool start(bool overTcp)
     {
         return sim.start({"--pty", "--tcp", "0", "--flood-on", "V", "--flood-size", QString::number(kFlood)})
-            && testing::connectLink(app.comm(), app.state(), app.link(), sim, overTcp);
+            && testing::connectLink(app.comm(), app.link(), sim, overTcp);
     }
 
     testing::SimProcess sim;
@@ -104,7 +104,7 @@ void TstE2eFlood::replyNeverEnds()
     QVERIFY(took >= 5000 && took < 8000);
     QVERIFY(watch.longestGap < 1000);
     QVERIFY(watch.peak - watch.base < 4 * kMiB);
-    QVERIFY(!a.app.state().linkBusy);
+    QVERIFY(!a.app.link().busy());
     QCOMPARE(a.app.link().statusCaption(), QStringLiteral("Connected"));
 }
 
@@ -135,7 +135,7 @@ void TstE2eFlood::terminalFlood()
     QVERIFY(watch.longestGap < 1000);
     // The log holds what arrived; the transport and drawing hold little more.
     QVERIFY(watch.peak - watch.base < kFlood + 4 * kMiB);
-    QVERIFY(!a.app.state().linkBusy);
+    QVERIFY(!a.app.link().busy());
 }
 
 QTEST_MAIN(TstE2eFlood)

@@ -36,7 +36,7 @@ void TestE2eLoopback::loopbackLinkDropped()
     testing::LiveRig l;
     QVERIFY(l.connectTo(sim, tcp));
     testing::Recorder progress;
-    loopback::LoopbackTest test(l.state, l.link, l.ui, progress);
+    loopback::LoopbackTest test(l.link, l.ui, progress);
     QElapsedTimer t;
     t.start();
     QCOMPARE(test.run(), loopback::Outcome::LinkLost);
@@ -46,7 +46,7 @@ void TestE2eLoopback::loopbackLinkDropped()
     QCOMPARE(l.ui.lines.at(1), QStringLiteral("Disconnected"));
     QVERIFY(l.ui.lines.at(2).endsWith(QLatin1String(": end of test")));
     QCOMPARE(l.link.statusCaption(), QStringLiteral("Disconnected"));
-    QVERIFY(!l.state.linkBusy);
+    QVERIFY(!l.link.busy());
 
     testing::SimProcess again;
     QVERIFY(again.start({QStringLiteral("--pty"), QStringLiteral("--tcp"), QStringLiteral("0")}));
@@ -76,7 +76,7 @@ void TestE2eLoopback::terminalLinkDropped()
     QCOMPARE(session.enter(), terminal::LoopEnd::LinkLost);
     QVERIFY(t.elapsed() < 3000);
     QCOMPARE(l.link.statusCaption(), QStringLiteral("Disconnected"));
-    QVERIFY(!l.state.linkBusy && !session.running());
+    QVERIFY(!l.link.busy() && !session.running());
 
     testing::SimProcess again;
     QVERIFY(again.start({QStringLiteral("--pty"), QStringLiteral("--tcp"), QStringLiteral("0")}));

@@ -233,7 +233,7 @@ void TstE2eProgram::linkDropped()
     QVERIFY2(clock.elapsed() < 3000, "ended at the loss, not at a time-out");
     QCOMPARE(rig.ui.lines.mid(rig.ui.lines.size() - expected.size()), expected);
     QCOMPARE(rig.link.statusCaption(), QStringLiteral("Disconnected"));
-    QVERIFY(!rig.state.linkBusy);
+    QVERIFY(!rig.link.busy());
     QVERIFY(rig.ui.messages.isEmpty());
 
     QVERIFY(startSim());

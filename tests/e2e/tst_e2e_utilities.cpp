@@ -21,7 +21,7 @@ namespace {
 // The program's own link, connected to a running simulator.
 struct LiveRig : testing::LiveRig {
     UtilitiesSettings settings;
-    Actions actions{state, link, settings, ui, ui};
+    Actions actions{link, settings, ui, ui};
 
     LiveRig(testing::SimProcess &sim, bool overTcp)
     {
@@ -201,7 +201,7 @@ void TestE2eUtilities::linkDropped()
     QVERIFY2(clock.elapsed() < 3000, "ended at the loss, not at a time-out");
     QCOMPARE(rig.ui.status(), status);
     QCOMPARE(rig.link.statusCaption(), QStringLiteral("Disconnected"));
-    QVERIFY(!rig.state.linkBusy);
+    QVERIFY(!rig.link.busy());
     QVERIFY(!testing::holdsOpen(down) && !testing::holdsOpen(up));
     if (upload) {
         const QByteArray kept = readFile(up);

@@ -130,7 +130,7 @@ private Q_SLOTS:
             QCOMPARE(run.rig.ui.status(), QString());
         QVERIFY(!run.imageOpen());
         QVERIFY(!run.dl->busy());
-        QVERIFY(!run.rig.state.linkBusy);
+        QVERIFY(!run.rig.link.busy());
     }
 
     // The start reply: split across reads, spoilt by a leading blank or a
@@ -276,7 +276,7 @@ private Q_SLOTS:
             QCOMPARE(run.rig.ui.status().isEmpty(), kind == Kind::Flash && !tcp);
         QVERIFY(!run.imageOpen());
         QVERIFY(!run.dl->busy());
-        QVERIFY(!run.rig.state.linkBusy);
+        QVERIFY(!run.rig.link.busy());
     }
 
     void progressTexts_data()
@@ -334,7 +334,7 @@ private Q_SLOTS:
         std::optional<Outcome> nested;
         const auto tryBoth = [&] {
             QVERIFY(dl.busy());
-            QCOMPARE(run.rig.state.linkBusy, !whileChoosing);
+            QCOMPARE(run.rig.link.busy(), !whileChoosing);
             nested = dl.doflashdl().outcome;
             QVERIFY(!dl.getdownloadfile());
         };
@@ -352,7 +352,7 @@ private Q_SLOTS:
         QCOMPARE(chooser.opened, 1);
         QCOMPARE(run.rig.ui.messages, QStringList{QStringLiteral("Download complete")});
         QVERIFY(!dl.busy());
-        QVERIFY(!run.rig.state.linkBusy);
+        QVERIFY(!run.rig.link.busy());
     }
 
     // Nothing is sent while another operation holds the link, without a
@@ -382,8 +382,9 @@ private Q_SLOTS:
         QCOMPARE(run.rig.ui.lastFilter.filter, QStringLiteral("Bin Files (*.bin)"));
         const QString path = run.dl->imagePath();
         QVERIFY(!path.isEmpty());
+        std::optional<wire::LinkClaim> other;
         if (how == QLatin1String("held")) {
-            run.rig.state.linkBusy = true;
+            other.emplace(run.rig.link);
         } else if (how == QLatin1String("disconnected")) {
             run.rig.link.DisconnectLink();
         } else if (how == QLatin1String("cancelled")) {
@@ -400,7 +401,7 @@ private Q_SLOTS:
         QCOMPARE(run.rig.ui.messages.size(), int(!message.isEmpty()));
         if (!message.isEmpty())
             QVERIFY(run.rig.ui.messages.constFirst().contains(message == QLatin1String("PATH") ? path : message));
-        QCOMPARE(run.rig.state.linkBusy, how == QLatin1String("held"));
+        QCOMPARE(run.rig.link.busy(), how == QLatin1String("held"));
         QVERIFY(!run.dl->busy());
         if (how != QLatin1String("held") && how != QLatin1String("disconnected")) {
             QCOMPARE(run.rig.ui.status(), QString());

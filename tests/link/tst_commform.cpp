@@ -1,5 +1,4 @@
-// The communications screen offscreen: its controls drive the model and the
-// shared state exactly as clicks and keys would.
+// The communications screen offscreen: its controls drive the model exactly as clicks and keys would.
 #include "config/settings.h"
 #include "link/screens/commform.h"
 #include "tests/common/fakerig.h"
@@ -39,6 +38,7 @@ private Q_SLOTS:
     void optionsSetState_data();
     void optionsSetState();
     void connectAndDisconnectActions();
+    void modeChangeKeepsOpenLink_data();
     void modeChangeKeepsOpenLink();
 };
 
@@ -72,10 +72,10 @@ void TestCommForm::portFieldTakesDigitsOnly()
     field->clear();
     QTest::keyClicks(field, typed);
     QCOMPARE(field->text(), text);
-    QCOMPARE(rig.state.tcpPortText, text);
+    QCOMPARE(rig.comm.tcpPort, text);
     if (!text.isEmpty()) {
         QTest::keyClick(field, Qt::Key_Backspace);
-        QCOMPARE(rig.state.tcpPortText, text.chopped(1));
+        QCOMPARE(rig.comm.tcpPort, text.chopped(1));
     }
 }
 
@@ -84,7 +84,7 @@ void TestCommForm::pastedPortTextIsCopiedUnchanged()
     ScreenRig rig;
     auto *field = rig.control<QLineEdit>("Text3");
     field->setText(QStringLiteral("5x"));
-    QCOMPARE(rig.state.tcpPortText, QStringLiteral("5x"));
+    QCOMPARE(rig.comm.tcpPort, QStringLiteral("5x"));
     // ... and the next connect fails silently.
     QVERIFY(!rig.connectTcp());
     QVERIFY(rig.ui.messages.isEmpty());
@@ -110,12 +110,12 @@ void TestCommForm::optionsSetState()
     QFETCH(int, baud);
     ScreenRig rig;
     rig.form.findChild<QRadioButton *>(control)->click();
-    QCOMPARE(int(rig.state.serialPortNumber), port);
-    QCOMPARE(rig.state.chosenBaud, baud);
+    QCOMPARE(rig.comm.port, port);
+    QCOMPARE(rig.comm.baud, baud);
     rig.control<QRadioButton>("Option1")->click();
-    QCOMPARE(rig.state.linkMode, qint16(core::LinkTcp));
+    QCOMPARE(rig.comm.mode, wire::CommSettings::Mode::Tcp);
     rig.control<QRadioButton>("Option2")->click();
-    QCOMPARE(rig.state.linkMode, qint16(core::LinkSerial));
+    QCOMPARE(rig.comm.mode, wire::CommSettings::Mode::Serial);
 }
 
 void TestCommForm::connectAndDisconnectActions()
@@ -127,28 +127,45 @@ void TestCommForm::connectAndDisconnectActions()
     QCOMPARE(rig.link.statusCaption(), QStringLiteral("Connected"));
     QCOMPARE(rig.serial.openedDevice, QStringLiteral("/dev/pts/77"));
     // Refused while another operation holds the link.
-    rig.state.linkBusy = true;
-    QTest::mouseClick(rig.control<QWidget>("Label7"), Qt::LeftButton);
-    QCOMPARE(rig.link.statusCaption(), QStringLiteral("Connected"));
-    rig.state.linkBusy = false;
+    {
+        wire::LinkClaim other(rig.link);
+        QTest::mouseClick(rig.control<QWidget>("Label7"), Qt::LeftButton);
+        QCOMPARE(rig.link.statusCaption(), QStringLiteral("Connected"));
+    }
     QTest::mouseClick(rig.control<QWidget>("Label7"), Qt::LeftButton);
     QCOMPARE(rig.link.statusCaption(), QStringLiteral("Disconnected"));
     QTest::mouseClick(rig.control<QWidget>("Label7"), Qt::LeftButton);
     QCOMPARE(rig.ui.messages, QStringList{QStringLiteral("Already disconnected")});
 }
 
+void TestCommForm::modeChangeKeepsOpenLink_data()
+{
+    QTest::addColumn<bool>("running");
+    QTest::newRow("idle") << false;
+    QTest::newRow("during an operation") << true;
+}
+
 // Choosing TCP/IP while the serial port is open leaves it open and
-// "Connected"; the next command goes to the TCP client.
+// "Connected". Idle, the next command goes to the TCP client; an operation
+// already running keeps the serial port to its end. "Disconnect" then frees
+// the serial port either way.
 void TestCommForm::modeChangeKeepsOpenLink()
 {
+    QFETCH(bool, running);
     ScreenRig rig;
     QVERIFY(rig.connectSerial());
+    std::optional<wire::LinkClaim> operation;
+    if (running)
+        operation.emplace(rig.link);
     rig.control<QRadioButton>("Option1")->click();
     QCOMPARE(rig.link.statusCaption(), QStringLiteral("Connected"));
     QVERIFY(rig.serial.isOpen());
-    rig.link.SendCommand("V");
-    QVERIFY(rig.state.sendFailure);
-    QVERIFY(rig.serial.stream.writes.isEmpty());
+    QCOMPARE(rig.link.SendCommand("V"), running);
+    QCOMPARE(rig.serial.stream.writes, running ? QByteArrayList{"V\r"} : QByteArrayList{});
+    operation.reset();
+    QTest::mouseClick(rig.control<QWidget>("Label7"), Qt::LeftButton);
+    QCOMPARE(rig.link.statusCaption(), QStringLiteral("Disconnected"));
+    QVERIFY(!rig.serial.isOpen());
 }
 
 QTEST_MAIN(TestCommForm)

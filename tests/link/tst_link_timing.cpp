@@ -50,11 +50,7 @@ void TestLinkTiming::writes()
     QFETCH(QByteArrayList, writes);
     FakeRig rig;
     QVERIFY(tcp ? rig.connectTcp() : rig.connectSerial());
-    if (command.isNull())
-        rig.link.SendWakeup();
-    else
-        rig.link.SendCommand(command);
-    QVERIFY(!rig.state.sendFailure);
+    QVERIFY(command.isNull() ? rig.link.SendWakeup() : rig.link.SendCommand(command));
     QCOMPARE(rig.peer().writes, writes);
 }
 
@@ -81,12 +77,11 @@ void TestLinkTiming::replyLines()
     } else {
         rig.peer().deliver(bytes, 10ms);
     }
-    QByteArray reply;
-    QCOMPARE(rig.link.ReadReplyLine(reply), wire::ReplyReceived);
-    QCOMPARE(reply, QByteArray("OK"));
-    QCOMPARE(rig.link.ReadReplyLine(reply), wire::ReplyReceived);
-    QCOMPARE(reply, QByteArray("\nAB"));
-    QVERIFY(!rig.state.replyTimeout);
+    for (const QByteArray &line : {QByteArray("OK"), QByteArray("\nAB")}) {
+        const wire::ReplyLine reply = rig.link.ReadReplyLine();
+        QCOMPARE(reply.text, line);
+        QVERIFY(!reply.timedOut);
+    }
 }
 
 void TestLinkTiming::timeouts_data()
@@ -114,11 +109,10 @@ void TestLinkTiming::timeouts()
     else
         for (int i = 0; i < 10; ++i)
             rig.peer().deliver("a", wire::Ms(gapMs * (i + 1)));
-    QByteArray reply;
-    QCOMPARE(rig.link.ReadReplyLine(reply), wire::ReplyTimedOut);
+    const wire::ReplyLine reply = rig.link.ReadReplyLine();
+    QVERIFY(reply.timedOut);
     QCOMPARE(rig.waiter.now() - start, wire::Ms(5000));
-    QCOMPARE(reply, partial);
-    QVERIFY(rig.state.replyTimeout);
+    QCOMPARE(reply.text, partial);
 }
 
 void TestLinkTiming::lateReplyDiscardedOnSerialKeptOnTcp_data()
@@ -136,14 +130,14 @@ void TestLinkTiming::lateReplyDiscardedOnSerialKeptOnTcp()
     FakeRig rig;
     QVERIFY(tcp ? rig.connectTcp() : rig.connectSerial());
     rig.link.SendCommand("A");
-    QByteArray reply;
-    QCOMPARE(rig.link.ReadReplyLine(reply), wire::ReplyTimedOut);
+    QVERIFY(rig.link.ReadReplyLine().timedOut);
     rig.peer().deliver("LATE", 1ms);
     rig.waiter.advance(10ms);
     rig.peer().onWrite = [&](const QByteArray &) { rig.peer().deliver("NEW\r", 5ms); };
     rig.link.SendCommand("B");
-    QCOMPARE(rig.link.ReadReplyLine(reply), wire::ReplyReceived);
-    QCOMPARE(reply, second);
+    const wire::ReplyLine reply = rig.link.ReadReplyLine();
+    QVERIFY(!reply.timedOut);
+    QCOMPARE(reply.text, second);
 }
 
 void TestLinkTiming::sendOnClosedLinkSetsFailure_data()
@@ -157,15 +151,11 @@ void TestLinkTiming::sendOnClosedLinkSetsFailure()
 {
     QFETCH(bool, tcp);
     FakeRig rig;
-    wire::selectMode(rig.comm, rig.state, tcp ? wire::CommSettings::Mode::Tcp : wire::CommSettings::Mode::Serial);
-    rig.link.SendCommand("V");
-    QVERIFY(rig.state.sendFailure);
-    rig.state.sendFailure = false;
-    rig.link.SendWakeup();
-    QVERIFY(rig.state.sendFailure);
-    // A caller that does not look at the flag sees a time-out after 5 s.
-    QByteArray reply;
-    QCOMPARE(rig.link.ReadReplyLine(reply), wire::ReplyTimedOut);
+    rig.comm.mode = tcp ? wire::CommSettings::Mode::Tcp : wire::CommSettings::Mode::Serial;
+    QVERIFY(!rig.link.SendCommand("V"));
+    QVERIFY(!rig.link.SendWakeup());
+    // A caller that does not look at the result sees a time-out after 5 s.
+    QVERIFY(rig.link.ReadReplyLine().timedOut);
     QCOMPARE(rig.waiter.now(), wire::Ms(5000));
 }
 
@@ -173,7 +163,7 @@ void TestLinkTiming::silentTcpGivesUpAfterThirtyPasses()
 {
     FakeRig rig;
     rig.tcp.acceptAfter.reset();
-    wire::setIpText(rig.comm, rig.state, QStringLiteral("10.1.2.3"));
+    rig.comm.ipAddress = QStringLiteral("10.1.2.3");
     QVERIFY(!rig.connectTcp());
     QCOMPARE(rig.waiter.now(), wire::Ms(3000));
     QCOMPARE(rig.link.statusCaption(), QStringLiteral("Disconnected"));
@@ -185,7 +175,7 @@ void TestLinkTiming::connectWithinPasses()
 {
     FakeRig rig;
     rig.tcp.acceptAfter = 2850ms;
-    wire::setPortText(rig.comm, rig.state, QStringLiteral("5757"));
+    rig.comm.tcpPort = QStringLiteral("5757");
     QVERIFY(rig.connectTcp());
     QCOMPARE(rig.tcp.port, quint16(5757));
     QCOMPARE(rig.tcp.host, wire::kDefaultIpAddress);
@@ -205,7 +195,7 @@ void TestLinkTiming::badPortTextFailsAtOnce()
 {
     QFETCH(QString, port);
     FakeRig rig;
-    wire::setPortText(rig.comm, rig.state, port);
+    rig.comm.tcpPort = port;
     QVERIFY(!rig.connectTcp());
     QCOMPARE(rig.waiter.now(), wire::Ms(0));
     QVERIFY(rig.ui.messages.isEmpty());
@@ -230,16 +220,16 @@ void TestLinkTiming::connectWhileConnectedAndDisconnectWhileDisconnected()
 void TestLinkTiming::serialSettingsFollowSelections()
 {
     FakeRig rig;
-    wire::selectPort(rig.comm, rig.state, 4);
-    QCOMPARE(rig.state.serialPortNumber, qint16(4));
+    rig.comm.port = 4;
     QVERIFY(rig.connectSerial());
     QCOMPARE(rig.serial.openedBaud, 9600);
     QCOMPARE(rig.link.serialSettings(), QStringLiteral("9600,N,8,1"));
 #ifndef Q_OS_WIN
     QCOMPARE(rig.serial.openedDevice, QStringLiteral("/dev/ttyS3"));
 #endif
-    wire::selectBaud(rig.comm, rig.state, 115200);
+    rig.comm.baud = 115200;
     QCOMPARE(rig.serial.openedBaud, 9600);
+    QCOMPARE(rig.link.opened()->baud, 9600);
     rig.link.DisconnectLink();
     rig.comm.device = QStringLiteral("/dev/ttyUSB0");
     QVERIFY(rig.connectSerial());
@@ -260,9 +250,9 @@ void TestLinkTiming::endlessLineStaysBounded()
     QVERIFY(rig.connectSerial());
     rig.peer().deliver(QByteArray(3 * wire::kMaxReplyLine, 'z'), 1ms);
     rig.peer().deliver("\r", 2ms);
-    QByteArray reply;
-    QCOMPARE(rig.link.ReadReplyLine(reply), wire::ReplyReceived);
-    QCOMPARE(reply.size(), wire::kMaxReplyLine);
+    const wire::ReplyLine reply = rig.link.ReadReplyLine();
+    QVERIFY(!reply.timedOut);
+    QCOMPARE(reply.text.size(), wire::kMaxReplyLine);
 }
 
 QTEST_GUILESS_MAIN(TestLinkTiming)

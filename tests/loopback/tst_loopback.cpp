@@ -71,7 +71,7 @@ void TstLoopback::cleanEcho()
     QVERIFY(open(rig, tcp));
     EchoPeer peer(rig);
     testing::Recorder progress;
-    loopback::LoopbackTest test(rig.state, rig.link, rig.ui, progress);
+    loopback::LoopbackTest test(rig.link, rig.ui, progress);
     std::optional<loopback::Outcome> nested;
     rig.waiter.setOnPass([&] {
         if (!nested && test.charactersSent() == 10)
@@ -91,7 +91,7 @@ void TstLoopback::cleanEcho()
     QCOMPARE(rig.peer().writes.at(1), QByteArray("*"));
     QCOMPARE(rig.peer().writes.size(), 2 + sent);
     QCOMPARE(rig.peer().writes.at(2 + 65), QByteArray("A"));
-    QVERIFY(!rig.state.linkBusy);
+    QVERIFY(!rig.link.busy());
 }
 
 // Two passes with one value bent each time: the lines listed between the
@@ -127,7 +127,7 @@ void TstLoopback::faults()
     peer.bentEcho = echo;
     peer.bentDelay = Ms(delayMs);
     testing::Recorder progress;
-    loopback::LoopbackTest test(rig.state, rig.link, rig.ui, progress);
+    loopback::LoopbackTest test(rig.link, rig.ui, progress);
     QCOMPARE(test.run(2), loopback::Outcome::Completed);
     QCOMPARE(rig.ui.lines, QStringList{loopback::startLine(false)} + lines + QStringList{" 512: end of test"});
 }
@@ -186,7 +186,7 @@ void TstLoopback::noEcho()
     else if (event == "quit")
         rig.waiter.after(Ms(atMs), [&] { rig.waiter.requestQuit(); });
     testing::Recorder progress;
-    loopback::LoopbackTest test(rig.state, rig.link, rig.ui, progress);
+    loopback::LoopbackTest test(rig.link, rig.ui, progress);
     const Ms start = rig.waiter.now();
     QStringList listed;
     auto note = [&] {
@@ -206,7 +206,7 @@ void TstLoopback::noEcho()
                  : event == "quit" ? loopback::Outcome::Quitting
                                    : loopback::Outcome::LinkLost);
     QVERIFY(rig.ui.messages.isEmpty());
-    QVERIFY(!rig.state.linkBusy);
+    QVERIFY(!rig.link.busy());
 }
 
 QTEST_GUILESS_MAIN(TstLoopback)

@@ -86,7 +86,7 @@ void TstLoopbackScreen::buttonsWorkDuringRun()
     QCOMPARE(s.list(), (QStringList{"Starting Loopback Test on tcp port", " 3: end of test"}));
     // Refused while another operation holds the link: nothing written, the list kept.
     const qsizetype writes = s.rig.peer().writes.size();
-    core::LinkClaim other(s.rig.state);
+    wire::LinkClaim other(s.rig.link);
     s.button("Command1")->click();
     QCOMPARE(s.rig.peer().writes.size(), writes);
     QCOMPARE(s.rig.ui.messages, QStringList{"The link is in use by another operation"});

@@ -56,7 +56,7 @@ void TestTerminalApp::menuEntriesStopTheLoop()
     rig.serial.stream.deliver("hi", 20ms);
     bool busyInside = false;
     rig.waiter.after(100ms, [&] {
-        busyInside = rig.app.state().linkBusy;
+        busyInside = rig.app.link().busy();
         if (entry.isEmpty())
             rig.app.mainWindow().close();
         else
@@ -64,7 +64,7 @@ void TestTerminalApp::menuEntriesStopTheLoop()
     });
     rig.click("Label1"); // stays in the receive loop until the entry above
     QVERIFY(busyInside);
-    QVERIFY(!rig.app.state().linkBusy);
+    QVERIFY(!rig.app.link().busy());
     QCOMPARE(rig.waiter.now(), std::chrono::milliseconds(100));
     QCOMPARE(rig.term().session().grid().rowText(1).trimmed(), QStringLiteral("hi"));
     QVERIFY(rig.ui.messages.isEmpty());
@@ -80,7 +80,7 @@ void TestTerminalApp::escapeDuringTerminalThenLoopback()
     rig.waiter.after(50ms, [&] { QTest::keyClick(&rig.app.mainWindow().commandMenu(), Qt::Key_Escape); });
     rig.click("Label1");
     QVERIFY(rig.visible("loopback"));
-    QVERIFY(!rig.app.state().linkBusy);
+    QVERIFY(!rig.app.link().busy());
     // The test can start now that the terminal gave the link back; no echo:
     // stop it after its first time-out.
     auto *screen = static_cast<loopback::LoopbackScreen *>(rig.app.mainWindow().screen(app::Screen::Loopback));
@@ -97,7 +97,7 @@ void TestTerminalApp::escapeDuringTerminalThenLoopback()
     QVERIFY(refused);
     QCOMPARE(screen->test().charactersSent(), 2); // stop is seen before the next character
     QCOMPARE(rig.serial.stream.writes.value(0), QByteArray("\x00\x1b\r\x00\x1b\r", 6));
-    QVERIFY(!rig.app.state().linkBusy);
+    QVERIFY(!rig.app.link().busy());
 }
 
 // Clicking "Terminal Mode" while the terminal runs behind another screen
@@ -118,7 +118,7 @@ void TestTerminalApp::terminalModeAgainBringsItToTheFront()
     rig.click("Label1");
     QVERIFY(frontAgain);
     QCOMPARE(rig.waiter.now(), std::chrono::milliseconds(100));
-    QVERIFY(!rig.app.state().linkBusy);
+    QVERIFY(!rig.app.link().busy());
 }
 
 QTEST_MAIN(TestTerminalApp)

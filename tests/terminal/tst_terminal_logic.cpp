@@ -91,8 +91,8 @@ void TstTerminalLogic::session()
     Term t;
     auto &rig = t.rig;
     if (tcp) {
-        wire::setIpText(rig.comm, rig.state, QStringLiteral("  10.0.0.7 "));
-        wire::setPortText(rig.comm, rig.state, QStringLiteral(" 57 "));
+        rig.comm.ipAddress = QStringLiteral("  10.0.0.7 ");
+        rig.comm.tcpPort = QStringLiteral(" 57 ");
     }
     QVERIFY(tcp ? rig.connectTcp() : rig.connectSerial());
     t.s.grid().draw(QByteArray("old"), Ink::Received);
@@ -108,7 +108,7 @@ void TstTerminalLogic::session()
         rig.serial.dropAfter(Ms(500));
     } else {
         rig.waiter.after(Ms(600000), [&] {
-            QVERIFY(rig.state.linkBusy); // the loop holds the link
+            QVERIFY(rig.link.busy()); // the loop holds the link
             rig.state.terminalStop = true;
         });
     }
@@ -118,7 +118,7 @@ void TstTerminalLogic::session()
     QCOMPARE(t.s.grid().rowText(1).trimmed(), QStringLiteral("AB[0D][0A]C"));
     for (int c = 1; c <= 5; ++c)
         QCOMPARE(t.s.grid().cell(c, 1).ink, Ink::Received);
-    QVERIFY(!rig.state.linkBusy);
+    QVERIFY(!rig.link.busy());
     if (drop) { // ended at the drop, with the caption showing it
         QCOMPARE(rig.waiter.now() - start, Ms(500));
         QCOMPARE(t.status.status(), QStringLiteral("Disconnected"));
@@ -157,7 +157,7 @@ void TstTerminalLogic::refusedWhileLinkBusy()
 {
     Term t;
     QVERIFY(t.rig.connectSerial());
-    core::LinkClaim other(t.rig.state);
+    wire::LinkClaim other(t.rig.link);
     QCOMPARE(t.s.enter(), LoopEnd::Refused);
     QVERIFY(t.status.statuses.isEmpty());
     // Keys typed meanwhile must not slip into the other operation's exchange.

@@ -167,7 +167,7 @@ void TstTermMode::echoDrawnAndPaintedUntilClosed()
     s.rig.waiter.after(Ms(100), [&] { s.screen.hide(); });
     s.screen.enter(); // returns: the hide stopped the loop
     QCOMPARE(s.rig.waiter.now(), Ms(100));
-    QVERIFY(!s.rig.state.linkBusy);
+    QVERIFY(!s.rig.link.busy());
     QCOMPARE(s.status(), QStringLiteral("Connected to comm port 2"));
     const Grid &g = s.screen.session().grid();
     QCOMPARE(g.rowText(1).trimmed(), QStringLiteral("AA[0D]"));

@@ -48,7 +48,7 @@ struct Rig : testing::FakeRig {
     UtilitiesSettings settings;
     Shown shown;
     QDateTime pcNow{QDate(2024, 3, 17), QTime(14, 5, 9)}; // a Sunday
-    Actions actions{state, link, settings, ui, ui, shown, [this] { return pcNow; }};
+    Actions actions{link, settings, ui, ui, shown, [this] { return pcNow; }};
     QByteArrayList lines; // every line received, the wake-up's empty ones included
     QByteArrayList sent;  // the command lines alone
     Script script = [](const QByteArray &) { return std::optional<QByteArray>(); };
@@ -204,7 +204,7 @@ void TstActions::singleExchanges()
         QCOMPARE(rig.sent, c.sent);
         QCOMPARE(rig.ui.status(), c.status);
         QCOMPARE(rig.shown.lines.value(rig.shown.lines.size() - 1), c.shown);
-        QVERIFY(!rig.state.linkBusy);
+        QVERIFY(!rig.link.busy());
     }
 }
 
@@ -250,17 +250,17 @@ void TstActions::refusedWhileBusy()
     int nested = 0;
     Outcome nestedOutcome = Outcome::Done;
     rig.waiter.setOnPass([&] {
-        if (rig.state.linkBusy && nested++ == 0)
+        if (rig.link.busy() && nested++ == 0)
             nestedOutcome = rig.actions.click(GetControllerTime);
     });
     QCOMPARE(rig.actions.click(GetFirmwareIdentification), Outcome::Done);
     QCOMPARE(nestedOutcome, Outcome::Failed);
     QCOMPARE(rig.sent, QByteArrayList{"V"});
     QCOMPARE(rig.ui.status(), QStringLiteral("Version received"));
-    QVERIFY(!rig.state.linkBusy);
+    QVERIFY(!rig.link.busy());
     // The HS test is refused the same way.
     rig.shown.lines.clear();
-    rig.state.linkBusy = true;
+    wire::LinkClaim other(rig.link);
     QCOMPARE(rig.actions.download2().outcome, Outcome::Failed);
     QVERIFY(rig.shown.lines.isEmpty());
 }
@@ -455,7 +455,7 @@ void TstActions::quittingLeavesNoHalfFile()
         };
         QCOMPARE(rig.actions.click(action), Outcome::Failed);
         QCOMPARE(readFile(path), QByteArray("before\r\n"));
-        QVERIFY(!rig.state.linkBusy);
+        QVERIFY(!rig.link.busy());
         QVERIFY(rig.ui.messages.isEmpty());
     }
 }
@@ -534,7 +534,7 @@ void TstActions::hsTest()
     QCOMPARE(rig.lines.first().size(), 123);
     QCOMPARE(ended.value, shown);
     QCOMPARE(rig.shown.lines.last(), "hs=" + shown);
-    QVERIFY(!rig.state.linkBusy);
+    QVERIFY(!rig.link.busy());
 }
 
 void TstActions::hsTestWrongLink()
@@ -542,7 +542,7 @@ void TstActions::hsTestWrongLink()
     Rig serial;
     Rig idle;
     QVERIFY(serial.up(false));
-    wire::selectMode(idle.comm, idle.state, wire::CommSettings::Mode::Tcp);
+    idle.comm.mode = wire::CommSettings::Mode::Tcp;
     const Result<QString> needsTcp = serial.actions.download2();
     const Result<QString> notConnected = idle.actions.download2();
     QCOMPARE(needsTcp.outcome, Outcome::Failed);

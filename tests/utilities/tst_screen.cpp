@@ -163,7 +163,7 @@ void TstScreen::labelsDriveActions()
     };
     bool greyed = false;
     rig.waiter.setOnPass([&] {
-        if (rig.state.linkBusy)
+        if (rig.link.busy())
             greyed = !rig.find<QLabel>(QStringLiteral("Label1(18)"))->isEnabled()
                 && !rig.find<QWidget>(QStringLiteral("Command1"))->isEnabled();
     });
