@@ -65,8 +65,8 @@ private:
     bool m_held = false;
 };
 
-Actions::Actions(wire::Link &link, UtilitiesSettings &settings, core::StatusLine &status,
-                 core::FileChooser &files, Display &display, Clock pcClock)
+Actions::Actions(wire::Link &link, UtilitiesSettings &settings, core::StatusLine &status, core::FileChooser &files,
+                 Display &display, Clock pcClock)
     : m_link(link), m_settings(settings), m_status(status), m_files(files), m_display(display),
       m_clock(std::move(pcClock))
 {}

@@ -41,8 +41,8 @@ class Actions {
 public:
     using Clock = std::function<QDateTime()>;
 
-    Actions(wire::Link &link, UtilitiesSettings &settings, core::StatusLine &status,
-            core::FileChooser &files, Display &display = Display::none(), Clock pcClock = &QDateTime::currentDateTime);
+    Actions(wire::Link &link, UtilitiesSettings &settings, core::StatusLine &status, core::FileChooser &files,
+            Display &display = Display::none(), Clock pcClock = &QDateTime::currentDateTime);
 
     // A click on Label1(index): the action of that label, or the wake-up
     // alone for the labels without one.

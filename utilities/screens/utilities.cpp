@@ -177,9 +177,8 @@ UtilitiesScreen::UtilitiesScreen(screens::Services &services, QWidget *parent) :
     top->addWidget(m_label[24]);
     top->addStretch();
 
-    m_actions = std::make_unique<Actions>(services.link, services.utilities,
-                                          static_cast<core::StatusLine &>(*this), services.files,
-                                          static_cast<Display &>(*this));
+    m_actions = std::make_unique<Actions>(services.link, services.utilities, static_cast<core::StatusLine &>(*this),
+                                          services.files, static_cast<Display &>(*this));
     m_actions->onBusy = [this](bool busy) { setBusy(busy); };
 
     // The widgets keep the model in step; the actions read only the model.
