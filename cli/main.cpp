@@ -70,8 +70,7 @@ int main(int argc, char *argv[])
     link.ConnectLink();
     if (!link.isConnected()) {
         StdoutSinks::line(wire::kDisconnected);
-        StdoutSinks::error(options->tcp ? QStringLiteral("cannot connect to %1:%2").arg(options->host, options->port)
-                                        : QStringLiteral("cannot open %1").arg(options->device));
+        StdoutSinks::error(link.openFailure());
         return kExitNoLink;
     }
     const int rc = command->run(context);

@@ -55,6 +55,9 @@ public:
     // Starts connecting from any free local port and returns at once;
     // connected() reports success.
     virtual void connectToHost(const QString &host, quint16 port) = 0;
+    // Why the last connect has not succeeded, in a few words ("connection
+    // refused"); empty while it has simply had no answer.
+    virtual QString connectFailure() const = 0;
 
 Q_SIGNALS:
     void connected();

@@ -1,5 +1,6 @@
 #include "link/link.h"
 
+#include "link/openfailure.h"
 #include "link/portmapping.h"
 
 namespace wire {
@@ -62,6 +63,7 @@ void Link::ConnectLink()
         return;
     }
     m_peerLost = false;
+    m_openFailure.clear();
     if (isTcp())
         connectTcp();
     else
@@ -75,6 +77,7 @@ void Link::connectSerial()
     ApplySerialSettings();
     QString error;
     if (!m_serial.open(serialDevice(), m_baud, &error)) {
+        m_openFailure = describe(diagnoseSerialOpen(serialDevice(), error));
         setCaption(kDisconnected);
         return;
     }
@@ -90,6 +93,8 @@ void Link::connectTcp()
     const uint port = portText.toUInt(&numeric);
     const QString host = m_comm.ipAddress.trimmed();
     if (!numeric || port == 0 || port > 65535 || host.isEmpty()) {
+        m_openFailure = host.isEmpty() ? QStringLiteral("cannot connect: no IP address given")
+                                       : QStringLiteral("cannot connect: the port must be a number from 1 to 65535");
         setCaption(kDisconnected);
         m_tcp.close();
         return;
@@ -101,6 +106,11 @@ void Link::connectTcp()
     if (!up) {
         if (!m_waiter.quitting())
             m_waiter.sleep(kConnectPass);
+        const QString reason = m_tcp.connectFailure();
+        m_openFailure = QStringLiteral("cannot connect to %1:%2: %3")
+                            .arg(host)
+                            .arg(port)
+                            .arg(reason.isEmpty() ? QStringLiteral("no answer within 3 seconds") : reason);
         setCaption(kDisconnected);
         m_tcp.close();
         return;

@@ -57,6 +57,9 @@ public:
     bool isTcp() const { return transport() == CommSettings::Mode::Tcp; }
     const CommSettings &selected() const { return m_comm; }
     const std::optional<OpenedLink> &opened() const { return m_opened; }
+    // Why the last ConnectLink left the link closed, in words for the
+    // technician (device or peer, reason, what to do); empty after a success.
+    const QString &openFailure() const { return m_openFailure; }
     // True while an operation holds the link.
     bool busy() const { return m_pinned.has_value(); }
 
@@ -110,6 +113,7 @@ private:
     bool m_tcpConnected = false;
     QString m_caption = kDisconnected;
     std::optional<OpenedLink> m_opened;
+    QString m_openFailure;
     std::optional<CommSettings::Mode> m_pinned;
     int m_port = 1; // serial port properties, as last applied
     qint32 m_baud = 9600;

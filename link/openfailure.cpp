@@ -26,7 +26,7 @@ QString processName(const QString &pid)
 QString holder(const QString &pid)
 {
     const QString name = processName(pid);
-    return name.isEmpty() ? pid : QStringLiteral("%1 (%2)").arg(pid, name);
+    return name.isEmpty() ? QStringLiteral("PID %1").arg(pid) : QStringLiteral("%1, PID %2").arg(name, pid);
 }
 
 // The processes whose open descriptors we may read that have the device open,
@@ -79,7 +79,9 @@ bool isUsbAdapter(const QString &device, const QString &canonical)
 QString groupOf(const QString &path)
 {
     struct stat st {};
-    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+    // Joining the group helps only where the group may read and write.
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0
+        || (st.st_mode & (S_IRGRP | S_IWGRP)) != (S_IRGRP | S_IWGRP))
         return {};
     const group *g = ::getgrgid(st.st_gid);
     return g ? QString::fromLocal8Bit(g->gr_name) : QString::number(st.st_gid);
@@ -137,7 +139,7 @@ QString describe(const SerialOpenFailure &f)
     case SerialOpenFailure::Reason::Busy:
         text += QStringLiteral("busy, another program has it open");
         if (!f.holders.isEmpty())
-            text += QStringLiteral(" (%1)").arg(f.holders.join(QStringLiteral(", ")));
+            text += QStringLiteral(" (held by %1)").arg(f.holders.join(QStringLiteral("; ")));
         break;
     case SerialOpenFailure::Reason::Forbidden:
         text += QStringLiteral("permission denied. ");

@@ -18,6 +18,23 @@ void QtTcpIo::connectToHost(const QString &host, quint16 port)
     m_socket.connectToHost(host, port);
 }
 
+QString QtTcpIo::connectFailure() const
+{
+    switch (m_socket.error()) {
+    case QAbstractSocket::ConnectionRefusedError:
+        return QStringLiteral("connection refused (nothing listens on that port)");
+    case QAbstractSocket::HostNotFoundError:
+        return QStringLiteral("no such host");
+    case QAbstractSocket::NetworkError:
+        return QStringLiteral("host unreachable");
+    case QAbstractSocket::UnknownSocketError:
+    case QAbstractSocket::SocketTimeoutError:
+        return {};
+    default:
+        return m_socket.errorString();
+    }
+}
+
 bool QtTcpIo::isOpen() const { return m_socket.state() == QAbstractSocket::ConnectedState; }
 
 // Bytes already received stay readable after the peer has gone.

@@ -11,6 +11,7 @@ class QtTcpIo final : public TcpIo {
 public:
     explicit QtTcpIo(QObject *parent = nullptr);
     void connectToHost(const QString &host, quint16 port) override;
+    QString connectFailure() const override;
     bool isOpen() const override;
     qint64 bytesAvailable() const override;
     QByteArray read(qint64 max) override;

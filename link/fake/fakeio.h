@@ -72,6 +72,8 @@ public:
     quint16 port = 0;
 
     void connectToHost(const QString &host, quint16 port) override;
+    // A fake peer that does not accept simply never answers.
+    QString connectFailure() const override { return {}; }
     bool isOpen() const override { return stream.open; }
     qint64 bytesAvailable() const override;
     QByteArray read(qint64 max) override;

@@ -103,7 +103,12 @@ CommForm::CommForm(screens::Services &services, QWidget *parent) : QWidget(paren
     disconnectLabel->setFont(bold);
     grid->addWidget(connectLabel, 2, 0);
     grid->addWidget(disconnectLabel, 2, 1);
-    grid->setRowStretch(3, 1);
+    m_why = new QLabel(this);
+    m_why->setObjectName(QStringLiteral("openFailure"));
+    m_why->setWordWrap(true);
+    m_why->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    grid->addWidget(m_why, 3, 0, 1, 3);
+    grid->setRowStretch(4, 1);
 
     refreshFromModel();
 
@@ -125,8 +130,10 @@ CommForm::CommForm(screens::Services &services, QWidget *parent) : QWidget(paren
     // A click while another operation holds the link is refused.
     connect(connectLabel, &core::LabelButton::clicked, this, [this] {
         LinkClaim claim(m_services.link);
-        if (claim.claimed())
+        if (claim.claimed()) {
             m_services.link.ConnectLink();
+            m_why->setText(m_services.link.openFailure());
+        }
     });
     connect(disconnectLabel, &core::LabelButton::clicked, this, [this] {
         LinkClaim claim(m_services.link);

@@ -6,6 +6,7 @@
 
 class QButtonGroup;
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QRadioButton;
 
@@ -35,6 +36,7 @@ private:
     QLineEdit *m_ip;
     QLineEdit *m_tcpPort;
     QComboBox *m_device;
+    QLabel *m_why; // why the last connect failed; empty otherwise
 };
 
 } // namespace wire

@@ -81,22 +81,30 @@ void TestE2eVersion::usageErrors()
 void TestE2eVersion::nothingListening_data()
 {
     QTest::addColumn<QStringList>("link");
-    QTest::newRow("no such device") << QStringList{QStringLiteral("--serial"), QStringLiteral("/dev/does-not-exist")};
+    QTest::addColumn<QByteArray>("why");
+    QTest::newRow("no such device") << QStringList{QStringLiteral("--serial"), QStringLiteral("/dev/does-not-exist")}
+                                    << QByteArray("cannot open /dev/does-not-exist: no such device (is the adapter "
+                                                  "plugged in?)\n");
     QTcpServer closed;
     QVERIFY(closed.listen(QHostAddress::LocalHost));
     const QString refused = QStringLiteral("127.0.0.1:%1").arg(closed.serverPort());
     closed.close();
-    QTest::newRow("connection refused") << QStringList{QStringLiteral("--tcp"), refused};
+    QTest::newRow("connection refused")
+        << QStringList{QStringLiteral("--tcp"), refused}
+        << QStringLiteral("cannot connect to %1: connection refused (nothing listens on that port)\n")
+               .arg(refused)
+               .toLatin1();
 }
 
-// A link that cannot be opened has an exit status of its own.
+// A link that cannot be opened has an exit status of its own and says why.
 void TestE2eVersion::nothingListening()
 {
     QFETCH(QStringList, link);
+    QFETCH(QByteArray, why);
     const auto run = testing::runCli(link + QStringList{QStringLiteral("version")});
     QCOMPARE(run.exitCode, 3);
     QCOMPARE(run.out, QByteArray("Disconnected\n"));
-    QVERIFY(!run.err.isEmpty());
+    QCOMPARE(run.err, why);
 }
 
 void TestE2eVersion::helpAndVersion_data()

@@ -5,6 +5,7 @@
 #include "utilities/utilitiessettings.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QtTest>
@@ -122,9 +123,20 @@ void TestCommForm::connectAndDisconnectActions()
 {
     ScreenRig rig;
     auto *device = rig.control<QComboBox>("device");
+    auto *why = rig.control<QLabel>("openFailure");
+    // A device that does not open: the caption alone changes, and a line says why.
+    device->setCurrentText(QStringLiteral("/dev/does-not-exist"));
+    rig.serial.openSucceeds = false;
+    QTest::mouseClick(rig.control<QWidget>("Label10"), Qt::LeftButton);
+    QCOMPARE(rig.link.statusCaption(), QStringLiteral("Disconnected"));
+    QCOMPARE(why->text(),
+             QStringLiteral("cannot open /dev/does-not-exist: no such device (is the adapter plugged in?)"));
+    QVERIFY(rig.ui.messages.isEmpty());
+    rig.serial.openSucceeds = true;
     device->setCurrentText(QStringLiteral("/dev/pts/77"));
     QTest::mouseClick(rig.control<QWidget>("Label10"), Qt::LeftButton);
     QCOMPARE(rig.link.statusCaption(), QStringLiteral("Connected"));
+    QVERIFY(why->text().isEmpty());
     QCOMPARE(rig.serial.openedDevice, QStringLiteral("/dev/pts/77"));
     // Refused while another operation holds the link.
     {
