@@ -103,6 +103,7 @@ SerialOpenFailure diagnoseSerialOpen(const QString &device, const QString &syste
     const QFileInfo info(device);
     const QString canonical = info.exists() ? info.canonicalFilePath() : device;
     f.brailleService = isUsbAdapter(device, canonical) && brailleServiceRuns();
+    f.builtInPort = QFileInfo(canonical).fileName().startsWith(QLatin1String("ttyS"));
     if (!info.exists()) {
         f.reason = SerialOpenFailure::Reason::Missing;
         return f;
@@ -134,7 +135,8 @@ QString describe(const SerialOpenFailure &f)
     QString text = QStringLiteral("cannot open %1: ").arg(f.device);
     switch (f.reason) {
     case SerialOpenFailure::Reason::Missing:
-        text += QStringLiteral("no such device (is the adapter plugged in?)");
+        text += f.builtInPort ? QStringLiteral("no such device (this computer has no such serial port)")
+                              : QStringLiteral("no such device (is the adapter plugged in?)");
         break;
     case SerialOpenFailure::Reason::Busy:
         text += QStringLiteral("busy, another program has it open");

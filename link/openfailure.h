@@ -14,6 +14,7 @@ struct SerialOpenFailure {
     QString group;               // the group that owns the device (forbidden)
     QString user;                // who we run as (forbidden)
     QString detail;              // the system's own words (other)
+    bool builtInPort = false;    // one of the computer's own ports (/dev/ttyS…), not an adapter
     bool brailleService = false; // a braille-display service that claims USB adapters runs here
 };
 

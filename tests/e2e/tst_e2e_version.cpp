@@ -85,6 +85,9 @@ void TestE2eVersion::nothingListening_data()
     QTest::newRow("no such device") << QStringList{QStringLiteral("--serial"), QStringLiteral("/dev/does-not-exist")}
                                     << QByteArray("cannot open /dev/does-not-exist: no such device (is the adapter "
                                                   "plugged in?)\n");
+    QTest::newRow("no such built-in port")
+        << QStringList{QStringLiteral("--serial"), QStringLiteral("/dev/ttyS99")}
+        << QByteArray("cannot open /dev/ttyS99: no such device (this computer has no such serial port)\n");
     QTcpServer closed;
     QVERIFY(closed.listen(QHostAddress::LocalHost));
     const QString refused = QStringLiteral("127.0.0.1:%1").arg(closed.serverPort());
