@@ -18,6 +18,10 @@ struct CommSettings {
     QString ipAddress;        // Text1
     QString tcpPort;          // Text3, digits only
     QString device;           // when not empty, used instead of the port mapping
+
+    // The device path that takes the numbered port's place; empty when the
+    // numbered port is in use.
+    QString deviceInUse() const { return device.trimmed(); }
 };
 
 inline const QList<qint32> &baudChoices()

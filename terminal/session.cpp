@@ -16,8 +16,11 @@ Session::Session(core::AppState &state, wire::Link &link, const wire::CommSettin
     : QObject(parent), m_state(state), m_link(link), m_comm(comm), m_status(status)
 {}
 
-QString Session::serialCaption(int port)
+QString Session::serialCaption(int port, const QString &device)
 {
+    // A device in the Device field is what is open, not the numbered port.
+    if (!device.isEmpty())
+        return QStringLiteral("Connected to ") + device;
     return QStringLiteral("Connected to comm port") + core::signReserving(port);
 }
 
@@ -34,7 +37,7 @@ LoopEnd Session::enter()
     m_grid.setPosition(1, 1);
     m_state.terminalStop = false;
     if (!m_link.isTcp()) {
-        m_status.setStatus(serialCaption(m_comm.port));
+        m_status.setStatus(serialCaption(m_comm.port, m_comm.deviceInUse()));
         m_grid.clear();
     } else {
         m_grid.clear();

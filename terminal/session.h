@@ -52,8 +52,9 @@ public:
     // "Clear Screen": empty display, back to row 1, column 1.
     void clearScreen();
 
-    // Status texts of the entry steps.
-    static QString serialCaption(int port);
+    // Status texts of the entry steps; device is the one in use, empty for
+    // the numbered port.
+    static QString serialCaption(int port, const QString &device);
     static QString tcpCaption(const QString &address, const QString &port);
 
 private:

@@ -4,20 +4,26 @@
 #include "core/widgets/labelbutton.h"
 #include "link/commsettings.h"
 #include "link/link.h"
+#include "link/recentlinks.h"
 
+#include <QAbstractItemView>
 #include <QButtonGroup>
 #include <QComboBox>
+#include <QCompleter>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
-#include <QSerialPortInfo>
+#include <QStringListModel>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace wire {
 
 namespace {
+constexpr std::chrono::seconds kDevicePoll{1};
+
 struct Choice {
     const char *control;
     const char *caption;
@@ -70,8 +76,18 @@ CommForm::CommForm(screens::Services &services, QWidget *parent) : QWidget(paren
     m_device = new QComboBox(portBox);
     m_device->setObjectName(QStringLiteral("device"));
     m_device->setEditable(true);
+    // A typed path stays a typed path; Enter must not add it as a list entry.
+    m_device->setInsertPolicy(QComboBox::NoInsert);
+    // By-id names are long: the field keeps the column narrow, the list shows them whole.
+    m_device->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    m_device->setMinimumContentsLength(14);
+    m_device->lineEdit()->setPlaceholderText(QStringLiteral("numbered port"));
     listDevices();
     m_device->setToolTip(QStringLiteral("Device used instead of the numbered port when filled in"));
+    m_devicePoll = new QTimer(this);
+    m_devicePoll->setObjectName(QStringLiteral("devicePoll"));
+    m_devicePoll->setInterval(kDevicePoll);
+    connect(m_devicePoll, &QTimer::timeout, this, &CommForm::listDevices);
     portBox->layout()->addWidget(new QLabel(QStringLiteral("Device"), portBox));
     portBox->layout()->addWidget(m_device);
     grid->addWidget(portBox, 0, 1);
@@ -87,6 +103,8 @@ CommForm::CommForm(screens::Services &services, QWidget *parent) : QWidget(paren
     m_tcpPort = new QLineEdit(ipBox);
     m_tcpPort->setObjectName(QStringLiteral("Text3"));
     core::DigitFilter::install(m_tcpPort);
+    m_recentAddresses = new QStringListModel(recentAddresses(), this);
+    m_ip->setCompleter(new QCompleter(m_recentAddresses, m_ip));
     ipLayout->addWidget(new QLabel(QStringLiteral("IP Address"), ipBox), 0, 0);
     ipLayout->addWidget(m_ip, 0, 1);
     ipLayout->addWidget(new QLabel(QStringLiteral("Port"), ipBox), 1, 0);
@@ -121,18 +139,29 @@ CommForm::CommForm(screens::Services &services, QWidget *parent) : QWidget(paren
         if (on)
             comm.mode = CommSettings::Mode::Serial;
     });
-    connect(m_ports, &QButtonGroup::idClicked, this, [&comm](int id) { comm.port = id; });
+    connect(m_ports, &QButtonGroup::idClicked, this, [this, &comm](int id) {
+        comm.port = id;
+        // Picking a numbered port means that port: the device gives way.
+        m_device->setEditText(QString());
+        showPortChoice();
+    });
     connect(m_bauds, &QButtonGroup::idClicked, this, [&comm](int id) { comm.baud = id; });
     connect(m_ip, &QLineEdit::textChanged, this, [&comm](const QString &t) { comm.ipAddress = t; });
     connect(m_tcpPort, &QLineEdit::textChanged, this, [&comm](const QString &t) { comm.tcpPort = t; });
-    connect(m_device, &QComboBox::currentTextChanged, this, [&comm](const QString &t) { comm.device = t; });
+    connect(m_device, &QComboBox::currentTextChanged, this, [this, &comm](const QString &t) {
+        comm.device = devicePathFor(t);
+        showPortChoice();
+    });
 
     // A click while another operation holds the link is refused.
     connect(connectLabel, &core::LabelButton::clicked, this, [this] {
         LinkClaim claim(m_services.link);
         if (claim.claimed()) {
+            const bool wasConnected = m_services.link.isConnected();
             m_services.link.ConnectLink();
             m_why->setText(m_services.link.openFailure());
+            if (!wasConnected && m_services.link.isConnected())
+                rememberWhatOpened();
         }
     });
     connect(disconnectLabel, &core::LabelButton::clicked, this, [this] {
@@ -142,21 +171,87 @@ CommForm::CommForm(screens::Services &services, QWidget *parent) : QWidget(paren
     });
 }
 
+void CommForm::setPortLister(PortLister lister)
+{
+    m_listPorts = std::move(lister);
+    listDevices();
+}
+
 void CommForm::listDevices()
 {
-    const QString typed = m_device->currentText();
+    QList<SerialPort> ports = m_listPorts();
+    QStringList recent = recentDevices();
+    // Rebuild only on a change, and never under an open list.
+    if ((ports == m_listedPorts && recent == m_listedRecent) || m_device->view()->isVisible())
+        return;
+    m_listedPorts = std::move(ports);
+    m_listedRecent = std::move(recent);
+    {
+        const QSignalBlocker quiet(m_device);
+        m_device->clear();
+        for (const SerialPort &port : std::as_const(m_listedPorts)) {
+            m_device->addItem(port.label(), port.path());
+            m_device->setItemData(m_device->count() - 1, port.location, Qt::ToolTipRole);
+        }
+        for (const QString &path : std::as_const(m_listedRecent))
+            if (m_device->findData(path) < 0)
+                m_device->addItem(path, path);
+    }
+    showDevice();
+}
+
+QString CommForm::devicePathFor(const QString &text) const
+{
+    const int at = m_device->findText(text, Qt::MatchExactly);
+    return at < 0 ? text : m_device->itemData(at).toString();
+}
+
+void CommForm::showDevice()
+{
+    const QString &device = m_services.comm.device;
+    const int at = device.isEmpty() ? -1 : m_device->findData(device);
     const QSignalBlocker quiet(m_device);
-    m_device->clear();
-    m_device->addItem(QString());
-    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts())
-        m_device->addItem(info.systemLocation());
-    m_device->setCurrentText(typed);
+    m_device->setCurrentIndex(at);
+    if (at < 0)
+        m_device->setEditText(device);
+}
+
+void CommForm::showPortChoice()
+{
+    const auto &comm = m_services.comm;
+    QAbstractButton *chosen = comm.deviceInUse().isEmpty() ? m_ports->button(comm.port) : nullptr;
+    // An exclusive group cannot be left with nothing checked.
+    m_ports->setExclusive(false);
+    for (QAbstractButton *button : m_ports->buttons())
+        button->setChecked(button == chosen);
+    m_ports->setExclusive(true);
+}
+
+void CommForm::rememberWhatOpened()
+{
+    const auto &opened = m_services.link.opened();
+    if (!opened)
+        return;
+    if (opened->transport == CommSettings::Mode::Tcp) {
+        rememberAddress(opened->host);
+        m_recentAddresses->setStringList(recentAddresses());
+    } else if (!m_services.comm.deviceInUse().isEmpty()) {
+        rememberDevice(opened->device);
+        listDevices();
+    }
 }
 
 void CommForm::showEvent(QShowEvent *event)
 {
     listDevices();
+    m_devicePoll->start();
     QWidget::showEvent(event);
+}
+
+void CommForm::hideEvent(QHideEvent *event)
+{
+    m_devicePoll->stop();
+    QWidget::hideEvent(event);
 }
 
 void CommForm::refreshFromModel()
@@ -164,13 +259,12 @@ void CommForm::refreshFromModel()
     const auto &comm = m_services.comm;
     m_tcp->setChecked(comm.mode == CommSettings::Mode::Tcp);
     m_serial->setChecked(comm.mode == CommSettings::Mode::Serial);
-    if (auto *b = m_ports->button(comm.port))
-        b->setChecked(true);
+    showPortChoice();
     if (auto *b = m_bauds->button(comm.baud))
         b->setChecked(true);
     m_ip->setText(comm.ipAddress);
     m_tcpPort->setText(comm.tcpPort);
-    m_device->setCurrentText(comm.device);
+    showDevice();
 }
 
 } // namespace wire

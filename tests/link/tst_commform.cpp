@@ -4,10 +4,15 @@
 #include "tests/common/fakerig.h"
 #include "utilities/utilitiessettings.h"
 
+#include <QAbstractItemModel>
 #include <QComboBox>
+#include <QCompleter>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
 
 namespace {
@@ -31,7 +36,10 @@ struct ScreenRig : testing::FakeRig {
 
 class TestCommForm : public QObject {
     Q_OBJECT
+    QTemporaryDir m_settings; // the recent devices and addresses of this run only
+
 private Q_SLOTS:
+    void initTestCase();
     void defaultsShown();
     void portFieldTakesDigitsOnly_data();
     void portFieldTakesDigitsOnly();
@@ -41,7 +49,15 @@ private Q_SLOTS:
     void connectAndDisconnectActions();
     void modeChangeKeepsOpenLink_data();
     void modeChangeKeepsOpenLink();
+    void deviceFieldListsPortsAndStandsForPort();
+    void recentLinksOfferedNotSelected_data();
+    void recentLinksOfferedNotSelected();
 };
+
+void TestCommForm::initTestCase()
+{
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_settings.path());
+}
 
 void TestCommForm::defaultsShown()
 {
@@ -178,6 +194,94 @@ void TestCommForm::modeChangeKeepsOpenLink()
     QTest::mouseClick(rig.control<QWidget>("Label7"), Qt::LeftButton);
     QCOMPARE(rig.link.statusCaption(), QStringLiteral("Disconnected"));
     QVERIFY(!rig.serial.isOpen());
+}
+
+// Ports are listed by stable name with a description, no blank entry; a pick
+// stores the path and takes the numbered port's place until cleared; the list
+// follows plugging while the screen is visible.
+void TestCommForm::deviceFieldListsPortsAndStandsForPort()
+{
+    ScreenRig rig;
+    const QString byId = QStringLiteral("/dev/serial/by-id/usb-FTDI_FT232R_A5-if00-port0");
+    const wire::SerialPort adapter{QStringLiteral("/dev/ttyUSB0"), byId, QStringLiteral("FTDI"),
+                                   QStringLiteral("FT232R USB UART"), QStringLiteral("A5")};
+    const wire::SerialPort builtIn{QStringLiteral("/dev/ttyS0"), {}, {}, {}, {}};
+    QList<wire::SerialPort> plugged{adapter, builtIn};
+    rig.form.setPortLister([&plugged] { return plugged; });
+    auto *device = rig.control<QComboBox>("device");
+    QCOMPARE(device->findText(QString()), -1);
+    QCOMPARE(device->itemText(0), QStringLiteral("usb-FTDI_FT232R_A5-if00-port0 — FTDI, FT232R USB UART, A5"));
+    QCOMPARE(device->itemText(1), QStringLiteral("/dev/ttyS0"));
+    QVERIFY(device->currentText().isEmpty());
+
+    device->setCurrentIndex(0);
+    QCOMPARE(rig.comm.device, byId);
+    QVERIFY(!rig.control<QRadioButton>("Option8")->isChecked());
+    QCOMPARE(rig.comm.port, 2);
+    device->setEditText(QString());
+    QVERIFY(rig.control<QRadioButton>("Option8")->isChecked());
+    device->setCurrentIndex(0);
+    rig.control<QRadioButton>("Option9")->click(); // a numbered port clears the device
+    QVERIFY(rig.comm.device.isEmpty() && device->currentText().isEmpty());
+    QCOMPARE(rig.comm.port, 4);
+    QVERIFY(rig.control<QRadioButton>("Option9")->isChecked());
+
+    auto *poll = rig.form.findChild<QTimer *>(QStringLiteral("devicePoll"));
+    poll->setInterval(5);
+    plugged.removeFirst();
+    QTRY_COMPARE(device->findData(byId), -1);
+    rig.form.hide();
+    QVERIFY(!poll->isActive());
+}
+
+void TestCommForm::recentLinksOfferedNotSelected_data()
+{
+    QTest::addColumn<bool>("tcp");
+    QTest::newRow("device") << false;
+    QTest::newRow("address") << true;
+}
+
+// Only a link that opened is remembered; a new screen offers it, the model
+// keeps the start-up values.
+void TestCommForm::recentLinksOfferedNotSelected()
+{
+    QFETCH(bool, tcp);
+    const QString entry = tcp ? QStringLiteral("10.1.2.3") : QStringLiteral("/dev/pts/78");
+    const QString failed = tcp ? QStringLiteral("10.9.9.9") : QStringLiteral("/dev/gone");
+    auto offered = [tcp](ScreenRig &r) {
+        QStringList list;
+        if (tcp) {
+            const QAbstractItemModel *m = r.control<QLineEdit>("Text1")->completer()->model();
+            for (int i = 0; i < m->rowCount(); ++i)
+                list << m->index(i, 0).data().toString();
+        } else {
+            auto *device = r.control<QComboBox>("device");
+            for (int i = 0; i < device->count(); ++i)
+                list << device->itemData(i).toString();
+        }
+        return list;
+    };
+    {
+        ScreenRig rig;
+        rig.control<QRadioButton>(tcp ? "Option1" : "Option2")->click();
+        for (const QString &target : {failed, entry}) {
+            const bool opens = target == entry;
+            rig.serial.openSucceeds = opens;
+            rig.tcp.acceptAfter = opens ? std::optional<wire::Ms>(wire::Ms(10)) : std::nullopt;
+            if (tcp)
+                rig.control<QLineEdit>("Text1")->setText(target);
+            else
+                rig.control<QComboBox>("device")->setEditText(target);
+            QTest::mouseClick(rig.control<QWidget>("Label10"), Qt::LeftButton);
+            QCOMPARE(rig.link.isConnected(), opens);
+        }
+        QVERIFY(offered(rig).contains(entry));
+    }
+    ScreenRig fresh;
+    QVERIFY(offered(fresh).contains(entry));
+    QVERIFY(!offered(fresh).contains(failed));
+    QVERIFY(fresh.comm.device.isEmpty() && fresh.control<QComboBox>("device")->currentText().isEmpty());
+    QCOMPARE(fresh.control<QLineEdit>("Text1")->text(), wire::kDefaultIpAddress);
 }
 
 QTEST_MAIN(TestCommForm)

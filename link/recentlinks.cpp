@@ -1,0 +1,36 @@
+#include "link/recentlinks.h"
+
+#include <QCoreApplication>
+#include <QSettings>
+
+namespace wire {
+
+namespace {
+const QString kDevices = QStringLiteral("recent/devices");
+const QString kAddresses = QStringLiteral("recent/addresses");
+
+// One file named for the program (~/.config/tarnic-flash-utility.conf).
+QSettings store() { return QSettings(QCoreApplication::applicationName(), QString()); }
+
+QStringList read(const QString &key) { return store().value(key).toStringList(); }
+
+void prepend(const QString &key, const QString &entry)
+{
+    if (entry.isEmpty())
+        return;
+    QStringList list = read(key);
+    list.removeAll(entry);
+    list.prepend(entry);
+    store().setValue(key, list.mid(0, kRecentKept));
+}
+} // namespace
+
+QStringList recentDevices() { return read(kDevices); }
+
+QStringList recentAddresses() { return read(kAddresses); }
+
+void rememberDevice(const QString &device) { prepend(kDevices, device); }
+
+void rememberAddress(const QString &address) { prepend(kAddresses, address); }
+
+} // namespace wire
