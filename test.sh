@@ -5,6 +5,7 @@ cd "$(dirname "$0")"
 source scripts/deps.sh
 tarnic_install_deps
 BUILD=${BUILD_DIR:-build}
-cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=${BUILD_TYPE:-RelWithDebInfo} ${CMAKE_EXTRA:-} >/dev/null
+# shellcheck disable=SC2086
+tarnic_configure "$BUILD" -DCMAKE_BUILD_TYPE=${BUILD_TYPE:-RelWithDebInfo} ${CMAKE_EXTRA:-}
 cmake --build "$BUILD" -j"$(nproc)"
 ctest --test-dir "$BUILD" --output-on-failure -j"$(nproc)" "$@"

@@ -41,9 +41,9 @@ if [[ " $CHECKS " == *" tidy "* ]]; then
   # libraries it depends on too (nothing to do in a tree already built). A
   # build tree that exists keeps its other settings.
   if [ -f "$BUILD/CMakeCache.txt" ]; then
-    cmake -S . -B "$BUILD" -DCMAKE_GLOBAL_AUTOGEN_TARGET=ON >/dev/null
+    tarnic_configure "$BUILD" -DCMAKE_GLOBAL_AUTOGEN_TARGET=ON
   else
-    cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_GLOBAL_AUTOGEN_TARGET=ON >/dev/null
+    tarnic_configure "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_GLOBAL_AUTOGEN_TARGET=ON
   fi
   if ! cmake --build "$BUILD" -j"$JOBS" --target autogen >"$BUILD/check-style-autogen.log" 2>&1; then
     cat "$BUILD/check-style-autogen.log" >&2

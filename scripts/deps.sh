@@ -4,7 +4,7 @@
 set -euo pipefail
 
 TARNIC_PACKAGES=(
-  cmake g++ make                 # build
+  cmake g++ ninja-build          # build (Ninja: a cold build starts compiling at once)
   qt6-base-dev                   # Qt Core, Gui, Widgets, Network, Test
   qt6-serialport-dev             # QSerialPort
   libgl-dev                      # Qt Gui's CMake package asks for OpenGL headers
@@ -55,4 +55,14 @@ tarnic_install_deps() {
   $sudo apt-get update -qq
   # shellcheck disable=SC2086
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends $missing
+}
+
+# tarnic_configure BUILD_DIR [CMAKE ARGS...]: configures the tree; a new tree
+# builds with Ninja, one that exists keeps its generator.
+tarnic_configure() {
+  local build=$1
+  shift
+  local generator=()
+  [ -f "$build/CMakeCache.txt" ] || generator=(-G Ninja)
+  cmake -S . -B "$build" "${generator[@]}" "$@" >/dev/null
 }
