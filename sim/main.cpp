@@ -1,14 +1,13 @@
 // tarnic-sim: a controller (or many) on a pseudo-terminal and/or a TCP port,
 // for tests, benchmarks and training without a controller at hand.
-#include "sim/controller.h"
 #include "sim/descriptors.h"
-#include "sim/endpoint.h"
+#include "sim/group.h"
 #include "sim/module.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QFile>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <memory>
@@ -27,16 +26,8 @@ int usage(const QString &text)
     return 2;
 }
 
-// One controller: modules of its own (its data, clock, image and boot code),
-// a state machine per transport so that a half line on one never mixes with
-// the other, and the endpoints that carry its bytes.
-struct Served {
-    std::vector<std::unique_ptr<sim::Module>> modules;
-    sim::Controller serialSide{{}};
-    sim::Controller tcpSide{{}};
-    std::unique_ptr<sim::PtyEndpoint> pty;
-    std::unique_ptr<sim::TcpEndpoint> tcp;
-};
+// Each thread's event loop polls only its own controllers' sockets.
+constexpr int kControllersPerThread = 16;
 
 // A number from 1 to max, or 0.
 int count(const QString &text, int max)
@@ -135,9 +126,10 @@ int main(int argc, char *argv[])
             return usage(QStringLiteral("--pty-link names one controller's pseudo-terminal"));
     }
     // Per controller: a listening socket and its peer, a pseudo-terminal's two
-    // ends, and a pacing timer per endpoint; a few more for the process.
-    const long perController = (wantTcp ? 2 : 0) + (wantPty ? 2 : 0) + (pace > 0 ? int{wantTcp} + int{wantPty} : 0);
-    const long needed = 32 + perController * controllers;
+    // ends; per thread its wake-up and pacing timer; a few for the process.
+    const long perController = (wantTcp ? 2 : 0) + (wantPty ? 2 : 0);
+    const long threads = (controllers + kControllersPerThread - 1) / kControllersPerThread;
+    const long needed = 32 + perController * controllers + 2 * threads;
     const long limit = sim::raiseDescriptorLimit();
     if (limit < needed) {
         std::fprintf(stderr,
@@ -147,40 +139,25 @@ int main(int argc, char *argv[])
         return 2;
     }
 
-    std::vector<std::unique_ptr<Served>> served;
-    for (int index = 1; index <= controllers; ++index) {
-        auto &c = *served.emplace_back(std::make_unique<Served>());
-        c.modules = index == 1 ? std::move(modules) : sim::makeModules();
-        for (auto &m : c.modules) {
-            if (index > 1)
-                m->configure(parser, &error); // as controller 1's, which passed
-            m->place({index, faultOn.isEmpty() || faultOn.contains(index)});
-            m->install(c.serialSide);
-            m->install(c.tcpSide);
+    sim::Setup setup{&parser,
+                     pace,
+                     wantPty,
+                     wantTcp,
+                     parser.value(QStringLiteral("listen")),
+                     firstPort,
+                     faultOn,
+                     parser.value(QStringLiteral("pty-link"))};
+    std::vector<std::unique_ptr<sim::Group>> groups;
+    for (int first = 1; first <= controllers; first += kControllersPerThread) {
+        auto &group = *groups.emplace_back(
+            std::make_unique<sim::Group>(setup, first, std::min(controllers, first + kControllersPerThread - 1)));
+        QStringList lines;
+        if (!group.start(&lines, &error)) {
+            std::fprintf(stderr, "tarnic-sim: %s\n", error.toLocal8Bit().constData());
+            return 1;
         }
-        if (wantPty) {
-            c.pty = std::make_unique<sim::PtyEndpoint>(c.serialSide, pace);
-            if (!c.pty->open(&error)) {
-                std::fprintf(stderr, "tarnic-sim: cannot create a pseudo-terminal: %s\n",
-                             error.toLocal8Bit().constData());
-                return 1;
-            }
-            if (parser.isSet(QStringLiteral("pty-link"))) {
-                const QString link = parser.value(QStringLiteral("pty-link"));
-                QFile::remove(link);
-                QFile::link(c.pty->slavePath(), link);
-            }
-            say(QStringLiteral("pty: %1").arg(c.pty->slavePath()));
-        }
-        if (wantTcp) {
-            c.tcp = std::make_unique<sim::TcpEndpoint>(c.tcpSide, pace);
-            const uint port = firstPort == 0 ? 0 : firstPort + index - 1;
-            if (!c.tcp->listen(parser.value(QStringLiteral("listen")), static_cast<quint16>(port), &error)) {
-                std::fprintf(stderr, "tarnic-sim: cannot listen: %s\n", error.toLocal8Bit().constData());
-                return 1;
-            }
-            say(QStringLiteral("tcp: %1:%2").arg(parser.value(QStringLiteral("listen"))).arg(c.tcp->port()));
-        }
+        for (const QString &line : lines)
+            say(line);
     }
     return QCoreApplication::exec();
 }
