@@ -10,6 +10,8 @@
 // largest proportional set size of the runner's processes summed, per
 // controller. The simulator serves every controller of a run from one
 // process.
+#include "bench/common/loadaverage.h"
+
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
@@ -144,6 +146,7 @@ Figures fanOut(const std::vector<QStringList> &commands, const Simulator &sim, c
         for (const QString &w : commands[i])
             words.push_back(w.toLocal8Bit());
         std::vector<char *> argv;
+        argv.reserve(words.size() + 1);
         for (QByteArray &w : words)
             argv.push_back(w.data());
         argv.push_back(nullptr);
@@ -272,6 +275,7 @@ int main(int argc, char *argv[])
     const QString logs = dir.filePath(QStringLiteral("logs"));
     QDir().mkpath(logs);
 
+    std::printf("load average %s\n", bench::loadAverage().constData());
     Simulator one;
     if (!one.start(sim, 1, baud))
         return 1;
@@ -287,7 +291,8 @@ int main(int argc, char *argv[])
     }
 
     if (!fleetRunnerAvailable(cli)) {
-        std::printf("fleet runner not available: skipped the fleet runs\n");
+        std::printf("fleet runner not available: skipped the fleet runs\nload average %s\n",
+                    bench::loadAverage().constData());
         return 0;
     }
     const auto fleetRun = [&](const char *what, int controllers, int controllerBaud, int parallel) {
@@ -302,5 +307,6 @@ int main(int argc, char *argv[])
     };
     fleetRun("tarnic-cli fleet --parallel 1000", fleet, baud, 1000);
     fleetRun("tarnic-cli fleet --parallel 8, unpaced", 16, 0, 8);
+    std::printf("load average %s\n", bench::loadAverage().constData());
     return 0;
 }
