@@ -70,6 +70,8 @@ int main(int argc, char *argv[])
     parser.addOption({QStringLiteral("fault-on"),
                       QStringLiteral("Apply the fault switches to controller INDEX only (from 1; repeatable)."),
                       QStringLiteral("INDEX")});
+    // Every controller makes modules of its own; these name and check the
+    // switches.
     auto modules = sim::makeModules();
     for (auto &m : modules)
         m->addOptions(parser);
