@@ -30,6 +30,12 @@ bool BasicModule::configure(const QCommandLineParser &parser, QString *error)
     return true;
 }
 
+void BasicModule::place(const Placement &placement)
+{
+    if (!placement.faults)
+        m_options.silentOn.clear();
+}
+
 void BasicModule::install(Controller &controller)
 {
     controller.options() = m_options;

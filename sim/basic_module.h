@@ -10,6 +10,7 @@ class BasicModule final : public Module {
 public:
     void addOptions(QCommandLineParser &parser) override;
     bool configure(const QCommandLineParser &parser, QString *error) override;
+    void place(const Placement &placement) override;
     void install(Controller &controller) override;
 
 private:

@@ -15,7 +15,7 @@ constexpr int kDate = 8;
 constexpr int kFill = 52;
 constexpr int kFills = 2;
 // A download in progress that goes quiet this long was abandoned by the
-// program (a time-out on its side); the next byte starts afresh.
+// program (a time-out on its side); the boot code then waits for a break-in.
 constexpr qint64 kAbandonMs = 1000;
 
 bool validDate(const QByteArray &d)
@@ -45,7 +45,7 @@ public:
             return false;
         const qint64 quiet = m_quiet.restart();
         if (m_state > State::WaitStart && m_state != State::Done && quiet > kAbandonMs) {
-            m_state = State::Command;
+            m_state = State::Aborted;
             m_match = 0;
         }
         const auto b = static_cast<quint8>(c);
@@ -59,7 +59,7 @@ public:
             return true;
         case State::Data:
             m_block.append(c);
-            if (m_acks + 1 == m_module.m_faults.dropMidAt && m_block.size() == (m_expect + 1) / 2) {
+            if (m_block.size() == (m_expect + 1) / 2 && fires(m_module.m_faults.dropMidAt, m_acks + 1)) {
                 dropLink();
                 return true;
             }
@@ -86,8 +86,9 @@ public:
         case State::Done:
             return done(c);
         case State::Aborted:
-            // The program gives up at once on a wrong answer and may start
-            // again straight away: a break-in restarts the boot code.
+            // A failed download leaves the controller in its boot code, which
+            // answers no command line; a break-in restarts it, whether the
+            // program retries at once or on a new connection.
             abortedByte(c);
             return true;
         }
@@ -153,10 +154,14 @@ private:
     }
 
 public:
-    // A new peer starts in command mode.
+    // A new peer meets command mode, unless a download was under way: the
+    // boot code is still running then.
     void restart()
     {
-        m_state = State::Command;
+        if (m_state == State::WaitStart || m_state == State::Done)
+            m_state = State::Command;
+        else if (m_state != State::Command)
+            m_state = State::Aborted;
         m_match = 0;
     }
 
@@ -228,16 +233,16 @@ private:
     bool acknowledge(char ack, const std::function<void()> &beforeSending = {})
     {
         const int n = ++m_acks;
-        const Faults &f = m_module.m_faults;
-        if (n == f.dropAt) {
+        Faults &f = m_module.m_faults;
+        if (fires(f.dropAt, n)) {
             dropLink();
             return false;
         }
-        if (n == f.silentAt) {
+        if (fires(f.silentAt, n)) {
             m_state = State::Aborted;
             return false;
         }
-        if (n == f.wrongAckAt) {
+        if (fires(f.wrongAckAt, n)) {
             m_controller.sendRaw(QByteArray(1, static_cast<char>(ack - 'A' + 'a')));
             m_state = State::Aborted;
             return false;
@@ -248,9 +253,19 @@ private:
         return true;
     }
 
+    // Each fault fires once in the simulator's life, so that a retry finds
+    // a working controller (still in its boot code).
+    static bool fires(int &faultAt, int n)
+    {
+        if (n != faultAt)
+            return false;
+        faultAt = 0;
+        return true;
+    }
+
     void dropLink()
     {
-        m_state = State::Command;
+        m_state = State::Aborted;
         m_controller.dropConnection();
     }
 
@@ -295,14 +310,15 @@ void BootModule::addOptions(QCommandLineParser &parser)
                       QStringLiteral("PATH")});
     parser.addOption({QStringLiteral("boot-wrong-ack"),
                       QStringLiteral("Answer the Nth acknowledgement of a download in lower case (the final B "
-                                     "follows the last block)."),
+                                     "follows the last block; once)."),
                       QStringLiteral("N")});
-    parser.addOption({QStringLiteral("boot-silent-at"), QStringLiteral("Give no Nth acknowledgement of a download."),
-                      QStringLiteral("N")});
+    parser.addOption({QStringLiteral("boot-silent-at"),
+                      QStringLiteral("Give no Nth acknowledgement of a download (once)."), QStringLiteral("N")});
     parser.addOption({QStringLiteral("boot-drop-at"),
-                      QStringLiteral("Drop the connection instead of the Nth acknowledgement."), QStringLiteral("N")});
+                      QStringLiteral("Drop the connection instead of the Nth acknowledgement (once)."),
+                      QStringLiteral("N")});
     parser.addOption({QStringLiteral("boot-drop-mid"),
-                      QStringLiteral("Drop the connection when half of the Nth block has arrived."),
+                      QStringLiteral("Drop the connection when half of the Nth block has arrived (once)."),
                       QStringLiteral("N")});
 }
 
@@ -326,6 +342,13 @@ bool BootModule::configure(const QCommandLineParser &parser, QString *error)
         }
     }
     return true;
+}
+
+void BootModule::place(const Placement &placement)
+{
+    m_savePath.replace(QLatin1String("{index}"), QString::number(placement.index));
+    if (!placement.faults)
+        m_faults = {};
 }
 
 void BootModule::install(Controller &controller)

@@ -15,11 +15,13 @@ namespace sim {
 // length and check byte, answers "K", takes the end marker, the trailer and
 // the date where that download has them, answers "B", and answers "B" to each
 // 52-byte FF fill that follows. The image it received (blocks, then trailer)
-// is kept, and written to a file when asked.
+// is kept, and written to a file when asked. A download that fails leaves
+// the controller in its boot code, across connections, until a break-in
+// starts the next one.
 class BootModule final : public Module {
 public:
     // Faults, each at the Nth acknowledgement of a download (block 1 is the
-    // first; the final "B" follows the last block); 0 is off.
+    // first; the final "B" follows the last block) and once; 0 is off.
     struct Faults {
         int wrongAckAt = 0; // answer in lower case
         int silentAt = 0;   // answer nothing
@@ -32,6 +34,7 @@ public:
 
     void addOptions(QCommandLineParser &parser) override;
     bool configure(const QCommandLineParser &parser, QString *error) override;
+    void place(const Placement &placement) override;
     void install(Controller &controller) override;
 
     Faults &faults() { return m_faults; }

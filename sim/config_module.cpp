@@ -33,6 +33,11 @@ bool ConfigModule::configure(const QCommandLineParser &parser, QString *)
     return true;
 }
 
+void ConfigModule::place(const Placement &placement)
+{
+    m_logPath.replace(QLatin1String("{index}"), QString::number(placement.index));
+}
+
 void ConfigModule::install(Controller &controller)
 {
     m_controllers.push_back(&controller);

@@ -17,6 +17,7 @@ class ConfigModule final : public Module {
 public:
     void addOptions(QCommandLineParser &parser) override;
     bool configure(const QCommandLineParser &parser, QString *error) override;
+    void place(const Placement &placement) override;
     void install(Controller &controller) override;
 
     // Last value per command, keyed by its code ("X001") or the stand-alone

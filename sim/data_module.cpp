@@ -74,6 +74,12 @@ bool DataModule::configure(const QCommandLineParser &parser, QString *error)
     return true;
 }
 
+void DataModule::place(const Placement &placement)
+{
+    if (!placement.faults)
+        m_silentAt = m_wrongAt = m_dropAt = 0;
+}
+
 void DataModule::install(Controller &controller)
 {
     controller.addLineHandler([this, &controller](const QByteArray &line) {

@@ -18,6 +18,7 @@ public:
     DataModule();
     void addOptions(QCommandLineParser &parser) override;
     bool configure(const QCommandLineParser &parser, QString *error) override;
+    void place(const Placement &placement) override;
     void install(Controller &controller) override;
 
     struct Entry {

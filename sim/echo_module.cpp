@@ -93,6 +93,14 @@ bool EchoModule::configure(const QCommandLineParser &parser, QString *error)
     return true;
 }
 
+void EchoModule::place(const Placement &placement)
+{
+    if (!placement.faults) {
+        m_corrupt.clear();
+        m_drop.clear();
+    }
+}
+
 void EchoModule::install(Controller &controller)
 {
     auto session = std::make_shared<Session>(*this, controller);

@@ -13,6 +13,7 @@ class EchoModule final : public Module {
 public:
     void addOptions(QCommandLineParser &parser) override;
     bool configure(const QCommandLineParser &parser, QString *error) override;
+    void place(const Placement &placement) override;
     void install(Controller &controller) override;
 
     // Echo mode ends once the line has been quiet this long (the test is

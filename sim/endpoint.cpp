@@ -7,70 +7,33 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <fcntl.h>
-#include <sys/prctl.h>
-#include <sys/timerfd.h>
 #include <termios.h>
 #include <unistd.h>
 
 namespace sim {
 
-namespace {
-// Timer wake-ups arrive up to a few hundred microseconds late on a busy or
-// virtual machine, which at 115200 baud is several percent of a block's
-// round trip. The timer is set this much early and the last stretch is
-// waited out in a loop.
-constexpr qint64 kEarlyWakeNs = 200'000;
-} // namespace
-
-Endpoint::Endpoint(Controller &controller, int paceBaud, QObject *parent)
-    : QObject(parent), m_controller(controller), m_baud(paceBaud)
-{
-    if (m_baud <= 0)
-        return;
-    // Rounded up: never faster than the line.
-    m_byteNs = (10'000'000'000LL + m_baud - 1) / m_baud;
-    m_timerFd = ::timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
-    if (m_timerFd < 0) {
-        std::fprintf(stderr, "tarnic-sim: no timer for pacing: %s\n", strerror(errno));
-        std::exit(1);
-    }
-    // Timers fire without the default 50 us of slack.
-    ::prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
-    m_timer = new QSocketNotifier(m_timerFd, QSocketNotifier::Read, this);
-    connect(m_timer, &QSocketNotifier::activated, this, [this] {
-        quint64 expirations = 0;
-        [[maybe_unused]] const ssize_t n = ::read(m_timerFd, &expirations, sizeof expirations);
-        deliverDue();
-    });
-}
+Endpoint::Endpoint(Controller &controller, Pacer *pacer, QObject *parent)
+    : QObject(parent), m_controller(controller), m_pacer(pacer)
+{}
 
 Endpoint::~Endpoint()
 {
-    if (m_timerFd >= 0)
-        ::close(m_timerFd);
-}
-
-qint64 Endpoint::nowNs()
-{
-    timespec ts{};
-    ::clock_gettime(CLOCK_MONOTONIC, &ts);
-    return static_cast<qint64>(ts.tv_sec) * 1'000'000'000LL + ts.tv_nsec;
+    if (m_pacer)
+        m_pacer->wakeAt(this, -1);
 }
 
 void Endpoint::attach()
 {
     m_controller.send = [this](const QByteArray &bytes) {
-        if (m_baud <= 0)
+        if (!m_pacer)
             writeOut(bytes);
         else
             queueOut(bytes, false);
     };
     m_controller.drop = [this] {
-        if (m_baud > 0) {
+        if (m_pacer) {
             // After what is already on the line.
             queueOut(QByteArray(), true);
             return;
@@ -90,15 +53,15 @@ void Endpoint::beginSession()
 void Endpoint::received(const QByteArray &bytes)
 {
     attach();
-    if (m_baud <= 0) {
+    if (!m_pacer) {
         m_controller.feed(bytes);
         return;
     }
     // The controller sees each byte at once but answers as of the moment the
     // byte would have arrived; only the answers wait for the line.
-    const qint64 now = nowNs();
+    const qint64 now = Pacer::nowNs();
     for (const char c : bytes) {
-        m_inFree = std::max(m_inFree, now) + m_byteNs;
+        m_inFree = std::max(m_inFree, now) + m_pacer->byteNs();
         m_virtualNow = m_inFree;
         m_controller.feed(QByteArray(1, c));
     }
@@ -107,12 +70,12 @@ void Endpoint::received(const QByteArray &bytes)
 
 void Endpoint::queueOut(const QByteArray &bytes, bool drop)
 {
-    const qint64 start = m_virtualNow >= 0 ? m_virtualNow : nowNs();
+    const qint64 start = m_virtualNow >= 0 ? m_virtualNow : Pacer::nowNs();
     if (drop) {
         m_out.push_back({std::max(m_outFree, start), 0, true});
     }
     for (const char c : bytes) {
-        m_outFree = std::max(m_outFree, start) + m_byteNs;
+        m_outFree = std::max(m_outFree, start) + m_pacer->byteNs();
         m_out.push_back({m_outFree, c, false});
     }
     arm();
@@ -120,12 +83,7 @@ void Endpoint::queueOut(const QByteArray &bytes, bool drop)
 
 void Endpoint::deliverDue()
 {
-    // Woken a little early on purpose (see arm()): wait out the rest here.
-    if (!m_out.empty() && m_out.front().at - nowNs() <= kEarlyWakeNs) {
-        while (nowNs() < m_out.front().at) {
-        }
-    }
-    const qint64 now = nowNs();
+    const qint64 now = Pacer::nowNs();
     QByteArray chunk;
     while (!m_out.empty() && m_out.front().at <= now) {
         const Due d = m_out.front();
@@ -144,20 +102,10 @@ void Endpoint::deliverDue()
     arm();
 }
 
-void Endpoint::arm()
-{
-    itimerspec spec{};
-    if (!m_out.empty()) {
-        // An absolute zero would disarm the timer; anything past is due at once.
-        const qint64 at = std::max<qint64>(m_out.front().at - kEarlyWakeNs, 1);
-        spec.it_value.tv_sec = at / 1'000'000'000LL;
-        spec.it_value.tv_nsec = at % 1'000'000'000LL;
-    }
-    ::timerfd_settime(m_timerFd, TFD_TIMER_ABSTIME, &spec, nullptr);
-}
+void Endpoint::arm() { m_pacer->wakeAt(this, m_out.empty() ? -1 : m_out.front().at); }
 
-TcpEndpoint::TcpEndpoint(Controller &controller, int paceBaud, QObject *parent)
-    : Endpoint(controller, paceBaud, parent), m_server(new QTcpServer(this))
+TcpEndpoint::TcpEndpoint(Controller &controller, Pacer *pacer, QObject *parent)
+    : Endpoint(controller, pacer, parent), m_server(new QTcpServer(this))
 {
     connect(m_server, &QTcpServer::newConnection, this, [this] {
         while (QTcpSocket *next = m_server->nextPendingConnection()) {
@@ -207,8 +155,7 @@ void TcpEndpoint::dropPeer()
     }
 }
 
-PtyEndpoint::PtyEndpoint(Controller &controller, int paceBaud, QObject *parent) : Endpoint(controller, paceBaud, parent)
-{}
+PtyEndpoint::PtyEndpoint(Controller &controller, Pacer *pacer, QObject *parent) : Endpoint(controller, pacer, parent) {}
 
 PtyEndpoint::~PtyEndpoint()
 {

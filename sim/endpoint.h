@@ -1,6 +1,7 @@
 #pragma once
 
 #include "sim/controller.h"
+#include "sim/pacer.h"
 
 #include <QObject>
 
@@ -17,11 +18,12 @@ namespace sim {
 // rate would carry them (10 bits a byte): each byte reaches the controller at
 // the moment its last bit would, and the controller's answer starts on the
 // line at that same moment, not when the simulator got round to it. Answers
-// are held back until their last bit is due, on a nanosecond timer.
+// are held back until their last bit is due, on the pacer's timer.
 class Endpoint : public QObject {
     Q_OBJECT
 public:
-    Endpoint(Controller &controller, int paceBaud, QObject *parent = nullptr);
+    // Without a pacer, bytes move as fast as the transport takes them.
+    Endpoint(Controller &controller, Pacer *pacer, QObject *parent = nullptr);
     ~Endpoint() override;
 
 protected:
@@ -42,23 +44,21 @@ private:
     void queueOut(const QByteArray &bytes, bool drop);
     void deliverDue();
     void arm();
-    static qint64 nowNs();
+    friend class Pacer; // wakes deliverDue() and keeps m_wakeAt
 
     Controller &m_controller;
-    int m_baud;
-    qint64 m_byteNs = 0;
+    Pacer *m_pacer;
     qint64 m_inFree = 0;      // when the line towards the controller is next idle
     qint64 m_outFree = 0;     // and the line back
     qint64 m_virtualNow = -1; // the arrival time of the byte being fed, while feeding
     std::deque<Due> m_out;
-    int m_timerFd = -1;
-    QSocketNotifier *m_timer = nullptr;
+    qint64 m_wakeAt = -1; // the wake-up the pacer holds for this endpoint
 };
 
 class TcpEndpoint final : public Endpoint {
     Q_OBJECT
 public:
-    TcpEndpoint(Controller &controller, int paceBaud, QObject *parent = nullptr);
+    TcpEndpoint(Controller &controller, Pacer *pacer, QObject *parent = nullptr);
     bool listen(const QString &address, quint16 port, QString *error);
     quint16 port() const;
 
@@ -74,7 +74,7 @@ private:
 class PtyEndpoint final : public Endpoint {
     Q_OBJECT
 public:
-    PtyEndpoint(Controller &controller, int paceBaud, QObject *parent = nullptr);
+    PtyEndpoint(Controller &controller, Pacer *pacer, QObject *parent = nullptr);
     ~PtyEndpoint() override;
     bool open(QString *error);
     QString slavePath() const { return m_slavePath; }

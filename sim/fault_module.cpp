@@ -47,6 +47,14 @@ bool FaultModule::configure(const QCommandLineParser &parser, QString *error)
     return true;
 }
 
+void FaultModule::place(const Placement &placement)
+{
+    if (placement.faults)
+        return;
+    m_dropAtCommand = m_dropAfterBytes = 0;
+    m_floodOn.clear();
+}
+
 void FaultModule::install(Controller &controller)
 {
     controller.addInterceptor([this, &controller](char) {

@@ -14,6 +14,7 @@ class FaultModule final : public Module {
 public:
     void addOptions(QCommandLineParser &parser) override;
     bool configure(const QCommandLineParser &parser, QString *error) override;
+    void place(const Placement &placement) override;
     void install(Controller &controller) override;
 
 private:

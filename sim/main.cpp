@@ -1,21 +1,40 @@
-// tarnic-sim: a controller on a pseudo-terminal and/or a TCP port, for tests,
-// benchmarks and training without a controller at hand.
-#include "sim/controller.h"
-#include "sim/endpoint.h"
+// tarnic-sim: a controller (or many) on a pseudo-terminal and/or a TCP port,
+// for tests, benchmarks and training without a controller at hand.
+#include "sim/descriptors.h"
+#include "sim/group.h"
 #include "sim/module.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QFile>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
+#include <memory>
+#include <vector>
 
 namespace {
 void say(const QString &line)
 {
     std::printf("%s\n", line.toLocal8Bit().constData());
     std::fflush(stdout);
+}
+
+int usage(const QString &text)
+{
+    std::fprintf(stderr, "tarnic-sim: %s\n", text.toLocal8Bit().constData());
+    return 2;
+}
+
+// Each thread's event loop polls only its own controllers' sockets.
+constexpr int kControllersPerThread = 16;
+
+// A number from 1 to max, or 0.
+int count(const QString &text, int max)
+{
+    bool ok = false;
+    const int n = text.toInt(&ok);
+    return ok && n >= 1 && n <= max ? n : 0;
 }
 } // namespace
 
@@ -43,14 +62,22 @@ int main(int argc, char *argv[])
         {QStringLiteral("pty-link"), QStringLiteral("Also make PATH a symbolic link to it."), QStringLiteral("PATH")});
     parser.addOption({QStringLiteral("pace"), QStringLiteral("Carry bytes no faster than a serial line at BAUD."),
                       QStringLiteral("BAUD"), QStringLiteral("0")});
+    parser.addOption({QStringLiteral("controllers"),
+                      QStringLiteral("Serve N controllers, each with its own state, on ports from --tcp PORT on (any "
+                                     "free ports for 0) and/or pseudo-terminals of their own; prints them in "
+                                     "controller order."),
+                      QStringLiteral("N"), QStringLiteral("1")});
+    parser.addOption({QStringLiteral("fault-on"),
+                      QStringLiteral("Apply the fault switches to controller INDEX only (from 1; repeatable)."),
+                      QStringLiteral("INDEX")});
+    // Every controller makes modules of its own; these name and check the
+    // switches.
     auto modules = sim::makeModules();
     for (auto &m : modules)
         m->addOptions(parser);
     // Usage errors exit 2, as tarnic-cli's do (process() would exit 1).
-    if (!parser.parse(QCoreApplication::arguments())) {
-        std::fprintf(stderr, "tarnic-sim: %s\n", parser.errorText().toLocal8Bit().constData());
-        return 2;
-    }
+    if (!parser.parse(QCoreApplication::arguments()))
+        return usage(parser.errorText());
     if (parser.isSet(helpOption) || parser.isSet(QStringLiteral("help-all"))) {
         // The usage line names the program, not the path it was started by
         // (the manual page is made from this text).
@@ -65,59 +92,74 @@ int main(int argc, char *argv[])
 
     QString error;
     for (auto &m : modules) {
-        if (!m->configure(parser, &error)) {
-            std::fprintf(stderr, "tarnic-sim: %s\n", error.toLocal8Bit().constData());
-            return 2;
-        }
+        if (!m->configure(parser, &error))
+            return usage(error);
     }
-    if (!parser.isSet(QStringLiteral("tcp")) && !parser.isSet(QStringLiteral("pty"))) {
-        std::fprintf(stderr, "tarnic-sim: give --tcp PORT and/or --pty\n");
-        return 2;
-    }
+    const bool wantTcp = parser.isSet(QStringLiteral("tcp"));
+    const bool wantPty = parser.isSet(QStringLiteral("pty"));
+    if (!wantTcp && !wantPty)
+        return usage(QStringLiteral("give --tcp PORT and/or --pty"));
     bool ok = false;
     const int pace = parser.value(QStringLiteral("pace")).toInt(&ok);
-    if (!ok || pace < 0) {
-        std::fprintf(stderr, "tarnic-sim: --pace takes a baud rate\n");
+    if (!ok || pace < 0)
+        return usage(QStringLiteral("--pace takes a baud rate"));
+    const uint firstPort = parser.value(QStringLiteral("tcp")).toUInt(&ok);
+    if (wantTcp && (!ok || firstPort > 65535))
+        return usage(QStringLiteral("--tcp takes a port number"));
+    const int controllers = count(parser.value(QStringLiteral("controllers")), 100'000);
+    if (controllers == 0)
+        return usage(QStringLiteral("--controllers takes a number from 1 to 100000"));
+    if (firstPort != 0 && firstPort + controllers - 1 > 65535)
+        return usage(
+            QStringLiteral("--controllers %1 from port %2 runs past port 65535").arg(controllers).arg(firstPort));
+    QList<int> faultOn;
+    for (const QString &index : parser.values(QStringLiteral("fault-on"))) {
+        faultOn.append(count(index, controllers));
+        if (faultOn.constLast() == 0)
+            return usage(QStringLiteral("--fault-on takes a controller index from 1 to %1").arg(controllers));
+    }
+    if (controllers > 1) {
+        // Two controllers never write one file.
+        for (const QString &option : {QStringLiteral("save-image"), QStringLiteral("config-log")})
+            if (parser.isSet(option) && !parser.value(option).contains(QLatin1String("{index}")))
+                return usage(
+                    QStringLiteral("--%1 needs {index} in its path with more than one controller").arg(option));
+        if (parser.isSet(QStringLiteral("pty-link")))
+            return usage(QStringLiteral("--pty-link names one controller's pseudo-terminal"));
+    }
+    // Per controller: a listening socket and its peer, a pseudo-terminal's two
+    // ends; per thread its wake-up and pacing timer; a few for the process.
+    const long perController = (wantTcp ? 2 : 0) + (wantPty ? 2 : 0);
+    const long threads = (controllers + kControllersPerThread - 1) / kControllersPerThread;
+    const long needed = 32 + perController * controllers + 2 * threads;
+    const long limit = sim::raiseDescriptorLimit();
+    if (limit < needed) {
+        std::fprintf(stderr,
+                     "tarnic-sim: %d controllers need about %ld open files; the limit is %ld even raised to its hard "
+                     "limit (see ulimit -Hn)\n",
+                     controllers, needed, limit);
         return 2;
     }
 
-    // Each transport drives its own controller state machine, so that a half
-    // line on one never mixes with the other; data modules share their store
-    // through the modules themselves.
-    sim::Controller serialSide{{}};
-    sim::Controller tcpSide{{}};
-    for (auto &m : modules) {
-        m->install(serialSide);
-        m->install(tcpSide);
-    }
-
-    std::unique_ptr<sim::PtyEndpoint> pty;
-    if (parser.isSet(QStringLiteral("pty"))) {
-        pty = std::make_unique<sim::PtyEndpoint>(serialSide, pace);
-        if (!pty->open(&error)) {
-            std::fprintf(stderr, "tarnic-sim: cannot create a pseudo-terminal: %s\n", error.toLocal8Bit().constData());
+    sim::Setup setup{&parser,
+                     pace,
+                     wantPty,
+                     wantTcp,
+                     parser.value(QStringLiteral("listen")),
+                     firstPort,
+                     faultOn,
+                     parser.value(QStringLiteral("pty-link"))};
+    std::vector<std::unique_ptr<sim::Group>> groups;
+    for (int first = 1; first <= controllers; first += kControllersPerThread) {
+        auto &group = *groups.emplace_back(
+            std::make_unique<sim::Group>(setup, first, std::min(controllers, first + kControllersPerThread - 1)));
+        QStringList lines;
+        if (!group.start(&lines, &error)) {
+            std::fprintf(stderr, "tarnic-sim: %s\n", error.toLocal8Bit().constData());
             return 1;
         }
-        if (parser.isSet(QStringLiteral("pty-link"))) {
-            const QString link = parser.value(QStringLiteral("pty-link"));
-            QFile::remove(link);
-            QFile::link(pty->slavePath(), link);
-        }
-        say(QStringLiteral("pty: %1").arg(pty->slavePath()));
-    }
-    std::unique_ptr<sim::TcpEndpoint> tcp;
-    if (parser.isSet(QStringLiteral("tcp"))) {
-        const uint port = parser.value(QStringLiteral("tcp")).toUInt(&ok);
-        if (!ok || port > 65535) {
-            std::fprintf(stderr, "tarnic-sim: --tcp takes a port number\n");
-            return 2;
-        }
-        tcp = std::make_unique<sim::TcpEndpoint>(tcpSide, pace);
-        if (!tcp->listen(parser.value(QStringLiteral("listen")), static_cast<quint16>(port), &error)) {
-            std::fprintf(stderr, "tarnic-sim: cannot listen: %s\n", error.toLocal8Bit().constData());
-            return 1;
-        }
-        say(QStringLiteral("tcp: %1:%2").arg(parser.value(QStringLiteral("listen"))).arg(tcp->port()));
+        for (const QString &line : lines)
+            say(line);
     }
     return QCoreApplication::exec();
 }

@@ -17,6 +17,14 @@ public:
     virtual void addOptions(QCommandLineParser &) {}
     // Reads the switches; false with a reason on a bad value.
     virtual bool configure(const QCommandLineParser &, QString *) { return true; }
+    // After configure(): which of a simulator's controllers this instance
+    // serves. Its number (from 1) replaces "{index}" in the files it writes,
+    // and the fault switches are dropped where they do not apply.
+    struct Placement {
+        int index = 1;
+        bool faults = true;
+    };
+    virtual void place(const Placement &) {}
     virtual void install(Controller &controller) = 0;
 };
 

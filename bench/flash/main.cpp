@@ -5,6 +5,7 @@
 //    CPU seconds of the program's download, beside a plain blocking sender
 //    (write a frame, block in read() for the "K") against the same simulator.
 // Only the block phase is timed; the pause after the break-in is shortened.
+#include "bench/common/loadaverage.h"
 #include "bench/common/plainsocket.h"
 #include "flash/download.h"
 #include "link/link.h"
@@ -178,13 +179,6 @@ double median(std::vector<double> v)
 
 double best(const std::vector<double> &v) { return v.empty() ? 0 : *std::max_element(v.begin(), v.end()); }
 
-// The figures mean little on a busy machine; say how busy it was.
-QByteArray loadAverage()
-{
-    QFile f(QStringLiteral("/proc/loadavg"));
-    return f.open(QIODevice::ReadOnly) ? f.readLine().trimmed() : QByteArray("unknown");
-}
-
 } // namespace
 
 int main(int argc, char *argv[])
@@ -220,7 +214,7 @@ int main(int argc, char *argv[])
     file.close();
     const flash::ImageLayout l = flash::layoutFor(size, flash::kTrailerSize, 50);
     std::printf("image %lld bytes: %lld blocks; load average %s\n", static_cast<long long>(size),
-                static_cast<long long>(l.totalBlocks()), loadAverage().constData());
+                static_cast<long long>(l.totalBlocks()), bench::loadAverage().constData());
 
     if (!parser.isSet(QStringLiteral("skip-paced"))) {
         testing::SimProcess sim;
@@ -268,6 +262,6 @@ int main(int argc, char *argv[])
                     qr > 0 ? pr / qr : 0.0, pb, qb, qb > 0 ? pb / qb : 0.0, ok ? "" : "  (A DOWNLOAD FAILED)");
         std::fflush(stdout);
     }
-    std::printf("load average %s\n", loadAverage().constData());
+    std::printf("load average %s\n", bench::loadAverage().constData());
     return 0;
 }

@@ -14,20 +14,25 @@ bool SimProcess::start(const QStringList &arguments)
     m_process.start();
     if (!m_process.waitForStarted(5000))
         return false;
-    const bool wantPty = arguments.contains(QStringLiteral("--pty"));
-    const bool wantTcp = arguments.contains(QStringLiteral("--tcp"));
+    const int at = static_cast<int>(arguments.indexOf(QStringLiteral("--controllers")));
+    const qsizetype controllers = at < 0 ? 1 : arguments.value(at + 1).toInt();
+    const qsizetype wantPtys = arguments.contains(QStringLiteral("--pty")) ? controllers : 0;
+    const qsizetype wantPorts = arguments.contains(QStringLiteral("--tcp")) ? controllers : 0;
     QDeadlineTimer deadline(10000);
     QByteArray seen;
-    while ((wantPty && m_pty.isEmpty()) || (wantTcp && m_port == 0)) {
+    while (m_ptys.size() < wantPtys || m_ports.size() < wantPorts) {
         if (deadline.hasExpired() || !m_process.waitForReadyRead(static_cast<int>(deadline.remainingTime())))
             return false;
         seen += m_process.readAllStandardOutput();
-        for (const QByteArray &line : seen.split('\n')) {
+        // Whole lines only; the rest waits for the next read.
+        const qsizetype end = seen.lastIndexOf('\n') + 1;
+        for (const QByteArray &line : seen.left(end).split('\n')) {
             if (line.startsWith("pty: "))
-                m_pty = QString::fromLocal8Bit(line.mid(5)).trimmed();
+                m_ptys.append(QString::fromLocal8Bit(line.mid(5)).trimmed());
             if (line.startsWith("tcp: "))
-                m_port = static_cast<quint16>(line.mid(line.lastIndexOf(':') + 1).trimmed().toUInt());
+                m_ports.append(static_cast<quint16>(line.mid(line.lastIndexOf(':') + 1).trimmed().toUInt()));
         }
+        seen.remove(0, end);
     }
     return true;
 }

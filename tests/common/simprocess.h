@@ -7,20 +7,22 @@
 namespace testing {
 
 // A tarnic-sim child process (the path comes from $TARNIC_SIM). start() waits
-// for it to print its pseudo-terminal path and/or TCP port.
+// for it to print its pseudo-terminal paths and/or TCP ports, one of each per
+// controller.
 class SimProcess {
 public:
     ~SimProcess();
     bool start(const QStringList &arguments);
     void stop();
-    QString ptyPath() const { return m_pty; }
-    quint16 tcpPort() const { return m_port; }
+    QString ptyPath() const { return m_ptys.value(0); }
+    quint16 tcpPort() const { return m_ports.value(0); }
+    const QList<quint16> &tcpPorts() const { return m_ports; }
     QProcess &process() { return m_process; }
 
 private:
     QProcess m_process;
-    QString m_pty;
-    quint16 m_port = 0;
+    QStringList m_ptys;
+    QList<quint16> m_ports;
 };
 
 // tarnic-cli's link options for the simulator's TCP port or pseudo-terminal.

@@ -235,10 +235,15 @@ void TestE2eUtilities::hsTest()
 
 void TestE2eUtilities::cliCommands()
 {
+    // A second controller in the same simulator keeps lists of its own, and
+    // only it meets the fault switch.
     testing::SimProcess sim;
-    QVERIFY(sim.start(kSimArgs));
+    QVERIFY(sim.start(kSimArgs
+                      + QStringList{QStringLiteral("--controllers"), QStringLiteral("2"), QStringLiteral("--fault-on"),
+                                    QStringLiteral("2"), QStringLiteral("--wrong-at-record"), QStringLiteral("1")}));
     const QStringList pty = testing::cliLinkArgs(sim, false);
     const QStringList tcp = testing::cliLinkArgs(sim, true);
+    const QStringList second{QStringLiteral("--tcp"), QStringLiteral("127.0.0.1:%1").arg(sim.tcpPorts().value(1))};
     const struct {
         const QStringList &link;
         const char *words;
@@ -250,6 +255,11 @@ void TestE2eUtilities::cliCommands()
         {tcp, "memory", 0,
          "Memory data received\n        Ad Hoc  Main    Log\n"
          "Avail   19998   60000   10000\nUsed    00002   00000   00000\n"},
+        {second, "id add 666", 1, "ID not added\n"},
+        {second, "id add 666", 0, "ID added\n"},
+        {second, "memory", 0,
+         "Memory data received\n        Ad Hoc  Main    Log\n"
+         "Avail   19999   60000   10000\nUsed    00001   00000   00000\n"},
         {tcp, "id delete 444", 0, "ID deleted\n"},
         {tcp, "id delete 444", 1, "ID not found\n"},
         {tcp, "time set --hours 25", 1, "Invalid hours to add/subtract\n"},
