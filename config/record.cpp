@@ -71,7 +71,7 @@ std::variant<RecordWritten, QString> writeRecord(const QString &dir, const Progr
         path = QStringLiteral("%1-%2.%3").arg(stem).arg(n).arg(kProfileSuffix);
     const auto &link = run.link.opened();
     const QStringList notes{
-        QStringLiteral("Programmed %1").arg(when.toString(Qt::ISODate)),
+        QStringLiteral("Programmed %1").arg(when.toOffsetFromUtc(when.offsetFromUtc()).toString(Qt::ISODate)),
         QStringLiteral("Link: %1").arg(link ? linkText(*link) : QStringLiteral("none")),
         QStringLiteral("Controller: %1").arg(printable(run.versionReply)),
         QStringLiteral("Outcome: %1").arg(outcomeText(outcome)),
