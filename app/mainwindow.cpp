@@ -33,10 +33,15 @@ MainWindow::MainWindow()
     m_mdi = new QMdiArea(this);
     m_mdi->setObjectName(QStringLiteral("mdi"));
     setCentralWidget(m_mdi);
+    // The screens scroll: the window keeps its size with the status bar below.
+    m_mdi->setMinimumSize(1, 1);
     m_about = new About(this);
     auto *ab = menuBar()->addAction(QStringLiteral("About          "));
     ab->setObjectName(QStringLiteral("ab"));
     connect(ab, &QAction::triggered, this, [this] { m_about->showCentred(*this); });
+    m_profileStatus = new QLabel(this);
+    m_profileStatus->setObjectName(QStringLiteral("profileStatus"));
+    statusBar()->addWidget(m_profileStatus);
     resize(core::twipsToPixelsX(this, kMainWidthTwips), core::twipsToPixelsY(this, kMainHeightTwips));
 }
 
@@ -62,9 +67,6 @@ void MainWindow::createScreens(screens::Services &services)
     addScreen(Screen::Loopback, new loopback::LoopbackScreen(services));
 
     m_profiles = std::make_unique<config::ProfileSession>(services.settings, services.files, services.messages);
-    m_profileStatus = new QLabel(this);
-    m_profileStatus->setObjectName(QStringLiteral("profileStatus"));
-    statusBar()->addWidget(m_profileStatus);
     for (auto *binder : findChildren<config::Binder *>())
         connect(binder, &config::Binder::edited, this, &MainWindow::showProfileStatus);
     showProfileStatus();
