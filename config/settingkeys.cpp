@@ -111,16 +111,17 @@ const Index &index()
         Index x;
         for (const SettingInfo &info : settingTable()) {
             const QString key = keyOf(info);
-            auto at = x.byName.constFind(key);
-            if (at == x.byName.cend()) {
-                at = x.byName.insert(key, static_cast<qsizetype>(x.keys.size()));
+            // A position, not an iterator: the inserts below may move the hash.
+            const qsizetype at = x.byName.value(key, static_cast<qsizetype>(x.keys.size()));
+            if (at == static_cast<qsizetype>(x.keys.size())) {
+                x.byName.insert(key, at);
                 x.keys.push_back({key, info.screen, listedCaption(info), {}, {}});
             }
-            SettingKey &k = x.keys[static_cast<size_t>(*at)];
+            SettingKey &k = x.keys[static_cast<size_t>(at)];
             k.controls.push_back(&info);
             if (info.kind == SettingKind::Option)
                 k.words << wordOf(info);
-            x.byName.insert(info.name, *at);
+            x.byName.insert(info.name, at);
         }
         return x;
     }();
