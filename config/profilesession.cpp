@@ -9,14 +9,6 @@ namespace config {
 
 namespace {
 
-QStringList values(const Settings &settings)
-{
-    QStringList out;
-    for (const SettingKey &k : settingKeys())
-        out << k.value(settings);
-    return out;
-}
-
 core::FileFilter profileFilter() { return {kProfileFilter, kProfileSuffix, {}}; }
 
 } // namespace
@@ -37,7 +29,7 @@ bool ProfileSession::open()
     }
     m_settings = std::get<Settings>(read);
     m_path = *path;
-    m_asFiled = values(m_settings);
+    m_asFiled = assignments(m_settings);
     return true;
 }
 
@@ -52,7 +44,7 @@ bool ProfileSession::save()
         return false;
     }
     m_path = *path;
-    m_asFiled = values(m_settings);
+    m_asFiled = assignments(m_settings);
     return true;
 }
 
@@ -61,8 +53,8 @@ QString ProfileSession::statusText() const
     if (m_path.isEmpty())
         return QStringLiteral("Settings profile: none");
     const QString name = QFileInfo(m_path).fileName();
-    return values(m_settings) == m_asFiled ? QStringLiteral("Settings profile: %1").arg(name)
-                                           : QStringLiteral("Settings profile: %1, changed").arg(name);
+    return assignments(m_settings) == m_asFiled ? QStringLiteral("Settings profile: %1").arg(name)
+                                                : QStringLiteral("Settings profile: %1, changed").arg(name);
 }
 
 } // namespace config

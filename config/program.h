@@ -24,8 +24,7 @@ struct ProgramContext {
     ProgramContext(core::AppState &state, wire::Link &link, const Settings &settings, ProgressPanes &panes,
                    core::MessageBox &box)
         : state(state), link(link), settings(settings), panes(panes), box(box)
-    {
-    }
+    {}
 
     core::AppState &state;
     wire::Link &link;

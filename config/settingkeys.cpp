@@ -20,7 +20,7 @@ QString slug(QString text)
 }
 
 // A symbology caption as one word: "I 2/5" is "i2of5", "Code 128" "code128".
-QString symbology(QString caption)
+QString symbology(const QString &caption)
 {
     static const QRegularExpression others(QStringLiteral("[^a-z0-9]"));
     return caption.toLower().replace(QLatin1Char('/'), QStringLiteral("of")).remove(others);
@@ -161,6 +161,14 @@ QString SettingKey::defaultValue() const
 }
 
 const std::vector<SettingKey> &settingKeys() { return index().keys; }
+
+QStringList assignments(const Settings &settings)
+{
+    QStringList out;
+    for (const SettingKey &k : settingKeys())
+        out << k.key + QLatin1Char('=') + k.value(settings);
+    return out;
+}
 
 const SettingKey *findKey(const QString &name)
 {

@@ -33,6 +33,9 @@ inline const QString kNoneSelected = QStringLiteral("none");
 
 // Every setting once, in table order.
 const std::vector<SettingKey> &settingKeys();
+// "key=value" for every setting, in table order: two settings are the same
+// when these are.
+QStringList assignments(const Settings &settings);
 // By readable key or by a control name, which stands for its key.
 const SettingKey *findKey(const QString &name);
 

@@ -6,18 +6,6 @@
 
 #include <cstdlib>
 
-namespace {
-
-QStringList values(const config::Settings &s)
-{
-    QStringList out;
-    for (const config::SettingKey &k : config::settingKeys())
-        out << k.value(s);
-    return out;
-}
-
-} // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QByteArray text(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));
@@ -27,11 +15,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             std::abort();
         return 0;
     }
-    const config::Settings &settings = std::get<config::Settings>(read);
+    const auto &settings = std::get<config::Settings>(read);
     for (const bool all : {false, true}) {
         const config::ProfileRead again = config::parseProfile(config::profileText(settings, all), QString());
-        if (!std::holds_alternative<config::Settings>(again) ||
-            values(std::get<config::Settings>(again)) != values(settings))
+        if (!std::holds_alternative<config::Settings>(again)
+            || config::assignments(std::get<config::Settings>(again)) != config::assignments(settings))
             std::abort();
     }
     return 0;

@@ -11,14 +11,6 @@ using namespace config;
 
 namespace {
 
-QStringList values(const Settings &s)
-{
-    QStringList out;
-    for (const SettingKey &k : settingKeys())
-        out << k.key + QLatin1Char('=') + k.value(s);
-    return out;
-}
-
 Settings defaults()
 {
     Settings s;
@@ -126,7 +118,7 @@ void TstConfigProfile::roundTrip()
         const QByteArray text = profileText(s, all);
         const ProfileRead read = parseProfile(text, QStringLiteral("site.tfp"));
         QVERIFY2(std::holds_alternative<Settings>(read), qPrintable(errorOf(read)));
-        QCOMPARE(values(std::get<Settings>(read)), values(s));
+        QCOMPARE(assignments(std::get<Settings>(read)), assignments(s));
         const qsizetype lines = text.count('\n') - text.count("\n#") - 1;
         QCOMPARE(lines, all ? static_cast<qsizetype>(settingKeys().size()) : key.isEmpty() ? 0 : 1);
     }
@@ -192,7 +184,7 @@ void TstConfigProfile::parse()
     Settings s = defaults();
     for (const QString &set : expect)
         QVERIFY(applySetting(s, set.section(QLatin1Char('='), 0, 0), set.section(QLatin1Char('='), 1), nullptr));
-    QCOMPARE(values(std::get<Settings>(read)), values(s));
+    QCOMPARE(assignments(std::get<Settings>(read)), assignments(s));
 }
 
 QTEST_GUILESS_MAIN(TstConfigProfile)
