@@ -1,11 +1,11 @@
 // The four settings screens and the progress screen, offscreen: every setting
 // has its widget, typed and pasted text, the Const locks, the available
 // entries, the hidden row and the disabled cells, and the run from the screen.
+#include "config/profile.h"
 #include "config/screens/barcode.h"
 #include "config/screens/binding.h"
 #include "config/screens/comm430.h"
 #include "config/screens/general.h"
-#include "config/profile.h"
 #include "config/screens/pgmform.h"
 #include "config/screens/wiegand.h"
 #include "configtestsupport.h"
@@ -13,12 +13,12 @@
 
 #include <QCheckBox>
 #include <QClipboard>
+#include <QDir>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMap>
 #include <QPlainTextEdit>
-#include <QDir>
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
