@@ -172,6 +172,8 @@ void TstE2eProgram::usageErrors_data()
     QTest::newRow("key value") << QStringList{"program", "--set", "general.beep=1"};
     QTest::newRow("settings stray argument") << QStringList{"settings", "now"};
     QTest::newRow("settings diff one file") << QStringList{"settings", "--diff", "a.tfp"};
+    QTest::newRow("settings diff, no such file")
+        << QStringList{"settings", "--diff", "/nonexistent/a.tfp", "/nonexistent/b.tfp"};
 }
 
 void TstE2eProgram::usageErrors()
