@@ -55,6 +55,10 @@ CommandMenu::CommandMenu(screens::Services &services, MainWindow &main, QWidget 
                          Page{Entry::Comm430, Screen::Comm430, "comm430", "Comm 430"}})
         connect(add(p.entry, p.control, p.caption, 12), &core::LabelButton::clicked, this,
                 [this, p] { configuration(p.entry, p.screen); });
+    connect(add(Entry::OpenSettings, "OpenSettings", "Open Settings…", 12), &core::LabelButton::clicked, &m_main,
+            &MainWindow::openSettings);
+    connect(add(Entry::SaveSettings, "SaveSettings", "Save Settings…", 12), &core::LabelButton::clicked, &m_main,
+            &MainWindow::saveSettings);
     addAction(Entry::ProgramController, "ProgramController", "Program Controller", &CommandMenu::programController);
     addAction(Entry::Utilities, "Utilities", "Utilities", &CommandMenu::utilities);
     addAction(Entry::BootloaderExt, "BootloaderExt", "Bootloader Ext", &CommandMenu::doboot2);

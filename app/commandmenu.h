@@ -32,6 +32,8 @@ public:
         Wiegand,
         Barcode,
         Comm430,
+        OpenSettings,
+        SaveSettings,
         ProgramController,
         Utilities,
         BootloaderExt,

@@ -2,7 +2,9 @@
 
 #include "app/about.h"
 #include "app/commandmenu.h"
+#include "config/profilesession.h"
 #include "config/screens/barcode.h"
+#include "config/screens/binding.h"
 #include "config/screens/comm430.h"
 #include "config/screens/general.h"
 #include "config/screens/pgmform.h"
@@ -16,9 +18,11 @@
 #include "utilities/screens/utilities.h"
 
 #include <QCloseEvent>
+#include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QStatusBar>
 
 namespace app {
 
@@ -29,12 +33,19 @@ MainWindow::MainWindow()
     m_mdi = new QMdiArea(this);
     m_mdi->setObjectName(QStringLiteral("mdi"));
     setCentralWidget(m_mdi);
+    // The screens scroll: the window keeps its size with the status bar below.
+    m_mdi->setMinimumSize(1, 1);
     m_about = new About(this);
     auto *ab = menuBar()->addAction(QStringLiteral("About          "));
     ab->setObjectName(QStringLiteral("ab"));
     connect(ab, &QAction::triggered, this, [this] { m_about->showCentred(*this); });
+    m_profileStatus = new QLabel(this);
+    m_profileStatus->setObjectName(QStringLiteral("profileStatus"));
+    statusBar()->addWidget(m_profileStatus);
     resize(core::twipsToPixelsX(this, kMainWidthTwips), core::twipsToPixelsY(this, kMainHeightTwips));
 }
+
+MainWindow::~MainWindow() = default;
 
 void MainWindow::createScreens(screens::Services &services)
 {
@@ -54,7 +65,28 @@ void MainWindow::createScreens(screens::Services &services)
     addScreen(Screen::FlashDownload, new flash::FlashDl(services));
     addScreen(Screen::BootloaderExt, new flash::FlashBoot2(services));
     addScreen(Screen::Loopback, new loopback::LoopbackScreen(services));
+
+    m_profiles = std::make_unique<config::ProfileSession>(services.settings, services.files, services.messages);
+    for (auto *binder : findChildren<config::Binder *>())
+        connect(binder, &config::Binder::edited, this, &MainWindow::showProfileStatus);
+    showProfileStatus();
 }
+
+void MainWindow::openSettings()
+{
+    if (m_profiles->open())
+        for (auto *binder : findChildren<config::Binder *>())
+            binder->load();
+    showProfileStatus();
+}
+
+void MainWindow::saveSettings()
+{
+    m_profiles->save();
+    showProfileStatus();
+}
+
+void MainWindow::showProfileStatus() { m_profileStatus->setText(m_profiles->statusText()); }
 
 void MainWindow::addScreen(Screen id, QWidget *screen)
 {

@@ -6,9 +6,15 @@
 #include <QMainWindow>
 
 #include <array>
+#include <memory>
 
+class QLabel;
 class QMdiArea;
 class QMdiSubWindow;
+
+namespace config {
+class ProfileSession;
+}
 
 namespace terminal {
 class TermMode;
@@ -29,6 +35,7 @@ class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
     MainWindow();
+    ~MainWindow() override;
 
     // Creates every screen once; they live, hidden, until the program ends.
     void createScreens(screens::Services &services);
@@ -41,6 +48,9 @@ public:
     About &about() const { return *m_about; }
     void enterTerminal();
     bool terminalRunning() const;
+    // "Open Settings…" and "Save Settings…": all four settings screens at once.
+    void openSettings();
+    void saveSettings();
 
     // Left edge = menu width + 1 twip; top 0; the rest of the main window.
     void PlaceChildWindow(QMdiSubWindow *screen);
@@ -54,6 +64,7 @@ protected:
 
 private:
     void addScreen(Screen id, QWidget *screen);
+    void showProfileStatus();
 
     QMdiArea *m_mdi;
     QMdiSubWindow *m_menuFrame = nullptr;
@@ -61,6 +72,8 @@ private:
     About *m_about;
     terminal::TermMode *m_terminal = nullptr;
     std::array<QMdiSubWindow *, kScreenCount> m_frames{};
+    std::unique_ptr<config::ProfileSession> m_profiles;
+    QLabel *m_profileStatus = nullptr; // which profile the settings are, on the status bar
 };
 
 } // namespace app

@@ -1,25 +1,78 @@
 #include "cli/commands.h"
-#include "config/settingtable.h"
+#include "cli/settingargs.h"
+#include "config/profile.h"
+#include "config/settingkeys.h"
 
 namespace cli {
 
-// Every configuration setting, one a line, tab-separated: control name,
-// screen, caption (with the headings it stands under), kind, default.
+namespace {
+
+// settings --diff A B: the settings whose values differ, key and both values
+// tab-separated; exit 0 when none differ, 1 when some do, 2 when a file is
+// not a profile (as diff does).
+int runDiff(const QStringList &files)
+{
+    std::optional<config::Settings> sides[2];
+    for (int i = 0; i < 2; ++i) {
+        const config::ProfileRead read = config::readProfile(files.at(i));
+        if (const auto *error = std::get_if<config::ProfileError>(&read)) {
+            StdoutSinks::error(error->text());
+            return kExitUsage;
+        }
+        sides[i] = std::get<config::Settings>(read);
+    }
+    int rc = kExitOk;
+    for (const config::SettingKey &k : config::settingKeys()) {
+        const QString a = k.value(*sides[0]);
+        const QString b = k.value(*sides[1]);
+        if (a != b) {
+            StdoutSinks::line(QStringList{k.key, a, b}.join(QLatin1Char('\t')));
+            rc = kExitFailure;
+        }
+    }
+    return rc;
+}
+
+} // namespace
+
+// The effective settings, one a line, tab-separated: readable key, value,
+// screen, caption (with the headings it stands under):
+//   settings [--profile FILE] [--set KEY=VALUE]... [--changed] [--save FILE [--all]]
+//   settings --diff FILE_A FILE_B
 int runSettings(Context &c)
 {
-    if (!c.args.isEmpty()) {
-        StdoutSinks::error(QStringLiteral("settings takes no arguments"));
+    const QString changed = QStringLiteral("--changed");
+    const QString all = QStringLiteral("--all");
+    const QString diff = QStringLiteral("--diff");
+    const QString save = QStringLiteral("--save");
+    const auto args = parseSettingArgs(c.args, {changed, all, diff}, {save});
+    if (!args)
+        return kExitUsage;
+    if (args->flags.contains(diff)) {
+        if (args->operands.size() != 2 || args->flags.size() != 1 || !args->values.isEmpty() || !args->profile.isEmpty()
+            || !args->sets.isEmpty()) {
+            StdoutSinks::error(QStringLiteral("settings --diff takes two profiles and nothing else"));
+            return kExitUsage;
+        }
+        return runDiff(args->operands);
+    }
+    if (!args->operands.isEmpty()) {
+        StdoutSinks::error(QStringLiteral("settings: unexpected argument %1").arg(args->operands.front()));
         return kExitUsage;
     }
-    for (const config::SettingInfo &i : config::settingTable()) {
-        QString caption = i.context.isEmpty() ? i.caption : i.context + QStringLiteral(" / ") + i.caption;
-        QString kind = i.kindName();
-        if (i.kind == config::SettingKind::Text && i.maxLength > 0)
-            kind += QStringLiteral(" %1").arg(i.maxLength);
-        if (i.disabled)
-            kind += QStringLiteral(" (disabled)");
-        StdoutSinks::line(
-            QStringList{i.name, i.screen, caption, kind, config::defaultValue(i)}.join(QLatin1Char('\t')));
+    if (!applySettingArgs(c.settings, *args))
+        return kExitUsage;
+    for (const config::SettingKey &k : config::settingKeys()) {
+        const QString value = k.value(c.settings);
+        if (!args->flags.contains(changed) || value != k.defaultValue())
+            StdoutSinks::line(QStringList{k.key, value, k.screen, k.caption}.join(QLatin1Char('\t')));
+    }
+    if (args->values.contains(save)) {
+        const QByteArray text = config::profileText(c.settings, args->flags.contains(all));
+        if (const auto error = config::writeProfile(args->values.value(save), text)) {
+            StdoutSinks::error(*error);
+            return kExitFailure;
+        }
     }
     return kExitOk;
 }

@@ -14,13 +14,17 @@ std::span<const Command> commands()
          "download the access list in FILE to the controller, or upload the controller's list into FILE", &runAccess},
         {"schedules", "download FILE | upload FILE",
          "download the schedules in FILE to the controller, or upload them into FILE", &runSchedules},
-        {"program", "[--set NAME=VALUE]... [--yes|--no]",
-         "the programming run on the default settings plus the changes given (NAME e.g. general.Text1(2)); --yes or "
-         "--no answers the ID-size question",
+        {"program", "[--profile FILE] [--set KEY=VALUE]... [--yes|--no] [--record DIR]",
+         "the programming run on the default settings, or the profile FILE, plus the changes given (KEY e.g. "
+         "general.max_id_size, or a control name such as general.Text1(2)); --yes or --no answers the ID-size "
+         "question; --record leaves a record of the run in DIR",
          &runProgram},
         {"reset", "", "reset the controller", &runReset},
-        {"settings", "", "list every setting: name, screen, caption, kind, default (needs no link)", &runSettings,
-         false},
+        {"settings", "[--profile FILE] [--set KEY=VALUE]... [--changed] [--save FILE [--all]] | --diff FILE_A FILE_B",
+         "list the effective settings: key, value, screen, caption (--changed: those that differ from the defaults); "
+         "--save writes them as a profile (--all: every setting); --diff lists the settings two profiles set "
+         "differently, exit 1 when some do (needs no link)",
+         &runSettings, false},
         {"flash", "IMAGE", "download the firmware IMAGE", &runFlash},
         {"bootext", "IMAGE", "download the bootloader-extension IMAGE", &runBootext},
         {"loopback", "[--passes N]", "echo test (default 2000 passes)", &runLoopback},

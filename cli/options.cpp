@@ -3,6 +3,8 @@
 #include "cli/commands.h"
 #include "link/commsettings.h"
 
+#include <algorithm>
+
 namespace cli {
 
 std::optional<LinkOptions> parseLinkOptions(const QStringList &arguments, QString *error)
@@ -51,7 +53,7 @@ std::optional<LinkOptions> parseLinkOptions(const QStringList &arguments, QStrin
         }
         i += 2;
     }
-    if (haveSerial == haveTcp)
+    if (haveSerial && haveTcp)
         return fail(QStringLiteral("give exactly one of --serial DEVICE and --tcp HOST[:PORT]"));
     if (haveBaud && haveTcp)
         return fail(QStringLiteral("--baud applies to a serial link only"));
@@ -59,6 +61,11 @@ std::optional<LinkOptions> parseLinkOptions(const QStringList &arguments, QStrin
         return fail(QStringLiteral("no command given"));
     o.command = arguments.at(i);
     o.args = arguments.mid(i + 1);
+    const auto &all = commands();
+    const auto command =
+        std::find_if(all.begin(), all.end(), [&](const Command &c) { return o.command == QLatin1String(c.name); });
+    if (!haveSerial && !haveTcp && (command == all.end() || command->needsLink))
+        return fail(QStringLiteral("give exactly one of --serial DEVICE and --tcp HOST[:PORT]"));
     return o;
 }
 

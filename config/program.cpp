@@ -168,6 +168,7 @@ Ending queryVersion(ProgramContext &c)
     const wire::ReplyLine reply = link.ReadReplyLine();
     if (reply.timedOut)
         return missedReply(c, left, QStringLiteral("Error 000"), RunOutcome::NoVersionReply);
+    c.versionReply = reply.text;
     left.append(shown(reply.text));
     return std::nullopt;
 }
@@ -201,10 +202,13 @@ RunOutcome do_program(ProgramContext &c)
     wire::LinkClaim claim(c.link);
     if (!claim.claimed())
         return RunOutcome::Busy;
+    c.programmed.reset();
+    c.versionReply.clear();
     // From here on the run reads only what the check approved.
     const std::optional<Settings> approved = ValidateParameters(c.settings, c.state.digitWidth, c.panes);
     if (!approved)
         return RunOutcome::CheckFailed;
+    c.programmed = approved;
     if (const Ending ending = wakeController(c))
         return *ending;
     const IdSizeAgreement idSize = agreeIdSize(c, *approved);

@@ -21,11 +21,21 @@ namespace config {
 // and programs that copy; a reset reads none), the two panes and the Yes/No
 // question box.
 struct ProgramContext {
+    ProgramContext(core::AppState &state, wire::Link &link, const Settings &settings, ProgressPanes &panes,
+                   core::MessageBox &box)
+        : state(state), link(link), settings(settings), panes(panes), box(box)
+    {}
+
     core::AppState &state;
     wire::Link &link;
     const Settings &settings;
     ProgressPanes &panes;
     core::MessageBox &box;
+
+    // What the run learned, for its record: the settings it programmed (once
+    // the check approved them) and the controller's version reply.
+    std::optional<Settings> programmed;
+    QByteArray versionReply;
 };
 
 enum class RunOutcome {

@@ -44,6 +44,13 @@ public:
     // The chooser asks before overwriting an existing file.
     virtual std::optional<QString> saveFile(const QString &title, const FileFilter &filter,
                                             const QString &defaultName) = 0;
+    // A folder to keep files in. Front ends that name their folders on the
+    // command line have none to offer.
+    virtual std::optional<QString> chooseFolder(const QString &title)
+    {
+        Q_UNUSED(title);
+        return std::nullopt;
+    }
 };
 
 } // namespace core

@@ -62,6 +62,7 @@ QLineEdit *Binder::text(const QString &control, QWidget *parent)
         if (digits != typed)
             edit->setText(digits);
         i.text(m_settings) = digits;
+        Q_EMIT edited();
     });
     connect(edit, &QLineEdit::textChanged, this, [this, &i](const QString &t) { Q_EMIT textChanged(i.control, t); });
     loadOne(i, edit);
@@ -89,6 +90,7 @@ void Binder::onCheck(const SettingInfo &i, bool on)
         if (QWidget *w = m_widgets.value(start->control))
             loadOne(*start, w);
     }
+    Q_EMIT edited();
 }
 
 QRadioButton *Binder::option(const QString &control, QWidget *parent)
@@ -101,8 +103,10 @@ QRadioButton *Binder::option(const QString &control, QWidget *parent)
         group = new QButtonGroup(this);
     group->addButton(button, i.member);
     connect(button, &QRadioButton::toggled, this, [this, &i](bool on) {
-        if (!m_loading && on)
+        if (!m_loading && on) {
             i.group(m_settings) = i.member;
+            Q_EMIT edited();
+        }
     });
     loadOne(i, button);
     return button;

@@ -44,6 +44,8 @@ public:
 Q_SIGNALS:
     // A text setting changed through its widget (typed, pasted or loaded).
     void textChanged(const QString &control, const QString &text);
+    // The user changed a setting through a widget (not by load()).
+    void edited();
 
 private:
     const SettingInfo &info(const QString &control) const;

@@ -1,9 +1,14 @@
 #include "config/screens/pgmform.h"
 
+#include "config/record.h"
 #include "core/widgets/labelbutton.h"
 
+#include <QCheckBox>
+#include <QDateTime>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTextCursor>
 #include <QVBoxLayout>
 
@@ -24,6 +29,15 @@ PgmForm::PgmForm(screens::Services &services, QWidget *parent) : QWidget(parent)
     actions->addSpacing(24);
     actions->addWidget(m_reset);
     actions->addStretch();
+    m_record = new QCheckBox(QStringLiteral("Record each run"), this);
+    m_record->setObjectName(QStringLiteral("recordRuns"));
+    auto *folder = new QPushButton(QStringLiteral("Folder\u2026"), this);
+    folder->setObjectName(QStringLiteral("recordFolderChoice"));
+    m_recordFolder = new QLabel(this);
+    m_recordFolder->setObjectName(QStringLiteral("recordFolder"));
+    actions->addWidget(m_record);
+    actions->addWidget(folder);
+    actions->addWidget(m_recordFolder);
     layout->addLayout(actions);
 
     auto *panes = new QHBoxLayout;
@@ -45,6 +59,20 @@ PgmForm::PgmForm(screens::Services &services, QWidget *parent) : QWidget(parent)
 
     connect(m_program, &core::LabelButton::clicked, this, [this] { startProgram(); });
     connect(m_reset, &core::LabelButton::clicked, this, [this] { startReset(); });
+    connect(folder, &QPushButton::clicked, this, &PgmForm::chooseRecordFolder);
+    connect(m_record, &QCheckBox::clicked, this, [this](bool on) {
+        if (on && m_recordFolder->text().isEmpty() && !chooseRecordFolder())
+            m_record->setChecked(false);
+    });
+}
+
+bool PgmForm::chooseRecordFolder()
+{
+    const std::optional<QString> folder = m_services.files.chooseFolder(QStringLiteral("Folder for Run Records"));
+    if (!folder)
+        return false;
+    m_recordFolder->setText(*folder);
+    return true;
 }
 
 PgmForm::~PgmForm() = default;
@@ -88,6 +116,11 @@ RunOutcome PgmForm::startProgram()
     ProgramContext c{m_services.state, m_services.link, m_services.settings, *this, m_services.messages};
     const RunOutcome outcome = do_program(c);
     setRunning(false);
+    if (m_record->isChecked() && reachedController(outcome)) {
+        const auto written = writeRecord(m_recordFolder->text(), c, outcome, QDateTime::currentDateTime());
+        if (const auto *error = std::get_if<QString>(&written))
+            m_services.messages.message(*error);
+    }
     return outcome;
 }
 

@@ -8,6 +8,8 @@
 
 #include <memory>
 
+class QCheckBox;
+class QLabel;
 class QPlainTextEdit;
 
 namespace core {
@@ -38,6 +40,8 @@ private:
     void endLine(core::Pane &pane, const QString &rest) override;
     QPlainTextEdit *editOf(const core::Pane &pane) const;
     void setRunning(bool running);
+    // Asks for the folder records go to; false when cancelled.
+    bool chooseRecordFolder();
 
     screens::Services &m_services;
     QPlainTextEdit *m_picture1 = nullptr;
@@ -46,6 +50,8 @@ private:
     std::unique_ptr<core::TextPane> m_pane2;
     core::LabelButton *m_program = nullptr;
     core::LabelButton *m_reset = nullptr;
+    QCheckBox *m_record = nullptr; // leave a record of each run that reaches the controller
+    QLabel *m_recordFolder = nullptr;
     bool m_running = false;
 };
 

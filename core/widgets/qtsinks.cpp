@@ -44,4 +44,14 @@ std::optional<QString> QtFileChooser::saveFile(const QString &title, const FileF
     return dialog.selectedFiles().constFirst();
 }
 
+std::optional<QString> QtFileChooser::chooseFolder(const QString &title)
+{
+    QFileDialog dialog(m_parent, title);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog.selectedFiles().constFirst();
+}
+
 } // namespace core

@@ -28,6 +28,7 @@ public:
     std::optional<QString> openFile(const QString &title, const FileFilter &filter) override;
     std::optional<QString> saveFile(const QString &title, const FileFilter &filter,
                                     const QString &defaultName) override;
+    std::optional<QString> chooseFolder(const QString &title) override;
 
 private:
     QWidget *m_parent;

@@ -8,8 +8,12 @@
 #include "link/fake/fakeio.h"
 #include "tests/common/apprig.h"
 
+#include <QLabel>
+#include <QLineEdit>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QRadioButton>
+#include <QTemporaryDir>
 #include <QtTest>
 
 using namespace std::chrono_literals;
@@ -39,6 +43,7 @@ private Q_SLOTS:
     void addedEntriesStopTheTerminal_data();
     void addedEntriesStopTheTerminal();
     void aboutIsCentred();
+    void settingsProfiles();
     void closingDuringAReplyWaitEndsAtOnce();
     void closingDuringATcpConnectEndsAtOnce();
 };
@@ -204,6 +209,50 @@ void TestStartup::aboutIsCentred()
 
 // Closing the main window during a 5-second reply wait ends the wait at once
 // and frees the port.
+// Open and Save Settings change every settings screen at once and the status
+// line follows; a file with a bad line changes nothing and says where.
+void TestStartup::settingsProfiles()
+{
+    AppRig rig;
+    QTemporaryDir dir;
+    const auto file = [&dir](const char *name, const QByteArray &text) {
+        QFile f(dir.filePath(QLatin1String(name)));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(text);
+    };
+    file("site.tfp", "# tarnic-profile 1\ngeneral.max_id_size = 20\nbarcode.priority = large\n");
+    file("bad.tfp", "# tarnic-profile 1\ngeneral.max_id_size = 12\ngeneral.beep\n");
+    auto *status = rig.app.mainWindow().findChild<QLabel *>(QStringLiteral("profileStatus"));
+    auto *maxIdSize =
+        rig.app.mainWindow().screen(app::Screen::General)->findChild<QLineEdit *>(QStringLiteral("Text1(2)"));
+    auto *large =
+        rig.app.mainWindow().screen(app::Screen::Barcode)->findChild<QRadioButton *>(QStringLiteral("Option1(1)"));
+    QCOMPARE(status->text(), QStringLiteral("Settings profile: none"));
+    QCOMPARE(maxIdSize->text(), QStringLiteral("18"));
+
+    rig.ui.nextPath = dir.filePath(QStringLiteral("site.tfp"));
+    rig.click(QStringLiteral("OpenSettings"));
+    QCOMPARE(rig.ui.lastFilter.filter, QStringLiteral("Settings profiles (*.tfp)"));
+    QCOMPARE(maxIdSize->text(), QStringLiteral("20"));
+    QVERIFY(large->isChecked());
+    QCOMPARE(status->text(), QStringLiteral("Settings profile: site.tfp"));
+    QTest::keyClick(maxIdSize, Qt::Key_Backspace);
+    QCOMPARE(status->text(), QStringLiteral("Settings profile: site.tfp, changed"));
+
+    rig.ui.nextPath = dir.filePath(QStringLiteral("bad.tfp"));
+    rig.click(QStringLiteral("OpenSettings"));
+    QCOMPARE(rig.ui.messages, QStringList{dir.filePath(QStringLiteral("bad.tfp:3: not a \"key = value\" line"))});
+    QCOMPARE(maxIdSize->text(), QStringLiteral("2"));
+    QCOMPARE(rig.app.settings().general.Text1[2], QStringLiteral("2"));
+
+    rig.ui.nextPath = dir.filePath(QStringLiteral("saved.tfp"));
+    rig.click(QStringLiteral("SaveSettings"));
+    QCOMPARE(status->text(), QStringLiteral("Settings profile: saved.tfp"));
+    QFile saved(*rig.ui.nextPath);
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    QVERIFY(saved.readAll().contains("\ngeneral.max_id_size = 2\nbarcode.priority = large\n"));
+}
+
 void TestStartup::closingDuringAReplyWaitEndsAtOnce()
 {
     AppRig rig;

@@ -37,6 +37,11 @@ public:
         lastDefaultName = defaultName;
         return nextPath;
     }
+    std::optional<QString> chooseFolder(const QString &title) override
+    {
+        dialogs.append(title);
+        return nextPath;
+    }
 
     QString status() const { return statuses.isEmpty() ? QString() : statuses.constLast(); }
 

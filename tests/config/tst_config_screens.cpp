@@ -1,6 +1,7 @@
 // The four settings screens and the progress screen, offscreen: every setting
 // has its widget, typed and pasted text, the Const locks, the available
 // entries, the hidden row and the disabled cells, and the run from the screen.
+#include "config/profile.h"
 #include "config/screens/barcode.h"
 #include "config/screens/binding.h"
 #include "config/screens/comm430.h"
@@ -12,12 +13,14 @@
 
 #include <QCheckBox>
 #include <QClipboard>
+#include <QDir>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMap>
 #include <QPlainTextEdit>
 #include <QRadioButton>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace config;
@@ -91,6 +94,7 @@ private Q_SLOTS:
     void disabledCells();
     void pgmformRunsAndRefusesSecondStart();
     void pgmformReset();
+    void pgmformRecords();
 };
 
 void TstConfigScreens::everySettingOnceWithItsWidget()
@@ -362,6 +366,36 @@ void TstConfigScreens::pgmformRunsAndRefusesSecondStart()
     QCOMPARE(r.mid(r.size() - 3), (QStringList{"E3  [OK]", " ", "Programming Complete"}));
     QVERIFY(r.contains(QStringLiteral("\\20  [OK]")));
     QCOMPARE(controller.lines.count("x"), 1);
+}
+
+// A record only when asked, of what the run programmed, opening as a profile.
+void TstConfigScreens::pgmformRecords()
+{
+    Screens s;
+    s.rig.connectSerial();
+    testing::ScriptedController controller(s.rig.peer());
+    QTemporaryDir dir;
+    auto *record = s.pgmform.findChild<QCheckBox *>(QStringLiteral("recordRuns"));
+    auto *program = s.pgmform.findChild<QWidget *>(QStringLiteral("Command1"));
+    s.pgmform.show();
+    click(record); // the folder dialog, cancelled
+    QVERIFY(!record->isChecked());
+    QTest::mouseClick(program, Qt::LeftButton);
+    s.rig.ui.nextPath = dir.path();
+    click(record);
+    QVERIFY(record->isChecked());
+    s.settings.barcode.Text6 = QStringLiteral("05");
+    QTest::mouseClick(program, Qt::LeftButton);
+    const QStringList records = QDir(dir.path()).entryList({QStringLiteral("*.tfp")});
+    QCOMPARE(records.size(), 1);
+    QFile f(QDir(dir.path()).filePath(records.front()));
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QByteArray text = f.readAll();
+    QVERIFY(text.contains("\n# Link: serial "));
+    QVERIFY(text.contains("\n# Controller: 5200 V 02.14\n# Outcome: Programming Complete\n"));
+    const ProfileRead read = parseProfile(text, records.front());
+    QVERIFY(std::holds_alternative<Settings>(read));
+    QCOMPARE(std::get<Settings>(read).barcode.Text6, QStringLiteral("05"));
 }
 
 void TstConfigScreens::pgmformReset()

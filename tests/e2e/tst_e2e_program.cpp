@@ -1,13 +1,15 @@
 // tarnic-cli program / reset / settings against tarnic-sim over a real
 // pseudo-terminal and real TCP: the lines printed, the values the simulated
-// controller kept, the ID-size question and the exit codes; and the run in
-// this process with the link dropped at command k.
+// controller kept, the ID-size question and the exit codes; a run from a saved
+// profile against the same changes typed; and the run in this process with
+// the link dropped at command k.
 #include "config/commands.h"
 #include "config/program.h"
 #include "tests/common/liverig.h"
 #include "tests/common/simprocess.h"
 #include "tests/config/defaultlines.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
@@ -29,6 +31,16 @@ QMap<QByteArray, QByteArray> readLog(const QString &path)
 
 QByteArrayList lines(const QByteArray &out) { return out.chopped(out.endsWith('\n') ? 1 : 0).split('\n'); }
 
+// What a run on the start-up defaults prints.
+QByteArrayList defaultRunLines()
+{
+    QByteArrayList expected = {"Checking Parameters", "Starting 430 Communications", "5200 Series Controller V 02.14"};
+    for (const QByteArray &c : testing::defaultConfigLines())
+        expected.append(c + "  [OK]");
+    return expected << " "
+                    << "Programming Complete";
+}
+
 } // namespace
 
 class TstE2eProgram : public QObject {
@@ -42,6 +54,8 @@ private Q_SLOTS:
     void usageErrors_data();
     void usageErrors();
     void settingsList();
+    void profileRun_data();
+    void profileRun();
     void linkDropped_data();
     void linkDropped();
 
@@ -84,12 +98,7 @@ void TstE2eProgram::defaultsRun()
     const qint64 ms = timer.elapsed();
     QCOMPARE(run.exitCode, 0);
     const QByteArrayList commands = testing::defaultConfigLines();
-    QByteArrayList expected = {"Checking Parameters", "Starting 430 Communications", "5200 Series Controller V 02.14"};
-    for (const QByteArray &c : commands)
-        expected.append(c + "  [OK]");
-    expected << " "
-             << "Programming Complete";
-    QCOMPARE(lines(run.out), expected);
+    QCOMPARE(lines(run.out), defaultRunLines());
     QVERIFY(run.err.isEmpty());
     qInfo("whole run: %lld ms", static_cast<long long>(ms));
     QVERIFY(ms < 10000);
@@ -158,6 +167,13 @@ void TstE2eProgram::usageErrors_data()
     QTest::newRow("yes and no") << QStringList{"program", "--yes", "--no"};
     QTest::newRow("stray argument") << QStringList{"program", "now"};
     QTest::newRow("reset argument") << QStringList{"reset", "now"};
+    QTest::newRow("profile missing") << QStringList{"program", "--profile", "/nonexistent/site.tfp"};
+    QTest::newRow("two profiles") << QStringList{"program", "--profile", "a.tfp", "--profile=b.tfp"};
+    QTest::newRow("key value") << QStringList{"program", "--set", "general.beep=1"};
+    QTest::newRow("settings stray argument") << QStringList{"settings", "now"};
+    QTest::newRow("settings diff one file") << QStringList{"settings", "--diff", "a.tfp"};
+    QTest::newRow("settings diff, no such file")
+        << QStringList{"settings", "--diff", "/nonexistent/a.tfp", "/nonexistent/b.tfp"};
 }
 
 void TstE2eProgram::usageErrors()
@@ -170,17 +186,77 @@ void TstE2eProgram::usageErrors()
     QVERIFY(!readLog(m_log).contains("X001"));
 }
 
+// Needs no link: it reads nothing from the controller.
 void TstE2eProgram::settingsList()
 {
-    QVERIFY(startSim());
-    const testing::CliRun run = testing::runCli(link(true) + QStringList{"settings"});
+    const testing::CliRun run = testing::runCli({"settings"});
     QCOMPARE(run.exitCode, 0);
     const QByteArrayList out = lines(run.out);
-    QCOMPARE(out.size(), 367);
-    QVERIFY(out.contains("general.Text1(2)\tgeneral\tStand Alone Settings / Max ID Size\ttext 2\t18"));
-    QVERIFY(out.contains("barcode.Check1(26)\tbarcode\trow 3 (not shown) / XB\tcheck\t1"));
-    QVERIFY(out.contains("barcode.Check1(12)\tbarcode\tI 2/5 / Transmit / SS\tcheck (disabled)\t0"));
-    QVERIFY(out.contains("comm430.Option5(2)\tcomm430\tRS422 Port Settings / Parity / 8 no parity\toption\t1"));
+    QCOMPARE(out.size(), 339);
+    QVERIFY(out.contains("general.max_id_size\t18\tgeneral\tStand Alone Settings / Max ID Size"));
+    QVERIFY(out.contains("general.reader\twiegand+magstripe\tgeneral\tReader Settings"));
+    QVERIFY(out.contains("barcode.row3.xb\ton\tbarcode\trow 3 (not shown) / XB"));
+    QVERIFY(out.contains("comm430.rs422.parity\t8_no_parity\tcomm430\tRS422 Port Settings / Parity"));
+}
+
+void TstE2eProgram::profileRun_data()
+{
+    QTest::addColumn<bool>("tcp");
+    QTest::addColumn<QStringList>("typed"); // program --set ...
+    QTest::addColumn<QStringList>("saved"); // settings --set ... --save
+    QTest::addColumn<QStringList>("onTop"); // program --profile ... --set ...
+    const QStringList issue{"general.Text5(4)=10", "wiegand.Text1(5)=12"};
+    const QStringList everyScreen = issue + QStringList{"barcode.Text6=05", "comm430.Option2(1)=1"};
+    for (const bool tcp : {false, true}) {
+        const char *link = tcp ? "tcp" : "pty";
+        QTest::addRow("%s: two changes", link) << tcp << issue << issue << QStringList{};
+        QTest::addRow("%s: one on every screen", link) << tcp << everyScreen << everyScreen << QStringList{};
+    }
+    QTest::newRow("tcp: keys, a change on top")
+        << true << QStringList{"general.Option13=1", "barcode.Text6=05"} << QStringList{"general.reader=barcode"}
+        << QStringList{"barcode.timeout=05"};
+}
+
+// The run from a saved profile sends what the same changes typed send, and
+// its record opens as the profile it programmed.
+void TstE2eProgram::profileRun()
+{
+    QFETCH(bool, tcp);
+    QFETCH(QStringList, typed);
+    QFETCH(QStringList, saved);
+    QFETCH(QStringList, onTop);
+    const auto withSets = [](QStringList args, const QStringList &sets) {
+        for (const QString &set : sets)
+            args << "--set" << set;
+        return args;
+    };
+    QByteArray sent[2];
+    QByteArray kept[2];
+    const QString profile = m_dir->filePath("site.tfp");
+    const QString records = m_dir->filePath("records");
+    QCOMPARE(testing::runCli(withSets({"settings", "--save", profile}, saved)).exitCode, 0);
+    const QStringList runs[2] = {withSets({"program"}, typed),
+                                 withSets({"program", "--profile", profile, "--record", records}, onTop)};
+    for (int i = 0; i < 2; ++i) {
+        QVERIFY(startSim());
+        const testing::CliRun run = testing::runCli(link(tcp) + runs[i]);
+        QCOMPARE(run.exitCode, 0);
+        sent[i] = run.out;
+        QFile log(m_log);
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        kept[i] = log.readAll();
+        m_sim.reset();
+    }
+    QCOMPARE(lines(sent[1]), lines(sent[0]));
+    QCOMPARE(kept[1], kept[0]);
+    QVERIFY(lines(sent[0]) != defaultRunLines()); // the changes went out
+
+    const QStringList record = QDir(records).entryList({"*.tfp"});
+    QCOMPARE(record.size(), 1);
+    const testing::CliRun diff =
+        testing::runCli({"settings", "--diff", profile, QDir(records).filePath(record.front())});
+    QCOMPARE(diff.exitCode, onTop.isEmpty() ? 0 : 1);
+    QCOMPARE(diff.out.count('\n'), onTop.size());
 }
 
 void TstE2eProgram::linkDropped_data()

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "config/settings.h"
+
+#include <QHash>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace cli {
+
+// What settings and program take: a profile, changes on top, and the flags
+// and options of the command itself ("--name VALUE" or "--name=VALUE").
+struct SettingArgs {
+    QString profile;                // --profile FILE
+    QStringList sets;               // --set KEY=VALUE, in order
+    QStringList flags;              // the flags given
+    QHash<QString, QString> values; // the command's options with a value
+    QStringList operands;
+};
+
+// False with a usage error on stderr.
+std::optional<SettingArgs> parseSettingArgs(const QStringList &args, const QStringList &flags,
+                                            const QStringList &valued);
+
+// The profile (if any) onto the defaults in settings, then each change; false
+// after saying why on stderr, with settings left as they were.
+bool applySettingArgs(config::Settings &settings, const SettingArgs &args);
+
+} // namespace cli

@@ -1,0 +1,84 @@
+#include "config/record.h"
+
+#include "config/profile.h"
+#include "link/link.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace config {
+
+namespace {
+
+QString outcomeText(RunOutcome outcome)
+{
+    switch (outcome) {
+    case RunOutcome::Complete:
+        return QStringLiteral("Programming Complete");
+    case RunOutcome::NoIdReply:
+        return QStringLiteral("no reply to the ID-size query (Error 000A)");
+    case RunOutcome::Declined:
+        return QStringLiteral("declined at the ID-size question");
+    case RunOutcome::NoVersionReply:
+        return QStringLiteral("no version reply (Error 000)");
+    case RunOutcome::NoReply:
+        return QStringLiteral("stopped: a command got no reply");
+    case RunOutcome::Quit:
+        return QStringLiteral("stopped: the program closed");
+    case RunOutcome::Busy:
+    case RunOutcome::CheckFailed:
+    case RunOutcome::SendFailed:
+        break;
+    }
+    return QStringLiteral("not run");
+}
+
+// A reply on one comment line: control characters would end the comment.
+QString printable(const QByteArray &reply)
+{
+    QString text = QString::fromLatin1(reply);
+    for (QChar &c : text)
+        if (c.unicode() < 0x20 || c.unicode() == 0x7f)
+            c = QLatin1Char(' ');
+    return text;
+}
+
+} // namespace
+
+bool reachedController(RunOutcome outcome)
+{
+    return outcome != RunOutcome::Busy && outcome != RunOutcome::CheckFailed && outcome != RunOutcome::SendFailed;
+}
+
+QString linkText(const wire::OpenedLink &link)
+{
+    if (link.transport == wire::CommSettings::Mode::Tcp)
+        return QStringLiteral("TCP %1:%2").arg(link.host).arg(link.port);
+    return QStringLiteral("serial %1 at %2 baud").arg(link.device).arg(link.baud);
+}
+
+std::variant<RecordWritten, QString> writeRecord(const QString &dir, const ProgramContext &run, RunOutcome outcome,
+                                                 const QDateTime &when)
+{
+    if (!run.programmed)
+        return QStringLiteral("the run programmed nothing");
+    if (!QDir().mkpath(dir))
+        return QStringLiteral("%1: cannot create the folder").arg(dir);
+    const QString stem = QDir(dir).filePath(when.toString(QStringLiteral("'tarnic-'yyyyMMdd-HHmmss")));
+    QString path = stem + QLatin1Char('.') + kProfileSuffix;
+    // Two runs within a second keep both records.
+    for (int n = 2; QFileInfo::exists(path); ++n)
+        path = QStringLiteral("%1-%2.%3").arg(stem).arg(n).arg(kProfileSuffix);
+    const auto &link = run.link.opened();
+    const QStringList notes{
+        QStringLiteral("Programmed %1").arg(when.toOffsetFromUtc(when.offsetFromUtc()).toString(Qt::ISODate)),
+        QStringLiteral("Link: %1").arg(link ? linkText(*link) : QStringLiteral("none")),
+        QStringLiteral("Controller: %1").arg(printable(run.versionReply)),
+        QStringLiteral("Outcome: %1").arg(outcomeText(outcome)),
+    };
+    if (const auto error = writeProfile(path, profileText(*run.programmed, true, notes)))
+        return *error;
+    return RecordWritten{path};
+}
+
+} // namespace config
