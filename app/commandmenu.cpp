@@ -63,8 +63,7 @@ CommandMenu::CommandMenu(screens::Services &services, MainWindow &main, QWidget 
     m_status = new core::LabelButton(m_services.link.statusCaption(), this);
     m_status->setObjectName(QStringLiteral("Label20"));
     m_status->setFont(bold);
-    m_status->setFocusPolicy(Qt::NoFocus);
-    m_status->setCursor(Qt::ArrowCursor);
+    m_status->setQuiet();
     m_status->setTextColor(kYellow);
     layout->addWidget(m_status);
     layout->addStretch();

@@ -34,6 +34,9 @@ struct FileFilter {
     QString filter;        // e.g. "Binary Files (*.bin)"
     QString defaultSuffix; // e.g. "bin"
     QString initialName;   // the name an open dialog starts with, if any
+    // What the files are ("images", "access-lists", "schedules", "logs",
+    // "profiles"): each kind opens in the folder last used for it.
+    QString kind;
 };
 
 class FileChooser {

@@ -32,8 +32,10 @@ protected:
     // caution: empty for none.
     DownloadScreen(Kind kind, screens::Services &services, const QString &name, const QString &title,
                    const QString &heading, const QString &caution, QWidget *parent);
+    void showEvent(QShowEvent *event) override;
 
 private:
+    void clearProgress();
     void blocksStarting(qint64 totalBlocks, qint64 payloadLength, Ms now) override;
     void blockSending(qint64 number, Ms now) override;
     void blockAcknowledged(qint64 number, qint64 bytesAcknowledged, Ms now) override;

@@ -4,12 +4,15 @@
 #include "app/application.h"
 #include "app/commandmenu.h"
 #include "core/widgets/labelbutton.h"
+#include "core/widgets/qtsinks.h"
 #include "core/widgets/twips.h"
 #include "link/fake/fakeio.h"
 #include "tests/common/apprig.h"
 
+#include <QFileDialog>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QSettings>
 #include <QtTest>
 
 using namespace std::chrono_literals;
@@ -27,7 +30,9 @@ struct AppRig : testing::AppRig {
 
 class TestStartup : public QObject {
     Q_OBJECT
+    QTemporaryDir m_dir;
 private Q_SLOTS:
+    void initTestCase();
     void stateAfterStartup();
     void windowCaptionsAndPlacement();
     void statusBlinks();
@@ -41,7 +46,12 @@ private Q_SLOTS:
     void aboutIsCentred();
     void closingDuringAReplyWaitEndsAtOnce();
     void closingDuringATcpConnectEndsAtOnce();
+    void questionsDefaultToNo();
+    void dialogsRememberTheFolderPerKind();
 };
+
+// The program's settings file lives in the test's own folder.
+void TestStartup::initTestCase() { QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_dir.path()); }
 
 void TestStartup::stateAfterStartup()
 {
@@ -225,6 +235,52 @@ void TestStartup::closingDuringATcpConnectEndsAtOnce()
     rig.app.link().ConnectLink();
     QCOMPARE(rig.waiter.now(), wire::Ms(100));
     QCOMPARE(rig.app.link().statusCaption(), QStringLiteral("Disconnected"));
+}
+
+// Enter on a question must not take the destructive answer.
+void TestStartup::questionsDefaultToNo()
+{
+    core::QtMessageBox box(nullptr, [] { return false; });
+    QTimer::singleShot(0, [] { QTest::keyClick(QApplication::activeModalWidget(), Qt::Key_Return); });
+    QVERIFY(!box.ask(QStringLiteral("Clear everything?")));
+}
+
+void TestStartup::dialogsRememberTheFolderPerKind()
+{
+    for (const char *folder : {"images", "lists"})
+        QVERIFY(QDir(m_dir.path()).mkpath(QLatin1String(folder)));
+    const QString image = m_dir.filePath(QStringLiteral("images/fw.bin"));
+    QFile(image).open(QIODevice::WriteOnly);
+    const core::FileFilter images{QStringLiteral("Bin Files (*.bin)"), QStringLiteral("bin"), QString(),
+                                  QStringLiteral("images")};
+    const core::FileFilter lists{QStringLiteral("Text (*.txt)"), QStringLiteral("txt"), QString(),
+                                 QStringLiteral("access-lists")};
+    // Each dialog records where it opened and takes the given file.
+    QStringList openedIn;
+    auto answerWith = [&openedIn](const QString &path) {
+        QTimer::singleShot(0, [&openedIn, path] {
+            auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            openedIn.append(dialog->directory().absolutePath());
+            dialog->selectFile(path);
+            static_cast<QDialog *>(dialog)->accept();
+        });
+    };
+    {
+        core::QtFileChooser chooser(nullptr);
+        answerWith(image);
+        QCOMPARE(chooser.openFile(QStringLiteral("Image"), images), std::optional<QString>(image));
+        answerWith(m_dir.filePath(QStringLiteral("lists/up.txt")));
+        QVERIFY(chooser.saveFile(QStringLiteral("List"), lists, QStringLiteral("up.txt")));
+    }
+    // A later run: each kind opens where it was last chosen.
+    core::QtFileChooser chooser(nullptr);
+    answerWith(image);
+    QVERIFY(chooser.openFile(QStringLiteral("Image"), images));
+    answerWith(m_dir.filePath(QStringLiteral("lists/up.txt")));
+    QVERIFY(chooser.saveFile(QStringLiteral("List"), lists, QStringLiteral("up.txt")));
+    QCOMPARE(openedIn.mid(2),
+             QStringList({m_dir.filePath(QStringLiteral("images")), m_dir.filePath(QStringLiteral("lists"))}));
 }
 
 QTEST_MAIN(TestStartup)

@@ -85,6 +85,7 @@ private Q_SLOTS:
         s.rig.ui.nextPath = path;
         QTest::mouseClick(s.child<core::LabelButton>(dl, "Label4"), Qt::LeftButton);
         QCOMPARE(text(dl, "Label1"), path);
+        QCOMPARE(s.rig.ui.dialogs, QStringList{QStringLiteral("Select Flash Image to Download")});
         // Slow enough acknowledgements that the throttled extras move on.
         s.peer->delay = 20ms;
         auto *bar = s.child<QProgressBar>(dl, "progress");
@@ -105,6 +106,11 @@ private Q_SLOTS:
         QVERIFY(blocksSeen.size() > 3);
         QVERIFY(timeLeftSeen.startsWith(QStringLiteral("Time left ")));
         QVERIFY(!dl.download().busy());
+        // Reopened, the screen waits for a new attempt with an empty bar.
+        dl.hide();
+        dl.show();
+        QCOMPARE(bar->value(), 0);
+        QCOMPARE(text(dl, "blockNumber"), QString());
 
         // A new attempt does not show the last one's figures while it waits
         // for the controller, nor after it fails before the first block.
