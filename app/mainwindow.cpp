@@ -107,6 +107,11 @@ void MainWindow::resizeEvent(QResizeEvent *event)
     QMainWindow::resizeEvent(event);
     if (m_menuFrame)
         m_menuFrame->resize(m_menuFrame->width(), m_mdi->height());
+    // The screens take the room the main window gives them; one the
+    // technician maximised or minimised keeps that state.
+    for (QMdiSubWindow *f : m_frames)
+        if (f && f->property("placed").toBool() && !(f->windowState() & (Qt::WindowMaximized | Qt::WindowMinimized)))
+            PlaceChildWindow(f);
 }
 
 bool MainWindow::terminalRunning() const { return m_terminal->session().running(); }

@@ -21,7 +21,8 @@ class CommandMenu;
 
 inline const QString kMainTitle = QStringLiteral("Tarnic         Flash Utility     V 01.00");
 inline constexpr int kMainHeightTwips = 8500;
-inline constexpr int kMainWidthTwips = 16000;
+// Fits a 1024-pixel-wide screen with its frame.
+inline constexpr int kMainWidthTwips = 15000;
 inline constexpr int kMenuWidthTwips = 2500;
 
 // `qlmmain`: the parent window all screens live in.
@@ -43,6 +44,7 @@ public:
     bool terminalRunning() const;
 
     // Left edge = menu width + 1 twip; top 0; the rest of the main window.
+    // Placed screens are placed again when the main window changes size.
     void PlaceChildWindow(QMdiSubWindow *screen);
 
 Q_SIGNALS:

@@ -12,6 +12,9 @@
 #include <QFileDialog>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSettings>
 #include <QtTest>
 
@@ -43,9 +46,13 @@ private Q_SLOTS:
     void escapeOpensLoopbackOnlyWhenConnected();
     void addedEntriesStopTheTerminal_data();
     void addedEntriesStopTheTerminal();
+    void screensGrowWithTheWindow_data();
+    void screensGrowWithTheWindow();
+    void actionCaptionsLookAlike_data();
+    void actionCaptionsLookAlike();
     void aboutIsCentred();
-    void closingDuringAReplyWaitEndsAtOnce();
-    void closingDuringATcpConnectEndsAtOnce();
+    void closingEndsAWaitAtOnce_data();
+    void closingEndsAWaitAtOnce();
     void questionsDefaultToNo();
     void dialogsRememberTheFolderPerKind();
 };
@@ -80,6 +87,7 @@ void TestStartup::windowCaptionsAndPlacement()
     QCOMPARE(main.windowTitle(), QStringLiteral("Tarnic         Flash Utility     V 01.00"));
     QCOMPARE(main.menuBar()->actions().constFirst()->text(), QStringLiteral("About          "));
     QCOMPARE(main.height(), core::twipsToPixelsY(&main, 8500));
+    QVERIFY(main.width() <= 1000); // a 1024-pixel screen holds it with its frame
     QVERIFY(rig.visible("commform"));
     // A screen starts one twip to the right of the 2500-twip menu.
     auto *frame = rig.frame("commform");
@@ -87,6 +95,43 @@ void TestStartup::windowCaptionsAndPlacement()
     QCOMPARE(frame->y(), 0);
     QCOMPARE(rig.menu().palette().color(QPalette::Window), app::kTeal);
     QVERIFY(rig.control("Label3")->font().bold());
+    // The program's icon, not the toolkit's, on the screens' frames.
+    QVERIFY(!QApplication::windowIcon().isNull());
+    QCOMPARE(frame->windowIcon().cacheKey(), QApplication::windowIcon().cacheKey());
+}
+
+// Each screen takes the room the main window gives it, and at 1280 x 1024
+// none needs scrolling.
+void TestStartup::screensGrowWithTheWindow_data()
+{
+    QTest::addColumn<int>("screen");
+    const char *names[] = {"commform", "termmode", "general", "wiegand",  "barcode",   "comm430",
+                           "pgmform",  "utilities", "flashdl", "flashboot2", "loopback"};
+    for (std::size_t id = 0; id < app::kScreenCount; ++id)
+        QTest::newRow(names[id]) << int(id);
+}
+
+void TestStartup::screensGrowWithTheWindow()
+{
+    QFETCH(int, screen);
+    AppRig rig;
+    auto &main = rig.app.mainWindow();
+    const auto id = static_cast<app::Screen>(screen);
+    main.showScreen(id);
+    QWidget *content = main.screen(id);
+    QMdiSubWindow *frame = main.frame(id);
+    const QSize before = content->size();
+    main.resize(1280, 1024 - 30);
+    QTRY_VERIFY(content->height() > before.height() && content->width() > before.width());
+    const QWidget *area = frame->parentWidget();
+    QCOMPARE(frame->geometry().right(), area->width() - 1);
+    QCOMPARE(frame->height(), area->height());
+    for (const QScrollArea *scroll : content->findChildren<QScrollArea *>())
+        QVERIFY(!scroll->verticalScrollBar()->isVisible() && !scroll->horizontalScrollBar()->isVisible());
+    // Maximised inside the main window, the content fills the frame.
+    frame->showMaximized();
+    QTRY_COMPARE(frame->size(), area->size());
+    QVERIFY(content->width() > frame->width() * 9 / 10 && content->height() > frame->height() * 8 / 10);
 }
 
 void TestStartup::statusBlinks()
@@ -200,6 +245,45 @@ void TestStartup::addedEntriesStopTheTerminal()
     QCOMPARE(label->textColor(), app::kYellow);
 }
 
+// One look for every clickable caption outside the command menu; headings
+// that only answer a click with a wake-up look like text.
+void TestStartup::actionCaptionsLookAlike_data()
+{
+    QTest::addColumn<int>("screen");
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<bool>("action");
+    QTest::newRow("Disconnect") << int(app::Screen::Comm) << QStringLiteral("Label7") << true;
+    QTest::newRow("Clear Screen") << int(app::Screen::Terminal) << QStringLiteral("Label17") << true;
+    QTest::newRow("Reset Controller") << int(app::Screen::Program) << QStringLiteral("Command2") << true;
+    QTest::newRow("Get Firmware Identification") << int(app::Screen::Utilities) << QStringLiteral("Label1(0)") << true;
+    QTest::newRow("Start Flash Download") << int(app::Screen::FlashDownload) << QStringLiteral("Label8") << true;
+    QTest::newRow("Select File to Download") << int(app::Screen::BootloaderExt) << QStringLiteral("Label4") << true;
+    QTest::newRow("heading Main") << int(app::Screen::Utilities) << QStringLiteral("Label1(8)") << false;
+}
+
+void TestStartup::actionCaptionsLookAlike()
+{
+    QFETCH(int, screen);
+    QFETCH(QString, control);
+    QFETCH(bool, action);
+    AppRig rig;
+    const auto id = static_cast<app::Screen>(screen);
+    rig.app.mainWindow().showScreen(id);
+    auto *label = rig.app.mainWindow().screen(id)->findChild<core::LabelButton *>(control);
+    QVERIFY(label);
+    QCOMPARE(label->textColor() == core::kActionColour, action);
+    QCOMPARE(label->cursor().shape(), action ? Qt::PointingHandCursor : Qt::ArrowCursor);
+    QCOMPARE(bool(label->focusPolicy() & Qt::TabFocus), action);
+    if (!action)
+        return;
+    label->setFocus();
+    QTRY_VERIFY(label->font().underline());
+    QSignalSpy clicked(label, &core::LabelButton::clicked);
+    QTest::keyClick(label, Qt::Key_Space);
+    QTest::keyClick(label, Qt::Key_Return);
+    QCOMPARE(clicked.count(), 2);
+}
+
 void TestStartup::aboutIsCentred()
 {
     AppRig rig;
@@ -212,29 +296,42 @@ void TestStartup::aboutIsCentred()
     QVERIFY(about.isModal());
 }
 
-// Closing the main window during a 5-second reply wait ends the wait at once
-// and frees the port.
-void TestStartup::closingDuringAReplyWaitEndsAtOnce()
+// Closing the main window during a wait (a 5-second reply wait, a TCP
+// connect, a loopback test's echo wait) ends it at once and frees the link.
+void TestStartup::closingEndsAWaitAtOnce_data()
 {
-    AppRig rig;
-    rig.connect();
-    rig.waiter.after(100ms, [&] { rig.app.mainWindow().close(); });
-    const auto start = rig.waiter.now();
-    QVERIFY(rig.app.link().ReadReplyLine().timedOut);
-    QCOMPARE(rig.waiter.now() - start, wire::Ms(100));
-    QVERIFY(!rig.serial.isOpen());
-    QVERIFY(rig.ui.messages.isEmpty());
+    QTest::addColumn<QString>("wait");
+    QTest::addColumn<int>("closeAtMs");
+    QTest::newRow("reply") << QStringLiteral("reply") << 100;
+    QTest::newRow("tcp connect") << QStringLiteral("tcp connect") << 100;
+    // Past the 2-second settling pause, within the first echo wait.
+    QTest::newRow("loopback test") << QStringLiteral("loopback test") << 2500;
 }
 
-void TestStartup::closingDuringATcpConnectEndsAtOnce()
+void TestStartup::closingEndsAWaitAtOnce()
 {
+    QFETCH(QString, wait);
+    QFETCH(int, closeAtMs);
     AppRig rig;
     rig.tcp.acceptAfter.reset();
-    rig.app.comm().mode = wire::CommSettings::Mode::Tcp;
-    rig.waiter.after(100ms, [&] { rig.app.mainWindow().close(); });
-    rig.app.link().ConnectLink();
-    QCOMPARE(rig.waiter.now(), wire::Ms(100));
+    if (wait != QLatin1String("tcp connect"))
+        rig.connect();
+    rig.waiter.after(wire::Ms(closeAtMs), [&] { rig.app.mainWindow().close(); });
+    const auto start = rig.waiter.now();
+    if (wait == QLatin1String("reply")) {
+        QVERIFY(rig.app.link().ReadReplyLine().timedOut);
+    } else if (wait == QLatin1String("tcp connect")) {
+        rig.app.comm().mode = wire::CommSettings::Mode::Tcp;
+        rig.app.link().ConnectLink();
+    } else {
+        QTest::keyClick(&rig.menu(), Qt::Key_Escape);
+        auto *loopback = rig.app.mainWindow().screen(app::Screen::Loopback);
+        QTest::mouseClick(loopback->findChild<QPushButton *>(QStringLiteral("Command1")), Qt::LeftButton);
+    }
+    QCOMPARE(rig.waiter.now() - start, wire::Ms(closeAtMs));
+    QVERIFY(!rig.serial.isOpen());
     QCOMPARE(rig.app.link().statusCaption(), QStringLiteral("Disconnected"));
+    QVERIFY(rig.ui.messages.isEmpty());
 }
 
 // Enter on a question must not take the destructive answer.
