@@ -127,7 +127,7 @@ void TestStartup::screensGrowWithTheWindow()
     QCOMPARE(frame->geometry().right(), area->width() - 1);
     QCOMPARE(frame->height(), area->height());
     for (const QScrollArea *scroll : content->findChildren<QScrollArea *>())
-        QVERIFY(!scroll->verticalScrollBar()->isVisible() && !scroll->horizontalScrollBar()->isVisible());
+        QTRY_VERIFY(!scroll->verticalScrollBar()->isVisible() && !scroll->horizontalScrollBar()->isVisible());
     // Maximised inside the main window, the content fills the frame.
     frame->showMaximized();
     QTRY_COMPARE(frame->size(), area->size());
