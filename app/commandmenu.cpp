@@ -3,6 +3,7 @@
 #include "app/mainwindow.h"
 #include "core/widgets/labelbutton.h"
 #include "flash/download.h"
+#include "flash/screens/downloadscreen.h"
 #include "link/link.h"
 
 #include <QKeyEvent>
@@ -132,16 +133,16 @@ bool CommandMenu::downloadAllowed()
     return true;
 }
 
-void CommandMenu::flashDevice()
-{
-    if (downloadAllowed())
-        m_main.showScreen(Screen::FlashDownload);
-}
+void CommandMenu::flashDevice() { openDownload(Screen::FlashDownload); }
 
-void CommandMenu::doboot2()
+void CommandMenu::doboot2() { openDownload(Screen::BootloaderExt); }
+
+void CommandMenu::openDownload(Screen screen)
 {
-    if (downloadAllowed())
-        m_main.showScreen(Screen::BootloaderExt);
+    if (!downloadAllowed())
+        return;
+    static_cast<flash::DownloadScreen *>(m_main.screen(screen))->newAttempt();
+    m_main.showScreen(screen);
 }
 
 void CommandMenu::configuration(Entry page, Screen screen)

@@ -64,6 +64,8 @@ private:
     // The rules "Flash Device" and `doboot2` share; true when the download
     // screen may open.
     bool downloadAllowed();
+    // Shows a download screen ready for a new attempt.
+    void openDownload(Screen screen);
     void blink();
 
     screens::Services &m_services;

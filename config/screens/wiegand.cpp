@@ -18,6 +18,8 @@ WiegandScreen::WiegandScreen(screens::Services &services, QWidget *parent) : QWi
     Binder &b = *m_binder;
     QWidget *content = scrolledContent(this);
     auto *grid = new QGridLayout(content);
+    // Narrow margins: the whole screen fits the main window's starting size.
+    grid->setContentsMargins(4, 4, 4, 4);
     auto heading = [](const char *text, QWidget *parent) { return new QLabel(QLatin1String(text), parent); };
     auto t1 = [](int i) { return QStringLiteral("Text1(%1)").arg(i); };
 

@@ -5,7 +5,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QProgressBar>
-#include <QShowEvent>
 #include <QVBoxLayout>
 
 namespace flash {
@@ -121,12 +120,10 @@ void DownloadScreen::clearProgress()
     m_timeLeft->clear();
 }
 
-void DownloadScreen::showEvent(QShowEvent *event)
+void DownloadScreen::newAttempt()
 {
-    // Reopened from the menu for a new attempt: the last one's figures are history.
-    if (!m_download->busy() && !event->spontaneous())
+    if (!m_download->busy())
         clearProgress();
-    QWidget::showEvent(event);
 }
 
 void DownloadScreen::blocksStarting(qint64 totalBlocks, qint64 payloadLength, Ms now)

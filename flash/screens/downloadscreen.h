@@ -27,12 +27,14 @@ public:
     // The two actions as a click runs them.
     void selectFile();
     void startDownload();
+    // Opened from the menu: the last attempt's figures are history (kept
+    // while a download runs).
+    void newAttempt();
 
 protected:
     // caution: empty for none.
     DownloadScreen(Kind kind, screens::Services &services, const QString &name, const QString &title,
                    const QString &heading, const QString &caution, QWidget *parent);
-    void showEvent(QShowEvent *event) override;
 
 private:
     void clearProgress();

@@ -95,7 +95,8 @@ void TstTermMode::layoutAndTexts()
     for (int code = 33; code < 126; ++code)
         for (int row = 1; row <= terminal::kRows; ++row) {
             const QRectF ink = metrics.tightBoundingRect(QString(QChar(code))).translated(v->textOrigin(5, row));
-            QVERIFY2(v->cellRectF(5, row).contains(ink), qPrintable(QStringLiteral("%1 on row %2").arg(QChar(code)).arg(row)));
+            QVERIFY2(v->cellRectF(5, row).contains(ink),
+                     qPrintable(QStringLiteral("%1 on row %2").arg(QChar(code)).arg(row)));
         }
 }
 
