@@ -73,7 +73,8 @@ WiegandScreen::WiegandScreen(screens::Services &services, QWidget *parent) : QWi
         m->addWidget(b.check(QStringLiteral("Check%1").arg(c), mag), (c - 25) % 3, 2 + (c - 25) / 3);
     grid->addWidget(mag, 3, 0, 1, 3);
     grid->setRowStretch(4, 1);
-    grid->setColumnStretch(3, 1);
+    for (int column = 0; column < 3; ++column)
+        grid->setColumnStretch(column, 1);
 }
 
 void WiegandScreen::refresh() { m_binder->load(); }
