@@ -95,7 +95,7 @@ void TerminalView::markDirty(const QRect &rect)
 void TerminalView::paintEvent(QPaintEvent *event)
 {
     ++m_paints;
-    QPainter p(this);
+    QPainter p(this); // in the widget's font: the characters' font
     const QRect area = event->rect();
     p.fillRect(area, kWhite);
     const Grid &g = m_session.grid();
@@ -110,16 +110,15 @@ void TerminalView::paintEvent(QPaintEvent *event)
             p.setPen(cl.ink == Ink::Sent ? kBlack : kRed);
             if (cl.hex) {
                 const QString digits = Grid::hexText(cl.code);
-                p.setFont(m_hexFont);
                 const QPointF first = cell.topLeft() + QPointF(0, y(kHexFirstDy));
                 const QPointF second = cell.topLeft() + QPointF(x(kHexSecondDx), y(kHexSecondDy));
                 p.save();
+                p.setFont(m_hexFont);
                 p.setClipRect(cell);
                 p.drawText(QRectF(first, cell.size()), Qt::AlignLeft | Qt::AlignTop, digits.left(1));
                 p.drawText(QRectF(second, cell.size()), Qt::AlignLeft | Qt::AlignTop, digits.mid(1, 1));
                 p.restore();
             } else {
-                p.setFont(font());
                 p.drawText(textOrigin(c, r), QString(QChar::fromLatin1(char(cl.code))));
             }
         }
