@@ -4,10 +4,15 @@
 #include "app/defaults.h"
 #include "core/widgets/labelbutton.h"
 
+#include <QApplication>
+#include <QIcon>
+
 namespace app {
 
 Application::Application(const Platform &platform) : m_waiter(platform.waiter)
 {
+    // Every window and screen frame shows the program's icon.
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/tarnic-flash-utility.png")));
     // 1. The main window (not shown until its first screen is).
     m_main = std::make_unique<MainWindow>();
     core::MessageBox *messages = platform.messages;

@@ -3,6 +3,7 @@
 #include "app/mainwindow.h"
 #include "core/widgets/labelbutton.h"
 #include "flash/download.h"
+#include "flash/screens/downloadscreen.h"
 #include "link/link.h"
 
 #include <QKeyEvent>
@@ -24,7 +25,7 @@ CommandMenu::CommandMenu(screens::Services &services, MainWindow &main, QWidget 
     QFont bold(QStringLiteral("Arial"));
     bold.setBold(true);
     auto add = [&](Entry e, const char *control, const char *caption, int indent = 0) {
-        auto *label = new core::LabelButton(QString::fromLatin1(caption), this);
+        auto *label = new core::LabelButton(QString::fromUtf8(caption), this);
         label->setObjectName(QString::fromLatin1(control));
         label->setFont(bold);
         label->setIndent(indent);
@@ -59,6 +60,16 @@ CommandMenu::CommandMenu(screens::Services &services, MainWindow &main, QWidget 
             &MainWindow::openSettings);
     connect(add(Entry::SaveSettings, "SaveSettings", "Save Settings…", 12), &core::LabelButton::clicked, &m_main,
             &MainWindow::saveSettings);
+    // The menu keeps it in sight whatever screen is shown, without taking
+    // height from the screens.
+    m_profileStatus = new QLabel(this);
+    m_profileStatus->setObjectName(QStringLiteral("profileStatus"));
+    m_profileStatus->setWordWrap(true);
+    m_profileStatus->setIndent(12);
+    QPalette white = m_profileStatus->palette();
+    white.setColor(QPalette::WindowText, kWhite);
+    m_profileStatus->setPalette(white);
+    layout->addWidget(m_profileStatus);
     addAction(Entry::ProgramController, "ProgramController", "Program Controller", &CommandMenu::programController);
     addAction(Entry::Utilities, "Utilities", "Utilities", &CommandMenu::utilities);
     addAction(Entry::BootloaderExt, "BootloaderExt", "Bootloader Ext", &CommandMenu::doboot2);
@@ -67,8 +78,7 @@ CommandMenu::CommandMenu(screens::Services &services, MainWindow &main, QWidget 
     m_status = new core::LabelButton(m_services.link.statusCaption(), this);
     m_status->setObjectName(QStringLiteral("Label20"));
     m_status->setFont(bold);
-    m_status->setFocusPolicy(Qt::NoFocus);
-    m_status->setCursor(Qt::ArrowCursor);
+    m_status->setQuiet();
     m_status->setTextColor(kYellow);
     layout->addWidget(m_status);
     layout->addStretch();
@@ -83,6 +93,8 @@ CommandMenu::CommandMenu(screens::Services &services, MainWindow &main, QWidget 
     all_white();
     highlight(Entry::Communications);
 }
+
+void CommandMenu::setProfileStatus(const QString &text) { m_profileStatus->setText(text); }
 
 core::LabelButton &CommandMenu::entry(Entry e) const { return *m_entries.at(static_cast<std::size_t>(e)); }
 
@@ -137,16 +149,16 @@ bool CommandMenu::downloadAllowed()
     return true;
 }
 
-void CommandMenu::flashDevice()
-{
-    if (downloadAllowed())
-        m_main.showScreen(Screen::FlashDownload);
-}
+void CommandMenu::flashDevice() { openDownload(Screen::FlashDownload); }
 
-void CommandMenu::doboot2()
+void CommandMenu::doboot2() { openDownload(Screen::BootloaderExt); }
+
+void CommandMenu::openDownload(Screen screen)
 {
-    if (downloadAllowed())
-        m_main.showScreen(Screen::BootloaderExt);
+    if (!downloadAllowed())
+        return;
+    static_cast<flash::DownloadScreen *>(m_main.screen(screen))->newAttempt();
+    m_main.showScreen(screen);
 }
 
 void CommandMenu::configuration(Entry page, Screen screen)

@@ -3,6 +3,7 @@
 #include "app/screen.h"
 #include "screens/services.h"
 
+#include <QLabel>
 #include <QTimer>
 #include <QWidget>
 
@@ -45,6 +46,8 @@ public:
     core::LabelButton &entry(Entry e) const;
     // The blinking connection status under the entries (Label20).
     core::LabelButton &status() const { return *m_status; }
+    // Which settings profile the screens hold, under "Save Settings…".
+    void setProfileStatus(const QString &text);
 
     void all_white();
     void highlight(Entry e);
@@ -66,12 +69,15 @@ private:
     // The rules "Flash Device" and `doboot2` share; true when the download
     // screen may open.
     bool downloadAllowed();
+    // Shows a download screen ready for a new attempt.
+    void openDownload(Screen screen);
     void blink();
 
     screens::Services &m_services;
     MainWindow &m_main;
     std::array<core::LabelButton *, kEntryCount> m_entries{};
     core::LabelButton *m_status;
+    QLabel *m_profileStatus;
     QTimer *m_blink; // Timer2
 };
 

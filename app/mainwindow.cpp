@@ -18,11 +18,9 @@
 #include "utilities/screens/utilities.h"
 
 #include <QCloseEvent>
-#include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
-#include <QStatusBar>
 
 namespace app {
 
@@ -33,15 +31,10 @@ MainWindow::MainWindow()
     m_mdi = new QMdiArea(this);
     m_mdi->setObjectName(QStringLiteral("mdi"));
     setCentralWidget(m_mdi);
-    // The screens scroll: the window keeps its size with the status bar below.
-    m_mdi->setMinimumSize(1, 1);
     m_about = new About(this);
     auto *ab = menuBar()->addAction(QStringLiteral("About          "));
     ab->setObjectName(QStringLiteral("ab"));
     connect(ab, &QAction::triggered, this, [this] { m_about->showCentred(*this); });
-    m_profileStatus = new QLabel(this);
-    m_profileStatus->setObjectName(QStringLiteral("profileStatus"));
-    statusBar()->addWidget(m_profileStatus);
     resize(core::twipsToPixelsX(this, kMainWidthTwips), core::twipsToPixelsY(this, kMainHeightTwips));
 }
 
@@ -86,7 +79,7 @@ void MainWindow::saveSettings()
     showProfileStatus();
 }
 
-void MainWindow::showProfileStatus() { m_profileStatus->setText(m_profiles->statusText()); }
+void MainWindow::showProfileStatus() { m_menu->setProfileStatus(m_profiles->statusText()); }
 
 void MainWindow::addScreen(Screen id, QWidget *screen)
 {
@@ -139,6 +132,11 @@ void MainWindow::resizeEvent(QResizeEvent *event)
     QMainWindow::resizeEvent(event);
     if (m_menuFrame)
         m_menuFrame->resize(m_menuFrame->width(), m_mdi->height());
+    // The screens take the room the main window gives them; one the
+    // technician maximised or minimised keeps that state.
+    for (QMdiSubWindow *f : m_frames)
+        if (f && f->property("placed").toBool() && !(f->windowState() & (Qt::WindowMaximized | Qt::WindowMinimized)))
+            PlaceChildWindow(f);
 }
 
 bool MainWindow::terminalRunning() const { return m_terminal->session().running(); }

@@ -8,7 +8,6 @@
 #include <array>
 #include <memory>
 
-class QLabel;
 class QMdiArea;
 class QMdiSubWindow;
 
@@ -27,7 +26,8 @@ class CommandMenu;
 
 inline const QString kMainTitle = QStringLiteral("Tarnic         Flash Utility     V 01.00");
 inline constexpr int kMainHeightTwips = 8500;
-inline constexpr int kMainWidthTwips = 16000;
+// Fits a 1024-pixel-wide screen with its frame.
+inline constexpr int kMainWidthTwips = 15000;
 inline constexpr int kMenuWidthTwips = 2500;
 
 // `qlmmain`: the parent window all screens live in.
@@ -53,6 +53,7 @@ public:
     void saveSettings();
 
     // Left edge = menu width + 1 twip; top 0; the rest of the main window.
+    // Placed screens are placed again when the main window changes size.
     void PlaceChildWindow(QMdiSubWindow *screen);
 
 Q_SIGNALS:
@@ -73,7 +74,6 @@ private:
     terminal::TermMode *m_terminal = nullptr;
     std::array<QMdiSubWindow *, kScreenCount> m_frames{};
     std::unique_ptr<config::ProfileSession> m_profiles;
-    QLabel *m_profileStatus = nullptr; // which profile the settings are, on the status bar
 };
 
 } // namespace app

@@ -9,7 +9,7 @@ namespace config {
 
 namespace {
 
-core::FileFilter profileFilter() { return {kProfileFilter, kProfileSuffix, {}}; }
+core::FileFilter profileFilter() { return {kProfileFilter, kProfileSuffix, {}, QStringLiteral("profiles")}; }
 
 } // namespace
 

@@ -34,6 +34,9 @@ struct FileFilter {
     QString filter;        // e.g. "Binary Files (*.bin)"
     QString defaultSuffix; // e.g. "bin"
     QString initialName;   // the name an open dialog starts with, if any
+    // What the files are ("images", "access-lists", "schedules", "logs",
+    // "profiles", "records"): each kind opens in the folder last used for it.
+    QString kind;
 };
 
 class FileChooser {
@@ -44,11 +47,12 @@ public:
     // The chooser asks before overwriting an existing file.
     virtual std::optional<QString> saveFile(const QString &title, const FileFilter &filter,
                                             const QString &defaultName) = 0;
-    // A folder to keep files in. Front ends that name their folders on the
-    // command line have none to offer.
-    virtual std::optional<QString> chooseFolder(const QString &title)
+    // A folder to keep files of a kind in (see FileFilter::kind). Front ends
+    // that name their folders on the command line have none to offer.
+    virtual std::optional<QString> chooseFolder(const QString &title, const QString &kind)
     {
         Q_UNUSED(title);
+        Q_UNUSED(kind);
         return std::nullopt;
     }
 };

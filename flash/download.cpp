@@ -85,7 +85,9 @@ std::optional<QString> FlashDownload::getdownloadfile()
         return std::nullopt;
     FlagGuard busy(m_busy);
     m_imagePath.clear();
-    std::optional<QString> chosen = m_files.openFile(QStringLiteral("Open"), kImageFilter);
+    const QString title = m_kind == Kind::Flash ? QStringLiteral("Select Flash Image to Download")
+                                                : QStringLiteral("Select Bootloader Extension Image to Download");
+    std::optional<QString> chosen = m_files.openFile(title, kImageFilter);
     if (!chosen || chosen->isEmpty())
         return std::nullopt;
     m_imagePath = *chosen;

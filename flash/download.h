@@ -52,7 +52,8 @@ inline const QString kComplete = QStringLiteral("Download complete");
 inline const QString kNotConnected = QStringLiteral("Not connected: connect to the controller first");
 inline const QString kBaudRuleMessage = QStringLiteral("Controller must be programmed to 9600 baud before reflashing");
 // No initial file name.
-inline const core::FileFilter kImageFilter{QStringLiteral("Bin Files (*.bin)"), QStringLiteral("bin"), QString()};
+inline const core::FileFilter kImageFilter{QStringLiteral("Bin Files (*.bin)"), QStringLiteral("bin"), QString(),
+                                           QStringLiteral("images")};
 
 // The rule the command menu applies before opening a download: on a serial
 // link only at 9600 baud, both as selected and as the link was opened (a port

@@ -1,7 +1,6 @@
 #include "link/recentlinks.h"
 
-#include <QCoreApplication>
-#include <QSettings>
+#include "core/programsettings.h"
 
 namespace wire {
 
@@ -9,10 +8,7 @@ namespace {
 const QString kDevices = QStringLiteral("recent/devices");
 const QString kAddresses = QStringLiteral("recent/addresses");
 
-// One file named for the program (~/.config/tarnic-flash-utility.conf).
-QSettings store() { return QSettings(QCoreApplication::applicationName(), QString()); }
-
-QStringList read(const QString &key) { return store().value(key).toStringList(); }
+QStringList read(const QString &key) { return core::programSettings().value(key).toStringList(); }
 
 void prepend(const QString &key, const QString &entry)
 {
@@ -21,7 +17,7 @@ void prepend(const QString &key, const QString &entry)
     QStringList list = read(key);
     list.removeAll(entry);
     list.prepend(entry);
-    store().setValue(key, list.mid(0, kRecentKept));
+    core::programSettings().setValue(key, list.mid(0, kRecentKept));
 }
 } // namespace
 

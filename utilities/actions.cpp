@@ -271,11 +271,16 @@ Result<QString> Actions::download2()
 }
 
 namespace {
+const QString kAccessLists = QStringLiteral("access-lists");
+const QString kScheduleFiles = QStringLiteral("schedules");
 const core::FileFilter kListOpenFilter{QStringLiteral("Text (*.txt);;All Files (*)"), QStringLiteral("txt"),
-                                       QStringLiteral("download.txt")};
+                                       QStringLiteral("download.txt"), kAccessLists};
 const core::FileFilter kScheduleOpenFilter{QStringLiteral("Text (*.txt);;All Files (*)"), QStringLiteral("txt"),
-                                           QStringLiteral("schedule.txt")};
-const core::FileFilter kSaveFilter{QStringLiteral("Text (*.txt)"), QStringLiteral("txt"), QString()};
+                                           QStringLiteral("schedule.txt"), kScheduleFiles};
+core::FileFilter saveFilter(const QString &kind)
+{
+    return {QStringLiteral("Text (*.txt)"), QStringLiteral("txt"), QString(), kind};
+}
 
 QString fileProblem(const char *what, const QString &path, const QString &reason)
 {
@@ -373,9 +378,9 @@ Transfer Actions::download_accesslist()
 // sent: a file that cannot be created costs the controller nothing. Until
 // commit the old file, if any, stays as it was, and nothing appears at all
 // when the exchange fails before the records. Done when the file is ready.
-Outcome Actions::openUploadFile(const QString &title, QSaveFile &file)
+Outcome Actions::openUploadFile(const QString &title, const QString &kind, QSaveFile &file)
 {
-    const auto path = m_files.saveFile(title, kSaveFilter, QStringLiteral("upload.txt"));
+    const auto path = m_files.saveFile(title, saveFilter(kind), QStringLiteral("upload.txt"));
     if (!path)
         return Outcome::Cancelled;
     file.setFileName(*path);
@@ -392,7 +397,8 @@ Transfer Actions::upload_accesslist()
     if (!turn)
         return {};
     QSaveFile file;
-    if (const Outcome opened = openUploadFile(QStringLiteral("Upload Access List"), file); opened != Outcome::Done)
+    if (const Outcome opened = openUploadFile(QStringLiteral("Upload Access List"), kAccessLists, file);
+        opened != Outcome::Done)
         return {opened};
     const bool adHoc = m_settings.adHoc;
     QByteArray reply;
@@ -503,7 +509,8 @@ Transfer Actions::upload_schedules()
     if (!turn)
         return {};
     QSaveFile file;
-    if (const Outcome opened = openUploadFile(QStringLiteral("Upload Schedules"), file); opened != Outcome::Done)
+    if (const Outcome opened = openUploadFile(QStringLiteral("Upload Schedules"), kScheduleFiles, file);
+        opened != Outcome::Done)
         return {opened};
     QByteArray reply;
     for (int schedule = 1; schedule <= kSchedules; ++schedule) {
@@ -525,8 +532,8 @@ Transfer Actions::upload_schedules()
 
 Outcome Actions::writeSortedTestFile()
 {
-    const auto path =
-        m_files.saveFile(QStringLiteral("Write Sorted Test File"), kSaveFilter, QStringLiteral("accesssorted.txt"));
+    const auto path = m_files.saveFile(QStringLiteral("Write Sorted Test File"), saveFilter(kAccessLists),
+                                       QStringLiteral("accesssorted.txt"));
     if (!path)
         return Outcome::Cancelled;
     QSaveFile file(*path);
@@ -541,7 +548,10 @@ Outcome Actions::writeSortedTestFile()
         file.commit();
         return Outcome::Failed;
     }
-    return finish(file, true, m_status) ? Outcome::Done : Outcome::Failed;
+    if (!finish(file, true, m_status))
+        return Outcome::Failed;
+    status(QStringLiteral("Sorted test file written to ") + QDir::toNativeSeparators(*path));
+    return Outcome::Done;
 }
 
 } // namespace utilities

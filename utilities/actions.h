@@ -79,7 +79,7 @@ private:
         QString blank, done, notDone;
     };
     Outcome singleId(const SingleIdTexts &texts);
-    Outcome openUploadFile(const QString &title, QSaveFile &file);
+    Outcome openUploadFile(const QString &title, const QString &kind, QSaveFile &file);
 
     // Sends a command and reads its reply; says whether the send failed or
     // the reply timed out, and leaves the status line to the caller.

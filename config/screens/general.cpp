@@ -4,8 +4,8 @@
 
 #include <QCheckBox>
 #include <QFormLayout>
-#include <QGridLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -20,7 +20,14 @@ GeneralScreen::GeneralScreen(screens::Services &services, QWidget *parent) : QWi
     m_binder = new Binder(services.settings, QStringLiteral("general"), this);
     Binder &b = *m_binder;
     QWidget *content = scrolledContent(this);
-    auto *grid = new QGridLayout(content);
+    // Three columns of groups fit the screen's starting size without
+    // scrolling; the columns share any width the window gains.
+    auto *columns = new QHBoxLayout(content);
+    QVBoxLayout *column[3];
+    for (QVBoxLayout *&c : column) {
+        c = new QVBoxLayout;
+        columns->addLayout(c, 1);
+    }
 
     auto *reader = new QGroupBox(QStringLiteral("Reader Settings"), content);
     auto *readerLayout = new QVBoxLayout(reader);
@@ -28,7 +35,7 @@ GeneralScreen::GeneralScreen(screens::Services &services, QWidget *parent) : QWi
         readerLayout->addWidget(b.option(QLatin1String(c), reader));
     for (const char *c : {"Check1(0)", "Check2", "Check3", "Check4", "Check5"})
         readerLayout->addWidget(b.check(QLatin1String(c), reader));
-    grid->addWidget(reader, 0, 0, 2, 1);
+    column[0]->addWidget(reader);
 
     auto *speaker = new QGroupBox(QStringLiteral("Speaker Settings"), content);
     auto *speakerLayout = new QVBoxLayout(speaker);
@@ -42,25 +49,25 @@ GeneralScreen::GeneralScreen(screens::Services &services, QWidget *parent) : QWi
         toneLayout->addWidget(b.option(QLatin1String(c), tone));
     speakerLayout->addWidget(tone);
     speakerLayout->addWidget(b.check(QStringLiteral("Check6"), speaker));
-    grid->addWidget(speaker, 0, 1);
+    column[1]->addWidget(speaker);
 
     auto *levels = new QGroupBox(QStringLiteral("Programming Levels"), content);
     auto *levelsLayout = new QVBoxLayout(levels);
     for (const char *c : {"Check8(0)", "Check8(1)", "Check8(2)"})
         levelsLayout->addWidget(b.check(QLatin1String(c), levels));
-    grid->addWidget(levels, 1, 1);
+    column[1]->addWidget(levels);
 
     auto *mode = new QGroupBox(QStringLiteral("Operating Mode"), content);
     auto *modeLayout = new QVBoxLayout(mode);
     for (const char *c : {"Option1(2)", "Option1(1)"})
         modeLayout->addWidget(b.option(QLatin1String(c), mode));
-    grid->addWidget(mode, 2, 0);
+    column[0]->addWidget(mode);
 
     auto *lookup = new QGroupBox(QStringLiteral("Lookup Mode"), content);
     auto *lookupLayout = new QVBoxLayout(lookup);
     for (const char *c : {"Option1(3)", "Option1(5)", "Option1(4)"})
         lookupLayout->addWidget(b.option(QLatin1String(c), lookup));
-    grid->addWidget(lookup, 2, 1);
+    column[1]->addWidget(lookup);
 
     auto *standAlone = new QGroupBox(QStringLiteral("Stand Alone Settings"), content);
     auto *standLayout = new QVBoxLayout(standAlone);
@@ -79,7 +86,7 @@ GeneralScreen::GeneralScreen(screens::Services &services, QWidget *parent) : QWi
         entriesLayout->addRow(new QLabel(QLatin1String(captions[i]), entries), m_entries[i]);
     }
     standLayout->addWidget(entries);
-    grid->addWidget(standAlone, 3, 0);
+    column[2]->addWidget(standAlone);
 
     auto *relay = new QGroupBox(QStringLiteral("Relay / Led / Rte / Autolock settings"), content);
     auto *relayLayout = new QVBoxLayout(relay);
@@ -89,9 +96,9 @@ GeneralScreen::GeneralScreen(screens::Services &services, QWidget *parent) : QWi
     for (const char *c : {"Text5(4)", "Text5(3)", "Text5(2)"})
         relayTimes->addRow(b.caption(QLatin1String(c), relay), b.text(QLatin1String(c), relay));
     relayLayout->addLayout(relayTimes);
-    grid->addWidget(relay, 3, 1);
-    grid->setRowStretch(4, 1);
-    grid->setColumnStretch(2, 1);
+    column[2]->addWidget(relay);
+    for (QVBoxLayout *c : column)
+        c->addStretch();
 
     connect(m_binder, &Binder::textChanged, this, [this](const QString &control, const QString &text) {
         if (control == QLatin1String("Text1(2)"))

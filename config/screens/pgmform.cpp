@@ -68,7 +68,8 @@ PgmForm::PgmForm(screens::Services &services, QWidget *parent) : QWidget(parent)
 
 bool PgmForm::chooseRecordFolder()
 {
-    const std::optional<QString> folder = m_services.files.chooseFolder(QStringLiteral("Folder for Run Records"));
+    const std::optional<QString> folder =
+        m_services.files.chooseFolder(QStringLiteral("Folder for Run Records"), QStringLiteral("records"));
     if (!folder)
         return false;
     m_recordFolder->setText(*folder);

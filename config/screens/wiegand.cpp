@@ -18,6 +18,8 @@ WiegandScreen::WiegandScreen(screens::Services &services, QWidget *parent) : QWi
     Binder &b = *m_binder;
     QWidget *content = scrolledContent(this);
     auto *grid = new QGridLayout(content);
+    // Narrow margins: the whole screen fits the main window's starting size.
+    grid->setContentsMargins(4, 4, 4, 4);
     auto heading = [](const char *text, QWidget *parent) { return new QLabel(QLatin1String(text), parent); };
     auto t1 = [](int i) { return QStringLiteral("Text1(%1)").arg(i); };
 
@@ -71,7 +73,8 @@ WiegandScreen::WiegandScreen(screens::Services &services, QWidget *parent) : QWi
         m->addWidget(b.check(QStringLiteral("Check%1").arg(c), mag), (c - 25) % 3, 2 + (c - 25) / 3);
     grid->addWidget(mag, 3, 0, 1, 3);
     grid->setRowStretch(4, 1);
-    grid->setColumnStretch(3, 1);
+    for (int column = 0; column < 3; ++column)
+        grid->setColumnStretch(column, 1);
 }
 
 void WiegandScreen::refresh() { m_binder->load(); }

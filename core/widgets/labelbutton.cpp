@@ -1,5 +1,6 @@
 #include "core/widgets/labelbutton.h"
 
+#include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 
@@ -9,14 +10,25 @@ LabelButton::LabelButton(const QString &caption, QWidget *parent) : QLabel(capti
 {
     setCursor(Qt::PointingHandCursor);
     setFocusPolicy(Qt::TabFocus);
+    setTextColor(kActionColour);
 }
 
 void LabelButton::setTextColor(const QColor &colour)
 {
     m_colour = colour;
     QPalette p = palette();
-    p.setColor(QPalette::WindowText, colour);
+    p.setColor(QPalette::Active, QPalette::WindowText, colour);
+    p.setColor(QPalette::Inactive, QPalette::WindowText, colour);
     setPalette(p);
+}
+
+void LabelButton::setQuiet()
+{
+    m_quiet = true;
+    setCursor(Qt::ArrowCursor);
+    setFocusPolicy(Qt::NoFocus);
+    setTextColor(QApplication::palette(this).color(QPalette::Active, QPalette::WindowText));
+    updateUnderline();
 }
 
 void LabelButton::mouseReleaseEvent(QMouseEvent *event)
@@ -33,6 +45,49 @@ void LabelButton::keyPressEvent(QKeyEvent *event)
         return;
     }
     QLabel::keyPressEvent(event);
+}
+
+void LabelButton::enterEvent(QEnterEvent *event)
+{
+    m_hovered = true;
+    updateUnderline();
+    QLabel::enterEvent(event);
+}
+
+void LabelButton::leaveEvent(QEvent *event)
+{
+    m_hovered = false;
+    updateUnderline();
+    QLabel::leaveEvent(event);
+}
+
+void LabelButton::focusInEvent(QFocusEvent *event)
+{
+    updateUnderline();
+    QLabel::focusInEvent(event);
+}
+
+void LabelButton::focusOutEvent(QFocusEvent *event)
+{
+    updateUnderline();
+    QLabel::focusOutEvent(event);
+}
+
+void LabelButton::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::EnabledChange)
+        updateUnderline();
+    QLabel::changeEvent(event);
+}
+
+void LabelButton::updateUnderline()
+{
+    const bool on = !m_quiet && isEnabled() && (m_hovered || hasFocus());
+    if (font().underline() == on)
+        return;
+    QFont f = font();
+    f.setUnderline(on);
+    setFont(f);
 }
 
 } // namespace core

@@ -28,7 +28,7 @@ public:
     std::optional<QString> openFile(const QString &title, const FileFilter &filter) override;
     std::optional<QString> saveFile(const QString &title, const FileFilter &filter,
                                     const QString &defaultName) override;
-    std::optional<QString> chooseFolder(const QString &title) override;
+    std::optional<QString> chooseFolder(const QString &title, const QString &kind) override;
 
 private:
     QWidget *m_parent;

@@ -71,21 +71,23 @@ DownloadScreen::DownloadScreen(Kind kind, screens::Services &services, const QSt
     m_statusLabel->setObjectName(QStringLiteral("Label3"));
     layout->addWidget(m_statusLabel);
 
-    auto *extras = new QHBoxLayout;
+    // The bar has a row of its own: the figures under it grow as they count
+    // without moving it.
     m_bar = new QProgressBar(this);
     m_bar->setObjectName(QStringLiteral("progress"));
-    m_bar->setRange(0, 1);
-    m_bar->setValue(0);
     m_bar->setTextVisible(false);
-    extras->addWidget(m_bar, 1);
+    layout->addWidget(m_bar);
+    auto *figures = new QHBoxLayout;
     m_block = new QLabel(this);
     m_block->setObjectName(QStringLiteral("blockNumber"));
-    extras->addWidget(m_block);
+    figures->addWidget(m_block);
+    figures->addStretch();
     m_timeLeft = new QLabel(this);
     m_timeLeft->setObjectName(QStringLiteral("timeLeft"));
-    extras->addWidget(m_timeLeft);
-    layout->addLayout(extras);
+    figures->addWidget(m_timeLeft);
+    layout->addLayout(figures);
     layout->addStretch();
+    clearProgress();
 
     m_status = std::make_unique<RepaintingStatus>(m_statusLabel);
     m_download = std::make_unique<FlashDownload>(kind, services.link, *m_status, services.messages, services.files);
@@ -105,13 +107,23 @@ void DownloadScreen::startDownload()
 {
     // The figures of an earlier download would stand through the pause and
     // the start handshake as if they were this one's.
-    if (!m_download->busy() && !m_download->imagePath().isEmpty()) {
-        m_bar->setRange(0, 1);
-        m_bar->setValue(0);
-        m_block->clear();
-        m_timeLeft->clear();
-    }
+    if (!m_download->busy() && !m_download->imagePath().isEmpty())
+        clearProgress();
     m_download->doflashdl();
+}
+
+void DownloadScreen::clearProgress()
+{
+    m_bar->setRange(0, 1);
+    m_bar->setValue(0);
+    m_block->clear();
+    m_timeLeft->clear();
+}
+
+void DownloadScreen::newAttempt()
+{
+    if (!m_download->busy())
+        clearProgress();
 }
 
 void DownloadScreen::blocksStarting(qint64 totalBlocks, qint64 payloadLength, Ms now)

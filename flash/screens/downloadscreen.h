@@ -27,6 +27,9 @@ public:
     // The two actions as a click runs them.
     void selectFile();
     void startDownload();
+    // Opened from the menu: the last attempt's figures are history (kept
+    // while a download runs).
+    void newAttempt();
 
 protected:
     // caution: empty for none.
@@ -34,6 +37,7 @@ protected:
                    const QString &heading, const QString &caution, QWidget *parent);
 
 private:
+    void clearProgress();
     void blocksStarting(qint64 totalBlocks, qint64 payloadLength, Ms now) override;
     void blockSending(qint64 number, Ms now) override;
     void blockAcknowledged(qint64 number, qint64 bytesAcknowledged, Ms now) override;

@@ -115,10 +115,6 @@ CommForm::CommForm(screens::Services &services, QWidget *parent) : QWidget(paren
     connectLabel->setObjectName(QStringLiteral("Label10"));
     auto *disconnectLabel = new core::LabelButton(QStringLiteral("Disconnect"), this);
     disconnectLabel->setObjectName(QStringLiteral("Label7"));
-    QFont bold = connectLabel->font();
-    bold.setBold(true);
-    connectLabel->setFont(bold);
-    disconnectLabel->setFont(bold);
     grid->addWidget(connectLabel, 2, 0);
     grid->addWidget(disconnectLabel, 2, 1);
     m_why = new QLabel(this);

@@ -8,6 +8,8 @@
 #include <QPaintEvent>
 #include <QPainter>
 
+#include <algorithm>
+
 namespace terminal {
 
 namespace {
@@ -33,29 +35,45 @@ QFont cellFont(int points)
 } // namespace
 
 TerminalView::TerminalView(Session &session, QWidget *parent)
-    : QWidget(parent), m_session(session), m_charFont(cellFont(14)), m_hexFont(cellFont(10))
+    : QWidget(parent), m_session(session), m_hexFont(cellFont(10))
 {
     setObjectName(QStringLiteral("pop1"));
+    setFont(cellFont(14));
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAutoFillBackground(false);
     setFixedSize(sizeHint());
+    // The font's ascent and descent together are taller than the cell; the
+    // ink of the characters drawn as themselves is not. The baseline is
+    // placed so that ink sits in the middle of the cell.
+    const QFontMetricsF metrics(font(), this);
+    QRectF ink;
+    for (int code = 0; code < 256; ++code)
+        if (Grid::drawnAsItself(static_cast<quint8>(code)) && code != ' ')
+            ink |= metrics.tightBoundingRect(QString(QChar::fromLatin1(char(code))));
+    m_textOrigin = QPointF(std::max(0.0, -ink.left()), (y(kCellHeight) - ink.height()) / 2 - ink.top());
     Grid &g = m_session.grid();
     g.onCellChanged = [this](int c, int r) { markDirty(cellRect(c, r)); };
     g.onCleared = [this] { markDirty(rect()); };
 }
 
-int TerminalView::x(int twips) const { return core::twipsToPixelsX(this, twips); }
-int TerminalView::y(int twips) const { return core::twipsToPixelsY(this, twips); }
+qreal TerminalView::x(int twips) const { return twips * logicalDpiX() / 1440.0; }
+qreal TerminalView::y(int twips) const { return twips * logicalDpiY() / 1440.0; }
 
-QSize TerminalView::sizeHint() const { return {x(kColumns * kCellWidth), y(kRows * kCellHeight)}; }
-
-QRect TerminalView::cellRect(int column, int row) const
+QSize TerminalView::sizeHint() const
 {
-    const int left = x((column - 1) * kCellWidth);
-    const int top = y((row - 1) * kCellHeight);
-    return QRect(QPoint(left, top), QPoint(x(column * kCellWidth) - 1, y(row * kCellHeight) - 1));
+    return {core::twipsToPixelsX(this, kColumns * kCellWidth), core::twipsToPixelsY(this, kRows * kCellHeight)};
 }
+
+// Exact, not rounded: rounded cells would gain or lose a pixel row by row.
+QRectF TerminalView::cellRectF(int column, int row) const
+{
+    return {x((column - 1) * kCellWidth), y((row - 1) * kCellHeight), x(kCellWidth), y(kCellHeight)};
+}
+
+QRect TerminalView::cellRect(int column, int row) const { return cellRectF(column, row).toAlignedRect(); }
+
+QPointF TerminalView::textOrigin(int column, int row) const { return cellRectF(column, row).topLeft() + m_textOrigin; }
 
 // Many cells change per piece of input; one repaint covers them all.
 void TerminalView::markDirty(const QRect &rect)
@@ -74,45 +92,35 @@ void TerminalView::markDirty(const QRect &rect)
         Qt::QueuedConnection);
 }
 
-const QPixmap &TerminalView::glyph(const Cell &cell)
-{
-    QPixmap &pix = m_glyphs[static_cast<size_t>(cell.code) * 4 + (cell.ink == Ink::Sent ? 2 : 0) + (cell.hex ? 1 : 0)];
-    if (!pix.isNull())
-        return pix;
-    const int w = x(kCellWidth) + 1;
-    const int h = y(kCellHeight) + 1;
-    pix = QPixmap(w, h);
-    pix.fill(kWhite);
-    QPainter p(&pix);
-    p.setPen(cell.ink == Ink::Sent ? kBlack : kRed);
-    const int big = 4 * h;
-    if (cell.hex) {
-        const QString digits = Grid::hexText(cell.code);
-        p.setFont(m_hexFont);
-        p.drawText(QRect(0, y(kHexFirstDy), big, big), Qt::AlignLeft | Qt::AlignTop, digits.left(1));
-        p.drawText(QRect(x(kHexSecondDx), y(kHexSecondDy), big, big), Qt::AlignLeft | Qt::AlignTop, digits.mid(1, 1));
-    } else {
-        p.setFont(m_charFont);
-        p.drawText(QRect(0, 0, big, big), Qt::AlignLeft | Qt::AlignTop, QString(QChar::fromLatin1(char(cell.code))));
-    }
-    return pix;
-}
-
 void TerminalView::paintEvent(QPaintEvent *event)
 {
     ++m_paints;
-    QPainter p(this);
+    QPainter p(this); // in the widget's font: the characters' font
     const QRect area = event->rect();
     p.fillRect(area, kWhite);
     const Grid &g = m_session.grid();
     for (int r = 1; r <= kRows; ++r) {
         for (int c = 1; c <= kColumns; ++c) {
-            const QRect cr = cellRect(c, r);
-            if (!cr.intersects(area))
+            const QRectF cell = cellRectF(c, r);
+            if (!cell.intersects(area))
                 continue;
-            const Cell &cell = g.cell(c, r);
-            if (cell.used && !(cell.code == ' ' && !cell.hex))
-                p.drawPixmap(cr.topLeft(), glyph(cell), QRect(0, 0, cr.width(), cr.height()));
+            const Cell &cl = g.cell(c, r);
+            if (!cl.used || (cl.code == ' ' && !cl.hex))
+                continue;
+            p.setPen(cl.ink == Ink::Sent ? kBlack : kRed);
+            if (cl.hex) {
+                const QString digits = Grid::hexText(cl.code);
+                const QPointF first = cell.topLeft() + QPointF(0, y(kHexFirstDy));
+                const QPointF second = cell.topLeft() + QPointF(x(kHexSecondDx), y(kHexSecondDy));
+                p.save();
+                p.setFont(m_hexFont);
+                p.setClipRect(cell);
+                p.drawText(QRectF(first, cell.size()), Qt::AlignLeft | Qt::AlignTop, digits.left(1));
+                p.drawText(QRectF(second, cell.size()), Qt::AlignLeft | Qt::AlignTop, digits.mid(1, 1));
+                p.restore();
+            } else {
+                p.drawText(textOrigin(c, r), QString(QChar::fromLatin1(char(cl.code))));
+            }
         }
     }
 }

@@ -2,10 +2,8 @@
 
 #include "terminal/grid.h"
 
-#include <QPixmap>
 #include <QWidget>
 
-#include <array>
 #include <functional>
 
 class QKeyEvent;
@@ -14,8 +12,8 @@ namespace terminal {
 
 class Session;
 
-// `pop1`: paints the grid, white, in Courier New bold (Liberation Mono where
-// Courier New is missing), 250 x 275 twips per cell; hands key events to the
+// `pop1`: paints the grid, white, in its font, Courier New bold (Liberation
+// Mono where Courier New is missing), 250 x 275 twips per cell; hands key events to the
 // session as virtual key codes and characters.
 class TerminalView : public QWidget {
     Q_OBJECT
@@ -26,7 +24,11 @@ public:
     // rule for.
     static int virtualKey(const QKeyEvent *event);
 
+    QRectF cellRectF(int column, int row) const;
+    // The pixels a cell covers, whole or in part.
     QRect cellRect(int column, int row) const;
+    // Where a character drawn as itself has its baseline in that cell.
+    QPointF textOrigin(int column, int row) const;
     QSize sizeHint() const override;
     // Paints that happened (benchmarks and tests look at it).
     quint64 paintCount() const { return m_paints; }
@@ -39,18 +41,15 @@ protected:
 
 private:
     void markDirty(const QRect &rect);
-    const QPixmap &glyph(const Cell &cell);
-    int x(int twips) const;
-    int y(int twips) const;
+    qreal x(int twips) const;
+    qreal y(int twips) const;
 
     Session &m_session;
     QRect m_dirty;
     bool m_flushQueued = false;
     quint64 m_paints = 0;
-    // Rendered cells by code, colour and form; 1024 at most.
-    std::array<QPixmap, 1024> m_glyphs;
-    QFont m_charFont;
     QFont m_hexFont;
+    QPointF m_textOrigin; // in a cell, from its top left
 };
 
 } // namespace terminal

@@ -72,9 +72,10 @@ void TermMode::saveLog()
     }
     // Taken before the dialog: the log holds what was there when asked.
     LogSnapshot snapshot = m_session->log().snapshot();
-    const auto path = m_services.files.saveFile(QStringLiteral("Save Session Log"),
-                                                {QStringLiteral("Log Files (*.log)"), QStringLiteral("log"), QString()},
-                                                QStringLiteral("terminal.log"));
+    const auto path = m_services.files.saveFile(
+        QStringLiteral("Save Session Log"),
+        {QStringLiteral("Log Files (*.log)"), QStringLiteral("log"), QString(), QStringLiteral("logs")},
+        QStringLiteral("terminal.log"));
     if (!path || path->isEmpty())
         return;
     m_logStatus->setText(QStringLiteral("Saving session log..."));

@@ -4,15 +4,21 @@
 #include "app/application.h"
 #include "app/commandmenu.h"
 #include "core/widgets/labelbutton.h"
+#include "core/widgets/qtsinks.h"
 #include "core/widgets/twips.h"
 #include "link/fake/fakeio.h"
 #include "tests/common/apprig.h"
 
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -31,7 +37,9 @@ struct AppRig : testing::AppRig {
 
 class TestStartup : public QObject {
     Q_OBJECT
+    QTemporaryDir m_dir;
 private Q_SLOTS:
+    void initTestCase();
     void stateAfterStartup();
     void windowCaptionsAndPlacement();
     void statusBlinks();
@@ -42,11 +50,20 @@ private Q_SLOTS:
     void escapeOpensLoopbackOnlyWhenConnected();
     void addedEntriesStopTheTerminal_data();
     void addedEntriesStopTheTerminal();
+    void screensGrowWithTheWindow_data();
+    void screensGrowWithTheWindow();
+    void actionCaptionsLookAlike_data();
+    void actionCaptionsLookAlike();
     void aboutIsCentred();
     void settingsProfiles();
-    void closingDuringAReplyWaitEndsAtOnce();
-    void closingDuringATcpConnectEndsAtOnce();
+    void closingEndsAWaitAtOnce_data();
+    void closingEndsAWaitAtOnce();
+    void questionsDefaultToNo();
+    void dialogsRememberTheFolderPerKind();
 };
+
+// The program's settings file lives in the test's own folder.
+void TestStartup::initTestCase() { QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_dir.path()); }
 
 void TestStartup::stateAfterStartup()
 {
@@ -75,6 +92,7 @@ void TestStartup::windowCaptionsAndPlacement()
     QCOMPARE(main.windowTitle(), QStringLiteral("Tarnic         Flash Utility     V 01.00"));
     QCOMPARE(main.menuBar()->actions().constFirst()->text(), QStringLiteral("About          "));
     QCOMPARE(main.height(), core::twipsToPixelsY(&main, 8500));
+    QVERIFY(main.width() <= 1000); // a 1024-pixel screen holds it with its frame
     QVERIFY(rig.visible("commform"));
     // A screen starts one twip to the right of the 2500-twip menu.
     auto *frame = rig.frame("commform");
@@ -82,6 +100,52 @@ void TestStartup::windowCaptionsAndPlacement()
     QCOMPARE(frame->y(), 0);
     QCOMPARE(rig.menu().palette().color(QPalette::Window), app::kTeal);
     QVERIFY(rig.control("Label3")->font().bold());
+    // The program's icon, not the toolkit's, on the screens' frames.
+    QVERIFY(!QApplication::windowIcon().isNull());
+    QCOMPARE(frame->windowIcon().cacheKey(), QApplication::windowIcon().cacheKey());
+}
+
+// No screen needs scrolling at the main window's starting size; each takes
+// the room the window gives it.
+void TestStartup::screensGrowWithTheWindow_data()
+{
+    QTest::addColumn<int>("screen");
+    const char *names[] = {"commform", "termmode",  "general", "wiegand",    "barcode", "comm430",
+                           "pgmform",  "utilities", "flashdl", "flashboot2", "loopback"};
+    for (std::size_t id = 0; id < app::kScreenCount; ++id)
+        QTest::newRow(names[id]) << int(id);
+}
+
+void TestStartup::screensGrowWithTheWindow()
+{
+    QFETCH(int, screen);
+    AppRig rig;
+    auto &main = rig.app.mainWindow();
+    const auto id = static_cast<app::Screen>(screen);
+    main.showScreen(id);
+    QWidget *content = main.screen(id);
+    QMdiSubWindow *frame = main.frame(id);
+    auto scrolls = [content] {
+        for (const QScrollArea *scroll : content->findChildren<QScrollArea *>()) {
+            const QSize need = scroll->widget()->minimumSizeHint();
+            const QSize room = scroll->maximumViewportSize();
+            if (need.width() > room.width() || need.height() > room.height())
+                return true;
+        }
+        return false;
+    };
+    QTRY_VERIFY(!scrolls()); // already at the starting size
+    const QSize before = content->size();
+    main.resize(1280, 1024 - 30);
+    QTRY_VERIFY(content->height() > before.height() && content->width() > before.width());
+    const QWidget *area = frame->parentWidget();
+    QCOMPARE(frame->geometry().right(), area->width() - 1);
+    QCOMPARE(frame->height(), area->height());
+    QTRY_VERIFY(!scrolls());
+    // Maximised inside the main window, the content fills the frame.
+    frame->showMaximized();
+    QTRY_COMPARE(frame->size(), area->size());
+    QVERIFY(content->width() > frame->width() * 9 / 10 && content->height() > frame->height() * 8 / 10);
 }
 
 void TestStartup::statusBlinks()
@@ -135,7 +199,13 @@ void TestStartup::flashDeviceRules()
         rig.app.comm().baud = openedAt;
         rig.connect(tcp);
         rig.app.comm().baud = baud;
+        // The last attempt's full bar does not greet a new one.
+        auto *bar = rig.app.mainWindow()
+                        .screen(boot2 ? app::Screen::BootloaderExt : app::Screen::FlashDownload)
+                        ->findChild<QProgressBar *>(QStringLiteral("progress"));
+        bar->setValue(bar->maximum());
         boot2 ? rig.menu().doboot2() : rig.menu().flashDevice();
+        QCOMPARE(bar->value() == 0, opens);
         QVERIFY(rig.app.state().terminalStop);
         QCOMPARE(rig.visible(boot2 ? "flashboot2" : "flashdl"), opens);
         QCOMPARE(rig.ui.messages.isEmpty(), opens);
@@ -195,6 +265,45 @@ void TestStartup::addedEntriesStopTheTerminal()
     QCOMPARE(label->textColor(), app::kYellow);
 }
 
+// One look for every clickable caption outside the command menu; headings
+// that only answer a click with a wake-up look like text.
+void TestStartup::actionCaptionsLookAlike_data()
+{
+    QTest::addColumn<int>("screen");
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<bool>("action");
+    QTest::newRow("Disconnect") << int(app::Screen::Comm) << QStringLiteral("Label7") << true;
+    QTest::newRow("Clear Screen") << int(app::Screen::Terminal) << QStringLiteral("Label17") << true;
+    QTest::newRow("Reset Controller") << int(app::Screen::Program) << QStringLiteral("Command2") << true;
+    QTest::newRow("Get Firmware Identification") << int(app::Screen::Utilities) << QStringLiteral("Label1(0)") << true;
+    QTest::newRow("Start Flash Download") << int(app::Screen::FlashDownload) << QStringLiteral("Label8") << true;
+    QTest::newRow("Select File to Download") << int(app::Screen::BootloaderExt) << QStringLiteral("Label4") << true;
+    QTest::newRow("heading Main") << int(app::Screen::Utilities) << QStringLiteral("Label1(8)") << false;
+}
+
+void TestStartup::actionCaptionsLookAlike()
+{
+    QFETCH(int, screen);
+    QFETCH(QString, control);
+    QFETCH(bool, action);
+    AppRig rig;
+    const auto id = static_cast<app::Screen>(screen);
+    rig.app.mainWindow().showScreen(id);
+    auto *label = rig.app.mainWindow().screen(id)->findChild<core::LabelButton *>(control);
+    QVERIFY(label);
+    QCOMPARE(label->textColor() == core::kActionColour, action);
+    QCOMPARE(label->cursor().shape(), action ? Qt::PointingHandCursor : Qt::ArrowCursor);
+    QCOMPARE(bool(label->focusPolicy() & Qt::TabFocus), action);
+    if (!action)
+        return;
+    label->setFocus();
+    QTRY_VERIFY(label->font().underline());
+    QSignalSpy clicked(label, &core::LabelButton::clicked);
+    QTest::keyClick(label, Qt::Key_Space);
+    QTest::keyClick(label, Qt::Key_Return);
+    QCOMPARE(clicked.count(), 2);
+}
+
 void TestStartup::aboutIsCentred()
 {
     AppRig rig;
@@ -207,8 +316,6 @@ void TestStartup::aboutIsCentred()
     QVERIFY(about.isModal());
 }
 
-// Closing the main window during a 5-second reply wait ends the wait at once
-// and frees the port.
 // Open and Save Settings change every settings screen at once and the status
 // line follows; a file with a bad line changes nothing and says where.
 void TestStartup::settingsProfiles()
@@ -253,27 +360,88 @@ void TestStartup::settingsProfiles()
     QVERIFY(saved.readAll().contains("\ngeneral.max_id_size = 2\nbarcode.priority = large\n"));
 }
 
-void TestStartup::closingDuringAReplyWaitEndsAtOnce()
+// Closing the main window during a wait (a 5-second reply wait, a TCP
+// connect, a loopback test's echo wait) ends it at once and frees the link.
+void TestStartup::closingEndsAWaitAtOnce_data()
 {
+    QTest::addColumn<QString>("wait");
+    QTest::addColumn<int>("closeAtMs");
+    QTest::newRow("reply") << QStringLiteral("reply") << 100;
+    QTest::newRow("tcp connect") << QStringLiteral("tcp connect") << 100;
+    // Past the 2-second settling pause, within the first echo wait.
+    QTest::newRow("loopback test") << QStringLiteral("loopback test") << 2500;
+}
+
+void TestStartup::closingEndsAWaitAtOnce()
+{
+    QFETCH(QString, wait);
+    QFETCH(int, closeAtMs);
     AppRig rig;
-    rig.connect();
-    rig.waiter.after(100ms, [&] { rig.app.mainWindow().close(); });
+    rig.tcp.acceptAfter.reset();
+    if (wait != QLatin1String("tcp connect"))
+        rig.connect();
+    rig.waiter.after(wire::Ms(closeAtMs), [&] { rig.app.mainWindow().close(); });
     const auto start = rig.waiter.now();
-    QVERIFY(rig.app.link().ReadReplyLine().timedOut);
-    QCOMPARE(rig.waiter.now() - start, wire::Ms(100));
+    if (wait == QLatin1String("reply")) {
+        QVERIFY(rig.app.link().ReadReplyLine().timedOut);
+    } else if (wait == QLatin1String("tcp connect")) {
+        rig.app.comm().mode = wire::CommSettings::Mode::Tcp;
+        rig.app.link().ConnectLink();
+    } else {
+        QTest::keyClick(&rig.menu(), Qt::Key_Escape);
+        auto *loopback = rig.app.mainWindow().screen(app::Screen::Loopback);
+        QTest::mouseClick(loopback->findChild<QPushButton *>(QStringLiteral("Command1")), Qt::LeftButton);
+    }
+    QCOMPARE(rig.waiter.now() - start, wire::Ms(closeAtMs));
     QVERIFY(!rig.serial.isOpen());
+    QCOMPARE(rig.app.link().statusCaption(), QStringLiteral("Disconnected"));
     QVERIFY(rig.ui.messages.isEmpty());
 }
 
-void TestStartup::closingDuringATcpConnectEndsAtOnce()
+// Enter on a question must not take the destructive answer.
+void TestStartup::questionsDefaultToNo()
 {
-    AppRig rig;
-    rig.tcp.acceptAfter.reset();
-    rig.app.comm().mode = wire::CommSettings::Mode::Tcp;
-    rig.waiter.after(100ms, [&] { rig.app.mainWindow().close(); });
-    rig.app.link().ConnectLink();
-    QCOMPARE(rig.waiter.now(), wire::Ms(100));
-    QCOMPARE(rig.app.link().statusCaption(), QStringLiteral("Disconnected"));
+    core::QtMessageBox box(nullptr, [] { return false; });
+    QTimer::singleShot(0, [] { QTest::keyClick(QApplication::activeModalWidget(), Qt::Key_Return); });
+    QVERIFY(!box.ask(QStringLiteral("Clear everything?")));
+}
+
+void TestStartup::dialogsRememberTheFolderPerKind()
+{
+    for (const char *folder : {"images", "lists"})
+        QVERIFY(QDir(m_dir.path()).mkpath(QLatin1String(folder)));
+    const QString image = m_dir.filePath(QStringLiteral("images/fw.bin"));
+    QFile(image).open(QIODevice::WriteOnly);
+    const core::FileFilter images{QStringLiteral("Bin Files (*.bin)"), QStringLiteral("bin"), QString(),
+                                  QStringLiteral("images")};
+    const core::FileFilter lists{QStringLiteral("Text (*.txt)"), QStringLiteral("txt"), QString(),
+                                 QStringLiteral("access-lists")};
+    // Each dialog records where it opened and takes the given file.
+    QStringList openedIn;
+    auto answerWith = [&openedIn](const QString &path) {
+        QTimer::singleShot(0, [&openedIn, path] {
+            auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            openedIn.append(dialog->directory().absolutePath());
+            dialog->selectFile(path);
+            static_cast<QDialog *>(dialog)->accept();
+        });
+    };
+    {
+        core::QtFileChooser chooser(nullptr);
+        answerWith(image);
+        QCOMPARE(chooser.openFile(QStringLiteral("Image"), images), std::optional<QString>(image));
+        answerWith(m_dir.filePath(QStringLiteral("lists/up.txt")));
+        QVERIFY(chooser.saveFile(QStringLiteral("List"), lists, QStringLiteral("up.txt")));
+    }
+    // A later run: each kind opens where it was last chosen.
+    core::QtFileChooser chooser(nullptr);
+    answerWith(image);
+    QVERIFY(chooser.openFile(QStringLiteral("Image"), images));
+    answerWith(m_dir.filePath(QStringLiteral("lists/up.txt")));
+    QVERIFY(chooser.saveFile(QStringLiteral("List"), lists, QStringLiteral("up.txt")));
+    QCOMPARE(openedIn.mid(2),
+             QStringList({m_dir.filePath(QStringLiteral("images")), m_dir.filePath(QStringLiteral("lists"))}));
 }
 
 QTEST_MAIN(TestStartup)

@@ -37,7 +37,7 @@ public:
         lastDefaultName = defaultName;
         return nextPath;
     }
-    std::optional<QString> chooseFolder(const QString &title) override
+    std::optional<QString> chooseFolder(const QString &title, const QString &) override
     {
         dialogs.append(title);
         return nextPath;

@@ -85,6 +85,7 @@ private Q_SLOTS:
         s.rig.ui.nextPath = path;
         QTest::mouseClick(s.child<core::LabelButton>(dl, "Label4"), Qt::LeftButton);
         QCOMPARE(text(dl, "Label1"), path);
+        QCOMPARE(s.rig.ui.dialogs, QStringList{QStringLiteral("Select Flash Image to Download")});
         // Slow enough acknowledgements that the throttled extras move on.
         s.peer->delay = 20ms;
         auto *bar = s.child<QProgressBar>(dl, "progress");

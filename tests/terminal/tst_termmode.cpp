@@ -87,7 +87,17 @@ void TstTermMode::layoutAndTexts()
     const TerminalView *v = s.view();
     QCOMPARE(s.screen.findChild<QLabel *>(QStringLiteral("Label2(1)"))->text(), "Hit F10  to send a NULL character");
     QCOMPARE(v->size(), QSize(core::twipsToPixelsX(v, 39 * 250), core::twipsToPixelsY(v, 22 * 275)));
-    QCOMPARE(v->cellRect(2, 3).topLeft(), QPoint(core::twipsToPixelsX(v, 250), core::twipsToPixelsY(v, 550)));
+    const QTransform twips = QTransform::fromScale(v->logicalDpiX() / 1440.0, v->logicalDpiY() / 1440.0);
+    QCOMPARE(v->cellRectF(2, 3), twips.mapRect(QRectF(250, 550, 250, 275)));
+    // Every character drawn as itself is drawn whole inside its cell, on
+    // every row (descenders and commas included).
+    const QFontMetricsF metrics(v->font(), v);
+    for (int code = 33; code < 126; ++code)
+        for (int row = 1; row <= terminal::kRows; ++row) {
+            const QRectF ink = metrics.tightBoundingRect(QString(QChar(code))).translated(v->textOrigin(5, row));
+            QVERIFY2(v->cellRectF(5, row).contains(ink),
+                     qPrintable(QStringLiteral("%1 on row %2").arg(QChar(code)).arg(row)));
+        }
 }
 
 // Keys typed on the screen: the bytes written to the link and the first row.

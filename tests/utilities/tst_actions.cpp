@@ -559,6 +559,7 @@ void TstActions::sortedTestFile()
     rig.ui.nextPath = m_dir.filePath(QStringLiteral("accesssorted.txt"));
     QCOMPARE(rig.actions.writeSortedTestFile(), Outcome::Done);
     QCOMPARE(rig.ui.lastDefaultName, QStringLiteral("accesssorted.txt"));
+    QCOMPARE(rig.ui.status(), QStringLiteral("Sorted test file written to ") + *rig.ui.nextPath);
     const QByteArray file = readFile(*rig.ui.nextPath);
     QCOMPARE(file.count("\r\n"), 1001);
     QVERIFY(file.startsWith("000001\r\n000002\r\n") && file.endsWith("001000\r\n63193\r\n"));

@@ -17,6 +17,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace utilities {
 
 namespace {
@@ -71,9 +73,11 @@ UtilitiesScreen::UtilitiesScreen(screens::Services &services, QWidget *parent) :
         m_text1[i] = new QLineEdit(this);
         m_text1[i]->setObjectName(indexed("Text1", i));
     }
-    // Actions stand out from the headings and values.
-    for (const int i : kActionLabels)
-        m_label[i]->setTextColor(QColor(0, 0, 160));
+    // Headings and values answer a click with the wake-up only: they are not
+    // offered as actions.
+    for (int i = 0; i < 25; ++i)
+        if (std::ranges::find(kActionLabels, i) == std::end(kActionLabels))
+            m_label[i]->setQuiet();
     m_text1[0]->setReadOnly(true);
     m_text1[1]->setReadOnly(true);
     m_text2 = new QLineEdit(this);
