@@ -23,6 +23,11 @@ std::optional<LinkOptions> parseLinkOptions(const QStringList &arguments, QStrin
             o.request = opt == QLatin1String("--help") ? LinkOptions::Request::Help : LinkOptions::Request::Version;
             return o;
         }
+        if (opt == QLatin1String("--json")) {
+            o.json = true;
+            ++i;
+            continue;
+        }
         if (i + 1 >= arguments.size())
             return fail(QStringLiteral("%1 needs a value").arg(opt));
         const QString &value = arguments.at(i + 1);
@@ -50,6 +55,12 @@ std::optional<LinkOptions> parseLinkOptions(const QStringList &arguments, QStrin
             return fail(QStringLiteral("unknown option %1").arg(opt));
         }
         i += 2;
+    }
+    // A fleet takes its links from its inventory.
+    if (!haveSerial && !haveTcp && i < arguments.size() && arguments.at(i) == QLatin1String("fleet")) {
+        o.command = arguments.at(i);
+        o.args = arguments.mid(i + 1);
+        return o;
     }
     if (haveSerial == haveTcp)
         return fail(QStringLiteral("give exactly one of --serial DEVICE and --tcp HOST[:PORT]"));

@@ -7,7 +7,8 @@
 
 namespace cli {
 
-// tarnic-cli (--serial DEVICE [--baud B] | --tcp HOST[:PORT]) COMMAND [ARGS]
+// tarnic-cli [--json] (--serial DEVICE [--baud B] | --tcp HOST[:PORT]) COMMAND [ARGS]
+//            | [--json] fleet INVENTORY [OPTIONS] -- COMMAND [ARGS]
 //            | --help | --version
 struct LinkOptions {
     enum class Request { Run, Help, Version };
@@ -17,6 +18,7 @@ struct LinkOptions {
     qint32 baud = 9600; // serial
     QString host;       // TCP
     QString port = QStringLiteral("57");
+    bool json = false; // JSON Lines on stdout
     QString command;
     QStringList args;
 };
