@@ -80,12 +80,16 @@ QString synopsis(const Command &c)
 }
 
 constexpr QLatin1String kLinkSynopsis(
-    "tarnic-cli (--serial DEVICE [--baud 9600|19200|38400|57600|115200] | --tcp HOST[:PORT]) COMMAND [ARGS]");
+    "tarnic-cli [--json] (--serial DEVICE [--baud 9600|19200|38400|57600|115200] | --tcp HOST[:PORT]) COMMAND [ARGS]");
+constexpr QLatin1String kFleetSynopsis(
+    "tarnic-cli [--json] fleet INVENTORY [--parallel N] [--retries K] [--only NAME,...] [--report FILE]\n"
+    "            [--log-dir DIR] [--yes] -- COMMAND [ARGS]");
 } // namespace
 
 QString usageText()
 {
-    QString text = QStringLiteral("usage: ") + kLinkSynopsis + QStringLiteral("\ncommands:\n");
+    QString text = QStringLiteral("usage: ") + kLinkSynopsis + QStringLiteral("\n       ") + kFleetSynopsis
+        + QStringLiteral("\ncommands:\n");
     for (const Command &c : commands())
         text += QStringLiteral("  ") + synopsis(c) + QLatin1Char('\n');
     return text;
@@ -96,7 +100,7 @@ QString usageText()
 // the item above it.
 QString helpText()
 {
-    QString text = QStringLiteral("Usage: ") + kLinkSynopsis
+    QString text = QStringLiteral("Usage: ") + kLinkSynopsis + QStringLiteral("\n  or:  ") + kFleetSynopsis
         + QStringLiteral("\n  or:  tarnic-cli --help | --version\n"
                          "Runs one operation of the Tarnic Flash Utility on a door-access controller over a\n"
                          "serial port or TCP, with the same bytes on the wire as the desktop program.\n"
@@ -112,14 +116,35 @@ QString helpText()
                            "  --serial DEVICE    serial device, e.g. /dev/ttyUSB0\n"
                            "  --baud BAUD        serial line speed: 9600 (default), 19200, 38400, 57600 or 115200\n"
                            "  --tcp HOST[:PORT]  TCP connection to HOST; PORT defaults to 57\n"
+                           "  --json             JSON Lines on stdout: one object per event (status, line,\n"
+                           "                     progress, message, question, error), the last a result with\n"
+                           "                     ok, the exit status and what the command learned\n"
                            "  --help             print this help and exit\n"
                            "  --version          print the version and exit\n"
                            "\n"
+                           "Fleet:\n"
+                           "  Runs COMMAND against every controller of INVENTORY, each in a tarnic-cli process\n"
+                           "  of its own. INVENTORY is CSV with a header row: name (letters, digits, '-', '_',\n"
+                           "  '.'), link (tcp:HOST[:PORT] or serial:DEVICE), optional baud, image and profile\n"
+                           "  (they replace the command's file; relative to the inventory's folder). Blank lines\n"
+                           "  and lines starting with # are skipped. {name} in an argument becomes the\n"
+                           "  controller's name; a file the command writes must contain it.\n"
+                           "  --parallel N       at most N controllers at once (default 8); a serial device\n"
+                           "                     carries one at a time\n"
+                           "  --retries K        run a failed controller again up to K times (default 0)\n"
+                           "  --only NAME,...    only these controllers\n"
+                           "  --report FILE      a JSON report: per controller its state, exit status,\n"
+                           "                     attempts, times, last status and results\n"
+                           "  --log-dir DIR      each controller's output in DIR/NAME.log\n"
+                           "  --yes              answer the ID-size question Yes (else No)\n"
+                           "  Ctrl-C once starts no further controller; twice stops the running ones.\n"
+                           "\n"
                            "Exit status:\n"
-                           "  0  success\n"
-                           "  1  the operation failed\n"
-                           "  2  usage error\n"
-                           "  3  the link could not be opened\n");
+                           "  0  success (in a fleet: every controller)\n"
+                           "  1  the operation failed (in a fleet: on any controller)\n"
+                           "  2  usage error, or an inventory error\n"
+                           "  3  the link could not be opened\n"
+                           "  130  interrupted (SIGINT or SIGTERM)\n");
     return text;
 }
 
