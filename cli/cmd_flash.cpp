@@ -12,10 +12,7 @@ namespace {
 // line prints nothing.
 class ChangedStatus final : public core::StatusLine {
 public:
-    explicit ChangedStatus(StdoutSinks &out)
-        : m_out(out)
-    {
-    }
+    explicit ChangedStatus(StdoutSinks &out) : m_out(out) {}
     void setStatus(const QString &text) override
     {
         if (!text.isEmpty() && text != m_last)
@@ -32,10 +29,7 @@ private:
 // with --json.
 class Progress final : public flash::Observer {
 public:
-    explicit Progress(StdoutSinks &out)
-        : m_out(out)
-    {
-    }
+    explicit Progress(StdoutSinks &out) : m_out(out) {}
 
     void blocksStarting(qint64 totalBlocks, qint64 payloadLength, flash::Ms now) override
     {
@@ -55,11 +49,8 @@ public:
             m_out.progress(percent, timeLeft);
             return;
         }
-        const QString text = QStringLiteral("\rBlock %1 of %2  %3 %  %4   ")
-                                 .arg(number)
-                                 .arg(m_total)
-                                 .arg(percent, 3)
-                                 .arg(timeLeft);
+        const QString text =
+            QStringLiteral("\rBlock %1 of %2  %3 %  %4   ").arg(number).arg(m_total).arg(percent, 3).arg(timeLeft);
         std::fputs(text.toLocal8Bit().constData(), stderr);
         std::fflush(stderr);
         m_printed = true;

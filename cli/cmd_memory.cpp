@@ -24,7 +24,7 @@ int runMemory(Context &c)
                                  {QStringLiteral("log_used"), m.logUsed}});
     auto row = [&c](const char *heading, const QString &adHoc, const QString &main, const QString &log) {
         c.out.line(QString::fromLatin1(heading).leftJustified(8) + adHoc.leftJustified(8) + main.leftJustified(8)
-                          + log.trimmed());
+                   + log.trimmed());
     };
     c.out.line(QStringLiteral("        Ad Hoc  Main    Log"));
     row("Avail", m.adHocAvailable, m.mainAvailable, m.logAvailable);

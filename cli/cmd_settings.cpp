@@ -18,8 +18,7 @@ int runSettings(Context &c)
             kind += QStringLiteral(" %1").arg(i.maxLength);
         if (i.disabled)
             kind += QStringLiteral(" (disabled)");
-        c.out.line(
-            QStringList{i.name, i.screen, caption, kind, config::defaultValue(i)}.join(QLatin1Char('\t')));
+        c.out.line(QStringList{i.name, i.screen, caption, kind, config::defaultValue(i)}.join(QLatin1Char('\t')));
     }
     return kExitOk;
 }

@@ -20,7 +20,7 @@ namespace cli {
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailure = 1;
 inline constexpr int kExitUsage = 2;
-inline constexpr int kExitNoLink = 3; // the port or the connection could not be opened
+inline constexpr int kExitNoLink = 3;        // the port or the connection could not be opened
 inline constexpr int kExitInterrupted = 130; // as a shell reports a death by SIGINT
 
 // The command-line front end of the report surfaces: every status text, pane
@@ -31,10 +31,7 @@ class StdoutSinks final : public core::StatusLine,
                           public core::MessageBox,
                           public core::FileChooser {
 public:
-    explicit StdoutSinks(bool json = false)
-        : m_json(json)
-    {
-    }
+    explicit StdoutSinks(bool json = false) : m_json(json) {}
     void setStatus(const QString &text) override { event("status", text); }
     void append(const QString &text) override { event("line", text); }
     void message(const QString &text) override { event("message", text); }

@@ -9,10 +9,7 @@
 
 namespace wire {
 
-EventLoopWaiter::EventLoopWaiter()
-    : m_dispatcher(QAbstractEventDispatcher::instance())
-{
-}
+EventLoopWaiter::EventLoopWaiter() : m_dispatcher(QAbstractEventDispatcher::instance()) {}
 
 void EventLoopWaiter::wake()
 {

@@ -60,9 +60,7 @@ QString isoTime(const QDateTime &t) { return t.isValid() ? t.toUTC().toString(Qt
 class FleetRun {
 public:
     FleetRun(const FleetOptions &options, std::vector<Unit> units, FleetView::Mode mode)
-        : m_options(options)
-        , m_units(std::move(units))
-        , m_view(mode, m_units)
+        : m_options(options), m_units(std::move(units)), m_view(mode, m_units)
     {
         m_refresh.setInterval(kRefreshMs);
         QObject::connect(&m_refresh, &QTimer::timeout, [this] { m_view.refresh(); });
@@ -103,9 +101,10 @@ private:
 
     bool allEnded() const
     {
-        return m_running.empty() && (m_interrupts > 0 || std::none_of(m_units.begin(), m_units.end(), [](const Unit &u) {
-                                        return u.state == State::Waiting;
-                                    }));
+        return m_running.empty()
+            && (m_interrupts > 0 || std::none_of(m_units.begin(), m_units.end(), [](const Unit &u) {
+                    return u.state == State::Waiting;
+                }));
     }
 
     // Ctrl-C once: start no new controller; twice (or SIGTERM): stop the
@@ -180,7 +179,8 @@ private:
             r.log.reset();
             return;
         }
-        r.log->write(QStringLiteral("attempt %1: %2\n").arg(u.attempts).arg(u.arguments.join(QLatin1Char(' '))).toLocal8Bit());
+        r.log->write(
+            QStringLiteral("attempt %1: %2\n").arg(u.attempts).arg(u.arguments.join(QLatin1Char(' '))).toLocal8Bit());
     }
 
     static QList<QByteArray> takeLines(QByteArray &buffer, const QByteArray &more)
@@ -205,9 +205,10 @@ private:
     {
         Running &r = m_running.at(index);
         for (const QByteArray &line : takeLines(r.err, r.process->readAllStandardError()))
-            handle(index, QJsonDocument(QJsonObject{{QStringLiteral("event"), QStringLiteral("error")},
-                                                    {QStringLiteral("text"), QString::fromLocal8Bit(line)}})
-                              .toJson(QJsonDocument::Compact));
+            handle(index,
+                   QJsonDocument(QJsonObject{{QStringLiteral("event"), QStringLiteral("error")},
+                                             {QStringLiteral("text"), QString::fromLocal8Bit(line)}})
+                       .toJson(QJsonDocument::Compact));
     }
 
     // One JSON line of a controller's run.
@@ -216,7 +217,8 @@ private:
         Unit &u = m_units[index];
         QJsonObject event = QJsonDocument::fromJson(line).object();
         if (event.isEmpty())
-            event = {{QStringLiteral("event"), QStringLiteral("line")}, {QStringLiteral("text"), QString::fromLocal8Bit(line)}};
+            event = {{QStringLiteral("event"), QStringLiteral("line")},
+                     {QStringLiteral("text"), QString::fromLocal8Bit(line)}};
         const QString kind = event.value(QLatin1String("event")).toString();
         if (kind == QLatin1String("result")) {
             u.results = event.value(QLatin1String("results")).toObject();
@@ -350,9 +352,9 @@ int runFleet(const QStringList &arguments, bool json, InterruptSignals &interrup
         return kExitUsage;
     }
     const bool useJson = json || options->json;
-    const FleetView::Mode mode = useJson           ? FleetView::Mode::Json
-        : ::isatty(STDOUT_FILENO) == 1             ? FleetView::Mode::Live
-                                                   : FleetView::Mode::Lines;
+    const FleetView::Mode mode = useJson ? FleetView::Mode::Json
+        : ::isatty(STDOUT_FILENO) == 1   ? FleetView::Mode::Live
+                                         : FleetView::Mode::Lines;
     FleetRun run(*options, std::move(units), mode);
     return run.run(interrupts);
 }

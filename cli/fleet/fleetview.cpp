@@ -68,11 +68,7 @@ QString eventText(const QJsonObject &event)
     return event.value(QLatin1String("text")).toString();
 }
 
-FleetView::FleetView(Mode mode, const std::vector<Unit> &units)
-    : m_mode(mode)
-    , m_units(units)
-{
-}
+FleetView::FleetView(Mode mode, const std::vector<Unit> &units) : m_mode(mode), m_units(units) {}
 
 void FleetView::print(const QString &text) { writeOut(text.toLocal8Bit() + '\n'); }
 

@@ -109,8 +109,9 @@ Inventory parseInventory(const QString &text, const QString &folder)
         if (header.isEmpty()) {
             for (const QString &column : *fields) {
                 if (!kColumns.contains(column))
-                    return fail(n, QStringLiteral("unknown column \"%1\" (columns: %2)")
-                                       .arg(column, kColumns.join(QStringLiteral(", "))));
+                    return fail(n,
+                                QStringLiteral("unknown column \"%1\" (columns: %2)")
+                                    .arg(column, kColumns.join(QStringLiteral(", "))));
                 if (header.contains(column))
                     return fail(n, QStringLiteral("column %1 twice").arg(column));
                 header << column;
@@ -129,9 +130,10 @@ Inventory parseInventory(const QString &text, const QString &folder)
         if (c.name.isEmpty() || c.link.isEmpty())
             return fail(n, QStringLiteral("name and link are required"));
         if (!safeName(c.name))
-            return fail(n, QStringLiteral("name %1: use letters, digits, '-', '_' and '.', starting with a letter, "
-                                          "digit or '_'")
-                               .arg(c.name));
+            return fail(n,
+                        QStringLiteral("name %1: use letters, digits, '-', '_' and '.', starting with a letter, "
+                                       "digit or '_'")
+                            .arg(c.name));
         if (names.contains(c.name))
             return fail(n, QStringLiteral("name %1 is used twice").arg(c.name));
         names.insert(c.name);

@@ -55,8 +55,8 @@ void TestFleetInventory::parse_data()
     QTest::newRow("duplicate name") << "name,link\nA,tcp:h\n#\nA,tcp:g\n"
                                     << "line 4";
     for (const char *name : {"../x", "a/b", ".hidden", "-x", "a b", "a{name}"})
-        QTest::addRow("unsafe name %s", name) << QStringLiteral("name,link\n\"%1\",tcp:h\n").arg(QLatin1String(name))
-                                              << "line 2";
+        QTest::addRow("unsafe name %s", name)
+            << QStringLiteral("name,link\n\"%1\",tcp:h\n").arg(QLatin1String(name)) << "line 2";
     QTest::newRow("bad baud") << "name,link,baud\nA,serial:/dev/x,300\n"
                               << "line 2";
     QTest::newRow("baud on tcp") << "name,link,baud\nA,tcp:h,9600\n"
@@ -73,7 +73,8 @@ void TestFleetInventory::parse()
     QFETCH(QString, expected);
     const auto inventory = cli::fleet::parseInventory(text, QStringLiteral("/site"));
     if (expected.startsWith(QLatin1String("line "))) {
-        QVERIFY2(inventory.error.startsWith(QStringLiteral("inventory %1:").arg(expected)), qPrintable(inventory.error));
+        QVERIFY2(inventory.error.startsWith(QStringLiteral("inventory %1:").arg(expected)),
+                 qPrintable(inventory.error));
         QVERIFY(inventory.controllers.empty());
         return;
     }
@@ -159,7 +160,8 @@ void TestFleetInventory::commandLine()
     a.name = QStringLiteral("A");
     a.image = image;
     a.profile = profile;
-    QCOMPARE(error.isEmpty() ? cli::fleet::controllerCommand(words, a).join(QLatin1Char(' ')) : error.left(expected.size()),
+    QCOMPARE(error.isEmpty() ? cli::fleet::controllerCommand(words, a).join(QLatin1Char(' '))
+                             : error.left(expected.size()),
              expected);
 }
 

@@ -50,7 +50,8 @@ struct Site {
             const bool pty = switches.contains(QStringLiteral("pty"));
             QStringList args = switches;
             args.removeAll(QStringLiteral("pty"));
-            args << (pty ? QStringList{QStringLiteral("--pty")} : QStringList{QStringLiteral("--tcp"), QStringLiteral("0")})
+            args << (pty ? QStringList{QStringLiteral("--pty")}
+                         : QStringList{QStringLiteral("--tcp"), QStringLiteral("0")})
                  << QStringLiteral("--save-image") << saved(name);
             auto &sim = sims[name] = std::make_unique<testing::SimProcess>();
             if (!sim->start(args))
@@ -70,7 +71,8 @@ struct Site {
         fleet.start(qEnvironmentVariable("TARNIC_CLI"),
                     QStringList{QStringLiteral("fleet"), QStringLiteral("site.csv"), QStringLiteral("--report"),
                                 QStringLiteral("report.json"), QStringLiteral("--log-dir"), QStringLiteral("logs")}
-                        + options + QStringList{QStringLiteral("--"), QStringLiteral("flash"), QStringLiteral("fw.bin")});
+                        + options
+                        + QStringList{QStringLiteral("--"), QStringLiteral("flash"), QStringLiteral("fw.bin")});
     }
 
     // Each controller of the report as "NAME STATE ATTEMPTS", ';' between.
@@ -78,7 +80,7 @@ struct Site {
     {
         QStringList rows;
         const auto doc = QJsonDocument::fromJson(readFile(dir.filePath(QStringLiteral("report.json"))));
-        for (const QJsonValue &v : doc.object().value(QLatin1String("controllers")).toArray()) {
+        for (const auto &v : doc.object().value(QLatin1String("controllers")).toArray()) {
             const QJsonObject c = v.toObject();
             rows << QStringLiteral("%1 %2 %3")
                         .arg(c.value(QLatin1String("name")).toString(), c.value(QLatin1String("state")).toString())
@@ -108,8 +110,9 @@ void TestE2eFleet::sixControllers_data()
     QTest::addColumn<QStringList>("options");
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("report");
-    QTest::newRow("no retries") << QStringList{} << 1
-                                << "dropper failed 1;good1 ok 1;good2 ok 1;good3 ok 1;unreachable failed 1;wrong failed 1";
+    QTest::newRow("no retries")
+        << QStringList{} << 1
+        << "dropper failed 1;good1 ok 1;good2 ok 1;good3 ok 1;unreachable failed 1;wrong failed 1";
     QTest::newRow("one retry, JSON Lines")
         << QStringList{QStringLiteral("--retries"), QStringLiteral("1"), QStringLiteral("--json")} << 1
         << "dropper ok 2;good1 ok 1;good2 ok 1;good3 ok 1;unreachable failed 2;wrong failed 2";
@@ -123,12 +126,13 @@ void TestE2eFleet::sixControllers()
     QFETCH(int, exitCode);
     QFETCH(QString, report);
     Site site;
-    QVERIFY(site.start({{QStringLiteral("good1"), {}},
-                        {QStringLiteral("good2"), {QStringLiteral("pty")}},
-                        {QStringLiteral("good3"), {QStringLiteral("pty")}},
-                        {QStringLiteral("wrong"), {QStringLiteral("pty"), QStringLiteral("--boot-wrong-ack"), QStringLiteral("3")}},
-                        {QStringLiteral("dropper"), {QStringLiteral("--drop-after-bytes"), QStringLiteral("2000")}},
-                        {QStringLiteral("unreachable"), {QStringLiteral("unreachable")}}}));
+    QVERIFY(site.start(
+        {{QStringLiteral("good1"), {}},
+         {QStringLiteral("good2"), {QStringLiteral("pty")}},
+         {QStringLiteral("good3"), {QStringLiteral("pty")}},
+         {QStringLiteral("wrong"), {QStringLiteral("pty"), QStringLiteral("--boot-wrong-ack"), QStringLiteral("3")}},
+         {QStringLiteral("dropper"), {QStringLiteral("--drop-after-bytes"), QStringLiteral("2000")}},
+         {QStringLiteral("unreachable"), {QStringLiteral("unreachable")}}}));
     QProcess fleet;
     site.startFleet(fleet, options);
     QVERIFY(fleet.waitForFinished(90000));
@@ -137,7 +141,8 @@ void TestE2eFleet::sixControllers()
     QCOMPARE(site.report(), report);
     for (const QString &name : {QStringLiteral("good1"), QStringLiteral("good2"), QStringLiteral("good3")})
         QVERIFY2(readFile(site.saved(name)) == site.image, qPrintable(name));
-    QCOMPARE(readFile(site.saved(QStringLiteral("dropper"))) == site.image, report.startsWith(QLatin1String("dropper ok")));
+    QCOMPARE(readFile(site.saved(QStringLiteral("dropper"))) == site.image,
+             report.startsWith(QLatin1String("dropper ok")));
     QVERIFY(readFile(site.dir.filePath(QStringLiteral("logs/wrong.log"))).contains("Download Error"));
     QVERIFY(readFile(site.dir.filePath(QStringLiteral("logs/unreachable.log"))).contains("connection refused"));
     QVERIFY(readFile(site.dir.filePath(QStringLiteral("logs/good2.log"))).contains("Download complete"));

@@ -64,10 +64,11 @@ void TestE2eVersion::jsonLines_data()
     QTest::addColumn<QByteArray>("out");
     QTest::newRow("version") << QStringList{QStringLiteral("--version-text"), QStringLiteral("QL 5200 V 9.9")}
                              << "version" << 0
-                             << QByteArray(R"({"event":"line","text":"QL 5200 V 9.9"})"
-                                           "\n"
-                                           R"({"event":"result","exit":0,"ok":true,"results":{"version":"QL 5200 V 9.9"}})"
-                                           "\n");
+                             << QByteArray(
+                                    R"({"event":"line","text":"QL 5200 V 9.9"})"
+                                    "\n"
+                                    R"({"event":"result","exit":0,"ok":true,"results":{"version":"QL 5200 V 9.9"}})"
+                                    "\n");
     QTest::newRow("silent") << QStringList{QStringLiteral("--silent-on"), QStringLiteral("V")} << "version" << 1
                             << QByteArray(R"({"event":"message","text":"No response from controller"})"
                                           "\n"
@@ -98,8 +99,8 @@ void TestE2eVersion::jsonLines()
     QFETCH(QByteArray, out);
     testing::SimProcess sim;
     QVERIFY(sim.start(QStringList{QStringLiteral("--tcp"), QStringLiteral("0")} + simArgs));
-    const auto run = testing::runCli(QStringList{QStringLiteral("--json")} + testing::cliLinkArgs(sim, true)
-                                     + QStringList{command});
+    const auto run =
+        testing::runCli(QStringList{QStringLiteral("--json")} + testing::cliLinkArgs(sim, true) + QStringList{command});
     QCOMPARE(run.exitCode, exitCode);
     QCOMPARE(run.out, out);
 }
