@@ -5,6 +5,17 @@
 
 namespace cli {
 
+bool parseHostPort(const QString &value, QString *host, QString *port)
+{
+    const qsizetype colon = value.lastIndexOf(QLatin1Char(':'));
+    *host = colon < 0 ? value : value.left(colon);
+    if (colon >= 0)
+        *port = value.mid(colon + 1);
+    bool ok = false;
+    const uint number = port->toUInt(&ok);
+    return !host->isEmpty() && ok && number > 0 && number <= 65535;
+}
+
 std::optional<LinkOptions> parseLinkOptions(const QStringList &arguments, QString *error)
 {
     LinkOptions o;
@@ -43,13 +54,7 @@ std::optional<LinkOptions> parseLinkOptions(const QStringList &arguments, QStrin
         } else if (opt == QLatin1String("--tcp")) {
             haveTcp = true;
             o.tcp = true;
-            const qsizetype colon = value.lastIndexOf(QLatin1Char(':'));
-            o.host = colon < 0 ? value : value.left(colon);
-            if (colon >= 0)
-                o.port = value.mid(colon + 1);
-            bool ok = false;
-            const uint port = o.port.toUInt(&ok);
-            if (o.host.isEmpty() || !ok || port == 0 || port > 65535)
+            if (!parseHostPort(value, &o.host, &o.port))
                 return fail(QStringLiteral("--tcp takes HOST or HOST:PORT"));
         } else {
             return fail(QStringLiteral("unknown option %1").arg(opt));

@@ -112,7 +112,8 @@ private:
     void interrupt(int signal)
     {
         ++m_interrupts;
-        if (m_interrupts > 1 || signal == SIGTERM)
+        m_stopping = m_stopping || m_interrupts > 1 || signal == SIGTERM;
+        if (m_stopping)
             for (auto &[index, r] : m_running)
                 r.process->terminate();
         if (allEnded())
@@ -244,7 +245,7 @@ private:
         u.exitCode = status == QProcess::CrashExit ? -1 : code;
         u.ended = QDateTime::currentDateTime();
         if (status == QProcess::CrashExit)
-            u.state = m_interrupts > 1 ? State::Interrupted : State::Crashed;
+            u.state = m_stopping ? State::Interrupted : State::Crashed;
         else if (code == kExitOk)
             u.state = State::Ok;
         else
@@ -295,6 +296,7 @@ private:
     std::map<std::size_t, Running> m_running;
     QSet<QString> m_busyDevices;
     int m_interrupts = 0;
+    bool m_stopping = false; // the running controllers were told to stop
     QEventLoop m_loop;
     QTimer m_refresh;
 };

@@ -1,5 +1,6 @@
 #include "cli/fleet/inventory.h"
 
+#include "cli/options.h"
 #include "link/commsettings.h"
 
 #include <QDir>
@@ -61,14 +62,7 @@ QString parseLink(Controller &c)
     if (!c.link.startsWith(QLatin1String("tcp:")))
         return QStringLiteral("link %1 is neither tcp:HOST[:PORT] nor serial:DEVICE").arg(c.link);
     c.tcp = true;
-    const QString rest = c.link.mid(4);
-    const qsizetype colon = rest.lastIndexOf(QLatin1Char(':'));
-    c.host = colon < 0 ? rest : rest.left(colon);
-    if (colon >= 0)
-        c.port = rest.mid(colon + 1);
-    bool ok = false;
-    const uint port = c.port.toUInt(&ok);
-    if (c.host.isEmpty() || !ok || port == 0 || port > 65535)
+    if (!parseHostPort(c.link.mid(4), &c.host, &c.port))
         return QStringLiteral("link %1: tcp takes HOST or HOST:PORT").arg(c.link);
     return {};
 }
