@@ -260,8 +260,8 @@ private:
             u.state = State::Waiting;
         if (!u.controller.tcp)
             m_busyDevices.remove(u.controller.device);
-        // The process object is still inside its own signal: delete it later.
-        r.process.release()->deleteLater();
+        // The process object is still inside its own signal: it goes when the run does.
+        m_ended.push_back(std::move(r.process));
         m_running.erase(index);
         startMore();
         if (allEnded())
@@ -294,6 +294,7 @@ private:
     std::vector<Unit> m_units;
     FleetView m_view;
     std::map<std::size_t, Running> m_running;
+    std::vector<std::unique_ptr<QProcess>> m_ended;
     QSet<QString> m_busyDevices;
     int m_interrupts = 0;
     bool m_stopping = false; // the running controllers were told to stop
