@@ -35,7 +35,10 @@ int runAccess(Context &c)
     c.out.path = a.at(1);
     utilities::Actions actions(c.link, model, c.out, c.out);
     const auto moved = download ? actions.download_accesslist() : actions.upload_accesslist();
-    return moved.outcome == utilities::Outcome::Done ? kExitOk : kExitFailure;
+    if (moved.outcome != utilities::Outcome::Done)
+        return kExitFailure;
+    c.results.insert(QStringLiteral("records"), moved.value);
+    return kExitOk;
 }
 
 } // namespace cli

@@ -12,20 +12,25 @@ namespace {
 // line prints nothing.
 class ChangedStatus final : public core::StatusLine {
 public:
+    explicit ChangedStatus(StdoutSinks &out) : m_out(out) {}
     void setStatus(const QString &text) override
     {
         if (!text.isEmpty() && text != m_last)
-            StdoutSinks::line(text);
+            m_out.setStatus(text);
         m_last = text;
     }
 
 private:
+    StdoutSinks &m_out;
     QString m_last;
 };
 
-// A one-line progress display on a terminal's stderr.
-class TerminalProgress final : public flash::Observer {
+// A one-line progress display on a terminal's stderr, or progress events
+// with --json.
+class Progress final : public flash::Observer {
 public:
+    explicit Progress(StdoutSinks &out) : m_out(out) {}
+
     void blocksStarting(qint64 totalBlocks, qint64 payloadLength, flash::Ms now) override
     {
         m_total = totalBlocks;
@@ -38,11 +43,14 @@ public:
         if (number != m_total && now - m_shown < kInterval)
             return;
         m_shown = now;
-        const QString text = QStringLiteral("\rBlock %1 of %2  %3 %  %4   ")
-                                 .arg(number)
-                                 .arg(m_total)
-                                 .arg(m_payload > 0 ? bytes * 100 / m_payload : 0, 3)
-                                 .arg(flash::timeLeftText(now - m_started, bytes, m_payload));
+        const qint64 percent = m_payload > 0 ? bytes * 100 / m_payload : 0;
+        const QString timeLeft = flash::timeLeftText(now - m_started, bytes, m_payload);
+        if (m_out.json()) {
+            m_out.progress(percent, timeLeft);
+            return;
+        }
+        const QString text =
+            QStringLiteral("\rBlock %1 of %2  %3 %  %4   ").arg(number).arg(m_total).arg(percent, 3).arg(timeLeft);
         std::fputs(text.toLocal8Bit().constData(), stderr);
         std::fflush(stderr);
         m_printed = true;
@@ -56,6 +64,7 @@ public:
 
 private:
     static constexpr flash::Ms kInterval{200};
+    StdoutSinks &m_out;
     qint64 m_total = 0;
     qint64 m_payload = 0;
     flash::Ms m_started{0};
@@ -74,10 +83,10 @@ int runDownload(Context &c, flash::Kind kind, const char *name)
         c.out.message(flash::kBaudRuleMessage);
         return kExitFailure;
     }
-    ChangedStatus status;
-    TerminalProgress progress;
+    ChangedStatus status(c.out);
+    Progress progress(c.out);
     flash::FlashDownload download(kind, c.link, status, c.out, c.out);
-    if (isatty(STDERR_FILENO))
+    if (c.out.json() || isatty(STDERR_FILENO))
         download.setObserver(&progress);
     c.out.path = c.args.constFirst();
     download.getdownloadfile();

@@ -1,25 +1,9 @@
 #include "cli/commands.h"
 #include "loopback/loopbacktest.h"
 
-#include <QSocketNotifier>
-
-#include <csignal>
-#include <fcntl.h>
-#include <unistd.h>
-
 namespace cli {
 
 namespace {
-// Ctrl-C asks the test to stop, as "Stop Loopback Test" would: the end-of-test
-// line still comes. The signal only writes to a pipe the event loop watches.
-int g_interruptPipe[2] = {-1, -1};
-
-void onInterrupt(int)
-{
-    const char b = 1;
-    [[maybe_unused]] const auto n = ::write(g_interruptPipe[1], &b, 1);
-}
-
 class NoCaption final : public core::StatusLine {
 public:
     void setStatus(const QString &) override {}
@@ -47,25 +31,14 @@ int runLoopback(Context &c)
 
     NoCaption caption;
     loopback::LoopbackTest test(c.link, c.out, caption);
-    std::unique_ptr<QSocketNotifier> interrupt;
-    if (::pipe2(g_interruptPipe, O_CLOEXEC | O_NONBLOCK) == 0) {
-        interrupt = std::make_unique<QSocketNotifier>(g_interruptPipe[0], QSocketNotifier::Read);
-        QObject::connect(interrupt.get(), &QSocketNotifier::activated, [&test] {
-            char b[16];
-            while (::read(g_interruptPipe[0], b, sizeof b) > 0) {
-            }
-            test.requestStop();
-        });
-        std::signal(SIGINT, onInterrupt);
-    }
+    // Ctrl-C asks the test to stop, as "Stop Loopback Test" would: the
+    // end-of-test line still comes.
+    c.stop = [&test] { test.requestStop(); };
     const loopback::Outcome outcome = test.run(passes);
-    std::signal(SIGINT, SIG_DFL);
-    interrupt.reset();
-    for (int &fd : g_interruptPipe) {
-        if (fd >= 0)
-            ::close(fd);
-        fd = -1;
-    }
+    c.stop = nullptr;
+    c.results.insert(QStringLiteral("characters_sent"), test.charactersSent());
+    c.results.insert(QStringLiteral("bad_echoes"), test.badEchoes());
+    c.results.insert(QStringLiteral("timeouts"), test.timeouts());
     if (outcome == loopback::Outcome::Refused || outcome == loopback::Outcome::LinkLost)
         return kExitFailure;
     return test.badEchoes() + test.timeouts() > 0 ? kExitFailure : kExitOk;

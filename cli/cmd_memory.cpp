@@ -15,11 +15,18 @@ int runMemory(Context &c)
     if (memory.outcome != utilities::Outcome::Done)
         return kExitFailure;
     const utilities::MemoryUsage &m = memory.value;
-    auto row = [](const char *heading, const QString &adHoc, const QString &main, const QString &log) {
-        StdoutSinks::line(QString::fromLatin1(heading).leftJustified(8) + adHoc.leftJustified(8) + main.leftJustified(8)
-                          + log.trimmed());
+    c.results.insert(QStringLiteral("memory"),
+                     QJsonObject{{QStringLiteral("ad_hoc_available"), m.adHocAvailable},
+                                 {QStringLiteral("ad_hoc_used"), m.adHocUsed},
+                                 {QStringLiteral("main_available"), m.mainAvailable},
+                                 {QStringLiteral("main_used"), m.mainUsed},
+                                 {QStringLiteral("log_available"), m.logAvailable},
+                                 {QStringLiteral("log_used"), m.logUsed}});
+    auto row = [&c](const char *heading, const QString &adHoc, const QString &main, const QString &log) {
+        c.out.line(QString::fromLatin1(heading).leftJustified(8) + adHoc.leftJustified(8) + main.leftJustified(8)
+                   + log.trimmed());
     };
-    StdoutSinks::line(QStringLiteral("        Ad Hoc  Main    Log"));
+    c.out.line(QStringLiteral("        Ad Hoc  Main    Log"));
     row("Avail", m.adHocAvailable, m.mainAvailable, m.logAvailable);
     row("Used", m.adHocUsed, m.mainUsed, m.logUsed);
     return kExitOk;

@@ -15,7 +15,10 @@ int runSchedules(Context &c)
     c.out.path = c.args.at(1);
     utilities::Actions actions(c.link, c.utilities, c.out, c.out);
     const auto moved = download ? actions.download_schedule() : actions.upload_schedules();
-    return moved.outcome == utilities::Outcome::Done ? kExitOk : kExitFailure;
+    if (moved.outcome != utilities::Outcome::Done)
+        return kExitFailure;
+    c.results.insert(QStringLiteral("schedules"), moved.value);
+    return kExitOk;
 }
 
 } // namespace cli

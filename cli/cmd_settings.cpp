@@ -10,7 +10,7 @@ namespace {
 // settings --diff A B: the settings whose values differ, key and both values
 // tab-separated; exit 0 when none differ, 1 when some do, 2 when a file is
 // not a profile (as diff does).
-int runDiff(const QStringList &files)
+int runDiff(StdoutSinks &out, const QStringList &files)
 {
     std::optional<config::Settings> sides[2];
     for (int i = 0; i < 2; ++i) {
@@ -26,7 +26,7 @@ int runDiff(const QStringList &files)
         const QString a = k.value(*sides[0]);
         const QString b = k.value(*sides[1]);
         if (a != b) {
-            StdoutSinks::line(QStringList{k.key, a, b}.join(QLatin1Char('\t')));
+            out.line(QStringList{k.key, a, b}.join(QLatin1Char('\t')));
             rc = kExitFailure;
         }
     }
@@ -54,7 +54,7 @@ int runSettings(Context &c)
             StdoutSinks::error(QStringLiteral("settings --diff takes two profiles and nothing else"));
             return kExitUsage;
         }
-        return runDiff(args->operands);
+        return runDiff(c.out, args->operands);
     }
     if (!args->operands.isEmpty()) {
         StdoutSinks::error(QStringLiteral("settings: unexpected argument %1").arg(args->operands.front()));
@@ -65,7 +65,7 @@ int runSettings(Context &c)
     for (const config::SettingKey &k : config::settingKeys()) {
         const QString value = k.value(c.settings);
         if (!args->flags.contains(changed) || value != k.defaultValue())
-            StdoutSinks::line(QStringList{k.key, value, k.screen, k.caption}.join(QLatin1Char('\t')));
+            c.out.line(QStringList{k.key, value, k.screen, k.caption}.join(QLatin1Char('\t')));
     }
     if (args->values.contains(save)) {
         const QByteArray text = config::profileText(c.settings, args->flags.contains(all));

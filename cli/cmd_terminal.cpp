@@ -53,6 +53,10 @@ int runTerminal(Context &c)
         StdoutSinks::error(QStringLiteral("terminal takes only --linger MS"));
         return kExitUsage;
     }
+    if (c.out.json()) {
+        StdoutSinks::error(QStringLiteral("terminal passes raw bytes: --json does not apply"));
+        return kExitUsage;
+    }
     wire::LinkClaim claim(c.link);
     if (!claim.claimed())
         return kExitFailure;

@@ -14,7 +14,8 @@ int runTime(Context &c)
         const auto time = actions.getControllerTime();
         if (time.outcome != utilities::Outcome::Done)
             return kExitFailure;
-        StdoutSinks::line(time.value);
+        c.results.insert(QStringLiteral("time"), time.value);
+        c.out.line(time.value);
         return kExitOk;
     }
     if (verb != QLatin1String("set")) {

@@ -13,10 +13,12 @@ int runVersion(Context &c)
     const bool sent = c.link.SendCommand("V");
     const wire::ReplyLine reply = sent ? c.link.ReadReplyLine() : wire::ReplyLine{{}, true};
     if (reply.timedOut) {
-        StdoutSinks::line(QStringLiteral("No response from controller"));
+        c.out.message(QStringLiteral("No response from controller"));
         return kExitFailure;
     }
-    StdoutSinks::line(QString::fromLatin1(reply.text));
+    const QString text = QString::fromLatin1(reply.text);
+    c.results.insert(QStringLiteral("version"), text);
+    c.out.line(text);
     return kExitOk;
 }
 

@@ -1,5 +1,7 @@
 #include "cli/context.h"
 
+#include <QJsonDocument>
+
 #include <cstdio>
 #include <iostream>
 #include <string>
@@ -7,24 +9,64 @@
 
 namespace cli {
 
-void StdoutSinks::line(const QString &text)
+namespace {
+void writeLine(const QByteArray &bytes, FILE *to)
 {
-    const QByteArray bytes = text.toLocal8Bit();
-    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout);
-    std::fputc('\n', stdout);
-    std::fflush(stdout);
+    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), to);
+    std::fputc('\n', to);
+    std::fflush(to);
+}
+} // namespace
+
+void StdoutSinks::event(const char *kind, const QString &text)
+{
+    if (m_json)
+        print({{QStringLiteral("event"), QLatin1String(kind)}, {QStringLiteral("text"), text}});
+    else
+        writeLine(text.toLocal8Bit(), stdout);
 }
 
-void StdoutSinks::error(const QString &text)
+void StdoutSinks::print(const QJsonObject &object)
 {
-    const QByteArray bytes = text.toLocal8Bit();
-    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stderr);
-    std::fputc('\n', stderr);
-    std::fflush(stderr);
+    writeLine(QJsonDocument(object).toJson(QJsonDocument::Compact), stdout);
+}
+
+void StdoutSinks::progress(qint64 percent, const QString &timeLeft)
+{
+    if (m_json)
+        print({{QStringLiteral("event"), QStringLiteral("progress")},
+               {QStringLiteral("percent"), percent},
+               {QStringLiteral("time_left"), timeLeft}});
+}
+
+void StdoutSinks::result(int exitCode, const QJsonObject &results)
+{
+    if (m_json)
+        print({{QStringLiteral("event"), QStringLiteral("result")},
+               {QStringLiteral("ok"), exitCode == kExitOk},
+               {QStringLiteral("exit"), exitCode},
+               {QStringLiteral("results"), results}});
+}
+
+void StdoutSinks::error(const QString &text) { writeLine(text.toLocal8Bit(), stderr); }
+
+void StdoutSinks::failure(const QString &text)
+{
+    if (m_json)
+        print({{QStringLiteral("event"), QStringLiteral("error")}, {QStringLiteral("text"), text}});
+    else
+        error(text);
 }
 
 bool StdoutSinks::ask(const QString &text)
 {
+    if (m_json) {
+        const bool yes = answer.value_or(false);
+        print({{QStringLiteral("event"), QStringLiteral("question")},
+               {QStringLiteral("text"), text},
+               {QStringLiteral("answer"), yes ? QStringLiteral("Yes") : QStringLiteral("No")}});
+        return yes;
+    }
     line(text);
     if (answer) {
         line(*answer ? QStringLiteral("Yes") : QStringLiteral("No"));

@@ -8,7 +8,10 @@
 #include "link/waiter.h"
 #include "utilities/utilitiessettings.h"
 
+#include <QJsonObject>
 #include <QStringList>
+
+#include <functional>
 
 #include <optional>
 
@@ -17,20 +20,23 @@ namespace cli {
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailure = 1;
 inline constexpr int kExitUsage = 2;
-inline constexpr int kExitNoLink = 3; // the port or the connection could not be opened
+inline constexpr int kExitNoLink = 3;        // the port or the connection could not be opened
+inline constexpr int kExitInterrupted = 130; // as a shell reports a death by SIGINT
 
 // The command-line front end of the report surfaces: every status text, pane
-// line and message goes to stdout, one per line, as the screen would show it.
+// line and message goes to stdout, one per line, as the screen would show it;
+// with --json each is one JSON object a line instead (JSON Lines).
 class StdoutSinks final : public core::StatusLine,
                           public core::Pane,
                           public core::MessageBox,
                           public core::FileChooser {
 public:
-    void setStatus(const QString &text) override { line(text); }
-    void append(const QString &text) override { line(text); }
-    void message(const QString &text) override { line(text); }
+    explicit StdoutSinks(bool json = false) : m_json(json) {}
+    void setStatus(const QString &text) override { event("status", text); }
+    void append(const QString &text) override { event("line", text); }
+    void message(const QString &text) override { event("message", text); }
     // The answer given on the command line; without one the question is asked
-    // on the terminal when stdin is one, else answered No.
+    // on the terminal when stdin is one (never with --json), else answered No.
     bool ask(const QString &text) override;
     // Files are named on the command line: the chooser hands out the path the
     // command set, or cancels when there is none.
@@ -40,11 +46,28 @@ public:
         return path;
     }
 
-    static void line(const QString &text);
+    // A line of the command's own output.
+    void line(const QString &text) { event("line", text); }
+    // How far a long transfer has come; JSON only (a terminal gets its own
+    // one-line display on stderr).
+    void progress(qint64 percent, const QString &timeLeft);
+    // The last object of a JSON run: the exit status and the typed results.
+    void result(int exitCode, const QJsonObject &results);
+    bool json() const { return m_json; }
+
+    // Why the run could not start (the link did not open): on stderr, or
+    // as an "error" event with --json.
+    void failure(const QString &text);
     static void error(const QString &text);
 
     std::optional<bool> answer;
     std::optional<QString> path;
+
+private:
+    void event(const char *kind, const QString &text);
+    void print(const QJsonObject &object);
+
+    bool m_json;
 };
 
 // What a command gets: the connected link and the same models the screens use.
@@ -57,6 +80,11 @@ struct Context {
     utilities::UtilitiesSettings &utilities;
     StdoutSinks &out;
     QStringList args; // what follows the command name
+    // What the command learned, for the final JSON object ("version", "time" …).
+    QJsonObject results = {};
+    // What Ctrl-C does for a command that has a Stop of its own; without
+    // one, Ctrl-C ends the run as a quit would.
+    std::function<void()> stop = {};
 };
 
 } // namespace cli

@@ -1,7 +1,7 @@
-#include "cli/commands.h"
+#include "cli/fleet/fleetrun.h"
+#include "cli/interruptsignals.h"
 #include "cli/options.h"
-#include "link/qtserialio.h"
-#include "link/qttcpio.h"
+#include "cli/runcontroller.h"
 
 #include <QCoreApplication>
 
@@ -28,9 +28,12 @@ int main(int argc, char *argv[])
         return kExitOk;
     }
     if (options->request == LinkOptions::Request::Version) {
-        StdoutSinks::line(QStringLiteral("tarnic-cli " TARNIC_VERSION));
+        std::puts("tarnic-cli " TARNIC_VERSION);
         return kExitOk;
     }
+    InterruptSignals interrupts;
+    if (options->command == QLatin1String(fleet::kCommand))
+        return fleet::runFleet(options->args, options->json, interrupts);
     const Command *command = nullptr;
     for (const Command &c : commands())
         if (options->command == QLatin1String(c.name))
@@ -40,40 +43,6 @@ int main(int argc, char *argv[])
         StdoutSinks::error(usageText());
         return kExitUsage;
     }
-
-    core::AppState state;
-    state.digitWidth = core::digitWidthData();
-    wire::CommSettings comm;
-    config::Settings settings;
-    utilities::UtilitiesSettings utilitiesSettings;
-    wire::applyCommDefaults(comm);
-    utilities::applyUtilitiesDefaults(utilitiesSettings);
-    config::applyConfigDefaults(settings);
-
-    wire::EventLoopWaiter waiter;
-    wire::QtSerialIo serial;
-    wire::QtTcpIo tcp;
-    StdoutSinks out;
-    wire::Link link(comm, waiter, out, serial, tcp);
-    Context context{state, comm, link, waiter, settings, utilitiesSettings, out, options->args};
-    if (!command->needsLink)
-        return command->run(context);
-    if (options->tcp) {
-        comm.mode = wire::CommSettings::Mode::Tcp;
-        comm.ipAddress = options->host;
-        comm.tcpPort = options->port;
-    } else {
-        comm.mode = wire::CommSettings::Mode::Serial;
-        comm.baud = options->baud;
-        comm.device = options->device;
-    }
-    link.ConnectLink();
-    if (!link.isConnected()) {
-        StdoutSinks::line(wire::kDisconnected);
-        StdoutSinks::error(link.openFailure());
-        return kExitNoLink;
-    }
-    const int rc = command->run(context);
-    link.closeAll();
-    return rc;
+    StdoutSinks out(options->json);
+    return runController(*options, *command, out, &interrupts);
 }

@@ -7,6 +7,17 @@
 
 namespace cli {
 
+bool parseHostPort(const QString &value, QString *host, QString *port)
+{
+    const qsizetype colon = value.lastIndexOf(QLatin1Char(':'));
+    *host = colon < 0 ? value : value.left(colon);
+    if (colon >= 0)
+        *port = value.mid(colon + 1);
+    bool ok = false;
+    const uint number = port->toUInt(&ok);
+    return !host->isEmpty() && ok && number > 0 && number <= 65535;
+}
+
 std::optional<LinkOptions> parseLinkOptions(const QStringList &arguments, QString *error)
 {
     LinkOptions o;
@@ -25,6 +36,11 @@ std::optional<LinkOptions> parseLinkOptions(const QStringList &arguments, QStrin
             o.request = opt == QLatin1String("--help") ? LinkOptions::Request::Help : LinkOptions::Request::Version;
             return o;
         }
+        if (opt == QLatin1String("--json")) {
+            o.json = true;
+            ++i;
+            continue;
+        }
         if (i + 1 >= arguments.size())
             return fail(QStringLiteral("%1 needs a value").arg(opt));
         const QString &value = arguments.at(i + 1);
@@ -40,18 +56,18 @@ std::optional<LinkOptions> parseLinkOptions(const QStringList &arguments, QStrin
         } else if (opt == QLatin1String("--tcp")) {
             haveTcp = true;
             o.tcp = true;
-            const qsizetype colon = value.lastIndexOf(QLatin1Char(':'));
-            o.host = colon < 0 ? value : value.left(colon);
-            if (colon >= 0)
-                o.port = value.mid(colon + 1);
-            bool ok = false;
-            const uint port = o.port.toUInt(&ok);
-            if (o.host.isEmpty() || !ok || port == 0 || port > 65535)
+            if (!parseHostPort(value, &o.host, &o.port))
                 return fail(QStringLiteral("--tcp takes HOST or HOST:PORT"));
         } else {
             return fail(QStringLiteral("unknown option %1").arg(opt));
         }
         i += 2;
+    }
+    // A fleet takes its links from its inventory.
+    if (!haveSerial && !haveTcp && i < arguments.size() && arguments.at(i) == QLatin1String("fleet")) {
+        o.command = arguments.at(i);
+        o.args = arguments.mid(i + 1);
+        return o;
     }
     if (haveSerial && haveTcp)
         return fail(QStringLiteral("give exactly one of --serial DEVICE and --tcp HOST[:PORT]"));
@@ -76,12 +92,16 @@ QString synopsis(const Command &c)
 }
 
 constexpr QLatin1String kLinkSynopsis(
-    "tarnic-cli (--serial DEVICE [--baud 9600|19200|38400|57600|115200] | --tcp HOST[:PORT]) COMMAND [ARGS]");
+    "tarnic-cli [--json] (--serial DEVICE [--baud 9600|19200|38400|57600|115200] | --tcp HOST[:PORT]) COMMAND [ARGS]");
+constexpr QLatin1String kFleetSynopsis(
+    "tarnic-cli [--json] fleet INVENTORY [--parallel N] [--retries K] [--only NAME,...] [--report FILE]\n"
+    "            [--log-dir DIR] [--yes] -- COMMAND [ARGS]");
 } // namespace
 
 QString usageText()
 {
-    QString text = QStringLiteral("usage: ") + kLinkSynopsis + QStringLiteral("\ncommands:\n");
+    QString text = QStringLiteral("usage: ") + kLinkSynopsis + QStringLiteral("\n       ") + kFleetSynopsis
+        + QStringLiteral("\ncommands:\n");
     for (const Command &c : commands())
         text += QStringLiteral("  ") + synopsis(c) + QLatin1Char('\n');
     return text;
@@ -92,7 +112,7 @@ QString usageText()
 // the item above it.
 QString helpText()
 {
-    QString text = QStringLiteral("Usage: ") + kLinkSynopsis
+    QString text = QStringLiteral("Usage: ") + kLinkSynopsis + QStringLiteral("\n  or:  ") + kFleetSynopsis
         + QStringLiteral("\n  or:  tarnic-cli --help | --version\n"
                          "Runs one operation of the Tarnic Flash Utility on a door-access controller over a\n"
                          "serial port or TCP, with the same bytes on the wire as the desktop program.\n"
@@ -108,14 +128,35 @@ QString helpText()
                            "  --serial DEVICE    serial device, e.g. /dev/ttyUSB0\n"
                            "  --baud BAUD        serial line speed: 9600 (default), 19200, 38400, 57600 or 115200\n"
                            "  --tcp HOST[:PORT]  TCP connection to HOST; PORT defaults to 57\n"
+                           "  --json             JSON Lines on stdout: one object per event (status, line,\n"
+                           "                     progress, message, question, error), the last a result with\n"
+                           "                     ok, the exit status and what the command learned\n"
                            "  --help             print this help and exit\n"
                            "  --version          print the version and exit\n"
                            "\n"
+                           "Fleet:\n"
+                           "  Runs COMMAND against every controller of INVENTORY, each in a tarnic-cli process\n"
+                           "  of its own. INVENTORY is CSV with a header row: name (letters, digits, '-', '_',\n"
+                           "  '.'), link (tcp:HOST[:PORT] or serial:DEVICE), optional baud, image and profile\n"
+                           "  (they replace the command's file; relative to the inventory's folder). Blank lines\n"
+                           "  and lines starting with # are skipped. {name} in an argument becomes the\n"
+                           "  controller's name; a file the command writes must contain it.\n"
+                           "  --parallel N       at most N controllers at once (default 8); a serial device\n"
+                           "                     carries one at a time\n"
+                           "  --retries K        run a failed controller again up to K times (default 0)\n"
+                           "  --only NAME,...    only these controllers\n"
+                           "  --report FILE      a JSON report: per controller its state, exit status,\n"
+                           "                     attempts, times, last status and results\n"
+                           "  --log-dir DIR      each controller's output in DIR/NAME.log\n"
+                           "  --yes              answer the ID-size question Yes (else No)\n"
+                           "  Ctrl-C once starts no further controller; twice stops the running ones.\n"
+                           "\n"
                            "Exit status:\n"
-                           "  0  success\n"
-                           "  1  the operation failed\n"
-                           "  2  usage error\n"
-                           "  3  the link could not be opened\n");
+                           "  0  success (in a fleet: every controller)\n"
+                           "  1  the operation failed (in a fleet: on any controller)\n"
+                           "  2  usage error, or an inventory error\n"
+                           "  3  the link could not be opened\n"
+                           "  130  interrupted (SIGINT or SIGTERM)\n");
     return text;
 }
 

@@ -7,7 +7,8 @@
 
 namespace cli {
 
-// tarnic-cli (--serial DEVICE [--baud B] | --tcp HOST[:PORT]) COMMAND [ARGS]
+// tarnic-cli [--json] (--serial DEVICE [--baud B] | --tcp HOST[:PORT]) COMMAND [ARGS]
+//            | [--json] fleet INVENTORY [OPTIONS] -- COMMAND [ARGS]
 //            | --help | --version
 struct LinkOptions {
     enum class Request { Run, Help, Version };
@@ -17,9 +18,14 @@ struct LinkOptions {
     qint32 baud = 9600; // serial
     QString host;       // TCP
     QString port = QStringLiteral("57");
+    bool json = false; // JSON Lines on stdout
     QString command;
     QStringList args;
 };
+
+// HOST or HOST:PORT into host and port (left as it is without one); false
+// when the host is empty or the port is not 1 to 65535.
+bool parseHostPort(const QString &value, QString *host, QString *port);
 
 // Parses the link options and the command name; a usage error is returned as
 // text in error.

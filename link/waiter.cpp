@@ -1,5 +1,6 @@
 #include "link/waiter.h"
 
+#include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QTimer>
@@ -7,6 +8,14 @@
 #include <optional>
 
 namespace wire {
+
+EventLoopWaiter::EventLoopWaiter() : m_dispatcher(QAbstractEventDispatcher::instance()) {}
+
+void EventLoopWaiter::wake()
+{
+    if (m_dispatcher)
+        m_dispatcher->wakeUp();
+}
 
 Ms EventLoopWaiter::now() const
 {

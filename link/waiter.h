@@ -2,6 +2,9 @@
 
 #include <QtGlobal>
 
+class QAbstractEventDispatcher;
+
+#include <atomic>
 #include <chrono>
 #include <functional>
 
@@ -37,18 +40,34 @@ public:
     }
 
     bool quitting() const { return m_quitting; }
-    void requestQuit() { m_quitting = true; }
+    // Safe from any thread: a fleet stops a controller's run from outside it.
+    void requestQuit()
+    {
+        m_quitting = true;
+        wake();
+    }
+
+protected:
+    // Ends a blocking wait early so that it sees the quitting flag.
+    virtual void wake() {}
 
 private:
-    bool m_quitting = false;
+    std::atomic<bool> m_quitting = false;
 };
 
 // Production waiter: runs the Qt event loop, blocking in WaitForMoreEvents with
 // a wake-up timer at the deadline, so an idle wait costs no CPU.
 class EventLoopWaiter final : public Waiter {
 public:
+    EventLoopWaiter();
     Ms now() const override;
     bool waitUntil(const std::function<bool()> &cond, Ms deadline) override;
+
+protected:
+    void wake() override;
+
+private:
+    QAbstractEventDispatcher *m_dispatcher; // of the thread that waits
 };
 
 } // namespace wire

@@ -11,6 +11,8 @@ private Q_SLOTS:
     void versionOverEachTransport_data();
     void versionOverEachTransport();
     void silentControllerTimesOut();
+    void jsonLines_data();
+    void jsonLines();
     void usageErrors_data();
     void usageErrors();
     void nothingListening_data();
@@ -52,6 +54,55 @@ void TestE2eVersion::silentControllerTimesOut()
         {QStringLiteral("--tcp"), QStringLiteral("127.0.0.1:%1").arg(sim.tcpPort()), QStringLiteral("version")});
     QCOMPARE(run.exitCode, 1);
     QCOMPARE(run.out, QByteArray("No response from controller\n"));
+}
+
+void TestE2eVersion::jsonLines_data()
+{
+    QTest::addColumn<QStringList>("simArgs");
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QByteArray>("out");
+    QTest::newRow("version") << QStringList{QStringLiteral("--version-text"), QStringLiteral("QL 5200 V 9.9")}
+                             << "version" << 0
+                             << QByteArray(
+                                    R"({"event":"line","text":"QL 5200 V 9.9"})"
+                                    "\n"
+                                    R"({"event":"result","exit":0,"ok":true,"results":{"version":"QL 5200 V 9.9"}})"
+                                    "\n");
+    QTest::newRow("silent") << QStringList{QStringLiteral("--silent-on"), QStringLiteral("V")} << "version" << 1
+                            << QByteArray(R"({"event":"message","text":"No response from controller"})"
+                                          "\n"
+                                          R"({"event":"result","exit":1,"ok":false,"results":{}})"
+                                          "\n");
+    QTest::newRow("memory") << QStringList{QStringLiteral("--log-used"), QStringLiteral("7")} << "memory" << 0
+                            << QByteArray(R"({"event":"status","text":"Memory data received"})"
+                                          "\n"
+                                          R"({"event":"line","text":"        Ad Hoc  Main    Log"})"
+                                          "\n"
+                                          R"({"event":"line","text":"Avail   20000   60000   09993"})"
+                                          "\n"
+                                          R"({"event":"line","text":"Used    00000   00000   00007"})"
+                                          "\n"
+                                          R"({"event":"result","exit":0,"ok":true,"results":{"memory":{)"
+                                          R"("ad_hoc_available":"20000","ad_hoc_used":"00000","log_available":"09993",)"
+                                          R"("log_used":"00007","main_available":"60000","main_used":"00000"}}})"
+                                          "\n");
+}
+
+// --json: one object per event, the last with the exit status and what the
+// command learned.
+void TestE2eVersion::jsonLines()
+{
+    QFETCH(QStringList, simArgs);
+    QFETCH(QString, command);
+    QFETCH(int, exitCode);
+    QFETCH(QByteArray, out);
+    testing::SimProcess sim;
+    QVERIFY(sim.start(QStringList{QStringLiteral("--tcp"), QStringLiteral("0")} + simArgs));
+    const auto run =
+        testing::runCli(QStringList{QStringLiteral("--json")} + testing::cliLinkArgs(sim, true) + QStringList{command});
+    QCOMPARE(run.exitCode, exitCode);
+    QCOMPARE(run.out, out);
 }
 
 void TestE2eVersion::usageErrors_data()
@@ -120,7 +171,7 @@ void TestE2eVersion::helpAndVersion_data()
     QTest::newRow("cli help") << "TARNIC_CLI"
                               << "--help" << 0
                               << "^Usage: tarnic-cli .*\nCommands:\n  version\n.*\nOptions:\n.*\nExit status:\n.*"
-                                 "  3  the link could not be opened\n$";
+                                 "  3  the link could not be opened\n  130  interrupted.*\n$";
     QTest::newRow("cli version") << "TARNIC_CLI"
                                  << "--version" << 0 << version.arg(QStringLiteral("tarnic-cli"));
     QTest::newRow("sim help") << "TARNIC_SIM"

@@ -1,0 +1,16 @@
+#pragma once
+
+#include "cli/fleet/inventory.h"
+
+namespace cli::fleet {
+
+// The command of a fleet, checked once for all controllers: a usage error as
+// text, or empty. A command that writes a file must name it with {name}, so
+// that no two controllers write one file.
+QString checkCommand(const QStringList &command);
+
+// The command as one controller runs it: the row's image or profile in place
+// of the command's own, and {name} replaced by the controller's name.
+QStringList controllerCommand(const QStringList &command, const Controller &controller);
+
+} // namespace cli::fleet

@@ -1,0 +1,365 @@
+#include "cli/fleet/fleetrun.h"
+
+#include "cli/context.h"
+#include "cli/fleet/commandline.h"
+#include "cli/fleet/fleetoptions.h"
+#include "cli/fleet/fleetview.h"
+#include "cli/interruptsignals.h"
+#include "cli/options.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QProcess>
+#include <QSaveFile>
+#include <QSet>
+#include <QTimer>
+
+#include <csignal>
+#include <memory>
+#include <sys/prctl.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+namespace cli::fleet {
+
+namespace {
+// What the runner holds open per running controller: its pipes for stdout
+// and stderr and the process descriptor, with room to spare.
+constexpr rlim_t kFilesPerController = 4;
+constexpr rlim_t kFilesSpare = 64;
+constexpr int kRefreshMs = 100;
+
+// A fleet of a thousand needs more descriptors than the usual soft limit:
+// raise it to the hard limit, and say so when even that is too few.
+QString raiseFileLimit(int parallel)
+{
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0)
+        return {};
+    const rlim_t needed = kFilesPerController * static_cast<rlim_t>(parallel) + kFilesSpare;
+    if (limit.rlim_cur < needed && limit.rlim_cur < limit.rlim_max) {
+        limit.rlim_cur = limit.rlim_max;
+        ::setrlimit(RLIMIT_NOFILE, &limit);
+    }
+    if (limit.rlim_max != RLIM_INFINITY && limit.rlim_max < needed)
+        return QStringLiteral("--parallel %1 needs about %2 open files, but this process may open only %3: "
+                              "lower --parallel or raise the hard limit (ulimit -Hn)")
+            .arg(parallel)
+            .arg(needed)
+            .arg(limit.rlim_max);
+    return {};
+}
+
+QString isoTime(const QDateTime &t) { return t.isValid() ? t.toUTC().toString(Qt::ISODateWithMs) : QString(); }
+
+class FleetRun {
+public:
+    FleetRun(const FleetOptions &options, std::vector<Unit> units, FleetView::Mode mode)
+        : m_options(options), m_units(std::move(units)), m_view(mode, m_units)
+    {
+        m_refresh.setInterval(kRefreshMs);
+        QObject::connect(&m_refresh, &QTimer::timeout, [this] { m_view.refresh(); });
+    }
+
+    int run(InterruptSignals &interrupts)
+    {
+        interrupts.onSignal = [this](int signal) { interrupt(signal); };
+        m_refresh.start();
+        startMore();
+        if (!allEnded())
+            m_loop.exec();
+        interrupts.onSignal = nullptr;
+        m_refresh.stop();
+        int rc = kExitOk;
+        for (const Unit &u : m_units)
+            if (u.state != State::Ok)
+                rc = kExitFailure;
+        if (m_interrupts > 0)
+            rc = kExitInterrupted;
+        for (Unit &u : m_units)
+            if (u.state == State::Waiting)
+                u.state = State::Interrupted;
+        m_view.finished(rc);
+        if (!m_options.report.isEmpty() && !writeReport(rc)) {
+            StdoutSinks::error(QStringLiteral("cannot write the report %1").arg(m_options.report));
+            rc = rc == kExitOk ? kExitFailure : rc;
+        }
+        return rc;
+    }
+
+private:
+    struct Running {
+        std::unique_ptr<QProcess> process;
+        std::unique_ptr<QFile> log;
+        QByteArray out, err; // partial lines
+    };
+
+    bool allEnded() const
+    {
+        return m_running.empty()
+            && (m_interrupts > 0 || std::none_of(m_units.begin(), m_units.end(), [](const Unit &u) {
+                    return u.state == State::Waiting;
+                }));
+    }
+
+    // Ctrl-C once: start no new controller; twice (or SIGTERM): stop the
+    // running ones at once.
+    void interrupt(int signal)
+    {
+        ++m_interrupts;
+        m_stopping = m_stopping || m_interrupts > 1 || signal == SIGTERM;
+        if (m_stopping)
+            for (auto &[index, r] : m_running)
+                r.process->terminate();
+        if (allEnded())
+            m_loop.quit();
+    }
+
+    void startMore()
+    {
+        for (std::size_t i = 0; i < m_units.size() && m_interrupts == 0; ++i) {
+            if (static_cast<int>(m_running.size()) >= m_options.parallel)
+                break;
+            Unit &u = m_units[i];
+            // A serial device carries one controller's run at a time.
+            if (u.state != State::Waiting || (!u.controller.tcp && m_busyDevices.contains(u.controller.device)))
+                continue;
+            start(i);
+        }
+    }
+
+    void start(std::size_t index)
+    {
+        Unit &u = m_units[index];
+        u.state = State::Running;
+        ++u.attempts;
+        if (!u.started.isValid())
+            u.started = QDateTime::currentDateTime();
+        u.percent = -1;
+        u.results = {};
+        if (!u.controller.tcp)
+            m_busyDevices.insert(u.controller.device);
+        Running &r = m_running[index];
+        r.process = std::make_unique<QProcess>();
+        QProcess &p = *r.process;
+        openLog(u, r);
+        p.setProgram(QCoreApplication::applicationFilePath());
+        p.setArguments(u.arguments);
+        p.setStandardInputFile(QProcess::nullDevice());
+        // Its own process group keeps the terminal's Ctrl-C away from the
+        // controllers (the fleet decides what it means), and the controller
+        // ends with the fleet should the fleet die.
+        p.setChildProcessModifier([] {
+            ::setpgid(0, 0);
+            ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+        });
+        QObject::connect(&p, &QProcess::readyReadStandardOutput, [this, index] { readOut(index); });
+        QObject::connect(&p, &QProcess::readyReadStandardError, [this, index] { readErr(index); });
+        QObject::connect(&p, &QProcess::finished,
+                         [this, index](int code, QProcess::ExitStatus status) { ended(index, code, status); });
+        QObject::connect(&p, &QProcess::errorOccurred, [this, index](QProcess::ProcessError error) {
+            if (error == QProcess::FailedToStart)
+                ended(index, -1, QProcess::CrashExit);
+        });
+        p.start();
+    }
+
+    void openLog(const Unit &u, Running &r)
+    {
+        if (m_options.logDir.isEmpty())
+            return;
+        r.log = std::make_unique<QFile>(QDir(m_options.logDir).filePath(u.controller.name + QStringLiteral(".log")));
+        // The first attempt starts the file afresh; a retry adds to it.
+        if (!r.log->open(u.attempts == 1 ? QIODevice::WriteOnly : QIODevice::Append)) {
+            StdoutSinks::error(QStringLiteral("cannot write %1").arg(r.log->fileName()));
+            r.log.reset();
+            return;
+        }
+        r.log->write(
+            QStringLiteral("attempt %1: %2\n").arg(u.attempts).arg(u.arguments.join(QLatin1Char(' '))).toLocal8Bit());
+    }
+
+    static QList<QByteArray> takeLines(QByteArray &buffer, const QByteArray &more)
+    {
+        buffer += more;
+        const qsizetype end = buffer.lastIndexOf('\n');
+        if (end < 0)
+            return {};
+        QList<QByteArray> lines = buffer.left(end).split('\n');
+        buffer.remove(0, end + 1);
+        return lines;
+    }
+
+    void readOut(std::size_t index)
+    {
+        Running &r = m_running.at(index);
+        for (const QByteArray &line : takeLines(r.out, r.process->readAllStandardOutput()))
+            handle(index, line);
+    }
+
+    void readErr(std::size_t index)
+    {
+        Running &r = m_running.at(index);
+        for (const QByteArray &line : takeLines(r.err, r.process->readAllStandardError()))
+            handle(index,
+                   QJsonDocument(QJsonObject{{QStringLiteral("event"), QStringLiteral("error")},
+                                             {QStringLiteral("text"), QString::fromLocal8Bit(line)}})
+                       .toJson(QJsonDocument::Compact));
+    }
+
+    // One JSON line of a controller's run.
+    void handle(std::size_t index, const QByteArray &line)
+    {
+        Unit &u = m_units[index];
+        QJsonObject event = QJsonDocument::fromJson(line).object();
+        if (event.isEmpty())
+            event = {{QStringLiteral("event"), QStringLiteral("line")},
+                     {QStringLiteral("text"), QString::fromLocal8Bit(line)}};
+        const QString kind = event.value(QLatin1String("event")).toString();
+        if (kind == QLatin1String("result")) {
+            u.results = event.value(QLatin1String("results")).toObject();
+            return;
+        }
+        if (kind == QLatin1String("progress")) {
+            u.percent = event.value(QLatin1String("percent")).toInteger();
+            u.timeLeft = event.value(QLatin1String("time_left")).toString();
+        } else if (kind != QLatin1String("line") && kind != QLatin1String("question")) {
+            u.status = event.value(QLatin1String("text")).toString();
+        }
+        if (const auto &log = m_running.at(index).log; log && kind != QLatin1String("progress"))
+            log->write(eventText(event).toLocal8Bit() + '\n');
+        m_view.event(u, event);
+    }
+
+    void ended(std::size_t index, int code, QProcess::ExitStatus status)
+    {
+        readOut(index);
+        readErr(index);
+        Unit &u = m_units[index];
+        Running &r = m_running.at(index);
+        u.exitCode = status == QProcess::CrashExit ? -1 : code;
+        u.ended = QDateTime::currentDateTime();
+        if (status == QProcess::CrashExit)
+            u.state = m_stopping ? State::Interrupted : State::Crashed;
+        else if (code == kExitOk)
+            u.state = State::Ok;
+        else
+            u.state = code == kExitInterrupted ? State::Interrupted : State::Failed;
+        // A usage error would only repeat.
+        const bool retry = m_interrupts == 0 && u.attempts <= m_options.retries
+            && (u.state == State::Crashed || (u.state == State::Failed && code != kExitUsage));
+        if (r.log)
+            r.log->write(QStringLiteral("%1\n").arg(stateName(u.state)).toLocal8Bit());
+        m_view.attemptEnded(u, retry);
+        if (retry)
+            u.state = State::Waiting;
+        if (!u.controller.tcp)
+            m_busyDevices.remove(u.controller.device);
+        // The process object is still inside its own signal: it goes when the run does.
+        m_ended.push_back(std::move(r.process));
+        m_running.erase(index);
+        startMore();
+        if (allEnded())
+            m_loop.quit();
+    }
+
+    bool writeReport(int rc) const
+    {
+        QJsonArray controllers;
+        for (const Unit &u : m_units)
+            controllers.append(QJsonObject{{QStringLiteral("name"), u.controller.name},
+                                           {QStringLiteral("link"), u.controller.link},
+                                           {QStringLiteral("ok"), u.state == State::Ok},
+                                           {QStringLiteral("state"), stateName(u.state)},
+                                           {QStringLiteral("exit"), u.exitCode},
+                                           {QStringLiteral("attempts"), u.attempts},
+                                           {QStringLiteral("start"), isoTime(u.started)},
+                                           {QStringLiteral("end"), isoTime(u.ended)},
+                                           {QStringLiteral("status"), u.status},
+                                           {QStringLiteral("results"), u.results}});
+        const QJsonObject report{{QStringLiteral("command"), QJsonArray::fromStringList(m_options.command)},
+                                 {QStringLiteral("exit"), rc},
+                                 {QStringLiteral("controllers"), controllers}};
+        // Written whole or not at all: the old report stays until the new one is complete.
+        QSaveFile file(m_options.report);
+        return file.open(QIODevice::WriteOnly) && file.write(QJsonDocument(report).toJson()) >= 0 && file.commit();
+    }
+
+    const FleetOptions &m_options;
+    std::vector<Unit> m_units;
+    FleetView m_view;
+    std::map<std::size_t, Running> m_running;
+    std::vector<std::unique_ptr<QProcess>> m_ended;
+    QSet<QString> m_busyDevices;
+    int m_interrupts = 0;
+    bool m_stopping = false; // the running controllers were told to stop
+    QEventLoop m_loop;
+    QTimer m_refresh;
+};
+
+// The units to run, or a usage error as text.
+std::vector<Unit> plan(const FleetOptions &options, QString *error)
+{
+    QFile file(options.inventory);
+    if (!file.open(QIODevice::ReadOnly)) {
+        *error = QStringLiteral("cannot read the inventory %1: %2").arg(options.inventory, file.errorString());
+        return {};
+    }
+    const Inventory inventory =
+        parseInventory(QString::fromUtf8(file.readAll()), QFileInfo(options.inventory).absolutePath());
+    if (!inventory.error.isEmpty()) {
+        *error = options.inventory + QStringLiteral(": ") + inventory.error;
+        return {};
+    }
+    *error = checkCommand(options.command);
+    if (!error->isEmpty())
+        return {};
+    QStringList unknown = options.only;
+    std::vector<Unit> units;
+    for (const Controller &c : inventory.controllers) {
+        if (!options.only.isEmpty() && !options.only.contains(c.name))
+            continue;
+        unknown.removeAll(c.name);
+        Unit u;
+        u.controller = c;
+        u.arguments = QStringList{QStringLiteral("--json")} + c.linkArguments() + controllerCommand(options.command, c);
+        if (options.yes && options.command.constFirst() == QLatin1String("program"))
+            u.arguments << QStringLiteral("--yes");
+        units.push_back(u);
+    }
+    if (!unknown.isEmpty())
+        *error = QStringLiteral("--only names controllers the inventory lacks: %1").arg(unknown.join(QLatin1Char(',')));
+    return error->isEmpty() ? units : std::vector<Unit>{};
+}
+} // namespace
+
+int runFleet(const QStringList &arguments, bool json, InterruptSignals &interrupts)
+{
+    QString error;
+    auto options = parseFleetOptions(arguments, &error);
+    std::vector<Unit> units;
+    if (options)
+        units = plan(*options, &error);
+    if (options && error.isEmpty())
+        error = raiseFileLimit(std::min(options->parallel, static_cast<int>(units.size())));
+    if (options && error.isEmpty() && !options->logDir.isEmpty() && !QDir().mkpath(options->logDir))
+        error = QStringLiteral("cannot make the log folder %1").arg(options->logDir);
+    if (!error.isEmpty()) {
+        StdoutSinks::error(error);
+        StdoutSinks::error(usageText());
+        return kExitUsage;
+    }
+    const bool useJson = json || options->json;
+    const FleetView::Mode mode = useJson ? FleetView::Mode::Json
+        : ::isatty(STDOUT_FILENO) == 1   ? FleetView::Mode::Live
+                                         : FleetView::Mode::Lines;
+    FleetRun run(*options, std::move(units), mode);
+    return run.run(interrupts);
+}
+
+} // namespace cli::fleet

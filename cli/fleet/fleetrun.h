@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QStringList>
+
+namespace cli {
+class InterruptSignals;
+}
+
+namespace cli::fleet {
+
+inline constexpr char kCommand[] = "fleet";
+
+// tarnic-cli fleet INVENTORY [OPTIONS] -- COMMAND [ARGS]: the command against
+// every controller of the inventory, each in a tarnic-cli process of its own
+// (a crash or hang stays there). Exit 0 when all succeeded, 1 when any
+// failed, 2 on a usage or inventory error, 130 when interrupted.
+int runFleet(const QStringList &arguments, bool json, InterruptSignals &interrupts);
+
+} // namespace cli::fleet

@@ -1,0 +1,155 @@
+#include "cli/fleet/inventory.h"
+
+#include "cli/options.h"
+#include "link/commsettings.h"
+
+#include <QDir>
+#include <QRegularExpression>
+#include <QSet>
+
+#include <optional>
+
+namespace cli::fleet {
+
+namespace {
+const QStringList kColumns = {QStringLiteral("name"), QStringLiteral("link"), QStringLiteral("baud"),
+                              QStringLiteral("profile"), QStringLiteral("image")};
+
+// The fields of one line; nothing when a quote is left open.
+std::optional<QStringList> splitFields(const QString &line)
+{
+    QStringList fields;
+    QString field;
+    bool quoted = false;
+    for (qsizetype i = 0; i < line.size(); ++i) {
+        const QChar c = line.at(i);
+        if (quoted) {
+            if (c != QLatin1Char('"'))
+                field += c;
+            else if (i + 1 < line.size() && line.at(i + 1) == QLatin1Char('"'))
+                field += line.at(++i);
+            else
+                quoted = false;
+        } else if (c == QLatin1Char('"')) {
+            quoted = true;
+        } else if (c == QLatin1Char(',')) {
+            fields << field.trimmed();
+            field.clear();
+        } else {
+            field += c;
+        }
+    }
+    if (quoted)
+        return std::nullopt;
+    fields << field.trimmed();
+    return fields;
+}
+
+// A name becomes part of file names: no separators, no leading dot or dash.
+bool safeName(const QString &name)
+{
+    static const QRegularExpression pattern(QStringLiteral("^[A-Za-z0-9_][A-Za-z0-9_.-]*$"));
+    return pattern.match(name).hasMatch();
+}
+
+// Fills the link fields from "tcp:HOST[:PORT]" or "serial:DEVICE".
+QString parseLink(Controller &c)
+{
+    if (c.link.startsWith(QLatin1String("serial:"))) {
+        c.device = c.link.mid(7);
+        return c.device.isEmpty() ? QStringLiteral("serial: needs a device") : QString();
+    }
+    if (!c.link.startsWith(QLatin1String("tcp:")))
+        return QStringLiteral("link %1 is neither tcp:HOST[:PORT] nor serial:DEVICE").arg(c.link);
+    c.tcp = true;
+    if (!parseHostPort(c.link.mid(4), &c.host, &c.port))
+        return QStringLiteral("link %1: tcp takes HOST or HOST:PORT").arg(c.link);
+    return {};
+}
+
+QString resolved(const QString &path, const QString &folder)
+{
+    return path.isEmpty() ? path : QDir::cleanPath(QDir(folder).absoluteFilePath(path));
+}
+} // namespace
+
+QStringList Controller::linkArguments() const
+{
+    if (tcp)
+        return {QStringLiteral("--tcp"), host + QLatin1Char(':') + port};
+    return {QStringLiteral("--serial"), device, QStringLiteral("--baud"), QString::number(baud)};
+}
+
+Inventory parseInventory(const QString &text, const QString &folder)
+{
+    Inventory inventory;
+    auto fail = [&inventory](int line, const QString &why) {
+        inventory.controllers.clear();
+        inventory.error = QStringLiteral("inventory line %1: %2").arg(line).arg(why);
+        return inventory;
+    };
+    QStringList header;
+    QSet<QString> names;
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    for (int n = 1; n <= lines.size(); ++n) {
+        QString line = lines.at(n - 1);
+        if (line.endsWith(QLatin1Char('\r')))
+            line.chop(1);
+        if (line.trimmed().isEmpty() || line.trimmed().startsWith(QLatin1Char('#')))
+            continue;
+        const auto fields = splitFields(line);
+        if (!fields)
+            return fail(n, QStringLiteral("a quote is not closed"));
+        if (header.isEmpty()) {
+            for (const QString &column : *fields) {
+                if (!kColumns.contains(column))
+                    return fail(n,
+                                QStringLiteral("unknown column \"%1\" (columns: %2)")
+                                    .arg(column, kColumns.join(QStringLiteral(", "))));
+                if (header.contains(column))
+                    return fail(n, QStringLiteral("column %1 twice").arg(column));
+                header << column;
+            }
+            if (!header.contains(QLatin1String("name")) || !header.contains(QLatin1String("link")))
+                return fail(n, QStringLiteral("the header needs the columns name and link"));
+            continue;
+        }
+        if (fields->size() > header.size())
+            return fail(n, QStringLiteral("%1 fields, the header has %2").arg(fields->size()).arg(header.size()));
+        auto field = [&](const char *column) { return fields->value(header.indexOf(QLatin1String(column))); };
+        Controller c;
+        c.line = n;
+        c.name = field("name");
+        c.link = field("link");
+        if (c.name.isEmpty() || c.link.isEmpty())
+            return fail(n, QStringLiteral("name and link are required"));
+        if (!safeName(c.name))
+            return fail(n,
+                        QStringLiteral("name %1: use letters, digits, '-', '_' and '.', starting with a letter, "
+                                       "digit or '_'")
+                            .arg(c.name));
+        if (names.contains(c.name))
+            return fail(n, QStringLiteral("name %1 is used twice").arg(c.name));
+        names.insert(c.name);
+        if (const QString why = parseLink(c); !why.isEmpty())
+            return fail(n, why);
+        if (const QString baud = field("baud"); !baud.isEmpty()) {
+            bool ok = false;
+            c.baud = baud.toInt(&ok);
+            if (c.tcp)
+                return fail(n, QStringLiteral("baud applies to a serial link only"));
+            if (!ok || !wire::baudChoices().contains(c.baud))
+                return fail(n, QStringLiteral("baud takes 9600, 19200, 38400, 57600 or 115200"));
+        }
+        c.profile = resolved(field("profile"), folder);
+        c.image = resolved(field("image"), folder);
+        inventory.controllers.push_back(c);
+    }
+    if (header.isEmpty())
+        return fail(static_cast<int>(lines.size()), QStringLiteral("no header row"));
+    if (inventory.controllers.empty())
+        return fail(static_cast<int>(lines.size()), QStringLiteral("no controllers"));
+    return inventory;
+}
+
+} // namespace cli::fleet

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <vector>
+
+namespace cli::fleet {
+
+// One controller of a site, as a row of the inventory names it.
+struct Controller {
+    int line = 0; // in the inventory file, for messages
+    QString name; // letters, digits, '-', '_' and '.'; it names files
+    QString link; // as written: tcp:HOST[:PORT] or serial:DEVICE
+    bool tcp = false;
+    QString host;
+    QString port = QStringLiteral("57");
+    QString device;
+    qint32 baud = 9600;
+    // Files this controller gets instead of the command's own (absolute, or
+    // against the inventory's folder); empty when the row names none.
+    QString profile;
+    QString image;
+
+    // tarnic-cli's link options for this controller.
+    QStringList linkArguments() const;
+};
+
+struct Inventory {
+    std::vector<Controller> controllers;
+    QString error; // names the line; when set, nothing runs
+};
+
+// The inventory is CSV with a header row: columns name and link, optional
+// baud, profile and image. Blank lines and lines starting with '#' are
+// skipped; a field may be quoted ("a,b", "" for a quote).
+Inventory parseInventory(const QString &text, const QString &folder);
+
+} // namespace cli::fleet

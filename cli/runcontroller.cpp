@@ -1,0 +1,83 @@
+#include "cli/runcontroller.h"
+
+#include "cli/interruptsignals.h"
+#include "link/qtserialio.h"
+#include "link/qttcpio.h"
+
+#include <QScopeGuard>
+
+#include <csignal>
+
+namespace cli {
+
+namespace {
+void applyLink(const LinkOptions &options, wire::CommSettings &comm)
+{
+    if (options.tcp) {
+        comm.mode = wire::CommSettings::Mode::Tcp;
+        comm.ipAddress = options.host;
+        comm.tcpPort = options.port;
+    } else {
+        comm.mode = wire::CommSettings::Mode::Serial;
+        comm.baud = options.baud;
+        comm.device = options.device;
+    }
+}
+
+int connectAndRun(const Command &command, Context &context)
+{
+    if (!command.needsLink)
+        return command.run(context);
+    context.link.ConnectLink();
+    if (!context.link.isConnected()) {
+        context.out.setStatus(wire::kDisconnected);
+        context.out.failure(context.link.openFailure());
+        return kExitNoLink;
+    }
+    const int rc = command.run(context);
+    context.link.closeAll();
+    return rc;
+}
+} // namespace
+
+int runController(const LinkOptions &options, const Command &command, StdoutSinks &out, InterruptSignals *interrupts)
+{
+    core::AppState state;
+    state.digitWidth = core::digitWidthData();
+    wire::CommSettings comm;
+    config::Settings settings;
+    utilities::UtilitiesSettings utilitiesSettings;
+    wire::applyCommDefaults(comm);
+    utilities::applyUtilitiesDefaults(utilitiesSettings);
+    config::applyConfigDefaults(settings);
+    applyLink(options, comm);
+
+    wire::EventLoopWaiter waiter;
+    wire::QtSerialIo serial;
+    wire::QtTcpIo tcp;
+    wire::Link link(comm, waiter, out, serial, tcp);
+    Context context{state, comm, link, waiter, settings, utilitiesSettings, out, options.args};
+
+    bool interrupted = false;
+    if (interrupts) {
+        interrupts->onSignal = [&](int signal) {
+            if (signal == SIGINT && context.stop) {
+                context.stop();
+                return;
+            }
+            interrupted = true;
+            waiter.requestQuit();
+        };
+    }
+    const auto detach = qScopeGuard([interrupts] {
+        if (interrupts)
+            interrupts->onSignal = nullptr;
+    });
+    int rc = connectAndRun(command, context);
+    if (interrupted)
+        rc = kExitInterrupted;
+    out.result(rc, context.results);
+    return rc;
+}
+
+} // namespace cli

@@ -1,0 +1,169 @@
+// The inventory reader and the per-controller command line of a fleet.
+#include "cli/fleet/commandline.h"
+#include "cli/fleet/inventory.h"
+
+#include <QtTest>
+
+using cli::fleet::Controller;
+
+class TestFleetInventory : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void parse_data();
+    void parse();
+    void commandLine_data();
+    void commandLine();
+};
+
+void TestFleetInventory::parse_data()
+{
+    QTest::addColumn<QString>("text");
+    // Each controller as "NAME LINK-ARGUMENTS [image=…] [profile=…]", ';'
+    // between them; or "line N" for the line the error names.
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("tcp, default port") << "name,link\nA,tcp:h\n"
+                                       << "A --tcp h:57";
+    QTest::newRow("comments, blanks, CRLF, quotes, baud")
+        << "# site 4\r\nname,link,baud\r\n\r\n  # east wing\nA,tcp:10.0.0.5:5757,\nB,serial:/dev/ttyUSB0,19200\n"
+           "\"C.1\",\"serial:/dev/x,\"\"y\"\"\",\n"
+        << "A --tcp 10.0.0.5:5757;B --serial /dev/ttyUSB0 --baud 19200;C.1 --serial /dev/x,\"y\" --baud 9600";
+    QTest::newRow("columns in any order, files against the folder")
+        << "image,link,name,profile\nfw/a.bin,tcp:h:58,A,/abs/p.tfp\n,tcp:h,B,../p.tfp\n"
+        << "A --tcp h:58 image=/site/fw/a.bin profile=/abs/p.tfp;B --tcp h:57 profile=/p.tfp";
+    QTest::newRow("empty") << ""
+                           << "line 1";
+    QTest::newRow("no controllers") << "name,link\n"
+                                    << "line 2";
+    QTest::newRow("header lacks link") << "name\nA\n"
+                                       << "line 1";
+    QTest::newRow("unknown column") << "name,link,port\nA,tcp:h,5\n"
+                                    << "line 1";
+    QTest::newRow("column twice") << "name,link,name\n"
+                                  << "line 1";
+    QTest::newRow("name missing") << "name,link\nA,tcp:h\n,tcp:h\n"
+                                  << "line 3";
+    QTest::newRow("link missing") << "name,link\n\nA\n"
+                                  << "line 3";
+    QTest::newRow("unknown link kind") << "name,link\nA,udp:h\n"
+                                       << "line 2";
+    QTest::newRow("serial without device") << "name,link\nA,serial:\n"
+                                           << "line 2";
+    QTest::newRow("port zero") << "name,link\nA,tcp:h:0\n"
+                               << "line 2";
+    QTest::newRow("port not a number") << "name,link\nA,tcp:h:x\n"
+                                       << "line 2";
+    QTest::newRow("duplicate name") << "name,link\nA,tcp:h\n#\nA,tcp:g\n"
+                                    << "line 4";
+    for (const char *name : {"../x", "a/b", ".hidden", "-x", "a b", "a{name}"})
+        QTest::addRow("unsafe name %s", name)
+            << QStringLiteral("name,link\n\"%1\",tcp:h\n").arg(QLatin1String(name)) << "line 2";
+    QTest::newRow("bad baud") << "name,link,baud\nA,serial:/dev/x,300\n"
+                              << "line 2";
+    QTest::newRow("baud on tcp") << "name,link,baud\nA,tcp:h,9600\n"
+                                 << "line 2";
+    QTest::newRow("too many fields") << "name,link\nA,tcp:h,x\n"
+                                     << "line 2";
+    QTest::newRow("quote left open") << "name,link\n\"A,tcp:h\n"
+                                     << "line 2";
+}
+
+void TestFleetInventory::parse()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, expected);
+    const auto inventory = cli::fleet::parseInventory(text, QStringLiteral("/site"));
+    if (expected.startsWith(QLatin1String("line "))) {
+        QVERIFY2(inventory.error.startsWith(QStringLiteral("inventory %1:").arg(expected)),
+                 qPrintable(inventory.error));
+        QVERIFY(inventory.controllers.empty());
+        return;
+    }
+    QVERIFY2(inventory.error.isEmpty(), qPrintable(inventory.error));
+    QStringList got;
+    for (const Controller &c : inventory.controllers) {
+        QStringList parts = QStringList{c.name} + c.linkArguments();
+        if (!c.image.isEmpty())
+            parts << QStringLiteral("image=") + c.image;
+        if (!c.profile.isEmpty())
+            parts << QStringLiteral("profile=") + c.profile;
+        got << parts.join(QLatin1Char(' '));
+    }
+    QCOMPARE(got.join(QLatin1Char(';')), expected);
+}
+
+void TestFleetInventory::commandLine_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("image"); // the row's columns
+    QTest::addColumn<QString>("profile");
+    // The command as controller A runs it, or the start of the usage error.
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("{name} in a file") << "access upload up/{name}.txt --sorted"
+                                      << ""
+                                      << ""
+                                      << "access upload up/A.txt --sorted";
+    QTest::newRow("one file read by all") << "access download list.txt"
+                                          << "/s/a.bin"
+                                          << ""
+                                          << "access download list.txt";
+    QTest::newRow("image column") << "bootext fw-{name}.bin"
+                                  << "/s/a.bin"
+                                  << ""
+                                  << "bootext /s/a.bin";
+    QTest::newRow("no image column") << "flash fw-{name}.bin"
+                                     << ""
+                                     << ""
+                                     << "flash fw-A.bin";
+    QTest::newRow("profile column") << "program --profile site.tfp --record rec-{name}"
+                                    << ""
+                                    << "/s/a.tfp"
+                                    << "program --profile /s/a.tfp --record rec-A";
+    QTest::newRow("access upload to one file") << "access upload up.txt"
+                                               << ""
+                                               << ""
+                                               << "access writes up.txt";
+    QTest::newRow("schedules upload to one file") << "schedules upload s.txt"
+                                                  << ""
+                                                  << ""
+                                                  << "schedules writes";
+    QTest::newRow("record to one folder") << "program --record rec"
+                                          << ""
+                                          << ""
+                                          << "program writes";
+    QTest::newRow("no command") << ""
+                                << ""
+                                << ""
+                                << "fleet needs";
+    QTest::newRow("unknown command") << "frobnicate"
+                                     << ""
+                                     << ""
+                                     << "unknown command";
+    QTest::newRow("terminal") << "terminal"
+                              << ""
+                              << ""
+                              << "terminal does not run";
+    QTest::newRow("settings") << "settings"
+                              << ""
+                              << ""
+                              << "settings does not run";
+}
+
+void TestFleetInventory::commandLine()
+{
+    QFETCH(QString, command);
+    QFETCH(QString, image);
+    QFETCH(QString, profile);
+    QFETCH(QString, expected);
+    const QStringList words = command.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    const QString error = cli::fleet::checkCommand(words);
+    Controller a;
+    a.name = QStringLiteral("A");
+    a.image = image;
+    a.profile = profile;
+    QCOMPARE(error.isEmpty() ? cli::fleet::controllerCommand(words, a).join(QLatin1Char(' '))
+                             : error.left(expected.size()),
+             expected);
+}
+
+QTEST_GUILESS_MAIN(TestFleetInventory)
+#include "tst_fleet_inventory.moc"

@@ -1,0 +1,209 @@
+// tarnic-cli fleet against several tarnic-sim processes, on pseudo-terminals
+// and TCP: the report, the exit status, the logs, the images received, and
+// Ctrl-C once and twice.
+#include "tests/common/simprocess.h"
+
+#include <QElapsedTimer>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRandomGenerator>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <csignal>
+#include <map>
+#include <memory>
+
+namespace {
+
+QByteArray readFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
+}
+
+// A site of simulated controllers, its inventory and a firmware image in a
+// folder of its own, where the fleet runs.
+struct Site {
+    // name -> simulator switches ("unreachable" for none listening);
+    // "pty" among them puts the controller on a pseudo-terminal.
+    bool start(const std::map<QString, QStringList> &controllers)
+    {
+        QRandomGenerator rng(4);
+        image.resize(4096);
+        for (char &c : image)
+            c = static_cast<char>(rng.bounded(256));
+        QFile fw(dir.filePath(QStringLiteral("fw.bin")));
+        if (!fw.open(QIODevice::WriteOnly) || fw.write(image) != image.size())
+            return false;
+        QString inventory = QStringLiteral("name,link\n# a comment, then a blank line\n\n");
+        for (const auto &[name, switches] : controllers) {
+            if (switches == QStringList{QStringLiteral("unreachable")}) {
+                QTcpServer closed;
+                if (!closed.listen(QHostAddress::LocalHost))
+                    return false;
+                inventory += QStringLiteral("%1,tcp:127.0.0.1:%2\n").arg(name).arg(closed.serverPort());
+                continue;
+            }
+            const bool pty = switches.contains(QStringLiteral("pty"));
+            QStringList args = switches;
+            args.removeAll(QStringLiteral("pty"));
+            args << (pty ? QStringList{QStringLiteral("--pty")}
+                         : QStringList{QStringLiteral("--tcp"), QStringLiteral("0")})
+                 << QStringLiteral("--save-image") << saved(name);
+            auto &sim = sims[name] = std::make_unique<testing::SimProcess>();
+            if (!sim->start(args))
+                return false;
+            inventory += pty ? QStringLiteral("%1,serial:%2\n").arg(name, sim->ptyPath())
+                             : QStringLiteral("%1,tcp:127.0.0.1:%2\n").arg(name).arg(sim->tcpPort());
+        }
+        QFile inv(dir.filePath(QStringLiteral("site.csv")));
+        return inv.open(QIODevice::WriteOnly) && inv.write(inventory.toUtf8()) > 0;
+    }
+    QString saved(const QString &name) const { return dir.filePath(QStringLiteral("got-%1.bin").arg(name)); }
+
+    // tarnic-cli fleet site.csv OPTIONS -- flash fw.bin, started in the folder.
+    void startFleet(QProcess &fleet, const QStringList &options) const
+    {
+        fleet.setWorkingDirectory(dir.path());
+        fleet.start(qEnvironmentVariable("TARNIC_CLI"),
+                    QStringList{QStringLiteral("fleet"), QStringLiteral("site.csv"), QStringLiteral("--report"),
+                                QStringLiteral("report.json"), QStringLiteral("--log-dir"), QStringLiteral("logs")}
+                        + options
+                        + QStringList{QStringLiteral("--"), QStringLiteral("flash"), QStringLiteral("fw.bin")});
+    }
+
+    // Each controller of the report as "NAME STATE ATTEMPTS", ';' between.
+    QString report() const
+    {
+        QStringList rows;
+        const auto doc = QJsonDocument::fromJson(readFile(dir.filePath(QStringLiteral("report.json"))));
+        for (const auto &v : doc.object().value(QLatin1String("controllers")).toArray()) {
+            const QJsonObject c = v.toObject();
+            rows << QStringLiteral("%1 %2 %3")
+                        .arg(c.value(QLatin1String("name")).toString(), c.value(QLatin1String("state")).toString())
+                        .arg(c.value(QLatin1String("attempts")).toInt());
+        }
+        return rows.join(QLatin1Char(';'));
+    }
+
+    QTemporaryDir dir;
+    QByteArray image;
+    std::map<QString, std::unique_ptr<testing::SimProcess>> sims;
+};
+
+} // namespace
+
+class TestE2eFleet : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void sixControllers_data();
+    void sixControllers();
+    void interrupt_data();
+    void interrupt();
+};
+
+void TestE2eFleet::sixControllers_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("report");
+    QTest::newRow("no retries")
+        << QStringList{} << 1
+        << "dropper failed 1;good1 ok 1;good2 ok 1;good3 ok 1;unreachable failed 1;wrong failed 1";
+    QTest::newRow("one retry, JSON Lines")
+        << QStringList{QStringLiteral("--retries"), QStringLiteral("1"), QStringLiteral("--json")} << 1
+        << "dropper ok 2;good1 ok 1;good2 ok 1;good3 ok 1;unreachable failed 2;wrong ok 2";
+}
+
+// One answers wrongly, one drops the link mid-download, one is not there;
+// the others get the image whole. The faults fire once, so a retry turns
+// both first-attempt failures into success.
+void TestE2eFleet::sixControllers()
+{
+    QFETCH(QStringList, options);
+    QFETCH(int, exitCode);
+    QFETCH(QString, report);
+    Site site;
+    QVERIFY(site.start(
+        {{QStringLiteral("good1"), {}},
+         {QStringLiteral("good2"), {QStringLiteral("pty")}},
+         {QStringLiteral("good3"), {QStringLiteral("pty")}},
+         {QStringLiteral("wrong"), {QStringLiteral("pty"), QStringLiteral("--boot-wrong-ack"), QStringLiteral("3")}},
+         {QStringLiteral("dropper"), {QStringLiteral("--drop-after-bytes"), QStringLiteral("2000")}},
+         {QStringLiteral("unreachable"), {QStringLiteral("unreachable")}}}));
+    QProcess fleet;
+    site.startFleet(fleet, options);
+    QVERIFY(fleet.waitForFinished(90000));
+    const QByteArray out = fleet.readAllStandardOutput();
+    QCOMPARE(fleet.exitCode(), exitCode);
+    QCOMPARE(site.report(), report);
+    for (const QString &name : {QStringLiteral("good1"), QStringLiteral("good2"), QStringLiteral("good3")})
+        QVERIFY2(readFile(site.saved(name)) == site.image, qPrintable(name));
+    QCOMPARE(readFile(site.saved(QStringLiteral("dropper"))) == site.image,
+             report.startsWith(QLatin1String("dropper ok")));
+    QVERIFY(readFile(site.dir.filePath(QStringLiteral("logs/wrong.log"))).contains("Download Error"));
+    QVERIFY(readFile(site.dir.filePath(QStringLiteral("logs/unreachable.log"))).contains("connection refused"));
+    QVERIFY(readFile(site.dir.filePath(QStringLiteral("logs/good2.log"))).contains("Download complete"));
+    // Every line a JSON object of a named controller, but the fleet's own last.
+    if (options.contains(QStringLiteral("--json"))) {
+        const QList<QByteArray> lines = out.trimmed().split('\n');
+        for (const QByteArray &line : lines.mid(0, lines.size() - 1))
+            QVERIFY2(!QJsonDocument::fromJson(line).object().value(QLatin1String("name")).toString().isEmpty(), line);
+        QCOMPARE(lines.constLast(), QByteArray(R"({"done":5,"event":"result","exit":1,"failed":1,"ok":false})"));
+    } else {
+        QVERIFY2(out.contains("\ngood2: Download complete\n"), out);
+    }
+}
+
+void TestE2eFleet::interrupt_data()
+{
+    QTest::addColumn<bool>("fleet");
+    QTest::addColumn<int>("presses");
+    QTest::addColumn<QString>("report");
+    QTest::newRow("one controller") << false << 1 << "";
+    QTest::newRow("fleet, once: the running one finishes") << true << 1 << "a ok 1;b interrupted 0";
+    QTest::newRow("fleet, twice: the running one stops") << true << 2 << "a interrupted 1;b interrupted 0";
+}
+
+// Ctrl-C against slow (paced) controllers: exit 130 after the run unwound.
+void TestE2eFleet::interrupt()
+{
+    QFETCH(bool, fleet);
+    QFETCH(int, presses);
+    QFETCH(QString, report);
+    Site site;
+    const QStringList paced{QStringLiteral("--pace"), QStringLiteral("9600")};
+    QVERIFY(site.start({{QStringLiteral("a"), paced}, {QStringLiteral("b"), paced}}));
+    QProcess cli;
+    if (fleet) {
+        site.startFleet(cli, {QStringLiteral("--parallel"), QStringLiteral("1")});
+    } else {
+        cli.setWorkingDirectory(site.dir.path());
+        cli.start(qEnvironmentVariable("TARNIC_CLI"),
+                  testing::cliLinkArgs(*site.sims.at(QStringLiteral("a")), true)
+                      + QStringList{QStringLiteral("flash"), QStringLiteral("fw.bin")});
+    }
+    // Once the first controller reports, it is inside its run.
+    QVERIFY(cli.waitForReadyRead(10000));
+    QElapsedTimer sinceInterrupt;
+    sinceInterrupt.start();
+    for (int i = 0; i < presses; ++i) {
+        ::kill(static_cast<pid_t>(cli.processId()), SIGINT);
+        QTest::qWait(100);
+    }
+    // (The wait between the presses may have seen it end already.)
+    QVERIFY(cli.state() == QProcess::NotRunning || cli.waitForFinished(60000));
+    QCOMPARE(cli.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(cli.exitCode(), 130);
+    QCOMPARE(site.report(), report);
+    // Stopped runs end at once; a run left to finish gets the image through.
+    const bool finishes = report.startsWith(QLatin1String("a ok"));
+    QCOMPARE(sinceInterrupt.elapsed() > 5000, finishes);
+    QCOMPARE(readFile(site.saved(QStringLiteral("a"))) == site.image, finishes);
+}
+
+QTEST_GUILESS_MAIN(TestE2eFleet)
+#include "tst_e2e_fleet.moc"
