@@ -227,13 +227,6 @@ QString writeInventory(const QString &path, const Simulator &sim)
     return path;
 }
 
-bool fleetRunnerAvailable(const QString &cli)
-{
-    QProcess probe;
-    probe.start(cli, {QStringLiteral("fleet"), QStringLiteral("--help")});
-    return probe.waitForFinished(10000) && probe.exitStatus() == QProcess::NormalExit && probe.exitCode() == 0;
-}
-
 } // namespace
 
 int main(int argc, char *argv[])
@@ -290,11 +283,6 @@ int main(int argc, char *argv[])
               single.wall);
     }
 
-    if (!fleetRunnerAvailable(cli)) {
-        std::printf("fleet runner not available: skipped the fleet runs\nload average %s\n",
-                    bench::loadAverage().constData());
-        return 0;
-    }
     const auto fleetRun = [&](const char *what, int controllers, int controllerBaud, int parallel) {
         Simulator s;
         if (!s.start(sim, controllers, controllerBaud))
