@@ -23,6 +23,8 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace fleet {
 
 namespace {
@@ -54,7 +56,7 @@ const OperationChoice kOperations[] = {
 // app/; TARNIC_CLI names another.
 QString runnerPath()
 {
-    const QString chosen = qEnvironmentVariable("TARNIC_CLI");
+    QString chosen = qEnvironmentVariable("TARNIC_CLI");
     if (!chosen.isEmpty())
         return chosen;
     const QDir here(QCoreApplication::applicationDirPath());
@@ -102,11 +104,11 @@ FleetScreen::FleetScreen(core::FileChooser &files, core::MessageBox &messages, Q
     m_table = new QTableWidget(0, ColumnCount, this);
     m_table->setObjectName(QStringLiteral("controllers"));
     m_table->setHorizontalHeaderLabels({QStringLiteral("Name"), QStringLiteral("Link"), QStringLiteral("State"),
-                                        QStringLiteral("Progress"), QStringLiteral("Status"),
-                                        QStringLiteral("Attempts"), QString()});
+                                        QStringLiteral("Progress"), QStringLiteral("Attempts"), QString(),
+                                        QStringLiteral("Status")});
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_table->verticalHeader()->hide();
-    m_table->horizontalHeader()->setSectionResizeMode(Status, QHeaderView::Stretch);
+    m_table->horizontalHeader()->setStretchLastSection(true);
 
     connect(open, &QPushButton::clicked, this, &FleetScreen::openInventory);
     connect(m_browse, &QPushButton::clicked, this, &FleetScreen::chooseFile);
@@ -181,6 +183,11 @@ bool FleetScreen::loadInventory(const QString &path)
         m_table->setCellWidget(r, Retry, again);
     }
     m_table->resizeColumnsToContents();
+    // Room for the longest state a row reaches.
+    m_table->setColumnWidth(State,
+                            std::max(m_table->columnWidth(State),
+                                     m_table->fontMetrics().horizontalAdvance(QStringLiteral("interrupted"))
+                                         + 2 * m_table->fontMetrics().averageCharWidth()));
     updateButtons();
     return true;
 }
@@ -329,7 +336,7 @@ void FleetScreen::runEnded(int exitCode)
         file.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(file.readAll()).object() : QJsonObject();
     if (!report.isEmpty())
         m_reportCommand = report.value(QLatin1String("command")).toArray();
-    for (const QJsonValue &v : report.value(QLatin1String("controllers")).toArray()) {
+    for (const auto &v : report.value(QLatin1String("controllers")).toArray()) {
         QJsonObject c = v.toObject();
         const QString name = c.value(QLatin1String("name")).toString();
         const int r = row(name);
@@ -344,11 +351,18 @@ void FleetScreen::runEnded(int exitCode)
         setCell(r, Attempts, QString::number(attempts));
     }
     if (report.isEmpty()) {
+        // A runner that died took its controllers with it.
+        for (int r = 0; r < m_table->rowCount(); ++r)
+            if (const QString state = m_table->item(r, State)->text();
+                state == QLatin1String("running") || state == QLatin1String("retrying"))
+                setCell(r, State, QStringLiteral("crashed"));
         const QString why = QString::fromLocal8Bit(m_runner->readAllStandardError()).trimmed();
-        m_messages.message(
-            why.isEmpty()
-                ? QStringLiteral("The fleet runner %1 ended with exit status %2").arg(m_runner->program()).arg(exitCode)
-                : why);
+        m_messages.message(!why.isEmpty()     ? why
+                               : exitCode < 0 ? QStringLiteral("The fleet runner %1 did not run to its end: %2")
+                                                    .arg(m_runner->program(), m_runner->errorString())
+                                              : QStringLiteral("The fleet runner %1 ended with exit status %2")
+                                                    .arg(m_runner->program())
+                                                    .arg(exitCode));
     }
     m_runner->deleteLater();
     m_runner = nullptr;

@@ -31,8 +31,8 @@ enum class Operation { Version, SetClock, Program, Flash, BootloaderExt };
 class FleetScreen : public QWidget {
     Q_OBJECT
 public:
-    // Table columns.
-    enum Column { Name, Link, State, Progress, Status, Attempts, Retry, ColumnCount };
+    // Table columns; the status text takes the room left.
+    enum Column { Name, Link, State, Progress, Attempts, Retry, Status, ColumnCount };
 
     FleetScreen(core::FileChooser &files, core::MessageBox &messages, QWidget *parent = nullptr);
     ~FleetScreen() override;

@@ -87,7 +87,7 @@ void TestFleetScreen::versionRunAndRetry()
     const QJsonObject report = QJsonDocument::fromJson(saved.readAll()).object();
     QCOMPARE(report.value(QLatin1String("exit")).toInt(), 1);
     QStringList rows;
-    for (const QJsonValue &v : report.value(QLatin1String("controllers")).toArray()) {
+    for (const auto &v : report.value(QLatin1String("controllers")).toArray()) {
         const QJsonObject c = v.toObject();
         rows << QStringLiteral("%1 %2 %3 %4")
                     .arg(c.value(QLatin1String("name")).toString(), c.value(QLatin1String("state")).toString())
