@@ -214,6 +214,8 @@ QStringList FleetScreen::command() const
 
 void FleetScreen::start()
 {
+    if (running())
+        return;
     m_report.clear();
     for (int r = 0; r < m_table->rowCount(); ++r)
         setCell(r, Attempts, QStringLiteral("0"));
