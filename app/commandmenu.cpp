@@ -73,6 +73,7 @@ CommandMenu::CommandMenu(screens::Services &services, MainWindow &main, QWidget 
     addAction(Entry::ProgramController, "ProgramController", "Program Controller", &CommandMenu::programController);
     addAction(Entry::Utilities, "Utilities", "Utilities", &CommandMenu::utilities);
     addAction(Entry::BootloaderExt, "BootloaderExt", "Bootloader Ext", &CommandMenu::doboot2);
+    addAction(Entry::Fleet, "Fleet", "Fleet", &CommandMenu::fleet);
     layout->addSpacing(12);
 
     m_status = new core::LabelButton(m_services.link.statusCaption(), this);
@@ -181,6 +182,14 @@ void CommandMenu::utilities()
     m_services.state.terminalStop = true;
     highlight(Entry::Utilities);
     m_main.showScreen(Screen::Utilities);
+}
+
+// The fleet runs apart from the program's link: nothing to refuse here.
+void CommandMenu::fleet()
+{
+    m_services.state.terminalStop = true;
+    highlight(Entry::Fleet);
+    m_main.showScreen(Screen::Fleet);
 }
 
 void CommandMenu::keyPressEvent(QKeyEvent *event)

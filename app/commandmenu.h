@@ -38,8 +38,9 @@ public:
         ProgramController,
         Utilities,
         BootloaderExt,
+        Fleet,
     };
-    static constexpr std::size_t kEntryCount = static_cast<std::size_t>(Entry::BootloaderExt) + 1;
+    static constexpr std::size_t kEntryCount = static_cast<std::size_t>(Entry::Fleet) + 1;
 
     CommandMenu(screens::Services &services, MainWindow &main, QWidget *parent = nullptr);
 
@@ -61,6 +62,7 @@ public:
     void configuration(Entry page, Screen screen);
     void programController();
     void utilities();
+    void fleet();
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;

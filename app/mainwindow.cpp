@@ -12,6 +12,7 @@
 #include "core/widgets/twips.h"
 #include "flash/screens/flashboot2.h"
 #include "flash/screens/flashdl.h"
+#include "fleet/screens/fleetscreen.h"
 #include "link/screens/commform.h"
 #include "loopback/screens/loopback.h"
 #include "terminal/screens/termmode.h"
@@ -58,6 +59,7 @@ void MainWindow::createScreens(screens::Services &services)
     addScreen(Screen::FlashDownload, new flash::FlashDl(services));
     addScreen(Screen::BootloaderExt, new flash::FlashBoot2(services));
     addScreen(Screen::Loopback, new loopback::LoopbackScreen(services));
+    addScreen(Screen::Fleet, new fleet::FleetScreen(services.files, services.messages));
 
     m_profiles = std::make_unique<config::ProfileSession>(services.settings, services.files, services.messages);
     for (auto *binder : findChildren<config::Binder *>())

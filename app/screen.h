@@ -6,7 +6,7 @@ namespace app {
 
 // The screens the main window holds (control names: commform, termmode,
 // general, wiegand, barcode, comm430, pgmform, utilities, flashdl, flashboot2,
-// loopback).
+// loopback, fleet).
 enum class Screen {
     Comm,
     Terminal,
@@ -19,7 +19,8 @@ enum class Screen {
     FlashDownload,
     BootloaderExt,
     Loopback,
+    Fleet,
 };
-inline constexpr std::size_t kScreenCount = static_cast<std::size_t>(Screen::Loopback) + 1;
+inline constexpr std::size_t kScreenCount = static_cast<std::size_t>(Screen::Fleet) + 1;
 
 } // namespace app

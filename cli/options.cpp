@@ -1,22 +1,12 @@
 #include "cli/options.h"
 
 #include "cli/commands.h"
+#include "fleet/inventory.h"
 #include "link/commsettings.h"
 
 #include <algorithm>
 
 namespace cli {
-
-bool parseHostPort(const QString &value, QString *host, QString *port)
-{
-    const qsizetype colon = value.lastIndexOf(QLatin1Char(':'));
-    *host = colon < 0 ? value : value.left(colon);
-    if (colon >= 0)
-        *port = value.mid(colon + 1);
-    bool ok = false;
-    const uint number = port->toUInt(&ok);
-    return !host->isEmpty() && ok && number > 0 && number <= 65535;
-}
 
 std::optional<LinkOptions> parseLinkOptions(const QStringList &arguments, QString *error)
 {
@@ -56,7 +46,7 @@ std::optional<LinkOptions> parseLinkOptions(const QStringList &arguments, QStrin
         } else if (opt == QLatin1String("--tcp")) {
             haveTcp = true;
             o.tcp = true;
-            if (!parseHostPort(value, &o.host, &o.port))
+            if (!::fleet::parseHostPort(value, &o.host, &o.port))
                 return fail(QStringLiteral("--tcp takes HOST or HOST:PORT"));
         } else {
             return fail(QStringLiteral("unknown option %1").arg(opt));

@@ -23,10 +23,6 @@ struct LinkOptions {
     QStringList args;
 };
 
-// HOST or HOST:PORT into host and port (left as it is without one); false
-// when the host is empty or the port is not 1 to 65535.
-bool parseHostPort(const QString &value, QString *host, QString *port);
-
 // Parses the link options and the command name; a usage error is returned as
 // text in error.
 std::optional<LinkOptions> parseLinkOptions(const QStringList &arguments, QString *error);

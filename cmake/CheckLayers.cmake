@@ -1,5 +1,5 @@
 # Checks every #include of the program's own folders against the layers:
-#   core < link < operations (config, utilities, flash, terminal, loopback)
+#   core < link < operations (config, utilities, flash, terminal, loopback, fleet)
 #        < screens (*/screens, core/widgets, screens/) < app
 # cli uses operations, link and core; sim uses nothing of the program and
 # nothing of the program uses sim. Logic (core, link, operations, cli)
@@ -12,7 +12,7 @@
 
 cmake_minimum_required(VERSION 3.25)
 
-set(operations config utilities flash terminal loopback)
+set(operations config utilities flash terminal loopback fleet)
 set(exempt tests bench fuzz)
 set(known core link ${operations} screens app cli sim ${exempt})
 

@@ -2,7 +2,7 @@
 // named and nothing to run, or gives controllers whose names are safe to put
 // in file names and whose link options tarnic-cli would accept.
 #include "cli/fleet/commandline.h"
-#include "cli/fleet/inventory.h"
+#include "fleet/inventory.h"
 #include "fuzz/fuzzinput.h"
 
 #include <QSet>
@@ -12,8 +12,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     fuzz::Input in(data, size);
-    const auto inventory =
-        cli::fleet::parseInventory(QString::fromUtf8(in.bytes(in.remaining())), QStringLiteral("/site"));
+    const auto inventory = fleet::parseInventory(QString::fromUtf8(in.bytes(in.remaining())), QStringLiteral("/site"));
     if (!inventory.error.isEmpty()) {
         if (!inventory.controllers.empty() || !inventory.error.startsWith(QLatin1String("inventory line ")))
             std::abort();

@@ -5,6 +5,8 @@
 namespace cli::fleet {
 
 namespace {
+using Controller = ::fleet::Controller;
+
 const QString kNamePlaceholder = QStringLiteral("{name}");
 
 // An argument that names a file, and the inventory column that overrides it.
@@ -55,7 +57,7 @@ QString checkCommand(const QStringList &command)
     return {};
 }
 
-QStringList controllerCommand(const QStringList &command, const Controller &controller)
+QStringList controllerCommand(const QStringList &command, const ::fleet::Controller &controller)
 {
     QStringList result = command;
     for (const FileArgument &f : fileArguments(command)) {

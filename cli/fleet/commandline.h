@@ -1,6 +1,6 @@
 #pragma once
 
-#include "cli/fleet/inventory.h"
+#include "fleet/inventory.h"
 
 namespace cli::fleet {
 
@@ -11,6 +11,6 @@ QString checkCommand(const QStringList &command);
 
 // The command as one controller runs it: the row's image or profile in place
 // of the command's own, and {name} replaced by the controller's name.
-QStringList controllerCommand(const QStringList &command, const Controller &controller);
+QStringList controllerCommand(const QStringList &command, const ::fleet::Controller &controller);
 
 } // namespace cli::fleet

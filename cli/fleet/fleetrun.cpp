@@ -11,7 +11,6 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
-#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QProcess>
@@ -305,15 +304,9 @@ private:
 // The units to run, or a usage error as text.
 std::vector<Unit> plan(const FleetOptions &options, QString *error)
 {
-    QFile file(options.inventory);
-    if (!file.open(QIODevice::ReadOnly)) {
-        *error = QStringLiteral("cannot read the inventory %1: %2").arg(options.inventory, file.errorString());
-        return {};
-    }
-    const Inventory inventory =
-        parseInventory(QString::fromUtf8(file.readAll()), QFileInfo(options.inventory).absolutePath());
+    const ::fleet::Inventory inventory = ::fleet::readInventory(options.inventory);
     if (!inventory.error.isEmpty()) {
-        *error = options.inventory + QStringLiteral(": ") + inventory.error;
+        *error = inventory.error;
         return {};
     }
     *error = checkCommand(options.command);
@@ -321,7 +314,7 @@ std::vector<Unit> plan(const FleetOptions &options, QString *error)
         return {};
     QStringList unknown = options.only;
     std::vector<Unit> units;
-    for (const Controller &c : inventory.controllers) {
+    for (const ::fleet::Controller &c : inventory.controllers) {
         if (!options.only.isEmpty() && !options.only.contains(c.name))
             continue;
         unknown.removeAll(c.name);

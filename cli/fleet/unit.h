@@ -1,6 +1,6 @@
 #pragma once
 
-#include "cli/fleet/inventory.h"
+#include "fleet/inventory.h"
 
 #include <QDateTime>
 #include <QJsonObject>
@@ -13,7 +13,7 @@ QString stateName(State state);
 
 // One controller's part of a fleet run, as the views and the report see it.
 struct Unit {
-    Controller controller;
+    ::fleet::Controller controller;
     QStringList arguments; // tarnic-cli's, for this controller
     State state = State::Waiting;
     int attempts = 0;

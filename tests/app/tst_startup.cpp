@@ -110,8 +110,8 @@ void TestStartup::windowCaptionsAndPlacement()
 void TestStartup::screensGrowWithTheWindow_data()
 {
     QTest::addColumn<int>("screen");
-    const char *names[] = {"commform", "termmode",  "general", "wiegand",    "barcode", "comm430",
-                           "pgmform",  "utilities", "flashdl", "flashboot2", "loopback"};
+    const char *names[] = {"commform", "termmode",  "general", "wiegand",    "barcode",  "comm430",
+                           "pgmform",  "utilities", "flashdl", "flashboot2", "loopback", "fleet"};
     for (std::size_t id = 0; id < app::kScreenCount; ++id)
         QTest::newRow(names[id]) << int(id);
 }
@@ -250,6 +250,7 @@ void TestStartup::addedEntriesStopTheTerminal_data()
     QTest::newRow("Comm 430") << QStringLiteral("comm430") << QStringLiteral("comm430");
     QTest::newRow("Program Controller") << QStringLiteral("ProgramController") << QStringLiteral("pgmform");
     QTest::newRow("Utilities") << QStringLiteral("Utilities") << QStringLiteral("utilities");
+    QTest::newRow("Fleet") << QStringLiteral("Fleet") << QStringLiteral("fleet");
 }
 
 void TestStartup::addedEntriesStopTheTerminal()

@@ -1,10 +1,10 @@
 // The inventory reader and the per-controller command line of a fleet.
 #include "cli/fleet/commandline.h"
-#include "cli/fleet/inventory.h"
+#include "fleet/inventory.h"
 
 #include <QtTest>
 
-using cli::fleet::Controller;
+using fleet::Controller;
 
 class TestFleetInventory : public QObject {
     Q_OBJECT
@@ -71,7 +71,7 @@ void TestFleetInventory::parse()
 {
     QFETCH(QString, text);
     QFETCH(QString, expected);
-    const auto inventory = cli::fleet::parseInventory(text, QStringLiteral("/site"));
+    const auto inventory = fleet::parseInventory(text, QStringLiteral("/site"));
     if (expected.startsWith(QLatin1String("line "))) {
         QVERIFY2(inventory.error.startsWith(QStringLiteral("inventory %1:").arg(expected)),
                  qPrintable(inventory.error));

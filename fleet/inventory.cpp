@@ -1,15 +1,16 @@
-#include "cli/fleet/inventory.h"
+#include "fleet/inventory.h"
 
-#include "cli/options.h"
 #include "link/commsettings.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QSet>
 
 #include <optional>
 
-namespace cli::fleet {
+namespace fleet {
 
 namespace {
 const QStringList kColumns = {QStringLiteral("name"), QStringLiteral("link"), QStringLiteral("baud"),
@@ -72,6 +73,17 @@ QString resolved(const QString &path, const QString &folder)
     return path.isEmpty() ? path : QDir::cleanPath(QDir(folder).absoluteFilePath(path));
 }
 } // namespace
+
+bool parseHostPort(const QString &value, QString *host, QString *port)
+{
+    const qsizetype colon = value.lastIndexOf(QLatin1Char(':'));
+    *host = colon < 0 ? value : value.left(colon);
+    if (colon >= 0)
+        *port = value.mid(colon + 1);
+    bool ok = false;
+    const uint number = port->toUInt(&ok);
+    return !host->isEmpty() && ok && number > 0 && number <= 65535;
+}
 
 QStringList Controller::linkArguments() const
 {
@@ -152,4 +164,15 @@ Inventory parseInventory(const QString &text, const QString &folder)
     return inventory;
 }
 
-} // namespace cli::fleet
+Inventory readInventory(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {{}, QStringLiteral("cannot read the inventory %1: %2").arg(path, file.errorString())};
+    Inventory inventory = parseInventory(QString::fromUtf8(file.readAll()), QFileInfo(path).absolutePath());
+    if (!inventory.error.isEmpty())
+        inventory.error = path + QStringLiteral(": ") + inventory.error;
+    return inventory;
+}
+
+} // namespace fleet

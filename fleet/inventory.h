@@ -5,7 +5,7 @@
 
 #include <vector>
 
-namespace cli::fleet {
+namespace fleet {
 
 // One controller of a site, as a row of the inventory names it.
 struct Controller {
@@ -35,5 +35,11 @@ struct Inventory {
 // baud, profile and image. Blank lines and lines starting with '#' are
 // skipped; a field may be quoted ("a,b", "" for a quote).
 Inventory parseInventory(const QString &text, const QString &folder);
+// The inventory file at path; relative files resolve against its folder.
+Inventory readInventory(const QString &path);
 
-} // namespace cli::fleet
+// HOST or HOST:PORT into host and port (left as it is without one); false
+// when the host is empty or the port is not 1 to 65535.
+bool parseHostPort(const QString &value, QString *host, QString *port);
+
+} // namespace fleet

@@ -1,0 +1,414 @@
+#include "fleet/screens/fleetscreen.h"
+
+#include "config/profile.h"
+#include "flash/download.h"
+#include "fleet/inventory.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QSpinBox>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace fleet {
+
+namespace {
+constexpr int kDefaultParallel = 8;
+constexpr int kMaxParallel = 1000;
+const QString kRunReport = QStringLiteral("run.json");
+const core::FileFilter kInventoryFilter{QStringLiteral("Inventories (*.csv)"), QStringLiteral("csv"), QString(),
+                                        QStringLiteral("inventories")};
+const core::FileFilter kProfileFilter{config::kProfileFilter, config::kProfileSuffix, QString(),
+                                      QStringLiteral("profiles")};
+const core::FileFilter kReportFilter{QStringLiteral("Reports (*.json)"), QStringLiteral("json"), QString(),
+                                     QStringLiteral("reports")};
+
+struct OperationChoice {
+    Operation operation;
+    const char *caption;
+    const char *command;
+    const core::FileFilter *file; // null when it takes none
+};
+const OperationChoice kOperations[] = {
+    {Operation::Version, "Firmware identification", "version", nullptr},
+    {Operation::SetClock, "Set clock", "time set", nullptr},
+    {Operation::Program, "Program a profile", "program --profile", &kProfileFilter},
+    {Operation::Flash, "Flash download", "flash", &flash::kImageFilter},
+    {Operation::BootloaderExt, "Bootloader-extension download", "bootext", &flash::kImageFilter},
+};
+
+// tarnic-cli beside the program (installed), or in the build tree beside
+// app/; TARNIC_CLI names another.
+QString runnerPath()
+{
+    QString chosen = qEnvironmentVariable("TARNIC_CLI");
+    if (!chosen.isEmpty())
+        return chosen;
+    const QDir here(QCoreApplication::applicationDirPath());
+    const QString beside = here.filePath(QStringLiteral("tarnic-cli"));
+    return QFileInfo::exists(beside) ? beside : QDir::cleanPath(here.filePath(QStringLiteral("../cli/tarnic-cli")));
+}
+
+bool failed(const QString &state)
+{
+    return state == QLatin1String("failed") || state == QLatin1String("crashed")
+        || state == QLatin1String("interrupted");
+}
+} // namespace
+
+FleetScreen::FleetScreen(core::FileChooser &files, core::MessageBox &messages, QWidget *parent)
+    : QWidget(parent), m_files(files), m_messages(messages)
+{
+    setObjectName(QStringLiteral("fleet"));
+    setWindowTitle(QStringLiteral("Fleet"));
+
+    auto *open = new QPushButton(QStringLiteral("Open Inventory…"), this);
+    open->setObjectName(QStringLiteral("openInventory"));
+    m_inventoryName = new QLabel(this);
+    m_inventoryName->setObjectName(QStringLiteral("inventoryName"));
+    m_operation = new QComboBox(this);
+    m_operation->setObjectName(QStringLiteral("operation"));
+    for (const OperationChoice &o : kOperations)
+        m_operation->addItem(QString::fromUtf8(o.caption));
+    m_file = new QLineEdit(this);
+    m_file->setObjectName(QStringLiteral("file"));
+    m_browse = new QPushButton(QStringLiteral("Browse…"), this);
+    m_browse->setObjectName(QStringLiteral("browse"));
+    m_parallel = new QSpinBox(this);
+    m_parallel->setObjectName(QStringLiteral("parallel"));
+    m_parallel->setRange(1, kMaxParallel);
+    m_parallel->setValue(kDefaultParallel);
+    m_yes = new QCheckBox(QStringLiteral("Answer the ID-size question Yes"), this);
+    m_yes->setObjectName(QStringLiteral("yes"));
+    m_start = new QPushButton(QStringLiteral("Start"), this);
+    m_start->setObjectName(QStringLiteral("start"));
+    m_stop = new QPushButton(QStringLiteral("Stop"), this);
+    m_stop->setObjectName(QStringLiteral("stop"));
+    m_saveReport = new QPushButton(QStringLiteral("Save Report"), this);
+    m_saveReport->setObjectName(QStringLiteral("saveReport"));
+    m_table = new QTableWidget(0, ColumnCount, this);
+    m_table->setObjectName(QStringLiteral("controllers"));
+    m_table->setHorizontalHeaderLabels({QStringLiteral("Name"), QStringLiteral("Link"), QStringLiteral("State"),
+                                        QStringLiteral("Progress"), QStringLiteral("Attempts"), QString(),
+                                        QStringLiteral("Status")});
+    m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_table->verticalHeader()->hide();
+    m_table->horizontalHeader()->setStretchLastSection(true);
+
+    connect(open, &QPushButton::clicked, this, &FleetScreen::openInventory);
+    connect(m_browse, &QPushButton::clicked, this, &FleetScreen::chooseFile);
+    connect(m_operation, &QComboBox::currentIndexChanged, this, &FleetScreen::updateButtons);
+    connect(m_start, &QPushButton::clicked, this, &FleetScreen::start);
+    connect(m_stop, &QPushButton::clicked, this, &FleetScreen::stop);
+    connect(m_saveReport, &QPushButton::clicked, this, &FleetScreen::saveReport);
+
+    auto *layout = new QVBoxLayout(this);
+    auto *inventory = new QHBoxLayout;
+    inventory->addWidget(open);
+    inventory->addWidget(m_inventoryName, 1);
+    layout->addLayout(inventory);
+    auto *operation = new QHBoxLayout;
+    operation->addWidget(m_operation);
+    operation->addWidget(m_file, 1);
+    operation->addWidget(m_browse);
+    layout->addLayout(operation);
+    auto *options = new QHBoxLayout;
+    options->addWidget(new QLabel(QStringLiteral("In parallel"), this));
+    options->addWidget(m_parallel);
+    options->addWidget(m_yes);
+    options->addStretch();
+    layout->addLayout(options);
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(m_start);
+    buttons->addWidget(m_stop);
+    buttons->addWidget(m_saveReport);
+    buttons->addStretch();
+    layout->addLayout(buttons);
+    layout->addWidget(m_table, 1);
+    updateButtons();
+}
+
+// A runner still going ends with the program (its controllers with it).
+FleetScreen::~FleetScreen() = default;
+
+bool FleetScreen::running() const { return m_runner != nullptr; }
+
+void FleetScreen::openInventory()
+{
+    if (const auto path = m_files.openFile(QStringLiteral("Open Inventory"), kInventoryFilter))
+        loadInventory(*path);
+}
+
+bool FleetScreen::loadInventory(const QString &path)
+{
+    if (running())
+        return false;
+    const Inventory inventory = readInventory(path);
+    if (!inventory.error.isEmpty()) {
+        m_messages.message(inventory.error);
+        return false;
+    }
+    m_inventory = path;
+    m_inventoryName->setText(QDir::toNativeSeparators(path));
+    m_report.clear();
+    m_table->setRowCount(0);
+    for (const Controller &c : inventory.controllers) {
+        const int r = m_table->rowCount();
+        m_table->insertRow(r);
+        setCell(r, Name, c.name);
+        setCell(r, Link, c.link);
+        setCell(r, State, QStringLiteral("waiting"));
+        setCell(r, Attempts, QStringLiteral("0"));
+        auto *bar = new QProgressBar(m_table);
+        bar->setRange(0, 100);
+        bar->setValue(0);
+        m_table->setCellWidget(r, Progress, bar);
+        auto *again = new QPushButton(QStringLiteral("Retry"), m_table);
+        connect(again, &QPushButton::clicked, this, [this, name = c.name] { retry(name); });
+        m_table->setCellWidget(r, Retry, again);
+    }
+    m_table->resizeColumnsToContents();
+    // Room for the longest state a row reaches.
+    m_table->setColumnWidth(State,
+                            std::max(m_table->columnWidth(State),
+                                     m_table->fontMetrics().horizontalAdvance(QStringLiteral("interrupted"))
+                                         + 2 * m_table->fontMetrics().averageCharWidth()));
+    updateButtons();
+    return true;
+}
+
+void FleetScreen::setOperation(Operation operation) { m_operation->setCurrentIndex(static_cast<int>(operation)); }
+
+void FleetScreen::chooseFile()
+{
+    const core::FileFilter *filter = kOperations[m_operation->currentIndex()].file;
+    if (!filter)
+        return;
+    if (const auto path = m_files.openFile(QStringLiteral("Choose File"), *filter))
+        m_file->setText(*path);
+}
+
+QStringList FleetScreen::command() const
+{
+    const OperationChoice &o = kOperations[m_operation->currentIndex()];
+    QStringList words = QString::fromLatin1(o.command).split(QLatin1Char(' '));
+    if (o.file)
+        words << m_file->text();
+    return words;
+}
+
+void FleetScreen::start()
+{
+    if (running())
+        return;
+    m_report.clear();
+    for (int r = 0; r < m_table->rowCount(); ++r)
+        setCell(r, Attempts, QStringLiteral("0"));
+    run({});
+}
+
+void FleetScreen::retry(const QString &name) { run({name}); }
+
+void FleetScreen::run(const QStringList &only)
+{
+    if (running() || m_inventory.isEmpty() || !m_runDir.isValid())
+        return;
+    QStringList arguments{QStringLiteral("--json"),
+                          QStringLiteral("fleet"),
+                          m_inventory,
+                          QStringLiteral("--parallel"),
+                          QString::number(m_parallel->value()),
+                          QStringLiteral("--report"),
+                          m_runDir.filePath(kRunReport)};
+    if (!only.isEmpty())
+        arguments << QStringLiteral("--only") << only.join(QLatin1Char(','));
+    if (m_yes->isChecked())
+        arguments << QStringLiteral("--yes");
+    arguments << QStringLiteral("--") << command();
+    QFile::remove(m_runDir.filePath(kRunReport));
+
+    m_earlierAttempts.clear();
+    for (int r = 0; r < m_table->rowCount(); ++r) {
+        const QString name = m_table->item(r, Name)->text();
+        if (!only.isEmpty() && !only.contains(name))
+            continue;
+        m_earlierAttempts[name] = m_table->item(r, Attempts)->text().toInt();
+        setCell(r, State, QStringLiteral("waiting"));
+        setCell(r, Status, QString());
+        static_cast<QProgressBar *>(m_table->cellWidget(r, Progress))->setValue(0);
+    }
+    m_partial.clear();
+    m_runner = new QProcess(this);
+    m_runner->setStandardInputFile(QProcess::nullDevice());
+    connect(m_runner, &QProcess::readyReadStandardOutput, this, &FleetScreen::readEvents);
+    connect(m_runner, &QProcess::finished, this,
+            [this](int code, QProcess::ExitStatus status) { runEnded(status == QProcess::NormalExit ? code : -1); });
+    connect(m_runner, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart)
+            runEnded(-1);
+    });
+    m_runner->start(runnerPath(), arguments);
+    updateButtons();
+}
+
+// SIGTERM: the runner stops its running controllers at once, each reported
+// as interrupted, and still writes its report.
+void FleetScreen::stop()
+{
+    if (running())
+        m_runner->terminate();
+}
+
+int FleetScreen::row(const QString &name) const
+{
+    for (int r = 0; r < m_table->rowCount(); ++r)
+        if (m_table->item(r, Name)->text() == name)
+            return r;
+    return -1;
+}
+
+void FleetScreen::setCell(int row, Column column, const QString &text)
+{
+    if (auto *item = m_table->item(row, column))
+        item->setText(text);
+    else
+        m_table->setItem(row, column, new QTableWidgetItem(text));
+}
+
+void FleetScreen::readEvents()
+{
+    m_partial += m_runner->readAllStandardOutput();
+    const qsizetype end = m_partial.lastIndexOf('\n');
+    if (end < 0)
+        return;
+    const QList<QByteArray> lines = m_partial.left(end).split('\n');
+    m_partial.remove(0, end + 1);
+    for (const QByteArray &line : lines)
+        event(QJsonDocument::fromJson(line).object());
+}
+
+void FleetScreen::event(const QJsonObject &event)
+{
+    // The runner's closing summary names no controller.
+    const int r = row(event.value(QLatin1String("name")).toString());
+    if (r < 0)
+        return;
+    const QString name = m_table->item(r, Name)->text();
+    const QString kind = event.value(QLatin1String("event")).toString();
+    const int attempt = event.value(QLatin1String("attempt")).toInt();
+    setCell(r, Attempts, QString::number(m_earlierAttempts[name] + attempt));
+    auto *bar = static_cast<QProgressBar *>(m_table->cellWidget(r, Progress));
+    if (kind == QLatin1String("result")) {
+        const QString state = event.value(QLatin1String("state")).toString();
+        const bool again = event.value(QLatin1String("retrying")).toBool();
+        setCell(r, State, again ? QStringLiteral("retrying") : state);
+        if (state == QLatin1String("ok"))
+            bar->setValue(100);
+        return;
+    }
+    setCell(r, State, QStringLiteral("running"));
+    if (kind == QLatin1String("progress"))
+        bar->setValue(static_cast<int>(event.value(QLatin1String("percent")).toInteger()));
+    else if (const QString text = event.value(QLatin1String("text")).toString(); !text.isEmpty())
+        setCell(r, Status, text);
+}
+
+void FleetScreen::runEnded(int exitCode)
+{
+    if (!running())
+        return;
+    readEvents();
+    QFile file(m_runDir.filePath(kRunReport));
+    const QJsonObject report =
+        file.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(file.readAll()).object() : QJsonObject();
+    if (!report.isEmpty())
+        m_reportCommand = report.value(QLatin1String("command")).toArray();
+    for (const auto &v : report.value(QLatin1String("controllers")).toArray()) {
+        QJsonObject c = v.toObject();
+        const QString name = c.value(QLatin1String("name")).toString();
+        const int r = row(name);
+        if (r < 0)
+            continue;
+        // The report's attempts and state are the run's last word: controllers
+        // stopped before they started appear only here.
+        const int attempts = m_earlierAttempts[name] + c.value(QLatin1String("attempts")).toInt();
+        c.insert(QStringLiteral("attempts"), attempts);
+        m_report[name] = c;
+        setCell(r, State, c.value(QLatin1String("state")).toString());
+        setCell(r, Attempts, QString::number(attempts));
+    }
+    if (report.isEmpty()) {
+        // A runner that died took its controllers with it.
+        for (int r = 0; r < m_table->rowCount(); ++r)
+            if (const QString state = m_table->item(r, State)->text();
+                state == QLatin1String("running") || state == QLatin1String("retrying"))
+                setCell(r, State, QStringLiteral("crashed"));
+        const QString why = QString::fromLocal8Bit(m_runner->readAllStandardError()).trimmed();
+        m_messages.message(!why.isEmpty()     ? why
+                               : exitCode < 0 ? QStringLiteral("The fleet runner %1 did not run to its end: %2")
+                                                    .arg(m_runner->program(), m_runner->errorString())
+                                              : QStringLiteral("The fleet runner %1 ended with exit status %2")
+                                                    .arg(m_runner->program())
+                                                    .arg(exitCode));
+    }
+    m_runner->deleteLater();
+    m_runner = nullptr;
+    updateButtons();
+}
+
+void FleetScreen::saveReport()
+{
+    if (m_report.empty())
+        return;
+    const auto path = m_files.saveFile(QStringLiteral("Save Report"), kReportFilter, QStringLiteral("report.json"));
+    if (!path)
+        return;
+    QJsonArray controllers;
+    bool allOk = true;
+    for (int r = 0; r < m_table->rowCount(); ++r)
+        if (const auto it = m_report.find(m_table->item(r, Name)->text()); it != m_report.end()) {
+            controllers.append(it->second);
+            allOk = allOk && it->second.value(QLatin1String("ok")).toBool();
+        }
+    const QJsonObject report{{QStringLiteral("command"), m_reportCommand},
+                             {QStringLiteral("exit"), allOk ? 0 : 1},
+                             {QStringLiteral("controllers"), controllers}};
+    // Written whole or not at all, as the runner writes its own.
+    QSaveFile file(*path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(QJsonDocument(report).toJson()) < 0 || !file.commit())
+        m_messages.message(QStringLiteral("cannot write the report %1").arg(*path));
+}
+
+void FleetScreen::updateButtons()
+{
+    const bool idle = !running();
+    const bool loaded = !m_inventory.isEmpty();
+    const bool takesFile = kOperations[m_operation->currentIndex()].file != nullptr;
+    m_operation->setEnabled(idle);
+    m_file->setEnabled(idle && takesFile);
+    m_browse->setEnabled(idle && takesFile);
+    m_parallel->setEnabled(idle);
+    m_yes->setEnabled(idle);
+    m_start->setEnabled(idle && loaded);
+    m_stop->setEnabled(!idle);
+    m_saveReport->setEnabled(idle && !m_report.empty());
+    for (int r = 0; r < m_table->rowCount(); ++r)
+        m_table->cellWidget(r, Retry)->setEnabled(idle && failed(m_table->item(r, State)->text()));
+}
+
+} // namespace fleet

@@ -1,0 +1,87 @@
+#pragma once
+
+#include "core/sinks.h"
+
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <QWidget>
+
+#include <map>
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QProcess;
+class QPushButton;
+class QSpinBox;
+class QTableWidget;
+
+namespace fleet {
+
+// The operations a fleet runs from the program, in the order the screen
+// offers them.
+enum class Operation { Version, SetClock, Program, Flash, BootloaderExt };
+
+// `fleet`: one operation across every controller of an inventory. The work
+// is tarnic-cli's fleet runner in a process of its own, so the window's
+// thread never waits and the program's own link is never touched; the table
+// follows the runner's JSON Lines.
+class FleetScreen : public QWidget {
+    Q_OBJECT
+public:
+    // Table columns; the status text takes the room left.
+    enum Column { Name, Link, State, Progress, Attempts, Retry, Status, ColumnCount };
+
+    FleetScreen(core::FileChooser &files, core::MessageBox &messages, QWidget *parent = nullptr);
+    ~FleetScreen() override;
+
+    // "Open Inventory…"; loadInventory() is what it does with the file chosen.
+    void openInventory();
+    bool loadInventory(const QString &path);
+    void setOperation(Operation operation);
+    // "Browse…" for the operation's file (an image or a profile).
+    void chooseFile();
+    void start();
+    void stop();
+    // A row's "Retry": that controller again, in a runner of its own.
+    void retry(const QString &name);
+    void saveReport();
+    bool running() const;
+    QTableWidget &table() const { return *m_table; }
+
+private:
+    void run(const QStringList &only);
+    QStringList command() const;
+    int row(const QString &name) const;
+    void setCell(int row, Column column, const QString &text);
+    void readEvents();
+    void event(const QJsonObject &event);
+    void runEnded(int exitCode);
+    void updateButtons();
+
+    core::FileChooser &m_files;
+    core::MessageBox &m_messages;
+    QString m_inventory;
+    QLabel *m_inventoryName;
+    QComboBox *m_operation;
+    QLineEdit *m_file;
+    QPushButton *m_browse;
+    QSpinBox *m_parallel;
+    QCheckBox *m_yes;
+    QPushButton *m_start;
+    QPushButton *m_stop;
+    QPushButton *m_saveReport;
+    QTableWidget *m_table;
+    QProcess *m_runner = nullptr;
+    QByteArray m_partial; // of the runner's output: a line not yet whole
+    QTemporaryDir m_runDir;
+    // The runner's report rows by name, the latest run's for each
+    // controller, with the attempts of every run.
+    std::map<QString, QJsonObject> m_report;
+    std::map<QString, int> m_earlierAttempts; // before the running runner
+    QJsonArray m_reportCommand;               // of the latest run
+};
+
+} // namespace fleet
