@@ -22,7 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         std::abort();
     QSet<QString> names;
     const QStringList upload = {QStringLiteral("access"), QStringLiteral("upload"), QStringLiteral("up/{name}.txt")};
-    for (const cli::fleet::Controller &c : inventory.controllers) {
+    for (const fleet::Controller &c : inventory.controllers) {
         if (c.name.contains(QLatin1Char('/')) || c.name.startsWith(QLatin1Char('.')) || names.contains(c.name))
             std::abort();
         names.insert(c.name);
