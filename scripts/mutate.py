@@ -2,7 +2,7 @@
 """Mutation check: how many small faults planted in the logic and the
 transports the suite catches. A developer tool, not run by CI.
 
-    scripts/mutate.py [--seed S] [--count N] [--timeout SECONDS] [--list]
+    scripts/mutate.py [--seed S] [--count N] [--draw-from REV] [--timeout SECONDS] [--list]
 
 Works on a copy of the committed tree (HEAD) under $MUTATE_DIR (default
 /tmp/tarnic-mutate), builds it once, then for each mutant of a fixed, seeded
@@ -11,6 +11,11 @@ first and then the rest, stopping at the first failure, and puts the file
 back. Prints each mutant as killed / survived / did not compile / timed out,
 and the score: killed and timed out (a hang the time-outs catch) out of
 all that compiled.
+
+--draw-from REV draws the sample from an earlier commit and plants each
+mutant where its line stands in HEAD, so that a score before and after a
+change of the tests (or of unrelated code) is taken on the same mutants; a
+mutant whose line is gone is reported so and not scored.
 """
 
 import argparse
@@ -105,6 +110,18 @@ def sample(found, seed, count):
     return sorted(chosen, key=lambda s: (s[0], s[1]))
 
 
+def unpack(repo, rev, into):
+    subprocess.run(["rm", "-rf", into], check=True)
+    os.makedirs(into)
+    subprocess.run(f"git -C {repo} archive {rev} | tar -x -C {into}", shell=True, check=True)
+
+
+def locate(lines, i, old):
+    """The index of the line reading `old` nearest to where it was drawn."""
+    hits = [j for j, line in enumerate(lines) if line == old]
+    return min(hits, key=lambda j: abs(j - i)) if hits else None
+
+
 def run(cmd, cwd, timeout):
     return subprocess.run(cmd, cwd=cwd, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
                           timeout=timeout).returncode
@@ -114,6 +131,7 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--seed", type=int, default=1207)
     parser.add_argument("--count", type=int, default=60)
+    parser.add_argument("--draw-from", default="HEAD", metavar="REV", help="commit the sample is drawn from")
     parser.add_argument("--timeout", type=int, default=300, help="seconds per mutant, build included")
     parser.add_argument("--list", action="store_true", help="print the sample and stop")
     args = parser.parse_args()
@@ -121,13 +139,17 @@ def main():
     repo = subprocess.check_output(["git", "rev-parse", "--show-toplevel"], text=True).strip()
     work = os.environ.get("MUTATE_DIR", "/tmp/tarnic-mutate")
     src, build = os.path.join(work, "src"), os.path.join(work, "build")
-    subprocess.run(["rm", "-rf", src], check=True)
-    os.makedirs(src)
-    subprocess.run(f"git -C {repo} archive HEAD | tar -x -C {src}", shell=True, check=True)
+    unpack(repo, "HEAD", src)
+    drawn = src
+    if args.draw_from != "HEAD":
+        drawn = os.path.join(work, "drawn")
+        unpack(repo, args.draw_from, drawn)
 
-    chosen = sample(sites(src), args.seed, args.count)
-    print(f"{len(chosen)} mutants, seed {args.seed}, HEAD "
-          + subprocess.check_output(["git", "-C", repo, "rev-parse", "--short", "HEAD"], text=True).strip())
+    def short(rev):
+        return subprocess.check_output(["git", "-C", repo, "rev-parse", "--short", rev], text=True).strip()
+
+    chosen = sample(sites(drawn), args.seed, args.count)
+    print(f"{len(chosen)} mutants, seed {args.seed}, drawn from {short(args.draw_from)}, planted in HEAD {short('HEAD')}")
     if args.list:
         for n, (path, i, kind, _old, new) in enumerate(chosen, 1):
             print(f"{n:3} {kind:10} {path}:{i + 1}: {new.strip()}")
@@ -142,14 +164,21 @@ def main():
     if run(["ctest", "-j", jobs, "--timeout", "120"], build, 900) != 0:
         sys.exit("mutate: the suite fails without any mutant; fix that first")
 
-    tally = {"killed": 0, "survived": 0, "did not compile": 0, "timed out": 0}
+    tally = {"killed": 0, "survived": 0, "did not compile": 0, "timed out": 0, "gone": 0}
     for n, (path, i, kind, old, new) in enumerate(chosen, 1):
         file = os.path.join(src, path)
-        with open(file, encoding="utf-8") as f:
-            original = f.read()
+        original = ""
+        if os.path.exists(file):
+            with open(file, encoding="utf-8") as f:
+                original = f.read()
         lines = original.split("\n")
-        lines[i] = new
         started = time.monotonic()
+        at = locate(lines, i, old)
+        if at is None:
+            tally["gone"] += 1
+            print(f"{n:3} {'gone':15} {0:5.0f} s  {kind:10} {path}:{i + 1}: {old.strip()}", flush=True)
+            continue
+        lines[at] = new
         try:
             with open(file, "w", encoding="utf-8") as f:
                 f.write("\n".join(lines))
@@ -171,7 +200,7 @@ def main():
             with open(file, "w", encoding="utf-8") as f:
                 f.write(original)
         tally[verdict] += 1
-        print(f"{n:3} {verdict:15} {time.monotonic() - started:5.0f} s  {kind:10} {path}:{i + 1}: "
+        print(f"{n:3} {verdict:15} {time.monotonic() - started:5.0f} s  {kind:10} {path}:{at + 1}: "
               f"{old.strip()}  ->  {new.strip()}", flush=True)
 
     # Put the last file's build back in step with the tree.
