@@ -12,8 +12,8 @@ int runAccess(Context &c)
     const QString verb = a.value(0);
     const bool download = verb == QLatin1String("download");
     if ((!download && verb != QLatin1String("upload")) || a.size() < 2 || a.at(1).startsWith(QLatin1String("--"))) {
-        StdoutSinks::error(QStringLiteral("access takes download FILE [--sorted] [--schedule] or "
-                                          "upload FILE [--sorted] [--schedule] [--include-deleted]"));
+        c.out.failure(QStringLiteral("access takes download FILE [--sorted] [--schedule] or "
+                                     "upload FILE [--sorted] [--schedule] [--include-deleted]"));
         return kExitUsage;
     }
     utilities::UtilitiesSettings &model = c.utilities;
@@ -28,7 +28,7 @@ int runAccess(Context &c)
         } else if (a.at(i) == QLatin1String("--include-deleted") && !download) {
             model.inclDeleted = true;
         } else {
-            StdoutSinks::error(QStringLiteral("access %1: unknown option %2").arg(verb, a.at(i)));
+            c.out.failure(QStringLiteral("access %1: unknown option %2").arg(verb, a.at(i)));
             return kExitUsage;
         }
     }

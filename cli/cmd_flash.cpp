@@ -76,7 +76,7 @@ int runDownload(Context &c, flash::Kind kind, const char *name)
 {
     // An empty name would choose no image, and the download would end without a word.
     if (c.args.size() != 1 || c.args.constFirst().isEmpty()) {
-        StdoutSinks::error(QStringLiteral("%1 takes one argument: the image file").arg(QLatin1String(name)));
+        c.out.failure(QStringLiteral("%1 takes one argument: the image file").arg(QLatin1String(name)));
         return kExitUsage;
     }
     if (!flash::baudAllowsDownload(c.link)) {

@@ -8,7 +8,7 @@ int runId(Context &c)
 {
     const QString verb = c.args.value(0);
     if (c.args.size() != 2 || (verb != QLatin1String("add") && verb != QLatin1String("delete"))) {
-        StdoutSinks::error(QStringLiteral("id takes add ID or delete ID"));
+        c.out.failure(QStringLiteral("id takes add ID or delete ID"));
         return kExitUsage;
     }
     c.utilities.adHocId = c.args.at(1);

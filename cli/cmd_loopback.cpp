@@ -20,12 +20,12 @@ int runLoopback(Context &c)
             bool ok = false;
             passes = c.args.at(++i).toInt(&ok);
             if (!ok || passes < 1) {
-                StdoutSinks::error(QStringLiteral("--passes takes a whole number from 1"));
+                c.out.failure(QStringLiteral("--passes takes a whole number from 1"));
                 return kExitUsage;
             }
             continue;
         }
-        StdoutSinks::error(QStringLiteral("loopback takes only --passes N"));
+        c.out.failure(QStringLiteral("loopback takes only --passes N"));
         return kExitUsage;
     }
 

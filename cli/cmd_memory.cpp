@@ -7,7 +7,7 @@ namespace cli {
 int runMemory(Context &c)
 {
     if (!c.args.isEmpty()) {
-        StdoutSinks::error(QStringLiteral("memory takes no arguments"));
+        c.out.failure(QStringLiteral("memory takes no arguments"));
         return kExitUsage;
     }
     utilities::Actions actions(c.link, c.utilities, c.out, c.out);

@@ -16,20 +16,20 @@ int runProgram(Context &c)
     const QString yes = QStringLiteral("--yes");
     const QString no = QStringLiteral("--no");
     const QString record = QStringLiteral("--record");
-    const auto args = parseSettingArgs(c.args, {yes, no}, {record});
+    const auto args = parseSettingArgs(c.out, c.args, {yes, no}, {record});
     if (!args)
         return kExitUsage;
     if (!args->operands.isEmpty()) {
-        StdoutSinks::error(QStringLiteral("program: unexpected argument %1").arg(args->operands.front()));
+        c.out.failure(QStringLiteral("program: unexpected argument %1").arg(args->operands.front()));
         return kExitUsage;
     }
     if (args->flags.contains(yes) && args->flags.contains(no)) {
-        StdoutSinks::error(QStringLiteral("give --yes or --no, not both"));
+        c.out.failure(QStringLiteral("give --yes or --no, not both"));
         return kExitUsage;
     }
     if (!args->flags.isEmpty())
         c.out.answer = args->flags.contains(yes);
-    if (!applySettingArgs(c.settings, *args))
+    if (!applySettingArgs(c.out, c.settings, *args))
         return kExitUsage;
     config::SinglePane panes(c.out);
     config::ProgramContext context{c.state, c.link, c.settings, panes, c.out};
@@ -38,7 +38,7 @@ int runProgram(Context &c)
         const auto written =
             config::writeRecord(args->values.value(record), context, outcome, QDateTime::currentDateTime());
         if (const auto *error = std::get_if<QString>(&written)) {
-            StdoutSinks::error(*error);
+            c.out.failure(*error);
             return kExitFailure;
         }
     }

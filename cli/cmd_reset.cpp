@@ -11,7 +11,7 @@ constexpr wire::Ms kResetLinger{200};
 int runReset(Context &c)
 {
     if (!c.args.isEmpty()) {
-        StdoutSinks::error(QStringLiteral("reset takes no arguments"));
+        c.out.failure(QStringLiteral("reset takes no arguments"));
         return kExitUsage;
     }
     config::SinglePane panes(c.out);

@@ -9,7 +9,7 @@ int runSchedules(Context &c)
     const QString verb = c.args.value(0);
     const bool download = verb == QLatin1String("download");
     if (c.args.size() != 2 || (!download && verb != QLatin1String("upload"))) {
-        StdoutSinks::error(QStringLiteral("schedules takes download FILE or upload FILE"));
+        c.out.failure(QStringLiteral("schedules takes download FILE or upload FILE"));
         return kExitUsage;
     }
     c.out.path = c.args.at(1);

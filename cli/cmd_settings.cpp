@@ -16,7 +16,7 @@ int runDiff(StdoutSinks &out, const QStringList &files)
     for (int i = 0; i < 2; ++i) {
         const config::ProfileRead read = config::readProfile(files.at(i));
         if (const auto *error = std::get_if<config::ProfileError>(&read)) {
-            StdoutSinks::error(error->text());
+            out.failure(error->text());
             return kExitUsage;
         }
         sides[i] = std::get<config::Settings>(read);
@@ -45,22 +45,22 @@ int runSettings(Context &c)
     const QString all = QStringLiteral("--all");
     const QString diff = QStringLiteral("--diff");
     const QString save = QStringLiteral("--save");
-    const auto args = parseSettingArgs(c.args, {changed, all, diff}, {save});
+    const auto args = parseSettingArgs(c.out, c.args, {changed, all, diff}, {save});
     if (!args)
         return kExitUsage;
     if (args->flags.contains(diff)) {
         if (args->operands.size() != 2 || args->flags.size() != 1 || !args->values.isEmpty() || !args->profile.isEmpty()
             || !args->sets.isEmpty()) {
-            StdoutSinks::error(QStringLiteral("settings --diff takes two profiles and nothing else"));
+            c.out.failure(QStringLiteral("settings --diff takes two profiles and nothing else"));
             return kExitUsage;
         }
         return runDiff(c.out, args->operands);
     }
     if (!args->operands.isEmpty()) {
-        StdoutSinks::error(QStringLiteral("settings: unexpected argument %1").arg(args->operands.front()));
+        c.out.failure(QStringLiteral("settings: unexpected argument %1").arg(args->operands.front()));
         return kExitUsage;
     }
-    if (!applySettingArgs(c.settings, *args))
+    if (!applySettingArgs(c.out, c.settings, *args))
         return kExitUsage;
     for (const config::SettingKey &k : config::settingKeys()) {
         const QString value = k.value(c.settings);
@@ -70,7 +70,7 @@ int runSettings(Context &c)
     if (args->values.contains(save)) {
         const QByteArray text = config::profileText(c.settings, args->flags.contains(all));
         if (const auto error = config::writeProfile(args->values.value(save), text)) {
-            StdoutSinks::error(*error);
+            c.out.failure(*error);
             return kExitFailure;
         }
     }

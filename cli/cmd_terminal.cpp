@@ -44,17 +44,17 @@ int runTerminal(Context &c)
             bool ok = false;
             const int ms = c.args.at(++i).toInt(&ok);
             if (!ok || ms < 0) {
-                StdoutSinks::error(QStringLiteral("--linger takes milliseconds"));
+                c.out.failure(QStringLiteral("--linger takes milliseconds"));
                 return kExitUsage;
             }
             linger = wire::Ms{ms};
             continue;
         }
-        StdoutSinks::error(QStringLiteral("terminal takes only --linger MS"));
+        c.out.failure(QStringLiteral("terminal takes only --linger MS"));
         return kExitUsage;
     }
     if (c.out.json()) {
-        StdoutSinks::error(QStringLiteral("terminal passes raw bytes: --json does not apply"));
+        c.out.failure(QStringLiteral("terminal passes raw bytes: --json does not apply"));
         return kExitUsage;
     }
     wire::LinkClaim claim(c.link);
@@ -128,7 +128,7 @@ int runTerminal(Context &c)
         if (quit || outputFailed || waiter.quitting())
             break;
         if (!io.isOpen()) {
-            StdoutSinks::error(wire::kDisconnected);
+            c.out.failure(wire::kDisconnected);
             return kExitFailure;
         }
         if (inputEnded && waiter.now() >= lastActivity + linger)

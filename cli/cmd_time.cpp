@@ -19,7 +19,7 @@ int runTime(Context &c)
         return kExitOk;
     }
     if (verb != QLatin1String("set")) {
-        StdoutSinks::error(QStringLiteral("time takes get, or set [--hours N] [--subtract]"));
+        c.out.failure(QStringLiteral("time takes get, or set [--hours N] [--subtract]"));
         return kExitUsage;
     }
     model.hours = QStringLiteral("00");
@@ -31,7 +31,7 @@ int runTime(Context &c)
             // Checked by the action itself, as the screen's field would be.
             model.hours = a.at(++i);
         } else {
-            StdoutSinks::error(QStringLiteral("time set takes [--hours N] [--subtract]"));
+            c.out.failure(QStringLiteral("time set takes [--hours N] [--subtract]"));
             return kExitUsage;
         }
     }

@@ -6,7 +6,7 @@ namespace cli {
 int runVersion(Context &c)
 {
     if (!c.args.isEmpty()) {
-        StdoutSinks::error(QStringLiteral("version takes no arguments"));
+        c.out.failure(QStringLiteral("version takes no arguments"));
         return kExitUsage;
     }
     c.link.SendWakeup();

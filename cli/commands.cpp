@@ -34,4 +34,12 @@ std::span<const Command> commands()
     return table;
 }
 
+const Command *findCommand(const QString &name)
+{
+    for (const Command &c : commands())
+        if (name == QLatin1String(c.name))
+            return &c;
+    return nullptr;
+}
+
 } // namespace cli

@@ -17,6 +17,8 @@ struct Command {
 
 // Every command the companion knows, in the order the usage text lists them.
 std::span<const Command> commands();
+// The command of that name, or none.
+const Command *findCommand(const QString &name);
 
 // One function per command, each in a file of its own.
 int runVersion(Context &context);

@@ -12,9 +12,11 @@ namespace cli {
 namespace {
 void writeLine(const QByteArray &bytes, FILE *to)
 {
+    ::flockfile(to);
     std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), to);
     std::fputc('\n', to);
     std::fflush(to);
+    ::funlockfile(to);
 }
 } // namespace
 
@@ -26,8 +28,10 @@ void StdoutSinks::event(const char *kind, const QString &text)
         writeLine(text.toLocal8Bit(), stdout);
 }
 
-void StdoutSinks::print(const QJsonObject &object)
+void StdoutSinks::print(QJsonObject object)
 {
+    if (!m_name.isEmpty())
+        object.insert(QStringLiteral("name"), m_name);
     writeLine(QJsonDocument(object).toJson(QJsonDocument::Compact), stdout);
 }
 

@@ -25,13 +25,15 @@ inline constexpr int kExitInterrupted = 130; // as a shell reports a death by SI
 
 // The command-line front end of the report surfaces: every status text, pane
 // line and message goes to stdout, one per line, as the screen would show it;
-// with --json each is one JSON object a line instead (JSON Lines).
+// with --json each is one JSON object a line instead (JSON Lines). Lines are
+// written whole, so the runs of a fleet worker's threads can share stdout.
 class StdoutSinks final : public core::StatusLine,
                           public core::Pane,
                           public core::MessageBox,
                           public core::FileChooser {
 public:
-    explicit StdoutSinks(bool json = false) : m_json(json) {}
+    // A name tags every JSON object with the controller's name (in a fleet).
+    explicit StdoutSinks(bool json = false, QString name = {}) : m_json(json), m_name(std::move(name)) {}
     void setStatus(const QString &text) override { event("status", text); }
     void append(const QString &text) override { event("line", text); }
     void message(const QString &text) override { event("message", text); }
@@ -55,8 +57,8 @@ public:
     void result(int exitCode, const QJsonObject &results);
     bool json() const { return m_json; }
 
-    // Why the run could not start (the link did not open): on stderr, or
-    // as an "error" event with --json.
+    // What stopped the run (a usage error, a link that did not open): on
+    // stderr, or as an "error" event with --json.
     void failure(const QString &text);
     static void error(const QString &text);
 
@@ -65,9 +67,10 @@ public:
 
 private:
     void event(const char *kind, const QString &text);
-    void print(const QJsonObject &object);
+    void print(QJsonObject object);
 
     bool m_json;
+    QString m_name;
 };
 
 // What a command gets: the connected link and the same models the screens use.

@@ -1,4 +1,5 @@
 #include "cli/fleet/fleetrun.h"
+#include "cli/fleet/worker.h"
 #include "cli/interruptsignals.h"
 #include "cli/options.h"
 #include "cli/runcontroller.h"
@@ -34,15 +35,15 @@ int main(int argc, char *argv[])
     InterruptSignals interrupts;
     if (options->command == QLatin1String(fleet::kCommand))
         return fleet::runFleet(options->args, options->json, interrupts);
-    const Command *command = nullptr;
-    for (const Command &c : commands())
-        if (options->command == QLatin1String(c.name))
-            command = &c;
+    if (options->command == QLatin1String(fleet::kWorkerCommand))
+        return fleet::runWorker(interrupts);
+    const Command *command = findCommand(options->command);
     if (!command) {
         StdoutSinks::error(QStringLiteral("unknown command %1").arg(options->command));
         StdoutSinks::error(usageText());
         return kExitUsage;
     }
     StdoutSinks out(options->json);
-    return runController(*options, *command, out, &interrupts);
+    wire::EventLoopWaiter waiter;
+    return runController(*options, *command, out, waiter, &interrupts);
 }

@@ -53,8 +53,9 @@ std::optional<LinkOptions> parseLinkOptions(const QStringList &arguments, QStrin
         }
         i += 2;
     }
-    // A fleet takes its links from its inventory.
-    if (!haveSerial && !haveTcp && i < arguments.size() && arguments.at(i) == QLatin1String("fleet")) {
+    // A fleet takes its links from its inventory, and its workers from the runs it hands them.
+    if (!haveSerial && !haveTcp && i < arguments.size()
+        && (arguments.at(i) == QLatin1String("fleet") || arguments.at(i) == QLatin1String("fleet-worker"))) {
         o.command = arguments.at(i);
         o.args = arguments.mid(i + 1);
         return o;
@@ -67,10 +68,8 @@ std::optional<LinkOptions> parseLinkOptions(const QStringList &arguments, QStrin
         return fail(QStringLiteral("no command given"));
     o.command = arguments.at(i);
     o.args = arguments.mid(i + 1);
-    const auto &all = commands();
-    const auto command =
-        std::find_if(all.begin(), all.end(), [&](const Command &c) { return o.command == QLatin1String(c.name); });
-    if (!haveSerial && !haveTcp && (command == all.end() || command->needsLink))
+    const Command *command = findCommand(o.command);
+    if (!haveSerial && !haveTcp && (!command || command->needsLink))
         return fail(QStringLiteral("give exactly one of --serial DEVICE and --tcp HOST[:PORT]"));
     return o;
 }

@@ -40,7 +40,8 @@ int connectAndRun(const Command &command, Context &context)
 }
 } // namespace
 
-int runController(const LinkOptions &options, const Command &command, StdoutSinks &out, InterruptSignals *interrupts)
+int runController(const LinkOptions &options, const Command &command, StdoutSinks &out, wire::Waiter &waiter,
+                  InterruptSignals *interrupts)
 {
     core::AppState state;
     state.digitWidth = core::digitWidthData();
@@ -52,21 +53,17 @@ int runController(const LinkOptions &options, const Command &command, StdoutSink
     config::applyConfigDefaults(settings);
     applyLink(options, comm);
 
-    wire::EventLoopWaiter waiter;
     wire::QtSerialIo serial;
     wire::QtTcpIo tcp;
     wire::Link link(comm, waiter, out, serial, tcp);
     Context context{state, comm, link, waiter, settings, utilitiesSettings, out, options.args};
 
-    bool interrupted = false;
     if (interrupts) {
         interrupts->onSignal = [&](int signal) {
-            if (signal == SIGINT && context.stop) {
+            if (signal == SIGINT && context.stop)
                 context.stop();
-                return;
-            }
-            interrupted = true;
-            waiter.requestQuit();
+            else
+                waiter.requestQuit();
         };
     }
     const auto detach = qScopeGuard([interrupts] {
@@ -74,7 +71,7 @@ int runController(const LinkOptions &options, const Command &command, StdoutSink
             interrupts->onSignal = nullptr;
     });
     int rc = connectAndRun(command, context);
-    if (interrupted)
+    if (waiter.quitting())
         rc = kExitInterrupted;
     out.result(rc, context.results);
     return rc;

@@ -1,12 +1,11 @@
 #include "cli/settingargs.h"
 
-#include "cli/context.h"
 #include "config/profile.h"
 #include "config/settingkeys.h"
 
 namespace cli {
 
-std::optional<SettingArgs> parseSettingArgs(const QStringList &args, const QStringList &flags,
+std::optional<SettingArgs> parseSettingArgs(StdoutSinks &sinks, const QStringList &args, const QStringList &flags,
                                             const QStringList &valued)
 {
     const QStringList withValue = valued + QStringList{QStringLiteral("--profile"), QStringLiteral("--set")};
@@ -24,22 +23,22 @@ std::optional<SettingArgs> parseSettingArgs(const QStringList &args, const QStri
         const qsizetype eq = a.indexOf(QLatin1Char('='));
         const QString name = eq < 0 ? a : a.left(eq);
         if (!withValue.contains(name)) {
-            StdoutSinks::error(QStringLiteral("unexpected argument %1").arg(a));
+            sinks.failure(QStringLiteral("unexpected argument %1").arg(a));
             return std::nullopt;
         }
         if (eq < 0 && ++i >= args.size()) {
-            StdoutSinks::error(QStringLiteral("%1 needs a value").arg(name));
+            sinks.failure(QStringLiteral("%1 needs a value").arg(name));
             return std::nullopt;
         }
         const QString value = eq < 0 ? args.at(i) : a.mid(eq + 1);
         if (name == QLatin1String("--set")) {
             if (value.indexOf(QLatin1Char('=')) <= 0) {
-                StdoutSinks::error(QStringLiteral("--set needs KEY=VALUE, got %1").arg(value));
+                sinks.failure(QStringLiteral("--set needs KEY=VALUE, got %1").arg(value));
                 return std::nullopt;
             }
             out.sets << value;
         } else if (name == QLatin1String("--profile") ? !out.profile.isEmpty() : out.values.contains(name)) {
-            StdoutSinks::error(QStringLiteral("%1 given twice").arg(name));
+            sinks.failure(QStringLiteral("%1 given twice").arg(name));
             return std::nullopt;
         } else if (name == QLatin1String("--profile")) {
             out.profile = value;
@@ -50,13 +49,13 @@ std::optional<SettingArgs> parseSettingArgs(const QStringList &args, const QStri
     return out;
 }
 
-bool applySettingArgs(config::Settings &settings, const SettingArgs &args)
+bool applySettingArgs(StdoutSinks &out, config::Settings &settings, const SettingArgs &args)
 {
     config::Settings result = settings;
     if (!args.profile.isEmpty()) {
         const config::ProfileRead read = config::readProfile(args.profile);
         if (const auto *error = std::get_if<config::ProfileError>(&read)) {
-            StdoutSinks::error(error->text());
+            out.failure(error->text());
             return false;
         }
         result = std::get<config::Settings>(read);
@@ -65,7 +64,7 @@ bool applySettingArgs(config::Settings &settings, const SettingArgs &args)
         const qsizetype eq = set.indexOf(QLatin1Char('='));
         QString error;
         if (!config::applySetting(result, set.left(eq), set.mid(eq + 1), &error)) {
-            StdoutSinks::error(error);
+            out.failure(error);
             return false;
         }
     }

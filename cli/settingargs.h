@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cli/context.h"
 #include "config/settings.h"
 
 #include <QHash>
@@ -20,12 +21,12 @@ struct SettingArgs {
     QStringList operands;
 };
 
-// False with a usage error on stderr.
-std::optional<SettingArgs> parseSettingArgs(const QStringList &args, const QStringList &flags,
+// Nothing after saying why through out.
+std::optional<SettingArgs> parseSettingArgs(StdoutSinks &sinks, const QStringList &args, const QStringList &flags,
                                             const QStringList &valued);
 
 // The profile (if any) onto the defaults in settings, then each change; false
-// after saying why on stderr, with settings left as they were.
-bool applySettingArgs(config::Settings &settings, const SettingArgs &args);
+// after saying why through out, with settings left as they were.
+bool applySettingArgs(StdoutSinks &out, config::Settings &settings, const SettingArgs &args);
 
 } // namespace cli

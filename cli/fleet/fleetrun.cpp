@@ -4,6 +4,7 @@
 #include "cli/fleet/commandline.h"
 #include "cli/fleet/fleetoptions.h"
 #include "cli/fleet/fleetview.h"
+#include "cli/fleet/workers.h"
 #include "cli/interruptsignals.h"
 #include "cli/options.h"
 
@@ -13,34 +14,35 @@
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QProcess>
 #include <QSaveFile>
 #include <QSet>
 #include <QTimer>
 
 #include <csignal>
 #include <memory>
-#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
 namespace cli::fleet {
 
 namespace {
-// What the runner holds open per running controller: its pipes for stdout
-// and stderr and the process descriptor, with room to spare.
-constexpr rlim_t kFilesPerController = 4;
+// What the runner holds open per worker: the pipes for its stdin, stdout and
+// stderr and the process descriptor, with room to spare. A worker holds
+// about three per run (its link, its thread's wake-up descriptor and one
+// spare), well inside the usual limit.
+constexpr rlim_t kFilesPerWorker = 4;
 constexpr rlim_t kFilesSpare = 64;
 constexpr int kRefreshMs = 100;
 
-// A fleet of a thousand needs more descriptors than the usual soft limit:
-// raise it to the hard limit, and say so when even that is too few.
+// A large fleet may need more descriptors than the usual soft limit: raise it
+// to the hard limit, and say so when even that is too few.
 QString raiseFileLimit(int parallel)
 {
     rlimit limit{};
     if (::getrlimit(RLIMIT_NOFILE, &limit) != 0)
         return {};
-    const rlim_t needed = kFilesPerController * static_cast<rlim_t>(parallel) + kFilesSpare;
+    const auto workers = static_cast<rlim_t>((parallel + Workers::kRunsPerWorker - 1) / Workers::kRunsPerWorker);
+    const rlim_t needed = kFilesPerWorker * workers + kFilesSpare;
     if (limit.rlim_cur < needed && limit.rlim_cur < limit.rlim_max) {
         limit.rlim_cur = limit.rlim_max;
         ::setrlimit(RLIMIT_NOFILE, &limit);
@@ -63,6 +65,13 @@ public:
     {
         m_refresh.setInterval(kRefreshMs);
         QObject::connect(&m_refresh, &QTimer::timeout, [this] { m_view.refresh(); });
+        for (std::size_t i = 0; i < m_units.size(); ++i)
+            m_byName.insert(m_units[i].controller.name, i);
+        m_workers.onEvent = [this](const QString &name, const QJsonObject &event) {
+            handle(m_byName.value(name), event);
+        };
+        m_workers.onLost = [this](const QString &name) { ended(m_byName.value(name), -1, true); };
+        m_workers.onError = [](const QString &text) { StdoutSinks::error(text); };
     }
 
     int run(InterruptSignals &interrupts)
@@ -74,6 +83,7 @@ public:
             m_loop.exec();
         interrupts.onSignal = nullptr;
         m_refresh.stop();
+        m_workers.finish();
         int rc = kExitOk;
         for (const Unit &u : m_units)
             if (u.state != State::Ok)
@@ -93,9 +103,7 @@ public:
 
 private:
     struct Running {
-        std::unique_ptr<QProcess> process;
         std::unique_ptr<QFile> log;
-        QByteArray out, err; // partial lines
     };
 
     bool allEnded() const
@@ -113,8 +121,7 @@ private:
         ++m_interrupts;
         m_stopping = m_stopping || m_interrupts > 1 || signal == SIGTERM;
         if (m_stopping)
-            for (auto &[index, r] : m_running)
-                r.process->terminate();
+            m_workers.stop();
         if (allEnded())
             m_loop.quit();
     }
@@ -143,29 +150,8 @@ private:
         u.results = {};
         if (!u.controller.tcp)
             m_busyDevices.insert(u.controller.device);
-        Running &r = m_running[index];
-        r.process = std::make_unique<QProcess>();
-        QProcess &p = *r.process;
-        openLog(u, r);
-        p.setProgram(QCoreApplication::applicationFilePath());
-        p.setArguments(u.arguments);
-        p.setStandardInputFile(QProcess::nullDevice());
-        // Its own process group keeps the terminal's Ctrl-C away from the
-        // controllers (the fleet decides what it means), and the controller
-        // ends with the fleet should the fleet die.
-        p.setChildProcessModifier([] {
-            ::setpgid(0, 0);
-            ::prctl(PR_SET_PDEATHSIG, SIGTERM);
-        });
-        QObject::connect(&p, &QProcess::readyReadStandardOutput, [this, index] { readOut(index); });
-        QObject::connect(&p, &QProcess::readyReadStandardError, [this, index] { readErr(index); });
-        QObject::connect(&p, &QProcess::finished,
-                         [this, index](int code, QProcess::ExitStatus status) { ended(index, code, status); });
-        QObject::connect(&p, &QProcess::errorOccurred, [this, index](QProcess::ProcessError error) {
-            if (error == QProcess::FailedToStart)
-                ended(index, -1, QProcess::CrashExit);
-        });
-        p.start();
+        openLog(u, m_running[index]);
+        m_workers.start(u.controller.name, u.arguments);
     }
 
     void openLog(const Unit &u, Running &r)
@@ -183,45 +169,14 @@ private:
             QStringLiteral("attempt %1: %2\n").arg(u.attempts).arg(u.arguments.join(QLatin1Char(' '))).toLocal8Bit());
     }
 
-    static QList<QByteArray> takeLines(QByteArray &buffer, const QByteArray &more)
-    {
-        buffer += more;
-        const qsizetype end = buffer.lastIndexOf('\n');
-        if (end < 0)
-            return {};
-        QList<QByteArray> lines = buffer.left(end).split('\n');
-        buffer.remove(0, end + 1);
-        return lines;
-    }
-
-    void readOut(std::size_t index)
-    {
-        Running &r = m_running.at(index);
-        for (const QByteArray &line : takeLines(r.out, r.process->readAllStandardOutput()))
-            handle(index, line);
-    }
-
-    void readErr(std::size_t index)
-    {
-        Running &r = m_running.at(index);
-        for (const QByteArray &line : takeLines(r.err, r.process->readAllStandardError()))
-            handle(index,
-                   QJsonDocument(QJsonObject{{QStringLiteral("event"), QStringLiteral("error")},
-                                             {QStringLiteral("text"), QString::fromLocal8Bit(line)}})
-                       .toJson(QJsonDocument::Compact));
-    }
-
-    // One JSON line of a controller's run.
-    void handle(std::size_t index, const QByteArray &line)
+    // One event of a controller's run; its result ends the attempt.
+    void handle(std::size_t index, const QJsonObject &event)
     {
         Unit &u = m_units[index];
-        QJsonObject event = QJsonDocument::fromJson(line).object();
-        if (event.isEmpty())
-            event = {{QStringLiteral("event"), QStringLiteral("line")},
-                     {QStringLiteral("text"), QString::fromLocal8Bit(line)}};
         const QString kind = event.value(QLatin1String("event")).toString();
         if (kind == QLatin1String("result")) {
             u.results = event.value(QLatin1String("results")).toObject();
+            ended(index, event.value(QLatin1String("exit")).toInt(), false);
             return;
         }
         if (kind == QLatin1String("progress")) {
@@ -235,15 +190,14 @@ private:
         m_view.event(u, event);
     }
 
-    void ended(std::size_t index, int code, QProcess::ExitStatus status)
+    // An attempt's end: its exit status, or lost with the worker it ran in.
+    void ended(std::size_t index, int code, bool lost)
     {
-        readOut(index);
-        readErr(index);
         Unit &u = m_units[index];
         Running &r = m_running.at(index);
-        u.exitCode = status == QProcess::CrashExit ? -1 : code;
+        u.exitCode = lost ? -1 : code;
         u.ended = QDateTime::currentDateTime();
-        if (status == QProcess::CrashExit)
+        if (lost)
             u.state = m_stopping ? State::Interrupted : State::Crashed;
         else if (code == kExitOk)
             u.state = State::Ok;
@@ -259,8 +213,6 @@ private:
             u.state = State::Waiting;
         if (!u.controller.tcp)
             m_busyDevices.remove(u.controller.device);
-        // The process object is still inside its own signal: it goes when the run does.
-        m_ended.push_back(std::move(r.process));
         m_running.erase(index);
         startMore();
         if (allEnded())
@@ -292,8 +244,9 @@ private:
     const FleetOptions &m_options;
     std::vector<Unit> m_units;
     FleetView m_view;
+    QHash<QString, std::size_t> m_byName;
     std::map<std::size_t, Running> m_running;
-    std::vector<std::unique_ptr<QProcess>> m_ended;
+    Workers m_workers;
     QSet<QString> m_busyDevices;
     int m_interrupts = 0;
     bool m_stopping = false; // the running controllers were told to stop
