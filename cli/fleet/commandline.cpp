@@ -41,10 +41,7 @@ QString checkCommand(const QStringList &command)
 {
     if (command.isEmpty())
         return QStringLiteral("fleet needs -- COMMAND [ARGS] after the inventory");
-    const Command *known = nullptr;
-    for (const Command &c : commands())
-        if (command.constFirst() == QLatin1String(c.name))
-            known = &c;
+    const Command *known = findCommand(command.constFirst());
     if (!known)
         return QStringLiteral("unknown command %1").arg(command.constFirst());
     if (!known->needsLink || command.constFirst() == QLatin1String("terminal"))
@@ -57,7 +54,7 @@ QString checkCommand(const QStringList &command)
     return {};
 }
 
-QStringList controllerCommand(const QStringList &command, const ::fleet::Controller &controller)
+QStringList controllerCommand(const QStringList &command, const ::fleet::Controller &controller, bool yes)
 {
     QStringList result = command;
     for (const FileArgument &f : fileArguments(command)) {
@@ -66,6 +63,8 @@ QStringList controllerCommand(const QStringList &command, const ::fleet::Control
     }
     for (QString &argument : result)
         argument.replace(kNamePlaceholder, controller.name);
+    if (yes && result.constFirst() == QLatin1String("program"))
+        result << QStringLiteral("--yes");
     return result;
 }
 

@@ -10,7 +10,8 @@ namespace cli::fleet {
 QString checkCommand(const QStringList &command);
 
 // The command as one controller runs it: the row's image or profile in place
-// of the command's own, and {name} replaced by the controller's name.
-QStringList controllerCommand(const QStringList &command, const ::fleet::Controller &controller);
+// of the command's own, {name} replaced by the controller's name, and with
+// yes, the programming run's ID-size question answered Yes.
+QStringList controllerCommand(const QStringList &command, const ::fleet::Controller &controller, bool yes);
 
 } // namespace cli::fleet

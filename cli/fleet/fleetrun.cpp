@@ -273,9 +273,8 @@ std::vector<Unit> plan(const FleetOptions &options, QString *error)
         unknown.removeAll(c.name);
         Unit u;
         u.controller = c;
-        u.arguments = QStringList{QStringLiteral("--json")} + c.linkArguments() + controllerCommand(options.command, c);
-        if (options.yes && options.command.constFirst() == QLatin1String("program"))
-            u.arguments << QStringLiteral("--yes");
+        u.arguments = QStringList{QStringLiteral("--json")} + c.linkArguments()
+            + controllerCommand(options.command, c, options.yes);
         units.push_back(u);
     }
     if (!unknown.isEmpty())

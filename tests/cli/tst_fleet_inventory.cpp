@@ -93,8 +93,8 @@ void TestFleetInventory::parse()
 
 void TestFleetInventory::commandLine_data()
 {
-    QTest::addColumn<QString>("command");
-    QTest::addColumn<QString>("image"); // the row's columns
+    QTest::addColumn<QString>("command"); // after the fleet's own --yes, if given
+    QTest::addColumn<QString>("image");   // the row's columns
     QTest::addColumn<QString>("profile");
     // The command as controller A runs it, or the start of the usage error.
     QTest::addColumn<QString>("expected");
@@ -118,6 +118,14 @@ void TestFleetInventory::commandLine_data()
                                     << ""
                                     << "/s/a.tfp"
                                     << "program --profile /s/a.tfp --record rec-A";
+    QTest::newRow("--yes answers the programming run's question") << "--yes program --set general.beep=off"
+                                                                  << ""
+                                                                  << ""
+                                                                  << "program --set general.beep=off --yes";
+    QTest::newRow("--yes leaves other commands alone") << "--yes version"
+                                                       << ""
+                                                       << ""
+                                                       << "version";
     QTest::newRow("access upload to one file") << "access upload up.txt"
                                                << ""
                                                << ""
@@ -154,13 +162,14 @@ void TestFleetInventory::commandLine()
     QFETCH(QString, image);
     QFETCH(QString, profile);
     QFETCH(QString, expected);
-    const QStringList words = command.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    QStringList words = command.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    const bool yes = words.removeAll(QStringLiteral("--yes")) > 0;
     const QString error = cli::fleet::checkCommand(words);
     Controller a;
     a.name = QStringLiteral("A");
     a.image = image;
     a.profile = profile;
-    QCOMPARE(error.isEmpty() ? cli::fleet::controllerCommand(words, a).join(QLatin1Char(' '))
+    QCOMPARE(error.isEmpty() ? cli::fleet::controllerCommand(words, a, yes).join(QLatin1Char(' '))
                              : error.left(expected.size()),
              expected);
 }
