@@ -1,6 +1,7 @@
 #include "cli/fleet/workers.h"
 
 #include "cli/fleet/worker.h"
+#include "fleet/jsonlines.h"
 
 #include <QCoreApplication>
 #include <QJsonArray>
@@ -15,17 +16,6 @@ namespace cli::fleet {
 
 namespace {
 constexpr int kFinishMs = 10000;
-}
-
-QList<QByteArray> takeLines(QByteArray &buffer, const QByteArray &more)
-{
-    buffer += more;
-    const qsizetype end = buffer.lastIndexOf('\n');
-    if (end < 0)
-        return {};
-    QList<QByteArray> lines = buffer.left(end).split('\n');
-    buffer.remove(0, end + 1);
-    return lines;
 }
 
 Workers::Workers() = default;
@@ -91,7 +81,7 @@ void Workers::finish()
 
 void Workers::readOut(Worker &w)
 {
-    for (const QByteArray &line : takeLines(w.out, w.process->readAllStandardOutput())) {
+    for (const QByteArray &line : ::fleet::takeLines(w.out, w.process->readAllStandardOutput())) {
         const QJsonObject event = QJsonDocument::fromJson(line).object();
         const QString name = event.value(QLatin1String("name")).toString();
         if (!w.runs.contains(name)) {
@@ -106,7 +96,7 @@ void Workers::readOut(Worker &w)
 
 void Workers::readErr(Worker &w)
 {
-    for (const QByteArray &line : takeLines(w.err, w.process->readAllStandardError()))
+    for (const QByteArray &line : ::fleet::takeLines(w.err, w.process->readAllStandardError()))
         onError(QString::fromLocal8Bit(line));
 }
 

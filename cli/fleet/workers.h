@@ -55,7 +55,4 @@ private:
     std::list<Worker> m_ended; // their process objects are still inside their own signals
 };
 
-// Lines of buffer + more that are complete, leaving the rest in buffer.
-QList<QByteArray> takeLines(QByteArray &buffer, const QByteArray &more);
-
 } // namespace cli::fleet

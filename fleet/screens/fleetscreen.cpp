@@ -3,6 +3,7 @@
 #include "config/profile.h"
 #include "flash/download.h"
 #include "fleet/inventory.h"
+#include "fleet/jsonlines.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -292,13 +293,7 @@ void FleetScreen::setCell(int row, Column column, const QString &text)
 
 void FleetScreen::readEvents()
 {
-    m_partial += m_runner->readAllStandardOutput();
-    const qsizetype end = m_partial.lastIndexOf('\n');
-    if (end < 0)
-        return;
-    const QList<QByteArray> lines = m_partial.left(end).split('\n');
-    m_partial.remove(0, end + 1);
-    for (const QByteArray &line : lines)
+    for (const QByteArray &line : takeLines(m_partial, m_runner->readAllStandardOutput()))
         event(QJsonDocument::fromJson(line).object());
 }
 

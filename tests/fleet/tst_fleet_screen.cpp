@@ -1,6 +1,6 @@
 // The fleet screen against real runners and simulated controllers: the rows
-// an inventory gives, a run to its end, one click to retry a failed row, and
-// the report that merges both runs.
+// an inventory gives, a run to its end, one click to retry a failed row, the
+// report that merges both runs, and Stop.
 #include "fleet/screens/fleetscreen.h"
 #include "tests/common/recorders.h"
 #include "tests/common/simprocess.h"
@@ -18,12 +18,19 @@ namespace {
 constexpr int kRunTimeoutMs = 60000;
 
 QString cell(const QTableWidget &table, int row, int column) { return table.item(row, column)->text(); }
+
+QString writeFile(const QTemporaryDir &dir, const QString &name, const QByteArray &bytes)
+{
+    QFile file(dir.filePath(name));
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() ? file.fileName() : QString();
+}
 } // namespace
 
 class TestFleetScreen : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void versionRunAndRetry();
+    void stopInterruptsTheRunningRow();
 };
 
 void TestFleetScreen::versionRunAndRetry()
@@ -39,15 +46,13 @@ void TestFleetScreen::versionRunAndRetry()
     const quint16 unreachable = closed.serverPort();
     closed.close();
     QTemporaryDir dir;
-    const QString inventory = dir.filePath(QStringLiteral("site.csv"));
-    QFile file(inventory);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(QStringLiteral("name,link\ngood,tcp:127.0.0.1:%1\ndropper,tcp:127.0.0.1:%2\nabsent,tcp:127.0.0.1:%3\n")
-                   .arg(sim.tcpPorts().at(0))
-                   .arg(sim.tcpPorts().at(1))
-                   .arg(unreachable)
-                   .toUtf8());
-    file.close();
+    const QString inventory = writeFile(
+        dir, QStringLiteral("site.csv"),
+        QStringLiteral("name,link\ngood,tcp:127.0.0.1:%1\ndropper,tcp:127.0.0.1:%2\nabsent,tcp:127.0.0.1:%3\n")
+            .arg(sim.tcpPorts().at(0))
+            .arg(sim.tcpPorts().at(1))
+            .arg(unreachable)
+            .toUtf8());
 
     testing::Recorder recorder;
     fleet::FleetScreen screen(recorder, recorder);
@@ -97,6 +102,32 @@ void TestFleetScreen::versionRunAndRetry()
     QCOMPARE(rows.join(QLatin1Char(';')),
              QStringLiteral("good ok 1 5200 Series Controller V 02.14;dropper ok 2 5200 Series Controller V 02.14;"
                             "absent failed 1 "));
+}
+
+// A download against a slow (paced) controller, stopped under way: the row
+// reads "interrupted" and the screen is ready for the next run.
+void TestFleetScreen::stopInterruptsTheRunningRow()
+{
+    testing::SimProcess sim;
+    QVERIFY(
+        sim.start({QStringLiteral("--tcp"), QStringLiteral("0"), QStringLiteral("--pace"), QStringLiteral("9600")}));
+    QTemporaryDir dir;
+    testing::Recorder recorder;
+    fleet::FleetScreen screen(recorder, recorder);
+    recorder.nextPath = writeFile(dir, QStringLiteral("site.csv"),
+                                  QStringLiteral("name,link\nslow,tcp:127.0.0.1:%1\n").arg(sim.tcpPort()).toUtf8());
+    screen.openInventory();
+    screen.setOperation(fleet::Operation::Flash);
+    recorder.nextPath = writeFile(dir, QStringLiteral("fw.bin"), QByteArray(4096, '\x5a'));
+    screen.chooseFile();
+    screen.start();
+    QTRY_COMPARE_WITH_TIMEOUT(cell(screen.table(), 0, fleet::FleetScreen::State), QStringLiteral("running"),
+                              kRunTimeoutMs);
+    QTest::mouseClick(screen.findChild<QPushButton *>(QStringLiteral("stop")), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(!screen.running(), kRunTimeoutMs);
+    QCOMPARE(cell(screen.table(), 0, fleet::FleetScreen::State), QStringLiteral("interrupted"));
+    QVERIFY(screen.findChild<QPushButton *>(QStringLiteral("start"))->isEnabled());
+    QVERIFY(recorder.messages.isEmpty());
 }
 
 QTEST_MAIN(TestFleetScreen)
