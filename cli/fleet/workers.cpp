@@ -79,7 +79,7 @@ void Workers::finish()
     }
 }
 
-void Workers::readOut(Worker &w)
+void Workers::readOut(Worker &w) const
 {
     for (const QByteArray &line : ::fleet::takeLines(w.out, w.process->readAllStandardOutput())) {
         const QJsonObject event = QJsonDocument::fromJson(line).object();
@@ -94,7 +94,7 @@ void Workers::readOut(Worker &w)
     }
 }
 
-void Workers::readErr(Worker &w)
+void Workers::readErr(Worker &w) const
 {
     for (const QByteArray &line : ::fleet::takeLines(w.err, w.process->readAllStandardError()))
         onError(QString::fromLocal8Bit(line));

@@ -47,8 +47,8 @@ private:
     };
 
     Worker &withRoom();
-    void readOut(Worker &w);
-    void readErr(Worker &w);
+    void readOut(Worker &w) const;
+    void readErr(Worker &w) const;
     void ended(Worker &w);
 
     std::list<Worker> m_workers;
