@@ -16,6 +16,9 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -191,6 +194,21 @@ Figures fanOut(const std::vector<QStringList> &commands, const Simulator &sim, c
     return fig;
 }
 
+// The controllers a fleet's report lists as not ok, with their last status.
+void printFailures(const QString &report)
+{
+    QFile f(report);
+    if (!f.open(QIODevice::ReadOnly))
+        return;
+    for (const auto &v : QJsonDocument::fromJson(f.readAll()).object().value(QLatin1String("controllers")).toArray()) {
+        const QJsonObject c = v.toObject();
+        if (!c.value(QLatin1String("ok")).toBool())
+            std::printf("  %s %s: %s\n", qPrintable(c.value(QLatin1String("name")).toString()),
+                        qPrintable(c.value(QLatin1String("state")).toString()),
+                        qPrintable(c.value(QLatin1String("status")).toString()));
+    }
+}
+
 // single: one controller's time to compare with, 0 for none.
 void print(const char *what, int controllers, const Figures &f, double single)
 {
@@ -288,10 +306,13 @@ int main(int argc, char *argv[])
         if (!s.start(sim, controllers, controllerBaud))
             return;
         const QString inventory = writeInventory(dir.filePath(QStringLiteral("fleet-%1.csv").arg(controllers)), s);
-        const Figures f = fanOut({{cli, QStringLiteral("fleet"), inventory, QStringLiteral("--parallel"),
-                                   QString::number(parallel), QStringLiteral("--"), QStringLiteral("flash"), image}},
-                                 s, logs);
+        const QString report = dir.filePath(QStringLiteral("report-%1.json").arg(controllers));
+        const Figures f =
+            fanOut({{cli, QStringLiteral("fleet"), inventory, QStringLiteral("--parallel"), QString::number(parallel),
+                     QStringLiteral("--report"), report, QStringLiteral("--"), QStringLiteral("flash"), image}},
+                   s, logs);
         print(what, controllers, f, controllerBaud > 0 ? single.wall : 0);
+        printFailures(report);
     };
     fleetRun("tarnic-cli fleet --parallel 1000", fleet, baud, 1000);
     fleetRun("tarnic-cli fleet --parallel 8, unpaced", 16, 0, 8);
