@@ -227,27 +227,6 @@ private Q_SLOTS:
         QVERIFY(b.rig.ui.messages.isEmpty());
     }
 
-    void secondStartRefused()
-    {
-        Bench b;
-        bool triedInside = false;
-        // A second start (and a reset) from inside the first run's waits.
-        b.controller->onLine = [&](const QByteArray &line) {
-            if (line != "X029125000500000")
-                return;
-            RecordedPanes other;
-            ProgramContext c{b.rig.state, b.rig.link, b.settings, other, b.rig.ui};
-            QCOMPARE(do_program(c), RunOutcome::Busy);
-            QCOMPARE(do_reset(c), ResetOutcome::Busy);
-            QCOMPARE(other.clears, 0);
-            triedInside = true;
-        };
-        QCOMPARE(b.run(), RunOutcome::Complete);
-        QVERIFY(triedInside);
-        QCOMPARE(b.controller->lines.count("x"), 1);
-        QVERIFY(!b.rig.link.busy()); // released at the end
-    }
-
     void quittingUnwindsQuietly()
     {
         Bench b;

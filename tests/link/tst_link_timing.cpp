@@ -39,26 +39,19 @@ private Q_SLOTS:
     void replyLines_data()
     {
         QTest::addColumn<bool>("tcp");
-        QTest::addColumn<bool>("oneByteAtATime");
-        for (bool tcp : {false, true})
-            for (bool split : {false, true})
-                QTest::addRow("%s %s", tcp ? "tcp" : "serial", split ? "byte by byte" : "all at once") << tcp << split;
+        QTest::newRow("serial") << false;
+        QTest::newRow("tcp") << true;
     }
 
-    // O K CR LF A B CR: the line feed belongs to the second line.
+    // O K CR LF A B CR, a byte at a time: the line feed belongs to the second line.
     void replyLines()
     {
         QFETCH(bool, tcp);
-        QFETCH(bool, oneByteAtATime);
         FakeRig rig;
         QVERIFY(tcp ? rig.connectTcp() : rig.connectSerial());
         const QByteArray bytes("OK\r\nAB\r");
-        if (oneByteAtATime) {
-            for (int i = 0; i < bytes.size(); ++i)
-                rig.peer().deliver(bytes.mid(i, 1), wire::Ms(10 * (i + 1)));
-        } else {
-            rig.peer().deliver(bytes, 10ms);
-        }
+        for (int i = 0; i < bytes.size(); ++i)
+            rig.peer().deliver(bytes.mid(i, 1), wire::Ms(10 * (i + 1)));
         for (const QByteArray &line : {QByteArray("OK"), QByteArray("\nAB")}) {
             const wire::ReplyLine reply = rig.link.ReadReplyLine();
             QCOMPARE(reply.text, line);
@@ -122,12 +115,7 @@ private Q_SLOTS:
         QCOMPARE(reply.text, second);
     }
 
-    void sendOnClosedLinkSetsFailure_data()
-    {
-        QTest::addColumn<bool>("tcp");
-        QTest::newRow("serial") << false;
-        QTest::newRow("tcp") << true;
-    }
+    void sendOnClosedLinkSetsFailure_data() { replyLines_data(); }
 
     void sendOnClosedLinkSetsFailure()
     {
@@ -141,46 +129,40 @@ private Q_SLOTS:
         QCOMPARE(rig.waiter.now(), wire::Ms(5000));
     }
 
-    void silentTcpGivesUpAfterThirtyPasses()
+    // The TCP connect: accepted late within its 3-second wait, given up after
+    // it quietly, or refused at once for a port text that is no port.
+    void tcpConnect_data()
     {
-        FakeRig rig;
-        rig.tcp.acceptAfter.reset();
-        rig.comm.ipAddress = QStringLiteral("10.1.2.3");
-        QVERIFY(!rig.connectTcp());
-        QCOMPARE(rig.waiter.now(), wire::Ms(3000));
-        QCOMPARE(rig.link.statusCaption(), QStringLiteral("Disconnected"));
-        QVERIFY(rig.ui.messages.isEmpty());
-        QVERIFY(!rig.tcp.isOpen());
+        QTest::addColumn<QString>("port");
+        QTest::addColumn<int>("acceptMs");  // -1: never
+        QTest::addColumn<int>("failsAtMs"); // -1: connects
+        QTest::newRow("accepted at 2850 ms") << "5757" << 2850 << -1;
+        QTest::newRow("silent peer") << "57" << -1 << 3000;
+        QTest::newRow("empty") << "" << 10 << 0;
+        QTest::newRow("not a number") << "5x" << 10 << 0;
+        QTest::newRow("zero") << "0" << 10 << 0;
+        QTest::newRow("too large") << "65536" << 10 << 0;
     }
 
-    void connectWithinPasses()
+    void tcpConnect()
     {
+        QFETCH(QString, port);
+        QFETCH(int, acceptMs);
+        QFETCH(int, failsAtMs);
         FakeRig rig;
-        rig.tcp.acceptAfter = 2850ms;
-        rig.comm.tcpPort = QStringLiteral("5757");
-        QVERIFY(rig.connectTcp());
+        rig.comm.tcpPort = port;
+        rig.tcp.acceptAfter = acceptMs < 0 ? std::nullopt : std::optional(wire::Ms(acceptMs));
+        QCOMPARE(rig.connectTcp(), failsAtMs < 0);
+        QVERIFY(rig.ui.messages.isEmpty());
+        if (failsAtMs >= 0) {
+            QCOMPARE(rig.waiter.now(), wire::Ms(failsAtMs));
+            QCOMPARE(rig.link.statusCaption(), QStringLiteral("Disconnected"));
+            QVERIFY(!rig.tcp.isOpen());
+            return;
+        }
         QCOMPARE(rig.tcp.port, quint16(5757));
         QCOMPARE(rig.tcp.host, wire::kDefaultIpAddress);
         QCOMPARE(rig.link.statusCaption(), QStringLiteral("Connected"));
-    }
-
-    void badPortTextFailsAtOnce_data()
-    {
-        QTest::addColumn<QString>("port");
-        QTest::newRow("empty") << QString();
-        QTest::newRow("not a number") << QStringLiteral("5x");
-        QTest::newRow("zero") << QStringLiteral("0");
-        QTest::newRow("too large") << QStringLiteral("65536");
-    }
-
-    void badPortTextFailsAtOnce()
-    {
-        QFETCH(QString, port);
-        FakeRig rig;
-        rig.comm.tcpPort = port;
-        QVERIFY(!rig.connectTcp());
-        QCOMPARE(rig.waiter.now(), wire::Ms(0));
-        QVERIFY(rig.ui.messages.isEmpty());
     }
 
     void connectWhileConnectedAndDisconnectWhileDisconnected()

@@ -1,8 +1,5 @@
-#include "config/settings.h"
 #include "loopback/screens/loopback.h"
-#include "screens/services.h"
-#include "tests/common/fakerig.h"
-#include "utilities/utilitiessettings.h"
+#include "tests/common/screenrig.h"
 
 #include <QLabel>
 #include <QListWidget>
@@ -13,11 +10,8 @@ using wire::Ms;
 
 namespace {
 struct Screen {
-    testing::FakeRig rig;
-    config::Settings settings;
-    utilities::UtilitiesSettings utilities;
-    screens::Services services{rig.state, rig.link, rig.waiter, rig.comm, settings, utilities, rig.ui, rig.ui};
-    loopback::LoopbackScreen screen{services};
+    testing::ScreenRig rig;
+    loopback::LoopbackScreen screen{rig.services};
 
     QPushButton *button(const char *name) { return screen.findChild<QPushButton *>(QLatin1String(name)); }
     QStringList list()

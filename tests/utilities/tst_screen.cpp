@@ -1,33 +1,21 @@
 // The utilities screen: control names and captions, the clock display, the
 // hours field filter, and the labels driving the actions over a fake link.
-#include "config/settings.h"
-#include "screens/services.h"
-#include "tests/common/fakerig.h"
+#include "tests/common/screenrig.h"
 #include "utilities/screens/utilities.h"
 
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QRadioButton>
-#include <QRegularExpression>
 #include <QtTest>
 
 using namespace utilities;
 using wire::Ms;
 
 namespace {
-struct ScreenRig : testing::FakeRig {
-    config::Settings settings;
-    UtilitiesSettings model;
-    screens::Services services{state, link, waiter, comm, settings, model, ui, ui};
-    UtilitiesScreen *screen = nullptr;
-
-    ScreenRig()
-    {
-        applyUtilitiesDefaults(model);
-        screen = new UtilitiesScreen(services);
-    }
-    ~ScreenRig() { delete screen; }
+struct ScreenRig : testing::ScreenRig {
+    UtilitiesSettings &model = utilities;
+    std::unique_ptr<UtilitiesScreen> screen = std::make_unique<UtilitiesScreen>(services);
     template <typename W>
     W *find(const QString &name) const
     {
@@ -105,25 +93,18 @@ private Q_SLOTS:
         QCOMPARE(control->property("checked").toBool(), checked);
     }
 
-    void startState()
+    // The widgets feed the model the actions read, the hours field takes
+    // digits only, and the PC clock ticks.
+    void fieldsFeedTheModel()
     {
         ScreenRig rig;
         QCOMPARE(rig.screen->windowTitle(), QStringLiteral("to become new utility"));
-        for (const char *name : {"Text4", "Label3", "Label4", "Command2"})
-            QVERIFY2(rig.screen->findChild<QObject *>(QString::fromLatin1(name)), name);
-        QCOMPARE(rig.find<QTimer>(QStringLiteral("Timer1"))->interval(), 1000);
-        // The widgets feed the model the actions read.
         rig.find<QRadioButton>(QStringLiteral("Option1(2)"))->setChecked(true);
         rig.find<QAbstractButton>(QStringLiteral("Check1(2)"))->setChecked(true);
         rig.find<QLineEdit>(QStringLiteral("Text1(2)"))->setText(QStringLiteral("42"));
         QVERIFY(!rig.model.adHoc);
         QVERIFY(rig.model.inclDeleted);
         QCOMPARE(rig.model.adHocId, QStringLiteral("42"));
-    }
-
-    void hoursFilter()
-    {
-        ScreenRig rig;
         auto *hours = rig.find<QLineEdit>(QStringLiteral("Text2"));
         hours->clear();
         QTest::keyClicks(hours, QStringLiteral("1a-2 x"));
@@ -131,17 +112,11 @@ private Q_SLOTS:
         QCOMPARE(rig.model.hours, QStringLiteral("12"));
         QTest::keyClick(hours, Qt::Key_Backspace);
         QCOMPARE(rig.model.hours, QStringLiteral("1"));
-    }
-
-    void clockTicks()
-    {
-        ScreenRig rig;
-        const QRegularExpression shape(
-            QStringLiteral("^Current Date/Time: \\d{4}-\\d\\d-\\d\\d  \\d\\d:\\d\\d:\\d\\d$"));
-        QVERIFY(shape.match(rig.label(4)).hasMatch());
         const QString first = rig.label(4);
-        QTRY_VERIFY_WITH_TIMEOUT(rig.label(4) != first, 2500);
-        QVERIFY(shape.match(rig.label(4)).hasMatch());
+        QVERIFY(first.startsWith(QLatin1String("Current Date/Time: ")));
+        // A once-a-second tick on the real clock: the bound only keeps a clock
+        // that stopped from hanging the run; a loaded machine stays inside it.
+        QTRY_VERIFY_WITH_TIMEOUT(rig.label(4) != first, 20000);
     }
 
     void labelsDriveActions()
