@@ -5,7 +5,6 @@
 #include "app/commandmenu.h"
 #include "core/widgets/labelbutton.h"
 #include "core/widgets/qtsinks.h"
-#include "core/widgets/twips.h"
 #include "link/fake/fakeio.h"
 #include "tests/common/apprig.h"
 

@@ -2,6 +2,7 @@
 // has its widget, typed and pasted text, the Const locks, the available
 // entries, the hidden row and the disabled cells, and the run from the screen.
 #include "config/profile.h"
+#include "config/record.h"
 #include "config/screens/barcode.h"
 #include "config/screens/binding.h"
 #include "config/screens/comm430.h"
@@ -364,7 +365,9 @@ private Q_SLOTS:
         QFile f(QDir(dir.path()).filePath(records.front()));
         QVERIFY(f.open(QIODevice::ReadOnly));
         const QByteArray text = f.readAll();
-        QVERIFY(text.contains("\n# Link: serial "));
+        QVERIFY(text.contains("\n# Link: serial /dev/ttyS1 at 9600 baud\n"));
+        const wire::OpenedLink tcp{wire::CommSettings::Mode::Tcp, {}, 0, QStringLiteral("10.0.0.7"), 57};
+        QCOMPARE(linkText(tcp), QStringLiteral("TCP 10.0.0.7:57"));
         QVERIFY(text.contains("\n# Controller: 5200 V 02.14\n# Outcome: Programming Complete\n"));
         const ProfileRead read = parseProfile(text, records.front());
         QVERIFY(std::holds_alternative<Settings>(read));
