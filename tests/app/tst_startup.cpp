@@ -57,6 +57,10 @@ private Q_SLOTS:
         QCOMPARE(s.digitWidth, core::digitWidthData());
         QCOMPARE(rig.app.link().statusCaption(), QStringLiteral("Disconnected"));
         QCOMPARE(rig.menu().status().text(), QStringLiteral("Disconnected"));
+        // Entries that need a link are refused without a word and keep the highlight.
+        rig.menu().terminalMode();
+        rig.menu().flashDevice();
+        QVERIFY(rig.ui.messages.isEmpty());
         QCOMPARE(rig.colour("Label3"), app::kYellow);
         auto &main = rig.app.mainWindow();
         QCOMPARE(main.windowTitle(), QStringLiteral("Tarnic         Flash Utility     V 01.00"));
@@ -152,29 +156,6 @@ private Q_SLOTS:
                          QStringLiteral("Controller must be programmed to 9600 baud before reflashing"));
             QCOMPARE(rig.colour("Label4"), opens ? app::kYellow : app::kWhite);
         }
-    }
-
-    void refusedEntriesKeepHighlight()
-    {
-        AppRig rig;
-        rig.menu().terminalMode();
-        rig.menu().flashDevice();
-        QCOMPARE(rig.colour("Label3"), app::kYellow);
-        QVERIFY(rig.ui.messages.isEmpty());
-        QVERIFY(!rig.visible("termmode"));
-        QVERIFY(!rig.visible("flashdl"));
-    }
-
-    void escapeOpensLoopbackOnlyWhenConnected()
-    {
-        AppRig rig;
-        QTest::keyClick(&rig.menu(), Qt::Key_Escape);
-        QVERIFY(!rig.visible("loopback"));
-        rig.connect();
-        QTest::keyClick(&rig.menu(), Qt::Key_A);
-        QVERIFY(!rig.visible("loopback"));
-        QTest::keyClick(&rig.menu(), Qt::Key_Escape);
-        QVERIFY(rig.visible("loopback"));
     }
 
     void addedEntriesStopTheTerminal_data()

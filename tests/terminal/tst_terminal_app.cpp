@@ -67,10 +67,15 @@ private Q_SLOTS:
                  QStringLiteral("Connected to comm port 2"));
     }
 
+    // Escape opens the loopback test only on an open link, from the terminal too.
     void escapeDuringTerminalThenLoopback()
     {
         AppRig rig;
+        QTest::keyClick(&rig.menu(), Qt::Key_Escape);
+        QVERIFY(!rig.visible("loopback"));
         rig.app.link().ConnectLink();
+        QTest::keyClick(&rig.menu(), Qt::Key_A);
+        QVERIFY(!rig.visible("loopback"));
         rig.waiter.after(50ms, [&] { QTest::keyClick(&rig.app.mainWindow().commandMenu(), Qt::Key_Escape); });
         rig.click("Label1");
         QVERIFY(rig.visible("loopback"));
