@@ -3,6 +3,7 @@
 // survive.
 #include "flash/download.h"
 #include "tests/common/fakerig.h"
+#include "tests/common/rows.h"
 #include "tests/flash/bootpeer.h"
 
 #include <QFile>
@@ -301,12 +302,7 @@ private Q_SLOTS:
 
     // While a download runs, or while its dialog is open, neither action
     // starts: no second dialog, no second download.
-    void busyRefusesBothActions_data()
-    {
-        QTest::addColumn<bool>("whileChoosing");
-        QTest::newRow("while downloading") << false;
-        QTest::newRow("while choosing") << true;
-    }
+    void busyRefusesBothActions_data() { testing::boolRows("whileChoosing", "while downloading", "while choosing"); }
     void busyRefusesBothActions()
     {
         QFETCH(bool, whileChoosing);

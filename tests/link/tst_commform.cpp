@@ -1,5 +1,6 @@
 // The communications screen offscreen: its controls drive the model exactly as clicks and keys would.
 #include "link/screens/commform.h"
+#include "tests/common/rows.h"
 #include "tests/common/screenrig.h"
 
 #include <QAbstractItemModel>
@@ -143,12 +144,7 @@ private Q_SLOTS:
         QCOMPARE(rig.ui.messages, QStringList{QStringLiteral("Already disconnected")});
     }
 
-    void modeChangeKeepsOpenLink_data()
-    {
-        QTest::addColumn<bool>("running");
-        QTest::newRow("idle") << false;
-        QTest::newRow("during an operation") << true;
-    }
+    void modeChangeKeepsOpenLink_data() { testing::boolRows("running", "idle", "during an operation"); }
 
     // Choosing TCP/IP while the serial port is open leaves it open and
     // "Connected". Idle, the next command goes to the TCP client; an operation
@@ -211,12 +207,7 @@ private Q_SLOTS:
         QVERIFY(!poll->isActive());
     }
 
-    void recentLinksOfferedNotSelected_data()
-    {
-        QTest::addColumn<bool>("tcp");
-        QTest::newRow("device") << false;
-        QTest::newRow("address") << true;
-    }
+    void recentLinksOfferedNotSelected_data() { testing::boolRows("tcp", "device", "address"); }
 
     // Only a link that opened is remembered; a new screen offers it, the model
     // keeps the start-up values.

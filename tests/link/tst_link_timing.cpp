@@ -1,6 +1,7 @@
 // Link operations on the virtual clock: exact bytes, reply framing, every
 // time-out path, the connect wait and the caption rules.
 #include "tests/common/fakerig.h"
+#include "tests/common/rows.h"
 
 #include <QtTest>
 
@@ -36,12 +37,7 @@ private Q_SLOTS:
         QCOMPARE(rig.peer().writes, writes);
     }
 
-    void replyLines_data()
-    {
-        QTest::addColumn<bool>("tcp");
-        QTest::newRow("serial") << false;
-        QTest::newRow("tcp") << true;
-    }
+    void replyLines_data() { testing::boolRows("tcp", "serial", "tcp"); }
 
     // O K CR LF A B CR, a byte at a time: the line feed belongs to the second line.
     void replyLines()
