@@ -3,6 +3,7 @@
 // survive.
 #include "flash/download.h"
 #include "tests/common/fakerig.h"
+#include "tests/common/rows.h"
 #include "tests/flash/bootpeer.h"
 
 #include <QFile>
@@ -60,12 +61,13 @@ struct Run {
         return dl->doflashdl();
     }
     QByteArray written() { return rig.peer().written(); }
-    // Whether the image file is still held open.
-    bool imageOpen() const
+    // Neither the image file, nor the download, nor the link is held any more.
+    bool released() const
     {
         const auto fds = QDir(QStringLiteral("/proc/self/fd")).entryInfoList(QDir::NoDotAndDotDot | QDir::System);
-        return std::any_of(fds.begin(), fds.end(),
-                           [&](const QFileInfo &fd) { return fd.symLinkTarget() == dl->imagePath(); });
+        return std::none_of(fds.begin(), fds.end(),
+                            [&](const QFileInfo &fd) { return fd.symLinkTarget() == dl->imagePath(); })
+            && !dl->busy() && !rig.link.busy();
     }
     // Time from the last byte written to the end of the download.
     wire::Ms sinceLastWrite() const { return rig.waiter.now() - peer->writeTimes.constLast(); }
@@ -128,9 +130,7 @@ private Q_SLOTS:
             QStringList{complete ? QStringLiteral("Download complete") : QStringLiteral("Early end of binary file")});
         if (complete)
             QCOMPARE(run.rig.ui.status(), QString());
-        QVERIFY(!run.imageOpen());
-        QVERIFY(!run.dl->busy());
-        QVERIFY(!run.rig.link.busy());
+        QVERIFY(run.released());
     }
 
     // The start reply: split across reads, spoilt by a leading blank or a
@@ -274,9 +274,7 @@ private Q_SLOTS:
             QCOMPARE(run.rig.link.statusCaption(), QStringLiteral("Disconnected"));
         else
             QCOMPARE(run.rig.ui.status().isEmpty(), kind == Kind::Flash && !tcp);
-        QVERIFY(!run.imageOpen());
-        QVERIFY(!run.dl->busy());
-        QVERIFY(!run.rig.link.busy());
+        QVERIFY(run.released());
     }
 
     void progressTexts_data()
@@ -304,12 +302,7 @@ private Q_SLOTS:
 
     // While a download runs, or while its dialog is open, neither action
     // starts: no second dialog, no second download.
-    void busyRefusesBothActions_data()
-    {
-        QTest::addColumn<bool>("whileChoosing");
-        QTest::newRow("while downloading") << false;
-        QTest::newRow("while choosing") << true;
-    }
+    void busyRefusesBothActions_data() { testing::boolRows("whileChoosing", "while downloading", "while choosing"); }
     void busyRefusesBothActions()
     {
         QFETCH(bool, whileChoosing);

@@ -1,13 +1,10 @@
 // The two download screens: captions and control names, the file choice, and
 // a download shown with its status text, progress bar and block number.
-#include "config/settings.h"
 #include "core/widgets/labelbutton.h"
 #include "flash/screens/flashboot2.h"
 #include "flash/screens/flashdl.h"
-#include "screens/services.h"
-#include "tests/common/fakerig.h"
+#include "tests/common/screenrig.h"
 #include "tests/flash/bootpeer.h"
-#include "utilities/utilitiessettings.h"
 
 #include <QLabel>
 #include <QProgressBar>
@@ -38,10 +35,7 @@ struct Screens {
         return screen.findChild<T *>(QString::fromLatin1(name));
     }
 
-    testing::FakeRig rig;
-    config::Settings settings;
-    utilities::UtilitiesSettings utilities;
-    screens::Services services{rig.state, rig.link, rig.waiter, rig.comm, settings, utilities, rig.ui, rig.ui};
+    testing::ScreenRig rig;
     std::unique_ptr<testing::BootPeer> peer;
     QTemporaryDir dir;
 };
@@ -60,8 +54,8 @@ private Q_SLOTS:
     void captions()
     {
         Screens s;
-        flash::FlashDl dl(s.services);
-        flash::FlashBoot2 boot(s.services);
+        flash::FlashDl dl(s.rig.services);
+        flash::FlashBoot2 boot(s.rig.services);
         QCOMPARE(boot.windowTitle(), QStringLiteral("Flash Boot 2"));
         QCOMPARE(text(dl, "Label2"), QStringLiteral("Tarnic Flash Download"));
         QCOMPARE(text(dl, "Label5"),
@@ -79,7 +73,7 @@ private Q_SLOTS:
     void downloadShowsProgressThenStartsClean()
     {
         Screens s;
-        flash::FlashDl dl(s.services);
+        flash::FlashDl dl(s.rig.services);
         dl.show();
         const QString path = s.image(50 * 40 + 44);
         s.rig.ui.nextPath = path;
@@ -128,7 +122,7 @@ private Q_SLOTS:
     void dropLeavesScreenReady()
     {
         Screens s;
-        flash::FlashBoot2 boot(s.services);
+        flash::FlashBoot2 boot(s.rig.services);
         boot.show();
         s.rig.ui.nextPath = s.image(qsizetype{32} * 10);
         boot.selectFile();

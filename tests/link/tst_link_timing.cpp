@@ -1,6 +1,7 @@
 // Link operations on the virtual clock: exact bytes, reply framing, every
 // time-out path, the connect wait and the caption rules.
 #include "tests/common/fakerig.h"
+#include "tests/common/rows.h"
 
 #include <QtTest>
 
@@ -10,250 +11,210 @@ using testing::FakeRig;
 class TestLinkTiming : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void writes_data();
-    void writes();
-    void replyLines_data();
-    void replyLines();
-    void timeouts_data();
-    void timeouts();
-    void lateReplyDiscardedOnSerialKeptOnTcp_data();
-    void lateReplyDiscardedOnSerialKeptOnTcp();
-    void sendOnClosedLinkSetsFailure_data();
-    void sendOnClosedLinkSetsFailure();
-    void silentTcpGivesUpAfterThirtyPasses();
-    void connectWithinPasses();
-    void badPortTextFailsAtOnce_data();
-    void badPortTextFailsAtOnce();
-    void connectWhileConnectedAndDisconnectWhileDisconnected();
-    void serialSettingsFollowSelections();
-    void endlessLineStaysBounded();
-};
+    void writes_data()
+    {
+        QTest::addColumn<bool>("tcp");
+        QTest::addColumn<QByteArray>("command"); // empty: the wake-up
+        QTest::addColumn<QByteArrayList>("writes");
+        QTest::newRow("serial X001") << false << QByteArray("X001") << QByteArrayList{"X001\r"};
+        QTest::newRow("tcp X001") << true << QByteArray("X001") << QByteArrayList{"X001\r"};
+        QTest::newRow("empty command") << false << QByteArray("") << QByteArrayList{"\r"};
+        QTest::newRow("8-bit text") << false << QByteArray("\xff\x80", 2)
+                                    << QByteArrayList{QByteArray("\xff\x80\r", 3)};
+        QTest::newRow("serial wake-up: two writes") << false << QByteArray() << QByteArrayList{"\r", "\r"};
+        QTest::newRow("tcp wake-up: one send") << true << QByteArray() << QByteArrayList{"\r\r"};
+    }
 
-void TestLinkTiming::writes_data()
-{
-    QTest::addColumn<bool>("tcp");
-    QTest::addColumn<QByteArray>("command"); // empty: the wake-up
-    QTest::addColumn<QByteArrayList>("writes");
-    QTest::newRow("serial X001") << false << QByteArray("X001") << QByteArrayList{"X001\r"};
-    QTest::newRow("tcp X001") << true << QByteArray("X001") << QByteArrayList{"X001\r"};
-    QTest::newRow("empty command") << false << QByteArray("") << QByteArrayList{"\r"};
-    QTest::newRow("8-bit text") << false << QByteArray("\xff\x80", 2) << QByteArrayList{QByteArray("\xff\x80\r", 3)};
-    QTest::newRow("serial wake-up: two writes") << false << QByteArray() << QByteArrayList{"\r", "\r"};
-    QTest::newRow("tcp wake-up: one send") << true << QByteArray() << QByteArrayList{"\r\r"};
-}
+    // A command goes out as one write with its carriage return.
+    void writes()
+    {
+        QFETCH(bool, tcp);
+        QFETCH(QByteArray, command);
+        QFETCH(QByteArrayList, writes);
+        FakeRig rig;
+        QVERIFY(tcp ? rig.connectTcp() : rig.connectSerial());
+        QVERIFY(command.isNull() ? rig.link.SendWakeup() : rig.link.SendCommand(command));
+        QCOMPARE(rig.peer().writes, writes);
+    }
 
-// A command goes out as one write with its carriage return.
-void TestLinkTiming::writes()
-{
-    QFETCH(bool, tcp);
-    QFETCH(QByteArray, command);
-    QFETCH(QByteArrayList, writes);
-    FakeRig rig;
-    QVERIFY(tcp ? rig.connectTcp() : rig.connectSerial());
-    QVERIFY(command.isNull() ? rig.link.SendWakeup() : rig.link.SendCommand(command));
-    QCOMPARE(rig.peer().writes, writes);
-}
+    void replyLines_data() { testing::boolRows("tcp", "serial", "tcp"); }
 
-void TestLinkTiming::replyLines_data()
-{
-    QTest::addColumn<bool>("tcp");
-    QTest::addColumn<bool>("oneByteAtATime");
-    for (bool tcp : {false, true})
-        for (bool split : {false, true})
-            QTest::addRow("%s %s", tcp ? "tcp" : "serial", split ? "byte by byte" : "all at once") << tcp << split;
-}
-
-// O K CR LF A B CR: the line feed belongs to the second line.
-void TestLinkTiming::replyLines()
-{
-    QFETCH(bool, tcp);
-    QFETCH(bool, oneByteAtATime);
-    FakeRig rig;
-    QVERIFY(tcp ? rig.connectTcp() : rig.connectSerial());
-    const QByteArray bytes("OK\r\nAB\r");
-    if (oneByteAtATime) {
+    // O K CR LF A B CR, a byte at a time: the line feed belongs to the second line.
+    void replyLines()
+    {
+        QFETCH(bool, tcp);
+        FakeRig rig;
+        QVERIFY(tcp ? rig.connectTcp() : rig.connectSerial());
+        const QByteArray bytes("OK\r\nAB\r");
         for (int i = 0; i < bytes.size(); ++i)
             rig.peer().deliver(bytes.mid(i, 1), wire::Ms(10 * (i + 1)));
-    } else {
-        rig.peer().deliver(bytes, 10ms);
+        for (const QByteArray &line : {QByteArray("OK"), QByteArray("\nAB")}) {
+            const wire::ReplyLine reply = rig.link.ReadReplyLine();
+            QCOMPARE(reply.text, line);
+            QVERIFY(!reply.timedOut);
+        }
     }
-    for (const QByteArray &line : {QByteArray("OK"), QByteArray("\nAB")}) {
+
+    void timeouts_data()
+    {
+        QTest::addColumn<bool>("tcp");
+        QTest::addColumn<int>("gapMs"); // between single characters
+        QTest::addColumn<QByteArray>("partial");
+        QTest::newRow("serial partial line") << false << 0 << QByteArray("PART");
+        QTest::newRow("tcp partial line") << true << 0 << QByteArray("PART");
+        // The time-out covers the whole line, not the gap between characters.
+        QTest::newRow("serial trickle") << false << 900 << QByteArray("aaaaa");
+        QTest::newRow("tcp trickle") << true << 900 << QByteArray("aaaaa");
+    }
+
+    void timeouts()
+    {
+        QFETCH(bool, tcp);
+        QFETCH(int, gapMs);
+        QFETCH(QByteArray, partial);
+        FakeRig rig;
+        QVERIFY(tcp ? rig.connectTcp() : rig.connectSerial());
+        const auto start = rig.waiter.now();
+        if (gapMs == 0)
+            rig.peer().deliver(partial, 100ms);
+        else
+            for (int i = 0; i < 10; ++i)
+                rig.peer().deliver("a", wire::Ms(gapMs * (i + 1)));
         const wire::ReplyLine reply = rig.link.ReadReplyLine();
-        QCOMPARE(reply.text, line);
-        QVERIFY(!reply.timedOut);
+        QVERIFY(reply.timedOut);
+        QCOMPARE(rig.waiter.now() - start, wire::Ms(5000));
+        QCOMPARE(reply.text, partial);
     }
-}
 
-void TestLinkTiming::timeouts_data()
-{
-    QTest::addColumn<bool>("tcp");
-    QTest::addColumn<int>("gapMs"); // between single characters
-    QTest::addColumn<QByteArray>("partial");
-    QTest::newRow("serial partial line") << false << 0 << QByteArray("PART");
-    QTest::newRow("tcp partial line") << true << 0 << QByteArray("PART");
-    // The time-out covers the whole line, not the gap between characters.
-    QTest::newRow("serial trickle") << false << 900 << QByteArray("aaaaa");
-    QTest::newRow("tcp trickle") << true << 900 << QByteArray("aaaaa");
-}
+    void lateReplyDiscardedOnSerialKeptOnTcp_data()
+    {
+        QTest::addColumn<bool>("tcp");
+        QTest::addColumn<QByteArray>("second");
+        QTest::newRow("serial discards") << false << QByteArray("NEW");
+        QTest::newRow("tcp prefixes") << true << QByteArray("LATENEW");
+    }
 
-void TestLinkTiming::timeouts()
-{
-    QFETCH(bool, tcp);
-    QFETCH(int, gapMs);
-    QFETCH(QByteArray, partial);
-    FakeRig rig;
-    QVERIFY(tcp ? rig.connectTcp() : rig.connectSerial());
-    const auto start = rig.waiter.now();
-    if (gapMs == 0)
-        rig.peer().deliver(partial, 100ms);
-    else
-        for (int i = 0; i < 10; ++i)
-            rig.peer().deliver("a", wire::Ms(gapMs * (i + 1)));
-    const wire::ReplyLine reply = rig.link.ReadReplyLine();
-    QVERIFY(reply.timedOut);
-    QCOMPARE(rig.waiter.now() - start, wire::Ms(5000));
-    QCOMPARE(reply.text, partial);
-}
+    void lateReplyDiscardedOnSerialKeptOnTcp()
+    {
+        QFETCH(bool, tcp);
+        QFETCH(QByteArray, second);
+        FakeRig rig;
+        QVERIFY(tcp ? rig.connectTcp() : rig.connectSerial());
+        rig.link.SendCommand("A");
+        QVERIFY(rig.link.ReadReplyLine().timedOut);
+        rig.peer().deliver("LATE", 1ms);
+        rig.waiter.advance(10ms);
+        rig.peer().onWrite = [&](const QByteArray &) { rig.peer().deliver("NEW\r", 5ms); };
+        rig.link.SendCommand("B");
+        const wire::ReplyLine reply = rig.link.ReadReplyLine();
+        QVERIFY(!reply.timedOut);
+        QCOMPARE(reply.text, second);
+    }
 
-void TestLinkTiming::lateReplyDiscardedOnSerialKeptOnTcp_data()
-{
-    QTest::addColumn<bool>("tcp");
-    QTest::addColumn<QByteArray>("second");
-    QTest::newRow("serial discards") << false << QByteArray("NEW");
-    QTest::newRow("tcp prefixes") << true << QByteArray("LATENEW");
-}
+    void sendOnClosedLinkSetsFailure_data() { replyLines_data(); }
 
-void TestLinkTiming::lateReplyDiscardedOnSerialKeptOnTcp()
-{
-    QFETCH(bool, tcp);
-    QFETCH(QByteArray, second);
-    FakeRig rig;
-    QVERIFY(tcp ? rig.connectTcp() : rig.connectSerial());
-    rig.link.SendCommand("A");
-    QVERIFY(rig.link.ReadReplyLine().timedOut);
-    rig.peer().deliver("LATE", 1ms);
-    rig.waiter.advance(10ms);
-    rig.peer().onWrite = [&](const QByteArray &) { rig.peer().deliver("NEW\r", 5ms); };
-    rig.link.SendCommand("B");
-    const wire::ReplyLine reply = rig.link.ReadReplyLine();
-    QVERIFY(!reply.timedOut);
-    QCOMPARE(reply.text, second);
-}
+    void sendOnClosedLinkSetsFailure()
+    {
+        QFETCH(bool, tcp);
+        FakeRig rig;
+        rig.comm.mode = tcp ? wire::CommSettings::Mode::Tcp : wire::CommSettings::Mode::Serial;
+        QVERIFY(!rig.link.SendCommand("V"));
+        QVERIFY(!rig.link.SendWakeup());
+        // A caller that does not look at the result sees a time-out after 5 s.
+        QVERIFY(rig.link.ReadReplyLine().timedOut);
+        QCOMPARE(rig.waiter.now(), wire::Ms(5000));
+    }
 
-void TestLinkTiming::sendOnClosedLinkSetsFailure_data()
-{
-    QTest::addColumn<bool>("tcp");
-    QTest::newRow("serial") << false;
-    QTest::newRow("tcp") << true;
-}
+    // The TCP connect: accepted late within its 3-second wait, given up after
+    // it quietly, or refused at once for a port text that is no port.
+    void tcpConnect_data()
+    {
+        QTest::addColumn<QString>("port");
+        QTest::addColumn<int>("acceptMs");  // -1: never
+        QTest::addColumn<int>("failsAtMs"); // -1: connects
+        QTest::newRow("accepted at 2850 ms") << "5757" << 2850 << -1;
+        QTest::newRow("silent peer") << "57" << -1 << 3000;
+        QTest::newRow("empty") << "" << 10 << 0;
+        QTest::newRow("not a number") << "5x" << 10 << 0;
+        QTest::newRow("zero") << "0" << 10 << 0;
+        QTest::newRow("too large") << "65536" << 10 << 0;
+    }
 
-void TestLinkTiming::sendOnClosedLinkSetsFailure()
-{
-    QFETCH(bool, tcp);
-    FakeRig rig;
-    rig.comm.mode = tcp ? wire::CommSettings::Mode::Tcp : wire::CommSettings::Mode::Serial;
-    QVERIFY(!rig.link.SendCommand("V"));
-    QVERIFY(!rig.link.SendWakeup());
-    // A caller that does not look at the result sees a time-out after 5 s.
-    QVERIFY(rig.link.ReadReplyLine().timedOut);
-    QCOMPARE(rig.waiter.now(), wire::Ms(5000));
-}
+    void tcpConnect()
+    {
+        QFETCH(QString, port);
+        QFETCH(int, acceptMs);
+        QFETCH(int, failsAtMs);
+        FakeRig rig;
+        rig.comm.tcpPort = port;
+        rig.tcp.acceptAfter = acceptMs < 0 ? std::nullopt : std::optional(wire::Ms(acceptMs));
+        QCOMPARE(rig.connectTcp(), failsAtMs < 0);
+        QVERIFY(rig.ui.messages.isEmpty());
+        if (failsAtMs >= 0) {
+            QCOMPARE(rig.waiter.now(), wire::Ms(failsAtMs));
+            QCOMPARE(rig.link.statusCaption(), QStringLiteral("Disconnected"));
+            QVERIFY(!rig.tcp.isOpen());
+            return;
+        }
+        QCOMPARE(rig.tcp.port, quint16(5757));
+        QCOMPARE(rig.tcp.host, wire::kDefaultIpAddress);
+        QCOMPARE(rig.link.statusCaption(), QStringLiteral("Connected"));
+    }
 
-void TestLinkTiming::silentTcpGivesUpAfterThirtyPasses()
-{
-    FakeRig rig;
-    rig.tcp.acceptAfter.reset();
-    rig.comm.ipAddress = QStringLiteral("10.1.2.3");
-    QVERIFY(!rig.connectTcp());
-    QCOMPARE(rig.waiter.now(), wire::Ms(3000));
-    QCOMPARE(rig.link.statusCaption(), QStringLiteral("Disconnected"));
-    QVERIFY(rig.ui.messages.isEmpty());
-    QVERIFY(!rig.tcp.isOpen());
-}
+    void connectWhileConnectedAndDisconnectWhileDisconnected()
+    {
+        FakeRig rig;
+        rig.link.DisconnectLink();
+        QCOMPARE(rig.ui.messages, QStringList{QStringLiteral("Already disconnected")});
+        QVERIFY(rig.connectSerial());
+        rig.link.ConnectLink();
+        QCOMPARE(rig.ui.messages.constLast(), QStringLiteral("Disconnect first before connecting"));
+        QCOMPARE(rig.serial.openCount, 1);
+        rig.link.DisconnectLink();
+        QCOMPARE(rig.link.statusCaption(), QStringLiteral("Disconnected"));
+        QVERIFY(!rig.serial.isOpen());
+    }
 
-void TestLinkTiming::connectWithinPasses()
-{
-    FakeRig rig;
-    rig.tcp.acceptAfter = 2850ms;
-    rig.comm.tcpPort = QStringLiteral("5757");
-    QVERIFY(rig.connectTcp());
-    QCOMPARE(rig.tcp.port, quint16(5757));
-    QCOMPARE(rig.tcp.host, wire::kDefaultIpAddress);
-    QCOMPARE(rig.link.statusCaption(), QStringLiteral("Connected"));
-}
-
-void TestLinkTiming::badPortTextFailsAtOnce_data()
-{
-    QTest::addColumn<QString>("port");
-    QTest::newRow("empty") << QString();
-    QTest::newRow("not a number") << QStringLiteral("5x");
-    QTest::newRow("zero") << QStringLiteral("0");
-    QTest::newRow("too large") << QStringLiteral("65536");
-}
-
-void TestLinkTiming::badPortTextFailsAtOnce()
-{
-    QFETCH(QString, port);
-    FakeRig rig;
-    rig.comm.tcpPort = port;
-    QVERIFY(!rig.connectTcp());
-    QCOMPARE(rig.waiter.now(), wire::Ms(0));
-    QVERIFY(rig.ui.messages.isEmpty());
-}
-
-void TestLinkTiming::connectWhileConnectedAndDisconnectWhileDisconnected()
-{
-    FakeRig rig;
-    rig.link.DisconnectLink();
-    QCOMPARE(rig.ui.messages, QStringList{QStringLiteral("Already disconnected")});
-    QVERIFY(rig.connectSerial());
-    rig.link.ConnectLink();
-    QCOMPARE(rig.ui.messages.constLast(), QStringLiteral("Disconnect first before connecting"));
-    QCOMPARE(rig.serial.openCount, 1);
-    rig.link.DisconnectLink();
-    QCOMPARE(rig.link.statusCaption(), QStringLiteral("Disconnected"));
-    QVERIFY(!rig.serial.isOpen());
-}
-
-// The selections take effect at the next connect; port n maps to a device
-// unless the device field names one.
-void TestLinkTiming::serialSettingsFollowSelections()
-{
-    FakeRig rig;
-    rig.comm.port = 4;
-    QVERIFY(rig.connectSerial());
-    QCOMPARE(rig.serial.openedBaud, 9600);
-    QCOMPARE(rig.link.serialSettings(), QStringLiteral("9600,N,8,1"));
+    // The selections take effect at the next connect; port n maps to a device
+    // unless the device field names one.
+    void serialSettingsFollowSelections()
+    {
+        FakeRig rig;
+        rig.comm.port = 4;
+        QVERIFY(rig.connectSerial());
+        QCOMPARE(rig.serial.openedBaud, 9600);
+        QCOMPARE(rig.link.serialSettings(), QStringLiteral("9600,N,8,1"));
 #ifndef Q_OS_WIN
-    QCOMPARE(rig.serial.openedDevice, QStringLiteral("/dev/ttyS3"));
+        QCOMPARE(rig.serial.openedDevice, QStringLiteral("/dev/ttyS3"));
 #endif
-    rig.comm.baud = 115200;
-    QCOMPARE(rig.serial.openedBaud, 9600);
-    QCOMPARE(rig.link.opened()->baud, 9600);
-    rig.link.DisconnectLink();
-    rig.comm.device = QStringLiteral("/dev/ttyUSB0");
-    QVERIFY(rig.connectSerial());
-    QCOMPARE(rig.serial.openedBaud, 115200);
-    QCOMPARE(rig.link.serialSettings(), QStringLiteral("115200,N,8,1"));
-    QCOMPARE(rig.serial.openedDevice, QStringLiteral("/dev/ttyUSB0"));
+        rig.comm.baud = 115200;
+        QCOMPARE(rig.serial.openedBaud, 9600);
+        QCOMPARE(rig.link.opened()->baud, 9600);
+        rig.link.DisconnectLink();
+        rig.comm.device = QStringLiteral("/dev/ttyUSB0");
+        QVERIFY(rig.connectSerial());
+        QCOMPARE(rig.serial.openedBaud, 115200);
+        QCOMPARE(rig.link.serialSettings(), QStringLiteral("115200,N,8,1"));
+        QCOMPARE(rig.serial.openedDevice, QStringLiteral("/dev/ttyUSB0"));
 
-    // A port that cannot be opened leaves the link closed, silently.
-    rig.link.DisconnectLink();
-    rig.serial.openSucceeds = false;
-    QVERIFY(!rig.connectSerial());
-    QVERIFY(rig.ui.messages.isEmpty());
-}
+        // A port that cannot be opened leaves the link closed, silently.
+        rig.link.DisconnectLink();
+        rig.serial.openSucceeds = false;
+        QVERIFY(!rig.connectSerial());
+        QVERIFY(rig.ui.messages.isEmpty());
+    }
 
-void TestLinkTiming::endlessLineStaysBounded()
-{
-    FakeRig rig;
-    QVERIFY(rig.connectSerial());
-    rig.peer().deliver(QByteArray(3 * wire::kMaxReplyLine, 'z'), 1ms);
-    rig.peer().deliver("\r", 2ms);
-    const wire::ReplyLine reply = rig.link.ReadReplyLine();
-    QVERIFY(!reply.timedOut);
-    QCOMPARE(reply.text.size(), wire::kMaxReplyLine);
-}
+    void endlessLineStaysBounded()
+    {
+        FakeRig rig;
+        QVERIFY(rig.connectSerial());
+        rig.peer().deliver(QByteArray(3 * wire::kMaxReplyLine, 'z'), 1ms);
+        rig.peer().deliver("\r", 2ms);
+        const wire::ReplyLine reply = rig.link.ReadReplyLine();
+        QVERIFY(!reply.timedOut);
+        QCOMPARE(reply.text.size(), wire::kMaxReplyLine);
+    }
+};
 
 QTEST_GUILESS_MAIN(TestLinkTiming)
 #include "tst_link_timing.moc"

@@ -1,8 +1,5 @@
-#include "config/settings.h"
 #include "loopback/screens/loopback.h"
-#include "screens/services.h"
-#include "tests/common/fakerig.h"
-#include "utilities/utilitiessettings.h"
+#include "tests/common/screenrig.h"
 
 #include <QLabel>
 #include <QListWidget>
@@ -13,11 +10,8 @@ using wire::Ms;
 
 namespace {
 struct Screen {
-    testing::FakeRig rig;
-    config::Settings settings;
-    utilities::UtilitiesSettings utilities;
-    screens::Services services{rig.state, rig.link, rig.waiter, rig.comm, settings, utilities, rig.ui, rig.ui};
-    loopback::LoopbackScreen screen{services};
+    testing::ScreenRig rig;
+    loopback::LoopbackScreen screen{rig.services};
 
     QPushButton *button(const char *name) { return screen.findChild<QPushButton *>(QLatin1String(name)); }
     QStringList list()
@@ -47,51 +41,49 @@ struct Screen {
 class TstLoopbackScreen : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void buttonsWorkDuringRun();
+    // Stop, Clear List and a second Start clicked while the test runs (nested in
+    // its waits), then Start while the link is busy; the heading keeps its double blank.
+    void buttonsWorkDuringRun()
+    {
+        Screen s;
+        QCOMPARE(s.screen.findChild<QLabel *>(QStringLiteral("Label2"))->text(), "5200 Series  Loopback Test");
+        QVERIFY(s.rig.connectTcp());
+        s.echo();
+        s.screen.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&s.screen));
+        bool secondStartEnabled = true;
+        s.rig.waiter.setOnPass([&] {
+            const qint64 n = s.screen.test().charactersSent();
+            if (n == 50) {
+                secondStartEnabled = s.button("Command1")->isEnabled();
+                s.button("Command1")->click(); // ignored
+                s.button("Command4")->click(); // Clear List
+            }
+            if (n == 300)
+                s.button("Command3")->click(); // Stop
+        });
+        s.button("Command1")->click();
+        QVERIFY(!secondStartEnabled);
+        QCOMPARE(s.list(), QStringList{" 300: end of test"});
+        QCOMPARE(s.progress(), QStringLiteral("Characters Sent:  300"));
+        QVERIFY(s.button("Command1")->isEnabled());
+        // A new start empties the list first.
+        s.rig.waiter.setOnPass([&] {
+            if (s.screen.test().charactersSent() == 3)
+                s.screen.stop();
+        });
+        s.started = false;
+        s.button("Command1")->click();
+        QCOMPARE(s.list(), (QStringList{"Starting Loopback Test on tcp port", " 3: end of test"}));
+        // Refused while another operation holds the link: nothing written, the list kept.
+        const qsizetype writes = s.rig.peer().writes.size();
+        wire::LinkClaim other(s.rig.link);
+        s.button("Command1")->click();
+        QCOMPARE(s.rig.peer().writes.size(), writes);
+        QCOMPARE(s.rig.ui.messages, QStringList{"The link is in use by another operation"});
+        QCOMPARE(s.list().size(), 2);
+    }
 };
-
-// Stop, Clear List and a second Start clicked while the test runs (nested in
-// its waits), then Start while the link is busy; the heading keeps its double blank.
-void TstLoopbackScreen::buttonsWorkDuringRun()
-{
-    Screen s;
-    QCOMPARE(s.screen.findChild<QLabel *>(QStringLiteral("Label2"))->text(), "5200 Series  Loopback Test");
-    QVERIFY(s.rig.connectTcp());
-    s.echo();
-    s.screen.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&s.screen));
-    bool secondStartEnabled = true;
-    s.rig.waiter.setOnPass([&] {
-        const qint64 n = s.screen.test().charactersSent();
-        if (n == 50) {
-            secondStartEnabled = s.button("Command1")->isEnabled();
-            s.button("Command1")->click(); // ignored
-            s.button("Command4")->click(); // Clear List
-        }
-        if (n == 300)
-            s.button("Command3")->click(); // Stop
-    });
-    s.button("Command1")->click();
-    QVERIFY(!secondStartEnabled);
-    QCOMPARE(s.list(), QStringList{" 300: end of test"});
-    QCOMPARE(s.progress(), QStringLiteral("Characters Sent:  300"));
-    QVERIFY(s.button("Command1")->isEnabled());
-    // A new start empties the list first.
-    s.rig.waiter.setOnPass([&] {
-        if (s.screen.test().charactersSent() == 3)
-            s.screen.stop();
-    });
-    s.started = false;
-    s.button("Command1")->click();
-    QCOMPARE(s.list(), (QStringList{"Starting Loopback Test on tcp port", " 3: end of test"}));
-    // Refused while another operation holds the link: nothing written, the list kept.
-    const qsizetype writes = s.rig.peer().writes.size();
-    wire::LinkClaim other(s.rig.link);
-    s.button("Command1")->click();
-    QCOMPARE(s.rig.peer().writes.size(), writes);
-    QCOMPARE(s.rig.ui.messages, QStringList{"The link is in use by another operation"});
-    QCOMPARE(s.list().size(), 2);
-}
 
 QTEST_MAIN(TstLoopbackScreen)
 #include "tst_loopback_screen.moc"

@@ -1,10 +1,6 @@
-#include "config/settings.h"
-#include "core/widgets/twips.h"
-#include "screens/services.h"
 #include "terminal/screens/terminalview.h"
 #include "terminal/screens/termmode.h"
-#include "tests/common/fakerig.h"
-#include "utilities/utilitiessettings.h"
+#include "tests/common/screenrig.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -59,11 +55,8 @@ void play(QWidget *w, const QString &script)
 
 // The terminal screen on a fake link.
 struct Screen {
-    testing::FakeRig rig;
-    config::Settings settings;
-    utilities::UtilitiesSettings utilities;
-    screens::Services services{rig.state, rig.link, rig.waiter, rig.comm, settings, utilities, rig.ui, rig.ui};
-    TermMode screen{services};
+    testing::ScreenRig rig;
+    TermMode screen{rig.services};
     TerminalView *view() const { return screen.display(); }
     QString status() const { return screen.findChild<QLabel *>(QStringLiteral("Label2(0)"))->text(); }
 };
@@ -73,173 +66,143 @@ struct Screen {
 class TstTermMode : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void layoutAndTexts();
-    void keys_data();
-    void keys();
-    void echoDrawnAndPaintedUntilClosed();
-    void saveLogThenClear();
-};
-
-// 39 x 22 cells of 250 x 275 twips; the hint keeps its double blank.
-void TstTermMode::layoutAndTexts()
-{
-    Screen s;
-    const TerminalView *v = s.view();
-    QCOMPARE(s.screen.findChild<QLabel *>(QStringLiteral("Label2(1)"))->text(), "Hit F10  to send a NULL character");
-    QCOMPARE(v->size(), QSize(core::twipsToPixelsX(v, 39 * 250), core::twipsToPixelsY(v, 22 * 275)));
-    const QTransform twips = QTransform::fromScale(v->logicalDpiX() / 1440.0, v->logicalDpiY() / 1440.0);
-    QCOMPARE(v->cellRectF(2, 3), twips.mapRect(QRectF(250, 550, 250, 275)));
-    // Every character drawn as itself is drawn whole inside its cell, on
-    // every row (descenders and commas included).
-    const QFontMetricsF metrics(v->font(), v);
-    for (int code = 33; code < 126; ++code)
-        for (int row = 1; row <= terminal::kRows; ++row) {
-            const QRectF ink = metrics.tightBoundingRect(QString(QChar(code))).translated(v->textOrigin(5, row));
-            QVERIFY2(v->cellRectF(5, row).contains(ink),
-                     qPrintable(QStringLiteral("%1 on row %2").arg(QChar(code)).arg(row)));
-        }
-}
-
-// Keys typed on the screen: the bytes written to the link and the first row.
-void TstTermMode::keys_data()
-{
-    QTest::addColumn<QString>("link"); // serial, tcp-entered, tcp-not-entered, serial-closed
-    QTest::addColumn<QString>("script");
-    QTest::addColumn<QByteArray>("written");
-    QTest::addColumn<QString>("row1");
-    const QString zeros = QStringLiteral("alt ") + QStringLiteral("kp0 ").repeated(70); // keypad 0 repeating
-    const struct {
-        const char *name, *link;
-        QString script;
-        QByteArray written;
-        const char *row1;
-    } rows[] = {
-        {"A", "serial", "A", "A", "A"},
-        {"Enter", "serial", "Enter", "\r", "[0D]"},
-        {"Backspace", "serial", "Bs", "\b", "[08]"},
-        {"tilde", "serial", "~", "~", "[7E]"},
-        {"Tab is sent, not a focus move", "serial", "Tab", "\t", "[09]"},
-        {"F10", "serial", "F10", QByteArray(1, '\0'), "[00]"},
-        {"F9", "serial", "F9", "\x80", "[80]"},
-        {"Alt 6 5, Num Lock on, system A swallowed", "serial", "alt kp6 kp5 /alt A", "A", "A"},
-        {"Alt 0 6 5, Num Lock off", "serial", "alt kpIns kpRight kpClear /alt", "A", "A"},
-        {"Alt 2 5 6 sends nothing, swallows nothing", "serial", "alt kp2 kp5 kp6 /alt x", "x", "x"},
-        {"Alt alone sends NUL, next letter swallowed", "serial", "alt /alt q r", QByteArray("\0r", 2), "[00]r"},
-        {"letters while Alt held are eaten", "serial", "alt a /alt", QByteArray(1, '\0'), "[00]"},
-        {"F10 while Alt held is no digit", "serial", "alt F10 kp1 /alt", "\x01", "[01]"},
-        {"Alt auto-repeat keeps the digits", "serial", "alt kp6 alt* kp5 /alt", "A", "A"},
-        {"Alt pressed again restarts the digits", "serial", "alt kp3 alt kp7 /alt", "\x07", "[07]"},
-        {"Alt, 70 repeated zeros, 6 5", "serial", zeros + "kp6 kp5 /alt", "A", "A"},
-        {"Alt, 70 repeated zeros, 2 5 6", "serial", zeros + "kp2 kp5 kp6 /alt x", "x", "x"},
-        {"TCP before entering over TCP: nothing", "tcp-not-entered", "A F10", "", ""},
-        {"TCP after entering", "tcp-entered", "A", "A", "A"},
-        {"closed serial port: drawn, not written", "serial-closed", "A F9", "", "A[80]"},
-        {"character beyond Latin-1 ignored", "serial", "euro", "", ""},
-    };
-    for (const auto &r : rows)
-        QTest::newRow(r.name) << r.link << r.script << r.written << r.row1;
-}
-
-void TstTermMode::keys()
-{
-    QFETCH(QString, link);
-    QFETCH(QString, script);
-    QFETCH(QByteArray, written);
-    QFETCH(QString, row1);
-    Screen s;
-    if (link.startsWith(QLatin1String("tcp"))) {
-        QVERIFY(s.rig.connectTcp());
-        s.rig.state.terminalTcp = link == QLatin1String("tcp-entered");
-    } else {
-        QVERIFY(s.rig.connectSerial());
-        if (link == QLatin1String("serial-closed"))
-            s.rig.serial.close();
-    }
-    play(s.view(), script);
-    QCOMPARE(s.rig.peer().written().toHex(' '), written.toHex(' '));
-    const Grid &g = s.screen.session().grid();
-    QCOMPARE(g.rowText(1).trimmed(), row1);
-    for (int c = 1; c <= kColumns; ++c)
-        if (g.cell(c, 1).used)
-            QCOMPARE(g.cell(c, 1).ink, Ink::Sent);
-}
-
-// A typed character in black, its echo and a carriage return in red, read
-// back from the model and from the painted pixels; hiding the screen ends the loop.
-void TstTermMode::echoDrawnAndPaintedUntilClosed()
-{
-    Screen s;
-    QVERIFY(s.rig.connectSerial());
-    s.rig.peer().onWrite = [&](const QByteArray &b) { s.rig.peer().deliver(b, Ms(5)); };
-    s.rig.peer().deliver("\r", Ms(50));
-    s.rig.waiter.after(Ms(10), [&] { play(s.view(), QStringLiteral("A")); });
-    s.screen.show();
-    s.rig.waiter.after(Ms(100), [&] { s.screen.hide(); });
-    s.screen.enter(); // returns: the hide stopped the loop
-    QCOMPARE(s.rig.waiter.now(), Ms(100));
-    QVERIFY(!s.rig.link.busy());
-    QCOMPARE(s.status(), QStringLiteral("Connected to comm port 2"));
-    const Grid &g = s.screen.session().grid();
-    QCOMPARE(g.rowText(1).trimmed(), QStringLiteral("AA[0D]"));
-    QCOMPARE(g.cell(1, 1).ink, Ink::Sent);
-    QCOMPARE(g.cell(2, 1).ink, Ink::Received);
-    const LogSnapshot log = s.screen.session().log().snapshot(); // both directions logged
-    QCOMPARE(log.chunks.size(), 2); // the echo and the carriage return come within one millisecond
-    QCOMPARE(log.chunks.at(0).direction, Direction::Sent);
-    QCOMPARE(log.chunks.at(1).direction, Direction::Received);
-
-    const QImage img = s.view()->grab().toImage();
-    auto count = [&](const QRect &cell, bool red) {
-        int n = 0;
-        for (int y = cell.top(); y <= cell.bottom(); ++y)
-            for (int x = cell.left(); x <= cell.right(); ++x) {
-                const QColor c = img.pixelColor(x, y);
-                n += c.green() < 90 && c.blue() < 90 && (red ? c.red() > 200 : c.red() < 90);
+    // The hint keeps its double blank; every glyph fits its cell.
+    void layoutAndTexts()
+    {
+        Screen s;
+        const TerminalView *v = s.view();
+        QCOMPARE(s.screen.findChild<QLabel *>(QStringLiteral("Label2(1)"))->text(),
+                 "Hit F10  to send a NULL character");
+        // Every character drawn as itself is drawn whole inside its cell, on
+        // every row (descenders and commas included).
+        const QFontMetricsF metrics(v->font(), v);
+        for (int code = 33; code < 126; ++code)
+            for (int row = 1; row <= terminal::kRows; ++row) {
+                const QRectF ink = metrics.tightBoundingRect(QString(QChar(code))).translated(v->textOrigin(5, row));
+                QVERIFY2(v->cellRectF(5, row).contains(ink),
+                         qPrintable(QStringLiteral("%1 on row %2").arg(QChar(code)).arg(row)));
             }
-        return n;
-    };
-    const TerminalView *v = s.view();
-    QVERIFY(count(v->cellRect(1, 1), false) > 5);
-    QCOMPARE(count(v->cellRect(1, 1), true), 0);
-    QVERIFY(count(v->cellRect(2, 1), true) > 5);
-    QCOMPARE(count(v->cellRect(2, 1), false), 0);
-    // The hexadecimal cell's digits step down and right: ink in the top-left
-    // and bottom-right quarters.
-    const QRect hex = v->cellRect(3, 1);
-    QVERIFY(count(QRect(hex.topLeft(), hex.size() / 2), true) > 0);
-    QVERIFY(count(QRect(hex.center(), hex.bottomRight()), true) > 0);
-    QCOMPARE(count(v->cellRect(4, 1), true), 0);
-}
+    }
 
-void TstTermMode::saveLogThenClear()
-{
-    QTemporaryDir dir;
-    Screen s;
-    QVERIFY(s.rig.connectSerial());
-    s.screen.session().character('V');
-    s.screen.session().grid().draw(QByteArray(50, 'k'), Ink::Received);
-    const QString path = dir.filePath(QStringLiteral("session.log"));
-    s.rig.ui.nextPath = path;
-    s.screen.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&s.screen));
-    QTest::mouseClick(s.screen.findChild<QLabel *>(QStringLiteral("SaveLog")), Qt::LeftButton);
-    auto *logStatus = s.screen.findChild<QLabel *>(QStringLiteral("LogStatus"));
-    QTRY_COMPARE(logStatus->text(), QStringLiteral("Session log saved to %1").arg(path));
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::ReadOnly));
-    QVERIFY(f.readAll().contains(" TX 56"));
-    s.rig.ui.nextPath.reset(); // the dialog cancelled: nothing happens
-    s.screen.saveLog();
-    QCOMPARE(logStatus->text(), QStringLiteral("Session log saved to %1").arg(path));
+    // Keys typed on the screen: the bytes written to the link and the first row.
+    void keys_data()
+    {
+        QTest::addColumn<QString>("link"); // serial, tcp-entered, tcp-not-entered, serial-closed
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<QByteArray>("written");
+        QTest::addColumn<QString>("row1");
+        const QString zeros = QStringLiteral("alt ") + QStringLiteral("kp0 ").repeated(70); // keypad 0 repeating
+        const struct {
+            const char *name, *link;
+            QString script;
+            QByteArray written;
+            const char *row1;
+        } rows[] = {
+            {"A", "serial", "A", "A", "A"},
+            {"Enter", "serial", "Enter", "\r", "[0D]"},
+            {"Backspace", "serial", "Bs", "\b", "[08]"},
+            {"tilde", "serial", "~", "~", "[7E]"},
+            {"Tab is sent, not a focus move", "serial", "Tab", "\t", "[09]"},
+            {"F10", "serial", "F10", QByteArray(1, '\0'), "[00]"},
+            {"F9", "serial", "F9", "\x80", "[80]"},
+            {"Alt 6 5, Num Lock on, system A swallowed", "serial", "alt kp6 kp5 /alt A", "A", "A"},
+            {"Alt 0 6 5, Num Lock off", "serial", "alt kpIns kpRight kpClear /alt", "A", "A"},
+            {"Alt 2 5 6 sends nothing, swallows nothing", "serial", "alt kp2 kp5 kp6 /alt x", "x", "x"},
+            {"Alt alone sends NUL, next letter swallowed", "serial", "alt /alt q r", QByteArray("\0r", 2), "[00]r"},
+            {"letters while Alt held are eaten", "serial", "alt a /alt", QByteArray(1, '\0'), "[00]"},
+            {"F10 while Alt held is no digit", "serial", "alt F10 kp1 /alt", "\x01", "[01]"},
+            {"Alt auto-repeat keeps the digits", "serial", "alt kp6 alt* kp5 /alt", "A", "A"},
+            {"Alt pressed again restarts the digits", "serial", "alt kp3 alt kp7 /alt", "\x07", "[07]"},
+            {"Alt, 70 repeated zeros, 6 5", "serial", zeros + "kp6 kp5 /alt", "A", "A"},
+            {"Alt, 70 repeated zeros, 2 5 6", "serial", zeros + "kp2 kp5 kp6 /alt x", "x", "x"},
+            {"TCP before entering over TCP: nothing", "tcp-not-entered", "A F10", "", ""},
+            {"TCP after entering", "tcp-entered", "A", "A", "A"},
+            {"closed serial port: drawn, not written", "serial-closed", "A F9", "", "A[80]"},
+            {"character beyond Latin-1 ignored", "serial", "euro", "", ""},
+        };
+        for (const auto &r : rows)
+            QTest::newRow(r.name) << r.link << r.script << r.written << r.row1;
+    }
 
-    QTest::mouseClick(s.screen.findChild<QLabel *>(QStringLiteral("Label17")), Qt::LeftButton);
-    const Grid &g = s.screen.session().grid();
-    QVERIFY(!g.cell(1, 1).used);
-    QVERIFY(!g.cell(11, 2).used);
-    QCOMPARE(g.column(), 1);
-    QCOMPARE(g.row(), 1);
-    QCOMPARE(s.status(), QStringLiteral("STATUS"));
-}
+    void keys()
+    {
+        QFETCH(QString, link);
+        QFETCH(QString, script);
+        QFETCH(QByteArray, written);
+        QFETCH(QString, row1);
+        Screen s;
+        if (link.startsWith(QLatin1String("tcp"))) {
+            QVERIFY(s.rig.connectTcp());
+            s.rig.state.terminalTcp = link == QLatin1String("tcp-entered");
+        } else {
+            QVERIFY(s.rig.connectSerial());
+            if (link == QLatin1String("serial-closed"))
+                s.rig.serial.close();
+        }
+        play(s.view(), script);
+        QCOMPARE(s.rig.peer().written().toHex(' '), written.toHex(' '));
+        const Grid &g = s.screen.session().grid();
+        QCOMPARE(g.rowText(1).trimmed(), row1);
+        for (int c = 1; c <= kColumns; ++c)
+            if (g.cell(c, 1).used)
+                QCOMPARE(g.cell(c, 1).ink, Ink::Sent);
+    }
+
+    // A typed character drawn as sent, its echo and a carriage return as
+    // received, both logged; hiding the screen ends the loop.
+    void echoDrawnAndLoggedUntilClosed()
+    {
+        Screen s;
+        QVERIFY(s.rig.connectSerial());
+        s.rig.peer().onWrite = [&](const QByteArray &b) { s.rig.peer().deliver(b, Ms(5)); };
+        s.rig.peer().deliver("\r", Ms(50));
+        s.rig.waiter.after(Ms(10), [&] { play(s.view(), QStringLiteral("A")); });
+        s.screen.show();
+        s.rig.waiter.after(Ms(100), [&] { s.screen.hide(); });
+        s.screen.enter(); // returns: the hide stopped the loop
+        QCOMPARE(s.rig.waiter.now(), Ms(100));
+        QVERIFY(!s.rig.link.busy());
+        QCOMPARE(s.status(), QStringLiteral("Connected to comm port 2"));
+        const Grid &g = s.screen.session().grid();
+        QCOMPARE(g.rowText(1).trimmed(), QStringLiteral("AA[0D]"));
+        QCOMPARE(g.cell(1, 1).ink, Ink::Sent);
+        QCOMPARE(g.cell(2, 1).ink, Ink::Received);
+        const LogSnapshot log = s.screen.session().log().snapshot(); // both directions logged
+        QCOMPARE(log.chunks.size(), 2); // the echo and the carriage return come within one millisecond
+        QCOMPARE(log.chunks.at(0).direction, Direction::Sent);
+        QCOMPARE(log.chunks.at(1).direction, Direction::Received);
+    }
+
+    void saveLogThenClear()
+    {
+        QTemporaryDir dir;
+        Screen s;
+        QVERIFY(s.rig.connectSerial());
+        s.screen.session().character('V');
+        s.screen.session().grid().draw(QByteArray(50, 'k'), Ink::Received);
+        const QString path = dir.filePath(QStringLiteral("session.log"));
+        s.rig.ui.nextPath = path;
+        s.screen.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&s.screen));
+        QTest::mouseClick(s.screen.findChild<QLabel *>(QStringLiteral("SaveLog")), Qt::LeftButton);
+        auto *logStatus = s.screen.findChild<QLabel *>(QStringLiteral("LogStatus"));
+        QTRY_COMPARE(logStatus->text(), QStringLiteral("Session log saved to %1").arg(path));
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QVERIFY(f.readAll().contains(" TX 56"));
+        s.rig.ui.nextPath.reset(); // the dialog cancelled: nothing happens
+        s.screen.saveLog();
+        QCOMPARE(logStatus->text(), QStringLiteral("Session log saved to %1").arg(path));
+
+        QTest::mouseClick(s.screen.findChild<QLabel *>(QStringLiteral("Label17")), Qt::LeftButton);
+        const Grid &g = s.screen.session().grid();
+        QVERIFY(!g.cell(1, 1).used);
+        QVERIFY(!g.cell(11, 2).used);
+        QCOMPARE(g.column(), 1);
+        QCOMPARE(g.row(), 1);
+        QCOMPARE(s.status(), QStringLiteral("STATUS"));
+    }
+};
 
 QTEST_MAIN(TstTermMode)
 #include "tst_termmode.moc"

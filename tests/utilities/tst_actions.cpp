@@ -133,441 +133,416 @@ Q_DECLARE_METATYPE(Upload)
 
 class TstActions : public QObject {
     Q_OBJECT
-private Q_SLOTS:
-    void singleExchanges_data();
-    void singleExchanges();
-    void notConnected();
-    void sendFailure();
-    void refusedWhileBusy();
-    void downloads_data();
-    void downloads();
-    void fileFaultsSendNothing();
-    void accessUpload_data();
-    void accessUpload();
-    void accessUploadWriteFailureKeepsOldFile();
-    void quittingLeavesNoHalfFile();
-    void scheduleUpload_data();
-    void scheduleUpload();
-    void hsTest_data();
-    void hsTest();
-    void hsTestWrongLink();
-    void sortedTestFile();
-
-private:
     QTemporaryDir m_dir;
-};
 
-void TstActions::singleExchanges_data()
-{
-    QTest::addColumn<Exchange>("c");
-    const QString silent = QStringLiteral("No response from controller");
-    QTest::newRow("version") << Exchange{0, "5200 V 02.14", {"V"}, "Version received", "identification=5200 V 02.14"};
-    QTest::newRow("version silent") << Exchange{0, "", {"V"}, silent, "identification="};
-    QTest::newRow("add") << Exchange{3, "A", {"AN00012345"}, "ID added", {}, "12345"};
-    QTest::newRow("add refused") << Exchange{3, "a", {"AN00012345"}, "ID not added", {}, "12345"};
-    QTest::newRow("add as typed") << Exchange{3, "A", {"AN000 7 "}, "ID added", {}, " 7 "};
-    QTest::newRow("add blank") << Exchange{3, "A", {}, "ID to be added is blank"};
-    QTest::newRow("delete") << Exchange{2, "D", {"R12345"}, "ID deleted", {}, "12345"};
-    QTest::newRow("delete not found") << Exchange{2, "DD", {"R12345"}, "ID not found", {}, "12345"};
-    QTest::newRow("delete blank") << Exchange{2, "D", {}, "ID to be deleted is blank"};
-    QTest::newRow("time get") << Exchange{6, "2403151405095", {"t"}, "Time received", "time=2024-03-15 14:05:09"};
-    QTest::newRow("time get silent") << Exchange{6, "", {"t"}, silent, "time="};
-    QTest::newRow("time set now") << Exchange{5, "O", {"+2403171405097"}, "Time set"};
-    QTest::newRow("time set sub 24") << Exchange{5, "O", {"+2403161405096"}, "Time set", {}, {}, "24", false};
-    QTest::newRow("time set 00005") << Exchange{5, "O", {"+2403171905097"}, "Time set", {}, {}, "00005"};
-    QTest::newRow("time set refused") << Exchange{5, "o", {"+2403171405097"}, "Time not set"};
-    QTest::newRow("time set silent") << Exchange{5, "", {"+2403171405097"}, silent};
-    QTest::newRow("hours 25") << Exchange{5, "O", {}, "Invalid hours to add/subtract", {}, {}, "25"};
-    QTest::newRow("memory") << Exchange{7,
-                                        "000010000200003000040000500006",
-                                        {"z"},
-                                        "Memory data received",
-                                        "memory=00001 00002 00003 00004 00005 00006"};
-    QTest::newRow("memory silent") << Exchange{7, "", {"z"}, silent};
-    QTest::newRow("heading") << Exchange{1, "A", {}, {}};
-    QTest::newRow("status line") << Exchange{24, "A", {}, {}};
-}
+private Q_SLOTS:
+    void singleExchanges_data()
+    {
+        QTest::addColumn<Exchange>("c");
+        const QString silent = QStringLiteral("No response from controller");
+        QTest::newRow("version") << Exchange{
+            0, "5200 V 02.14", {"V"}, "Version received", "identification=5200 V 02.14"};
+        QTest::newRow("version silent") << Exchange{0, "", {"V"}, silent, "identification="};
+        QTest::newRow("add") << Exchange{3, "A", {"AN00012345"}, "ID added", {}, "12345"};
+        QTest::newRow("add refused") << Exchange{3, "a", {"AN00012345"}, "ID not added", {}, "12345"};
+        QTest::newRow("add as typed") << Exchange{3, "A", {"AN000 7 "}, "ID added", {}, " 7 "};
+        QTest::newRow("add blank") << Exchange{3, "A", {}, "ID to be added is blank"};
+        QTest::newRow("delete") << Exchange{2, "D", {"R12345"}, "ID deleted", {}, "12345"};
+        QTest::newRow("delete not found") << Exchange{2, "DD", {"R12345"}, "ID not found", {}, "12345"};
+        QTest::newRow("delete blank") << Exchange{2, "D", {}, "ID to be deleted is blank"};
+        QTest::newRow("time get") << Exchange{6, "2403151405095", {"t"}, "Time received", "time=2024-03-15 14:05:09"};
+        QTest::newRow("time get silent") << Exchange{6, "", {"t"}, silent, "time="};
+        QTest::newRow("time set now") << Exchange{5, "O", {"+2403171405097"}, "Time set"};
+        QTest::newRow("time set sub 24") << Exchange{5, "O", {"+2403161405096"}, "Time set", {}, {}, "24", false};
+        QTest::newRow("time set 00005") << Exchange{5, "O", {"+2403171905097"}, "Time set", {}, {}, "00005"};
+        QTest::newRow("time set refused") << Exchange{5, "o", {"+2403171405097"}, "Time not set"};
+        QTest::newRow("time set silent") << Exchange{5, "", {"+2403171405097"}, silent};
+        QTest::newRow("hours 25") << Exchange{5, "O", {}, "Invalid hours to add/subtract", {}, {}, "25"};
+        QTest::newRow("memory") << Exchange{7,
+                                            "000010000200003000040000500006",
+                                            {"z"},
+                                            "Memory data received",
+                                            "memory=00001 00002 00003 00004 00005 00006"};
+        QTest::newRow("memory silent") << Exchange{7, "", {"z"}, silent};
+        QTest::newRow("heading") << Exchange{1, "A", {}, {}};
+        QTest::newRow("status line") << Exchange{24, "A", {}, {}};
+    }
 
-void TstActions::singleExchanges()
-{
-    QFETCH(Exchange, c);
-    for (const bool tcp : {false, true}) {
+    void singleExchanges()
+    {
+        QFETCH(Exchange, c);
+        for (const bool tcp : {false, true}) {
+            Rig rig;
+            QVERIFY(rig.up(tcp));
+            rig.settings.adHocId = c.id;
+            rig.settings.hours = c.hours;
+            rig.settings.add = c.add;
+            rig.replyAll(c.reply);
+            rig.actions.click(c.index);
+            // Every click wakes the controller first.
+            QCOMPARE(rig.lines.mid(0, 2), (QByteArrayList{"", ""}));
+            QCOMPARE(rig.sent, c.sent);
+            QCOMPARE(rig.ui.status(), c.status);
+            QCOMPARE(rig.shown.lines.value(rig.shown.lines.size() - 1), c.shown);
+            QVERIFY(!rig.link.busy());
+        }
+    }
+
+    // Without a link every action says so and sends nothing; the HS test
+    // also needs TCP.
+    void notConnected()
+    {
         Rig rig;
-        QVERIFY(rig.up(tcp));
-        rig.settings.adHocId = c.id;
-        rig.settings.hours = c.hours;
-        rig.settings.add = c.add;
-        rig.replyAll(c.reply);
-        rig.actions.click(c.index);
-        // Every click wakes the controller first.
-        QCOMPARE(rig.lines.mid(0, 2), (QByteArrayList{"", ""}));
-        QCOMPARE(rig.sent, c.sent);
-        QCOMPARE(rig.ui.status(), c.status);
-        QCOMPARE(rig.shown.lines.value(rig.shown.lines.size() - 1), c.shown);
-        QVERIFY(!rig.link.busy());
+        Rig serial;
+        QVERIFY(serial.up(false));
+        for (int index = 0; index <= 24; ++index) {
+            rig.ui.statuses.clear();
+            rig.actions.click(index);
+            QCOMPARE(rig.ui.statuses, QStringList{"Not Connected"});
+        }
+        rig.comm.mode = wire::CommSettings::Mode::Tcp;
+        const Result<QString> hs = rig.actions.download2();
+        QCOMPARE(hs.outcome, Outcome::Failed);
+        QCOMPARE(hs.value, QStringLiteral("Not Connected"));
+        const Result<QString> needsTcp = serial.actions.download2();
+        QCOMPARE(needsTcp.outcome, Outcome::Failed);
+        QCOMPARE(needsTcp.value, QStringLiteral("HS test needs a TCP/IP link"));
+        for (Rig *r : {&rig, &serial})
+            QVERIFY(r->serial.stream.writes.isEmpty() && r->tcp.stream.writes.isEmpty());
+        QVERIFY(rig.ui.dialogs.isEmpty());
     }
-}
 
-void TstActions::notConnected()
-{
-    Rig rig;
-    for (int index = 0; index <= 24; ++index) {
-        rig.ui.statuses.clear();
-        rig.actions.click(index);
-        QCOMPARE(rig.ui.statuses, QStringList{"Not Connected"});
+    void sendFailure()
+    {
+        const QStringList noResponse{"No response from controller"};
+        const std::pair<int, QStringList> cases[] = {{GetFirmwareIdentification, noResponse},
+                                                     {SetControllerTime, noResponse},
+                                                     {GetControllerTime, noResponse},
+                                                     {ShowMemoryUsage, noResponse},
+                                                     {AdHocAdd, {}},
+                                                     {AdHocDelete, {}}};
+        for (const auto &[index, statuses] : cases) {
+            Rig rig;
+            QVERIFY(rig.up(true));
+            rig.settings.adHocId = QStringLiteral("1");
+            rig.tcp.stream.open = false; // the socket has gone; the caption still says Connected
+            const Ms before = rig.waiter.now();
+            QCOMPARE(rig.actions.click(index), Outcome::Failed);
+            QCOMPARE(rig.ui.statuses, statuses);
+            QVERIFY(rig.waiter.now() - before < wire::kReplyTimeout); // no wait for a reply
+        }
     }
-    QVERIFY(rig.serial.stream.writes.isEmpty() && rig.tcp.stream.writes.isEmpty());
-    QVERIFY(rig.ui.dialogs.isEmpty());
-}
 
-void TstActions::sendFailure()
-{
-    const QStringList noResponse{"No response from controller"};
-    const std::pair<int, QStringList> cases[] = {{GetFirmwareIdentification, noResponse},
-                                                 {SetControllerTime, noResponse},
-                                                 {GetControllerTime, noResponse},
-                                                 {ShowMemoryUsage, noResponse},
-                                                 {AdHocAdd, {}},
-                                                 {AdHocDelete, {}}};
-    for (const auto &[index, statuses] : cases) {
-        Rig rig;
-        QVERIFY(rig.up(true));
-        rig.settings.adHocId = QStringLiteral("1");
-        rig.tcp.stream.open = false; // the socket has gone; the caption still says Connected
-        const Ms before = rig.waiter.now();
-        QCOMPARE(rig.actions.click(index), Outcome::Failed);
-        QCOMPARE(rig.ui.statuses, statuses);
-        QVERIFY(rig.waiter.now() - before < wire::kReplyTimeout); // no wait for a reply
-    }
-}
-
-void TstActions::refusedWhileBusy()
-{
-    Rig rig;
-    QVERIFY(rig.up(false));
-    rig.replyAll("5200");
-    // A second click arrives while the first waits for its reply.
-    int nested = 0;
-    Outcome nestedOutcome = Outcome::Done;
-    rig.waiter.setOnPass([&] {
-        if (rig.link.busy() && nested++ == 0)
-            nestedOutcome = rig.actions.click(GetControllerTime);
-    });
-    QCOMPARE(rig.actions.click(GetFirmwareIdentification), Outcome::Done);
-    QCOMPARE(nestedOutcome, Outcome::Failed);
-    QCOMPARE(rig.sent, QByteArrayList{"V"});
-    QCOMPARE(rig.ui.status(), QStringLiteral("Version received"));
-    QVERIFY(!rig.link.busy());
-    // The HS test is refused the same way.
-    rig.shown.lines.clear();
-    wire::LinkClaim other(rig.link);
-    QCOMPARE(rig.actions.download2().outcome, Outcome::Failed);
-    QVERIFY(rig.shown.lines.isEmpty());
-}
-
-void TstActions::downloads_data()
-{
-    QTest::addColumn<Download>("c");
-    const int list = DownloadAccessList;
-    const QByteArrayList two{"AN0000000000012345", "AN00000000000678"};
-    const QByteArrayList ones{"AN000000000001", "AN000000000002"};
-    const QString done2 = QStringLiteral(" 2 Records downloaded");
-    QTest::newRow("empty line skipped") << Download{list, "12345\r\n\r\n678\r\n", 0, "", two, done2};
-    QTest::newRow("written on Linux") << Download{list, "12345\n\n678\n", 0, "", two, done2};
-    const QString done1 = QStringLiteral(" 1 Records downloaded");
-    QTest::newRow("sorted") << Download{list, "12345\r\n", 0, "", {"AS0000000000012345"}, done1, false};
-    QTest::newRow("ad hoc schedule") << Download{list, "12345\r\n", 0, "", {"AN1230000000045"}, done1, true, true};
-    QTest::newRow("sorted schedule") << Download{list, "12345\r\n", 0, "", {"AS12345"}, done1, false, true};
-    QTest::newRow("id as typed") << Download{list, " a-b \r\n", 0, "", {"AN00000000000 a-b "}, done1};
-    QTest::newRow("schedule alone") << Download{list, "007\r\n", 0, "", {"AN00700000000"}, done1, true, true};
-    // Too short for a schedule: sent as it stands, the ID empty.
-    QTest::newRow("short ad hoc") << Download{list, "12\r\n", 0, "", {"AN1200000000"}, done1, true, true};
-    QTest::newRow("short sorted") << Download{list, "1\r\n", 0, "", {"AS1"}, done1, false, true};
-    QTest::newRow("empty lines only") << Download{list, "\r\n\r\n", 0, "", {}, " 0 Records downloaded"};
-    QTest::newRow("lower-case a stops") << Download{
-        list, "1\r\n2\r\n3\r\n", 2, "a", ones, "Invalid response from controller 002"};
-    QTest::newRow("A with more accepted") << Download{list, "1\r\n2\r\n", 1, "AX", ones, done2};
-    QTest::newRow("silent stops") << Download{list, "1\r\n2\r\n3\r\n", 2, "", ones, "Controller timeout"};
-    const int sched = DownloadSchedules;
-    const QByteArray gap = "001108001700\r\n\r\n002208001700\r\n";
-    const QByteArrayList all{"SC", "SA001108001700", "SA002208001700"};
-    QTest::newRow("schedules with a gap") << Download{sched, gap, 0, "", all, " 3 Records downloaded"};
-    QTest::newRow("empty schedules still clear") << Download{sched, "", 0, "", {"SC"}, " 0 Records downloaded"};
-    QTest::newRow("schedule 3 invalid, first empty")
-        << Download{sched, "\r\n001108001700\r\n00110800170\r\n", 0, "", {}, "Invalid data in file rec #  3"};
-    QTest::newRow("schedule 2 of 3 invalid") << Download{
-        sched, "001108001700\r\n201108001700\r\n000000000000\r\n", 0, "", {}, "Invalid data in file rec #  2"};
-    QTest::newRow("SC refused") << Download{sched, gap, 1, "a", {"SC"}, "Invalid response from controller 008"};
-    QTest::newRow("SC silent") << Download{sched, gap, 1, "", {"SC"}, "No response from controller"};
-    QTest::newRow("SA refused") << Download{sched, gap, 2, "AA", all.mid(0, 2), "Invalid response from controller 010"};
-    QTest::newRow("SA silent") << Download{sched, gap, 3, "", all, "Controller timeout"};
-}
-
-void TstActions::downloads()
-{
-    QFETCH(Download, c);
-    const QString path = m_dir.filePath(QStringLiteral("download.txt"));
-    writeFile(path, c.file);
-    Rig rig;
-    QVERIFY(rig.up(false));
-    rig.settings.adHoc = c.adHoc;
-    rig.settings.includesSchedule = c.schedule;
-    rig.ui.nextPath = path;
-    int command = 0;
-    rig.script = [&](const QByteArray &) { return answer(++command == c.failAt ? c.wrong : "A"); };
-    const Transfer moved =
-        c.action == DownloadSchedules ? rig.actions.download_schedule() : rig.actions.download_accesslist();
-    QCOMPARE(rig.sent, c.sent);
-    QCOMPARE(rig.ui.status(), c.status);
-    const bool whole = c.status.endsWith(QLatin1String("downloaded"));
-    QCOMPARE(moved.outcome, whole ? Outcome::Done : Outcome::Failed);
-    if (whole)
-        QCOMPARE(core::signReserving(moved.value) + QStringLiteral(" Records downloaded"), c.status);
-    if (c.action == DownloadSchedules) {
-        QCOMPARE(rig.ui.statuses.value(0), QStringLiteral("Checking file - please wait"));
-        return;
-    }
-    // The end time is shown only when the whole file went through.
-    const QStringList times{"start=14:05:09", "end=14:05:09"};
-    QCOMPARE(rig.shown.lines, times.mid(0, whole ? 2 : 1));
-    if (c.sent.size() >= 2 && whole)
-        QVERIFY(rig.ui.statuses.contains(QStringLiteral("Downloading record:  2")));
-}
-
-void TstActions::fileFaultsSendNothing()
-{
-    const QString missing = m_dir.filePath(QStringLiteral("missing.txt"));
-    const QString uncreatable = m_dir.filePath(QStringLiteral("no/such/dir/upload.txt"));
-    const std::pair<int, QString> cases[] = {{DownloadAccessList, missing},
-                                             {DownloadAccessList, m_dir.path()},
-                                             {DownloadSchedules, missing},
-                                             {UploadAccessList, uncreatable},
-                                             {UploadSchedules, uncreatable}};
-    for (const auto &[action, path] : cases) {
+    void refusedWhileBusy()
+    {
         Rig rig;
         QVERIFY(rig.up(false));
-        rig.replyAll("OK");
-        rig.ui.nextPath = path;
-        QCOMPARE(rig.actions.click(action), Outcome::Failed);
-        QVERIFY2(rig.ui.status().contains(QRegularExpression(QStringLiteral("^Cannot (open|read|create) file "))),
-                 qPrintable(rig.ui.status()));
-        QVERIFY(rig.sent.isEmpty());
-        // A cancelled dialog ends without a word.
-        rig.ui.nextPath.reset();
-        rig.ui.statuses.clear();
-        QCOMPARE(rig.actions.click(action), Outcome::Cancelled);
-        QVERIFY(rig.ui.statuses.isEmpty() && rig.sent.isEmpty());
+        rig.replyAll("5200");
+        // A second click arrives while the first waits for its reply.
+        int nested = 0;
+        Outcome nestedOutcome = Outcome::Done;
+        rig.waiter.setOnPass([&] {
+            if (rig.link.busy() && nested++ == 0)
+                nestedOutcome = rig.actions.click(GetControllerTime);
+        });
+        QCOMPARE(rig.actions.click(GetFirmwareIdentification), Outcome::Done);
+        QCOMPARE(nestedOutcome, Outcome::Failed);
+        QCOMPARE(rig.sent, QByteArrayList{"V"});
+        QCOMPARE(rig.ui.status(), QStringLiteral("Version received"));
+        QVERIFY(!rig.link.busy());
+        // The HS test is refused the same way.
+        rig.shown.lines.clear();
+        wire::LinkClaim other(rig.link);
+        QCOMPARE(rig.actions.download2().outcome, Outcome::Failed);
+        QVERIFY(rig.shown.lines.isEmpty());
     }
-}
 
-void TstActions::accessUpload_data()
-{
-    QTest::addColumn<Upload>("c");
-    const QByteArrayList start{"0", "OK"};
-    const QByteArrayList two = start + QByteArrayList{"000123", "042456", "END"};
-    const QString up2 = QStringLiteral("Records uploaded:  2");
-    const QString up1 = QStringLiteral("Records uploaded:  1");
-    QTest::newRow("ad hoc") << Upload{two, "123\r\n456\r\n", up2};
-    QTest::newRow("sorted with schedule") << Upload{two, "000123\r\n042456\r\n", up2, false, true};
-    QTest::newRow("999 skipped, counted")
-        << Upload{start + QByteArrayList{"999001234", "000555", "END"}, "555\r\n", up2};
-    QTest::newRow("999 kept") << Upload{
-        start + QByteArrayList{"999001234", "END"}, "999001234\r\n", up1, true, true, true};
-    QTest::newRow("998 not deleted") << Upload{start + QByteArrayList{"998001234", "END"}, "001234\r\n", up1};
-    QTest::newRow("999 kept, plain") << Upload{
-        start + QByteArrayList{"999001234", "END"}, "001234\r\n", up1, true, false, true};
-    QTest::newRow("just a schedule, or less") << Upload{start + QByteArrayList{"123", "12", "END"}, "\r\n12\r\n", up2};
-    QTest::newRow("END at once") << Upload{start + QByteArrayList{"END"}, "", {}};
-    QTest::newRow("END with blank is a record")
-        << Upload{start + QByteArrayList{"END ", "end", "END"}, "END \r\nend\r\n", up2, true, true};
-    QTest::newRow("silent keeps records")
-        << Upload{start + QByteArrayList{"000111", ""}, "111\r\n", "No response from controller"};
-    // Nothing came, so no file is made.
-    QTest::newRow("silent on z") << Upload{{""}, "<missing>", "No response from controller"};
-    QTest::newRow("silent on ur") << Upload{{"0", ""}, "<missing>", "No response from controller"};
-    QTest::newRow("ur refused") << Upload{{"0", "ok"}, "<missing>", "invalid response from controller 004"};
-}
+    void downloads_data()
+    {
+        QTest::addColumn<Download>("c");
+        const int list = DownloadAccessList;
+        const QByteArrayList two{"AN0000000000012345", "AN00000000000678"};
+        const QByteArrayList ones{"AN000000000001", "AN000000000002"};
+        const QString done2 = QStringLiteral(" 2 Records downloaded");
+        QTest::newRow("empty line skipped") << Download{list, "12345\r\n\r\n678\r\n", 0, "", two, done2};
+        QTest::newRow("written on Linux") << Download{list, "12345\n\n678\n", 0, "", two, done2};
+        const QString done1 = QStringLiteral(" 1 Records downloaded");
+        QTest::newRow("sorted") << Download{list, "12345\r\n", 0, "", {"AS0000000000012345"}, done1, false};
+        QTest::newRow("ad hoc schedule") << Download{list, "12345\r\n", 0, "", {"AN1230000000045"}, done1, true, true};
+        QTest::newRow("sorted schedule") << Download{list, "12345\r\n", 0, "", {"AS12345"}, done1, false, true};
+        QTest::newRow("id as typed") << Download{list, " a-b \r\n", 0, "", {"AN00000000000 a-b "}, done1};
+        QTest::newRow("schedule alone") << Download{list, "007\r\n", 0, "", {"AN00700000000"}, done1, true, true};
+        // Too short for a schedule: sent as it stands, the ID empty.
+        QTest::newRow("short ad hoc") << Download{list, "12\r\n", 0, "", {"AN1200000000"}, done1, true, true};
+        QTest::newRow("short sorted") << Download{list, "1\r\n", 0, "", {"AS1"}, done1, false, true};
+        QTest::newRow("empty lines only") << Download{list, "\r\n\r\n", 0, "", {}, " 0 Records downloaded"};
+        QTest::newRow("lower-case a stops")
+            << Download{list, "1\r\n2\r\n3\r\n", 2, "a", ones, "Invalid response from controller 002"};
+        QTest::newRow("A with more accepted") << Download{list, "1\r\n2\r\n", 1, "AX", ones, done2};
+        QTest::newRow("silent stops") << Download{list, "1\r\n2\r\n3\r\n", 2, "", ones, "Controller timeout"};
+        const int sched = DownloadSchedules;
+        const QByteArray gap = "001108001700\r\n\r\n002208001700\r\n";
+        const QByteArrayList all{"SC", "SA001108001700", "SA002208001700"};
+        QTest::newRow("schedules with a gap") << Download{sched, gap, 0, "", all, " 3 Records downloaded"};
+        QTest::newRow("empty schedules still clear") << Download{sched, "", 0, "", {"SC"}, " 0 Records downloaded"};
+        QTest::newRow("schedule 3 invalid, first empty")
+            << Download{sched, "\r\n001108001700\r\n00110800170\r\n", 0, "", {}, "Invalid data in file rec #  3"};
+        QTest::newRow("schedule 2 of 3 invalid") << Download{
+            sched, "001108001700\r\n201108001700\r\n000000000000\r\n", 0, "", {}, "Invalid data in file rec #  2"};
+        QTest::newRow("SC refused") << Download{sched, gap, 1, "a", {"SC"}, "Invalid response from controller 008"};
+        QTest::newRow("SC silent") << Download{sched, gap, 1, "", {"SC"}, "No response from controller"};
+        QTest::newRow("SA refused") << Download{sched, gap,           2,
+                                                "AA",  all.mid(0, 2), "Invalid response from controller 010"};
+        QTest::newRow("SA silent") << Download{sched, gap, 3, "", all, "Controller timeout"};
+    }
 
-void TstActions::accessUpload()
-{
-    QFETCH(Upload, c);
-    const QString path = m_dir.filePath(QStringLiteral("upload-%1.txt").arg(QTest::currentDataTag()));
-    Rig rig;
-    QVERIFY(rig.up(true));
-    rig.settings.adHoc = c.adHoc;
-    rig.settings.includesSchedule = c.schedule;
-    rig.settings.inclDeleted = c.deleted;
-    rig.ui.nextPath = path;
-    qsizetype next = 0;
-    rig.script = [&](const QByteArray &) { return answer(c.answers.value(next++)); };
-    rig.actions.click(UploadAccessList);
-    QByteArrayList expected{"z", c.adHoc ? "ur" : "sr"};
-    while (expected.size() < c.answers.size())
-        expected.append(c.adHoc ? "u" : "s");
-    QCOMPARE(rig.sent, expected.mid(0, c.answers.size()));
-    QCOMPARE(readFile(path), c.file);
-    QCOMPARE(rig.ui.status(), c.status);
-    QCOMPARE(rig.ui.lastDefaultName, QStringLiteral("upload.txt"));
-}
+    void downloads()
+    {
+        QFETCH(Download, c);
+        const QString path = m_dir.filePath(QStringLiteral("download.txt"));
+        writeFile(path, c.file);
+        Rig rig;
+        QVERIFY(rig.up(false));
+        rig.settings.adHoc = c.adHoc;
+        rig.settings.includesSchedule = c.schedule;
+        rig.ui.nextPath = path;
+        int command = 0;
+        rig.script = [&](const QByteArray &) { return answer(++command == c.failAt ? c.wrong : "A"); };
+        const Transfer moved =
+            c.action == DownloadSchedules ? rig.actions.download_schedule() : rig.actions.download_accesslist();
+        QCOMPARE(rig.sent, c.sent);
+        QCOMPARE(rig.ui.status(), c.status);
+        const bool whole = c.status.endsWith(QLatin1String("downloaded"));
+        QCOMPARE(moved.outcome, whole ? Outcome::Done : Outcome::Failed);
+        if (whole)
+            QCOMPARE(core::signReserving(moved.value) + QStringLiteral(" Records downloaded"), c.status);
+        if (c.action == DownloadSchedules) {
+            QCOMPARE(rig.ui.statuses.value(0), QStringLiteral("Checking file - please wait"));
+            return;
+        }
+        // The end time is shown only when the whole file went through.
+        const QStringList times{"start=14:05:09", "end=14:05:09"};
+        QCOMPARE(rig.shown.lines, times.mid(0, whole ? 2 : 1));
+        if (c.sent.size() >= 2 && whole)
+            QVERIFY(rig.ui.statuses.contains(QStringLiteral("Downloading record:  2")));
+    }
 
-void TstActions::accessUploadWriteFailureKeepsOldFile()
-{
-    // A file-size limit stands in for a full disk: the writes fail part-way.
-    const QString path = m_dir.filePath(QStringLiteral("full.txt"));
-    writeFile(path, "old\r\n");
-    Rig rig;
-    QVERIFY(rig.up(false));
-    rig.ui.nextPath = path;
-    int records = 0;
-    rig.script = [&](const QByteArray &line) {
-        return answer(line != "u" ? QByteArray("OK") : ++records > 200 ? QByteArray("END") : QByteArray(400, '1'));
-    };
-    std::signal(SIGXFSZ, SIG_IGN);
-    rlimit old{};
-    QCOMPARE(getrlimit(RLIMIT_FSIZE, &old), 0);
-    rlimit small = old;
-    small.rlim_cur = 20000;
-    QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
-    const Outcome outcome = rig.actions.click(UploadAccessList);
-    setrlimit(RLIMIT_FSIZE, &old);
-    QCOMPARE(outcome, Outcome::Failed);
-    QVERIFY2(rig.ui.status().startsWith(QLatin1String("Cannot write file ")), qPrintable(rig.ui.status()));
-    // The transfer stopped at the failure, and the old file is untouched.
-    QVERIFY(records < 200);
-    QCOMPARE(readFile(path), QByteArray("old\r\n"));
-}
+    void fileFaultsSendNothing()
+    {
+        const QString missing = m_dir.filePath(QStringLiteral("missing.txt"));
+        const QString uncreatable = m_dir.filePath(QStringLiteral("no/such/dir/upload.txt"));
+        const std::pair<int, QString> cases[] = {{DownloadAccessList, missing},
+                                                 {DownloadAccessList, m_dir.path()},
+                                                 {DownloadSchedules, missing},
+                                                 {UploadAccessList, uncreatable},
+                                                 {UploadSchedules, uncreatable}};
+        for (const auto &[action, path] : cases) {
+            Rig rig;
+            QVERIFY(rig.up(false));
+            rig.replyAll("OK");
+            rig.ui.nextPath = path;
+            QCOMPARE(rig.actions.click(action), Outcome::Failed);
+            QVERIFY2(rig.ui.status().contains(QRegularExpression(QStringLiteral("^Cannot (open|read|create) file "))),
+                     qPrintable(rig.ui.status()));
+            QVERIFY(rig.sent.isEmpty());
+            // A cancelled dialog ends without a word.
+            rig.ui.nextPath.reset();
+            rig.ui.statuses.clear();
+            QCOMPARE(rig.actions.click(action), Outcome::Cancelled);
+            QVERIFY(rig.ui.statuses.isEmpty() && rig.sent.isEmpty());
+        }
+    }
 
-void TstActions::quittingLeavesNoHalfFile()
-{
-    for (const int action : {int(UploadAccessList), int(UploadSchedules)}) {
-        const QString path = m_dir.filePath(QStringLiteral("quit-%1.txt").arg(action));
-        writeFile(path, "before\r\n");
+    void accessUpload_data()
+    {
+        QTest::addColumn<Upload>("c");
+        const QByteArrayList start{"0", "OK"};
+        const QByteArrayList two = start + QByteArrayList{"000123", "042456", "END"};
+        const QString up2 = QStringLiteral("Records uploaded:  2");
+        const QString up1 = QStringLiteral("Records uploaded:  1");
+        QTest::newRow("ad hoc") << Upload{two, "123\r\n456\r\n", up2};
+        QTest::newRow("sorted with schedule") << Upload{two, "000123\r\n042456\r\n", up2, false, true};
+        QTest::newRow("999 skipped, counted")
+            << Upload{start + QByteArrayList{"999001234", "000555", "END"}, "555\r\n", up2};
+        QTest::newRow("999 kept") << Upload{
+            start + QByteArrayList{"999001234", "END"}, "999001234\r\n", up1, true, true, true};
+        QTest::newRow("998 not deleted") << Upload{start + QByteArrayList{"998001234", "END"}, "001234\r\n", up1};
+        QTest::newRow("999 kept, plain") << Upload{
+            start + QByteArrayList{"999001234", "END"}, "001234\r\n", up1, true, false, true};
+        QTest::newRow("just a schedule, or less")
+            << Upload{start + QByteArrayList{"123", "12", "END"}, "\r\n12\r\n", up2};
+        QTest::newRow("END at once") << Upload{start + QByteArrayList{"END"}, "", {}};
+        QTest::newRow("END with blank is a record")
+            << Upload{start + QByteArrayList{"END ", "end", "END"}, "END \r\nend\r\n", up2, true, true};
+        QTest::newRow("silent keeps records")
+            << Upload{start + QByteArrayList{"000111", ""}, "111\r\n", "No response from controller"};
+        // Nothing came, so no file is made.
+        QTest::newRow("silent on z") << Upload{{""}, "<missing>", "No response from controller"};
+        QTest::newRow("silent on ur") << Upload{{"0", ""}, "<missing>", "No response from controller"};
+        QTest::newRow("ur refused") << Upload{{"0", "ok"}, "<missing>", "invalid response from controller 004"};
+    }
+
+    void accessUpload()
+    {
+        QFETCH(Upload, c);
+        const QString path = m_dir.filePath(QStringLiteral("upload-%1.txt").arg(QTest::currentDataTag()));
         Rig rig;
         QVERIFY(rig.up(true));
+        rig.settings.adHoc = c.adHoc;
+        rig.settings.includesSchedule = c.schedule;
+        rig.settings.inclDeleted = c.deleted;
         rig.ui.nextPath = path;
-        int answered = 0;
+        qsizetype next = 0;
+        rig.script = [&](const QByteArray &) { return answer(c.answers.value(next++)); };
+        rig.actions.click(UploadAccessList);
+        QByteArrayList expected{"z", c.adHoc ? "ur" : "sr"};
+        while (expected.size() < c.answers.size())
+            expected.append(c.adHoc ? "u" : "s");
+        QCOMPARE(rig.sent, expected.mid(0, c.answers.size()));
+        QCOMPARE(readFile(path), c.file);
+        QCOMPARE(rig.ui.status(), c.status);
+        QCOMPARE(rig.ui.lastDefaultName, QStringLiteral("upload.txt"));
+    }
+
+    // An upload that ends part-way (the disk full, the main window closed)
+    // stops there and leaves the old file as it was.
+    void failedUploadKeepsOldFile_data()
+    {
+        QTest::addColumn<int>("action");
+        QTest::addColumn<bool>("diskFull"); // else the program quits at the third record
+        QTest::newRow("disk full") << int(UploadAccessList) << true;
+        QTest::newRow("quit, access list") << int(UploadAccessList) << false;
+        QTest::newRow("quit, schedules") << int(UploadSchedules) << false;
+    }
+
+    void failedUploadKeepsOldFile()
+    {
+        QFETCH(int, action);
+        QFETCH(bool, diskFull);
+        const QString path = m_dir.filePath(QStringLiteral("old-%1.txt").arg(QTest::currentDataTag()));
+        writeFile(path, "old\r\n");
+        Rig rig;
+        QVERIFY(rig.up(!diskFull));
+        rig.ui.nextPath = path;
+        int records = 0;
         rig.script = [&](const QByteArray &line) {
             if (line == "z" || line == "ur")
                 return answer("OK");
-            if (++answered == 3)
-                rig.waiter.requestQuit(); // the main window closes mid-transfer
-            return answer(line == "u" ? QByteArray("000123") : QByteArray(64, '0'));
+            if (++records == 3 && !diskFull)
+                rig.waiter.requestQuit();
+            return answer(records > 200 ? QByteArray("END") : line == "u" ? QByteArray(400, '1') : QByteArray(64, '0'));
         };
-        QCOMPARE(rig.actions.click(action), Outcome::Failed);
-        QCOMPARE(readFile(path), QByteArray("before\r\n"));
+        // A file-size limit stands in for a full disk: the writes fail part-way.
+        rlimit old{};
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &old), 0);
+        rlimit small = old;
+        small.rlim_cur = diskFull ? 20000 : old.rlim_cur;
+        std::signal(SIGXFSZ, SIG_IGN);
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+        const Outcome outcome = rig.actions.click(action);
+        setrlimit(RLIMIT_FSIZE, &old);
+        QCOMPARE(outcome, Outcome::Failed);
+        QVERIFY(records < 200);
+        QCOMPARE(readFile(path), QByteArray("old\r\n"));
         QVERIFY(!rig.link.busy());
         QVERIFY(rig.ui.messages.isEmpty());
+        if (diskFull)
+            QVERIFY2(rig.ui.status().startsWith(QLatin1String("Cannot write file ")), qPrintable(rig.ui.status()));
     }
-}
 
-void TstActions::scheduleUpload_data()
-{
-    QTest::addColumn<int>("silentAt"); // schedule met by silence (0: none)
-    QTest::addColumn<QByteArray>("lastLine");
-    QTest::addColumn<QString>("status");
-    QTest::newRow("all 200") << 0 << QByteArray("200808082359") << "Schedules uploaded:  200";
-    QTest::newRow("silent at 5, 1 to 4 stay") << 5 << QByteArray("004804082359") << "No response from controller";
-}
+    void scheduleUpload_data()
+    {
+        QTest::addColumn<int>("silentAt"); // schedule met by silence (0: none)
+        QTest::addColumn<QByteArray>("lastLine");
+        QTest::addColumn<QString>("status");
+        QTest::newRow("all 200") << 0 << QByteArray("200808082359") << "Schedules uploaded:  200";
+        QTest::newRow("silent at 5, 1 to 4 stay") << 5 << QByteArray("004804082359") << "No response from controller";
+    }
 
-void TstActions::scheduleUpload()
-{
-    QFETCH(int, silentAt);
-    QFETCH(QByteArray, lastLine);
-    QFETCH(QString, status);
-    const QString path = m_dir.filePath(QStringLiteral("schedules-%1.txt").arg(silentAt));
-    Rig rig;
-    QVERIFY(rig.up(!silentAt));
-    rig.ui.nextPath = path;
-    rig.script = [&](const QByteArray &line) {
-        const int n = line.mid(2).toInt();
-        QByteArray reply; // day d of schedule n: (n % 24):0d to 23:59
-        for (int day = 1; day <= 8 && n != silentAt; ++day)
-            reply += QByteArray::number(n % 24).rightJustified(2, '0') + '0' + QByteArray::number(day) + "2359";
-        return answer(reply);
-    };
-    const Ms start = rig.waiter.now();
-    QCOMPARE(rig.actions.click(UploadSchedules), silentAt ? Outcome::Failed : Outcome::Done);
-    QCOMPARE(rig.waiter.now() - start >= wire::kReplyTimeout, silentAt != 0);
-    const int sent = silentAt ? silentAt : 200;
-    QCOMPARE(rig.sent.size(), sent);
-    QCOMPARE(rig.sent.first(), QByteArray("SR001"));
-    QCOMPARE(rig.sent.last(), "SR" + QByteArray::number(sent).rightJustified(3, '0'));
-    const QByteArray file = readFile(path);
-    QCOMPARE(file.count("\r\n"), (silentAt ? silentAt - 1 : 200) * 8);
-    QVERIFY(file.startsWith("001101012359\r\n001201022359\r\n"));
-    QVERIFY(file.endsWith(lastLine + "\r\n"));
-    QCOMPARE(rig.ui.status(), status);
-}
+    void scheduleUpload()
+    {
+        QFETCH(int, silentAt);
+        QFETCH(QByteArray, lastLine);
+        QFETCH(QString, status);
+        const QString path = m_dir.filePath(QStringLiteral("schedules-%1.txt").arg(silentAt));
+        Rig rig;
+        QVERIFY(rig.up(!silentAt));
+        rig.ui.nextPath = path;
+        rig.script = [&](const QByteArray &line) {
+            const int n = line.mid(2).toInt();
+            QByteArray reply; // day d of schedule n: (n % 24):0d to 23:59
+            for (int day = 1; day <= 8 && n != silentAt; ++day)
+                reply += QByteArray::number(n % 24).rightJustified(2, '0') + '0' + QByteArray::number(day) + "2359";
+            return answer(reply);
+        };
+        const Ms start = rig.waiter.now();
+        QCOMPARE(rig.actions.click(UploadSchedules), silentAt ? Outcome::Failed : Outcome::Done);
+        QCOMPARE(rig.waiter.now() - start >= wire::kReplyTimeout, silentAt != 0);
+        const int sent = silentAt ? silentAt : 200;
+        QCOMPARE(rig.sent.size(), sent);
+        QCOMPARE(rig.sent.first(), QByteArray("SR001"));
+        QCOMPARE(rig.sent.last(), "SR" + QByteArray::number(sent).rightJustified(3, '0'));
+        const QByteArray file = readFile(path);
+        QCOMPARE(file.count("\r\n"), (silentAt ? silentAt - 1 : 200) * 8);
+        QVERIFY(file.startsWith("001101012359\r\n001201022359\r\n"));
+        QVERIFY(file.endsWith(lastLine + "\r\n"));
+        QCOMPARE(rig.ui.status(), status);
+    }
 
-void TstActions::hsTest_data()
-{
-    QTest::addColumn<int>("failAt");
-    QTest::addColumn<QByteArrayList>("answers"); // at record failAt; "" : silent
-    QTest::addColumn<int>("records");
-    QTest::addColumn<QString>("shown");
-    QTest::newRow("all A") << 0 << QByteArrayList{} << 999 << "A\nok";
-    QTest::newRow("scan then A") << 999 << QByteArrayList{"a0042", "A"} << 999 << "scan: a0042\nA\nok";
-    QTest::newRow("bad") << 3 << QByteArrayList{"N"} << 3 << "N\nbad";
-    QTest::newRow("timeout") << 10 << QByteArrayList{""} << 10 << "timeout";
-}
+    void hsTest_data()
+    {
+        QTest::addColumn<int>("failAt");
+        QTest::addColumn<QByteArrayList>("answers"); // at record failAt; "" : silent
+        QTest::addColumn<int>("records");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("all A") << 0 << QByteArrayList{} << 999 << "A\nok";
+        QTest::newRow("scan then A") << 999 << QByteArrayList{"a0042", "A"} << 999 << "scan: a0042\nA\nok";
+        QTest::newRow("bad") << 3 << QByteArrayList{"N"} << 3 << "N\nbad";
+        QTest::newRow("timeout") << 10 << QByteArrayList{""} << 10 << "timeout";
+    }
 
-void TstActions::hsTest()
-{
-    QFETCH(int, failAt);
-    QFETCH(QByteArrayList, answers);
-    QFETCH(int, records);
-    QFETCH(QString, shown);
-    Rig rig;
-    QVERIFY(rig.up(true));
-    rig.tcp.stream.onWrite = [&](const QByteArray &bytes) {
-        QVERIFY(bytes.endsWith('\r'));
-        const int n = bytes.mid(16, 3).toInt();
-        rig.lines.append(bytes);
-        const QByteArrayList replies = n == failAt ? answers : QByteArrayList{"A"};
-        int delay = 1;
-        for (const QByteArray &r : replies)
-            if (!r.isEmpty())
-                rig.tcp.stream.deliver(r + '\r', Ms{delay++});
-    };
-    const Result<QString> ended = rig.actions.download2();
-    QCOMPARE(rig.lines.size(), records);
-    QCOMPARE(rig.lines.first().size(), 123);
-    QCOMPARE(ended.value, shown);
-    QCOMPARE(rig.shown.lines.last(), "hs=" + shown);
-    QVERIFY(!rig.link.busy());
-}
+    void hsTest()
+    {
+        QFETCH(int, failAt);
+        QFETCH(QByteArrayList, answers);
+        QFETCH(int, records);
+        QFETCH(QString, shown);
+        Rig rig;
+        QVERIFY(rig.up(true));
+        rig.tcp.stream.onWrite = [&](const QByteArray &bytes) {
+            QVERIFY(bytes.endsWith('\r'));
+            const int n = bytes.mid(16, 3).toInt();
+            rig.lines.append(bytes);
+            const QByteArrayList replies = n == failAt ? answers : QByteArrayList{"A"};
+            int delay = 1;
+            for (const QByteArray &r : replies)
+                if (!r.isEmpty())
+                    rig.tcp.stream.deliver(r + '\r', Ms{delay++});
+        };
+        const Result<QString> ended = rig.actions.download2();
+        QCOMPARE(rig.lines.size(), records);
+        QCOMPARE(rig.lines.first().size(), 123);
+        QCOMPARE(ended.value, shown);
+        QCOMPARE(rig.shown.lines.last(), "hs=" + shown);
+        QVERIFY(!rig.link.busy());
+    }
 
-void TstActions::hsTestWrongLink()
-{
-    Rig serial;
-    Rig idle;
-    QVERIFY(serial.up(false));
-    idle.comm.mode = wire::CommSettings::Mode::Tcp;
-    const Result<QString> needsTcp = serial.actions.download2();
-    const Result<QString> notConnected = idle.actions.download2();
-    QCOMPARE(needsTcp.outcome, Outcome::Failed);
-    QCOMPARE(notConnected.outcome, Outcome::Failed);
-    QCOMPARE(needsTcp.value, QStringLiteral("HS test needs a TCP/IP link"));
-    QCOMPARE(notConnected.value, QStringLiteral("Not Connected"));
-    for (Rig *rig : {&serial, &idle})
-        QVERIFY(rig->serial.stream.writes.isEmpty() && rig->tcp.stream.writes.isEmpty());
-}
-
-void TstActions::sortedTestFile()
-{
-    Rig rig;
-    rig.ui.nextPath = m_dir.filePath(QStringLiteral("accesssorted.txt"));
-    QCOMPARE(rig.actions.writeSortedTestFile(), Outcome::Done);
-    QCOMPARE(rig.ui.lastDefaultName, QStringLiteral("accesssorted.txt"));
-    QCOMPARE(rig.ui.status(), QStringLiteral("Sorted test file written to ") + *rig.ui.nextPath);
-    const QByteArray file = readFile(*rig.ui.nextPath);
-    QCOMPARE(file.count("\r\n"), 1001);
-    QVERIFY(file.startsWith("000001\r\n000002\r\n") && file.endsWith("001000\r\n63193\r\n"));
-    QVERIFY(rig.serial.stream.writes.isEmpty());
-    rig.ui.nextPath = m_dir.filePath(QStringLiteral("no/dir/accesssorted.txt"));
-    QCOMPARE(rig.actions.writeSortedTestFile(), Outcome::Failed);
-    QVERIFY(rig.ui.status().startsWith(QLatin1String("Cannot create file ")));
-}
+    void sortedTestFile()
+    {
+        Rig rig;
+        rig.ui.nextPath = m_dir.filePath(QStringLiteral("accesssorted.txt"));
+        QCOMPARE(rig.actions.writeSortedTestFile(), Outcome::Done);
+        QCOMPARE(rig.ui.lastDefaultName, QStringLiteral("accesssorted.txt"));
+        QCOMPARE(rig.ui.status(), QStringLiteral("Sorted test file written to ") + *rig.ui.nextPath);
+        const QByteArray file = readFile(*rig.ui.nextPath);
+        QCOMPARE(file.count("\r\n"), 1001);
+        QVERIFY(file.startsWith("000001\r\n000002\r\n") && file.endsWith("001000\r\n63193\r\n"));
+        QVERIFY(rig.serial.stream.writes.isEmpty());
+        rig.ui.nextPath = m_dir.filePath(QStringLiteral("no/dir/accesssorted.txt"));
+        QCOMPARE(rig.actions.writeSortedTestFile(), Outcome::Failed);
+        QVERIFY(rig.ui.status().startsWith(QLatin1String("Cannot create file ")));
+    }
+};
 
 QTEST_GUILESS_MAIN(TstActions)
 #include "tst_actions.moc"
