@@ -8,12 +8,12 @@
 #include "cli/interruptsignals.h"
 #include "cli/options.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QHash>
 #include <QSaveFile>
 #include <QSet>
 #include <QTimer>
