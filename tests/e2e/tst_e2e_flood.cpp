@@ -1,16 +1,14 @@
 // The whole program, on the real transports and event loop, against a
 // controller that floods the line with 10 MB and never ends the reply: the
 // window keeps answering throughout, the program's memory does not follow the
-// flood, and the operation ends as it should.
+// flood, and the operation ends as it should. Real time is the point here:
+// the bounds leave a sanitizer build on a busy machine room, and still fail a
+// window that the flood holds for its whole length (seconds).
 #include "app/application.h"
 #include "app/commandmenu.h"
 #include "core/widgets/labelbutton.h"
-#include "link/qtserialio.h"
-#include "link/qttcpio.h"
-#include "link/waiter.h"
 #include "terminal/screens/termmode.h"
 #include "tests/common/liverig.h"
-#include "tests/common/recorders.h"
 #include "tests/common/simprocess.h"
 #include "tests/common/transportrows.h"
 
@@ -45,9 +43,9 @@ struct Watch {
         clock.start();
         timer.start(10);
     }
-    void report(const char *what, qint64 ms) const
+    void report(qint64 ms) const
     {
-        qInfo("%s after %lld ms; longest gap %lld ms; heap peak +%lld KiB", what, static_cast<long long>(ms),
+        qInfo("ended after %lld ms; longest gap %lld ms; heap peak +%lld KiB", static_cast<long long>(ms),
               static_cast<long long>(longestGap), static_cast<long long>((peak - base) / 1024));
     }
     QTimer timer;
@@ -99,10 +97,10 @@ void TstE2eFlood::replyNeverEnds()
     Watch watch;
     QTest::mouseClick(utilities->findChild<QLabel *>(QStringLiteral("Label1(0)")), Qt::LeftButton);
     const qint64 took = clock.elapsed();
-    watch.report("ended", took);
+    watch.report(took);
     QCOMPARE(status->text(), QStringLiteral("No response from controller"));
-    QVERIFY(took >= 5000 && took < 8000);
-    QVERIFY(watch.longestGap < 1000);
+    QVERIFY(took >= 5000 && took < 30000);
+    QVERIFY(watch.longestGap < 2500);
     QVERIFY(watch.peak - watch.base < 4 * kMiB);
     QVERIFY(!a.app.link().busy());
     QCOMPARE(a.app.link().statusCaption(), QStringLiteral("Connected"));
@@ -130,9 +128,9 @@ void TstE2eFlood::terminalFlood()
             a.app.state().terminalStop = true;
     });
     QTest::mouseClick(&a.app.mainWindow().commandMenu().entry(app::CommandMenu::Entry::TerminalMode), Qt::LeftButton);
-    watch.report("drawn", clock.elapsed());
+    watch.report(clock.elapsed());
     QCOMPARE(session.log().bytesHeld(), kFlood + 2);
-    QVERIFY(watch.longestGap < 1000);
+    QVERIFY(watch.longestGap < 2500);
     // The log holds what arrived; the transport and drawing hold little more.
     QVERIFY(watch.peak - watch.base < kFlood + 4 * kMiB);
     QVERIFY(!a.app.link().busy());

@@ -1,0 +1,408 @@
+// tarnic-cli against tarnic-sim over a real pseudo-terminal and real TCP: the
+// exact texts a technician reads, the exit codes, and what reached the
+// simulated controller.
+#include "tests/common/simprocess.h"
+#include "tests/common/slowpty.h"
+#include "tests/config/defaultlines.h"
+
+#include <QDir>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+QByteArray readFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+bool writeFile(const QString &path, const QByteArray &data)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(data) == data.size();
+}
+
+// What a run on the start-up defaults prints.
+QByteArray defaultRunOut()
+{
+    QByteArray out = "Checking Parameters\nStarting 430 Communications\n5200 Series Controller V 02.14\n";
+    for (const QByteArray &c : testing::defaultConfigLines())
+        out += c + "  [OK]\n";
+    return out + " \nProgramming Complete\n";
+}
+
+const QByteArray kIdSizeQuestion = "ID size specified does not match id size in the controller - this will result in "
+                                   "clearing all controller data - Continue Y/N\n";
+
+} // namespace
+
+class TstE2eCli : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void commands_data();
+    void commands();
+    void usageErrors_data();
+    void usageErrors();
+    void linkNotOpened_data();
+    void linkNotOpened();
+    void helpAndVersion_data();
+    void helpAndVersion();
+    void profileRun_data();
+    void profileRun();
+    void terminalPassThrough();
+    void bulkPassThrough();
+
+private:
+    QTemporaryDir m_dir;
+};
+
+void TstE2eCli::commands_data()
+{
+    QTest::addColumn<bool>("tcp");
+    QTest::addColumn<QStringList>("simArgs");
+    QTest::addColumn<QByteArray>("file"); // FILE in the commands; an image or upload must come back equal
+    QTest::addColumn<QStringList>("commands");
+    QTest::addColumn<QString>("exitCodes");
+    QTest::addColumn<QByteArray>("out"); // all the commands' standard output
+    const QStringList version{"--version-text", "QL 5200 V 9.9"};
+    QTest::newRow("version pty, port opened twice")
+        << false << version << QByteArray() << QStringList{"version", "version"} << "0 0"
+        << QByteArray("QL 5200 V 9.9\nQL 5200 V 9.9\n");
+    QTest::newRow("version tcp, silent") << true << QStringList{"--silent-on", "V"} << QByteArray()
+                                         << QStringList{"version"} << "1"
+                                         << QByteArray("No response from controller\n");
+    // --json: one object per event, the last with the exit status and what the command learned.
+    QTest::newRow("json version tcp") << true << version << QByteArray() << QStringList{"--json version"} << "0"
+                                      << QByteArray(R"({"event":"line","text":"QL 5200 V 9.9"})"
+                                                    "\n"
+                                                    R"({"event":"result","exit":0,"ok":true,)"
+                                                    R"("results":{"version":"QL 5200 V 9.9"}})"
+                                                    "\n");
+    QTest::newRow("json refused tcp") << true << QStringList{"--wrong-at-record", "1"} << QByteArray()
+                                      << QStringList{"--json id add 666"} << "1"
+                                      << QByteArray(R"({"event":"status","text":"ID not added"})"
+                                                    "\n"
+                                                    R"({"event":"result","exit":1,"ok":false,"results":{}})"
+                                                    "\n");
+    QTest::newRow("json memory tcp") << true << QStringList{"--log-used", "7"} << QByteArray()
+                                     << QStringList{"--json memory"} << "0"
+                                     << QByteArray(R"({"event":"status","text":"Memory data received"})"
+                                                   "\n"
+                                                   R"({"event":"line","text":"        Ad Hoc  Main    Log"})"
+                                                   "\n"
+                                                   R"({"event":"line","text":"Avail   20000   60000   09993"})"
+                                                   "\n"
+                                                   R"({"event":"line","text":"Used    00000   00000   00007"})"
+                                                   "\n"
+                                                   R"({"event":"result","exit":0,"ok":true,"results":{"memory":{)"
+                                                   R"("ad_hoc_available":"20000","ad_hoc_used":"00000",)"
+                                                   R"("log_available":"09993","log_used":"00007",)"
+                                                   R"("main_available":"60000","main_used":"00000"}}})"
+                                                   "\n");
+    QTest::newRow("id pty") << false << QStringList() << QByteArray() << QStringList{"id add 444", "memory"} << "0 0"
+                            << QByteArray("ID added\nMemory data received\n        Ad Hoc  Main    Log\n"
+                                          "Avail   19999   60000   10000\nUsed    00001   00000   00000\n");
+    QTest::newRow("id tcp, first add refused")
+        << true << QStringList{"--wrong-at-record", "1"} << QByteArray()
+        << QStringList{"id add 666", "id add 666", "id delete 666", "id delete 666"} << "1 0 0 1"
+        << QByteArray("ID not added\nID added\nID deleted\nID not found\n");
+    QTest::newRow("time tcp") << true << QStringList() << QByteArray()
+                              << QStringList{"time set --hours 25", "time set --hours 24 --subtract"} << "1 0"
+                              << QByteArray("Invalid hours to add/subtract\nTime set\n");
+    QTest::newRow("access list pty") << false << QStringList() << QByteArray("0014000000\r\n0024000037\r\n")
+                                     << QStringList{"access download FILE --sorted --schedule",
+                                                    "access upload UP --sorted --schedule"}
+                                     << "0 0"
+                                     << QByteArray(
+                                            "\nDownloading record:  1\nDownloading record:  2\n 2 Records downloaded\n"
+                                            "Records uploaded:  1\nRecords uploaded:  2\n");
+    QTest::newRow("schedules tcp, bad file")
+        << true << QStringList() << QByteArray("\r\n001108001700\r\n00110800170\r\n")
+        << QStringList{"schedules download FILE"} << "1"
+        << QByteArray("Checking file - please wait\nInvalid data in file rec #  3\n");
+    QTest::newRow("loopback pty, 200 corrupted, 7 dropped")
+        << false << QStringList{"--echo-corrupt", "200", "--echo-drop", "7"} << QByteArray()
+        << QStringList{"loopback --passes 1"} << "1"
+        << QByteArray("Starting Loopback Test on serial port\n 8: timeout\n"
+                      " 201: bad echo, expected C8 received C9\n 256: end of test\n");
+    QTest::newRow("program and reset pty") << false << QStringList() << QByteArray() << QStringList{"program", "reset"}
+                                           << "0 0" << defaultRunOut() + "Resetting Controller\nReset Complete\n";
+    const QString idSize = QStringLiteral("program --set general.Text1(2)=20 --set=general.Option1(2)=1");
+    QTest::newRow("program tcp, ID size refused")
+        << true << QStringList{"--id-size", "18"} << QByteArray() << QStringList{idSize + " --no"} << "1"
+        << "Checking Parameters\n" + kIdSizeQuestion + "No\n";
+    QTest::newRow("program tcp, ID size unanswered, stdin not a terminal")
+        << true << QStringList{"--id-size", "18"} << QByteArray() << QStringList{idSize} << "1"
+        << "Checking Parameters\n" + kIdSizeQuestion + "No\n";
+    // Serial extension blocks hold 32 bytes, flash blocks 50.
+    const QByteArray extension = testing::bulkPayload(70);
+    const QByteArray image = testing::bulkPayload(245);
+    const auto progress = [](const char *percents) {
+        QByteArray out = "Preparing to Download Flash\n";
+        for (const QByteArray &p : QByteArray(percents).split(' '))
+            out += "Downloading - " + p + " % complete\n";
+        return out;
+    };
+    QTest::newRow("bootext pty") << false << QStringList() << extension << QStringList{"bootext FILE"} << "0"
+                                 << progress("46 91") + "Download complete\n";
+    // The retry meets the boot code the dropped attempt left running.
+    QTest::newRow("flash tcp, retried after a drop")
+        << true << QStringList{"--boot-drop-mid", "3"} << image << QStringList{"flash FILE", "flash FILE"} << "1 0"
+        << progress("25 50") + "Download Error\n" + progress("25 50 75 99 100") + "Download complete\n";
+    QTest::newRow("flash pty, 19200 baud")
+        << false << QStringList() << image << QStringList{"--baud 19200 flash FILE"} << "1"
+        << QByteArray("Controller must be programmed to 9600 baud before "
+                      "reflashing\n");
+    QTest::newRow("bootext pty, missing image")
+        << false << QStringList() << QByteArray() << QStringList{"bootext /nonexistent/fw.bin"} << "1"
+        << QByteArray("Preparing to Download Flash\nCannot read the image file /nonexistent/fw.bin: No such file or "
+                      "directory\n");
+}
+
+// The commands in turn against one simulator.
+void TstE2eCli::commands()
+{
+    QFETCH(bool, tcp);
+    QFETCH(QStringList, simArgs);
+    QFETCH(QByteArray, file);
+    QFETCH(QStringList, commands);
+    QFETCH(QString, exitCodes);
+    QFETCH(QByteArray, out);
+    const QString path = m_dir.filePath(QStringLiteral("file"));
+    const QString up = m_dir.filePath(QStringLiteral("up"));
+    const QString saved = m_dir.filePath(QStringLiteral("saved"));
+    QFile::remove(up);
+    QFile::remove(saved);
+    QVERIFY(writeFile(path, file));
+    testing::SimProcess sim;
+    QVERIFY(sim.start(QStringList{"--pty", "--tcp", "0", "--save-image", saved} + simArgs));
+    QStringList codes;
+    QByteArray got;
+    for (QString command : commands) {
+        command.replace(QLatin1String("FILE"), path).replace(QLatin1String("UP"), up);
+        const testing::CliRun run = testing::runCli(testing::cliLinkArgs(sim, tcp) + command.split(QLatin1Char(' ')));
+        codes << QString::number(run.exitCode);
+        got += run.out;
+        QCOMPARE(run.err, QByteArray()); // not a terminal: no progress display
+    }
+    QCOMPARE(got, out);
+    QCOMPARE(codes.join(QLatin1Char(' ')), exitCodes);
+    if (QFile::exists(saved))
+        QCOMPARE(readFile(saved), file);
+    if (QFile::exists(up))
+        QCOMPARE(readFile(up), file);
+}
+
+// Refused with nothing sent to the controller.
+void TstE2eCli::usageErrors_data()
+{
+    QTest::addColumn<QString>("args"); // LINK: the simulator's TCP port
+    QTest::newRow("no link") << "version";
+    QTest::newRow("both links") << "--serial /dev/null --tcp h version";
+    QTest::newRow("bad baud") << "--serial /dev/null --baud 300 version";
+    QTest::newRow("bad port") << "--tcp h:99999 version";
+    QTest::newRow("unknown command") << "LINK frobnicate";
+    QTest::newRow("unknown name") << "LINK program --set general.Text9=1";
+    QTest::newRow("disabled cell") << "LINK program --set barcode.Check1(12)=1";
+    QTest::newRow("no value") << "LINK program --set";
+    QTest::newRow("no equals") << "LINK program --set general.Check2";
+    QTest::newRow("key value") << "LINK program --set general.beep=1";
+    QTest::newRow("yes and no") << "LINK program --yes --no";
+    QTest::newRow("stray argument") << "LINK program now";
+    QTest::newRow("reset argument") << "LINK reset now";
+    QTest::newRow("profile missing") << "LINK program --profile /nonexistent/site.tfp";
+    QTest::newRow("two profiles") << "LINK program --profile a.tfp --profile=b.tfp";
+    QTest::newRow("settings stray argument") << "settings now";
+    QTest::newRow("settings diff one file") << "settings --diff a.tfp";
+    QTest::newRow("settings diff, no such file") << "settings --diff /nonexistent/a.tfp /nonexistent/b.tfp";
+    QTest::newRow("time later") << "LINK time later";
+    QTest::newRow("access upload, unknown option") << "LINK access upload up.txt --bogus";
+    QTest::newRow("no loopback passes") << "LINK loopback --passes 0";
+}
+
+void TstE2eCli::usageErrors()
+{
+    QFETCH(QString, args);
+    const QString log = m_dir.filePath(QStringLiteral("usage.log"));
+    testing::SimProcess sim;
+    QVERIFY(sim.start({"--tcp", "0", "--config-log", log}));
+    args.replace(QLatin1String("LINK"), testing::cliLinkArgs(sim, true).join(QLatin1Char(' ')));
+    const testing::CliRun run = testing::runCli(args.split(QLatin1Char(' ')));
+    QCOMPARE(run.exitCode, 2);
+    QVERIFY(run.out.isEmpty());
+    QVERIFY(!run.err.isEmpty());
+    QVERIFY(!readFile(log).contains("X001"));
+}
+
+void TstE2eCli::linkNotOpened_data()
+{
+    QTest::addColumn<QStringList>("link");
+    QTest::addColumn<QByteArray>("why");
+    QTest::newRow("no such device") << QStringList{"--serial", "/dev/does-not-exist"}
+                                    << QByteArray("cannot open /dev/does-not-exist: no such device (is the adapter "
+                                                  "plugged in?)\n");
+    QTest::newRow("no such built-in port")
+        << QStringList{"--serial", "/dev/ttyS99"}
+        << QByteArray("cannot open /dev/ttyS99: no such device (this computer has no such serial port)\n");
+    QTcpServer closed;
+    QVERIFY(closed.listen(QHostAddress::LocalHost));
+    const QString refused = QStringLiteral("127.0.0.1:%1").arg(closed.serverPort());
+    closed.close();
+    QTest::newRow("connection refused")
+        << QStringList{"--tcp", refused}
+        << QStringLiteral("cannot connect to %1: connection refused (nothing listens on that port)\n")
+               .arg(refused)
+               .toLatin1();
+}
+
+// A link that cannot be opened has an exit status of its own and says why.
+void TstE2eCli::linkNotOpened()
+{
+    QFETCH(QStringList, link);
+    QFETCH(QByteArray, why);
+    const auto run = testing::runCli(link + QStringList{QStringLiteral("version")});
+    QCOMPARE(run.exitCode, 3);
+    QCOMPARE(run.out, QByteArray("Disconnected\n"));
+    QCOMPARE(run.err, why);
+}
+
+void TstE2eCli::helpAndVersion_data()
+{
+    QTest::addColumn<QString>("program"); // the variable that holds its path
+    QTest::addColumn<QString>("arg");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("out"); // pattern
+    const QString version = QStringLiteral("^%1 \\d+\\.\\d+\\.\\d+\\n$");
+    QTest::newRow("cli help") << "TARNIC_CLI"
+                              << "--help" << 0
+                              << "^Usage: tarnic-cli .*\nCommands:\n  version\n.*\nOptions:\n.*\nExit status:\n.*"
+                                 "  3  the link could not be opened\n  130  interrupted.*\n$";
+    QTest::newRow("cli version") << "TARNIC_CLI"
+                                 << "--version" << 0 << version.arg(QStringLiteral("tarnic-cli"));
+    QTest::newRow("sim help") << "TARNIC_SIM"
+                              << "--help" << 0 << "^Usage: tarnic-sim .*\nOptions:\n.*--pace";
+    QTest::newRow("sim version") << "TARNIC_SIM"
+                                 << "--version" << 0 << version.arg(QStringLiteral("tarnic-sim"));
+    QTest::newRow("sim usage error") << "TARNIC_SIM"
+                                     << "--frobnicate" << 2 << "^$";
+    QTest::newRow("desktop help") << "TARNIC_APP"
+                                  << "--help" << 0 << "^Usage: tarnic-flash-utility .*\nOptions:\n";
+    QTest::newRow("desktop version") << "TARNIC_APP"
+                                     << "--version" << 0 << version.arg(QStringLiteral("tarnic-flash-utility"));
+}
+
+// Answered on stdout without a display (help2man makes the manual pages from
+// them at build time); a usage error says so on stderr only.
+void TstE2eCli::helpAndVersion()
+{
+    QFETCH(QString, program);
+    QFETCH(QString, arg);
+    QFETCH(int, exitCode);
+    QFETCH(QString, out);
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        env.remove(QString::fromLatin1(name));
+    p.setProcessEnvironment(env);
+    p.start(qEnvironmentVariable(program.toLatin1().constData()), {arg});
+    QVERIFY(p.waitForFinished(10000));
+    QCOMPARE(p.exitCode(), exitCode);
+    QCOMPARE(p.readAllStandardError().isEmpty(), exitCode == 0);
+    const QString got = QString::fromLocal8Bit(p.readAllStandardOutput());
+    QVERIFY2(QRegularExpression(out, QRegularExpression::DotMatchesEverythingOption).match(got).hasMatch(),
+             qPrintable(got));
+}
+
+void TstE2eCli::profileRun_data()
+{
+    QTest::addColumn<bool>("tcp");
+    QTest::addColumn<QStringList>("typed"); // program --set ...
+    QTest::addColumn<QStringList>("saved"); // settings --set ... --save
+    QTest::addColumn<QStringList>("onTop"); // program --profile ... --set ...
+    const QStringList everyScreen{"general.Text5(4)=10", "wiegand.Text1(5)=12", "barcode.Text6=05",
+                                  "comm430.Option2(0)=1", "comm430.Option3(1)=1"};
+    QTest::newRow("pty: one on every screen") << false << everyScreen << everyScreen << QStringList{};
+    QTest::newRow("tcp: keys, a change on top")
+        << true << QStringList{"general.Option13=1", "barcode.Text6=05"} << QStringList{"general.reader=barcode"}
+        << QStringList{"barcode.timeout=05"};
+}
+
+// The run from a saved profile sends what the same changes typed send, and
+// its record names the link and opens as the profile it programmed.
+void TstE2eCli::profileRun()
+{
+    QFETCH(bool, tcp);
+    QFETCH(QStringList, typed);
+    QFETCH(QStringList, saved);
+    QFETCH(QStringList, onTop);
+    const auto withSets = [](QStringList args, const QStringList &sets) {
+        for (const QString &set : sets)
+            args << "--set" << set;
+        return args;
+    };
+    const QTemporaryDir dir;
+    const QString profile = dir.filePath("site.tfp");
+    const QString records = dir.filePath("records");
+    const QString log = dir.filePath("config.log");
+    QCOMPARE(testing::runCli(withSets({"settings", "--save", profile}, saved)).exitCode, 0);
+    const QStringList runs[2] = {withSets({"program"}, typed),
+                                 withSets({"program", "--profile", profile, "--record", records}, onTop)};
+    QByteArray sent[2];
+    QByteArray kept[2];
+    QString link;
+    for (int i = 0; i < 2; ++i) {
+        testing::SimProcess sim;
+        QVERIFY(sim.start({"--pty", "--tcp", "0", "--config-log", log}));
+        const testing::CliRun run = testing::runCli(testing::cliLinkArgs(sim, tcp) + runs[i]);
+        QCOMPARE(run.exitCode, 0);
+        sent[i] = run.out;
+        kept[i] = readFile(log);
+        link = tcp ? QStringLiteral("TCP 127.0.0.1:%1").arg(sim.tcpPort())
+                   : QStringLiteral("serial %1 at 9600 baud").arg(sim.ptyPath());
+    }
+    QCOMPARE(sent[1], sent[0]);
+    QCOMPARE(kept[1], kept[0]);
+    QVERIFY(sent[0] != defaultRunOut()); // the changes went out
+
+    const QStringList record = QDir(records).entryList({"*.tfp"});
+    QCOMPARE(record.size(), 1);
+    const QString recordPath = QDir(records).filePath(record.front());
+    QVERIFY(readFile(recordPath).contains("\n# Link: " + link.toLatin1() + '\n'));
+    const testing::CliRun diff = testing::runCli({"settings", "--diff", profile, recordPath});
+    QCOMPARE(diff.exitCode, onTop.isEmpty() ? 0 : 1);
+    QCOMPARE(diff.out.count('\n'), onTop.size());
+}
+
+void TstE2eCli::terminalPassThrough()
+{
+    testing::SimProcess sim;
+    QVERIFY(sim.start({"--pty", "--version-text", "Sim V 1.2"}));
+    const testing::CliRun run =
+        testing::runCli(testing::cliLinkArgs(sim, false) + QStringList{"terminal", "--linger", "300"}, 10000, "V\r");
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.out, QByteArray("Sim V 1.2\r"));
+}
+
+// Piped input larger than the device's output buffer, to a far end that reads
+// slowly: every byte arrives, in order, and the session ends cleanly.
+void TstE2eCli::bulkPassThrough()
+{
+    const qsizetype size = qsizetype{1024} * 1024;
+    testing::SlowPtyReader far;
+    const QByteArray payload = testing::bulkPayload(size);
+    far.start(size);
+    QProcess cli;
+    cli.start(qEnvironmentVariable("TARNIC_CLI"), {"--serial", far.path, "terminal", "--linger", "0"});
+    QVERIFY(cli.waitForStarted(5000));
+    cli.write(payload);
+    cli.closeWriteChannel();
+    QVERIFY(cli.waitForFinished(120000));
+    QCOMPARE(cli.readAllStandardError(), QByteArray());
+    QCOMPARE(cli.exitCode(), 0);
+    QVERIFY(far.received() == payload);
+}
+
+QTEST_GUILESS_MAIN(TstE2eCli)
+#include "tst_e2e_cli.moc"
