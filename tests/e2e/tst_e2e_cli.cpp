@@ -76,26 +76,17 @@ void TstE2eCli::commands_data()
         << QStringList{"--json version", "--json memory", "--json id add 666",   "id add 666",
                        "id delete 666",  "id delete 666", "time set --hours 25", "time set --hours 24 --subtract"}
         << "0 0 1 0 0 1 1 0"
-        << QByteArray(R"({"event":"line","text":"QL 5200 V 9.9"})"
-                      "\n"
-                      R"({"event":"result","exit":0,"ok":true,"results":{"version":"QL 5200 V 9.9"}})"
-                      "\n"
-                      R"({"event":"status","text":"Memory data received"})"
-                      "\n"
-                      R"({"event":"line","text":"        Ad Hoc  Main    Log"})"
-                      "\n"
-                      R"({"event":"line","text":"Avail   20000   60000   09993"})"
-                      "\n"
-                      R"({"event":"line","text":"Used    00000   00000   00007"})"
-                      "\n"
-                      R"({"event":"result","exit":0,"ok":true,"results":{"memory":{)"
-                      R"("ad_hoc_available":"20000","ad_hoc_used":"00000","log_available":"09993",)"
-                      R"("log_used":"00007","main_available":"60000","main_used":"00000"}}})"
-                      "\n"
-                      R"({"event":"status","text":"ID not added"})"
-                      "\n"
-                      R"({"event":"result","exit":1,"ok":false,"results":{}})"
-                      "\n"
+        << QByteArray(R"({"event":"line","text":"QL 5200 V 9.9"}
+{"event":"result","exit":0,"ok":true,"results":{"version":"QL 5200 V 9.9"}}
+{"event":"status","text":"Memory data received"}
+{"event":"line","text":"        Ad Hoc  Main    Log"}
+{"event":"line","text":"Avail   20000   60000   09993"}
+{"event":"line","text":"Used    00000   00000   00007"}
+{"event":"result","exit":0,"ok":true,"results":{"memory":{"ad_hoc_available":"20000","ad_hoc_used":"00000",)"
+                      R"("log_available":"09993","log_used":"00007","main_available":"60000","main_used":"00000"}}}
+{"event":"status","text":"ID not added"}
+{"event":"result","exit":1,"ok":false,"results":{}}
+)"
                       "ID added\nID deleted\nID not found\nInvalid hours to add/subtract\nTime set\n");
     QTest::newRow("pty: access list") << false << QStringList() << QByteArray("0014000000\r\n0024000037\r\n")
                                       << QStringList{"access download FILE --sorted --schedule",
