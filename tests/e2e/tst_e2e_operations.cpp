@@ -16,7 +16,6 @@
 #include "tests/config/defaultlines.h"
 #include "utilities/actions.h"
 
-#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -41,16 +40,15 @@ QByteArray accessFile()
     return out;
 }
 
-// Every day of all 200 schedules.
+// Every day of all 200 schedules, each with times of its own.
 QByteArray scheduleFile()
 {
-    QRandomGenerator random(1234);
     QByteArray out;
-    auto two = [&](int below) { return QByteArray::number(random.bounded(below)).rightJustified(2, '0'); };
+    const auto two = [](int n) { return QByteArray::number(n).rightJustified(2, '0'); };
     for (int s = 1; s <= 200; ++s)
         for (int d = 1; d <= 8; ++d)
-            out += QByteArray::number(s).rightJustified(3, '0') + QByteArray::number(d) + two(24) + two(60) + two(24)
-                + two(60) + "\r\n";
+            out += QByteArray::number(s * 10 + d).rightJustified(4, '0') + two((s + d) % 24) + two(s * 7 % 60)
+                + two(s * d % 24) + two((s + d * 13) % 60) + "\r\n";
     return out;
 }
 
