@@ -54,13 +54,14 @@ QStringList cliLinkArgs(const SimProcess &sim, bool tcp)
                : QStringList{QStringLiteral("--serial"), sim.ptyPath()};
 }
 
-CliRun runCli(const QStringList &arguments, int timeoutMs)
+CliRun runCli(const QStringList &arguments, int timeoutMs, const QByteArray &input)
 {
     QProcess p;
     p.start(qEnvironmentVariable("TARNIC_CLI"), arguments);
     CliRun run;
     if (!p.waitForStarted(5000))
         return run;
+    p.write(input);
     p.closeWriteChannel();
     if (!p.waitForFinished(timeoutMs)) {
         p.kill();

@@ -28,12 +28,12 @@ private:
 // tarnic-cli's link options for the simulator's TCP port or pseudo-terminal.
 QStringList cliLinkArgs(const SimProcess &sim, bool tcp);
 
-// Runs tarnic-cli ($TARNIC_CLI) to its end; returns the exit code.
+// Runs tarnic-cli ($TARNIC_CLI) to its end, with input on its stdin.
 struct CliRun {
     int exitCode = -1;
     QByteArray out;
     QByteArray err;
 };
-CliRun runCli(const QStringList &arguments, int timeoutMs = 30000);
+CliRun runCli(const QStringList &arguments, int timeoutMs = 30000, const QByteArray &input = {});
 
 } // namespace testing

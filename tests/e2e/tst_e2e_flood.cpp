@@ -1,18 +1,15 @@
 // The whole program, on the real transports and event loop, against a
 // controller that floods the line with 10 MB and never ends the reply: the
 // window keeps answering throughout, the program's memory does not follow the
-// flood, and the operation ends as it should.
+// flood, and the operation ends as it should. Real time is the point here:
+// the bounds leave a sanitizer build on a busy machine room, and still fail a
+// window that the flood holds for its whole length (seconds).
 #include "app/application.h"
 #include "app/commandmenu.h"
 #include "core/widgets/labelbutton.h"
-#include "link/qtserialio.h"
-#include "link/qttcpio.h"
-#include "link/waiter.h"
 #include "terminal/screens/termmode.h"
 #include "tests/common/liverig.h"
-#include "tests/common/recorders.h"
 #include "tests/common/simprocess.h"
-#include "tests/common/transportrows.h"
 
 #include <QLabel>
 #include <QtTest>
@@ -43,15 +40,12 @@ struct Watch {
             peak = std::max(peak, heapInUse());
         });
         clock.start();
+        since.start();
         timer.start(10);
-    }
-    void report(const char *what, qint64 ms) const
-    {
-        qInfo("%s after %lld ms; longest gap %lld ms; heap peak +%lld KiB", what, static_cast<long long>(ms),
-              static_cast<long long>(longestGap), static_cast<long long>((peak - base) / 1024));
     }
     QTimer timer;
     QElapsedTimer clock;
+    QElapsedTimer since;
     qint64 longestGap = 0;
     qint64 base = 0;
     qint64 peak = 0;
@@ -78,63 +72,57 @@ struct LiveApp {
 class TstE2eFlood : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void replyNeverEnds_data() { testing::transportRows(); }
-    void replyNeverEnds();
-    void terminalFlood_data() { testing::transportRows(); }
-    void terminalFlood();
+    void flood_data();
+    void flood();
 };
 
-// "Get Firmware Identification" meets 10 MB with no carriage return: the
-// whole-line time-out ends it after 5 s with the usual text.
-void TstE2eFlood::replyNeverEnds()
+void TstE2eFlood::flood_data()
 {
-    QFETCH(bool, tcp);
-    LiveApp a;
-    QVERIFY(a.start(tcp));
-    QWidget *utilities = a.app.mainWindow().screen(app::Screen::Utilities);
-    QVERIFY(utilities);
-    auto *status = utilities->findChild<QLabel *>(QStringLiteral("Label1(24)"));
-    QElapsedTimer clock;
-    clock.start();
-    Watch watch;
-    QTest::mouseClick(utilities->findChild<QLabel *>(QStringLiteral("Label1(0)")), Qt::LeftButton);
-    const qint64 took = clock.elapsed();
-    watch.report("ended", took);
-    QCOMPARE(status->text(), QStringLiteral("No response from controller"));
-    QVERIFY(took >= 5000 && took < 8000);
-    QVERIFY(watch.longestGap < 1000);
-    QVERIFY(watch.peak - watch.base < 4 * kMiB);
-    QVERIFY(!a.app.link().busy());
-    QCOMPARE(a.app.link().statusCaption(), QStringLiteral("Connected"));
+    QTest::addColumn<bool>("tcp");
+    QTest::addColumn<bool>("terminal");
+    for (const bool tcp : {false, true}) {
+        QTest::addRow("identification %s", tcp ? "tcp" : "pty") << tcp << false;
+        QTest::addRow("terminal %s", tcp ? "tcp" : "pty") << tcp << true;
+    }
 }
 
-// The terminal draws the whole flood and records it, with the window
-// answering between pieces.
-void TstE2eFlood::terminalFlood()
+// "Get Firmware Identification" meets 10 MB with no carriage return: the
+// whole-line time-out ends it after 5 s with the usual text. The terminal
+// draws the whole flood and records it, with the window answering between
+// pieces.
+void TstE2eFlood::flood()
 {
     QFETCH(bool, tcp);
+    QFETCH(bool, terminal);
     LiveApp a;
     QVERIFY(a.start(tcp));
-    auto *term = static_cast<terminal::TermMode *>(a.app.mainWindow().screen(app::Screen::Terminal));
-    terminal::Session &session = term->session();
-    QTimer::singleShot(50, [&] {
-        session.character('V');
-        session.character('\r');
-    });
-    QElapsedTimer clock;
-    clock.start();
     Watch watch;
-    QObject::connect(&watch.timer, &QTimer::timeout, [&] {
-        // Everything received and both typed bytes are in the log.
-        if (session.log().bytesHeld() >= kFlood + 2 || clock.elapsed() > 60000)
-            a.app.state().terminalStop = true;
-    });
-    QTest::mouseClick(&a.app.mainWindow().commandMenu().entry(app::CommandMenu::Entry::TerminalMode), Qt::LeftButton);
-    watch.report("drawn", clock.elapsed());
-    QCOMPARE(session.log().bytesHeld(), kFlood + 2);
-    QVERIFY(watch.longestGap < 1000);
-    // The log holds what arrived; the transport and drawing hold little more.
-    QVERIFY(watch.peak - watch.base < kFlood + 4 * kMiB);
+    if (terminal) {
+        auto *screen = static_cast<terminal::TermMode *>(a.app.mainWindow().screen(app::Screen::Terminal));
+        terminal::Session &session = screen->session();
+        QTimer::singleShot(50, [&] {
+            session.character('V');
+            session.character('\r');
+        });
+        QObject::connect(&watch.timer, &QTimer::timeout, [&] {
+            // Everything received and both typed bytes are in the log.
+            if (session.log().bytesHeld() >= kFlood + 2 || watch.since.elapsed() > 60000)
+                a.app.state().terminalStop = true;
+        });
+        QTest::mouseClick(&a.app.mainWindow().commandMenu().entry(app::CommandMenu::Entry::TerminalMode),
+                          Qt::LeftButton);
+        QCOMPARE(session.log().bytesHeld(), kFlood + 2);
+    } else {
+        QWidget *utilities = a.app.mainWindow().screen(app::Screen::Utilities);
+        QTest::mouseClick(utilities->findChild<QLabel *>(QStringLiteral("Label1(0)")), Qt::LeftButton);
+        QVERIFY(watch.since.elapsed() >= 5000 && watch.since.elapsed() < 30000);
+        QCOMPARE(utilities->findChild<QLabel *>(QStringLiteral("Label1(24)"))->text(),
+                 QStringLiteral("No response from controller"));
+        QCOMPARE(a.app.link().statusCaption(), QStringLiteral("Connected"));
+    }
+    QVERIFY2(watch.longestGap < 2500, qPrintable(QString::number(watch.longestGap)));
+    // The terminal's log holds what arrived; the transport and drawing hold little more.
+    QVERIFY(watch.peak - watch.base < (terminal ? kFlood : 0) + 4 * kMiB);
     QVERIFY(!a.app.link().busy());
 }
 

@@ -1,0 +1,356 @@
+// tarnic-cli against tarnic-sim over a real pseudo-terminal and real TCP: the
+// exact texts a technician reads, the exit codes, and what reached the
+// simulated controller.
+#include "tests/common/simprocess.h"
+#include "tests/common/slowpty.h"
+#include "tests/config/defaultlines.h"
+
+#include <QDir>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+QByteArray readFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+bool writeFile(const QString &path, const QByteArray &data)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(data) == data.size();
+}
+
+// What a run on the start-up defaults prints.
+QByteArray defaultRunOut()
+{
+    QByteArray out = "Checking Parameters\nStarting 430 Communications\n5200 Series Controller V 02.14\n";
+    for (const QByteArray &c : testing::defaultConfigLines())
+        out += c + "  [OK]\n";
+    return out + " \nProgramming Complete\n";
+}
+
+} // namespace
+
+class TstE2eCli : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void commands_data();
+    void commands();
+    void withoutController_data();
+    void withoutController();
+    void profileRun_data();
+    void profileRun();
+    void bulkPassThrough();
+
+private:
+    QTemporaryDir m_dir;
+};
+
+void TstE2eCli::commands_data()
+{
+    QTest::addColumn<bool>("tcp");
+    QTest::addColumn<QStringList>("simArgs");
+    // FILE in the commands, and their stdin; an image or upload must come back equal.
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QStringList>("commands");
+    QTest::addColumn<QString>("exitCodes");
+    QTest::addColumn<QByteArray>("out"); // all the commands' standard output
+    // A usage error is told on stderr; nothing else is (no progress display
+    // where stdout is not a terminal). Where every command fails, no
+    // configuration reaches the controller.
+    const QByteArray memory = "Memory data received\n        Ad Hoc  Main    Log\n";
+    QTest::newRow("pty: version twice, an ID")
+        << false << QStringList{"--version-text", "QL 5200 V 9.9"} << QByteArray()
+        << QStringList{"version", "id add 444", "memory", "version"} << "0 0 0 0"
+        << "QL 5200 V 9.9\nID added\n" + memory + "Avail   19999   60000   10000\nUsed    00001   00000   00000\n"
+            + "QL 5200 V 9.9\n";
+    QTest::newRow("tcp: silent") << true << QStringList{"--silent-on", "V"} << QByteArray() << QStringList{"version"}
+                                 << "1" << QByteArray("No response from controller\n");
+    // --json: one object per event, the last with the exit status and what the command learned.
+    QTest::newRow("tcp: json, an ID refused once, time")
+        << true << QStringList{"--version-text", "QL 5200 V 9.9", "--log-used", "7", "--wrong-at-record", "1"}
+        << QByteArray()
+        << QStringList{"--json version", "--json memory", "--json id add 666",   "id add 666",
+                       "id delete 666",  "id delete 666", "time set --hours 25", "time set --hours 24 --subtract"}
+        << "0 0 1 0 0 1 1 0"
+        << QByteArray(R"({"event":"line","text":"QL 5200 V 9.9"}
+{"event":"result","exit":0,"ok":true,"results":{"version":"QL 5200 V 9.9"}}
+{"event":"status","text":"Memory data received"}
+{"event":"line","text":"        Ad Hoc  Main    Log"}
+{"event":"line","text":"Avail   20000   60000   09993"}
+{"event":"line","text":"Used    00000   00000   00007"}
+{"event":"result","exit":0,"ok":true,"results":{"memory":{"ad_hoc_available":"20000","ad_hoc_used":"00000",)"
+                      R"("log_available":"09993","log_used":"00007","main_available":"60000","main_used":"00000"}}}
+{"event":"status","text":"ID not added"}
+{"event":"result","exit":1,"ok":false,"results":{}}
+)"
+                      "ID added\nID deleted\nID not found\nInvalid hours to add/subtract\nTime set\n");
+    QTest::newRow("pty: access list") << false << QStringList() << QByteArray("0014000000\r\n0024000037\r\n")
+                                      << QStringList{"access download FILE --sorted --schedule",
+                                                     "access upload UP --sorted --schedule"}
+                                      << "0 0"
+                                      << QByteArray(
+                                             "\nDownloading record:  1\nDownloading record:  2\n"
+                                             " 2 Records downloaded\nRecords uploaded:  1\nRecords uploaded:  2\n");
+    QTest::newRow("tcp: schedules, bad file")
+        << true << QStringList() << QByteArray("\r\n001108001700\r\n00110800170\r\n")
+        << QStringList{"schedules download FILE"} << "1"
+        << QByteArray("Checking file - please wait\nInvalid data in file rec #  3\n");
+    QTest::newRow("pty: loopback, 200 corrupted, 7 dropped")
+        << false << QStringList{"--echo-corrupt", "200", "--echo-drop", "7"} << QByteArray()
+        << QStringList{"loopback --passes 1"} << "1"
+        << QByteArray("Starting Loopback Test on serial port\n 8: timeout\n"
+                      " 201: bad echo, expected C8 received C9\n 256: end of test\n");
+    QTest::newRow("pty: program, reset") << false << QStringList() << QByteArray() << QStringList{"program", "reset"}
+                                         << "0 0" << defaultRunOut() + "Resetting Controller\nReset Complete\n";
+    // Unanswered when stdin is not a terminal.
+    const QString idSize = QStringLiteral("program --set general.Text1(2)=20 --set=general.Option1(2)=1");
+    const QByteArray refused = "Checking Parameters\nID size specified does not match id size in the controller - "
+                               "this will result in clearing all controller data - Continue Y/N\nNo\n";
+    QTest::newRow("tcp: ID size refused, unanswered")
+        << true << QStringList{"--id-size", "18"} << QByteArray() << QStringList{idSize + " --no", idSize} << "1 1"
+        << refused + refused;
+    const QStringList refusals =
+        QStringLiteral("frobnicate;program --set general.Text9=1;program --set;program --set general.Check2;"
+                       "program --set general.beep=1;program --yes --no;program now;reset now;"
+                       "program --profile /nonexistent/site.tfp;program --profile a.tfp --profile=b.tfp;"
+                       "time later;access upload up.txt --bogus;loopback --passes 0")
+            .split(u';');
+    QTest::newRow("tcp: usage errors") << true << QStringList() << QByteArray() << refusals
+                                       << QString(QStringLiteral("2 ").repeated(refusals.size())).trimmed()
+                                       << QByteArray();
+    // Serial extension blocks hold 32 bytes, flash blocks 50.
+    const auto progress = [](const char *percents) {
+        QByteArray out = "Preparing to Download Flash\n";
+        for (const QByteArray &p : QByteArray(percents).split(' '))
+            out += "Downloading - " + p + " % complete\n";
+        return out;
+    };
+    QTest::newRow("pty: bootext, after two refusals")
+        << false << QStringList() << testing::bulkPayload(70)
+        << QStringList{"--baud 19200 flash FILE", "bootext /nonexistent/fw.bin", "bootext FILE"} << "1 1 0"
+        << "Controller must be programmed to 9600 baud before reflashing\nPreparing to Download Flash\n"
+           "Cannot read the image file /nonexistent/fw.bin: No such file or directory\n"
+            + progress("46 91") + "Download complete\n";
+    // The retry meets the boot code the dropped attempt left running.
+    QTest::newRow("tcp: flash, retried after a drop")
+        << true << QStringList{"--boot-drop-mid", "3"} << testing::bulkPayload(245)
+        << QStringList{"flash FILE", "flash FILE"} << "1 0"
+        << progress("25 50") + "Download Error\n" + progress("25 50 75 99 100") + "Download complete\n";
+}
+
+// The commands in turn against one simulator.
+void TstE2eCli::commands()
+{
+    QFETCH(bool, tcp);
+    QFETCH(QStringList, simArgs);
+    QFETCH(QByteArray, file);
+    QFETCH(QStringList, commands);
+    QFETCH(QString, exitCodes);
+    QFETCH(QByteArray, out);
+    const QString path = m_dir.filePath(QStringLiteral("file"));
+    const QString up = m_dir.filePath(QStringLiteral("up"));
+    const QString saved = m_dir.filePath(QStringLiteral("saved"));
+    QFile::remove(up);
+    QFile::remove(saved);
+    QVERIFY(writeFile(path, file));
+    testing::SimProcess sim;
+    const QString log = m_dir.filePath(QStringLiteral("config.log"));
+    QFile::remove(log);
+    QVERIFY(sim.start(QStringList{"--pty", "--tcp", "0", "--save-image", saved, "--config-log", log} + simArgs));
+    QStringList codes;
+    QByteArray got;
+    for (QString command : commands) {
+        command.replace(QLatin1String("FILE"), path).replace(QLatin1String("UP"), up);
+        const testing::CliRun run =
+            testing::runCli(testing::cliLinkArgs(sim, tcp) + command.split(QLatin1Char(' ')), 30000, file);
+        codes << QString::number(run.exitCode);
+        got += run.out;
+        QCOMPARE(run.err.isEmpty(), run.exitCode != 2);
+    }
+    QCOMPARE(got, out);
+    QCOMPARE(codes.join(QLatin1Char(' ')), exitCodes);
+    if (!codes.contains(QStringLiteral("0")))
+        QVERIFY(!readFile(log).contains("X001"));
+    if (QFile::exists(saved))
+        QCOMPARE(readFile(saved), file);
+    if (QFile::exists(up))
+        QCOMPARE(readFile(up), file);
+}
+
+void TstE2eCli::withoutController_data()
+{
+    QTest::addColumn<QString>("program"); // the variable that holds its path
+    QTest::addColumn<QString>("args");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("out"); // patterns
+    QTest::addColumn<QString>("err");
+    const auto exact = [](const QString &text) { return '^' + QRegularExpression::escape(text) + '$'; };
+    // Help and version are answered on stdout without a display: help2man
+    // makes the manual pages from them at build time.
+    const QString version = QStringLiteral("^%1 \\d+\\.\\d+\\.\\d+\\n$");
+    QTest::newRow("cli help") << "TARNIC_CLI"
+                              << "--help" << 0
+                              << "^Usage: tarnic-cli .*\nCommands:\n  version\n.*\nOptions:\n.*\nExit status:\n.*"
+                                 "  3  the link could not be opened\n  130  interrupted.*\n$"
+                              << "^$";
+    QTest::newRow("cli version") << "TARNIC_CLI"
+                                 << "--version" << 0 << version.arg(QStringLiteral("tarnic-cli")) << "^$";
+    QTest::newRow("sim help") << "TARNIC_SIM"
+                              << "--help" << 0 << "^Usage: tarnic-sim .*\nOptions:\n.*--pace"
+                              << "^$";
+    QTest::newRow("sim version") << "TARNIC_SIM"
+                                 << "--version" << 0 << version.arg(QStringLiteral("tarnic-sim")) << "^$";
+    QTest::newRow("sim usage error") << "TARNIC_SIM"
+                                     << "--frobnicate" << 2 << "^$"
+                                     << "Unknown option 'frobnicate'";
+    QTest::newRow("desktop help") << "TARNIC_APP"
+                                  << "--help" << 0 << "^Usage: tarnic-flash-utility .*\nOptions:\n"
+                                  << "^$";
+    QTest::newRow("desktop version") << "TARNIC_APP"
+                                     << "--version" << 0 << version.arg(QStringLiteral("tarnic-flash-utility")) << "^$";
+    // 339 lines.
+    QTest::newRow("cli settings")
+        << "TARNIC_CLI"
+        << "settings" << 0
+        << "^(?=([^\n]*\n){339}$)general.reader\twiegand\\+magstripe\tgeneral\tReader Settings\n"
+           ".*\ngeneral.max_id_size\t18\tgeneral\tStand Alone Settings / Max ID Size\n"
+           ".*\nbarcode.row3.xb\ton\tbarcode\trow 3 \\(not shown\\) / XB\n"
+           ".*\ncomm430.rs422.parity\t8_no_parity\tcomm430\tRS422 Port Settings / Parity\n$"
+        << "^$";
+    for (const char *args : {"version", "--serial /dev/null --tcp h version", "--serial /dev/null --baud 300 version",
+                             "--tcp h:99999 version"})
+        QTest::newRow(args) << "TARNIC_CLI" << args << 2 << "^$"
+                            << "\nusage: ";
+    QTest::newRow("settings, stray argument")
+        << "TARNIC_CLI"
+        << "settings now" << 2 << "^$" << exact("settings: unexpected argument now\n");
+    QTest::newRow("settings diff, no such file") << "TARNIC_CLI"
+                                                 << "settings --diff /nonexistent/a.tfp /nonexistent/b.tfp" << 2 << "^$"
+                                                 << exact("/nonexistent/a.tfp: No such file or directory\n");
+    // A link that cannot be opened has an exit status of its own and says why.
+    QTest::newRow("no such device") << "TARNIC_CLI"
+                                    << "--serial /dev/does-not-exist version" << 3 << exact("Disconnected\n")
+                                    << exact("cannot open /dev/does-not-exist: no such device (is the adapter "
+                                             "plugged in?)\n");
+    QTest::newRow("no such built-in port")
+        << "TARNIC_CLI"
+        << "--serial /dev/ttyS99 version" << 3 << exact("Disconnected\n")
+        << exact("cannot open /dev/ttyS99: no such device (this computer has no such serial port)\n");
+    QTcpServer closed;
+    QVERIFY(closed.listen(QHostAddress::LocalHost));
+    const QString refused = QStringLiteral("127.0.0.1:%1").arg(closed.serverPort());
+    closed.close();
+    QTest::newRow("connection refused") << "TARNIC_CLI"
+                                        << "--tcp " + refused + " version" << 3 << exact("Disconnected\n")
+                                        << exact("cannot connect to " + refused
+                                                 + ": connection refused (nothing listens on that port)\n");
+}
+
+void TstE2eCli::withoutController()
+{
+    QFETCH(QString, program);
+    QFETCH(QString, args);
+    QFETCH(int, exitCode);
+    QFETCH(QString, out);
+    QFETCH(QString, err);
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        env.remove(QString::fromLatin1(name));
+    p.setProcessEnvironment(env);
+    p.start(qEnvironmentVariable(program.toLatin1().constData()), args.split(QLatin1Char(' ')));
+    QVERIFY(p.waitForFinished(10000));
+    QCOMPARE(p.exitCode(), exitCode);
+    const QString got[2] = {QString::fromLocal8Bit(p.readAllStandardOutput()),
+                            QString::fromLocal8Bit(p.readAllStandardError())};
+    const QString patterns[2] = {out, err};
+    for (int i = 0; i < 2; ++i)
+        QVERIFY2(
+            QRegularExpression(patterns[i], QRegularExpression::DotMatchesEverythingOption).match(got[i]).hasMatch(),
+            qPrintable(got[i]));
+}
+
+void TstE2eCli::profileRun_data()
+{
+    QTest::addColumn<bool>("tcp");
+    QTest::addColumn<QStringList>("typed"); // program --set ...
+    QTest::addColumn<QStringList>("saved"); // settings --set ... --save
+    QTest::addColumn<QStringList>("onTop"); // program --profile ... --set ...
+    const QStringList everyScreen{"general.Text5(4)=10", "wiegand.Text1(5)=12", "barcode.Text6=05",
+                                  "comm430.Option2(0)=1", "comm430.Option3(1)=1"};
+    QTest::newRow("pty: one on every screen") << false << everyScreen << everyScreen << QStringList{};
+    QTest::newRow("tcp: keys, a change on top")
+        << true << QStringList{"general.Option13=1", "barcode.Text6=05"} << QStringList{"general.reader=barcode"}
+        << QStringList{"barcode.timeout=05"};
+}
+
+// The run from a saved profile sends what the same changes typed send, and
+// its record names the link and opens as the profile it programmed.
+void TstE2eCli::profileRun()
+{
+    QFETCH(bool, tcp);
+    QFETCH(QStringList, typed);
+    QFETCH(QStringList, saved);
+    QFETCH(QStringList, onTop);
+    const auto withSets = [](const QStringList &args, QStringList sets) {
+        return args + sets.replaceInStrings(QRegularExpression(QStringLiteral("^")), QStringLiteral("--set="));
+    };
+    const QTemporaryDir dir;
+    const QString profile = dir.filePath("site.tfp");
+    const QString records = dir.filePath("records");
+    const QString log = dir.filePath("config.log");
+    QCOMPARE(testing::runCli(withSets({"settings", "--save", profile}, saved)).exitCode, 0);
+    const QStringList runs[2] = {withSets({"program"}, typed),
+                                 withSets({"program", "--profile", profile, "--record", records}, onTop)};
+    QByteArray sent[2];
+    QByteArray kept[2];
+    QString link;
+    for (int i = 0; i < 2; ++i) {
+        testing::SimProcess sim;
+        QVERIFY(sim.start({"--pty", "--tcp", "0", "--config-log", log}));
+        const testing::CliRun run = testing::runCli(testing::cliLinkArgs(sim, tcp) + runs[i]);
+        QCOMPARE(run.exitCode, 0);
+        sent[i] = run.out;
+        kept[i] = readFile(log);
+        link = tcp ? QStringLiteral("TCP 127.0.0.1:%1").arg(sim.tcpPort())
+                   : QStringLiteral("serial %1 at 9600 baud").arg(sim.ptyPath());
+    }
+    QCOMPARE(sent[1], sent[0]);
+    QCOMPARE(kept[1], kept[0]);
+    QVERIFY(sent[0] != defaultRunOut()); // the changes went out
+
+    const QStringList record = QDir(records).entryList({"*.tfp"});
+    QCOMPARE(record.size(), 1);
+    const QString recordPath = QDir(records).filePath(record.front());
+    QVERIFY(readFile(recordPath).contains("\n# Link: " + link.toLatin1() + '\n'));
+    const testing::CliRun diff = testing::runCli({"settings", "--diff", profile, recordPath});
+    QCOMPARE(diff.exitCode, onTop.isEmpty() ? 0 : 1);
+    QCOMPARE(diff.out.count('\n'), onTop.size());
+}
+
+// Piped input larger than the device's output buffer, to a far end that reads
+// slowly: every byte arrives, in order, and the session ends cleanly.
+void TstE2eCli::bulkPassThrough()
+{
+    const qsizetype size = qsizetype{1024} * 1024;
+    testing::SlowPtyReader far;
+    const QByteArray payload = testing::bulkPayload(size);
+    far.start(size);
+    QProcess cli;
+    cli.start(qEnvironmentVariable("TARNIC_CLI"), {"--serial", far.path, "terminal", "--linger", "0"});
+    QVERIFY(cli.waitForStarted(5000));
+    cli.write(payload);
+    cli.closeWriteChannel();
+    QVERIFY(cli.waitForFinished(120000));
+    QCOMPARE(cli.readAllStandardError(), QByteArray());
+    QCOMPARE(cli.exitCode(), 0);
+    QVERIFY(far.received() == payload);
+}
+
+QTEST_GUILESS_MAIN(TstE2eCli)
+#include "tst_e2e_cli.moc"
