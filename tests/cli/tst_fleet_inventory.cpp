@@ -6,6 +6,15 @@
 
 using fleet::Controller;
 
+namespace {
+struct Row {
+    const char *name, *text, *expected;
+};
+struct Row3 {
+    const char *name, *a, *b, *c;
+};
+} // namespace
+
 class TestFleetInventory : public QObject {
     Q_OBJECT
 private Q_SLOTS:
@@ -21,50 +30,37 @@ void TestFleetInventory::parse_data()
     // Each controller as "NAME LINK-ARGUMENTS [image=…] [profile=…]", ';'
     // between them; or "line N" for the line the error names.
     QTest::addColumn<QString>("expected");
-    QTest::newRow("tcp, default port") << "name,link\nA,tcp:h\n"
-                                       << "A --tcp h:57";
-    QTest::newRow("comments, blanks, CRLF, quotes, baud")
-        << "# site 4\r\nname,link,baud\r\n\r\n  # east wing\nA,tcp:10.0.0.5:5757,\nB,serial:/dev/ttyUSB0,19200\n"
-           "\"C.1\",\"serial:/dev/x,\"\"y\"\"\",\n"
-        << "A --tcp 10.0.0.5:5757;B --serial /dev/ttyUSB0 --baud 19200;C.1 --serial /dev/x,\"y\" --baud 9600";
-    QTest::newRow("columns in any order, files against the folder")
-        << "image,link,name,profile\nfw/a.bin,tcp:h:58,A,/abs/p.tfp\n,tcp:h,B,../p.tfp\n"
-        << "A --tcp h:58 image=/site/fw/a.bin profile=/abs/p.tfp;B --tcp h:57 profile=/p.tfp";
-    QTest::newRow("empty") << ""
-                           << "line 1";
-    QTest::newRow("no controllers") << "name,link\n"
-                                    << "line 2";
-    QTest::newRow("header lacks link") << "name\nA\n"
-                                       << "line 1";
-    QTest::newRow("unknown column") << "name,link,port\nA,tcp:h,5\n"
-                                    << "line 1";
-    QTest::newRow("column twice") << "name,link,name\n"
-                                  << "line 1";
-    QTest::newRow("name missing") << "name,link\nA,tcp:h\n,tcp:h\n"
-                                  << "line 3";
-    QTest::newRow("link missing") << "name,link\n\nA\n"
-                                  << "line 3";
-    QTest::newRow("unknown link kind") << "name,link\nA,udp:h\n"
-                                       << "line 2";
-    QTest::newRow("serial without device") << "name,link\nA,serial:\n"
-                                           << "line 2";
-    QTest::newRow("port zero") << "name,link\nA,tcp:h:0\n"
-                               << "line 2";
-    QTest::newRow("port not a number") << "name,link\nA,tcp:h:x\n"
-                                       << "line 2";
-    QTest::newRow("duplicate name") << "name,link\nA,tcp:h\n#\nA,tcp:g\n"
-                                    << "line 4";
+    const Row rows[] = {
+        {"tcp, default port", "name,link\nA,tcp:h\n", "A --tcp h:57"},
+        {"comments, blanks, CRLF, quotes, baud",
+         "# site 4\r\nname,link,baud\r\n\r\n  # east wing\nA,tcp:10.0.0.5:5757,\nB,serial:/dev/ttyUSB0,19200\n"
+         "\"C.1\",\"serial:/dev/x,\"\"y\"\"\",\n",
+         "A --tcp 10.0.0.5:5757;B --serial /dev/ttyUSB0 --baud 19200;C.1 --serial /dev/x,\"y\" --baud 9600"},
+        {"columns in any order, files against the folder",
+         "image,link,name,profile\nfw/a.bin,tcp:h:58,A,/abs/p.tfp\n,tcp:h,B,../p.tfp\n",
+         "A --tcp h:58 image=/site/fw/a.bin profile=/abs/p.tfp;B --tcp h:57 profile=/p.tfp"},
+        {"empty", "", "line 1"},
+        {"no controllers", "name,link\n", "line 2"},
+        {"header lacks link", "name\nA\n", "line 1"},
+        {"unknown column", "name,link,port\nA,tcp:h,5\n", "line 1"},
+        {"column twice", "name,link,name\n", "line 1"},
+        {"name missing", "name,link\nA,tcp:h\n,tcp:h\n", "line 3"},
+        {"link missing", "name,link\n\nA\n", "line 3"},
+        {"unknown link kind", "name,link\nA,udp:h\n", "line 2"},
+        {"serial without device", "name,link\nA,serial:\n", "line 2"},
+        {"port zero", "name,link\nA,tcp:h:0\n", "line 2"},
+        {"port not a number", "name,link\nA,tcp:h:x\n", "line 2"},
+        {"duplicate name", "name,link\nA,tcp:h\n#\nA,tcp:g\n", "line 4"},
+        {"bad baud", "name,link,baud\nA,serial:/dev/x,300\n", "line 2"},
+        {"baud on tcp", "name,link,baud\nA,tcp:h,9600\n", "line 2"},
+        {"too many fields", "name,link\nA,tcp:h,x\n", "line 2"},
+        {"quote left open", "name,link\n\"A,tcp:h\n", "line 2"},
+    };
+    for (const Row &r : rows)
+        QTest::newRow(r.name) << QString::fromUtf8(r.text) << QString::fromUtf8(r.expected);
     for (const char *name : {"../x", "a/b", ".hidden", "-x", "a b", "a{name}"})
         QTest::addRow("unsafe name %s", name)
             << QStringLiteral("name,link\n\"%1\",tcp:h\n").arg(QLatin1String(name)) << "line 2";
-    QTest::newRow("bad baud") << "name,link,baud\nA,serial:/dev/x,300\n"
-                              << "line 2";
-    QTest::newRow("baud on tcp") << "name,link,baud\nA,tcp:h,9600\n"
-                                 << "line 2";
-    QTest::newRow("too many fields") << "name,link\nA,tcp:h,x\n"
-                                     << "line 2";
-    QTest::newRow("quote left open") << "name,link\n\"A,tcp:h\n"
-                                     << "line 2";
 }
 
 void TestFleetInventory::parse()
@@ -93,82 +89,46 @@ void TestFleetInventory::parse()
 
 void TestFleetInventory::commandLine_data()
 {
-    QTest::addColumn<QString>("command"); // after the fleet's own --yes, if given
-    QTest::addColumn<QString>("image");   // the row's columns
-    QTest::addColumn<QString>("profile");
+    // After the fleet's own --yes, if given; the row's image and profile
+    // columns as "image|profile".
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("columns");
     // The command as controller A runs it, or the start of the usage error.
     QTest::addColumn<QString>("expected");
-    QTest::newRow("{name} in a file") << "access upload up/{name}.txt --sorted"
-                                      << ""
-                                      << ""
-                                      << "access upload up/A.txt --sorted";
-    QTest::newRow("one file read by all") << "access download list.txt"
-                                          << "/s/a.bin"
-                                          << ""
-                                          << "access download list.txt";
-    QTest::newRow("image column") << "bootext fw-{name}.bin"
-                                  << "/s/a.bin"
-                                  << ""
-                                  << "bootext /s/a.bin";
-    QTest::newRow("no image column") << "flash fw-{name}.bin"
-                                     << ""
-                                     << ""
-                                     << "flash fw-A.bin";
-    QTest::newRow("profile column") << "program --profile site.tfp --record rec-{name}"
-                                    << ""
-                                    << "/s/a.tfp"
-                                    << "program --profile /s/a.tfp --record rec-A";
-    QTest::newRow("--yes answers the programming run's question") << "--yes program --set general.beep=off"
-                                                                  << ""
-                                                                  << ""
-                                                                  << "program --set general.beep=off --yes";
-    QTest::newRow("--yes leaves other commands alone") << "--yes version"
-                                                       << ""
-                                                       << ""
-                                                       << "version";
-    QTest::newRow("access upload to one file") << "access upload up.txt"
-                                               << ""
-                                               << ""
-                                               << "access writes up.txt";
-    QTest::newRow("schedules upload to one file") << "schedules upload s.txt"
-                                                  << ""
-                                                  << ""
-                                                  << "schedules writes";
-    QTest::newRow("record to one folder") << "program --record rec"
-                                          << ""
-                                          << ""
-                                          << "program writes";
-    QTest::newRow("no command") << ""
-                                << ""
-                                << ""
-                                << "fleet needs";
-    QTest::newRow("unknown command") << "frobnicate"
-                                     << ""
-                                     << ""
-                                     << "unknown command";
-    QTest::newRow("terminal") << "terminal"
-                              << ""
-                              << ""
-                              << "terminal does not run";
-    QTest::newRow("settings") << "settings"
-                              << ""
-                              << ""
-                              << "settings does not run";
+    const Row3 rows[] = {
+        {"{name} in a file", "access upload up/{name}.txt --sorted", "|", "access upload up/A.txt --sorted"},
+        {"one file read by all", "access download list.txt", "/s/a.bin|", "access download list.txt"},
+        {"image column", "bootext fw-{name}.bin", "/s/a.bin|", "bootext /s/a.bin"},
+        {"no image column", "flash fw-{name}.bin", "|", "flash fw-A.bin"},
+        {"profile column", "program --profile site.tfp --record rec-{name}", "|/s/a.tfp",
+         "program --profile /s/a.tfp --record rec-A"},
+        {"--yes answers the programming run's question", "--yes program --set general.beep=off", "|",
+         "program --set general.beep=off --yes"},
+        {"--yes leaves other commands alone", "--yes version", "|", "version"},
+        {"access upload to one file", "access upload up.txt", "|", "access writes up.txt"},
+        {"schedules upload to one file", "schedules upload s.txt", "|", "schedules writes"},
+        {"record to one folder", "program --record rec", "|", "program writes"},
+        {"no command", "", "|", "fleet needs"},
+        {"unknown command", "frobnicate", "|", "unknown command"},
+        {"terminal", "terminal", "|", "terminal does not run"},
+        {"settings", "settings", "|", "settings does not run"},
+    };
+    for (const Row3 &r : rows)
+        QTest::newRow(r.name) << QString::fromUtf8(r.a) << QString::fromUtf8(r.b) << QString::fromUtf8(r.c);
 }
 
 void TestFleetInventory::commandLine()
 {
     QFETCH(QString, command);
-    QFETCH(QString, image);
-    QFETCH(QString, profile);
+    QFETCH(QString, columns);
     QFETCH(QString, expected);
     QStringList words = command.split(QLatin1Char(' '), Qt::SkipEmptyParts);
     const bool yes = words.removeAll(QStringLiteral("--yes")) > 0;
     const QString error = cli::fleet::checkCommand(words);
     Controller a;
     a.name = QStringLiteral("A");
-    a.image = image;
-    a.profile = profile;
+    a.image = columns.section(QLatin1Char('|'), 0, 0);
+    a.profile = columns.section(QLatin1Char('|'), 1, 1);
     QCOMPARE(error.isEmpty() ? cli::fleet::controllerCommand(words, a, yes).join(QLatin1Char(' '))
                              : error.left(expected.size()),
              expected);
