@@ -55,9 +55,7 @@ QString ProfileError::text() const
 
 ProfileRead parseProfile(const QByteArray &text, const QString &file)
 {
-    QByteArrayList lines = text.split('\n');
-    if (lines.front().startsWith("\xEF\xBB\xBF"))
-        lines.front().remove(0, 3);
+    const QByteArrayList lines = text.split('\n');
     std::vector<Assignment> assignments;
     QHash<const SettingInfo *, int> setOn; // control -> the line that set it
     for (int n = 1; n <= lines.size(); ++n) {
@@ -65,6 +63,8 @@ ProfileRead parseProfile(const QByteArray &text, const QString &file)
         if (raw.endsWith('\r'))
             raw.chop(1);
         auto fail = [&](const QString &reason) { return ProfileError{file, n, reason}; };
+        // A decoder of its own per line: it drops the byte-order mark an
+        // editor may put before the first.
         QStringDecoder utf8(QStringDecoder::Utf8);
         const QString line = utf8.decode(raw);
         if (utf8.hasError())

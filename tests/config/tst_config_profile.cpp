@@ -51,6 +51,7 @@ private Q_SLOTS:
         row("barcode.row3.enable", "barcode.Check1(24)", "off");
         row("barcode.i2of5.transmit.ss", "barcode.Check1(12)", "off");
         row("barcode.priority", "barcode.Option1(2)", "off");
+        row("comm430.rs232.baud", "comm430.Option2(0)", "9600");
         row("comm430.rs422.parity", "comm430.Option4(2)", "8_no_parity");
     }
 
