@@ -3,6 +3,7 @@
 #include "core/widgets/labelbutton.h"
 #include "flash/screens/flashboot2.h"
 #include "flash/screens/flashdl.h"
+#include "tests/common/files.h"
 #include "tests/common/screenrig.h"
 #include "tests/flash/bootpeer.h"
 
@@ -23,10 +24,8 @@ struct Screens {
     }
     QString image(qsizetype size) const
     {
-        QString path = dir.filePath(QStringLiteral("fw.bin"));
-        QFile f(path);
-        f.open(QIODevice::WriteOnly | QIODevice::Truncate);
-        f.write(testing::imageOf(size));
+        const QString path = dir.filePath(QStringLiteral("fw.bin"));
+        testing::writeFile(path, testing::imageOf(size));
         return path;
     }
     template <typename T>
