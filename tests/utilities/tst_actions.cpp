@@ -33,10 +33,8 @@ struct Shown final : Display {
     void showControllerTime(const QString &text) override { lines.append("time=" + text); }
     void showMemoryUsage(const MemoryUsage &m) override
     {
-        lines.append(
-            "memory="
-            + QStringList{m.adHocAvailable, m.adHocUsed, m.logAvailable, m.logUsed, m.mainAvailable, m.mainUsed}.join(
-                ' '));
+        const QStringList fields{m.adHocAvailable, m.adHocUsed, m.logAvailable, m.logUsed, m.mainAvailable, m.mainUsed};
+        lines.append("memory=" + fields.join(' '));
     }
     void showTransferStart(const QString &time) override { lines.append("start=" + time); }
     void showTransferEnd(const QString &time) override { lines.append("end=" + time); }
