@@ -45,7 +45,7 @@ struct Run {
 
     QString writeImage(const QByteArray &bytes) const
     {
-        const QString path = dir.filePath(QStringLiteral("image.bin"));
+        QString path = dir.filePath(QStringLiteral("image.bin"));
         testing::writeFile(path, bytes);
         return path;
     }

@@ -24,7 +24,7 @@ struct Screens {
     }
     QString image(qsizetype size) const
     {
-        const QString path = dir.filePath(QStringLiteral("fw.bin"));
+        QString path = dir.filePath(QStringLiteral("fw.bin"));
         testing::writeFile(path, testing::imageOf(size));
         return path;
     }
