@@ -173,55 +173,44 @@ void TstE2eCli::withoutController_data()
     // Help and version are answered on stdout without a display: help2man
     // makes the manual pages from them at build time.
     const QString version = QStringLiteral("^%1 \\d+\\.\\d+\\.\\d+\\n$");
-    struct Row {
-        const char *name, *program, *args;
-        int exitCode;
-        QString out, err;
-    };
     QTcpServer closed;
     QVERIFY(closed.listen(QHostAddress::LocalHost));
     const QString refused = QStringLiteral("127.0.0.1:%1").arg(closed.serverPort());
     closed.close();
     const QString disconnected = exact(QStringLiteral("Disconnected\n"));
     const QString usage = QStringLiteral("\nusage: ");
-    const Row rows[] = {
-        {"cli help", "TARNIC_CLI", "--help", 0,
-         "^Usage: tarnic-cli .*\nCommands:\n  version\n.*\nOptions:\n.*\nExit status:\n.*"
-         "  3  the link could not be opened\n  130  interrupted.*\n$",
-         "^$"},
-        {"cli version", "TARNIC_CLI", "--version", 0, version.arg(QStringLiteral("tarnic-cli")), "^$"},
-        {"sim help", "TARNIC_SIM", "--help", 0, "^Usage: tarnic-sim .*\nOptions:\n.*--pace", "^$"},
-        {"sim version", "TARNIC_SIM", "--version", 0, version.arg(QStringLiteral("tarnic-sim")), "^$"},
-        {"sim usage error", "TARNIC_SIM", "--frobnicate", 2, "^$", "Unknown option 'frobnicate'"},
-        {"desktop help", "TARNIC_APP", "--help", 0, "^Usage: tarnic-flash-utility .*\nOptions:\n", "^$"},
-        {"desktop version", "TARNIC_APP", "--version", 0, version.arg(QStringLiteral("tarnic-flash-utility")), "^$"},
-        // 339 lines.
-        {"cli settings", "TARNIC_CLI", "settings", 0,
-         "^(?=([^\n]*\n){339}$)general.reader\twiegand\\+magstripe\tgeneral\tReader Settings\n"
-         ".*\ngeneral.max_id_size\t18\tgeneral\tStand Alone Settings / Max ID Size\n"
-         ".*\nbarcode.row3.xb\ton\tbarcode\trow 3 \\(not shown\\) / XB\n"
-         ".*\ncomm430.rs422.parity\t8_no_parity\tcomm430\tRS422 Port Settings / Parity\n$",
-         "^$"},
-        {"no link", "TARNIC_CLI", "version", 2, "^$", usage},
-        {"two links", "TARNIC_CLI", "--serial /dev/null --tcp h version", 2, "^$", usage},
-        {"bad baud", "TARNIC_CLI", "--serial /dev/null --baud 300 version", 2, "^$", usage},
-        {"bad port", "TARNIC_CLI", "--tcp h:99999 version", 2, "^$", usage},
-        {"settings, stray argument", "TARNIC_CLI", "settings now", 2, "^$",
-         exact(QStringLiteral("settings: unexpected argument now\n"))},
-        {"settings diff, no such file", "TARNIC_CLI", "settings --diff /nonexistent/a.tfp /nonexistent/b.tfp", 2, "^$",
-         exact(QStringLiteral("/nonexistent/a.tfp: No such file or directory\n"))},
-        // A link that cannot be opened has an exit status of its own and says why.
-        {"no such device", "TARNIC_CLI", "--serial /dev/does-not-exist version", 3, disconnected,
-         exact(QStringLiteral("cannot open /dev/does-not-exist: no such device (is the adapter plugged in?)\n"))},
-        {"no such built-in port", "TARNIC_CLI", "--serial /dev/ttyS99 version", 3, disconnected,
-         exact(QStringLiteral("cannot open /dev/ttyS99: no such device (this computer has no such serial port)\n"))},
-    };
-    for (const Row &r : rows)
-        QTest::newRow(r.name) << r.program << r.args << r.exitCode << r.out << r.err;
-    QTest::newRow("connection refused") << "TARNIC_CLI"
-                                        << "--tcp " + refused + " version" << 3 << disconnected
-                                        << exact("cannot connect to " + refused
-                                                 + ": connection refused (nothing listens on that port)\n");
+    const auto row = [](const char *name, const char *program, const QString &args, int exitCode, const QString &out,
+                        const QString &err) { QTest::newRow(name) << program << args << exitCode << out << err; };
+    row("cli help", "TARNIC_CLI", "--help", 0,
+        "^Usage: tarnic-cli .*\nCommands:\n  version\n.*\nOptions:\n.*\nExit status:\n.*"
+        "  3  the link could not be opened\n  130  interrupted.*\n$",
+        "^$");
+    row("cli version", "TARNIC_CLI", "--version", 0, version.arg(QStringLiteral("tarnic-cli")), "^$");
+    row("sim help", "TARNIC_SIM", "--help", 0, "^Usage: tarnic-sim .*\nOptions:\n.*--pace", "^$");
+    row("sim version", "TARNIC_SIM", "--version", 0, version.arg(QStringLiteral("tarnic-sim")), "^$");
+    row("sim usage error", "TARNIC_SIM", "--frobnicate", 2, "^$", "Unknown option 'frobnicate'");
+    row("desktop help", "TARNIC_APP", "--help", 0, "^Usage: tarnic-flash-utility .*\nOptions:\n", "^$");
+    row("desktop version", "TARNIC_APP", "--version", 0, version.arg(QStringLiteral("tarnic-flash-utility")), "^$");
+    // 339 lines.
+    row("cli settings", "TARNIC_CLI", "settings", 0,
+        "^(?=([^\n]*\n){339}$)general.reader\twiegand\\+magstripe\tgeneral\tReader Settings\n"
+        ".*\ngeneral.max_id_size\t18\tgeneral\tStand Alone Settings / Max ID Size\n"
+        ".*\nbarcode.row3.xb\ton\tbarcode\trow 3 \\(not shown\\) / XB\n"
+        ".*\ncomm430.rs422.parity\t8_no_parity\tcomm430\tRS422 Port Settings / Parity\n$",
+        "^$");
+    row("no link", "TARNIC_CLI", "version", 2, "^$", usage);
+    row("two links", "TARNIC_CLI", "--serial /dev/null --tcp h version", 2, "^$", usage);
+    row("bad baud", "TARNIC_CLI", "--serial /dev/null --baud 300 version", 2, "^$", usage);
+    row("bad port", "TARNIC_CLI", "--tcp h:99999 version", 2, "^$", usage);
+    row("settings, stray argument", "TARNIC_CLI", "settings now", 2, "^$",
+        exact(QStringLiteral("settings: unexpected argument now\n")));
+    row("settings diff, no such file", "TARNIC_CLI", "settings --diff /nonexistent/a.tfp /nonexistent/b.tfp", 2, "^$",
+        exact(QStringLiteral("/nonexistent/a.tfp: No such file or directory\n")));
+    // A link that cannot be opened has an exit status of its own and says why.
+    row("no such device", "TARNIC_CLI", "--serial /dev/does-not-exist version", 3, disconnected,
+        exact(QStringLiteral("cannot open /dev/does-not-exist: no such device (is the adapter plugged in?)\n")));
+    row("connection refused", "TARNIC_CLI", "--tcp " + refused + " version", 3, disconnected,
+        exact("cannot connect to " + refused + ": connection refused (nothing listens on that port)\n"));
 }
 
 void TstE2eCli::withoutController()
