@@ -7,6 +7,8 @@
 #include "core/widgets/qtsinks.h"
 #include "link/fake/fakeio.h"
 #include "tests/common/apprig.h"
+#include "tests/common/files.h"
+#include "tests/common/rows.h"
 
 #include <QFileDialog>
 #include <QLabel>
@@ -54,7 +56,6 @@ private Q_SLOTS:
         QCOMPARE(comm.tcpPort, QStringLiteral("57"));
         QVERIFY(!comm.ipAddress.isEmpty());
         QVERIFY(!s.terminalStop && !s.terminalTcp);
-        QCOMPARE(s.digitWidth, core::digitWidthData());
         QCOMPARE(rig.app.link().statusCaption(), QStringLiteral("Disconnected"));
         QCOMPARE(rig.menu().status().text(), QStringLiteral("Disconnected"));
         // Entries that need a link are refused without a word and keep the highlight.
@@ -132,14 +133,12 @@ private Q_SLOTS:
 
     void flashDeviceRules()
     {
-        QFETCH(bool, tcp);
-        QFETCH(int, openedAt);
         QFETCH(int, baud);
         QFETCH(bool, opens);
         for (const bool boot2 : {false, true}) {
             AppRig rig;
-            rig.app.comm().baud = openedAt;
-            rig.connect(tcp);
+            rig.app.comm().baud = FETCHED(int, openedAt);
+            rig.connect(FETCHED(bool, tcp));
             rig.app.comm().baud = baud;
             // The last attempt's full bar does not greet a new one.
             auto *bar = rig.app.mainWindow()
@@ -162,67 +161,53 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("entry");
         QTest::addColumn<QString>("screen");
-        QTest::newRow("Communications") << QStringLiteral("Label3") << QStringLiteral("commform");
-        QTest::newRow("Configuration") << QStringLiteral("Configuration") << QStringLiteral("general");
-        QTest::newRow("Wiegand") << QStringLiteral("wiegand") << QStringLiteral("wiegand");
-        QTest::newRow("Barcode") << QStringLiteral("barcode") << QStringLiteral("barcode");
-        QTest::newRow("Comm 430") << QStringLiteral("comm430") << QStringLiteral("comm430");
-        QTest::newRow("Program Controller") << QStringLiteral("ProgramController") << QStringLiteral("pgmform");
-        QTest::newRow("Utilities") << QStringLiteral("Utilities") << QStringLiteral("utilities");
-        QTest::newRow("Fleet") << QStringLiteral("Fleet") << QStringLiteral("fleet");
+        // Each entry and the screen it shows.
+        for (const char *row : {"Label3 commform", "Configuration general", "wiegand wiegand", "barcode barcode",
+                                "comm430 comm430", "ProgramController pgmform", "Utilities utilities", "Fleet fleet"}) {
+            const QStringList pair = QString::fromLatin1(row).split(QLatin1Char(' '));
+            QTest::newRow(row) << pair.at(0) << pair.at(1);
+        }
     }
 
     void addedEntriesStopTheTerminal()
     {
-        QFETCH(QString, entry);
-        QFETCH(QString, screen);
         AppRig rig;
-        auto *label = rig.control(entry);
+        auto *label = rig.control(FETCHED(QString, entry));
         QVERIFY(label);
         QTest::mouseClick(label, Qt::LeftButton);
         QVERIFY(rig.app.state().terminalStop);
-        QVERIFY(rig.visible(screen));
+        QVERIFY(rig.visible(FETCHED(QString, screen)));
         QCOMPARE(label->textColor(), app::kYellow);
     }
 
     // One look for every clickable caption outside the command menu; headings
     // that only answer a click with a wake-up look like text.
-    void actionCaptionsLookAlike_data()
-    {
-        QTest::addColumn<int>("screen");
-        QTest::addColumn<QString>("control");
-        QTest::addColumn<bool>("action");
-        QTest::newRow("Disconnect") << int(app::Screen::Comm) << QStringLiteral("Label7") << true;
-        QTest::newRow("Clear Screen") << int(app::Screen::Terminal) << QStringLiteral("Label17") << true;
-        QTest::newRow("Reset Controller") << int(app::Screen::Program) << QStringLiteral("Command2") << true;
-        QTest::newRow("Get Firmware Identification")
-            << int(app::Screen::Utilities) << QStringLiteral("Label1(0)") << true;
-        QTest::newRow("Start Flash Download") << int(app::Screen::FlashDownload) << QStringLiteral("Label8") << true;
-        QTest::newRow("Select File to Download") << int(app::Screen::BootloaderExt) << QStringLiteral("Label4") << true;
-        QTest::newRow("heading Main") << int(app::Screen::Utilities) << QStringLiteral("Label1(8)") << false;
-    }
-
     void actionCaptionsLookAlike()
     {
-        QFETCH(int, screen);
-        QFETCH(QString, control);
-        QFETCH(bool, action);
+        using S = app::Screen;
+        // Disconnect, Clear Screen, Reset Controller, Get Firmware
+        // Identification, Start Flash Download, Select File to Download; a heading.
+        const std::tuple<S, const char *, bool> captions[] = {
+            {S::Comm, "Label7", true},         {S::Terminal, "Label17", true},     {S::Program, "Command2", true},
+            {S::Utilities, "Label1(0)", true}, {S::FlashDownload, "Label8", true}, {S::BootloaderExt, "Label4", true},
+            {S::Utilities, "Label1(8)", false}};
         AppRig rig;
-        const auto id = static_cast<app::Screen>(screen);
-        rig.app.mainWindow().showScreen(id);
-        auto *label = rig.app.mainWindow().screen(id)->findChild<core::LabelButton *>(control);
-        QVERIFY(label);
-        QCOMPARE(label->textColor() == core::kActionColour, action);
-        QCOMPARE(label->cursor().shape(), action ? Qt::PointingHandCursor : Qt::ArrowCursor);
-        QCOMPARE(bool(label->focusPolicy() & Qt::TabFocus), action);
-        if (!action)
-            return;
-        label->setFocus();
-        QTRY_VERIFY(label->font().underline());
-        QSignalSpy clicked(label, &core::LabelButton::clicked);
-        QTest::keyClick(label, Qt::Key_Space);
-        QTest::keyClick(label, Qt::Key_Return);
-        QCOMPARE(clicked.count(), 2);
+        for (const auto &[id, control, action] : captions) {
+            rig.app.mainWindow().showScreen(id);
+            auto *label = rig.app.mainWindow().screen(id)->findChild<core::LabelButton *>(QLatin1String(control));
+            QVERIFY2(label, control);
+            QCOMPARE(label->textColor() == core::kActionColour, action);
+            QCOMPARE(label->cursor().shape(), action ? Qt::PointingHandCursor : Qt::ArrowCursor);
+            QCOMPARE(bool(label->focusPolicy() & Qt::TabFocus), action);
+            if (!action)
+                continue;
+            label->setFocus();
+            QTRY_VERIFY(label->font().underline());
+            QSignalSpy clicked(label, &core::LabelButton::clicked);
+            QTest::keyClick(label, Qt::Key_Space);
+            QTest::keyClick(label, Qt::Key_Return);
+            QCOMPARE(clicked.count(), 2);
+        }
     }
 
     // Open and Save Settings change every settings screen at once and the status
@@ -231,13 +216,10 @@ private Q_SLOTS:
     {
         AppRig rig;
         QTemporaryDir dir;
-        const auto file = [&dir](const char *name, const QByteArray &text) {
-            QFile f(dir.filePath(QLatin1String(name)));
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write(text);
-        };
-        file("site.tfp", "# tarnic-profile 1\ngeneral.max_id_size = 20\nbarcode.priority = large\n");
-        file("bad.tfp", "# tarnic-profile 1\ngeneral.max_id_size = 12\ngeneral.beep\n");
+        QVERIFY(testing::writeFile(dir.filePath(QStringLiteral("site.tfp")),
+                                   "# tarnic-profile 1\ngeneral.max_id_size = 20\nbarcode.priority = large\n"));
+        QVERIFY(testing::writeFile(dir.filePath(QStringLiteral("bad.tfp")),
+                                   "# tarnic-profile 1\ngeneral.max_id_size = 12\ngeneral.beep\n"));
         auto *status = rig.app.mainWindow().findChild<QLabel *>(QStringLiteral("profileStatus"));
         auto *maxIdSize =
             rig.app.mainWindow().screen(app::Screen::General)->findChild<QLineEdit *>(QStringLiteral("Text1(2)"));
@@ -264,26 +246,23 @@ private Q_SLOTS:
         rig.ui.nextPath = dir.filePath(QStringLiteral("saved.tfp"));
         rig.click(QStringLiteral("SaveSettings"));
         QCOMPARE(status->text(), QStringLiteral("Settings profile: saved.tfp"));
-        QFile saved(*rig.ui.nextPath);
-        QVERIFY(saved.open(QIODevice::ReadOnly));
-        QVERIFY(saved.readAll().contains("\ngeneral.max_id_size = 2\nbarcode.priority = large\n"));
+        QVERIFY(testing::readFile(*rig.ui.nextPath).contains("\ngeneral.max_id_size = 2\nbarcode.priority = large\n"));
     }
 
     // Closing the main window during a wait (a 5-second reply wait, a TCP
     // connect, a loopback test's echo wait) ends it at once and frees the link.
     void closingEndsAWaitAtOnce_data()
     {
-        QTest::addColumn<QString>("wait");
-        QTest::addColumn<int>("closeAtMs");
-        QTest::newRow("reply") << QStringLiteral("reply") << 100;
-        QTest::newRow("tcp connect") << QStringLiteral("tcp connect") << 100;
+        QTest::addColumn<int>("closeAtMs"); // named by the wait
+        QTest::newRow("reply") << 100;
+        QTest::newRow("tcp connect") << 100;
         // Past the 2-second settling pause, within the first echo wait.
-        QTest::newRow("loopback test") << QStringLiteral("loopback test") << 2500;
+        QTest::newRow("loopback test") << 2500;
     }
 
     void closingEndsAWaitAtOnce()
     {
-        QFETCH(QString, wait);
+        const QLatin1String wait(QTest::currentDataTag());
         QFETCH(int, closeAtMs);
         AppRig rig;
         rig.tcp.acceptAfter.reset();
@@ -336,19 +315,14 @@ private Q_SLOTS:
                 static_cast<QDialog *>(dialog)->accept();
             });
         };
-        {
+        // A second chooser is a later run: each kind opens where it was last chosen.
+        for (int run = 0; run < 2; ++run) {
             core::QtFileChooser chooser(nullptr);
             answerWith(image);
             QCOMPARE(chooser.openFile(QStringLiteral("Image"), images), std::optional<QString>(image));
             answerWith(m_dir.filePath(QStringLiteral("lists/up.txt")));
             QVERIFY(chooser.saveFile(QStringLiteral("List"), lists, QStringLiteral("up.txt")));
         }
-        // A later run: each kind opens where it was last chosen.
-        core::QtFileChooser chooser(nullptr);
-        answerWith(image);
-        QVERIFY(chooser.openFile(QStringLiteral("Image"), images));
-        answerWith(m_dir.filePath(QStringLiteral("lists/up.txt")));
-        QVERIFY(chooser.saveFile(QStringLiteral("List"), lists, QStringLiteral("up.txt")));
         QCOMPARE(openedIn.mid(2),
                  QStringList({m_dir.filePath(QStringLiteral("images")), m_dir.filePath(QStringLiteral("lists"))}));
     }

@@ -13,3 +13,7 @@ inline void boolRows(const char *column, const char *whenFalse, const char *when
 }
 
 } // namespace testing
+
+// A data column's value inside an expression (QFETCH declares a variable).
+// NOLINTNEXTLINE(bugprone-macro-parentheses): Type is a type name, which cannot stand in parentheses
+#define FETCHED(Type, name) (*static_cast<Type *>(QTest::qData(#name, ::qMetaTypeId<Type>())))

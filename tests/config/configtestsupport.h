@@ -3,6 +3,7 @@
 #include "config/progress.h"
 #include "config/settingtable.h"
 #include "tests/common/fakerig.h"
+#include "tests/common/rows.h"
 
 #include <QByteArrayList>
 
@@ -75,7 +76,3 @@ inline bool applySettings(config::Settings &s, const QStringList &sets, QString 
 }
 
 } // namespace testing
-
-// A data column's value inside an expression (QFETCH declares a variable).
-// NOLINTNEXTLINE(bugprone-macro-parentheses): Type is a type name, which cannot stand in parentheses
-#define FETCHED(Type, name) (*static_cast<Type *>(QTest::qData(#name, ::qMetaTypeId<Type>())))

@@ -58,11 +58,10 @@ private Q_SLOTS:
     void keys()
     {
         QFETCH(QString, key);
-        QFETCH(QString, control);
         const SettingKey *k = findKey(key);
         QVERIFY(k);
         QCOMPARE(k->key, key);
-        QCOMPARE(findKey(control), k);
+        QCOMPARE(findKey(FETCHED(QString, control)), k);
         QCOMPARE(k->defaultValue(), FETCHED(QString, byDefault));
     }
 

@@ -55,9 +55,8 @@ private Q_SLOTS:
 
     void wholeRun()
     {
-        QFETCH(bool, tcp);
         QFETCH(QByteArray, ack);
-        Bench b(tcp);
+        Bench b(FETCHED(bool, tcp));
         b.controller->ack = ack;
         const wire::Ms start = b.rig.waiter.now();
         QCOMPARE(b.run(), RunOutcome::Complete);
@@ -261,9 +260,8 @@ private Q_SLOTS:
 
     void leadingNumber()
     {
-        QFETCH(QByteArray, text);
         const int value = FETCHED(int, value);
-        const auto got = leadingNumber16(text);
+        const auto got = leadingNumber16(FETCHED(QByteArray, text));
         if (value == kOut)
             QVERIFY(!got);
         else

@@ -10,6 +10,7 @@
 #include "config/screens/pgmform.h"
 #include "config/screens/wiegand.h"
 #include "configtestsupport.h"
+#include "tests/common/files.h"
 #include "tests/common/screenrig.h"
 
 #include <QCheckBox>
@@ -143,22 +144,22 @@ private Q_SLOTS:
         QTest::addColumn<QString>("keys");
         QTest::addColumn<bool>("paste"); // pasted instead of typed
         QTest::addColumn<QString>("result");
-        QTest::newRow("general letters") << "general.Text5(0)"
-                                         << "a1 b-2" << false << "12";
-        QTest::newRow("wiegand format") << "wiegand.Text1(3)"
-                                        << "3.7" << false << "37";
-        QTest::newRow("wiegand len/value") << "wiegand.Text3(14)"
-                                           << "1,2,3,4" << false << "123";
-        QTest::newRow("sep char: no hex letters") << "wiegand.Text5"
-                                                  << "2C" << false << "2";
-        QTest::newRow("barcode timeout, no limit") << "barcode.Text6"
-                                                   << "1 2 3 4 5" << false << "12345";
-        QTest::newRow("barcode mask length") << "barcode.Text8(1)"
-                                             << "-7" << false << "7";
-        QTest::newRow("paste keeps the digits") << "wiegand.Text3(0)"
-                                                << "1x2" << true << "12";
-        QTest::newRow("paste without digits") << "wiegand.Text3(0)"
-                                              << "ABC" << true << "";
+        const struct {
+            const char *tag, *name, *keys;
+            bool paste;
+            const char *result;
+        } rows[] = {
+            {"general letters", "general.Text5(0)", "a1 b-2", false, "12"},
+            {"wiegand format", "wiegand.Text1(3)", "3.7", false, "37"},
+            {"wiegand len/value", "wiegand.Text3(14)", "1,2,3,4", false, "123"},
+            {"sep char: no hex letters", "wiegand.Text5", "2C", false, "2"},
+            {"barcode timeout, no limit", "barcode.Text6", "1 2 3 4 5", false, "12345"},
+            {"barcode mask length", "barcode.Text8(1)", "-7", false, "7"},
+            {"paste keeps the digits", "wiegand.Text3(0)", "1x2", true, "12"},
+            {"paste without digits", "wiegand.Text3(0)", "ABC", true, ""},
+        };
+        for (const auto &r : rows)
+            QTest::newRow(r.tag) << r.name << r.keys << r.paste << r.result;
     }
 
     void digitFilter()
@@ -191,18 +192,14 @@ private Q_SLOTS:
         QTest::addColumn<QString>("check");
         QTest::addColumn<QString>("start");
         QTest::addColumn<QString>("value"); // its Len/Value, untouched
-        QTest::newRow("wiegand set 1 top") << "wiegand.Check4"
-                                           << "wiegand.Text2(0)"
-                                           << "wiegand.Text3(0)";
-        QTest::newRow("wiegand Check13 row 1 of set 2") << "wiegand.Check13"
-                                                        << "wiegand.Text2(5)"
-                                                        << "wiegand.Text3(5)";
-        QTest::newRow("wiegand Check17") << "wiegand.Check17"
-                                         << "wiegand.Text2(14)"
-                                         << "wiegand.Text3(14)";
-        QTest::newRow("barcode mask 2 top") << "barcode.Check4(9)"
-                                            << "barcode.Text5(9)"
-                                            << "barcode.Text7(9)";
+        // The Const box, the start field it locks, and that row's Len/Value.
+        for (const char *row :
+             {"wiegand.Check4 wiegand.Text2(0) wiegand.Text3(0)", "wiegand.Check13 wiegand.Text2(5) wiegand.Text3(5)",
+              "wiegand.Check17 wiegand.Text2(14) wiegand.Text3(14)",
+              "barcode.Check4(9) barcode.Text5(9) barcode.Text7(9)"}) {
+            const QStringList names = QString::fromLatin1(row).split(QLatin1Char(' '));
+            QTest::newRow(row) << names.at(0) << names.at(1) << names.at(2);
+        }
     }
 
     void constToggle()
@@ -262,10 +259,7 @@ private Q_SLOTS:
         QStringList hidden;
         for (int c = 24; c <= 31; ++c)
             hidden << QStringLiteral("barcode.Check1(%1)").arg(c);
-        hidden << "barcode.Text1(3)"
-               << "barcode.Text3(3)"
-               << "barcode.Text2(15)"
-               << "barcode.Text4(19)";
+        hidden += QStringList{"barcode.Text1(3)", "barcode.Text3(3)", "barcode.Text2(15)", "barcode.Text4(19)"};
         for (const QString &n : hidden) {
             auto *w = s.find<QWidget>(n);
             QVERIFY2(w && !w->isVisibleTo(&s.barcode), qPrintable(n));
@@ -362,9 +356,7 @@ private Q_SLOTS:
         QTest::mouseClick(program, Qt::LeftButton);
         const QStringList records = QDir(dir.path()).entryList({QStringLiteral("*.tfp")});
         QCOMPARE(records.size(), 1);
-        QFile f(QDir(dir.path()).filePath(records.front()));
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        const QByteArray text = f.readAll();
+        const QByteArray text = testing::readFile(QDir(dir.path()).filePath(records.front()));
         QVERIFY(text.contains("\n# Link: serial /dev/ttyS1 at 9600 baud\n"));
         const wire::OpenedLink tcp{wire::CommSettings::Mode::Tcp, {}, 0, QStringLiteral("10.0.0.7"), 57};
         QCOMPARE(linkText(tcp), QStringLiteral("TCP 10.0.0.7:57"));

@@ -1,6 +1,7 @@
 #include "core/appstate.h"
 #include "core/digitwidth.h"
 #include "core/numbers.h"
+#include "tests/common/rows.h"
 
 #include <QtTest>
 
@@ -34,12 +35,7 @@ private Q_SLOTS:
         QTest::newRow("negative") << qint64(-3) << QStringLiteral("-3");
     }
 
-    void signReserving()
-    {
-        QFETCH(qint64, value);
-        QFETCH(QString, text);
-        QCOMPARE(core::signReserving(value), text);
-    }
+    void signReserving() { QCOMPARE(core::signReserving(FETCHED(qint64, value)), FETCHED(QString, text)); }
 
     void fieldNumber_data()
     {
@@ -54,11 +50,9 @@ private Q_SLOTS:
 
     void fieldNumber()
     {
-        QFETCH(QString, text);
-        QFETCH(qint64, value);
         QFETCH(bool, ok);
         bool good = !ok;
-        QCOMPARE(core::fieldNumber(text, &good), value);
+        QCOMPARE(core::fieldNumber(FETCHED(QString, text), &good), FETCHED(qint64, value));
         QCOMPARE(good, ok);
     }
 };

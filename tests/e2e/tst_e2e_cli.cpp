@@ -1,6 +1,8 @@
 // tarnic-cli against tarnic-sim over a real pseudo-terminal and real TCP: the
 // exact texts a technician reads, the exit codes, and what reached the
 // simulated controller.
+#include "tests/common/files.h"
+#include "tests/common/rows.h"
 #include "tests/common/simprocess.h"
 #include "tests/common/slowpty.h"
 #include "tests/config/defaultlines.h"
@@ -11,18 +13,6 @@
 #include <QtTest>
 
 namespace {
-
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-bool writeFile(const QString &path, const QByteArray &data)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(data) == data.size();
-}
 
 // What a run on the start-up defaults prints.
 QByteArray defaultRunOut()
@@ -62,67 +52,60 @@ void TstE2eCli::commands_data()
     // A usage error is told on stderr; nothing else is (no progress display
     // where stdout is not a terminal). Where every command fails, no
     // configuration reaches the controller.
+    // The simulator's arguments split at '|', the commands at ';'.
+    const auto row = [](const char *name, bool tcp, const QString &simArgs, const QByteArray &file,
+                        const QString &commands, const char *exitCodes, const QByteArray &out) {
+        QTest::newRow(name) << tcp << simArgs.split(u'|', Qt::SkipEmptyParts) << file << commands.split(u';')
+                            << QString::fromLatin1(exitCodes) << out;
+    };
     const QByteArray memory = "Memory data received\n        Ad Hoc  Main    Log\n";
-    QTest::newRow("pty: version twice, an ID")
-        << false << QStringList{"--version-text", "QL 5200 V 9.9"} << QByteArray()
-        << QStringList{"version", "id add 444", "memory", "version"} << "0 0 0 0"
-        << "QL 5200 V 9.9\nID added\n" + memory + "Avail   19999   60000   10000\nUsed    00001   00000   00000\n"
-            + "QL 5200 V 9.9\n";
-    QTest::newRow("tcp: silent") << true << QStringList{"--silent-on", "V"} << QByteArray() << QStringList{"version"}
-                                 << "1" << QByteArray("No response from controller\n");
+    row("pty: version twice, an ID", false, "--version-text|QL 5200 V 9.9", {}, "version;id add 444;memory;version",
+        "0 0 0 0",
+        "QL 5200 V 9.9\nID added\n" + memory
+            + "Avail   19999   60000   10000\nUsed    00001   00000   00000\nQL 5200 V 9.9\n");
+    row("tcp: silent", true, "--silent-on|V", {}, "version", "1", "No response from controller\n");
     // --json: one object per event, the last with the exit status and what the command learned.
-    QTest::newRow("tcp: json, an ID refused once, time")
-        << true << QStringList{"--version-text", "QL 5200 V 9.9", "--log-used", "7", "--wrong-at-record", "1"}
-        << QByteArray()
-        << QStringList{"--json version", "--json memory", "--json id add 666",   "id add 666",
-                       "id delete 666",  "id delete 666", "time set --hours 25", "time set --hours 24 --subtract"}
-        << "0 0 1 0 0 1 1 0"
-        << QByteArray(R"({"event":"line","text":"QL 5200 V 9.9"}
+    row("tcp: json, an ID refused once, time", true, "--version-text|QL 5200 V 9.9|--log-used|7|--wrong-at-record|1",
+        {},
+        "--json version;--json memory;--json id add 666;id add 666;id delete 666;id delete 666;time set --hours 25;"
+        "time set --hours 24 --subtract",
+        "0 0 1 0 0 1 1 0",
+        R"({"event":"line","text":"QL 5200 V 9.9"}
 {"event":"result","exit":0,"ok":true,"results":{"version":"QL 5200 V 9.9"}}
 {"event":"status","text":"Memory data received"}
 {"event":"line","text":"        Ad Hoc  Main    Log"}
 {"event":"line","text":"Avail   20000   60000   09993"}
 {"event":"line","text":"Used    00000   00000   00007"}
 {"event":"result","exit":0,"ok":true,"results":{"memory":{"ad_hoc_available":"20000","ad_hoc_used":"00000",)"
-                      R"("log_available":"09993","log_used":"00007","main_available":"60000","main_used":"00000"}}}
+        R"("log_available":"09993","log_used":"00007","main_available":"60000","main_used":"00000"}}}
 {"event":"status","text":"ID not added"}
 {"event":"result","exit":1,"ok":false,"results":{}}
 )"
-                      "ID added\nID deleted\nID not found\nInvalid hours to add/subtract\nTime set\n");
-    QTest::newRow("pty: access list") << false << QStringList() << QByteArray("0014000000\r\n0024000037\r\n")
-                                      << QStringList{"access download FILE --sorted --schedule",
-                                                     "access upload UP --sorted --schedule"}
-                                      << "0 0"
-                                      << QByteArray(
-                                             "\nDownloading record:  1\nDownloading record:  2\n"
-                                             " 2 Records downloaded\nRecords uploaded:  1\nRecords uploaded:  2\n");
-    QTest::newRow("tcp: schedules, bad file")
-        << true << QStringList() << QByteArray("\r\n001108001700\r\n00110800170\r\n")
-        << QStringList{"schedules download FILE"} << "1"
-        << QByteArray("Checking file - please wait\nInvalid data in file rec #  3\n");
-    QTest::newRow("pty: loopback, 200 corrupted, 7 dropped")
-        << false << QStringList{"--echo-corrupt", "200", "--echo-drop", "7"} << QByteArray()
-        << QStringList{"loopback --passes 1"} << "1"
-        << QByteArray("Starting Loopback Test on serial port\n 8: timeout\n"
-                      " 201: bad echo, expected C8 received C9\n 256: end of test\n");
-    QTest::newRow("pty: program, reset") << false << QStringList() << QByteArray() << QStringList{"program", "reset"}
-                                         << "0 0" << defaultRunOut() + "Resetting Controller\nReset Complete\n";
+        "ID added\nID deleted\nID not found\nInvalid hours to add/subtract\nTime set\n");
+    row("pty: access list", false, {}, "0014000000\r\n0024000037\r\n",
+        "access download FILE --sorted --schedule;access upload UP --sorted --schedule", "0 0",
+        "\nDownloading record:  1\nDownloading record:  2\n 2 Records downloaded\nRecords uploaded:  1\n"
+        "Records uploaded:  2\n");
+    row("tcp: schedules, bad file", true, {}, "\r\n001108001700\r\n00110800170\r\n", "schedules download FILE", "1",
+        "Checking file - please wait\nInvalid data in file rec #  3\n");
+    row("pty: loopback, 200 corrupted, 7 dropped", false, "--echo-corrupt|200|--echo-drop|7", {}, "loopback --passes 1",
+        "1",
+        "Starting Loopback Test on serial port\n 8: timeout\n 201: bad echo, expected C8 received C9\n"
+        " 256: end of test\n");
+    row("pty: program, reset", false, {}, {}, "program;reset", "0 0",
+        defaultRunOut() + "Resetting Controller\nReset Complete\n");
     // Unanswered when stdin is not a terminal.
     const QString idSize = QStringLiteral("program --set general.Text1(2)=20 --set=general.Option1(2)=1");
     const QByteArray refused = "Checking Parameters\nID size specified does not match id size in the controller - "
                                "this will result in clearing all controller data - Continue Y/N\nNo\n";
-    QTest::newRow("tcp: ID size refused, unanswered")
-        << true << QStringList{"--id-size", "18"} << QByteArray() << QStringList{idSize + " --no", idSize} << "1 1"
-        << refused + refused;
-    const QStringList refusals =
-        QStringLiteral("frobnicate;program --set general.Text9=1;program --set;program --set general.Check2;"
-                       "program --set general.beep=1;program --yes --no;program now;reset now;"
-                       "program --profile /nonexistent/site.tfp;program --profile a.tfp --profile=b.tfp;"
-                       "time later;access upload up.txt --bogus;loopback --passes 0")
-            .split(u';');
-    QTest::newRow("tcp: usage errors") << true << QStringList() << QByteArray() << refusals
-                                       << QString(QStringLiteral("2 ").repeated(refusals.size())).trimmed()
-                                       << QByteArray();
+    row("tcp: ID size refused, unanswered", true, "--id-size|18", {}, idSize + " --no;" + idSize, "1 1",
+        refused + refused);
+    row("tcp: usage errors", true, {}, {},
+        "frobnicate;program --set general.Text9=1;program --set;program --set general.Check2;"
+        "program --set general.beep=1;program --yes --no;program now;reset now;"
+        "program --profile /nonexistent/site.tfp;program --profile a.tfp --profile=b.tfp;"
+        "time later;access upload up.txt --bogus;loopback --passes 0",
+        "2 2 2 2 2 2 2 2 2 2 2 2 2", {});
     // Serial extension blocks hold 32 bytes, flash blocks 50.
     const auto progress = [](const char *percents) {
         QByteArray out = "Preparing to Download Flash\n";
@@ -130,26 +113,22 @@ void TstE2eCli::commands_data()
             out += "Downloading - " + p + " % complete\n";
         return out;
     };
-    QTest::newRow("pty: bootext, after two refusals")
-        << false << QStringList() << testing::bulkPayload(70)
-        << QStringList{"--baud 19200 flash FILE", "bootext /nonexistent/fw.bin", "bootext FILE"} << "1 1 0"
-        << "Controller must be programmed to 9600 baud before reflashing\nPreparing to Download Flash\n"
-           "Cannot read the image file /nonexistent/fw.bin: No such file or directory\n"
-            + progress("46 91") + "Download complete\n";
+    row("pty: bootext, after two refusals", false, {}, testing::bulkPayload(70),
+        "--baud 19200 flash FILE;bootext /nonexistent/fw.bin;bootext FILE", "1 1 0",
+        "Controller must be programmed to 9600 baud before reflashing\nPreparing to Download Flash\n"
+        "Cannot read the image file /nonexistent/fw.bin: No such file or directory\n"
+            + progress("46 91") + "Download complete\n");
     // The retry meets the boot code the dropped attempt left running.
-    QTest::newRow("tcp: flash, retried after a drop")
-        << true << QStringList{"--boot-drop-mid", "3"} << testing::bulkPayload(245)
-        << QStringList{"flash FILE", "flash FILE"} << "1 0"
-        << progress("25 50") + "Download Error\n" + progress("25 50 75 99 100") + "Download complete\n";
+    row("tcp: flash, retried after a drop", true, "--boot-drop-mid|3", testing::bulkPayload(245),
+        "flash FILE;flash FILE", "1 0",
+        progress("25 50") + "Download Error\n" + progress("25 50 75 99 100") + "Download complete\n");
 }
 
 // The commands in turn against one simulator.
 void TstE2eCli::commands()
 {
     QFETCH(bool, tcp);
-    QFETCH(QStringList, simArgs);
     QFETCH(QByteArray, file);
-    QFETCH(QStringList, commands);
     QFETCH(QString, exitCodes);
     QFETCH(QByteArray, out);
     const QString path = m_dir.filePath(QStringLiteral("file"));
@@ -157,14 +136,15 @@ void TstE2eCli::commands()
     const QString saved = m_dir.filePath(QStringLiteral("saved"));
     QFile::remove(up);
     QFile::remove(saved);
-    QVERIFY(writeFile(path, file));
+    QVERIFY(testing::writeFile(path, file));
     testing::SimProcess sim;
     const QString log = m_dir.filePath(QStringLiteral("config.log"));
     QFile::remove(log);
-    QVERIFY(sim.start(QStringList{"--pty", "--tcp", "0", "--save-image", saved, "--config-log", log} + simArgs));
+    QVERIFY(sim.start(QStringList{"--pty", "--tcp", "0", "--save-image", saved, "--config-log", log}
+                      + FETCHED(QStringList, simArgs)));
     QStringList codes;
     QByteArray got;
-    for (QString command : commands) {
+    for (QString command : FETCHED(QStringList, commands)) {
         command.replace(QLatin1String("FILE"), path).replace(QLatin1String("UP"), up);
         const testing::CliRun run =
             testing::runCli(testing::cliLinkArgs(sim, tcp) + command.split(QLatin1Char(' ')), 30000, file);
@@ -175,11 +155,11 @@ void TstE2eCli::commands()
     QCOMPARE(got, out);
     QCOMPARE(codes.join(QLatin1Char(' ')), exitCodes);
     if (!codes.contains(QStringLiteral("0")))
-        QVERIFY(!readFile(log).contains("X001"));
+        QVERIFY(!testing::readFile(log).contains("X001"));
     if (QFile::exists(saved))
-        QCOMPARE(readFile(saved), file);
+        QCOMPARE(testing::readFile(saved), file);
     if (QFile::exists(up))
-        QCOMPARE(readFile(up), file);
+        QCOMPARE(testing::readFile(up), file);
 }
 
 void TstE2eCli::withoutController_data()
@@ -193,82 +173,61 @@ void TstE2eCli::withoutController_data()
     // Help and version are answered on stdout without a display: help2man
     // makes the manual pages from them at build time.
     const QString version = QStringLiteral("^%1 \\d+\\.\\d+\\.\\d+\\n$");
-    QTest::newRow("cli help") << "TARNIC_CLI"
-                              << "--help" << 0
-                              << "^Usage: tarnic-cli .*\nCommands:\n  version\n.*\nOptions:\n.*\nExit status:\n.*"
-                                 "  3  the link could not be opened\n  130  interrupted.*\n$"
-                              << "^$";
-    QTest::newRow("cli version") << "TARNIC_CLI"
-                                 << "--version" << 0 << version.arg(QStringLiteral("tarnic-cli")) << "^$";
-    QTest::newRow("sim help") << "TARNIC_SIM"
-                              << "--help" << 0 << "^Usage: tarnic-sim .*\nOptions:\n.*--pace"
-                              << "^$";
-    QTest::newRow("sim version") << "TARNIC_SIM"
-                                 << "--version" << 0 << version.arg(QStringLiteral("tarnic-sim")) << "^$";
-    QTest::newRow("sim usage error") << "TARNIC_SIM"
-                                     << "--frobnicate" << 2 << "^$"
-                                     << "Unknown option 'frobnicate'";
-    QTest::newRow("desktop help") << "TARNIC_APP"
-                                  << "--help" << 0 << "^Usage: tarnic-flash-utility .*\nOptions:\n"
-                                  << "^$";
-    QTest::newRow("desktop version") << "TARNIC_APP"
-                                     << "--version" << 0 << version.arg(QStringLiteral("tarnic-flash-utility")) << "^$";
-    // 339 lines.
-    QTest::newRow("cli settings")
-        << "TARNIC_CLI"
-        << "settings" << 0
-        << "^(?=([^\n]*\n){339}$)general.reader\twiegand\\+magstripe\tgeneral\tReader Settings\n"
-           ".*\ngeneral.max_id_size\t18\tgeneral\tStand Alone Settings / Max ID Size\n"
-           ".*\nbarcode.row3.xb\ton\tbarcode\trow 3 \\(not shown\\) / XB\n"
-           ".*\ncomm430.rs422.parity\t8_no_parity\tcomm430\tRS422 Port Settings / Parity\n$"
-        << "^$";
-    for (const char *args : {"version", "--serial /dev/null --tcp h version", "--serial /dev/null --baud 300 version",
-                             "--tcp h:99999 version"})
-        QTest::newRow(args) << "TARNIC_CLI" << args << 2 << "^$"
-                            << "\nusage: ";
-    QTest::newRow("settings, stray argument")
-        << "TARNIC_CLI"
-        << "settings now" << 2 << "^$" << exact("settings: unexpected argument now\n");
-    QTest::newRow("settings diff, no such file") << "TARNIC_CLI"
-                                                 << "settings --diff /nonexistent/a.tfp /nonexistent/b.tfp" << 2 << "^$"
-                                                 << exact("/nonexistent/a.tfp: No such file or directory\n");
-    // A link that cannot be opened has an exit status of its own and says why.
-    QTest::newRow("no such device") << "TARNIC_CLI"
-                                    << "--serial /dev/does-not-exist version" << 3 << exact("Disconnected\n")
-                                    << exact("cannot open /dev/does-not-exist: no such device (is the adapter "
-                                             "plugged in?)\n");
-    QTest::newRow("no such built-in port")
-        << "TARNIC_CLI"
-        << "--serial /dev/ttyS99 version" << 3 << exact("Disconnected\n")
-        << exact("cannot open /dev/ttyS99: no such device (this computer has no such serial port)\n");
     QTcpServer closed;
     QVERIFY(closed.listen(QHostAddress::LocalHost));
     const QString refused = QStringLiteral("127.0.0.1:%1").arg(closed.serverPort());
     closed.close();
-    QTest::newRow("connection refused") << "TARNIC_CLI"
-                                        << "--tcp " + refused + " version" << 3 << exact("Disconnected\n")
-                                        << exact("cannot connect to " + refused
-                                                 + ": connection refused (nothing listens on that port)\n");
+    const QString disconnected = exact(QStringLiteral("Disconnected\n"));
+    const QString usage = QStringLiteral("\nusage: ");
+    const auto row = [](const char *name, const char *program, const QString &args, int exitCode, const QString &out,
+                        const QString &err) { QTest::newRow(name) << program << args << exitCode << out << err; };
+    row("cli help", "TARNIC_CLI", "--help", 0,
+        "^Usage: tarnic-cli .*\nCommands:\n  version\n.*\nOptions:\n.*\nExit status:\n.*"
+        "  3  the link could not be opened\n  130  interrupted.*\n$",
+        "^$");
+    row("cli version", "TARNIC_CLI", "--version", 0, version.arg(QStringLiteral("tarnic-cli")), "^$");
+    row("sim help", "TARNIC_SIM", "--help", 0, "^Usage: tarnic-sim .*\nOptions:\n.*--pace", "^$");
+    row("sim version", "TARNIC_SIM", "--version", 0, version.arg(QStringLiteral("tarnic-sim")), "^$");
+    row("sim usage error", "TARNIC_SIM", "--frobnicate", 2, "^$", "Unknown option 'frobnicate'");
+    row("desktop help", "TARNIC_APP", "--help", 0, "^Usage: tarnic-flash-utility .*\nOptions:\n", "^$");
+    row("desktop version", "TARNIC_APP", "--version", 0, version.arg(QStringLiteral("tarnic-flash-utility")), "^$");
+    // 339 lines.
+    row("cli settings", "TARNIC_CLI", "settings", 0,
+        "^(?=([^\n]*\n){339}$)general.reader\twiegand\\+magstripe\tgeneral\tReader Settings\n"
+        ".*\ngeneral.max_id_size\t18\tgeneral\tStand Alone Settings / Max ID Size\n"
+        ".*\nbarcode.row3.xb\ton\tbarcode\trow 3 \\(not shown\\) / XB\n"
+        ".*\ncomm430.rs422.parity\t8_no_parity\tcomm430\tRS422 Port Settings / Parity\n$",
+        "^$");
+    row("no link", "TARNIC_CLI", "version", 2, "^$", usage);
+    row("two links", "TARNIC_CLI", "--serial /dev/null --tcp h version", 2, "^$", usage);
+    row("bad baud", "TARNIC_CLI", "--serial /dev/null --baud 300 version", 2, "^$", usage);
+    row("bad port", "TARNIC_CLI", "--tcp h:99999 version", 2, "^$", usage);
+    row("settings, stray argument", "TARNIC_CLI", "settings now", 2, "^$",
+        exact(QStringLiteral("settings: unexpected argument now\n")));
+    row("settings diff, no such file", "TARNIC_CLI", "settings --diff /nonexistent/a.tfp /nonexistent/b.tfp", 2, "^$",
+        exact(QStringLiteral("/nonexistent/a.tfp: No such file or directory\n")));
+    // A link that cannot be opened has an exit status of its own and says why.
+    row("no such device", "TARNIC_CLI", "--serial /dev/does-not-exist version", 3, disconnected,
+        exact(QStringLiteral("cannot open /dev/does-not-exist: no such device (is the adapter plugged in?)\n")));
+    row("connection refused", "TARNIC_CLI", "--tcp " + refused + " version", 3, disconnected,
+        exact("cannot connect to " + refused + ": connection refused (nothing listens on that port)\n"));
 }
 
 void TstE2eCli::withoutController()
 {
-    QFETCH(QString, program);
-    QFETCH(QString, args);
     QFETCH(int, exitCode);
-    QFETCH(QString, out);
-    QFETCH(QString, err);
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
         env.remove(QString::fromLatin1(name));
     p.setProcessEnvironment(env);
-    p.start(qEnvironmentVariable(program.toLatin1().constData()), args.split(QLatin1Char(' ')));
+    p.start(qEnvironmentVariable(FETCHED(QString, program).toLatin1().constData()),
+            FETCHED(QString, args).split(QLatin1Char(' ')));
     QVERIFY(p.waitForFinished(10000));
     QCOMPARE(p.exitCode(), exitCode);
     const QString got[2] = {QString::fromLocal8Bit(p.readAllStandardOutput()),
                             QString::fromLocal8Bit(p.readAllStandardError())};
-    const QString patterns[2] = {out, err};
+    const QString patterns[2] = {FETCHED(QString, out), FETCHED(QString, err)};
     for (int i = 0; i < 2; ++i)
         QVERIFY2(
             QRegularExpression(patterns[i], QRegularExpression::DotMatchesEverythingOption).match(got[i]).hasMatch(),
@@ -294,8 +253,6 @@ void TstE2eCli::profileRun_data()
 void TstE2eCli::profileRun()
 {
     QFETCH(bool, tcp);
-    QFETCH(QStringList, typed);
-    QFETCH(QStringList, saved);
     QFETCH(QStringList, onTop);
     const auto withSets = [](const QStringList &args, QStringList sets) {
         return args + sets.replaceInStrings(QRegularExpression(QStringLiteral("^")), QStringLiteral("--set="));
@@ -304,8 +261,8 @@ void TstE2eCli::profileRun()
     const QString profile = dir.filePath("site.tfp");
     const QString records = dir.filePath("records");
     const QString log = dir.filePath("config.log");
-    QCOMPARE(testing::runCli(withSets({"settings", "--save", profile}, saved)).exitCode, 0);
-    const QStringList runs[2] = {withSets({"program"}, typed),
+    QCOMPARE(testing::runCli(withSets({"settings", "--save", profile}, FETCHED(QStringList, saved))).exitCode, 0);
+    const QStringList runs[2] = {withSets({"program"}, FETCHED(QStringList, typed)),
                                  withSets({"program", "--profile", profile, "--record", records}, onTop)};
     QByteArray sent[2];
     QByteArray kept[2];
@@ -316,7 +273,7 @@ void TstE2eCli::profileRun()
         const testing::CliRun run = testing::runCli(testing::cliLinkArgs(sim, tcp) + runs[i]);
         QCOMPARE(run.exitCode, 0);
         sent[i] = run.out;
-        kept[i] = readFile(log);
+        kept[i] = testing::readFile(log);
         link = tcp ? QStringLiteral("TCP 127.0.0.1:%1").arg(sim.tcpPort())
                    : QStringLiteral("serial %1 at 9600 baud").arg(sim.ptyPath());
     }
@@ -327,7 +284,7 @@ void TstE2eCli::profileRun()
     const QStringList record = QDir(records).entryList({"*.tfp"});
     QCOMPARE(record.size(), 1);
     const QString recordPath = QDir(records).filePath(record.front());
-    QVERIFY(readFile(recordPath).contains("\n# Link: " + link.toLatin1() + '\n'));
+    QVERIFY(testing::readFile(recordPath).contains("\n# Link: " + link.toLatin1() + '\n'));
     const testing::CliRun diff = testing::runCli({"settings", "--diff", profile, recordPath});
     QCOMPARE(diff.exitCode, onTop.isEmpty() ? 0 : 1);
     QCOMPARE(diff.out.count('\n'), onTop.size());

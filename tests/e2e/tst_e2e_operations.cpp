@@ -9,8 +9,10 @@
 #include "flash/download.h"
 #include "loopback/loopbacktest.h"
 #include "terminal/session.h"
+#include "tests/common/files.h"
 #include "tests/common/liverig.h"
 #include "tests/common/openfiles.h"
+#include "tests/common/rows.h"
 #include "tests/common/simprocess.h"
 #include "tests/common/slowpty.h"
 #include "tests/config/defaultlines.h"
@@ -24,12 +26,6 @@ using namespace std::chrono_literals;
 namespace {
 
 enum class Op { Flash, BootExt, Program, AccessList, Schedules, HsTest, Loopback, Terminal };
-
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 // 300 IDs, ascending (a sorted list keeps its order), each with a schedule.
 QByteArray accessFile()
@@ -61,12 +57,11 @@ struct Run : testing::LiveRig {
         utilities::applyUtilitiesDefaults(utilitySettings);
         utilitySettings.adHoc = tcp;
         utilitySettings.includesSchedule = true;
-        QFile f(down);
-        f.open(QIODevice::WriteOnly);
-        f.write(op == Op::Flash           ? testing::bulkPayload(20045)
-                    : op == Op::BootExt   ? testing::bulkPayload(10070)
-                    : op == Op::Schedules ? scheduleFile()
-                                          : accessFile());
+        testing::writeFile(down,
+                           op == Op::Flash           ? testing::bulkPayload(20045)
+                               : op == Op::BootExt   ? testing::bulkPayload(10070)
+                               : op == Op::Schedules ? scheduleFile()
+                                                     : accessFile());
     }
 
     bool start(const QStringList &fault)
@@ -157,7 +152,7 @@ struct Run : testing::LiveRig {
         switch (op) {
         case Op::Flash:
         case Op::BootExt:
-            QCOMPARE(readFile(saved()), readFile(down));
+            QCOMPARE(testing::readFile(saved()), testing::readFile(down));
             break;
         case Op::Program: { // the controller's own record of what it was told
             QByteArray expected;
@@ -166,13 +161,13 @@ struct Run : testing::LiveRig {
                 if (c.startsWith('X'))
                     expected += c.left(key) + '\t' + c.mid(key) + '\n';
             }
-            QCOMPARE(readFile(configLog()),
+            QCOMPARE(testing::readFile(configLog()),
                      expected + "badidlog\t1\nlookup\t3\nmode\t4\nrelaytime\t05\nseriallog\t0\n");
             break;
         }
         case Op::AccessList:
         case Op::Schedules:
-            QCOMPARE(readFile(up), readFile(down));
+            QCOMPARE(testing::readFile(up), testing::readFile(down));
             break;
         default: // the replies or the echoes were shown
             break;
@@ -209,71 +204,60 @@ void TstE2eOperations::run_data()
     QTest::addColumn<QString>("faultShown");
     QTest::addColumn<int>("linesKept"); // in the upload file after the fault
     QTest::addColumn<QString>("doneShown");
-    const auto at = [](const char *what, int n) { return QStringList{QLatin1String(what), QString::number(n)}; };
+    // The fault is the simulator's option and its number.
+    const auto row = [](const char *name, Op op, bool tcp, const char *fault, int n, const QString &faultShown,
+                        int linesKept, const QString &doneShown) {
+        QTest::newRow(name) << op << tcp << QStringList{QLatin1String(fault), QString::number(n)} << faultShown
+                            << linesKept << doneShown;
+    };
     const QString done = QStringLiteral("Download complete");
     const QString serialError = QStringLiteral("Download Error, error code %1");
     const QString tcpError = QStringLiteral("Download Error");
-    QTest::newRow("flash pty, dropped in the break-in")
-        << Op::Flash << false << at("--drop-after-bytes", 3) << serialError.arg(1) << 0 << done;
-    QTest::newRow("flash tcp, dropped inside block 4")
-        << Op::Flash << true << at("--boot-drop-mid", 4) << tcpError << 0 << done;
-    QTest::newRow("extension pty, dropped at ack 2")
-        << Op::BootExt << false << at("--boot-drop-at", 2) << serialError.arg(2) << 0 << done;
-    QTest::newRow("extension tcp, dropped at the fill")
-        << Op::BootExt << true << at("--boot-drop-at", 204) << tcpError << 0 << done;
+    row("flash pty, dropped in the break-in", Op::Flash, false, "--drop-after-bytes", 3, serialError.arg(1), 0, done);
+    row("flash tcp, dropped inside block 4", Op::Flash, true, "--boot-drop-mid", 4, tcpError, 0, done);
+    row("extension pty, dropped at ack 2", Op::BootExt, false, "--boot-drop-at", 2, serialError.arg(2), 0, done);
+    row("extension tcp, dropped at the fill", Op::BootExt, true, "--boot-drop-at", 204, tcpError, 0, done);
     // Commands 1 and 2 are "x" and "V"; the run's own follow.
     const QString complete = QStringLiteral("Programming Complete");
-    QTest::newRow("program pty, dropped at X001")
-        << Op::Program << false << at("--drop-at-command", 3) << "Error 001" << 0 << complete;
-    QTest::newRow("program tcp, dropped at X005")
-        << Op::Program << true << at("--drop-at-command", 4) << "Error 005" << 0 << complete;
+    row("program pty, dropped at X001", Op::Program, false, "--drop-at-command", 3, "Error 001", 0, complete);
+    row("program tcp, dropped at X005", Op::Program, true, "--drop-at-command", 4, "Error 005", 0, complete);
     // Records are counted over the simulator's life: the upload's follow the
     // download's.
     const QString timeout = QStringLiteral("Controller timeout");
-    const QString noResponse = QStringLiteral("No response from controller");
-    QTest::newRow("access list pty, dropped in the download")
-        << Op::AccessList << false << at("--drop-at-record", 10) << timeout << 0 << "Records uploaded:  300";
-    QTest::newRow("access list tcp, dropped in the upload")
-        << Op::AccessList << true << at("--drop-at-record", 310) << noResponse << 9 << "Records uploaded:  300";
-    QTest::newRow("schedules pty, dropped in the upload")
-        << Op::Schedules << false << at("--drop-at-record", 1700) << noResponse << 99 * 8 << "Schedules uploaded:  200";
-    QTest::newRow("schedules tcp, dropped in the download")
-        << Op::Schedules << true << at("--drop-at-record", 800) << timeout << 0 << "Schedules uploaded:  200";
+    const QString silent = QStringLiteral("No response from controller");
+    const QString ids = QStringLiteral("Records uploaded:  300");
+    const QString days = QStringLiteral("Schedules uploaded:  200");
+    row("access list pty, dropped in the download", Op::AccessList, false, "--drop-at-record", 10, timeout, 0, ids);
+    row("access list tcp, dropped in the upload", Op::AccessList, true, "--drop-at-record", 310, silent, 9, ids);
+    row("schedules pty, dropped in the upload", Op::Schedules, false, "--drop-at-record", 1700, silent, 99 * 8, days);
+    row("schedules tcp, dropped in the download", Op::Schedules, true, "--drop-at-record", 800, timeout, 0, days);
     // Over TCP only: on a serial link it is refused before anything is sent.
-    QTest::newRow("HS test tcp") << Op::HsTest << true << at("--drop-after-bytes", 500) << "timeout" << 0 << "ok";
+    row("HS test tcp", Op::HsTest, true, "--drop-after-bytes", 500, "timeout", 0, "ok");
     // After the 5-second settle.
-    const QString disconnected = QStringLiteral("Disconnected");
-    for (const bool tcp : {false, true}) {
-        QTest::addRow("loopback %s", tcp ? "tcp" : "pty")
-            << Op::Loopback << tcp << at("--drop-after-bytes", 200) << disconnected << 0 << " 256: end of test";
-        QTest::addRow("terminal %s", tcp ? "tcp" : "pty")
-            << Op::Terminal << tcp << at("--drop-at-command", 1) << disconnected << 0
-            << "V[0D]5200 Series Controller V 02.14[0D]";
-    }
+    const QString lost = QStringLiteral("Disconnected");
+    row("loopback pty", Op::Loopback, false, "--drop-after-bytes", 200, lost, 0, " 256: end of test");
+    row("loopback tcp", Op::Loopback, true, "--drop-after-bytes", 200, lost, 0, " 256: end of test");
+    const QString reply = QStringLiteral("V[0D]5200 Series Controller V 02.14[0D]");
+    row("terminal pty", Op::Terminal, false, "--drop-at-command", 1, lost, 0, reply);
+    row("terminal tcp", Op::Terminal, true, "--drop-at-command", 1, lost, 0, reply);
 }
 
 void TstE2eOperations::run()
 {
-    QFETCH(Op, op);
-    QFETCH(bool, tcp);
-    QFETCH(QStringList, fault);
-    QFETCH(QString, faultShown);
-    QFETCH(int, linesKept);
-    QFETCH(QString, doneShown);
-    Run r(op, tcp);
-    QVERIFY(r.start(fault));
+    Run r(FETCHED(Op, op), FETCHED(bool, tcp));
+    QVERIFY(r.start(FETCHED(QStringList, fault)));
     QStringList shown = r.perform();
-    QVERIFY2(shown.contains(faultShown), qPrintable(shown.join(u'|')));
+    QVERIFY2(shown.contains(FETCHED(QString, faultShown)), qPrintable(shown.join(u'|')));
     QCOMPARE(r.link.statusCaption(), QStringLiteral("Disconnected"));
     QVERIFY(!r.link.busy());
     QVERIFY(!testing::holdsOpen(r.down) && !testing::holdsOpen(r.up));
-    const QByteArray kept = readFile(r.up);
-    QCOMPARE(kept.count("\r\n"), linesKept);
-    QVERIFY(readFile(r.down).startsWith(kept));
+    const QByteArray kept = testing::readFile(r.up);
+    QCOMPARE(kept.count("\r\n"), FETCHED(int, linesKept));
+    QVERIFY(testing::readFile(r.down).startsWith(kept));
 
     QVERIFY(r.start({}));
     shown = r.perform();
-    QVERIFY2(shown.contains(doneShown), qPrintable(shown.join(u'|')));
+    QVERIFY2(shown.contains(FETCHED(QString, doneShown)), qPrintable(shown.join(u'|')));
     QVERIFY(shown.filter(QRegularExpression(QStringLiteral("rror|timeout|Disconnected"))).isEmpty());
     r.checkReceived();
 }

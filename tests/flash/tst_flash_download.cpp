@@ -3,6 +3,7 @@
 // survive.
 #include "flash/download.h"
 #include "tests/common/fakerig.h"
+#include "tests/common/files.h"
 #include "tests/common/rows.h"
 #include "tests/flash/bootpeer.h"
 
@@ -45,9 +46,7 @@ struct Run {
     QString writeImage(const QByteArray &bytes) const
     {
         QString path = dir.filePath(QStringLiteral("image.bin"));
-        QFile f(path);
-        f.open(QIODevice::WriteOnly | QIODevice::Truncate);
-        f.write(bytes);
+        testing::writeFile(path, bytes);
         return path;
     }
     void choose(const QByteArray &image)
@@ -117,14 +116,12 @@ private Q_SLOTS:
         QFETCH(Kind, kind);
         QFETCH(bool, tcp);
         QFETCH(int, size);
-        QFETCH(int, pauseMs);
-        QFETCH(QByteArray, expected);
         Run run(kind, tcp);
         const bool complete = size > (kind == Kind::BootExt && !tcp ? 0 : 44);
         QCOMPARE(run.download(imageOf(size)).outcome, complete ? Outcome::Complete : Outcome::EarlyEnd);
-        QCOMPARE(run.written(), expected);
+        QCOMPARE(run.written(), FETCHED(QByteArray, expected));
         QCOMPARE(run.rig.peer().writes.at(0), breakIn());
-        QCOMPARE(run.peer->writeTimes.at(1) - run.peer->writeTimes.at(0), wire::Ms(pauseMs));
+        QCOMPARE(run.peer->writeTimes.at(1) - run.peer->writeTimes.at(0), wire::Ms(FETCHED(int, pauseMs)));
         QCOMPARE(
             run.rig.ui.messages,
             QStringList{complete ? QStringLiteral("Download complete") : QStringLiteral("Early end of binary file")});
@@ -151,10 +148,9 @@ private Q_SLOTS:
         QTest::newRow("serial split") << F << false << QByteArrayList{"T", "K"} << none << false << 0;
         QTest::newRow("tcp split") << F << true << QByteArrayList{"T", "K"} << none << false << 0;
         QTest::newRow("extension serial split") << E << false << QByteArrayList{"Y", "K"} << none << false << 0;
-        QTest::newRow("serial noise in pause")
-            << F << false << QByteArrayList{"TK"} << QByteArray("OK\r") << false << 0;
-        QTest::newRow("tcp noise in pause")
-            << F << true << QByteArrayList{"TK"} << QByteArray("OK\r") << false << 15000;
+        const QByteArray ok("OK\r");
+        QTest::newRow("serial noise in pause") << F << false << QByteArrayList{"TK"} << ok << false << 0;
+        QTest::newRow("tcp noise in pause") << F << true << QByteArrayList{"TK"} << ok << false << 15000;
         QTest::newRow("serial leading blank") << F << false << QByteArrayList{" TK"} << none << false << 15000;
         QTest::newRow("tcp leading blank") << F << true << QByteArrayList{" TK"} << none << false << 15000;
         QTest::newRow("tcp trailing cr") << F << true << QByteArrayList{"TK\r"} << none << false << 15000;
@@ -168,12 +164,11 @@ private Q_SLOTS:
     {
         QFETCH(Kind, kind);
         QFETCH(bool, tcp);
-        QFETCH(QByteArrayList, reply);
         QFETCH(QByteArray, noise);
         QFETCH(bool, flood);
         QFETCH(int, timeoutMs);
         Run run(kind, tcp);
-        run.peer->startReply = reply;
+        run.peer->startReply = FETCHED(QByteArrayList, reply);
         if (!noise.isEmpty())
             run.rig.peer().deliver(noise, 500ms);
         // Two bytes for every read; the flood stops after a minute so a wait
@@ -292,11 +287,9 @@ private Q_SLOTS:
     }
     void progressTexts()
     {
-        QFETCH(Kind, kind);
-        QFETCH(int, size);
         QFETCH(QStringList, statuses);
-        Run run(kind, false);
-        QCOMPARE(run.download(imageOf(size)).outcome, Outcome::Complete);
+        Run run(FETCHED(Kind, kind), false);
+        QCOMPARE(run.download(imageOf(FETCHED(int, size))).outcome, Outcome::Complete);
         QCOMPARE(run.rig.ui.statuses, statuses);
     }
 
@@ -353,21 +346,19 @@ private Q_SLOTS:
     // or when the image cannot be read; then the next attempt works.
     void refusedBeforeSending_data()
     {
-        QTest::addColumn<QString>("how");
+        // Named by how the attempt is spoilt.
         QTest::addColumn<Outcome>("outcome");
-        QTest::addColumn<QString>("message");
-        QTest::newRow("link held") << QStringLiteral("held") << Outcome::NotStarted << QString();
-        QTest::newRow("not connected") << QStringLiteral("disconnected") << Outcome::NotConnected
-                                       << flash::kNotConnected;
-        QTest::newRow("dialog cancelled") << QStringLiteral("cancelled") << Outcome::NotStarted << QString();
-        QTest::newRow("image deleted") << QStringLiteral("deleted") << Outcome::ImageUnreadable
-                                       << QStringLiteral("PATH");
-        QTest::newRow("image a folder") << QStringLiteral("folder") << Outcome::ImageUnreadable
-                                        << QStringLiteral("PATH");
+        QTest::addColumn<QString>("message"); // PATH: the image's path
+        const QString path = QStringLiteral("PATH");
+        QTest::newRow("held") << Outcome::NotStarted << QString();
+        QTest::newRow("disconnected") << Outcome::NotConnected << flash::kNotConnected;
+        QTest::newRow("cancelled") << Outcome::NotStarted << QString();
+        QTest::newRow("deleted") << Outcome::ImageUnreadable << path;
+        QTest::newRow("folder") << Outcome::ImageUnreadable << path;
     }
     void refusedBeforeSending()
     {
-        QFETCH(QString, how);
+        const QLatin1String how(QTest::currentDataTag());
         QFETCH(Outcome, outcome);
         QFETCH(QString, message);
         Run run(Kind::Flash, true);

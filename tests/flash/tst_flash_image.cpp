@@ -1,6 +1,7 @@
 // The pure pieces of the download: check bytes and frames, the progress and
 // time-left texts, and the start reply.
 #include "flash/image.h"
+#include "tests/common/rows.h"
 
 #include <QtTest>
 
@@ -37,10 +38,8 @@ private Q_SLOTS:
     }
     void progressText()
     {
-        QFETCH(int, sent);
-        QFETCH(int, payload);
-        QFETCH(QString, digits);
-        QCOMPARE(flash::progressText(sent, payload), QStringLiteral("Downloading - %1 % complete").arg(digits));
+        QCOMPARE(flash::progressText(FETCHED(int, sent), FETCHED(int, payload)),
+                 QStringLiteral("Downloading - %1 % complete").arg(FETCHED(QString, digits)));
     }
 
     // Split replies, blanks and carriage returns are covered on the wire in
@@ -53,10 +52,9 @@ private Q_SLOTS:
     }
     void startReply()
     {
-        QFETCH(QByteArrayList, reads);
         flash::StartReply r("TK");
         bool last = false;
-        for (const QByteArray &read : reads)
+        for (const QByteArray &read : FETCHED(QByteArrayList, reads))
             last = r.feed(read);
         QVERIFY(!last);
         QVERIFY(!r.matched());
@@ -79,11 +77,9 @@ private Q_SLOTS:
     }
     void timeLeft()
     {
-        QFETCH(int, elapsedMs);
-        QFETCH(int, done);
-        QFETCH(int, total);
-        QFETCH(QString, text);
-        QCOMPARE(flash::timeLeftText(std::chrono::milliseconds(elapsedMs), done, total), text);
+        QCOMPARE(flash::timeLeftText(std::chrono::milliseconds(FETCHED(int, elapsedMs)), FETCHED(int, done),
+                                     FETCHED(int, total)),
+                 FETCHED(QString, text));
     }
 };
 

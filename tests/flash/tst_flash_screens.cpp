@@ -3,6 +3,7 @@
 #include "core/widgets/labelbutton.h"
 #include "flash/screens/flashboot2.h"
 #include "flash/screens/flashdl.h"
+#include "tests/common/files.h"
 #include "tests/common/screenrig.h"
 #include "tests/flash/bootpeer.h"
 
@@ -24,9 +25,7 @@ struct Screens {
     QString image(qsizetype size) const
     {
         QString path = dir.filePath(QStringLiteral("fw.bin"));
-        QFile f(path);
-        f.open(QIODevice::WriteOnly | QIODevice::Truncate);
-        f.write(testing::imageOf(size));
+        testing::writeFile(path, testing::imageOf(size));
         return path;
     }
     template <typename T>

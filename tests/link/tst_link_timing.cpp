@@ -28,31 +28,12 @@ private Q_SLOTS:
     // A command goes out as one write with its carriage return.
     void writes()
     {
-        QFETCH(bool, tcp);
         QFETCH(QByteArray, command);
         QFETCH(QByteArrayList, writes);
         FakeRig rig;
-        QVERIFY(tcp ? rig.connectTcp() : rig.connectSerial());
+        QVERIFY(FETCHED(bool, tcp) ? rig.connectTcp() : rig.connectSerial());
         QVERIFY(command.isNull() ? rig.link.SendWakeup() : rig.link.SendCommand(command));
         QCOMPARE(rig.peer().writes, writes);
-    }
-
-    void replyLines_data() { testing::boolRows("tcp", "serial", "tcp"); }
-
-    // O K CR LF A B CR, a byte at a time: the line feed belongs to the second line.
-    void replyLines()
-    {
-        QFETCH(bool, tcp);
-        FakeRig rig;
-        QVERIFY(tcp ? rig.connectTcp() : rig.connectSerial());
-        const QByteArray bytes("OK\r\nAB\r");
-        for (int i = 0; i < bytes.size(); ++i)
-            rig.peer().deliver(bytes.mid(i, 1), wire::Ms(10 * (i + 1)));
-        for (const QByteArray &line : {QByteArray("OK"), QByteArray("\nAB")}) {
-            const wire::ReplyLine reply = rig.link.ReadReplyLine();
-            QCOMPARE(reply.text, line);
-            QVERIFY(!reply.timedOut);
-        }
     }
 
     void timeouts_data()
@@ -69,11 +50,10 @@ private Q_SLOTS:
 
     void timeouts()
     {
-        QFETCH(bool, tcp);
         QFETCH(int, gapMs);
         QFETCH(QByteArray, partial);
         FakeRig rig;
-        QVERIFY(tcp ? rig.connectTcp() : rig.connectSerial());
+        QVERIFY(FETCHED(bool, tcp) ? rig.connectTcp() : rig.connectSerial());
         const auto start = rig.waiter.now();
         if (gapMs == 0)
             rig.peer().deliver(partial, 100ms);
@@ -96,10 +76,8 @@ private Q_SLOTS:
 
     void lateReplyDiscardedOnSerialKeptOnTcp()
     {
-        QFETCH(bool, tcp);
-        QFETCH(QByteArray, second);
         FakeRig rig;
-        QVERIFY(tcp ? rig.connectTcp() : rig.connectSerial());
+        QVERIFY(FETCHED(bool, tcp) ? rig.connectTcp() : rig.connectSerial());
         rig.link.SendCommand("A");
         QVERIFY(rig.link.ReadReplyLine().timedOut);
         rig.peer().deliver("LATE", 1ms);
@@ -108,16 +86,15 @@ private Q_SLOTS:
         rig.link.SendCommand("B");
         const wire::ReplyLine reply = rig.link.ReadReplyLine();
         QVERIFY(!reply.timedOut);
-        QCOMPARE(reply.text, second);
+        QCOMPARE(reply.text, FETCHED(QByteArray, second));
     }
 
-    void sendOnClosedLinkSetsFailure_data() { replyLines_data(); }
+    void sendOnClosedLinkSetsFailure_data() { testing::boolRows("tcp", "serial", "tcp"); }
 
     void sendOnClosedLinkSetsFailure()
     {
-        QFETCH(bool, tcp);
         FakeRig rig;
-        rig.comm.mode = tcp ? wire::CommSettings::Mode::Tcp : wire::CommSettings::Mode::Serial;
+        rig.comm.mode = FETCHED(bool, tcp) ? wire::CommSettings::Mode::Tcp : wire::CommSettings::Mode::Serial;
         QVERIFY(!rig.link.SendCommand("V"));
         QVERIFY(!rig.link.SendWakeup());
         // A caller that does not look at the result sees a time-out after 5 s.

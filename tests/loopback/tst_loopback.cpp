@@ -1,5 +1,6 @@
 #include "loopback/loopbacktest.h"
 #include "tests/common/fakerig.h"
+#include "tests/common/rows.h"
 
 #include <QtTest>
 
@@ -58,7 +59,6 @@ private Q_SLOTS:
     {
         QFETCH(bool, tcp);
         QFETCH(int, stopAt);
-        QFETCH(int, captions);
         testing::FakeRig rig;
         QVERIFY(open(rig, tcp));
         EchoPeer peer(rig);
@@ -76,7 +76,7 @@ private Q_SLOTS:
         const int sent = stopAt < 0 ? 512000 : stopAt;
         QCOMPARE(rig.ui.lines, QStringList({loopback::startLine(tcp), QStringLiteral(" %1: end of test").arg(sent)}));
         QCOMPARE(progress.statuses.constFirst(), QString());
-        QCOMPARE(progress.statuses.size(), captions);
+        QCOMPARE(progress.statuses.size(), FETCHED(int, captions));
         QCOMPARE(progress.status(), QStringLiteral("Characters Sent:  %1").arg(sent));
         // Wake-up as one write, then "*", then the values one write each.
         QCOMPARE(rig.peer().writes.at(0), QByteArray("\x00\x1b\r\x00\x1b\r", 6));
@@ -108,16 +108,13 @@ private Q_SLOTS:
 
     void faults()
     {
-        QFETCH(int, value);
-        QFETCH(QByteArray, echo);
-        QFETCH(int, delayMs);
         QFETCH(QStringList, lines);
         testing::FakeRig rig;
         QVERIFY(rig.connectSerial());
         EchoPeer peer(rig);
-        peer.bentValue = value;
-        peer.bentEcho = echo;
-        peer.bentDelay = Ms(delayMs);
+        peer.bentValue = FETCHED(int, value);
+        peer.bentEcho = FETCHED(QByteArray, echo);
+        peer.bentDelay = Ms(FETCHED(int, delayMs));
         testing::Recorder progress;
         loopback::LoopbackTest test(rig.link, rig.ui, progress);
         QCOMPARE(test.run(2), loopback::Outcome::Completed);
@@ -131,33 +128,24 @@ private Q_SLOTS:
         QTest::addColumn<QString>("event"); // stop after the 4th character, drop, close or quit
         QTest::addColumn<int>("atMs");
         QTest::addColumn<QStringList>("lines");
-        const QString ser = "0 " + loopback::startLine(false);
-        const QString tcp = "0 " + loopback::startLine(true);
-        QTest::newRow("serial, one time-out per character")
-            << false << "stop" << 0 << QStringList{ser,
-                                                   "3000  1: timeout",
-                                                   "4000  2: timeout",
-                                                   "5000  3: timeout",
-                                                   "6000  4: timeout",
-                                                   "6000  4: end of test"};
-        QTest::newRow("tcp, one time-out per character") << true << "stop" << 0 << QStringList{tcp,
-                                                                                               "10000  1: timeout",
-                                                                                               "15000  2: timeout",
-                                                                                               "20000  3: timeout",
-                                                                                               "25000  4: timeout",
-                                                                                               "25000  4: end of test"};
+        // The lines after the start line, separated by '|'.
+        const auto row = [](const char *name, bool tcp, const char *event, int atMs, const char *rest) {
+            QStringList lines{"0 " + loopback::startLine(tcp)};
+            if (*rest)
+                lines += QString::fromLatin1(rest).split(QLatin1Char('|'));
+            QTest::newRow(name) << tcp << event << atMs << lines;
+        };
+        row("serial, one time-out per character", false, "stop", 0,
+            "3000  1: timeout|4000  2: timeout|5000  3: timeout|6000  4: timeout|6000  4: end of test");
+        row("tcp, one time-out per character", true, "stop", 0,
+            "10000  1: timeout|15000  2: timeout|20000  3: timeout|25000  4: timeout|25000  4: end of test");
         // A lost link ends the test at once, not at the next time-out.
-        QTest::newRow("serial drops mid-run")
-            << false << "drop" << 2500 << QStringList{ser, "2500 Disconnected", "2500  1: end of test"};
-        QTest::newRow("tcp drops mid-run")
-            << true << "drop" << 5500 << QStringList{tcp, "5500 Disconnected", "5500  1: end of test"};
-        QTest::newRow("serial drops while settling")
-            << false << "drop" << 500 << QStringList{ser, "500 Disconnected", "500  0: end of test"};
-        QTest::newRow("serial closed at start")
-            << false << "close" << 0 << QStringList{ser, "0 Disconnected", "0  0: end of test"};
-        QTest::newRow("tcp closed at start")
-            << true << "close" << 0 << QStringList{tcp, "0 Disconnected", "0  0: end of test"};
-        QTest::newRow("quitting unwinds quietly") << false << "quit" << 2500 << QStringList{ser};
+        row("serial drops mid-run", false, "drop", 2500, "2500 Disconnected|2500  1: end of test");
+        row("tcp drops mid-run", true, "drop", 5500, "5500 Disconnected|5500  1: end of test");
+        row("serial drops while settling", false, "drop", 500, "500 Disconnected|500  0: end of test");
+        row("serial closed at start", false, "close", 0, "0 Disconnected|0  0: end of test");
+        row("tcp closed at start", true, "close", 0, "0 Disconnected|0  0: end of test");
+        row("quitting unwinds quietly", false, "quit", 2500, "");
     }
 
     void noEcho()

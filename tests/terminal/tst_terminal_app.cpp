@@ -32,12 +32,9 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("entry"); // empty: the main window is closed
         QTest::addColumn<QString>("screen");
-        QTest::newRow("Communications") << "Label3"
-                                        << "commform";
-        QTest::newRow("Flash Device") << "Label4"
-                                      << "flashdl";
-        QTest::newRow("closing the program") << ""
-                                             << "";
+        QTest::newRow("Communications") << QStringLiteral("Label3") << QStringLiteral("commform");
+        QTest::newRow("Flash Device") << QStringLiteral("Label4") << QStringLiteral("flashdl");
+        QTest::newRow("closing the program") << QString() << QString();
     }
 
     void menuEntriesStopTheLoop()

@@ -2,6 +2,8 @@
 #include "terminal/session.h"
 #include "terminal/sessionlog.h"
 #include "tests/common/fakerig.h"
+#include "tests/common/files.h"
+#include "tests/common/rows.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -44,19 +46,16 @@ private Q_SLOTS:
 
     void drawing()
     {
-        QFETCH(QByteArray, input);
-        QFETCH(QString, text);
         QFETCH(int, column);
         QFETCH(int, row);
-        QFETCH(int, clears);
         Grid g;
         int cleared = 0;
         g.onCleared = [&] { ++cleared; };
-        g.draw(input, Ink::Received);
-        QCOMPARE(g.rowText(row).trimmed(), text);
+        g.draw(FETCHED(QByteArray, input), Ink::Received);
+        QCOMPARE(g.rowText(row).trimmed(), FETCHED(QString, text));
         QCOMPARE(g.column(), column);
         QCOMPARE(g.row(), row);
-        QCOMPARE(cleared, clears);
+        QCOMPARE(cleared, FETCHED(int, clears));
         for (int r = 1; r <= kRows; ++r) // nothing else drawn, nothing left from before a clear
             QCOMPARE(g.rowText(r).trimmed().isEmpty(), r > row);
         for (int c = 1; c < column; ++c)
@@ -68,10 +67,9 @@ private Q_SLOTS:
     {
         QTest::addColumn<bool>("tcp");
         QTest::addColumn<bool>("drop");
-        QTest::newRow("serial, stopped") << false << false;
-        QTest::newRow("tcp, stopped") << true << false;
-        QTest::newRow("serial adapter pulled") << false << true;
-        QTest::newRow("tcp peer closed") << true << true;
+        for (const bool drop : {false, true})
+            for (const bool tcp : {false, true})
+                QTest::addRow("%s, %s", tcp ? "tcp" : "serial", drop ? "link lost" : "stopped") << tcp << drop;
     }
 
     void session()
@@ -195,9 +193,7 @@ private Q_SLOTS:
         log.record(Direction::Sent, 'x');           // recording goes on meanwhile
         QVERIFY(done.wait(10000));
         QCOMPARE(done.at(0).at(0).toBool(), true);
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        const QByteArray text = f.readAll();
+        const QByteArray text = testing::readFile(path);
         QCOMPARE(text.count(".000 RX "), 100000 / 16);
         QVERIFY(!text.contains(".000 TX ")); // recorded after the snapshot
         // A path that cannot be written is reported, with a reason.

@@ -1,5 +1,7 @@
 #include "terminal/screens/terminalview.h"
 #include "terminal/screens/termmode.h"
+#include "tests/common/files.h"
+#include "tests/common/rows.h"
 #include "tests/common/screenrig.h"
 
 #include <QApplication>
@@ -127,9 +129,7 @@ private Q_SLOTS:
     void keys()
     {
         QFETCH(QString, link);
-        QFETCH(QString, script);
         QFETCH(QByteArray, written);
-        QFETCH(QString, row1);
         Screen s;
         if (link.startsWith(QLatin1String("tcp"))) {
             QVERIFY(s.rig.connectTcp());
@@ -139,10 +139,10 @@ private Q_SLOTS:
             if (link == QLatin1String("serial-closed"))
                 s.rig.serial.close();
         }
-        play(s.view(), script);
+        play(s.view(), FETCHED(QString, script));
         QCOMPARE(s.rig.peer().written().toHex(' '), written.toHex(' '));
         const Grid &g = s.screen.session().grid();
-        QCOMPARE(g.rowText(1).trimmed(), row1);
+        QCOMPARE(g.rowText(1).trimmed(), FETCHED(QString, row1));
         for (int c = 1; c <= kColumns; ++c)
             if (g.cell(c, 1).used)
                 QCOMPARE(g.cell(c, 1).ink, Ink::Sent);
@@ -187,9 +187,7 @@ private Q_SLOTS:
         QTest::mouseClick(s.screen.findChild<QLabel *>(QStringLiteral("SaveLog")), Qt::LeftButton);
         auto *logStatus = s.screen.findChild<QLabel *>(QStringLiteral("LogStatus"));
         QTRY_COMPARE(logStatus->text(), QStringLiteral("Session log saved to %1").arg(path));
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        QVERIFY(f.readAll().contains(" TX 56"));
+        QVERIFY(testing::readFile(path).contains(" TX 56"));
         s.rig.ui.nextPath.reset(); // the dialog cancelled: nothing happens
         s.screen.saveLog();
         QCOMPARE(logStatus->text(), QStringLiteral("Session log saved to %1").arg(path));

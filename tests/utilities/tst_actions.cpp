@@ -2,6 +2,8 @@
 // the bytes sent, the status texts, the result fields and the files written.
 #include "core/numbers.h"
 #include "tests/common/fakerig.h"
+#include "tests/common/files.h"
+#include "tests/common/rows.h"
 #include "utilities/actions.h"
 
 #include <QTemporaryDir>
@@ -31,10 +33,8 @@ struct Shown final : Display {
     void showControllerTime(const QString &text) override { lines.append("time=" + text); }
     void showMemoryUsage(const MemoryUsage &m) override
     {
-        lines.append(
-            "memory="
-            + QStringList{m.adHocAvailable, m.adHocUsed, m.logAvailable, m.logUsed, m.mainAvailable, m.mainUsed}.join(
-                ' '));
+        const QStringList fields{m.adHocAvailable, m.adHocUsed, m.logAvailable, m.logUsed, m.mainAvailable, m.mainUsed};
+        lines.append("memory=" + fields.join(' '));
     }
     void showTransferStart(const QString &time) override { lines.append("start=" + time); }
     void showTransferEnd(const QString &time) override { lines.append("end=" + time); }
@@ -80,19 +80,6 @@ struct Rig : testing::FakeRig {
 private:
     QByteArray m_partial;
 };
-
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-void writeFile(const QString &path, const QByteArray &data)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(data);
-}
 
 struct Exchange {
     int index;
@@ -158,11 +145,8 @@ private Q_SLOTS:
         QTest::newRow("time set refused") << Exchange{5, "o", {"+2403171405097"}, "Time not set"};
         QTest::newRow("time set silent") << Exchange{5, "", {"+2403171405097"}, silent};
         QTest::newRow("hours 25") << Exchange{5, "O", {}, "Invalid hours to add/subtract", {}, {}, "25"};
-        QTest::newRow("memory") << Exchange{7,
-                                            "000010000200003000040000500006",
-                                            {"z"},
-                                            "Memory data received",
-                                            "memory=00001 00002 00003 00004 00005 00006"};
+        const QString memory = QStringLiteral("memory=00001 00002 00003 00004 00005 00006");
+        QTest::newRow("memory") << Exchange{7, "000010000200003000040000500006", {"z"}, "Memory data received", memory};
         QTest::newRow("memory silent") << Exchange{7, "", {"z"}, silent};
         QTest::newRow("heading") << Exchange{1, "A", {}, {}};
         QTest::newRow("status line") << Exchange{24, "A", {}, {}};
@@ -214,11 +198,11 @@ private Q_SLOTS:
 
     void sendFailure()
     {
-        const QStringList noResponse{"No response from controller"};
-        const std::pair<int, QStringList> cases[] = {{GetFirmwareIdentification, noResponse},
-                                                     {SetControllerTime, noResponse},
-                                                     {GetControllerTime, noResponse},
-                                                     {ShowMemoryUsage, noResponse},
+        const QStringList silent{"No response from controller"};
+        const std::pair<int, QStringList> cases[] = {{GetFirmwareIdentification, silent},
+                                                     {SetControllerTime, silent},
+                                                     {GetControllerTime, silent},
+                                                     {ShowMemoryUsage, silent},
                                                      {AdHocAdd, {}},
                                                      {AdHocDelete, {}}};
         for (const auto &[index, statuses] : cases) {
@@ -291,8 +275,8 @@ private Q_SLOTS:
             sched, "001108001700\r\n201108001700\r\n000000000000\r\n", 0, "", {}, "Invalid data in file rec #  2"};
         QTest::newRow("SC refused") << Download{sched, gap, 1, "a", {"SC"}, "Invalid response from controller 008"};
         QTest::newRow("SC silent") << Download{sched, gap, 1, "", {"SC"}, "No response from controller"};
-        QTest::newRow("SA refused") << Download{sched, gap,           2,
-                                                "AA",  all.mid(0, 2), "Invalid response from controller 010"};
+        const QString refused10 = QStringLiteral("Invalid response from controller 010");
+        QTest::newRow("SA refused") << Download{sched, gap, 2, "AA", all.mid(0, 2), refused10};
         QTest::newRow("SA silent") << Download{sched, gap, 3, "", all, "Controller timeout"};
     }
 
@@ -300,7 +284,7 @@ private Q_SLOTS:
     {
         QFETCH(Download, c);
         const QString path = m_dir.filePath(QStringLiteral("download.txt"));
-        writeFile(path, c.file);
+        QVERIFY(testing::writeFile(path, c.file));
         Rig rig;
         QVERIFY(rig.up(false));
         rig.settings.adHoc = c.adHoc;
@@ -356,26 +340,22 @@ private Q_SLOTS:
     void accessUpload_data()
     {
         QTest::addColumn<Upload>("c");
-        const QByteArrayList start{"0", "OK"};
-        const QByteArrayList two = start + QByteArrayList{"000123", "042456", "END"};
+        // After the answers to z and the rewind.
+        const auto then = [](const QByteArrayList &records) { return QByteArrayList{"0", "OK"} + records; };
+        const QByteArrayList two = then({"000123", "042456", "END"});
         const QString up2 = QStringLiteral("Records uploaded:  2");
         const QString up1 = QStringLiteral("Records uploaded:  1");
         QTest::newRow("ad hoc") << Upload{two, "123\r\n456\r\n", up2};
         QTest::newRow("sorted with schedule") << Upload{two, "000123\r\n042456\r\n", up2, false, true};
-        QTest::newRow("999 skipped, counted")
-            << Upload{start + QByteArrayList{"999001234", "000555", "END"}, "555\r\n", up2};
-        QTest::newRow("999 kept") << Upload{
-            start + QByteArrayList{"999001234", "END"}, "999001234\r\n", up1, true, true, true};
-        QTest::newRow("998 not deleted") << Upload{start + QByteArrayList{"998001234", "END"}, "001234\r\n", up1};
-        QTest::newRow("999 kept, plain") << Upload{
-            start + QByteArrayList{"999001234", "END"}, "001234\r\n", up1, true, false, true};
-        QTest::newRow("just a schedule, or less")
-            << Upload{start + QByteArrayList{"123", "12", "END"}, "\r\n12\r\n", up2};
-        QTest::newRow("END at once") << Upload{start + QByteArrayList{"END"}, "", {}};
+        QTest::newRow("999 skipped, counted") << Upload{then({"999001234", "000555", "END"}), "555\r\n", up2};
+        QTest::newRow("999 kept") << Upload{then({"999001234", "END"}), "999001234\r\n", up1, true, true, true};
+        QTest::newRow("998 not deleted") << Upload{then({"998001234", "END"}), "001234\r\n", up1};
+        QTest::newRow("999 kept, plain") << Upload{then({"999001234", "END"}), "001234\r\n", up1, true, false, true};
+        QTest::newRow("just a schedule, or less") << Upload{then({"123", "12", "END"}), "\r\n12\r\n", up2};
+        QTest::newRow("END at once") << Upload{then({"END"}), "", {}};
         QTest::newRow("END with blank is a record")
-            << Upload{start + QByteArrayList{"END ", "end", "END"}, "END \r\nend\r\n", up2, true, true};
-        QTest::newRow("silent keeps records")
-            << Upload{start + QByteArrayList{"000111", ""}, "111\r\n", "No response from controller"};
+            << Upload{then({"END ", "end", "END"}), "END \r\nend\r\n", up2, true, true};
+        QTest::newRow("silent keeps records") << Upload{then({"000111", ""}), "111\r\n", "No response from controller"};
         // Nothing came, so no file is made.
         QTest::newRow("silent on z") << Upload{{""}, "<missing>", "No response from controller"};
         QTest::newRow("silent on ur") << Upload{{"0", ""}, "<missing>", "No response from controller"};
@@ -399,7 +379,7 @@ private Q_SLOTS:
         while (expected.size() < c.answers.size())
             expected.append(c.adHoc ? "u" : "s");
         QCOMPARE(rig.sent, expected.mid(0, c.answers.size()));
-        QCOMPARE(readFile(path), c.file);
+        QCOMPARE(QFile::exists(path) ? testing::readFile(path) : QByteArray("<missing>"), c.file);
         QCOMPARE(rig.ui.status(), c.status);
         QCOMPARE(rig.ui.lastDefaultName, QStringLiteral("upload.txt"));
     }
@@ -417,10 +397,9 @@ private Q_SLOTS:
 
     void failedUploadKeepsOldFile()
     {
-        QFETCH(int, action);
         QFETCH(bool, diskFull);
         const QString path = m_dir.filePath(QStringLiteral("old-%1.txt").arg(QTest::currentDataTag()));
-        writeFile(path, "old\r\n");
+        QVERIFY(testing::writeFile(path, "old\r\n"));
         Rig rig;
         QVERIFY(rig.up(!diskFull));
         rig.ui.nextPath = path;
@@ -439,11 +418,11 @@ private Q_SLOTS:
         small.rlim_cur = diskFull ? 20000 : old.rlim_cur;
         std::signal(SIGXFSZ, SIG_IGN);
         QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
-        const Outcome outcome = rig.actions.click(action);
+        const Outcome outcome = rig.actions.click(FETCHED(int, action));
         setrlimit(RLIMIT_FSIZE, &old);
         QCOMPARE(outcome, Outcome::Failed);
         QVERIFY(records < 200);
-        QCOMPARE(readFile(path), QByteArray("old\r\n"));
+        QCOMPARE(testing::readFile(path), QByteArray("old\r\n"));
         QVERIFY(!rig.link.busy());
         QVERIFY(rig.ui.messages.isEmpty());
         if (diskFull)
@@ -462,7 +441,6 @@ private Q_SLOTS:
     void scheduleUpload()
     {
         QFETCH(int, silentAt);
-        QFETCH(QByteArray, lastLine);
         QFETCH(QString, status);
         const QString path = m_dir.filePath(QStringLiteral("schedules-%1.txt").arg(silentAt));
         Rig rig;
@@ -482,10 +460,10 @@ private Q_SLOTS:
         QCOMPARE(rig.sent.size(), sent);
         QCOMPARE(rig.sent.first(), QByteArray("SR001"));
         QCOMPARE(rig.sent.last(), "SR" + QByteArray::number(sent).rightJustified(3, '0'));
-        const QByteArray file = readFile(path);
+        const QByteArray file = testing::readFile(path);
         QCOMPARE(file.count("\r\n"), (silentAt ? silentAt - 1 : 200) * 8);
         QVERIFY(file.startsWith("001101012359\r\n001201022359\r\n"));
-        QVERIFY(file.endsWith(lastLine + "\r\n"));
+        QVERIFY(file.endsWith(FETCHED(QByteArray, lastLine) + "\r\n"));
         QCOMPARE(rig.ui.status(), status);
     }
 
@@ -503,9 +481,6 @@ private Q_SLOTS:
 
     void hsTest()
     {
-        QFETCH(int, failAt);
-        QFETCH(QByteArrayList, answers);
-        QFETCH(int, records);
         QFETCH(QString, shown);
         Rig rig;
         QVERIFY(rig.up(true));
@@ -513,14 +488,15 @@ private Q_SLOTS:
             QVERIFY(bytes.endsWith('\r'));
             const int n = bytes.mid(16, 3).toInt();
             rig.lines.append(bytes);
-            const QByteArrayList replies = n == failAt ? answers : QByteArrayList{"A"};
+            const QByteArrayList replies =
+                n == FETCHED(int, failAt) ? FETCHED(QByteArrayList, answers) : QByteArrayList{"A"};
             int delay = 1;
             for (const QByteArray &r : replies)
                 if (!r.isEmpty())
                     rig.tcp.stream.deliver(r + '\r', Ms{delay++});
         };
         const Result<QString> ended = rig.actions.download2();
-        QCOMPARE(rig.lines.size(), records);
+        QCOMPARE(rig.lines.size(), FETCHED(int, records));
         QCOMPARE(rig.lines.first().size(), 123);
         QCOMPARE(ended.value, shown);
         QCOMPARE(rig.shown.lines.last(), "hs=" + shown);
@@ -534,7 +510,7 @@ private Q_SLOTS:
         QCOMPARE(rig.actions.writeSortedTestFile(), Outcome::Done);
         QCOMPARE(rig.ui.lastDefaultName, QStringLiteral("accesssorted.txt"));
         QCOMPARE(rig.ui.status(), QStringLiteral("Sorted test file written to ") + *rig.ui.nextPath);
-        const QByteArray file = readFile(*rig.ui.nextPath);
+        const QByteArray file = testing::readFile(*rig.ui.nextPath);
         QCOMPARE(file.count("\r\n"), 1001);
         QVERIFY(file.startsWith("000001\r\n000002\r\n") && file.endsWith("001000\r\n63193\r\n"));
         QVERIFY(rig.serial.stream.writes.isEmpty());

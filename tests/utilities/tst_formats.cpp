@@ -1,6 +1,7 @@
 // Record and file formats of the access lists and schedules, and the texts
 // built from controller replies. Expected bytes are written out here, not
 // taken from the code under test.
+#include "tests/common/rows.h"
 #include "utilities/formats.h"
 
 #include <QTimeZone>
@@ -28,12 +29,7 @@ private Q_SLOTS:
             << QByteArray(" 1\0002 \r\n", 7) << QByteArrayList{QByteArray(" 1\0002 ", 5)};
     }
 
-    void fileLines()
-    {
-        QFETCH(QByteArray, data);
-        QFETCH(QByteArrayList, lines);
-        QCOMPARE(splitFileLines(data), lines);
-    }
+    void fileLines() { QCOMPARE(splitFileLines(FETCHED(QByteArray, data)), FETCHED(QByteArrayList, lines)); }
 
     void scheduleLines_data()
     {
@@ -65,12 +61,7 @@ private Q_SLOTS:
             QTest::newRow(r.name) << QByteArray(r.line) << r.valid;
     }
 
-    void scheduleLines()
-    {
-        QFETCH(QByteArray, line);
-        QFETCH(bool, valid);
-        QCOMPARE(isValidScheduleLine(line), valid);
-    }
+    void scheduleLines() { QCOMPARE(isValidScheduleLine(FETCHED(QByteArray, line)), FETCHED(bool, valid)); }
 
     void scheduleReply()
     {
@@ -100,35 +91,15 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("hours"); // -1: refused
-        const struct {
-            const char *text;
-            int hours;
-        } rows[] = {
-            {"00", 0},
-            {"0", 0},
-            {"24", 24},
-            {"00005", 5},
-            {"0000000000000000000024", 24},
-            {"25", -1},
-            {"000025", -1},
-            {"100", -1},
-            {"", -1},
-            {"  ", -1},
-            {"1a", -1},
-            {"-1", -1},
-            {"1.5", -1},
-            {"99999999999999999999", -1},
-        };
-        for (const auto &r : rows)
-            QTest::addRow("'%s'", r.text) << QString::fromLatin1(r.text) << r.hours;
+        const std::pair<const char *, int> accepted[] = {
+            {"00", 0}, {"0", 0}, {"24", 24}, {"00005", 5}, {"0000000000000000000024", 24}};
+        for (const auto &[text, hours] : accepted)
+            QTest::addRow("'%s'", text) << QString::fromLatin1(text) << hours;
+        for (const char *text : {"25", "000025", "100", "", "  ", "1a", "-1", "1.5", "99999999999999999999"})
+            QTest::addRow("'%s'", text) << QString::fromLatin1(text) << -1;
     }
 
-    void hours()
-    {
-        QFETCH(QString, text);
-        QFETCH(int, hours);
-        QCOMPARE(parseHours(text).value_or(-1), hours);
-    }
+    void hours() { QCOMPARE(parseHours(FETCHED(QString, text)).value_or(-1), FETCHED(int, hours)); }
 
     void setTime_data()
     {
@@ -139,36 +110,32 @@ private Q_SLOTS:
         const auto utc = [](int y, int mo, int d, int h, int mi, int s) {
             return QDateTime(QDate(y, mo, d), QTime(h, mi, s), Qt::UTC);
         };
-        QTest::newRow("sunday is 7") << utc(2024, 3, 17, 14, 5, 9) << 0 << true << QByteArray("+2403171405097");
-        QTest::newRow("monday is 1") << utc(2024, 3, 18, 0, 0, 0) << 0 << true << QByteArray("+2403180000001");
-        QTest::newRow("add 10 into monday") << utc(2024, 3, 17, 14, 5, 9) << 10 << true << QByteArray("+2403180005091");
-        QTest::newRow("subtract 24 month end")
-            << utc(2024, 3, 1, 8, 30, 0) << 24 << false << QByteArray("+2402290830004");
-        QTest::newRow("subtract 24 year end")
-            << utc(2025, 1, 1, 23, 59, 59) << 24 << false << QByteArray("+2412312359592");
-        QTest::newRow("add 24 year end") << utc(2099, 12, 31, 1, 2, 3) << 24 << true << QByteArray("+0001010102035");
+        const auto row = [](const char *name, const QDateTime &now, int hours, bool add, const char *command) {
+            QTest::newRow(name) << now << hours << add << QByteArray(command);
+        };
+        row("sunday is 7", utc(2024, 3, 17, 14, 5, 9), 0, true, "+2403171405097");
+        row("monday is 1", utc(2024, 3, 18, 0, 0, 0), 0, true, "+2403180000001");
+        row("add 10 into monday", utc(2024, 3, 17, 14, 5, 9), 10, true, "+2403180005091");
+        row("subtract 24 month end", utc(2024, 3, 1, 8, 30, 0), 24, false, "+2402290830004");
+        row("subtract 24 year end", utc(2025, 1, 1, 23, 59, 59), 24, false, "+2412312359592");
+        row("add 24 year end", utc(2099, 12, 31, 1, 2, 3), 24, true, "+0001010102035");
         // The PC's local clock in a zone with daylight saving: the hours move the
         // wall clock, so "24" is the same time on the next or previous day.
         // Clocks go forward on 2024-03-31 and back on 2024-10-27.
         const QTimeZone berlin("Europe/Berlin");
         const auto local = [&](int mo, int d, int h) { return QDateTime(QDate(2024, mo, d), QTime(h, 0, 0), berlin); };
-        QTest::newRow("dst subtract 24 after spring")
-            << local(3, 31, 12) << 24 << false << QByteArray("+2403301200006");
-        QTest::newRow("dst add 24 over spring") << local(3, 30, 12) << 24 << true << QByteArray("+2403311200007");
-        QTest::newRow("dst subtract 24 after autumn")
-            << local(10, 27, 12) << 24 << false << QByteArray("+2410261200006");
-        QTest::newRow("dst add 3 over autumn") << local(10, 27, 1) << 3 << true << QByteArray("+2410270400007");
+        row("dst subtract 24 after spring", local(3, 31, 12), 24, false, "+2403301200006");
+        row("dst add 24 over spring", local(3, 30, 12), 24, true, "+2403311200007");
+        row("dst subtract 24 after autumn", local(10, 27, 12), 24, false, "+2410261200006");
+        row("dst add 3 over autumn", local(10, 27, 1), 3, true, "+2410270400007");
     }
 
     void setTime()
     {
         QFETCH(QDateTime, now);
-        QFETCH(int, hours);
-        QFETCH(bool, add);
-        QFETCH(QByteArray, command);
         if (QByteArray(QTest::currentDataTag()).startsWith("dst") && now.timeZone().id() != "Europe/Berlin")
             QSKIP("no time zone data for Europe/Berlin");
-        QCOMPARE(setTimeCommand(now, hours, add), command);
+        QCOMPARE(setTimeCommand(now, FETCHED(int, hours), FETCHED(bool, add)), FETCHED(QByteArray, command));
     }
 
     void replyTexts()
