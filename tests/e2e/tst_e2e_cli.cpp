@@ -196,6 +196,7 @@ void TstE2eCli::withoutController_data()
         "^(?=([^\n]*\n){339}$)general.reader\twiegand\\+magstripe\tgeneral\tReader Settings\n"
         ".*\ngeneral.max_id_size\t18\tgeneral\tStand Alone Settings / Max ID Size\n"
         ".*\nbarcode.row3.xb\ton\tbarcode\trow 3 \\(not shown\\) / XB\n"
+        ".*\ncomm430.rs232.baud\t9600\tcomm430\tRS232 Port Settings / Baud Rate\n"
         ".*\ncomm430.rs422.parity\t8_no_parity\tcomm430\tRS422 Port Settings / Parity\n$",
         "^$");
     row("no link", "TARNIC_CLI", "version", 2, "^$", usage);
