@@ -11,9 +11,9 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
+#include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QHash>
 #include <QSaveFile>
 #include <QSet>
 #include <QTimer>
