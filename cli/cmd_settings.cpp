@@ -12,7 +12,7 @@ namespace {
 // not a profile (as diff does).
 int runDiff(StdoutSinks &out, const QStringList &files)
 {
-    std::optional<config::Settings> sides[2];
+    config::Settings sides[2];
     for (int i = 0; i < 2; ++i) {
         const config::ProfileRead read = config::readProfile(files.at(i));
         if (const auto *error = std::get_if<config::ProfileError>(&read)) {
@@ -23,8 +23,8 @@ int runDiff(StdoutSinks &out, const QStringList &files)
     }
     int rc = kExitOk;
     for (const config::SettingKey &k : config::settingKeys()) {
-        const QString a = k.value(*sides[0]);
-        const QString b = k.value(*sides[1]);
+        const QString a = k.value(sides[0]);
+        const QString b = k.value(sides[1]);
         if (a != b) {
             out.line(QStringList{k.key, a, b}.join(QLatin1Char('\t')));
             rc = kExitFailure;

@@ -72,9 +72,9 @@ bool StdoutSinks::ask(const QString &text)
         return yes;
     }
     line(text);
-    if (answer) {
-        line(*answer ? QStringLiteral("Yes") : QStringLiteral("No"));
-        return *answer;
+    if (const std::optional<bool> given = answer) {
+        line(*given ? QStringLiteral("Yes") : QStringLiteral("No"));
+        return *given;
     }
     if (!isatty(STDIN_FILENO)) {
         line(QStringLiteral("No"));

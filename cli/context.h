@@ -86,8 +86,9 @@ struct Context {
     // What the command learned, for the final JSON object ("version", "time" …).
     QJsonObject results = {};
     // What Ctrl-C does for a command that has a Stop of its own; without
-    // one, Ctrl-C ends the run as a quit would.
-    std::function<void()> stop = {};
+    // one, Ctrl-C ends the run as a quit would. (gcc's -Wextra asks for the
+    // "= {}" where a Context is built without a stop.)
+    std::function<void()> stop = {}; // NOLINT(readability-redundant-member-init)
 };
 
 } // namespace cli

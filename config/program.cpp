@@ -16,14 +16,14 @@ namespace {
 // significant digit. Clamped far beyond what any double can hold.
 qint64 decimalOrder(const QByteArray &number)
 {
-    constexpr qint64 kFar = qint64(1) << 40;
+    constexpr qint64 kFar = qint64{1} << 40;
     const qsizetype e = number.indexOf('e');
     const QByteArray mantissa = e < 0 ? number : number.left(e);
     qsizetype point = mantissa.indexOf('.');
     if (point < 0)
         point = mantissa.size();
     qsizetype first = 0;
-    while (first < mantissa.size() && !(mantissa.at(first) >= '1' && mantissa.at(first) <= '9'))
+    while (first < mantissa.size() && (mantissa.at(first) < '1' || mantissa.at(first) > '9'))
         ++first;
     if (first == mantissa.size())
         return -kFar; // zero

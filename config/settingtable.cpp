@@ -450,9 +450,9 @@ bool setSetting(Settings &settings, const QString &name, const QString &value, Q
         return true;
     }
     case SettingKind::Option:
-        if (value == QLatin1String("1"))
+        if (value == QLatin1String("1")) {
             info->group(settings) = info->member;
-        else if (value == QLatin1String("0")) {
+        } else if (value == QLatin1String("0")) {
             if (info->group(settings) == info->member)
                 info->group(settings) = kNone;
         } else {

@@ -30,7 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         if (link.size() < 2 || link.at(1).isEmpty())
             std::abort();
         // Each controller's upload lands in a file of its own, inside up/.
-        const QString file = cli::fleet::controllerCommand(upload, c).at(2);
+        const QString file = cli::fleet::controllerCommand(upload, c, false).at(2);
         if (file.count(QLatin1Char('/')) != 1 || file == upload.at(2))
             std::abort();
     }

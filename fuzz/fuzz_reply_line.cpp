@@ -53,7 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             }
             if (n == 1 && floods++ == 0) {
                 // A flood without a carriage return, past the line limit.
-                const QByteArray flood(wire::kMaxReplyLine + 10, static_cast<char>(in.byte() == '\r' ? 'A' : 'B'));
+                const QByteArray flood(wire::kMaxReplyLine + 10, in.byte() == '\r' ? 'A' : 'B');
                 rig.peer().deliver(flood, at);
                 arrived += flood;
                 continue;

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 
@@ -22,8 +23,7 @@ public:
     quint16 word() { return static_cast<quint16>(byte() | (byte() << 8)); }
     QByteArray bytes(size_t n)
     {
-        if (n > remaining())
-            n = remaining();
+        n = std::min(n, remaining());
         QByteArray out(reinterpret_cast<const char *>(m_data + m_pos), static_cast<qsizetype>(n));
         m_pos += n;
         return out;

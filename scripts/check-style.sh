@@ -57,7 +57,7 @@ if [[ " $CHECKS " == *" tidy "* ]]; then
   out=$(mktemp -d)
   trap 'rm -rf "$out"' EXIT
   printf '%s\n' "${units[@]}" | xargs -P "$JOBS" -I{} sh -c \
-    'clang-tidy-14 -p "$1" --quiet "$2" >"$3/$(echo "$2" | tr / _).log" 2>&1 || true' _ "$BUILD" {} "$out"
+    'clang-tidy-22 -p "$1" --quiet "$2" >"$3/$(echo "$2" | tr / _).log" 2>&1 || true' _ "$BUILD" {} "$out"
   # A header's finding shows up once per file that includes it: show each once.
   # Only what lies under the paths asked for: a header of another folder is
   # that folder's finding.

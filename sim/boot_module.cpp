@@ -123,7 +123,10 @@ private:
     {
         if (c != kBreakIn.at(m_match))
             m_match = 0;
-        if (c == kBreakIn.at(m_match) && ++m_match == kBreakIn.size()) {
+        if (c != kBreakIn.at(m_match))
+            return;
+        ++m_match;
+        if (m_match == kBreakIn.size()) {
             m_match = 0;
             m_state = State::WaitStart;
         }

@@ -103,7 +103,7 @@ KeyAction Keyboard::keyUp(int vk)
     if (!value)
         return {true, std::nullopt};
     m_swallowNext = true;
-    return {true, *value};
+    return {true, value};
 }
 
 } // namespace terminal

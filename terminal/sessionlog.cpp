@@ -21,9 +21,9 @@ void SessionLog::record(Direction direction, const QByteArray &bytes)
     if (bytes.isEmpty())
         return;
     const qint64 t = m_clock();
-    if (!m_chunks.empty() && m_chunks.back().direction == direction && m_chunks.back().msecsSinceEpoch == t)
+    if (!m_chunks.empty() && m_chunks.back().direction == direction && m_chunks.back().msecsSinceEpoch == t) {
         m_chunks.back().bytes.append(bytes);
-    else {
+    } else {
         // The finished chunk gives back what its growth reserved: a long
         // session holds its bytes, not twice as many.
         if (!m_chunks.empty())

@@ -139,7 +139,7 @@ QByteArray setTimeCommand(const QDateTime &pcNow, int hours, bool add)
     // in between must not shift the hour ("24" back is the same time of the
     // previous day).
     const QDateTime wall(pcNow.date(), pcNow.time(), Qt::UTC);
-    const QDateTime moment = wall.addSecs(qint64(add ? hours : -hours) * 3600);
+    const QDateTime moment = wall.addSecs(static_cast<qint64>(add ? hours : -hours) * 3600);
     const QByteArray digits = moment.toString(QStringLiteral("yyyyMMddHHmmss")).toLatin1();
     return "+" + digits.mid(2) + QByteArray::number(moment.date().dayOfWeek());
 }

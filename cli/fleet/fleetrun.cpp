@@ -162,7 +162,7 @@ private:
         // The first attempt starts the file afresh; a retry adds to it.
         if (!r.log->open(u.attempts == 1 ? QIODevice::WriteOnly : QIODevice::Append)) {
             StdoutSinks::error(QStringLiteral("cannot write %1").arg(r.log->fileName()));
-            r.log.reset();
+            r.log = nullptr;
             return;
         }
         r.log->write(
@@ -294,7 +294,7 @@ int runFleet(const QStringList &arguments, bool json, InterruptSignals &interrup
         error = raiseFileLimit(std::min(options->parallel, static_cast<int>(units.size())));
     if (options && error.isEmpty() && !options->logDir.isEmpty() && !QDir().mkpath(options->logDir))
         error = QStringLiteral("cannot make the log folder %1").arg(options->logDir);
-    if (!error.isEmpty()) {
+    if (!options || !error.isEmpty()) {
         StdoutSinks::error(error);
         StdoutSinks::error(usageText());
         return kExitUsage;

@@ -27,19 +27,19 @@ class Waits {
 public:
     void add(wire::Waiter *waiter)
     {
-        const std::lock_guard lock(m_mutex);
+        const std::scoped_lock lock(m_mutex);
         if (m_stopping)
             waiter->requestQuit();
         m_waiters.insert(waiter);
     }
     void remove(wire::Waiter *waiter)
     {
-        const std::lock_guard lock(m_mutex);
+        const std::scoped_lock lock(m_mutex);
         m_waiters.erase(waiter);
     }
     void stopAll()
     {
-        const std::lock_guard lock(m_mutex);
+        const std::scoped_lock lock(m_mutex);
         m_stopping = true;
         for (wire::Waiter *waiter : m_waiters)
             waiter->requestQuit();
@@ -58,7 +58,7 @@ void runOne(const QString &name, const QStringList &arguments, Waits &waits)
     QString error;
     const auto options = parseLinkOptions(arguments, &error);
     const Command *command = options ? findCommand(options->command) : nullptr;
-    if (!command) {
+    if (!options || !command) {
         out.failure(options ? QStringLiteral("unknown command %1").arg(options->command) : error);
         out.result(kExitUsage, {});
         return;

@@ -18,7 +18,7 @@ bool DigitFilter::eventFilter(QObject *watched, QEvent *event)
     if (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier))
         return false; // shortcuts (copy, paste, select all)
     const QChar c = text.at(0);
-    return !(text.size() == 1 && c >= QLatin1Char('0') && c <= QLatin1Char('9'));
+    return text.size() != 1 || c < QLatin1Char('0') || c > QLatin1Char('9');
 }
 
 } // namespace core

@@ -22,7 +22,7 @@ std::optional<QString> chosen(QFileDialog &dialog, const FileFilter &filter)
 {
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
-    const QString path = dialog.selectedFiles().constFirst();
+    QString path = dialog.selectedFiles().constFirst();
     if (!filter.kind.isEmpty())
         programSettings().setValue(folderKey(filter.kind), QFileInfo(path).absolutePath());
     return path;
@@ -75,7 +75,7 @@ std::optional<QString> QtFileChooser::chooseFolder(const QString &title, const Q
     dialog.setOption(QFileDialog::ShowDirsOnly);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
-    const QString folder = dialog.selectedFiles().constFirst();
+    QString folder = dialog.selectedFiles().constFirst();
     programSettings().setValue(folderKey(kind), folder);
     return folder;
 }

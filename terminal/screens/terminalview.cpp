@@ -50,7 +50,7 @@ TerminalView::TerminalView(Session &session, QWidget *parent)
     QRectF ink;
     for (int code = 0; code < 256; ++code)
         if (Grid::drawnAsItself(static_cast<quint8>(code)) && code != ' ')
-            ink |= metrics.tightBoundingRect(QString(QChar::fromLatin1(char(code))));
+            ink |= metrics.tightBoundingRect(QString(QChar::fromLatin1(static_cast<char>(code))));
     m_textOrigin = QPointF(std::max(0.0, -ink.left()), (y(kCellHeight) - ink.height()) / 2 - ink.top());
     Grid &g = m_session.grid();
     g.onCellChanged = [this](int c, int r) { markDirty(cellRect(c, r)); };
@@ -119,7 +119,7 @@ void TerminalView::paintEvent(QPaintEvent *event)
                 p.drawText(QRectF(second, cell.size()), Qt::AlignLeft | Qt::AlignTop, digits.mid(1, 1));
                 p.restore();
             } else {
-                p.drawText(textOrigin(c, r), QString(QChar::fromLatin1(char(cl.code))));
+                p.drawText(textOrigin(c, r), QString(QChar::fromLatin1(static_cast<char>(cl.code))));
             }
         }
     }

@@ -166,7 +166,8 @@ private Q_SLOTS:
 #endif
         rig.comm.baud = 115200;
         QCOMPARE(rig.serial.openedBaud, 9600);
-        QCOMPARE(rig.link.opened()->baud, 9600);
+        const auto opened = rig.link.opened();
+        QCOMPARE(opened ? opened->baud : 0, 9600);
         rig.link.DisconnectLink();
         rig.comm.device = QStringLiteral("/dev/ttyUSB0");
         QVERIFY(rig.connectSerial());
