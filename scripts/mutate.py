@@ -127,6 +127,14 @@ def run(cmd, cwd, timeout):
                           timeout=timeout).returncode
 
 
+def failing_tests(cmd, cwd, timeout):
+    """The tests a ctest run failed, by name; one name "ctest" when it failed otherwise."""
+    done = subprocess.run(cmd, cwd=cwd, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True,
+                          timeout=timeout)
+    names = re.findall(r"Test +#\d+: (\S+) .*\*\*\*", done.stdout)
+    return names or (["ctest"] if done.returncode != 0 else [])
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--seed", type=int, default=1207)
@@ -173,6 +181,7 @@ def main():
                 original = f.read()
         lines = original.split("\n")
         started = time.monotonic()
+        by = ""
         at = locate(lines, i, old)
         if at is None:
             tally["gone"] += 1
@@ -188,12 +197,14 @@ def main():
             else:
                 own = FOLDERS[path.split("/")[0]]
                 left = max(1, deadline - time.monotonic())
-                failed = run(["ctest", "-j", jobs, "--timeout", "60", "--stop-on-failure", "-R", own], build, left)
+                failed = failing_tests(["ctest", "-j", jobs, "--timeout", "60", "--stop-on-failure", "-R", own],
+                                       build, left)
                 if not failed:
                     left = max(1, deadline - time.monotonic())
-                    failed = run(["ctest", "-j", jobs, "--timeout", "60", "--stop-on-failure", "-E", own],
-                                 build, left)
+                    failed = failing_tests(["ctest", "-j", jobs, "--timeout", "60", "--stop-on-failure", "-E", own],
+                                           build, left)
                 verdict = "killed" if failed else "survived"
+                by = f"  (by {', '.join(failed)})" if failed else ""
         except subprocess.TimeoutExpired:
             verdict = "timed out"
         finally:
@@ -201,7 +212,7 @@ def main():
                 f.write(original)
         tally[verdict] += 1
         print(f"{n:3} {verdict:15} {time.monotonic() - started:5.0f} s  {kind:10} {path}:{at + 1}: "
-              f"{old.strip()}  ->  {new.strip()}", flush=True)
+              f"{old.strip()}  ->  {new.strip()}{by}", flush=True)
 
     # Put the last file's build back in step with the tree.
     subprocess.run(["cmake", "--build", build, "-j", jobs], stdout=subprocess.DEVNULL)
