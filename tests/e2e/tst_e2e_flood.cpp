@@ -121,8 +121,12 @@ void TstE2eFlood::flood()
         QCOMPARE(a.app.link().statusCaption(), QStringLiteral("Connected"));
     }
     QVERIFY2(watch.longestGap < 2500, qPrintable(QString::number(watch.longestGap)));
-    // The terminal's log holds what arrived; the transport and drawing hold little more.
-    QVERIFY(watch.peak - watch.base < (terminal ? kFlood : 0) + 4 * kMiB);
+    // The terminal's log holds what arrived; the transport and drawing hold
+    // little more. A program that kept the flood would grow by 10 MB more; the
+    // 8 MiB leave room for what a loaded machine was seen to add (over 4 MiB
+    // once, with the whole suite running two at a time).
+    QVERIFY2(watch.peak - watch.base < (terminal ? kFlood : 0) + 8 * kMiB,
+             qPrintable(QStringLiteral("heap grew by %1 KiB").arg((watch.peak - watch.base) / 1024)));
     QVERIFY(!a.app.link().busy());
 }
 
