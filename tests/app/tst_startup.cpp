@@ -21,7 +21,8 @@
 #include <QScrollArea>
 #include <QSettings>
 #include <QTemporaryDir>
-#include <QtTest>
+#include <QSignalSpy>
+#include <QTest>
 
 using namespace std::chrono_literals;
 

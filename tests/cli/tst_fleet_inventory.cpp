@@ -2,7 +2,7 @@
 #include "cli/fleet/commandline.h"
 #include "fleet/inventory.h"
 
-#include <QtTest>
+#include <QTest>
 
 using fleet::Controller;
 

@@ -3,7 +3,7 @@
 #include "core/numbers.h"
 #include "tests/common/rows.h"
 
-#include <QtTest>
+#include <QTest>
 
 #include <cmath>
 

@@ -10,7 +10,7 @@
 #include <QDir>
 #include <QTcpServer>
 #include <QTemporaryDir>
-#include <QtTest>
+#include <QTest>
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <QRandomGenerator>
 #include <QTcpServer>
 #include <QTemporaryDir>
-#include <QtTest>
+#include <QTest>
 
 #include <csignal>
 #include <map>

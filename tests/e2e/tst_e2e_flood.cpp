@@ -12,7 +12,7 @@
 #include "tests/common/simprocess.h"
 
 #include <QLabel>
-#include <QtTest>
+#include <QTest>
 
 #include <malloc.h>
 

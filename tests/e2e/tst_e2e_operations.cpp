@@ -19,7 +19,8 @@
 #include "utilities/actions.h"
 
 #include <QTemporaryDir>
-#include <QtTest>
+#include <QTest>
+#include <QTimer>
 
 using namespace std::chrono_literals;
 

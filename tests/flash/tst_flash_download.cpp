@@ -9,7 +9,7 @@
 
 #include <QFile>
 #include <QTemporaryDir>
-#include <QtTest>
+#include <QTest>
 
 using namespace std::chrono_literals;
 using flash::Kind;

@@ -3,7 +3,7 @@
 #include "flash/image.h"
 #include "tests/common/rows.h"
 
-#include <QtTest>
+#include <QTest>
 
 class TstFlashImage : public QObject {
     Q_OBJECT

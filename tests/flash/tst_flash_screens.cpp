@@ -10,7 +10,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QTemporaryDir>
-#include <QtTest>
+#include <QTest>
 
 using namespace std::chrono_literals;
 

@@ -12,7 +12,7 @@
 #include <QTableWidget>
 #include <QTcpServer>
 #include <QTemporaryDir>
-#include <QtTest>
+#include <QTest>
 
 namespace {
 constexpr int kRunTimeoutMs = 60000;

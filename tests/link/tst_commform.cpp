@@ -12,7 +12,7 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTimer>
-#include <QtTest>
+#include <QTest>
 
 namespace {
 struct ScreenRig : testing::ScreenRig {

@@ -10,7 +10,7 @@
 
 #include <QTcpServer>
 #include <QTcpSocket>
-#include <QtTest>
+#include <QTest>
 
 #include <fcntl.h>
 #include <poll.h>

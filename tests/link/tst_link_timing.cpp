@@ -3,7 +3,7 @@
 #include "tests/common/fakerig.h"
 #include "tests/common/rows.h"
 
-#include <QtTest>
+#include <QTest>
 
 using namespace std::chrono_literals;
 using testing::FakeRig;

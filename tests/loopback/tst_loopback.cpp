@@ -2,7 +2,7 @@
 #include "tests/common/fakerig.h"
 #include "tests/common/rows.h"
 
-#include <QtTest>
+#include <QTest>
 
 using wire::Ms;
 

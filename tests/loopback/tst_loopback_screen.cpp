@@ -4,7 +4,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
-#include <QtTest>
+#include <QTest>
 
 using wire::Ms;
 

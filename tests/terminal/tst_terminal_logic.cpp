@@ -7,7 +7,8 @@
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
-#include <QtTest>
+#include <QSignalSpy>
+#include <QTest>
 
 using namespace terminal;
 using wire::Ms;

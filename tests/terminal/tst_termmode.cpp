@@ -8,7 +8,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QTemporaryDir>
-#include <QtTest>
+#include <QTest>
 
 using namespace terminal;
 using wire::Ms;

@@ -7,7 +7,7 @@
 #include "utilities/actions.h"
 
 #include <QTemporaryDir>
-#include <QtTest>
+#include <QTest>
 
 #include <csignal>
 #include <functional>

@@ -5,7 +5,7 @@
 #include "utilities/formats.h"
 
 #include <QTimeZone>
-#include <QtTest>
+#include <QTest>
 
 using namespace utilities;
 

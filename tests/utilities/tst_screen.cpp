@@ -7,7 +7,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QRadioButton>
-#include <QtTest>
+#include <QTest>
 
 using namespace utilities;
 using wire::Ms;
