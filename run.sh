@@ -7,7 +7,7 @@ cd "$(dirname "$0")"
 source scripts/deps.sh
 tarnic_install_deps
 BUILD=${BUILD_DIR:-build}
-tarnic_configure "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+tarnic_configure_main "$BUILD"
 cmake --build "$BUILD" -j"$(nproc)"
 
 if [ "${1:-}" = "--demo" ]; then

@@ -6,6 +6,6 @@ source scripts/deps.sh
 tarnic_install_deps
 BUILD=${BUILD_DIR:-build}
 # shellcheck disable=SC2086
-tarnic_configure "$BUILD" -DCMAKE_BUILD_TYPE=${BUILD_TYPE:-RelWithDebInfo} ${CMAKE_EXTRA:-}
+tarnic_configure_main "$BUILD" ${BUILD_TYPE:+-DCMAKE_BUILD_TYPE=$BUILD_TYPE} ${CMAKE_EXTRA:-}
 cmake --build "$BUILD" -j"$(nproc)"
 ctest --test-dir "$BUILD" --output-on-failure -j"$(nproc)" "$@"

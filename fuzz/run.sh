@@ -5,6 +5,7 @@
 # A crash leaves its input in $BUILD/artifacts/ and fails the run; the other
 # targets still run.
 #   fuzz/run.sh [SECONDS]          (FUZZ_BUILD_DIR defaults to build-fuzz)
+#   FUZZ_BUILD_DIR=build-asan fuzz/run.sh   the sanitizer suite's tree
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -14,10 +15,14 @@ tarnic_install_deps
 tarnic_install_deps "${TARNIC_FUZZ_PACKAGES[@]}"
 
 BUILD=${FUZZ_BUILD_DIR:-build-fuzz}
-# Debug keeps Q_ASSERT and friends alive; -O1 keeps the targets quick.
-tarnic_configure "$BUILD" -DCMAKE_CXX_COMPILER=clang++-14 -DCMAKE_BUILD_TYPE=Debug \
-  -DCMAKE_CXX_FLAGS_DEBUG="-O1 -gline-tables-only" \
-  -DTARNIC_FUZZ=ON -DTARNIC_BUILD_TESTS=OFF -DTARNIC_BUILD_BENCH=OFF
+# A tree that already carries the targets (the sanitizer suite's) is used as
+# it is. Otherwise: Debug keeps Q_ASSERT and friends alive; -O1 keeps the
+# targets quick.
+if ! grep -qx 'TARNIC_FUZZ:BOOL=ON' "$BUILD/CMakeCache.txt" 2>/dev/null; then
+  tarnic_configure "$BUILD" -DCMAKE_CXX_COMPILER=clang++-14 -DCMAKE_BUILD_TYPE=Debug \
+    -DCMAKE_CXX_FLAGS_DEBUG="-O1 -gline-tables-only" -DCMAKE_UNITY_BUILD=ON \
+    -DTARNIC_FUZZ=ON -DTARNIC_BUILD_TESTS=OFF -DTARNIC_BUILD_BENCH=OFF
+fi
 cmake --build "$BUILD" -j"$(nproc)" --target fuzzers
 
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0"

@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # Format and static checks over this project's sources, without changing
 # anything: clang-format (--dry-run --Werror) and clang-tidy with the
-# compile commands of a configured build. Exits non-zero on any finding.
+# compile commands of a tree of its own. Exits non-zero on any finding.
 #   scripts/check-style.sh [PATH...]     folders or files; default: the whole tree
 # Environment:
-#   BUILD_DIR   a configured build with compile_commands.json (default build;
-#               configured here when missing)
+#   TIDY_BUILD_DIR  the tree whose compile commands clang-tidy reads (default
+#               build-tidy): configured, never built, with one command per
+#               source file (no unity build, no precompiled header) and the
+#               fuzz targets; only moc runs in it
 #   JOBS        clang-tidy processes at once (default: the number of cores)
 #   CHECKS      "format", "tidy" or "format tidy" (default)
 set -euo pipefail
@@ -14,7 +16,7 @@ source scripts/deps.sh
 tarnic_install_deps
 tarnic_install_deps "${TARNIC_STYLE_PACKAGES[@]}"
 
-BUILD=${BUILD_DIR:-build}
+BUILD=${TIDY_BUILD_DIR:-build-tidy}
 JOBS=${JOBS:-$(nproc)}
 CHECKS=${CHECKS:-format tidy}
 paths=("$@")
@@ -37,15 +39,12 @@ if [[ " $CHECKS " == *" format "* ]]; then
 fi
 
 if [[ " $CHECKS " == *" tidy "* ]]; then
-  # The tests include moc's output, so it must exist; making it builds the
-  # libraries it depends on too (nothing to do in a tree already built). A
-  # build tree that exists keeps its other settings.
-  if [ -f "$BUILD/CMakeCache.txt" ]; then
-    tarnic_configure "$BUILD" -DCMAKE_GLOBAL_AUTOGEN_TARGET=ON
-  else
-    tarnic_configure "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_GLOBAL_AUTOGEN_TARGET=ON
-  fi
-  if ! cmake --build "$BUILD" -j"$JOBS" --target autogen >"$BUILD/check-style-autogen.log" 2>&1; then
+  # The tests include moc's output, so it must exist. moc runs alone here
+  # (the build would make every library the tests link first).
+  tarnic_configure "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_UNITY_BUILD=OFF \
+    -DTARNIC_TEST_PCH=OFF -DTARNIC_FUZZ=ON
+  if ! find "$BUILD/tests" -path '*/CMakeFiles/tst_*_autogen.dir/AutogenInfo.json' -print0 \
+    | xargs -0 -P "$JOBS" -I{} cmake -E cmake_autogen {} RelWithDebInfo >"$BUILD/check-style-autogen.log" 2>&1; then
     cat "$BUILD/check-style-autogen.log" >&2
     exit 2
   fi
@@ -56,8 +55,12 @@ if [[ " $CHECKS " == *" tidy "* ]]; then
   echo "== clang-tidy: ${#units[@]} translation units, $JOBS at a time"
   out=$(mktemp -d)
   trap 'rm -rf "$out"' EXIT
+  # A file clang-tidy could not check at all (its errors have no place in a
+  # file) counts as a finding in that file.
   printf '%s\n' "${units[@]}" | xargs -P "$JOBS" -I{} sh -c \
-    'clang-tidy-22 -p "$1" --quiet "$2" >"$3/$(echo "$2" | tr / _).log" 2>&1 || true' _ "$BUILD" {} "$out"
+    'clang-tidy-22 -p "$1" --quiet "$2" >"$3/$(echo "$2" | tr / _).log" 2>&1 \
+       || echo "$2:1:1: error: clang-tidy failed on this file" >>"$3/$(echo "$2" | tr / _).log"' \
+    _ "$BUILD" {} "$out"
   # A header's finding shows up once per file that includes it: show each once.
   # Only what lies under the paths asked for: a header of another folder is
   # that folder's finding.

@@ -294,10 +294,10 @@ void FleetScreen::setCell(int row, Column column, const QString &text)
 void FleetScreen::readEvents()
 {
     for (const QByteArray &line : takeLines(m_partial, m_runner->readAllStandardOutput()))
-        event(QJsonDocument::fromJson(line).object());
+        applyEvent(QJsonDocument::fromJson(line).object());
 }
 
-void FleetScreen::event(const QJsonObject &event)
+void FleetScreen::applyEvent(const QJsonObject &event)
 {
     // The runner's closing summary names no controller.
     const int r = row(event.value(QLatin1String("name")).toString());

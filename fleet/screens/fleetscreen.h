@@ -57,7 +57,7 @@ private:
     int row(const QString &name) const;
     void setCell(int row, Column column, const QString &text);
     void readEvents();
-    void event(const QJsonObject &event);
+    void applyEvent(const QJsonObject &event);
     void runEnded(int exitCode);
     void updateButtons();
 

@@ -27,7 +27,7 @@ std::optional<QByteArray> answer(const QByteArray &reply)
 }
 
 // What the actions put on view, one "kind=value" line a call.
-struct Shown final : Display {
+struct Shown final : utilities::Display {
     QStringList lines;
     void showIdentification(const QString &text) override { lines.append("identification=" + text); }
     void showControllerTime(const QString &text) override { lines.append("time=" + text); }
