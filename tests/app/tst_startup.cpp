@@ -20,8 +20,8 @@
 #include <QRadioButton>
 #include <QScrollArea>
 #include <QSettings>
-#include <QTemporaryDir>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace std::chrono_literals;

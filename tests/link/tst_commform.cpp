@@ -11,8 +11,8 @@
 #include <QRadioButton>
 #include <QSettings>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 struct ScreenRig : testing::ScreenRig {

@@ -7,7 +7,6 @@
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
-#include <QSignalSpy>
 #include <QTest>
 
 using namespace terminal;

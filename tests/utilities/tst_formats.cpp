@@ -4,8 +4,8 @@
 #include "tests/common/rows.h"
 #include "utilities/formats.h"
 
-#include <QTimeZone>
 #include <QTest>
+#include <QTimeZone>
 
 using namespace utilities;
 
