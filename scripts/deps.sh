@@ -31,6 +31,8 @@ TARNIC_STYLE_PACKAGES=(
   clang-format-14                # the format check
   clang-tidy-22                  # the static checks (Debian 12's security updates carry it; it
                                  # skips Qt's headers when matching, about 4 times as fast as 14)
+  clang-22                       # compiles Qt's headers once for clang-tidy's reading of the tests
+                                 # (a precompiled header must come from clang-tidy's own version)
 )
 
 # tarnic_missing_packages [PACKAGE...]: the project's list unless given one.
