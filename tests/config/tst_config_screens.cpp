@@ -45,6 +45,8 @@ struct Screens {
         QWidget *s = screen(settingName.left(dot));
         return s ? s->findChild<W *>(settingName.mid(dot + 1)) : nullptr;
     }
+    // Shows the screen a setting is on, as a user would open it.
+    void show(const QString &settingName) { screen(settingName.section(QLatin1Char('.'), 0, 0))->show(); }
 
     testing::ScreenRig rig;
     Settings &settings = rig.settings;
@@ -168,7 +170,7 @@ private Q_SLOTS:
         QFETCH(QString, keys);
         QFETCH(QString, result);
         Screens s;
-        s.screen(name.section(QLatin1Char('.'), 0, 0))->show();
+        s.show(name);
         auto *edit = s.find<QLineEdit>(name);
         QVERIFY(edit);
         type(edit, QString());
@@ -208,7 +210,7 @@ private Q_SLOTS:
         QFETCH(QString, start);
         QFETCH(QString, value);
         Screens s;
-        s.screen(check.section(QLatin1Char('.'), 0, 0))->show();
+        s.show(check);
         auto *box = s.find<QCheckBox>(check);
         auto *startEdit = s.find<QLineEdit>(start);
         auto *valueEdit = s.find<QLineEdit>(value);
