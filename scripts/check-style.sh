@@ -59,10 +59,16 @@ if [[ " $CHECKS " == *" tidy "* ]]; then
   # reach into Qt's headers, hence no validation). The product code's checks
   # would go through every one of Qt's declarations in it, at more than the
   # cost of the parse saved, so the product code is parsed as it is.
-  pch_flags=$(grep -B1 -F "\"file\": \"$PWD/tests/common/simprocess.cpp\"" "$BUILD/compile_commands.json" \
-    | sed -n 's/^ *"command": "[^ ]* \(.*\) -o [^ ]* -c [^ ]*",$/\1/p')
-  # shellcheck disable=SC2086  # the flags are words
-  clang++-22 $pch_flags -x c++-header tests/common/qtheaders.h -o "$BUILD/qtheaders.pch"
+  if printf '%s\n' "${units[@]}" | grep -q '^tests/'; then
+    pch_flags=$(grep -B1 -F "\"file\": \"$PWD/tests/common/simprocess.cpp\"" "$BUILD/compile_commands.json" \
+      | sed -n 's/^ *"command": "[^ ]* \(.*\) -o [^ ]* -c [^ ]*",$/\1/p')
+    if [ -z "$pch_flags" ]; then
+      echo "check-style: no compile command for tests/common/simprocess.cpp in $BUILD" >&2
+      exit 2
+    fi
+    # shellcheck disable=SC2086  # the flags are words
+    clang++-22 $pch_flags -x c++-header tests/common/qtheaders.h -o "$BUILD/qtheaders.pch"
+  fi
   echo "== clang-tidy: ${#units[@]} translation units, $JOBS at a time"
   out=$(mktemp -d)
   trap 'rm -rf "$out"' EXIT
