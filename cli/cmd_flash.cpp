@@ -72,13 +72,8 @@ private:
     bool m_printed = false;
 };
 
-int runDownload(Context &c, flash::Kind kind, const char *name)
+int runDownload(Context &c, flash::Kind kind)
 {
-    // An empty name would choose no image, and the download would end without a word.
-    if (c.args.size() != 1 || c.args.constFirst().isEmpty()) {
-        c.out.failure(QStringLiteral("%1 takes one argument: the image file").arg(QLatin1String(name)));
-        return kExitUsage;
-    }
     if (!flash::baudAllowsDownload(c.link)) {
         c.out.message(flash::kBaudRuleMessage);
         return kExitFailure;
@@ -88,7 +83,7 @@ int runDownload(Context &c, flash::Kind kind, const char *name)
     flash::FlashDownload download(kind, c.link, status, c.out, c.out);
     if (c.out.json() || isatty(STDERR_FILENO))
         download.setObserver(&progress);
-    c.out.path = c.args.constFirst();
+    c.out.path = c.args.operands.constFirst();
     download.getdownloadfile();
     const flash::Result result = download.doflashdl();
     return result.outcome == flash::Outcome::Complete ? kExitOk : kExitFailure;
@@ -96,9 +91,17 @@ int runDownload(Context &c, flash::Kind kind, const char *name)
 
 } // namespace
 
+// An empty name would choose no image, and the download would end without a word.
+QString checkImage(const Arguments &arguments)
+{
+    if (arguments.operands.constFirst().isEmpty())
+        return QStringLiteral("the image file name is empty");
+    return {};
+}
+
 // The firmware image and the bootloader extension, through the same
 // operation the screens run.
-int runFlash(Context &c) { return runDownload(c, flash::Kind::Flash, "flash"); }
-int runBootext(Context &c) { return runDownload(c, flash::Kind::BootExt, "bootext"); }
+int runFlash(Context &c) { return runDownload(c, flash::Kind::Flash); }
+int runBootext(Context &c) { return runDownload(c, flash::Kind::BootExt); }
 
 } // namespace cli

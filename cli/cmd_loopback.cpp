@@ -4,30 +4,26 @@
 namespace cli {
 
 namespace {
+const QString kPasses = QStringLiteral("--passes");
+
 class NoCaption final : public core::StatusLine {
 public:
     void setStatus(const QString &) override {}
 };
 } // namespace
 
+QString checkLoopback(const Arguments &arguments)
+{
+    if (!wholeNumber(arguments, kPasses, 1, loopback::kDefaultPasses))
+        return QStringLiteral("--passes takes a whole number from 1");
+    return {};
+}
+
 // loopback [--passes N]: the echo test; prints its list lines, exit 1 on any
 // bad echo, time-out or lost link.
 int runLoopback(Context &c)
 {
-    int passes = loopback::kDefaultPasses;
-    for (qsizetype i = 0; i < c.args.size(); ++i) {
-        if (c.args.at(i) == QLatin1String("--passes") && i + 1 < c.args.size()) {
-            bool ok = false;
-            passes = c.args.at(++i).toInt(&ok);
-            if (!ok || passes < 1) {
-                c.out.failure(QStringLiteral("--passes takes a whole number from 1"));
-                return kExitUsage;
-            }
-            continue;
-        }
-        c.out.failure(QStringLiteral("loopback takes only --passes N"));
-        return kExitUsage;
-    }
+    const int passes = *wholeNumber(c.args, kPasses, 1, loopback::kDefaultPasses);
 
     NoCaption caption;
     loopback::LoopbackTest test(c.link, c.out, caption);

@@ -6,10 +6,6 @@ namespace cli {
 // memory: the memory usage figures, laid out as the screen's grid.
 int runMemory(Context &c)
 {
-    if (!c.args.isEmpty()) {
-        c.out.failure(QStringLiteral("memory takes no arguments"));
-        return kExitUsage;
-    }
     utilities::Actions actions(c.link, c.utilities, c.out, c.out);
     const auto memory = actions.showMemoryUsage();
     if (memory.outcome != utilities::Outcome::Done)

@@ -7,36 +7,34 @@
 
 namespace cli {
 
+namespace {
+const QString kYes = QStringLiteral("--yes");
+const QString kNo = QStringLiteral("--no");
+} // namespace
+
+QString checkProgram(const Arguments &arguments)
+{
+    if (arguments.has(kYes) && arguments.has(kNo))
+        return QStringLiteral("give --yes or --no, not both");
+    return checkSettingChanges(arguments);
+}
+
 // The programming run on the start-up defaults, or a profile, plus the
 // changes given:
 //   program [--profile FILE] [--set KEY=VALUE]... [--yes|--no] [--record DIR]
 // Exit 0 only after "Programming Complete".
 int runProgram(Context &c)
 {
-    const QString yes = QStringLiteral("--yes");
-    const QString no = QStringLiteral("--no");
-    const QString record = QStringLiteral("--record");
-    const auto args = parseSettingArgs(c.out, c.args, {yes, no}, {record});
-    if (!args)
-        return kExitUsage;
-    if (!args->operands.isEmpty()) {
-        c.out.failure(QStringLiteral("program: unexpected argument %1").arg(args->operands.front()));
-        return kExitUsage;
-    }
-    if (args->flags.contains(yes) && args->flags.contains(no)) {
-        c.out.failure(QStringLiteral("give --yes or --no, not both"));
-        return kExitUsage;
-    }
-    if (!args->flags.isEmpty())
-        c.out.answer = args->flags.contains(yes);
-    if (!applySettingArgs(c.out, c.settings, *args))
+    if (c.args.has(kYes) || c.args.has(kNo))
+        c.out.answer = c.args.has(kYes);
+    if (!applySettingArgs(c.out, c.settings, c.args))
         return kExitUsage;
     config::SinglePane panes(c.out);
     config::ProgramContext context{c.state, c.link, c.settings, panes, c.out};
     const config::RunOutcome outcome = config::do_program(context);
-    if (args->values.contains(record) && config::reachedController(outcome)) {
-        const auto written =
-            config::writeRecord(args->values.value(record), context, outcome, QDateTime::currentDateTime());
+    const auto record = c.args.value(QStringLiteral("--record"));
+    if (record && config::reachedController(outcome)) {
+        const auto written = config::writeRecord(*record, context, outcome, QDateTime::currentDateTime());
         if (const auto *error = std::get_if<QString>(&written)) {
             c.out.failure(*error);
             return kExitFailure;

@@ -10,10 +10,6 @@ constexpr wire::Ms kResetLinger{200};
 // Tells the controller to reset itself; 0 once "Reset Complete" is printed.
 int runReset(Context &c)
 {
-    if (!c.args.isEmpty()) {
-        c.out.failure(QStringLiteral("reset takes no arguments"));
-        return kExitUsage;
-    }
     config::SinglePane panes(c.out);
     config::ProgramContext context{c.state, c.link, c.settings, panes, c.out};
     const bool sent = config::do_reset(context) == config::ResetOutcome::Sent;

@@ -7,6 +7,8 @@ namespace cli {
 
 namespace {
 
+const QString kDiff = QStringLiteral("--diff");
+
 // settings --diff A B: the settings whose values differ, key and both values
 // tab-separated; exit 0 when none differ, 1 when some do, 2 when a file is
 // not a profile (as diff does).
@@ -35,41 +37,38 @@ int runDiff(StdoutSinks &out, const QStringList &files)
 
 } // namespace
 
+QString checkSettings(const Arguments &arguments)
+{
+    if (arguments.has(kDiff)) {
+        if (arguments.operands.size() != 2 || arguments.flags.size() != 1 || !arguments.options.isEmpty())
+            return QStringLiteral("settings --diff takes two profiles and nothing else");
+        return {};
+    }
+    if (!arguments.operands.isEmpty())
+        return QStringLiteral("settings: unexpected argument %1").arg(arguments.operands.constFirst());
+    return checkSettingChanges(arguments);
+}
+
 // The effective settings, one a line, tab-separated: readable key, value,
 // screen, caption (with the headings it stands under):
 //   settings [--profile FILE] [--set KEY=VALUE]... [--changed] [--save FILE [--all]]
 //   settings --diff FILE_A FILE_B
 int runSettings(Context &c)
 {
-    const QString changed = QStringLiteral("--changed");
-    const QString all = QStringLiteral("--all");
-    const QString diff = QStringLiteral("--diff");
-    const QString save = QStringLiteral("--save");
-    const auto args = parseSettingArgs(c.out, c.args, {changed, all, diff}, {save});
-    if (!args)
+    const Arguments &args = c.args;
+    if (args.has(kDiff))
+        return runDiff(c.out, args.operands);
+    if (!applySettingArgs(c.out, c.settings, args))
         return kExitUsage;
-    if (args->flags.contains(diff)) {
-        if (args->operands.size() != 2 || args->flags.size() != 1 || !args->values.isEmpty() || !args->profile.isEmpty()
-            || !args->sets.isEmpty()) {
-            c.out.failure(QStringLiteral("settings --diff takes two profiles and nothing else"));
-            return kExitUsage;
-        }
-        return runDiff(c.out, args->operands);
-    }
-    if (!args->operands.isEmpty()) {
-        c.out.failure(QStringLiteral("settings: unexpected argument %1").arg(args->operands.front()));
-        return kExitUsage;
-    }
-    if (!applySettingArgs(c.out, c.settings, *args))
-        return kExitUsage;
+    const bool changed = args.has(QStringLiteral("--changed"));
     for (const config::SettingKey &k : config::settingKeys()) {
         const QString value = k.value(c.settings);
-        if (!args->flags.contains(changed) || value != k.defaultValue())
+        if (!changed || value != k.defaultValue())
             c.out.line(QStringList{k.key, value, k.screen, k.caption}.join(QLatin1Char('\t')));
     }
-    if (args->values.contains(save)) {
-        const QByteArray text = config::profileText(c.settings, args->flags.contains(all));
-        if (const auto error = config::writeProfile(args->values.value(save), text)) {
+    if (const auto save = args.value(QStringLiteral("--save"))) {
+        const QByteArray text = config::profileText(c.settings, args.has(QStringLiteral("--all")));
+        if (const auto error = config::writeProfile(*save, text)) {
             c.out.failure(*error);
             return kExitFailure;
         }

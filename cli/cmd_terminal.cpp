@@ -13,6 +13,7 @@ namespace cli {
 namespace {
 constexpr char kCtrlBracket = 0x1d;
 constexpr wire::Ms kDefaultLinger{1000};
+const QString kLinger = QStringLiteral("--linger");
 constexpr wire::Ms kIdleWake{60000};
 // Input is read ahead of a slow line only this far; past it stdin waits.
 constexpr qint64 kMaxQueued = qint64{256} * 1024;
@@ -32,27 +33,20 @@ bool writeAll(int fd, const QByteArray &bytes)
 }
 } // namespace
 
+QString checkTerminal(const Arguments &arguments)
+{
+    if (!wholeNumber(arguments, kLinger, 0, 0))
+        return QStringLiteral("--linger takes milliseconds");
+    return {};
+}
+
 // terminal [--linger MS]: raw bytes between stdin/stdout and the link. Ctrl-]
 // ends it on a terminal; at the end of piped input it goes on printing until
 // the link has been quiet for the linger time (1000 ms), so a script gets its
 // replies.
 int runTerminal(Context &c)
 {
-    wire::Ms linger = kDefaultLinger;
-    for (qsizetype i = 0; i < c.args.size(); ++i) {
-        if (c.args.at(i) == QLatin1String("--linger") && i + 1 < c.args.size()) {
-            bool ok = false;
-            const int ms = c.args.at(++i).toInt(&ok);
-            if (!ok || ms < 0) {
-                c.out.failure(QStringLiteral("--linger takes milliseconds"));
-                return kExitUsage;
-            }
-            linger = wire::Ms{ms};
-            continue;
-        }
-        c.out.failure(QStringLiteral("terminal takes only --linger MS"));
-        return kExitUsage;
-    }
+    const wire::Ms linger{*wholeNumber(c.args, kLinger, 0, static_cast<int>(kDefaultLinger.count()))};
     if (c.out.json()) {
         c.out.failure(QStringLiteral("terminal passes raw bytes: --json does not apply"));
         return kExitUsage;

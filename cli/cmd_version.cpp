@@ -5,10 +5,6 @@ namespace cli {
 // Wake the controller, ask for its version and print the reply line.
 int runVersion(Context &c)
 {
-    if (!c.args.isEmpty()) {
-        c.out.failure(QStringLiteral("version takes no arguments"));
-        return kExitUsage;
-    }
     c.link.SendWakeup();
     const bool sent = c.link.SendCommand("V");
     const wire::ReplyLine reply = sent ? c.link.ReadReplyLine() : wire::ReplyLine{{}, true};

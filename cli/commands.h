@@ -11,14 +11,24 @@ struct Command {
     const char *usage;   // the arguments, for the usage text
     const char *summary; // what it does, for --help
     int (*run)(Context &context);
+    QList<Form> forms; // how it may be called
     // Commands that only read the models run without opening the link.
     bool needsLink = true;
+    // The usage errors its forms cannot tell (two flags that exclude each
+    // other, a number out of range): empty when there is none.
+    QString (*check)(const Arguments &arguments) = nullptr;
+
+    Grammar grammar() const;
 };
 
 // Every command the companion knows, in the order the usage text lists them.
 std::span<const Command> commands();
 // The command of that name, or none.
 const Command *findCommand(const QString &name);
+
+// The words after the command's name, parsed and checked as the command will
+// read them: a usage error as text, before any link opens.
+std::variant<Arguments, QString> parseCommand(const Command &command, const QStringList &words);
 
 // One function per command, each in a file of its own.
 int runVersion(Context &context);
@@ -34,5 +44,11 @@ int runFlash(Context &context);
 int runBootext(Context &context);
 int runLoopback(Context &context);
 int runTerminal(Context &context);
+
+QString checkProgram(const Arguments &arguments);
+QString checkSettings(const Arguments &arguments);
+QString checkLoopback(const Arguments &arguments);
+QString checkTerminal(const Arguments &arguments);
+QString checkImage(const Arguments &arguments);
 
 } // namespace cli

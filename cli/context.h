@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cli/arguments.h"
 #include "config/settings.h"
 #include "core/appstate.h"
 #include "core/sinks.h"
@@ -82,7 +83,7 @@ struct Context {
     config::Settings &settings;
     utilities::UtilitiesSettings &utilities;
     StdoutSinks &out;
-    QStringList args; // what follows the command name
+    Arguments args; // what follows the command name, parsed
     // What the command learned, for the final JSON object ("version", "time" …).
     QJsonObject results = {};
     // What Ctrl-C does for a command that has a Stop of its own; without

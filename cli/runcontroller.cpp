@@ -43,6 +43,13 @@ int connectAndRun(const Command &command, Context &context)
 int runController(const LinkOptions &options, const Command &command, StdoutSinks &out, wire::Waiter &waiter,
                   InterruptSignals *interrupts)
 {
+    // Usage errors are told before any link opens.
+    auto parsed = parseCommand(command, options.args);
+    if (const auto *error = std::get_if<QString>(&parsed)) {
+        out.failure(*error);
+        out.result(kExitUsage, {});
+        return kExitUsage;
+    }
     core::AppState state;
     state.digitWidth = core::digitWidthData();
     wire::CommSettings comm;
@@ -56,7 +63,7 @@ int runController(const LinkOptions &options, const Command &command, StdoutSink
     wire::QtSerialIo serial;
     wire::QtTcpIo tcp;
     wire::Link link(comm, waiter, out, serial, tcp);
-    Context context{state, comm, link, waiter, settings, utilitiesSettings, out, options.args};
+    Context context{state, comm, link, waiter, settings, utilitiesSettings, out, std::get<Arguments>(std::move(parsed))};
 
     if (interrupts) {
         interrupts->onSignal = [&](int signal) {

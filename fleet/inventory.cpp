@@ -1,6 +1,7 @@
 #include "fleet/inventory.h"
 
 #include "link/commsettings.h"
+#include "link/linkidentity.h"
 
 #include <QDir>
 #include <QFile>
@@ -90,6 +91,11 @@ QStringList Controller::linkArguments() const
     if (tcp)
         return {QStringLiteral("--tcp"), host + QLatin1Char(':') + port};
     return {QStringLiteral("--serial"), device, QStringLiteral("--baud"), QString::number(baud)};
+}
+
+QStringList Controller::linkKeys() const
+{
+    return tcp ? wire::tcpLinkKeys(host, static_cast<quint16>(port.toUInt())) : wire::serialLinkKeys(device);
 }
 
 Inventory parseInventory(const QString &text, const QString &folder)

@@ -24,6 +24,9 @@ struct Controller {
 
     // tarnic-cli's link options for this controller.
     QStringList linkArguments() const;
+    // What its link reaches (wire::serialLinkKeys): rows with a key in
+    // common never run at once.
+    QStringList linkKeys() const;
 };
 
 struct Inventory {

@@ -21,7 +21,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (inventory.controllers.empty())
         std::abort();
     QSet<QString> names;
-    const QStringList upload = {QStringLiteral("access"), QStringLiteral("upload"), QStringLiteral("up/{name}.txt")};
+    const auto upload = std::get<cli::fleet::FleetCommand>(
+        cli::fleet::checkCommand({QStringLiteral("access"), QStringLiteral("upload"), QStringLiteral("up/{name}.txt")}));
     for (const fleet::Controller &c : inventory.controllers) {
         if (c.name.contains(QLatin1Char('/')) || c.name.startsWith(QLatin1Char('.')) || names.contains(c.name))
             std::abort();
@@ -30,8 +31,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         if (link.size() < 2 || link.at(1).isEmpty())
             std::abort();
         // Each controller's upload lands in a file of its own, inside up/.
-        const QString file = cli::fleet::controllerCommand(upload, c, false).at(2);
-        if (file.count(QLatin1Char('/')) != 1 || file == upload.at(2))
+        const QString file = std::get<QStringList>(cli::fleet::controllerCommand(upload, c, false)).at(2);
+        if (file.count(QLatin1Char('/')) != 1 || file.contains(QLatin1String("{name}")))
             std::abort();
     }
     return 0;

@@ -8,64 +8,89 @@ namespace {
 using Controller = ::fleet::Controller;
 
 const QString kNamePlaceholder = QStringLiteral("{name}");
+const QString kYes = QStringLiteral("--yes");
 
-// An argument that names a file, and the inventory column that overrides it.
+// A file a command names, and the inventory column that gives each
+// controller its own.
 struct FileArgument {
-    qsizetype index;
-    bool writes;
+    QString option; // empty: the first operand
+    bool writes = false;
     QString Controller::*column = nullptr;
 };
 
-// command[0] is the command's name.
-QList<FileArgument> fileArguments(const QStringList &command)
+QList<FileArgument> fileArguments(const QString &command, const QString &verb)
 {
-    const QString name = command.value(0);
-    if (name == QLatin1String("flash") || name == QLatin1String("bootext"))
-        return {{1, false, &Controller::image}};
-    if (name == QLatin1String("access") || name == QLatin1String("schedules"))
-        return {{2, command.value(1) == QLatin1String("upload")}};
-    QList<FileArgument> files;
-    if (name == QLatin1String("program")) {
-        for (qsizetype i = 1; i + 1 < command.size(); ++i) {
-            if (command.at(i) == QLatin1String("--profile"))
-                files.append({i + 1, false, &Controller::profile});
-            else if (command.at(i) == QLatin1String("--record"))
-                files.append({i + 1, true});
-        }
-    }
-    return files;
-}
-} // namespace
-
-QString checkCommand(const QStringList &command)
-{
-    if (command.isEmpty())
-        return QStringLiteral("fleet needs -- COMMAND [ARGS] after the inventory");
-    const Command *known = findCommand(command.constFirst());
-    if (!known)
-        return QStringLiteral("unknown command %1").arg(command.constFirst());
-    if (!known->needsLink || command.constFirst() == QLatin1String("terminal"))
-        return QStringLiteral("%1 does not run in a fleet").arg(command.constFirst());
-    for (const FileArgument &f : fileArguments(command)) {
-        if (f.writes && f.index < command.size() && !command.at(f.index).contains(kNamePlaceholder))
-            return QStringLiteral("%1 writes %2 for every controller: put {name} in the file name")
-                .arg(command.constFirst(), command.at(f.index));
-    }
+    if (command == QLatin1String("flash") || command == QLatin1String("bootext"))
+        return {{{}, false, &Controller::image}};
+    if (command == QLatin1String("access") || command == QLatin1String("schedules"))
+        return {{{}, verb == QLatin1String("upload")}};
+    if (command == QLatin1String("program"))
+        return {{QStringLiteral("--profile"), false, &Controller::profile}, {QStringLiteral("--record"), true}};
     return {};
 }
 
-QStringList controllerCommand(const QStringList &command, const ::fleet::Controller &controller, bool yes)
+std::optional<QString> fileOf(const Arguments &arguments, const FileArgument &file)
 {
-    QStringList result = command;
-    for (const FileArgument &f : fileArguments(command)) {
-        if (f.column && f.index < result.size() && !(controller.*f.column).isEmpty())
-            result[f.index] = controller.*f.column;
+    if (!file.option.isEmpty())
+        return arguments.value(file.option);
+    if (arguments.operands.isEmpty())
+        return std::nullopt;
+    return arguments.operands.constFirst();
+}
+
+void setFile(Arguments &arguments, const FileArgument &file, const QString &path)
+{
+    if (!file.option.isEmpty())
+        arguments.setValue(file.option, path);
+    else if (arguments.operands.isEmpty())
+        arguments.operands << path;
+    else
+        arguments.operands.first() = path;
+}
+} // namespace
+
+std::variant<FleetCommand, QString> checkCommand(const QStringList &command)
+{
+    if (command.isEmpty())
+        return QStringLiteral("fleet needs -- COMMAND [ARGS] after the inventory");
+    const QString &name = command.constFirst();
+    const Command *known = findCommand(name);
+    if (!known)
+        return QStringLiteral("unknown command %1").arg(name);
+    if (!known->needsLink || name == QLatin1String("terminal"))
+        return QStringLiteral("%1 does not run in a fleet").arg(name);
+    auto parsed = parseArguments(known->grammar(), command.mid(1));
+    if (auto *error = std::get_if<QString>(&parsed))
+        return *error;
+    FleetCommand fleetCommand{known, std::get<Arguments>(std::move(parsed))};
+    for (const FileArgument &f : fileArguments(name, fleetCommand.arguments.verb)) {
+        const auto path = fileOf(fleetCommand.arguments, f);
+        if (f.writes && path && !path->contains(kNamePlaceholder))
+            return QStringLiteral("%1 writes %2 for every controller: put {name} in the file name").arg(name, *path);
     }
-    for (QString &argument : result)
-        argument.replace(kNamePlaceholder, controller.name);
-    if (yes && result.constFirst() == QLatin1String("program"))
-        result << QStringLiteral("--yes");
-    return result;
+    return fleetCommand;
+}
+
+std::variant<QStringList, QString> controllerCommand(const FleetCommand &command, const Controller &controller,
+                                                     bool yes)
+{
+    const QString name = QString::fromLatin1(command.command->name);
+    Arguments arguments = command.arguments;
+    for (const FileArgument &f : fileArguments(name, arguments.verb)) {
+        if (f.column && !(controller.*f.column).isEmpty())
+            setFile(arguments, f, controller.*f.column);
+    }
+    arguments.operands.replaceInStrings(kNamePlaceholder, controller.name);
+    for (auto &option : arguments.options)
+        option.second.replace(kNamePlaceholder, controller.name);
+    if (yes && name == QLatin1String("program") && !arguments.has(kYes))
+        arguments.flags << kYes;
+    const QStringList words = arguments.words();
+    // The controller's command as its run will parse it.
+    const auto checked = parseCommand(*command.command, words);
+    if (const auto *error = std::get_if<QString>(&checked))
+        return QStringLiteral("%1: %2").arg(controller.name, *error);
+    return QStringList{name} + words;
 }
 
 } // namespace cli::fleet

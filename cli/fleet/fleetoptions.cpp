@@ -1,9 +1,16 @@
 #include "cli/fleet/fleetoptions.h"
 
+#include "cli/arguments.h"
+
 namespace cli::fleet {
 
 std::optional<FleetOptions> parseFleetOptions(const QStringList &arguments, QString *error)
 {
+    const QString parallel = QStringLiteral("--parallel");
+    const QString retries = QStringLiteral("--retries");
+    const QString only = QStringLiteral("--only");
+    const QString report = QStringLiteral("--report");
+    const QString logDir = QStringLiteral("--log-dir");
     FleetOptions o;
     auto fail = [error](const QString &why) {
         *error = why;
@@ -13,40 +20,39 @@ std::optional<FleetOptions> parseFleetOptions(const QStringList &arguments, QStr
     if (dashes < 0)
         return fail(QStringLiteral("fleet needs -- COMMAND [ARGS] after the inventory"));
     o.command = arguments.mid(dashes + 1);
-    for (qsizetype i = 0; i < dashes; ++i) {
-        const QString &a = arguments.at(i);
-        if (a == QLatin1String("--yes") || a == QLatin1String("--json")) {
-            (a == QLatin1String("--yes") ? o.yes : o.json) = true;
-            continue;
-        }
-        if (!a.startsWith(QLatin1String("--"))) {
-            if (!o.inventory.isEmpty())
-                return fail(QStringLiteral("fleet takes one inventory, not %1").arg(a));
-            o.inventory = a;
-            continue;
-        }
-        if (i + 1 >= dashes)
-            return fail(QStringLiteral("%1 needs a value").arg(a));
-        const QString &value = arguments.at(++i);
-        if (a == QLatin1String("--parallel") || a == QLatin1String("--retries")) {
-            bool ok = false;
-            const int n = value.toInt(&ok);
-            const bool parallel = a == QLatin1String("--parallel");
-            if (!ok || n < (parallel ? 1 : 0))
-                return fail(QStringLiteral("%1 takes a whole number from %2").arg(a).arg(parallel ? 1 : 0));
-            (parallel ? o.parallel : o.retries) = n;
-        } else if (a == QLatin1String("--only")) {
-            o.only = value.split(QLatin1Char(','), Qt::SkipEmptyParts);
-        } else if (a == QLatin1String("--report")) {
-            o.report = value;
-        } else if (a == QLatin1String("--log-dir")) {
-            o.logDir = value;
-        } else {
-            return fail(QStringLiteral("fleet: unknown option %1").arg(a));
-        }
-    }
-    if (o.inventory.isEmpty())
+    const Grammar grammar{QStringLiteral("fleet"), QStringLiteral("INVENTORY [OPTIONS] -- COMMAND [ARGS]"),
+                          {Form{{},
+                                1,
+                                1,
+                                {QStringLiteral("--yes"), QStringLiteral("--json")},
+                                {parallel, retries, report, logDir},
+                                {only}}}};
+    const auto parsed = parseArguments(grammar, arguments.mid(0, dashes));
+    if (const auto *why = std::get_if<QString>(&parsed))
+        return fail(*why);
+    const Arguments &a = std::get<Arguments>(parsed);
+    if (a.operands.size() > 1)
+        return fail(QStringLiteral("fleet takes one inventory, not %1").arg(a.operands.at(1)));
+    if (a.operands.isEmpty())
         return fail(QStringLiteral("fleet needs an inventory file"));
+    o.inventory = a.operands.constFirst();
+    o.yes = a.has(QStringLiteral("--yes"));
+    o.json = a.has(QStringLiteral("--json"));
+    const auto p = wholeNumber(a, parallel, 1, o.parallel);
+    const auto r = wholeNumber(a, retries, 0, o.retries);
+    if (!p || !r)
+        return fail(QStringLiteral("%1 takes a whole number from %2").arg(p ? retries : parallel).arg(p ? 0 : 1));
+    o.parallel = *p;
+    o.retries = *r;
+    // An empty name list is a mistake (an unset variable in a script), never "all".
+    for (const QString &names : a.values(only)) {
+        const QStringList split = names.split(QLatin1Char(','));
+        if (split.contains(QString()))
+            return fail(QStringLiteral("--only needs controller names, got \"%1\"").arg(names));
+        o.only += split;
+    }
+    o.report = a.value(report).value_or(QString());
+    o.logDir = a.value(logDir).value_or(QString());
     return o;
 }
 

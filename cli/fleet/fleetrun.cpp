@@ -132,11 +132,17 @@ private:
             if (static_cast<int>(m_running.size()) >= m_options.parallel)
                 break;
             Unit &u = m_units[i];
-            // A serial device carries one controller's run at a time.
-            if (u.state != State::Waiting || (!u.controller.tcp && m_busyDevices.contains(u.controller.device)))
+            // A link carries one controller's run at a time.
+            if (u.state != State::Waiting || linkBusy(u))
                 continue;
             start(i);
         }
+    }
+
+    bool linkBusy(const Unit &u) const
+    {
+        return std::any_of(u.linkKeys.begin(), u.linkKeys.end(),
+                           [this](const QString &key) { return m_busyLinks.contains(key); });
     }
 
     void start(std::size_t index)
@@ -148,8 +154,8 @@ private:
             u.started = QDateTime::currentDateTime();
         u.percent = -1;
         u.results = {};
-        if (!u.controller.tcp)
-            m_busyDevices.insert(u.controller.device);
+        for (const QString &key : u.linkKeys)
+            m_busyLinks.insert(key);
         openLog(u, m_running[index]);
         m_workers.start(u.controller.name, u.arguments);
     }
@@ -211,8 +217,8 @@ private:
         m_view.attemptEnded(u, retry);
         if (retry)
             u.state = State::Waiting;
-        if (!u.controller.tcp)
-            m_busyDevices.remove(u.controller.device);
+        for (const QString &key : u.linkKeys)
+            m_busyLinks.remove(key);
         m_running.erase(index);
         startMore();
         if (allEnded())
@@ -247,7 +253,7 @@ private:
     QHash<QString, std::size_t> m_byName;
     std::map<std::size_t, Running> m_running;
     Workers m_workers;
-    QSet<QString> m_busyDevices;
+    QSet<QString> m_busyLinks; // the link keys of the running controllers
     int m_interrupts = 0;
     bool m_stopping = false; // the running controllers were told to stop
     QEventLoop m_loop;
@@ -262,19 +268,27 @@ std::vector<Unit> plan(const FleetOptions &options, QString *error)
         *error = inventory.error;
         return {};
     }
-    *error = checkCommand(options.command);
-    if (!error->isEmpty())
+    const auto command = checkCommand(options.command);
+    if (const auto *why = std::get_if<QString>(&command)) {
+        *error = *why;
         return {};
+    }
     QStringList unknown = options.only;
     std::vector<Unit> units;
     for (const ::fleet::Controller &c : inventory.controllers) {
         if (!options.only.isEmpty() && !options.only.contains(c.name))
             continue;
         unknown.removeAll(c.name);
+        // Every controller's command is checked before any link opens.
+        const auto words = controllerCommand(std::get<FleetCommand>(command), c, options.yes);
+        if (const auto *why = std::get_if<QString>(&words)) {
+            *error = *why;
+            return {};
+        }
         Unit u;
         u.controller = c;
-        u.arguments = QStringList{QStringLiteral("--json")} + c.linkArguments()
-            + controllerCommand(options.command, c, options.yes);
+        u.linkKeys = c.linkKeys();
+        u.arguments = QStringList{QStringLiteral("--json")} + c.linkArguments() + std::get<QStringList>(words);
         units.push_back(u);
     }
     if (!unknown.isEmpty())

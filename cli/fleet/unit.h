@@ -15,6 +15,7 @@ QString stateName(State state);
 struct Unit {
     ::fleet::Controller controller;
     QStringList arguments; // tarnic-cli's, for this controller
+    QStringList linkKeys;  // what its link reaches
     State state = State::Waiting;
     int attempts = 0;
     int exitCode = -1; // of the last attempt

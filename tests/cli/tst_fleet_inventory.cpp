@@ -1,5 +1,6 @@
 // The inventory reader and the per-controller command line of a fleet.
 #include "cli/fleet/commandline.h"
+#include "cli/fleet/fleetoptions.h"
 #include "fleet/inventory.h"
 
 #include <QTest>
@@ -22,6 +23,8 @@ private Q_SLOTS:
     void parse();
     void commandLine_data();
     void commandLine();
+    void options_data();
+    void options();
 };
 
 void TestFleetInventory::parse_data()
@@ -89,7 +92,7 @@ void TestFleetInventory::parse()
 
 void TestFleetInventory::commandLine_data()
 {
-    // After the fleet's own --yes, if given; the row's image and profile
+    // After the fleet's own "+yes", if given; the row's image and profile
     // columns as "image|profile".
     QTest::addColumn<QString>("command");
     QTest::addColumn<QString>("columns");
@@ -99,15 +102,24 @@ void TestFleetInventory::commandLine_data()
         {"{name} in a file", "access upload up/{name}.txt --sorted", "|", "access upload up/A.txt --sorted"},
         {"one file read by all", "access download list.txt", "/s/a.bin|", "access download list.txt"},
         {"image column", "bootext fw-{name}.bin", "/s/a.bin|", "bootext /s/a.bin"},
+        {"image column, no image named", "flash", "/s/a.bin|", "flash /s/a.bin"},
         {"no image column", "flash fw-{name}.bin", "|", "flash fw-A.bin"},
+        {"no image at all", "flash", "|", "A: flash takes IMAGE"},
         {"profile column", "program --profile site.tfp --record rec-{name}", "|/s/a.tfp",
          "program --profile /s/a.tfp --record rec-A"},
-        {"--yes answers the programming run's question", "--yes program --set general.beep=off", "|",
-         "program --set general.beep=off --yes"},
-        {"--yes leaves other commands alone", "--yes version", "|", "version"},
+        {"profile column, --profile=", "program --profile=site.tfp", "|/s/a.tfp", "program --profile /s/a.tfp"},
+        {"profile column, no --profile", "program --set general.beep=off", "|/s/a.tfp",
+         "program --set general.beep=off --profile /s/a.tfp"},
+        {"+yes answers the programming run's question", "+yes program --set=general.beep=off", "|",
+         "program --yes --set general.beep=off"},
+        {"+yes and the command's own --yes", "+yes program --yes", "|", "program --yes"},
+        {"+yes against the command's --no", "+yes program --no", "|", "A: give --yes or --no"},
+        {"+yes leaves other commands alone", "+yes version", "|", "version"},
         {"access upload to one file", "access upload up.txt", "|", "access writes up.txt"},
         {"schedules upload to one file", "schedules upload s.txt", "|", "schedules writes"},
         {"record to one folder", "program --record rec", "|", "program writes"},
+        {"record to one folder, --record=", "program --record=shared", "|", "program writes shared"},
+        {"a bad option", "access upload x{name} --bogus", "|", "access upload: unknown option --bogus"},
         {"no command", "", "|", "fleet needs"},
         {"unknown command", "frobnicate", "|", "unknown command"},
         {"terminal", "terminal", "|", "terminal does not run"},
@@ -123,15 +135,40 @@ void TestFleetInventory::commandLine()
     QFETCH(QString, columns);
     QFETCH(QString, expected);
     QStringList words = command.split(QLatin1Char(' '), Qt::SkipEmptyParts);
-    const bool yes = words.removeAll(QStringLiteral("--yes")) > 0;
-    const QString error = cli::fleet::checkCommand(words);
+    const bool yes = words.removeAll(QStringLiteral("+yes")) > 0;
     Controller a;
     a.name = QStringLiteral("A");
     a.image = columns.section(QLatin1Char('|'), 0, 0);
     a.profile = columns.section(QLatin1Char('|'), 1, 1);
-    QCOMPARE(error.isEmpty() ? cli::fleet::controllerCommand(words, a, yes).join(QLatin1Char(' '))
-                             : error.left(expected.size()),
+    const auto checked = cli::fleet::checkCommand(words);
+    const auto result = std::holds_alternative<QString>(checked)
+        ? std::variant<QStringList, QString>(std::get<QString>(checked))
+        : cli::fleet::controllerCommand(std::get<cli::fleet::FleetCommand>(checked), a, yes);
+    QCOMPARE(std::holds_alternative<QStringList>(result) ? std::get<QStringList>(result).join(QLatin1Char(' '))
+                                                         : std::get<QString>(result).left(expected.size()),
              expected);
+}
+
+void TestFleetInventory::options_data()
+{
+    QTest::addColumn<QString>("options");
+    QTest::addColumn<QString>("expected"); // the --only names, or the start of the usage error
+    QTest::newRow("--only twice adds up") << "--only a,b --only=c" << "a,b,c";
+    QTest::newRow("--only empty") << "--only=" << "--only needs";
+    QTest::newRow("--only a comma") << "--only ," << "--only needs";
+    QTest::newRow("--parallel=0") << "--parallel=0" << "--parallel takes";
+    QTest::newRow("two inventories") << "other.csv" << "fleet takes one inventory";
+}
+
+void TestFleetInventory::options()
+{
+    QFETCH(QString, options);
+    QFETCH(QString, expected);
+    QString error;
+    const auto parsed = cli::fleet::parseFleetOptions(
+        QStringList{QStringLiteral("site.csv")} + options.split(QLatin1Char(' ')) + QStringList{"--", "version"},
+        &error);
+    QCOMPARE(parsed ? parsed->only.join(QLatin1Char(',')) : error.left(expected.size()), expected);
 }
 
 QTEST_GUILESS_MAIN(TestFleetInventory)
