@@ -13,8 +13,8 @@ const Form *formOf(const Grammar &grammar, const QString &verb)
 
 QString takes(const Grammar &grammar)
 {
-    return QStringLiteral("%1 takes %2").arg(grammar.name, grammar.usage.isEmpty() ? QStringLiteral("no arguments")
-                                                                                    : grammar.usage);
+    return QStringLiteral("%1 takes %2")
+        .arg(grammar.name, grammar.usage.isEmpty() ? QStringLiteral("no arguments") : grammar.usage);
 }
 } // namespace
 

@@ -63,7 +63,8 @@ int runController(const LinkOptions &options, const Command &command, StdoutSink
     wire::QtSerialIo serial;
     wire::QtTcpIo tcp;
     wire::Link link(comm, waiter, out, serial, tcp);
-    Context context{state, comm, link, waiter, settings, utilitiesSettings, out, std::get<Arguments>(std::move(parsed))};
+    Context context{
+        state, comm, link, waiter, settings, utilitiesSettings, out, std::get<Arguments>(std::move(parsed))};
 
     if (interrupts) {
         interrupts->onSignal = [&](int signal) {

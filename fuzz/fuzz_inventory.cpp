@@ -21,8 +21,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (inventory.controllers.empty())
         std::abort();
     QSet<QString> names;
-    const auto upload = std::get<cli::fleet::FleetCommand>(
-        cli::fleet::checkCommand({QStringLiteral("access"), QStringLiteral("upload"), QStringLiteral("up/{name}.txt")}));
+    const auto upload = std::get<cli::fleet::FleetCommand>(cli::fleet::checkCommand(
+        {QStringLiteral("access"), QStringLiteral("upload"), QStringLiteral("up/{name}.txt")}));
     for (const fleet::Controller &c : inventory.controllers) {
         if (c.name.contains(QLatin1Char('/')) || c.name.startsWith(QLatin1Char('.')) || names.contains(c.name))
             std::abort();

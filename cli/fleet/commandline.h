@@ -27,7 +27,7 @@ std::variant<FleetCommand, QString> checkCommand(const QStringList &command);
 // by the controller's name, and with yes, the programming run's ID-size
 // question answered Yes. A usage error as text when the result is not a
 // command tarnic-cli takes.
-std::variant<QStringList, QString> controllerCommand(const FleetCommand &command,
-                                                     const ::fleet::Controller &controller, bool yes);
+std::variant<QStringList, QString> controllerCommand(const FleetCommand &command, const ::fleet::Controller &controller,
+                                                     bool yes);
 
 } // namespace cli::fleet

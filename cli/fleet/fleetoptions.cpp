@@ -20,7 +20,8 @@ std::optional<FleetOptions> parseFleetOptions(const QStringList &arguments, QStr
     if (dashes < 0)
         return fail(QStringLiteral("fleet needs -- COMMAND [ARGS] after the inventory"));
     o.command = arguments.mid(dashes + 1);
-    const Grammar grammar{QStringLiteral("fleet"), QStringLiteral("INVENTORY [OPTIONS] -- COMMAND [ARGS]"),
+    const Grammar grammar{QStringLiteral("fleet"),
+                          QStringLiteral("INVENTORY [OPTIONS] -- COMMAND [ARGS]"),
                           {Form{{},
                                 1,
                                 1,

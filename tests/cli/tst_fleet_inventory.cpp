@@ -153,11 +153,16 @@ void TestFleetInventory::options_data()
 {
     QTest::addColumn<QString>("options");
     QTest::addColumn<QString>("expected"); // the --only names, or the start of the usage error
-    QTest::newRow("--only twice adds up") << "--only a,b --only=c" << "a,b,c";
-    QTest::newRow("--only empty") << "--only=" << "--only needs";
-    QTest::newRow("--only a comma") << "--only ," << "--only needs";
-    QTest::newRow("--parallel=0") << "--parallel=0" << "--parallel takes";
-    QTest::newRow("two inventories") << "other.csv" << "fleet takes one inventory";
+    QTest::newRow("--only twice adds up") << "--only a,b --only=c"
+                                          << "a,b,c";
+    QTest::newRow("--only empty") << "--only="
+                                  << "--only needs";
+    QTest::newRow("--only a comma") << "--only ,"
+                                    << "--only needs";
+    QTest::newRow("--parallel=0") << "--parallel=0"
+                                  << "--parallel takes";
+    QTest::newRow("two inventories") << "other.csv"
+                                     << "fleet takes one inventory";
 }
 
 void TestFleetInventory::options()

@@ -1,8 +1,10 @@
 // tarnic-cli fleet against several tarnic-sim processes, on pseudo-terminals
 // and TCP: the report, the exit status, the logs, the images received,
 // Ctrl-C once and twice, and a worker that dies.
+#include "tests/common/rows.h"
 #include "tests/common/simprocess.h"
 
+#include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -112,6 +114,11 @@ private Q_SLOTS:
     void sixControllers();
     void interrupt_data();
     void interrupt();
+    void sharedLink_data();
+    void sharedLink();
+    void usage_data();
+    void usage();
+    void parallelRecords();
 };
 
 void TestE2eFleet::sixControllers_data()
@@ -222,6 +229,94 @@ void TestE2eFleet::interrupt()
     QCOMPARE(site.report(), report);
     // A run left to finish gets the image through; a stopped one does not.
     QCOMPARE(readFile(site.saved(QStringLiteral("a"))) == site.image, report.startsWith(QLatin1String("a ok")));
+}
+
+void TestE2eFleet::sharedLink_data()
+{
+    testing::boolRows("pty", "127.0.0.1 and localhost, one port", "a pseudo-terminal and a symbolic link to it");
+}
+
+// Two rows that reach one controller by two spellings take turns.
+void TestE2eFleet::sharedLink()
+{
+    QFETCH(bool, pty);
+    QTemporaryDir dir;
+    testing::SimProcess sim;
+    QVERIFY(sim.start(QStringList{QStringLiteral("--pace"), QStringLiteral("1200")}
+                      + (pty ? QStringList{QStringLiteral("--pty")} : QStringList{"--tcp", "0"})));
+    const QString alias = dir.filePath(QStringLiteral("ptylink"));
+    QVERIFY(!pty || QFile::link(sim.ptyPath(), alias));
+    const QString port = QString::number(sim.tcpPort());
+    const QString links[2] = {pty ? "serial:" + sim.ptyPath() : "tcp:127.0.0.1:" + port,
+                              pty ? "serial:" + alias : "tcp:localhost:" + port};
+    QFile inventory(dir.filePath(QStringLiteral("site.csv")));
+    QVERIFY(inventory.open(QIODevice::WriteOnly));
+    inventory.write(QStringLiteral("name,link\na,%1\nb,%2\n").arg(links[0], links[1]).toUtf8());
+    inventory.close();
+    QProcess fleet;
+    fleet.setWorkingDirectory(dir.path());
+    fleet.start(qEnvironmentVariable("TARNIC_CLI"),
+                {"fleet", "site.csv", "--parallel", "2", "--report", "r.json", "--", "version"});
+    QVERIFY(fleet.waitForFinished(30000));
+    QCOMPARE(fleet.exitCode(), 0);
+    const auto report = QJsonDocument::fromJson(readFile(dir.filePath(QStringLiteral("r.json"))));
+    const QJsonArray rows = report.object().value(QLatin1String("controllers")).toArray();
+    QCOMPARE(rows.size(), 2);
+    const auto at = [&rows](int row, const char *key) {
+        return QDateTime::fromString(rows.at(row).toObject().value(QLatin1String(key)).toString(), Qt::ISODateWithMs);
+    };
+    QVERIFY2(at(1, "start") >= at(0, "end") || at(0, "start") >= at(1, "end"), report.toJson().constData());
+}
+
+void TestE2eFleet::usage_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("error"); // the start of stderr
+    QTest::newRow("a bad option in the command") << QStringList{} << "access upload x{name} --bogus"
+                                                 << "access upload: unknown option --bogus";
+    QTest::newRow("--only with no name") << QStringList{"--only", ""} << "version"
+                                         << "--only needs";
+    QTest::newRow("--only, a name not in the inventory") << QStringList{"--only", "a,zz"} << "version"
+                                                         << "--only names controllers the inventory lacks: zz";
+}
+
+// A usage error is found before any link opens.
+void TestE2eFleet::usage()
+{
+    QFETCH(QStringList, options);
+    QTemporaryDir dir;
+    QTcpServer controller;
+    QVERIFY(controller.listen(QHostAddress::LocalHost));
+    QFile inventory(dir.filePath(QStringLiteral("site.csv")));
+    QVERIFY(inventory.open(QIODevice::WriteOnly));
+    inventory.write(QStringLiteral("name,link\na,tcp:127.0.0.1:%1\n").arg(controller.serverPort()).toUtf8());
+    inventory.close();
+    const testing::CliRun run = testing::runCli(QStringList{"fleet", inventory.fileName()} + options + QStringList{"--"}
+                                                + FETCHED(QString, command).split(' '));
+    QCOMPARE(run.exitCode, 2);
+    QVERIFY2(run.err.startsWith(FETCHED(QString, error).toUtf8()), run.err.constData());
+    QVERIFY(!controller.waitForNewConnection(50));
+}
+
+// Runs that end in the same second each keep their record.
+void TestE2eFleet::parallelRecords()
+{
+    constexpr int kRuns = 32;
+    QTemporaryDir dir;
+    testing::SimProcess sim;
+    QVERIFY(sim.start({"--controllers", QString::number(kRuns), "--tcp", "0"}));
+    std::vector<std::unique_ptr<QProcess>> runs;
+    for (quint16 port : sim.tcpPorts()) {
+        runs.push_back(std::make_unique<QProcess>());
+        runs.back()->start(qEnvironmentVariable("TARNIC_CLI"),
+                           {"--tcp", QStringLiteral("127.0.0.1:%1").arg(port), "program", "--record", dir.path()});
+    }
+    for (const auto &run : runs) {
+        QVERIFY(run->waitForFinished(60000));
+        QCOMPARE(run->exitCode(), 0);
+    }
+    QCOMPARE(QDir(dir.path()).entryList({QStringLiteral("*.tfp")}).size(), kRuns);
 }
 
 QTEST_GUILESS_MAIN(TestE2eFleet)
