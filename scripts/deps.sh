@@ -12,6 +12,12 @@ TARNIC_PACKAGES=(
   fonts-liberation               # Liberation Mono stands in for Courier New in the terminal
 )
 
+# Only for the tests (test.sh): the serial device server the RFC 2217 link is
+# tested through. The tests start their own, in the foreground.
+TARNIC_TEST_PACKAGES=(
+  ser2net                        # serial device server (telnet/RFC 2217 and raw TCP)
+)
+
 # Only for the fuzz targets (fuzz/run.sh): libFuzzer comes with clang's runtime.
 TARNIC_FUZZ_PACKAGES=(
   clang-14                       # clang++-14 with -fsanitize=fuzzer
@@ -58,6 +64,17 @@ tarnic_install_deps() {
   $sudo apt-get update -qq
   # shellcheck disable=SC2086
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends $missing
+}
+
+# tarnic_disable_ser2net_service: the package starts ser2net as a service that
+# listens on 127.0.0.1:2000 and up; the tests need none of it. Stopped and
+# disabled where systemd runs; nothing to do elsewhere or when it is already so.
+tarnic_disable_ser2net_service() {
+  [ -d /run/systemd/system ] || return 0
+  systemctl is-enabled --quiet ser2net 2>/dev/null || systemctl is-active --quiet ser2net 2>/dev/null || return 0
+  local sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  $sudo systemctl disable --now ser2net
 }
 
 # tarnic_configure BUILD_DIR [CMAKE ARGS...]: configures the tree; a new tree

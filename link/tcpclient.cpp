@@ -1,0 +1,26 @@
+#include "link/tcpclient.h"
+
+#include <QVariant>
+
+namespace wire {
+
+QString describeConnectError(const QAbstractSocket &socket)
+{
+    switch (socket.error()) {
+    case QAbstractSocket::ConnectionRefusedError:
+        return QStringLiteral("connection refused (nothing listens on that port)");
+    case QAbstractSocket::HostNotFoundError:
+        return QStringLiteral("no such host");
+    case QAbstractSocket::NetworkError:
+        return QStringLiteral("host unreachable");
+    case QAbstractSocket::UnknownSocketError:
+    case QAbstractSocket::SocketTimeoutError:
+        return {};
+    default:
+        return socket.errorString();
+    }
+}
+
+void setLowDelay(QAbstractSocket &socket) { socket.setSocketOption(QAbstractSocket::LowDelayOption, QVariant(1)); }
+
+} // namespace wire
