@@ -31,15 +31,7 @@ qint64 QtTcpIo::bytesAvailable() const { return m_socket.bytesAvailable(); }
 
 QByteArray QtTcpIo::read(qint64 max) { return m_socket.read(max); }
 
-bool QtTcpIo::write(const QByteArray &bytes)
-{
-    if (!isOpen())
-        return false;
-    if (m_socket.write(bytes) != bytes.size())
-        return false;
-    m_socket.flush();
-    return true;
-}
+bool QtTcpIo::write(const QByteArray &bytes) { return isOpen() && sendAll(m_socket, bytes); }
 
 qint64 QtTcpIo::bytesToWrite() const { return m_socket.bytesToWrite(); }
 

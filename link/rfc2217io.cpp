@@ -100,16 +100,7 @@ QByteArray Rfc2217Io::read(qint64 max)
     return taken;
 }
 
-bool Rfc2217Io::write(const QByteArray &bytes)
-{
-    if (!isOpen())
-        return false;
-    const QByteArray escaped = Rfc2217Codec::escape(bytes);
-    if (m_socket.write(escaped) != escaped.size())
-        return false;
-    m_socket.flush();
-    return true;
-}
+bool Rfc2217Io::write(const QByteArray &bytes) { return isOpen() && sendAll(m_socket, Rfc2217Codec::escape(bytes)); }
 
 qint64 Rfc2217Io::bytesToWrite() const { return m_socket.bytesToWrite(); }
 
@@ -173,10 +164,8 @@ void Rfc2217Io::pull()
 void Rfc2217Io::sendOutput()
 {
     const QByteArray out = m_codec.takeOutput();
-    if (out.isEmpty() || m_socket.state() != QAbstractSocket::ConnectedState)
-        return;
-    m_socket.write(out);
-    m_socket.flush();
+    if (!out.isEmpty() && m_socket.state() == QAbstractSocket::ConnectedState)
+        sendAll(m_socket, out);
 }
 
 } // namespace wire

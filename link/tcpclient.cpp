@@ -21,6 +21,14 @@ QString describeConnectError(const QAbstractSocket &socket)
     }
 }
 
+bool sendAll(QAbstractSocket &socket, const QByteArray &bytes)
+{
+    if (socket.write(bytes) != bytes.size())
+        return false;
+    socket.flush();
+    return true;
+}
+
 void setLowDelay(QAbstractSocket &socket) { socket.setSocketOption(QAbstractSocket::LowDelayOption, QVariant(1)); }
 
 } // namespace wire

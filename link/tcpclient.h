@@ -11,6 +11,10 @@ namespace wire {
 // empty while it has simply had no answer.
 QString describeConnectError(const QAbstractSocket &socket);
 
+// Queues bytes on a connected socket and starts them on their way; false
+// when the socket did not take them all.
+bool sendAll(QAbstractSocket &socket, const QByteArray &bytes);
+
 // Sends each write at once (TCP_NODELAY). A stop-and-wait exchange writes a
 // frame and waits for a one-byte answer: Nagle's algorithm would hold the
 // next small write until that answer's acknowledgement, which the peer
