@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QHash>
 
+#include <functional>
 #include <vector>
 
 namespace sim {
@@ -20,19 +21,12 @@ public:
     bool configure(const QCommandLineParser &parser, QString *error) override;
     void place(const Placement &placement) override;
     void install(Controller &controller) override;
-
-    struct Entry {
-        QByteArray schedule; // 3 characters; "999" marks a deleted entry
-        QByteArray id;
-    };
-    // The line handler, open for tests: the reply, or nothing for silence.
-    // Lines this module does not know give handled == false.
-    QByteArray handle(const QByteArray &line, bool *handled, bool *silent);
-
-    const std::vector<Entry> &adHoc() const { return m_adHoc; }
-    const std::vector<Entry> &sorted() const { return m_sorted; }
+    void snapshot(ControllerState &state) const override;
 
 private:
+    // The reply, or nothing for silence; lines this module does not know
+    // give handled == false.
+    QByteArray handle(const QByteArray &line, bool *handled, bool *silent);
     QByteArray store(std::vector<Entry> &list, bool keepSorted, const QByteArray &rest, qsizetype capacity);
     QByteArray nextRecord(const std::vector<Entry> &list, size_t &cursor);
     QByteArray memory() const;
@@ -60,6 +54,8 @@ private:
     qint64 m_wrongAt = 0;
     qint64 m_dropAt = 0;
     bool m_dropNow = false; // the record just counted drops the connection
+    bool m_changed = false; // by the line being handled
+    std::function<void()> m_onChange;
 };
 
 } // namespace sim
