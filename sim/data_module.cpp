@@ -87,7 +87,7 @@ void DataModule::place(const Placement &placement)
     m_clockOffset = state.clockOffset.value_or(m_clockOffset);
     if (state.adHoc) {
         m_adHoc = *state.adHoc;
-        for (size_t i = 0; i < m_adHoc.size(); ++i)
+        for (qsizetype i = 0; i < m_adHoc.size(); ++i)
             m_adHocIndex.insert(m_adHoc[i].id, i);
     }
     if (state.sorted) {
@@ -217,7 +217,7 @@ QByteArray DataModule::handle(const QByteArray &line, bool *handled, bool *silen
 
 // rest: a 3-character schedule, then the ID, with or without eight zeros
 // between them (a single add sends none, a list download sends them).
-QByteArray DataModule::store(std::vector<Entry> &list, bool keepSorted, const QByteArray &rest, qsizetype capacity)
+QByteArray DataModule::store(Entries &list, bool keepSorted, const QByteArray &rest, qsizetype capacity)
 {
     if (rest.size() < 4)
         return "E";
@@ -232,7 +232,7 @@ QByteArray DataModule::store(std::vector<Entry> &list, bool keepSorted, const QB
             m_changed = true;
             return "A";
         }
-        if (static_cast<qsizetype>(list.size()) >= capacity)
+        if (list.size() >= capacity)
             return "F";
         list.insert(at, entry);
         m_changed = true;
@@ -243,7 +243,7 @@ QByteArray DataModule::store(std::vector<Entry> &list, bool keepSorted, const QB
         m_changed = true;
         return "A";
     }
-    if (static_cast<qsizetype>(list.size()) >= capacity)
+    if (list.size() >= capacity)
         return "F";
     m_adHocIndex.insert(entry.id, list.size());
     list.push_back(entry);
@@ -251,7 +251,7 @@ QByteArray DataModule::store(std::vector<Entry> &list, bool keepSorted, const QB
     return "A";
 }
 
-QByteArray DataModule::nextRecord(const std::vector<Entry> &list, size_t &cursor)
+QByteArray DataModule::nextRecord(const Entries &list, qsizetype &cursor)
 {
     if (cursor >= list.size())
         return "END";

@@ -27,8 +27,8 @@ private:
     // The reply, or nothing for silence; lines this module does not know
     // give handled == false.
     QByteArray handle(const QByteArray &line, bool *handled, bool *silent);
-    QByteArray store(std::vector<Entry> &list, bool keepSorted, const QByteArray &rest, qsizetype capacity);
-    QByteArray nextRecord(const std::vector<Entry> &list, size_t &cursor);
+    QByteArray store(Entries &list, bool keepSorted, const QByteArray &rest, qsizetype capacity);
+    QByteArray nextRecord(const Entries &list, qsizetype &cursor);
     QByteArray memory() const;
     QByteArray clock() const;
     QByteArray setClock(const QByteArray &digits);
@@ -38,11 +38,11 @@ private:
     enum class Fault { None, Silent, Wrong, Drop };
     Fault countRecord();
 
-    std::vector<Entry> m_adHoc;
-    std::vector<Entry> m_sorted;
-    QHash<QByteArray, size_t> m_adHocIndex; // ID -> place in the ad hoc list
-    size_t m_adHocCursor = 0;
-    size_t m_sortedCursor = 0;
+    Entries m_adHoc;
+    Entries m_sorted;
+    QHash<QByteArray, qsizetype> m_adHocIndex; // ID -> place in the ad hoc list
+    qsizetype m_adHocCursor = 0;
+    qsizetype m_sortedCursor = 0;
     std::vector<QByteArray> m_schedules; // 200 x 8 entries of "HHMMhhmm"
     qint64 m_clockOffset = 0;            // seconds ahead of the host clock
     qsizetype m_adHocCapacity = 20000;

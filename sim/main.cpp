@@ -87,7 +87,9 @@ int main(int argc, char *argv[])
                       QStringLiteral("FILE")});
     parser.addOption({QStringLiteral("state-out"),
                       QStringLiteral("Rewrite FILE with every controller's state, in --state's format, at each "
-                                     "change and as the simulator ends (SIGTERM and SIGINT included)."),
+                                     "change, before the controller answers (a file written each time: leave it "
+                                     "out when timing long transfers), and as the simulator ends (SIGTERM and "
+                                     "SIGINT included)."),
                       QStringLiteral("FILE")});
     parser.addOption({QStringLiteral("fault-on"),
                       QStringLiteral("Apply the fault switches to controller INDEX only (from 1; repeatable)."),

@@ -33,8 +33,41 @@ bool lineText(const QJsonValue &value, QByteArray *out)
     return true;
 }
 
+// Latin-1 text inside a JSON string.
+void appendEscaped(QByteArray &out, const QByteArray &text)
+{
+    if (std::all_of(text.begin(), text.end(), [](char c) { return c >= ' ' && c <= '~' && c != '"' && c != '\\'; })) {
+        out += text;
+        return;
+    }
+    for (const char c : text) {
+        const auto byte = static_cast<quint8>(c);
+        if (byte == '"' || byte == '\\') {
+            out += '\\';
+            out += c;
+        } else if (byte < 0x20) {
+            out += "\\u00" + QByteArray::number(byte, 16).rightJustified(2, '0');
+        } else if (byte >= 0x80) {
+            out += static_cast<char>(0xc0 | (byte >> 6));
+            out += static_cast<char>(0x80 | (byte & 0x3f));
+        } else {
+            out += c;
+        }
+    }
+}
+
+// A JSON string of the two texts, after what goes before it.
+void appendText(QByteArray &out, const char *before, const QByteArray &text, const QByteArray &more = {})
+{
+    out += before;
+    out += '"';
+    appendEscaped(out, text);
+    appendEscaped(out, more);
+    out += '"';
+}
+
 // Each reader returns the problem it found, empty for none.
-QString readEntries(const QJsonValue &value, std::vector<Entry> *out)
+QString readEntries(const QJsonValue &value, Entries *out)
 {
     if (!value.isArray())
         return QStringLiteral("must be a list of records");
@@ -156,23 +189,25 @@ bool readStateFile(const QString &path, int controllers, SiteState *site, QStrin
 
 QByteArray stateJson(const ControllerState &state)
 {
-    const auto records = [](const std::optional<std::vector<Entry>> &list) {
-        QJsonArray out;
-        for (const Entry &e : list.value_or(std::vector<Entry>{}))
-            out.append(QString::fromLatin1(e.schedule + e.id));
-        return out;
+    // Written by hand: the file is rewritten at every change, and Qt's JSON
+    // classes would cost several times the change itself on long lists.
+    static const Entries noEntries;
+    static const std::vector<QByteArray> noSchedules;
+    const auto records = [](QByteArray &out, const Entries &list) {
+        for (qsizetype i = 0; i < list.size(); ++i)
+            appendText(out, i == 0 ? "" : ",", list[i].schedule, list[i].id);
     };
-    QJsonArray schedules;
-    for (const QByteArray &entry : state.schedules.value_or(std::vector<QByteArray>{}))
-        schedules.append(QString::fromLatin1(entry));
-    const QJsonObject object{
-        {QStringLiteral("version"), QString::fromLatin1(state.version.value_or(QByteArray()))},
-        {QStringLiteral("clock_offset"), state.clockOffset.value_or(0)},
-        {QStringLiteral("ad_hoc"), records(state.adHoc)},
-        {QStringLiteral("sorted"), records(state.sorted)},
-        {QStringLiteral("schedules"), schedules},
-    };
-    return QJsonDocument(object).toJson(QJsonDocument::Compact);
+    QByteArray out = "{\"ad_hoc\":[";
+    records(out, state.adHoc ? *state.adHoc : noEntries);
+    out += "],\"clock_offset\":" + QByteArray::number(state.clockOffset.value_or(0)) + ",\"schedules\":[";
+    const std::vector<QByteArray> &schedules = state.schedules ? *state.schedules : noSchedules;
+    for (size_t i = 0; i < schedules.size(); ++i)
+        appendText(out, i == 0 ? "" : ",", schedules[i]);
+    out += "],\"sorted\":[";
+    records(out, state.sorted ? *state.sorted : noEntries);
+    out += "],\"version\":";
+    appendText(out, "", state.version.value_or(QByteArray()));
+    return out + '}';
 }
 
 QByteArray stateFile(const std::vector<QByteArray> &controllers)

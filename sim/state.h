@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 
 #include <map>
@@ -14,6 +15,8 @@ struct Entry {
     QByteArray schedule; // 3 characters; "999" marks a deleted entry
     QByteArray id;
 };
+// Implicitly shared: a snapshot of a long list costs no copy.
+using Entries = QList<Entry>;
 
 // What one controller holds: the reply to "V", its clock against this
 // computer's, its two access lists and its schedules. A state file may leave
@@ -21,8 +24,8 @@ struct Entry {
 struct ControllerState {
     std::optional<QByteArray> version;
     std::optional<qint64> clockOffset; // seconds ahead of this computer's clock
-    std::optional<std::vector<Entry>> adHoc;
-    std::optional<std::vector<Entry>> sorted;
+    std::optional<Entries> adHoc;
+    std::optional<Entries> sorted;
     std::optional<std::vector<QByteArray>> schedules; // 12-digit entries as "SA" carries them
 };
 

@@ -2,10 +2,12 @@
 
 #include "sim/state.h"
 
+#include <QFile>
 #include <QMutexLocker>
-#include <QSaveFile>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 namespace sim {
 
@@ -34,12 +36,23 @@ bool StateOut::write(QString *error)
     return writeLocked(error);
 }
 
+// A temporary file renamed over the old one: a reader sees one whole state
+// or the next. No sync to disk: the file is read on this machine while the
+// simulator runs, and a sync would cost far more than the change itself.
 bool StateOut::writeLocked(QString *error)
 {
-    QSaveFile file(m_path);
-    if (file.open(QIODevice::WriteOnly) && file.write(stateFile(m_lines)) >= 0 && file.commit())
-        return true;
-    *error = QStringLiteral("cannot write %1: %2").arg(m_path, file.errorString());
+    const QByteArray text = stateFile(m_lines);
+    const QString temporary = m_path + QStringLiteral(".tmp");
+    QFile file(temporary);
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text) == text.size() && file.flush()) {
+        file.close();
+        if (std::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(m_path).constData()) == 0)
+            return true;
+        *error = QStringLiteral("cannot write %1: %2").arg(m_path, QString::fromLocal8Bit(std::strerror(errno)));
+    } else {
+        *error = QStringLiteral("cannot write %1: %2").arg(m_path, file.errorString());
+    }
+    QFile::remove(temporary);
     return false;
 }
 
