@@ -324,12 +324,12 @@ void BootModule::addOptions(QCommandLineParser &parser)
     parser.addOption({QStringLiteral("boot-drop-at"),
                       QStringLiteral("Drop the connection instead of the Nth acknowledgement (once)."),
                       QStringLiteral("N")});
-    parser.addOption({QStringLiteral("keep-version"),
-                      QStringLiteral("Come back from every flash download still answering \"V\" as before (a "
-                                     "controller that did not start its new image).")});
     parser.addOption({QStringLiteral("boot-drop-mid"),
                       QStringLiteral("Drop the connection when half of the Nth block has arrived (once)."),
                       QStringLiteral("N")});
+    parser.addOption({QStringLiteral("keep-version"),
+                      QStringLiteral("Come back from every flash download still answering \"V\" as before (a "
+                                     "controller that did not start its new image).")});
 }
 
 bool BootModule::configure(const QCommandLineParser &parser, QString *error)
