@@ -16,6 +16,7 @@ public:
     void stop();
     QString ptyPath() const { return m_ptys.value(0); }
     quint16 tcpPort() const { return m_ports.value(0); }
+    const QStringList &ptyPaths() const { return m_ptys; }
     const QList<quint16> &tcpPorts() const { return m_ports; }
     QProcess &process() { return m_process; }
 

@@ -12,6 +12,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <map>
+#include <memory>
+#include <vector>
+
 namespace {
 
 // What a run on the start-up defaults prints.
@@ -34,6 +38,8 @@ private Q_SLOTS:
     void withoutController();
     void profileRun_data();
     void profileRun();
+    void simState_data();
+    void simState();
     void bulkPassThrough();
 
 private:
@@ -189,6 +195,8 @@ void TstE2eCli::withoutController_data()
     row("sim help", "TARNIC_SIM", "--help", 0, "^Usage: tarnic-sim .*\nOptions:\n.*--pace", "^$");
     row("sim version", "TARNIC_SIM", "--version", 0, version.arg(QStringLiteral("tarnic-sim")), "^$");
     row("sim usage error", "TARNIC_SIM", "--frobnicate", 2, "^$", "Unknown option 'frobnicate'");
+    row("sim state file missing", "TARNIC_SIM", "--tcp 0 --state /nonexistent/state.json", 2, "^$",
+        exact(QStringLiteral("tarnic-sim: /nonexistent/state.json: No such file or directory\n")));
     row("desktop help", "TARNIC_APP", "--help", 0, "^Usage: tarnic-flash-utility .*\nOptions:\n", "^$");
     row("desktop version", "TARNIC_APP", "--version", 0, version.arg(QStringLiteral("tarnic-flash-utility")), "^$");
     // 339 lines.
@@ -289,6 +297,85 @@ void TstE2eCli::profileRun()
     const testing::CliRun diff = testing::runCli({"settings", "--diff", profile, recordPath});
     QCOMPARE(diff.exitCode, onTop.isEmpty() ? 0 : 1);
     QCOMPARE(diff.out.count('\n'), onTop.size());
+}
+
+void TstE2eCli::simState_data()
+{
+    QTest::addColumn<QStringList>("simArgs");
+    QTest::addColumn<QByteArray>("state"); // --state's file; none when empty
+    QTest::addColumn<QByteArray>("file");  // FILE in the commands
+    // "INDEX pty|tcp COMMAND": one controller's in turn, different ones at
+    // once; each must succeed.
+    QTest::addColumn<QStringList>("commands");
+    QTest::addColumn<QByteArray>("out"); // their standard output in this order
+    QTest::addColumn<QByteArray>("stateOut");
+    const auto controllers = [](const QList<QByteArray> &lines) {
+        return "{\"controllers\": {\n  \"" + lines.join(",\n  \"") + "\n}}\n";
+    };
+    const QByteArray empty = R"({"ad_hoc":[],"clock_offset":0,"schedules":[],"sorted":[],)";
+    const QByteArray old = empty + R"("version":"5200 Series Controller V 02.14"})";
+    QTest::newRow("loaded, changed, written back")
+        << QStringList{"--controllers", "3", "--tcp", "0"}
+        << QByteArray(R"({"controllers": {"3": {"clock_offset": -3600}, "1": {"version": "QL 5200 V 9.9",
+               "clock_offset": 90061, "ad_hoc": ["000555", "000777", "123888"], "sorted": ["00010", "0009", "000x"],
+               "schedules": ["001108001700"]}}})")
+        << QByteArray() << QStringList{"1 tcp version", "1 tcp id delete 555", "1 tcp id add 888"}
+        << QByteArray("QL 5200 V 9.9\nID deleted\nID added\n")
+        << controllers({R"(1": {"ad_hoc":["999555","000777","000888"],"clock_offset":90061,)"
+                        R"("schedules":["001108001700"],"sorted":["0009","000x","00010"],"version":"QL 5200 V 9.9"})",
+                        "2\": " + old,
+                        "3\": " + QByteArray(old).replace("\"clock_offset\":0", "\"clock_offset\":-3600")});
+    // Only a flash image changes the identification, and not where the
+    // controller keeps running its old one.
+    QTest::newRow("downloads") << QStringList{"--controllers", "4", "--pty",         "--tcp", "0",
+                                              "--fault-on",    "3", "--keep-version"}
+                               << QByteArray() << "abcdef" + QByteArray("QL 5200 V 10.0").leftJustified(44, '\0')
+                               << QStringList{"1 tcp flash FILE", "2 tcp bootext FILE", "3 tcp flash FILE",
+                                              "4 pty bootext FILE"}
+                               << QByteArray()
+                               << controllers({"1\": " + empty + R"("version":"QL 5200 V 10.0"})", "2\": " + old,
+                                               "3\": " + old, "4\": " + old});
+}
+
+// What the simulator holds, read from its state file while it runs and
+// after it was told to end.
+void TstE2eCli::simState()
+{
+    QFETCH(QByteArray, state);
+    QFETCH(QByteArray, stateOut);
+    const QString in = m_dir.filePath(QStringLiteral("state.json"));
+    const QString out = m_dir.filePath(QStringLiteral("state-out.json"));
+    const QString file = m_dir.filePath(QStringLiteral("file"));
+    QVERIFY(testing::writeFile(in, state) && testing::writeFile(file, FETCHED(QByteArray, file)));
+    testing::SimProcess sim;
+    QVERIFY(sim.start(FETCHED(QStringList, simArgs) + QStringList{"--state-out", out}
+                      + (state.isEmpty() ? QStringList{} : QStringList{"--state", in})));
+    std::vector<std::unique_ptr<QProcess>> runs;
+    std::map<QString, QProcess *> running;
+    for (const QString &command : FETCHED(QStringList, commands)) {
+        const QStringList words = QString(command).replace(QLatin1String("FILE"), file).split(QLatin1Char(' '));
+        const int index = words[0].toInt() - 1;
+        if (QProcess *before = running[words[0]])
+            QVERIFY(before->waitForFinished(30000));
+        const QStringList link = words[1] == u"tcp"
+            ? QStringList{"--tcp", QStringLiteral("127.0.0.1:%1").arg(sim.tcpPorts().value(index))}
+            : QStringList{"--serial", sim.ptyPaths().value(index)};
+        running[words[0]] = runs.emplace_back(std::make_unique<QProcess>()).get();
+        runs.back()->start(qEnvironmentVariable("TARNIC_CLI"), link + words.mid(2));
+        runs.back()->closeWriteChannel();
+    }
+    QByteArray got;
+    for (const auto &run : runs) {
+        QVERIFY(run->state() == QProcess::NotRunning || run->waitForFinished(30000));
+        QCOMPARE(run->exitCode(), 0);
+        got += run->readAllStandardOutput();
+    }
+    if (!FETCHED(QByteArray, out).isEmpty())
+        QCOMPARE(got, FETCHED(QByteArray, out));
+    QCOMPARE(testing::readFile(out), stateOut);
+    sim.stop();
+    QCOMPARE(sim.process().exitStatus(), QProcess::NormalExit);
+    QCOMPARE(testing::readFile(out), stateOut);
 }
 
 // Piped input larger than the device's output buffer, to a far end that reads
