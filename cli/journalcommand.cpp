@@ -14,6 +14,7 @@
 #include <QSaveFile>
 
 #include <cstdio>
+#include <functional>
 
 namespace cli {
 
@@ -33,14 +34,27 @@ int usage(const QString &text)
     return kExitUsage;
 }
 
-std::unique_ptr<Journal> openForReading(const LinkOptions &options)
+// What read finds in the journal, or nothing after saying why. A journal a
+// newer version wrote is read as far as this version knows it, unless its
+// hashes are to be checked: they cover fields this version cannot see.
+std::optional<std::vector<Record>>
+readJournal(const LinkOptions &options, const std::function<std::vector<Record>(const Journal &, QString *)> &read,
+            bool checkingHashes = false)
 {
     QString error;
-    auto opened = Journal::open(journal::place(options.journal, false)->path, Journal::Access::Read, &error);
-    if (!opened)
+    const auto opened = Journal::open(journal::place(options.journal, false)->path, Journal::Access::Read, &error);
+    if (opened && checkingHashes && opened->newer())
+        error = QStringLiteral("journal %1: written by a newer version of this program; verify it with that version")
+                    .arg(opened->path());
+    const std::vector<Record> records = error.isEmpty() ? read(*opened, &error) : std::vector<Record>{};
+    if (!error.isEmpty()) {
         StdoutSinks::error(error);
-    return opened;
+        return std::nullopt;
+    }
+    return records;
 }
+
+std::vector<Record> wholeChain(const Journal &journal, QString *error) { return journal.records(error); }
 
 // What a controller answered may hold control characters: on a terminal they
 // would move the cursor or recolour the screen.
@@ -161,22 +175,17 @@ int list(const LinkOptions &options)
     }
     if (json && csv)
         return usage(QStringLiteral("give --json or --csv, not both"));
-    const auto opened = openForReading(options);
-    if (!opened)
+    const auto records =
+        readJournal(options, [&filter](const Journal &j, QString *error) { return j.operations(filter, error); });
+    if (!records)
         return kExitUsage;
-    QString error;
-    const std::vector<Record> records = opened->operations(filter, &error);
-    if (!error.isEmpty()) {
-        StdoutSinks::error(error);
-        return kExitUsage;
-    }
     if (json) {
-        for (const Record &r : records)
+        for (const Record &r : *records)
             print(QString::fromUtf8(QJsonDocument(r.toJson()).toJson(QJsonDocument::Compact)));
     } else if (csv) {
-        printCsv(records);
+        printCsv(*records);
     } else {
-        printTable(records);
+        printTable(*records);
     }
     return kExitOk;
 }
@@ -190,22 +199,10 @@ int verify(const LinkOptions &options)
     if ((!a.isEmpty() && head.isEmpty())
         || !QRegularExpression(QStringLiteral("^([0-9a-f]{64})?$")).match(head).hasMatch())
         return usage(QStringLiteral("verify takes --head HASH (64 hexadecimal digits) or nothing"));
-    const auto opened = openForReading(options);
-    if (!opened)
+    const auto records = readJournal(options, &wholeChain, true);
+    if (!records)
         return kExitUsage;
-    if (opened->newer()) {
-        StdoutSinks::error(QStringLiteral("journal %1: written by a newer version of this program; verify it with "
-                                          "that version")
-                               .arg(opened->path()));
-        return kExitUsage;
-    }
-    QString error;
-    const std::vector<Record> records = opened->records(&error);
-    if (!error.isEmpty()) {
-        StdoutSinks::error(error);
-        return kExitUsage;
-    }
-    const journal::Verdict verdict = journal::verifyChain(records, head);
+    const journal::Verdict verdict = journal::verifyChain(*records, head);
     print(verdict.problem.isEmpty() ? QStringLiteral("%1 records, chain intact").arg(verdict.records)
                                     : verdict.problem);
     print(QStringLiteral("head: ") + verdict.head);
@@ -238,15 +235,10 @@ int exportTo(const LinkOptions &options)
     const bool anonymise = a.size() == 2 && a.at(1) == QLatin1String("--anonymous");
     if (a.isEmpty() || a.at(0).startsWith(QLatin1String("--")) || (a.size() > 1 && !anonymise))
         return usage(QStringLiteral("export takes FILE [--anonymous]"));
-    const auto opened = openForReading(options);
-    if (!opened)
+    const auto found = readJournal(options, &wholeChain);
+    if (!found)
         return kExitUsage;
-    QString error;
-    const std::vector<Record> records = opened->records(&error);
-    if (!error.isEmpty()) {
-        StdoutSinks::error(error);
-        return kExitUsage;
-    }
+    const std::vector<Record> &records = *found;
     // Whole or not at all: the old file stays until the new one is complete.
     QSaveFile file(a.at(0));
     bool written = file.open(QIODevice::WriteOnly);

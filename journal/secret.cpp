@@ -6,7 +6,6 @@
 #include <array>
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <unistd.h>
 
 namespace journal {
@@ -35,19 +34,6 @@ QString systemError(const QString &path)
         .arg(path, QString::fromLocal8Bit(std::strerror(errno)));
 }
 
-bool writeAll(int fd, const QByteArray &bytes)
-{
-    qsizetype done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.constData() + done, static_cast<size_t>(bytes.size() - done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += n;
-    }
-    return true;
-}
 } // namespace
 
 std::optional<QByteArray> loadKey(const QString &path, QString *error)
@@ -65,10 +51,12 @@ std::optional<QByteArray> loadKey(const QString &path, QString *error)
     std::array<quint32, kKeyWords> words{};
     QRandomGenerator::system()->fillRange(words.data(), words.size());
     const QByteArray key(reinterpret_cast<const char *>(words.data()), kKeyWords * 4);
-    const bool written = writeAll(fd, key) && ::fsync(fd) == 0;
-    const bool closed = ::close(fd) == 0;
+    QFile out;
+    const bool written = out.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle)
+        && out.write(key) == key.size() && out.flush() && ::fsync(fd) == 0;
+    out.close();
     const bool linked =
-        written && closed && (::link(temporary.constData(), QFile::encodeName(path)) == 0 || errno == EEXIST);
+        written && (::link(temporary.constData(), QFile::encodeName(path).constData()) == 0 || errno == EEXIST);
     if (!linked)
         *error = systemError(path);
     ::unlink(temporary.constData());
