@@ -38,9 +38,24 @@ const std::vector<QStringList> kMigrations = {
 };
 const auto kSchema = static_cast<int>(kMigrations.size());
 
-const QString kColumns = QStringLiteral("seq, kind, operation_id, run, attempt, started, ended, operator, version,"
-                                        " controller, link, operation, options, files, outcome, exit, message,"
-                                        " results, prev, hash");
+// In the order of recordAt() and valuesOf().
+const QStringList kColumns = {"seq",      "kind",    "operation_id", "run",     "attempt",   "started", "ended",
+                              "operator", "version", "controller",   "link",    "operation", "options", "files",
+                              "outcome",  "exit",    "message",      "results", "prev",      "hash"};
+
+// Qt binds a QString that was never set as NULL: text goes in as '' all the
+// same; only a started record's exit status stays NULL.
+QString insertStatement()
+{
+    QStringList values;
+    for (const QString &column : kColumns)
+        values << (column == QLatin1String("seq") || column == QLatin1String("attempt")
+                           || column == QLatin1String("exit")
+                       ? QStringLiteral("?")
+                       : QStringLiteral("coalesce(?, '')"));
+    return QStringLiteral("INSERT INTO records (%1) VALUES (%2)")
+        .arg(kColumns.join(QStringLiteral(", ")), values.join(QStringLiteral(", ")));
+}
 
 std::atomic<int> connections{0};
 
@@ -230,8 +245,7 @@ bool Journal::append(Record &record, QString *error)
     record.prev = first ? kGenesis : q.value(1).toString();
     q.finish();
     record.hash = contentHash(record);
-    q.prepare(QStringLiteral("INSERT INTO records (%1) VALUES (%2)")
-                  .arg(kColumns, QStringList(20, QStringLiteral("?")).join(QLatin1Char(','))));
+    q.prepare(insertStatement());
     for (const QVariant &value : valuesOf(record))
         q.addBindValue(value);
     if (!q.exec() || !q.exec(QStringLiteral("COMMIT"))) {
@@ -256,7 +270,7 @@ std::vector<Record> Journal::select(const QString &where, const QVariantList &va
     q.setForwardOnly(true);
     const QString order =
         last > 0 ? QStringLiteral(" ORDER BY seq DESC LIMIT %1").arg(last) : QStringLiteral(" ORDER BY seq");
-    q.prepare(QStringLiteral("SELECT %1 FROM records").arg(kColumns) + where + order);
+    q.prepare(QStringLiteral("SELECT %1 FROM records").arg(kColumns.join(QStringLiteral(", "))) + where + order);
     for (const QVariant &value : values)
         q.addBindValue(value);
     std::vector<Record> found;

@@ -105,7 +105,7 @@ void Operation::write(Record record)
 {
     QString error;
     if (!m_journal->append(record, &error) && m_warn)
-        m_warn(QStringLiteral("%1; this operation is not recorded in full").arg(error));
+        m_warn(error);
 }
 
 } // namespace journal

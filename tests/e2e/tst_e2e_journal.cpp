@@ -3,6 +3,7 @@
 // after sqlite3 changed the file, a fleet killed with SIGKILL, two writers at
 // once, and journals that cannot be written.
 #include "tests/common/files.h"
+#include "tests/common/rows.h"
 #include "tests/common/simprocess.h"
 #include "tests/common/slowpty.h"
 
@@ -230,11 +231,12 @@ QString TstE2eJournal::sharedJournal()
     m_sharedPort = sim.tcpPort();
     QTcpServer closed;
     closed.listen(QHostAddress::LocalHost);
+    const QString refused = QStringLiteral("127.0.0.1:%1").arg(closed.serverPort());
+    closed.close();
     const QStringList tcp = testing::cliLinkArgs(sim, true);
     for (const QStringList &args :
          {tcp + QStringList{"version"}, testing::cliLinkArgs(sim, false) + QStringList{"memory"},
-          tcp + QStringList{"version"},
-          QStringList{"--tcp", QStringLiteral("127.0.0.1:%1").arg(closed.serverPort()), "version"}})
+          tcp + QStringList{"version"}, QStringList{"--tcp", refused, "version"}})
         journalCli(m_shared, args);
     return m_shared;
 }
@@ -415,7 +417,8 @@ void TstE2eJournal::unwritable()
     const QStringList link = given
         ? QStringList{"--journal", journal, "--tcp", QStringLiteral("127.0.0.1:%1").arg(silent.serverPort())}
         : testing::cliLinkArgs(sim, true);
-    cli.start(program.takeFirst(), program + link + QStringList{"version"});
+    const QString executable = program.takeFirst();
+    cli.start(executable, program + link + QStringList{"version"});
     QVERIFY(cli.waitForFinished(30000));
     QCOMPARE(cli.exitCode(), FETCHED(int, exitCode));
     QCOMPARE(cli.readAllStandardOutput(), QByteArray(given ? "" : "QL 5200 V 9.9\n"));
