@@ -42,11 +42,11 @@ readJournal(const LinkOptions &options, const std::function<std::vector<Record>(
             bool checkingHashes = false)
 {
     QString error;
-    const auto opened = Journal::open(journal::place(options.journal, false)->path, Journal::Access::Read, &error);
+    const auto opened = Journal::open(journal::place(options.journal, false).value().path, Journal::Access::Read, &error);
     if (opened && checkingHashes && opened->newer())
         error = QStringLiteral("journal %1: written by a newer version of this program; verify it with that version")
                     .arg(opened->path());
-    const std::vector<Record> records = error.isEmpty() ? read(*opened, &error) : std::vector<Record>{};
+    std::vector<Record> records = error.isEmpty() ? read(*opened, &error) : std::vector<Record>{};
     if (!error.isEmpty()) {
         StdoutSinks::error(error);
         return std::nullopt;
@@ -102,13 +102,13 @@ void printCsv(const std::vector<Record> &records)
     print(QStringLiteral("started,ended,operator,controller,link,operation,options,outcome,exit,result,run,seq"));
     for (const Record &r : records) {
         QStringList options;
-        for (const QJsonValue &o : r.options)
+        for (const auto &o : r.options)
             options << o.toString();
         QStringList cells;
         for (const QString &text : {r.started, r.ended, r.operatorName, r.controller, r.link, r.operation,
                                     options.join(QLatin1Char(' ')), outcomeShown(r)})
             cells << csvCell(text);
-        cells << (r.exitStatus ? QString::number(*r.exitStatus) : QString()) << csvCell(journal::mainResult(r))
+        cells << (r.exitStatus ? QString::number(r.exitStatus.value()) : QString()) << csvCell(journal::mainResult(r))
               << csvCell(r.run) << QString::number(r.seq);
         print(cells.join(QLatin1Char(',')));
     }

@@ -131,6 +131,7 @@ Journal::Journal(QString path, QString connection) : m_path(std::move(path)), m_
 
 Journal::~Journal()
 {
+    m_statements.reset();
     QSqlDatabase::database(m_connection, false).close();
     QSqlDatabase::removeDatabase(m_connection);
 }
@@ -225,34 +226,51 @@ bool Journal::migrate(QString *error)
     return true;
 }
 
-bool Journal::append(Record &record, QString *error)
-{
-    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
-    QSqlQuery q(db);
+struct Journal::Statements {
+    explicit Statements(const QSqlDatabase &db) : begin(db), newest(db), insert(db), commit(db), rollback(db) {}
     // The write lock first: a plain BEGIN would let another writer read the
     // same newest record and chain to it too.
-    if (!q.exec(QStringLiteral("BEGIN IMMEDIATE"))) {
-        *error = failure(q.lastError().text());
-        return false;
+    bool prepare()
+    {
+        return begin.prepare(QStringLiteral("BEGIN IMMEDIATE"))
+            && newest.prepare(QStringLiteral("SELECT seq, hash FROM records ORDER BY seq DESC LIMIT 1"))
+            && insert.prepare(insertStatement()) && commit.prepare(QStringLiteral("COMMIT"))
+            && rollback.prepare(QStringLiteral("ROLLBACK"));
     }
-    auto rollback = qScopeGuard([&db] { QSqlQuery(db).exec(QStringLiteral("ROLLBACK")); });
-    if (!q.exec(QStringLiteral("SELECT seq, hash FROM records ORDER BY seq DESC LIMIT 1"))) {
-        *error = failure(q.lastError().text());
-        return false;
+    QSqlQuery begin, newest, insert, commit, rollback;
+};
+
+bool Journal::append(Record &record, QString *error)
+{
+    if (!m_statements) {
+        auto statements = std::make_unique<Statements>(QSqlDatabase::database(m_connection, false));
+        if (!statements->prepare()) {
+            *error = failure(QSqlDatabase::database(m_connection, false).lastError().text());
+            return false;
+        }
+        m_statements = std::move(statements);
     }
-    const bool first = !q.next();
-    record.seq = first ? 1 : q.value(0).toLongLong() + 1;
-    record.prev = first ? kGenesis : q.value(1).toString();
-    q.finish();
+    Statements &s = *m_statements;
+    const auto failed = [&](const QSqlQuery &q) {
+        *error = failure(q.lastError().text());
+        s.newest.finish();
+        s.rollback.exec();
+        return false;
+    };
+    if (!s.begin.exec())
+        return failed(s.begin);
+    if (!s.newest.exec())
+        return failed(s.newest);
+    const bool first = !s.newest.next();
+    record.seq = first ? 1 : s.newest.value(0).toLongLong() + 1;
+    record.prev = first ? kGenesis : s.newest.value(1).toString();
+    s.newest.finish();
     record.hash = contentHash(record);
-    q.prepare(insertStatement());
-    for (const QVariant &value : valuesOf(record))
-        q.addBindValue(value);
-    if (!q.exec() || !q.exec(QStringLiteral("COMMIT"))) {
-        *error = failure(q.lastError().text());
-        return false;
-    }
-    rollback.dismiss();
+    const QVariantList values = valuesOf(record);
+    for (qsizetype i = 0; i < values.size(); ++i)
+        s.insert.bindValue(static_cast<int>(i), values.at(i));
+    if (!s.insert.exec() || !s.commit.exec())
+        return failed(s.insert.lastError().isValid() ? s.insert : s.commit);
     return true;
 }
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 class QIODevice;
+class QSqlQuery;
 
 namespace journal {
 
@@ -68,6 +69,9 @@ private:
     QString m_path;
     QString m_connection;
     QByteArray m_key;
+    // An append's statements, prepared once.
+    struct Statements;
+    std::unique_ptr<Statements> m_statements;
     bool m_newer = false;
 };
 

@@ -20,7 +20,7 @@ std::optional<QByteArray> readKey(const QString &path, QString *error)
         *error = QStringLiteral("cannot read the journal's key %1: %2").arg(path, file.errorString());
         return std::nullopt;
     }
-    const QByteArray key = file.read(kKeyWords * 4 + 1);
+    QByteArray key = file.read(kKeyWords * 4 + 1);
     if (key.size() != kKeyWords * 4) {
         *error = QStringLiteral("the journal's key %1 is damaged").arg(path);
         return std::nullopt;

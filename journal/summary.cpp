@@ -18,7 +18,7 @@ QString usage(const QJsonObject &m)
 
 QString fileResult(const QJsonArray &files)
 {
-    for (const QJsonValue &v : files) {
+    for (const auto &v : files) {
         const QJsonObject f = v.toObject();
         const QString sha = text(f, "sha256");
         if (!sha.isEmpty())

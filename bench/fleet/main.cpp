@@ -268,7 +268,8 @@ double journalSeconds(const QString &written, const QString &fresh, qsizetype *c
     Clock::duration spent{};
     for (journal::Record r : records) {
         const auto start = Clock::now();
-        for (const QJsonValue &f : r.kind == journal::kStarted ? r.files : QJsonArray()) {
+        const QJsonArray hashed = r.kind == journal::kStarted ? r.files : QJsonArray();
+        for (const auto &f : hashed) {
             QFile file(f.toObject().value(QLatin1String("path")).toString());
             QCryptographicHash sha(QCryptographicHash::Sha256);
             if (file.open(QIODevice::ReadOnly))
@@ -366,15 +367,15 @@ int main(int argc, char *argv[])
 
     // What journalling costs: its own write and commit time against the
     // run's wall time, and the same run without a journal beside it.
-    const auto journalCost = [&](const QString &what, int controllers, const QStringList &command) {
-        const QString journal = dir.filePath(QStringLiteral("journal-%1.db").arg(controllers));
+    const auto journalCost = [&](const QString &what, int count, const QStringList &command) {
+        const QString journal = dir.filePath(QStringLiteral("journal-%1.db").arg(count));
         const Figures with =
-            fleetRun(what + QStringLiteral(", journal"), controllers, baud, controllers, command, journal);
+            fleetRun(what + QStringLiteral(", journal"), count, baud, count, command, journal);
         const Figures without =
-            fleetRun(what + QStringLiteral(", no journal"), controllers, baud, controllers, command, {});
+            fleetRun(what + QStringLiteral(", no journal"), count, baud, count, command, {});
         qsizetype records = 0;
         const double spent =
-            journalSeconds(journal, dir.filePath(QStringLiteral("replay-%1.db").arg(controllers)), &records);
+            journalSeconds(journal, dir.filePath(QStringLiteral("replay-%1.db").arg(count)), &records);
         std::printf("  journal: %lld records, %.1f ms writing and committing (%.0f us a record), %.3f %% of the "
                     "run's %.1f s; without the journal the run took %.1f s\n",
                     static_cast<long long>(records), spent * 1e3, records ? spent * 1e6 / records : 0.0,

@@ -208,7 +208,7 @@ void TstE2eJournal::operations()
              QString::fromLocal8Bit(::getpwuid(::geteuid())->pw_name) + '@' + QSysInfo::machineHostName());
     QCOMPARE(field(ended, "link"), link.at(0).mid(2) + ':' + link.at(1));
     const QString sha = QCryptographicHash::hash(file, QCryptographicHash::Sha256).toHex();
-    for (QString check : FETCHED(QStringList, checks)) {
+    for (const QString &check : FETCHED(QStringList, checks)) {
         const bool onStart = check.startsWith(QLatin1String("started:"));
         const qsizetype eq = check.indexOf(QLatin1Char('='));
         const QString got = field(onStart ? started : ended, check.left(eq).mid(onStart ? 8 : 0));
@@ -361,7 +361,7 @@ void TstE2eJournal::twoWriters()
         QCOMPARE(fleet.readAllStandardError(), QByteArray());
         QCOMPARE(fleet.exitCode(), 0);
     }
-    verifyIntact(journal, 4 * kEach);
+    verifyIntact(journal, 4 * qsizetype{kEach});
     const QStringList runs = QString::fromUtf8(journalCli(journal, {"journal", "--csv"}).out)
                                  .split('\n', Qt::SkipEmptyParts)
                                  .mid(1)
