@@ -42,7 +42,7 @@ readJournal(const LinkOptions &options, const std::function<std::vector<Record>(
             bool checkingHashes = false)
 {
     QString error;
-    const auto opened = Journal::open(journal::place(options.journal, false).value().path, Journal::Access::Read, &error);
+    const auto opened = Journal::open(journal::place(options.journal).path, Journal::Access::Read, &error);
     if (opened && checkingHashes && opened->newer())
         error = QStringLiteral("journal %1: written by a newer version of this program; verify it with that version")
                     .arg(opened->path());
@@ -108,8 +108,8 @@ void printCsv(const std::vector<Record> &records)
         for (const QString &text : {r.started, r.ended, r.operatorName, r.controller, r.link, r.operation,
                                     options.join(QLatin1Char(' ')), outcomeShown(r)})
             cells << csvCell(text);
-        cells << (r.exitStatus ? QString::number(r.exitStatus.value()) : QString()) << csvCell(journal::mainResult(r))
-              << csvCell(r.run) << QString::number(r.seq);
+        cells << (r.exitStatus ? QString::number(r.exitStatus.value_or(0)) : QString())
+              << csvCell(journal::mainResult(r)) << csvCell(r.run) << QString::number(r.seq);
         print(cells.join(QLatin1Char(',')));
     }
 }

@@ -8,12 +8,12 @@ namespace cli {
 
 bool openJournal(const LinkOptions &options, std::unique_ptr<journal::Journal> &opened)
 {
-    const std::optional<journal::Place> place = journal::place(options.journal, options.noJournal);
-    if (!place)
+    if (options.noJournal)
         return true;
+    const journal::Place place = journal::place(options.journal);
     QString error;
-    opened = journal::Journal::open(place->path, journal::Journal::Access::Write, &error);
-    if (!opened && place->given) {
+    opened = journal::Journal::open(place.path, journal::Journal::Access::Write, &error);
+    if (!opened && place.given) {
         StdoutSinks::error(error);
         return false;
     }

@@ -5,10 +5,8 @@
 
 namespace journal {
 
-std::optional<Place> place(const QString &given, bool off)
+Place place(const QString &given)
 {
-    if (off)
-        return std::nullopt;
     if (!given.isEmpty())
         return Place{given, true};
     const QString named = qEnvironmentVariable("TARNIC_JOURNAL");

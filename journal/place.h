@@ -2,8 +2,6 @@
 
 #include <QString>
 
-#include <optional>
-
 namespace journal {
 
 // Where the journal lives: given on the command line, named by
@@ -14,8 +12,7 @@ struct Place {
     bool given = false; // on the command line: a journal that cannot be written stops the command
 };
 
-// None when the journal is turned off.
-std::optional<Place> place(const QString &given, bool off);
+Place place(const QString &given);
 
 // The file of the secret for the journal's keyed hashes, beside it.
 QString keyPath(const QString &journalPath);
