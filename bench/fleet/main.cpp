@@ -369,13 +369,10 @@ int main(int argc, char *argv[])
     // run's wall time, and the same run without a journal beside it.
     const auto journalCost = [&](const QString &what, int count, const QStringList &command) {
         const QString journal = dir.filePath(QStringLiteral("journal-%1.db").arg(count));
-        const Figures with =
-            fleetRun(what + QStringLiteral(", journal"), count, baud, count, command, journal);
-        const Figures without =
-            fleetRun(what + QStringLiteral(", no journal"), count, baud, count, command, {});
+        const Figures with = fleetRun(what + QStringLiteral(", journal"), count, baud, count, command, journal);
+        const Figures without = fleetRun(what + QStringLiteral(", no journal"), count, baud, count, command, {});
         qsizetype records = 0;
-        const double spent =
-            journalSeconds(journal, dir.filePath(QStringLiteral("replay-%1.db").arg(count)), &records);
+        const double spent = journalSeconds(journal, dir.filePath(QStringLiteral("replay-%1.db").arg(count)), &records);
         std::printf("  journal: %lld records, %.1f ms writing and committing (%.0f us a record), %.3f %% of the "
                     "run's %.1f s; without the journal the run took %.1f s\n",
                     static_cast<long long>(records), spent * 1e3, records ? spent * 1e6 / records : 0.0,
