@@ -1,11 +1,43 @@
 #include "cli/commands.h"
 #include "cli/settingargs.h"
+#include "config/profile.h"
 #include "config/program.h"
 #include "config/record.h"
 
+#include <QCryptographicHash>
 #include <QDateTime>
+#include <QJsonArray>
 
 namespace cli {
+
+namespace {
+// Both panes on the command line's output, keeping each command sent with
+// its reply (null where none came) as the run's typed result.
+class RecordingPanes final : public config::ProgressPanes {
+public:
+    explicit RecordingPanes(core::Pane &pane) : m_pane(pane) {}
+    void clear() override {}
+    core::Pane &picture1() override { return m_pane; }
+    core::Pane &picture2() override { return m_pane; }
+    void openLine(core::Pane &pane, const QString &text) override
+    {
+        ProgressPanes::openLine(pane, text);
+        m_sent = text;
+    }
+    void endLine(core::Pane &pane, const QString &rest) override
+    {
+        ProgressPanes::endLine(pane, rest);
+        const QString reply = rest.trimmed();
+        lines.append(QJsonArray{m_sent, reply.isEmpty() ? QJsonValue() : QJsonValue(reply.mid(1, reply.size() - 2))});
+    }
+
+    QJsonArray lines;
+
+private:
+    core::Pane &m_pane;
+    QString m_sent;
+};
+} // namespace
 
 // The programming run on the start-up defaults, or a profile, plus the
 // changes given:
@@ -31,9 +63,15 @@ int runProgram(Context &c)
         c.out.answer = args->flags.contains(yes);
     if (!applySettingArgs(c.out, c.settings, *args))
         return kExitUsage;
-    config::SinglePane panes(c.out);
+    RecordingPanes panes(c.out);
     config::ProgramContext context{c.state, c.link, c.settings, panes, c.out};
     const config::RunOutcome outcome = config::do_program(context);
+    if (context.programmed) {
+        const QByteArray all = config::profileText(*context.programmed, true);
+        c.results.insert(QStringLiteral("settings_sha256"),
+                         QString::fromLatin1(QCryptographicHash::hash(all, QCryptographicHash::Sha256).toHex()));
+        c.results.insert(QStringLiteral("lines"), panes.lines);
+    }
     if (args->values.contains(record) && config::reachedController(outcome)) {
         const auto written =
             config::writeRecord(args->values.value(record), context, outcome, QDateTime::currentDateTime());

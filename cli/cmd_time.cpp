@@ -1,7 +1,21 @@
 #include "cli/commands.h"
 #include "utilities/actions.h"
+#include "utilities/formats.h"
 
 namespace cli {
+
+namespace {
+// The controller's clock less this computer's, in seconds; both are wall
+// clocks without a zone.
+std::optional<qint64> clockOffset(const QString &controller, const QDateTime &pc)
+{
+    QDateTime read = QDateTime::fromString(controller, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    if (!read.isValid())
+        return std::nullopt;
+    read.setTimeSpec(Qt::UTC);
+    return QDateTime(pc.date(), pc.time(), Qt::UTC).secsTo(read);
+}
+} // namespace
 
 // time get | time set [--hours N] [--subtract]: the screen's clock actions.
 int runTime(Context &c)
@@ -15,6 +29,8 @@ int runTime(Context &c)
         if (time.outcome != utilities::Outcome::Done)
             return kExitFailure;
         c.results.insert(QStringLiteral("time"), time.value);
+        if (const auto offset = clockOffset(time.value, QDateTime::currentDateTime()))
+            c.results.insert(QStringLiteral("clock_offset_s"), *offset);
         c.out.line(time.value);
         return kExitOk;
     }
@@ -35,8 +51,15 @@ int runTime(Context &c)
             return kExitUsage;
         }
     }
-    utilities::Actions actions(c.link, model, c.out, c.out);
-    return actions.setControllerTime() == utilities::Outcome::Done ? kExitOk : kExitFailure;
+    QDateTime pcNow;
+    utilities::Actions actions(c.link, model, c.out, c.out, utilities::Display::none(),
+                               [&pcNow] { return pcNow = QDateTime::currentDateTime(); });
+    if (actions.setControllerTime() != utilities::Outcome::Done)
+        return kExitFailure;
+    // What the controller was told, as a clock read shows it.
+    const QByteArray sent = utilities::setTimeCommand(pcNow, utilities::parseHours(model.hours).value_or(0), model.add);
+    c.results.insert(QStringLiteral("time_set"), utilities::formatControllerTime(sent.mid(1)));
+    return kExitOk;
 }
 
 } // namespace cli

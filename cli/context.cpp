@@ -45,17 +45,22 @@ void StdoutSinks::progress(qint64 percent, const QString &timeLeft)
 
 void StdoutSinks::result(int exitCode, const QJsonObject &results)
 {
-    if (m_json)
-        print({{QStringLiteral("event"), QStringLiteral("result")},
-               {QStringLiteral("ok"), exitCode == kExitOk},
-               {QStringLiteral("exit"), exitCode},
-               {QStringLiteral("results"), results}});
+    if (!m_json)
+        return;
+    QJsonObject object{{QStringLiteral("event"), QStringLiteral("result")},
+                       {QStringLiteral("ok"), exitCode == kExitOk},
+                       {QStringLiteral("exit"), exitCode},
+                       {QStringLiteral("results"), results}};
+    if (exitCode != kExitOk)
+        object.insert(QStringLiteral("message"), endText());
+    print(object);
 }
 
 void StdoutSinks::error(const QString &text) { writeLine(text.toLocal8Bit(), stderr); }
 
 void StdoutSinks::failure(const QString &text)
 {
+    m_said = text;
     if (m_json)
         print({{QStringLiteral("event"), QStringLiteral("error")}, {QStringLiteral("text"), text}});
     else

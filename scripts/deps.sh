@@ -5,11 +5,13 @@ set -euo pipefail
 
 TARNIC_PACKAGES=(
   cmake g++ ninja-build          # build (Ninja: a cold build starts compiling at once)
-  qt6-base-dev                   # Qt Core, Gui, Widgets, Network, Test
+  qt6-base-dev                   # Qt Core, Gui, Widgets, Network, Sql, Test
   qt6-serialport-dev             # QSerialPort
   libgl-dev                      # Qt Gui's CMake package asks for OpenGL headers
   qt6-qpa-plugins                # the offscreen and xcb platforms (tests run offscreen)
   fonts-liberation               # Liberation Mono stands in for Courier New in the terminal
+  libqt6sql6-sqlite              # Qt's SQLite driver, a plugin: the journal
+  sqlite3                        # the tests change a journal behind the program's back with it
 )
 
 # Only for the tests (test.sh): the serial device server the RFC 2217 link is

@@ -7,6 +7,7 @@
 #include "cli/fleet/workers.h"
 #include "cli/interruptsignals.h"
 #include "cli/options.h"
+#include "cli/recording.h"
 
 #include <QDir>
 #include <QEventLoop>
@@ -17,6 +18,7 @@
 #include <QSaveFile>
 #include <QSet>
 #include <QTimer>
+#include <QUuid>
 
 #include <csignal>
 #include <memory>
@@ -60,8 +62,8 @@ QString isoTime(const QDateTime &t) { return t.isValid() ? t.toUTC().toString(Qt
 
 class FleetRun {
 public:
-    FleetRun(const FleetOptions &options, std::vector<Unit> units, FleetView::Mode mode)
-        : m_options(options), m_units(std::move(units)), m_view(mode, m_units)
+    FleetRun(const FleetOptions &options, std::vector<Unit> units, FleetView::Mode mode, journal::Journal *journal)
+        : m_options(options), m_units(std::move(units)), m_view(mode, m_units), m_journal(journal)
     {
         m_refresh.setInterval(kRefreshMs);
         QObject::connect(&m_refresh, &QTimer::timeout, [this] { m_view.refresh(); });
@@ -104,6 +106,8 @@ public:
 private:
     struct Running {
         std::unique_ptr<QFile> log;
+        std::optional<journal::Operation> record;
+        QString ending; // what ended it, from its result
     };
 
     bool allEnded() const
@@ -151,6 +155,7 @@ private:
         if (!u.controller.tcp)
             m_busyDevices.insert(u.controller.device);
         openLog(u, m_running[index]);
+        beginRecord(u, m_running[index]);
         m_workers.start(u.controller.name, u.arguments);
     }
 
@@ -169,6 +174,19 @@ private:
             QStringLiteral("attempt %1: %2\n").arg(u.attempts).arg(u.arguments.join(QLatin1Char(' '))).toLocal8Bit());
     }
 
+    void beginRecord(const Unit &u, Running &r)
+    {
+        QString error;
+        const auto options = parseLinkOptions(u.arguments, &error);
+        if (!m_journal || !options)
+            return;
+        journal::Begin begin = describeRun(*options);
+        begin.controller = u.controller.name;
+        begin.run = m_runId;
+        begin.attempt = u.attempts;
+        r.record.emplace(m_journal, begin, &warnJournal);
+    }
+
     // One event of a controller's run; its result ends the attempt.
     void handle(std::size_t index, const QJsonObject &event)
     {
@@ -176,6 +194,7 @@ private:
         const QString kind = event.value(QLatin1String("event")).toString();
         if (kind == QLatin1String("result")) {
             u.results = event.value(QLatin1String("results")).toObject();
+            m_running.at(index).ending = event.value(QLatin1String("message")).toString();
             ended(index, event.value(QLatin1String("exit")).toInt(), false);
             return;
         }
@@ -208,6 +227,12 @@ private:
             && (u.state == State::Crashed || (u.state == State::Failed && code != kExitUsage));
         if (r.log)
             r.log->write(QStringLiteral("%1\n").arg(stateName(u.state)).toLocal8Bit());
+        if (r.record) {
+            const journal::Outcome outcome = !lost ? outcomeOf(code)
+                : m_stopping                       ? journal::Outcome::Interrupted
+                                                   : journal::Outcome::Failed;
+            r.record->end({outcome, u.exitCode, lost ? stateName(u.state) : r.ending, u.results});
+        }
         m_view.attemptEnded(u, retry);
         if (retry)
             u.state = State::Waiting;
@@ -234,6 +259,7 @@ private:
                                            {QStringLiteral("status"), u.status},
                                            {QStringLiteral("results"), u.results}});
         const QJsonObject report{{QStringLiteral("command"), QJsonArray::fromStringList(m_options.command)},
+                                 {QStringLiteral("run"), m_runId},
                                  {QStringLiteral("exit"), rc},
                                  {QStringLiteral("controllers"), controllers}};
         // Written whole or not at all: the old report stays until the new one is complete.
@@ -252,6 +278,8 @@ private:
     bool m_stopping = false; // the running controllers were told to stop
     QEventLoop m_loop;
     QTimer m_refresh;
+    journal::Journal *m_journal;
+    const QString m_runId = QUuid::createUuid().toString(QUuid::WithoutBraces);
 };
 
 // The units to run, or a usage error as text.
@@ -283,7 +311,7 @@ std::vector<Unit> plan(const FleetOptions &options, QString *error)
 }
 } // namespace
 
-int runFleet(const QStringList &arguments, bool json, InterruptSignals &interrupts)
+int runFleet(const QStringList &arguments, bool json, InterruptSignals &interrupts, journal::Journal *journal)
 {
     QString error;
     auto options = parseFleetOptions(arguments, &error);
@@ -303,7 +331,7 @@ int runFleet(const QStringList &arguments, bool json, InterruptSignals &interrup
     const FleetView::Mode mode = useJson ? FleetView::Mode::Json
         : ::isatty(STDOUT_FILENO) == 1   ? FleetView::Mode::Live
                                          : FleetView::Mode::Lines;
-    FleetRun run(*options, std::move(units), mode);
+    FleetRun run(*options, std::move(units), mode, journal);
     return run.run(interrupts);
 }
 

@@ -85,7 +85,7 @@ void TstE2eCli::commands_data()
 {"event":"result","exit":0,"ok":true,"results":{"memory":{"ad_hoc_available":"20000","ad_hoc_used":"00000",)"
         R"("log_available":"09993","log_used":"00007","main_available":"60000","main_used":"00000"}}}
 {"event":"status","text":"ID not added"}
-{"event":"result","exit":1,"ok":false,"results":{}}
+{"event":"result","exit":1,"message":"ID not added","ok":false,"results":{}}
 )"
         "ID added\nID deleted\nID not found\nInvalid hours to add/subtract\nTime set\n");
     row("pty: access list", false, {}, "0014000000\r\n0024000037\r\n",
