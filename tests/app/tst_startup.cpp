@@ -35,6 +35,25 @@ struct AppRig : testing::AppRig {
         QVERIFY(app.link().isConnected());
     }
 };
+// The widgets a key (Tab or Backtab) visits from start, each sent to the
+// focused widget, until the focus comes round to start again; empty when it
+// never does.
+QWidgetList tabChain(QWidget *start, Qt::Key key)
+{
+    start->setFocus();
+    QWidgetList chain{start};
+    for (int i = 0; i < 1000; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), key);
+        QWidget *at = QApplication::focusWidget();
+        if (at == start)
+            return chain;
+        if (chain.contains(at))
+            break;
+        chain << at;
+    }
+    return {};
+}
+
 } // namespace
 
 class TestStartup : public QObject {
@@ -116,6 +135,39 @@ private Q_SLOTS:
         frame->showMaximized();
         QTRY_COMPARE(frame->size(), area->size());
         QVERIFY(content->width() > frame->width() * 9 / 10 && content->height() > frame->height() * 8 / 10);
+    }
+
+    // Tab goes round every field of a screen and Backtab back the same way,
+    // through the number fields too.
+    void tabGoesRoundTheScreen_data()
+    {
+        QTest::addColumn<int>("screen");
+        using S = app::Screen;
+        for (const auto &[name, id] :
+             {std::pair{"commform", S::Comm}, std::pair{"general", S::General}, std::pair{"wiegand", S::Wiegand},
+              std::pair{"barcode", S::Barcode}, std::pair{"utilities", S::Utilities}})
+            QTest::newRow(name) << int(id);
+    }
+
+    void tabGoesRoundTheScreen()
+    {
+        AppRig rig;
+        auto &main = rig.app.mainWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&main));
+        const auto id = static_cast<app::Screen>(FETCHED(int, screen));
+        main.showScreen(id);
+        QWidget *content = main.screen(id);
+        QList<QLineEdit *> fields;
+        for (QLineEdit *field : content->findChildren<QLineEdit *>())
+            if (field->isVisibleTo(content) && field->isEnabled() && !field->focusProxy())
+                fields << field;
+        QVERIFY(!fields.isEmpty());
+        const QWidgetList forward = tabChain(fields.constFirst(), Qt::Key_Tab);
+        for (QLineEdit *field : fields)
+            QVERIFY2(forward.contains(field), qPrintable(field->objectName()));
+        QWidgetList backward = tabChain(fields.constFirst(), Qt::Key_Backtab);
+        std::reverse(backward.begin() + 1, backward.end());
+        QCOMPARE(backward, forward);
     }
 
     void flashDeviceRules_data()
