@@ -151,6 +151,7 @@ private:
         if (!u.controller.tcp)
             m_busyDevices.insert(u.controller.device);
         openLog(u, m_running[index]);
+        m_view.attemptStarted(u);
         m_workers.start(u.controller.name, u.arguments);
     }
 
