@@ -25,7 +25,7 @@ void ElidedLabel::resizeEvent(QResizeEvent *event)
 void ElidedLabel::elide()
 {
     const int room = contentsRect().width() - std::max(indent(), 0) - 2 * margin();
-    const QString shown = fontMetrics().elidedText(m_full, Qt::ElideMiddle, room);
+    const QString shown = fontMetrics().elidedText(m_full, Qt::ElideLeft, room);
     setText(shown);
     setToolTip(shown == m_full ? QString() : m_full);
 }

@@ -5,8 +5,8 @@
 namespace core {
 
 // One line of text that neither wraps nor asks for room: when the line is too
-// short for it, the middle gives way (so its end, such as ", changed", stays
-// in sight) and the tooltip shows it whole.
+// short for it, the start gives way (so its end, such as "site.tfp, changed",
+// stays in sight) and the tooltip shows it whole.
 class ElidedLabel : public QLabel {
     Q_OBJECT
 public:
