@@ -155,6 +155,7 @@ private:
         if (!u.controller.tcp)
             m_busyDevices.insert(u.controller.device);
         openLog(u, m_running[index]);
+        m_view.attemptStarted(u);
         beginRecord(u, m_running[index]);
         m_workers.start(u.controller.name, u.arguments);
     }

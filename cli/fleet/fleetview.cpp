@@ -89,6 +89,14 @@ void FleetView::event(const Unit &unit, QJsonObject event)
     }
 }
 
+void FleetView::attemptStarted(const Unit &unit)
+{
+    if (m_mode == Mode::Json)
+        event(unit, {{QStringLiteral("event"), QStringLiteral("attempt")}});
+    else
+        m_dirty = true;
+}
+
 void FleetView::attemptEnded(const Unit &unit, bool retrying)
 {
     if (m_mode == Mode::Json) {

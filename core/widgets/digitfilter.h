@@ -7,8 +7,9 @@ class QLineEdit;
 namespace core {
 
 // Lets only the digits 0-9 and Backspace through to a text field from the
-// keyboard. Other keys are swallowed before they reach the field. Editing and
-// navigation keys (Delete, arrows, Tab) keep working.
+// keyboard. Other keys are swallowed before they reach the field. Editing,
+// navigation and focus keys (Delete, arrows, Tab, Backtab, Enter, Escape)
+// keep working.
 class DigitFilter : public QObject {
     Q_OBJECT
 public:

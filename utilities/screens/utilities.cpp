@@ -181,6 +181,17 @@ UtilitiesScreen::UtilitiesScreen(screens::Services &services, QWidget *parent) :
     top->addWidget(m_label[24]);
     top->addStretch();
 
+    // Tab follows the screen down, each row left to right.
+    QWidget *const order[] = {m_label[0],  m_text1[0],  m_label[6],  m_text1[1],  m_label[5],  m_text2,
+                              m_option[0], m_option[1], m_label[3],  m_label[2],  m_text1[2],  m_label[7],
+                              m_label[18], m_label[19], m_label[20], m_label[21], m_option[3], m_option[2],
+                              m_check[0],  m_check[1],  m_check[2],  m_command1,  m_command2,  m_text4};
+    for (std::size_t i = 1; i < std::size(order); ++i)
+        QWidget::setTabOrder(order[i - 1], order[i]);
+    // The frequent exchanges have keys of their own.
+    for (const auto &[label, key] : {std::pair{0, Qt::Key_I}, std::pair{6, Qt::Key_T}, std::pair{7, Qt::Key_M}})
+        m_label[label]->setShortcut(QKeySequence(Qt::CTRL | key), this, Qt::WidgetWithChildrenShortcut);
+
     m_actions = std::make_unique<Actions>(services.link, services.utilities, static_cast<core::StatusLine &>(*this),
                                           services.files, static_cast<Display &>(*this));
     m_actions->onBusy = [this](bool busy) { setBusy(busy); };
