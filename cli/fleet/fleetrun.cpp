@@ -155,8 +155,9 @@ private:
         if (!u.controller.tcp)
             m_busyDevices.insert(u.controller.device);
         openLog(u, m_running[index]);
-        m_view.attemptStarted(u);
+        // Recorded before it is shown: whoever sees the attempt finds its record.
         beginRecord(u, m_running[index]);
+        m_view.attemptStarted(u);
         m_workers.start(u.controller.name, u.arguments);
     }
 

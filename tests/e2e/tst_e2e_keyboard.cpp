@@ -44,7 +44,10 @@ void TstE2eKeyboard::walk()
     wire::QtTcpIo tcp;
     testing::Recorder ui;
     ui.nextPath = dir.filePath(QStringLiteral("fw.bin"));
-    QVERIFY(testing::writeFile(*ui.nextPath, QByteArray(5044, '\x5a')));
+    // The trailer names the firmware the controller answers with once it runs it.
+    QByteArray image(5044, '\x5a');
+    image.replace(5000, 44, QByteArray("5200 Series Controller V 02.15").leftJustified(44, '\0'));
+    QVERIFY(testing::writeFile(*ui.nextPath, image));
     app::Application app{{waiter, serial, tcp, &ui, &ui}};
     auto &main = app.mainWindow();
     QVERIFY(QTest::qWaitForWindowActive(&main));
@@ -86,7 +89,7 @@ void TstE2eKeyboard::walk()
     press(Qt::Key_6, Qt::ControlModifier);
     press(Qt::Key_I, Qt::ControlModifier);
     QCOMPARE(main.screen(app::Screen::Utilities)->findChild<QLineEdit *>(QStringLiteral("Text1(0)"))->text(),
-             QStringLiteral("5200 Series Controller V 02.14"));
+             QStringLiteral("5200 Series Controller V 02.15"));
     // Escape closes the screen, and the keyboard is back on the menu.
     press(Qt::Key_Escape);
     QVERIFY(!main.frame(app::Screen::Utilities)->isVisible() && focused()->objectName() == "Utilities");
