@@ -7,14 +7,15 @@
 #include "cli/fleet/workers.h"
 #include "cli/interruptsignals.h"
 #include "cli/options.h"
+#include "core/controltext.h"
+#include "core/safewrite.h"
+#include "link/waiter.h"
 
 #include <QDir>
 #include <QEventLoop>
-#include <QFile>
 #include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QSaveFile>
 #include <QSet>
 #include <QTimer>
 
@@ -58,6 +59,11 @@ QString raiseFileLimit(int parallel)
 
 QString isoTime(const QDateTime &t) { return t.isValid() ? t.toUTC().toString(Qt::ISODateWithMs) : QString(); }
 
+QString logPath(const FleetOptions &options, const Unit &unit)
+{
+    return QDir(options.logDir).filePath(unit.controller.name + QStringLiteral(".log"));
+}
+
 class FleetRun {
 public:
     FleetRun(const FleetOptions &options, std::vector<Unit> units, FleetView::Mode mode)
@@ -94,16 +100,19 @@ public:
             if (u.state == State::Waiting)
                 u.state = State::Interrupted;
         m_view.finished(rc);
-        if (!m_options.report.isEmpty() && !writeReport(rc)) {
-            StdoutSinks::error(QStringLiteral("cannot write the report %1").arg(m_options.report));
-            rc = rc == kExitOk ? kExitFailure : rc;
+        if (!m_options.report.isEmpty()) {
+            if (const auto error = writeReport(rc)) {
+                StdoutSinks::error(QStringLiteral("cannot write the report %1").arg(*error));
+                rc = rc == kExitOk ? kExitFailure : rc;
+            }
         }
         return rc;
     }
 
 private:
     struct Running {
-        std::unique_ptr<QFile> log;
+        std::unique_ptr<core::StreamFile> log;
+        QString logError; // the first write that failed; the attempt fails with it
     };
 
     bool allEnded() const
@@ -158,15 +167,21 @@ private:
     {
         if (m_options.logDir.isEmpty())
             return;
-        r.log = std::make_unique<QFile>(QDir(m_options.logDir).filePath(u.controller.name + QStringLiteral(".log")));
+        r.log = std::make_unique<core::StreamFile>();
         // The first attempt starts the file afresh; a retry adds to it.
-        if (!r.log->open(u.attempts == 1 ? QIODevice::WriteOnly : QIODevice::Append)) {
-            StdoutSinks::error(QStringLiteral("cannot write %1").arg(r.log->fileName()));
-            r.log = nullptr;
+        r.log->open(logPath(m_options, u), u.attempts > 1);
+        log(r, QStringLiteral("attempt %1: %2").arg(u.attempts).arg(u.arguments.join(QLatin1Char(' '))));
+    }
+
+    // A log stops at its first failed write, and says so once.
+    static void log(Running &r, const QString &line)
+    {
+        if (!r.log || !r.logError.isEmpty())
             return;
+        if (r.log->failed() || !r.log->write(core::escapeControlCharacters(line.toLocal8Bit()) + '\n')) {
+            r.logError = QStringLiteral("cannot write the log %1").arg(r.log->error());
+            StdoutSinks::error(r.logError);
         }
-        r.log->write(
-            QStringLiteral("attempt %1: %2\n").arg(u.attempts).arg(u.arguments.join(QLatin1Char(' '))).toLocal8Bit());
     }
 
     // One event of a controller's run; its result ends the attempt.
@@ -185,8 +200,8 @@ private:
         } else if (kind != QLatin1String("line") && kind != QLatin1String("question")) {
             u.status = event.value(QLatin1String("text")).toString();
         }
-        if (const auto &log = m_running.at(index).log; log && kind != QLatin1String("progress"))
-            log->write(eventText(event).toLocal8Bit() + '\n');
+        if (kind != QLatin1String("progress"))
+            log(m_running.at(index), eventText(event));
         m_view.event(u, event);
     }
 
@@ -203,11 +218,15 @@ private:
             u.state = State::Ok;
         else
             u.state = code == kExitInterrupted ? State::Interrupted : State::Failed;
+        log(r, stateName(u.state));
+        // What the log lost counts against the run: its record is incomplete.
+        if (!r.logError.isEmpty() && u.state == State::Ok) {
+            u.state = State::Failed;
+            u.status = r.logError;
+        }
         // A usage error would only repeat.
-        const bool retry = m_interrupts == 0 && u.attempts <= m_options.retries
+        const bool retry = m_interrupts == 0 && u.attempts <= m_options.retries && r.logError.isEmpty()
             && (u.state == State::Crashed || (u.state == State::Failed && code != kExitUsage));
-        if (r.log)
-            r.log->write(QStringLiteral("%1\n").arg(stateName(u.state)).toLocal8Bit());
         m_view.attemptEnded(u, retry);
         if (retry)
             u.state = State::Waiting;
@@ -219,7 +238,8 @@ private:
             m_loop.quit();
     }
 
-    bool writeReport(int rc) const
+    // Nothing, or why the report was not written.
+    std::optional<QString> writeReport(int rc) const
     {
         QJsonArray controllers;
         for (const Unit &u : m_units)
@@ -237,8 +257,7 @@ private:
                                  {QStringLiteral("exit"), rc},
                                  {QStringLiteral("controllers"), controllers}};
         // Written whole or not at all: the old report stays until the new one is complete.
-        QSaveFile file(m_options.report);
-        return file.open(QIODevice::WriteOnly) && file.write(QJsonDocument(report).toJson()) >= 0 && file.commit();
+        return core::writeWholeFile(m_options.report, QJsonDocument(report).toJson());
     }
 
     const FleetOptions &m_options;
@@ -254,10 +273,23 @@ private:
     QTimer m_refresh;
 };
 
-// The units to run, or a usage error as text.
-std::vector<Unit> plan(const FleetOptions &options, QString *error)
+// The files the runner writes must be files: told before anything is sent.
+QString outputProblem(const FleetOptions &options, const std::vector<Unit> &units)
 {
-    const ::fleet::Inventory inventory = ::fleet::readInventory(options.inventory);
+    if (!options.report.isEmpty())
+        if (QString problem = core::outputPathProblem(options.report); !problem.isEmpty())
+            return QStringLiteral("--report: ") + problem;
+    if (!options.logDir.isEmpty())
+        for (const Unit &u : units)
+            if (QString problem = core::outputPathProblem(logPath(options, u)); !problem.isEmpty())
+                return QStringLiteral("--log-dir: ") + problem;
+    return {};
+}
+
+// The units to run, or a usage error as text; the inventory is read through wait.
+std::vector<Unit> plan(const FleetOptions &options, const core::ReadWait &wait, QString *error)
+{
+    const ::fleet::Inventory inventory = ::fleet::readInventory(options.inventory, wait);
     if (!inventory.error.isEmpty()) {
         *error = inventory.error;
         return {};
@@ -288,8 +320,17 @@ int runFleet(const QStringList &arguments, bool json, InterruptSignals &interrup
     QString error;
     auto options = parseFleetOptions(arguments, &error);
     std::vector<Unit> units;
-    if (options)
-        units = plan(*options, &error);
+    if (options) {
+        // The inventory may come through a pipe, whose wait an interrupt ends.
+        wire::EventLoopWaiter waiter;
+        interrupts.onSignal = [&waiter](int) { waiter.requestQuit(); };
+        units = plan(*options, waiter.readWait(), &error);
+        interrupts.onSignal = nullptr;
+        if (waiter.quitting())
+            return kExitInterrupted;
+    }
+    if (options && error.isEmpty())
+        error = outputProblem(*options, units);
     if (options && error.isEmpty())
         error = raiseFileLimit(std::min(options->parallel, static_cast<int>(units.size())));
     if (options && error.isEmpty() && !options->logDir.isEmpty() && !QDir().mkpath(options->logDir))
