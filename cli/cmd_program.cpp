@@ -31,8 +31,7 @@ int runProgram(Context &c)
     if (!args->flags.isEmpty())
         c.out.answer = args->flags.contains(yes);
     // A record folder that cannot be one is told before the run, not after.
-    if (const QFileInfo folder(args->values.value(record)); args->values.contains(record) && folder.exists()
-                                                             && !folder.isDir()) {
+    if (const QFileInfo folder(args->values.value(record)); folder.exists() && !folder.isDir()) {
         c.out.failure(QStringLiteral("--record: %1 is not a folder").arg(args->values.value(record)));
         return kExitUsage;
     }

@@ -49,8 +49,7 @@ std::optional<SettingArgs> parseSettingArgs(StdoutSinks &sinks, const QStringLis
     return out;
 }
 
-bool applySettingArgs(StdoutSinks &out, config::Settings &settings, const SettingArgs &args,
-                      const core::ReadWait &wait)
+bool applySettingArgs(StdoutSinks &out, config::Settings &settings, const SettingArgs &args, const core::ReadWait &wait)
 {
     config::Settings result = settings;
     if (!args.profile.isEmpty()) {

@@ -35,13 +35,16 @@ struct Scene {
     {
         QStringList args;
         for (const QString &word : command.split(QLatin1Char(' ')))
-            args += word == QLatin1String("LINK") ? testing::cliLinkArgs(sim, true)
+            args += word == QLatin1String("LINK")   ? testing::cliLinkArgs(sim, true)
                 : word.startsWith(QLatin1Char('@')) ? QStringList{path(word.mid(1))}
                                                     : QStringList{word};
         return args;
     }
     // Nothing but wake-ups reached the controller.
-    bool sentNothing() const { return testing::readFile(path("received")).count('\r') == QFileInfo(path("received")).size(); }
+    bool sentNothing() const
+    {
+        return testing::readFile(path("received")).count('\r') == QFileInfo(path("received")).size();
+    }
 
     QTemporaryDir dir;
     testing::SimProcess sim;
@@ -377,8 +380,7 @@ void TstE2eCli::fileWrites_data()
     row("profile, disk full", {}, {}, "", profile, "old", 64, 1);
     row("profile, disk full, no file before", {}, {}, "", profile, "none", 64, 1);
     row("profile onto a FIFO", {}, {}, "", profile, "fifo", 0, 2);
-    row("access upload, disk full", {}, list, "LINK access download @file", "LINK access upload @target", "old", 20,
-        1);
+    row("access upload, disk full", {}, list, "LINK access download @file", "LINK access upload @target", "old", 20, 1);
     row("access upload, link dropped", "--drop-at-record|6", list, "LINK access download @file",
         "LINK access upload @target", "old", 0, 1, 2);
     row("schedules upload, link dropped", "--drop-at-record|5", {}, "", "LINK schedules upload @target", "old", 0, 1,
@@ -454,7 +456,7 @@ void TstE2eCli::hostileInputs_data()
     row("fleet: ESC in the command", kSite, "fleet @file -- id add 5\x1b", 2, "control character");
     row("inventory: ESC in a link", "name,link\nd1,tcp:127.0.0.1\x1b:PORT\n", "fleet @file -- version", 2,
         "line 2: a control character in the link field");
-    row("access list: ESC on line 2", "12345\r\n6\x1b" "7\r\n", "LINK access download @file", 1,
+    row("access list: ESC on line 2", "12345\r\n6\x1bZ\r\n", "LINK access download @file", 1,
         "\nInvalid data in file rec #  2\n");
     row("access list: 200,001 lines", QByteArray("1\n").repeated(200'001), "LINK access download @file", 2,
         "more than 200000 lines, the limit for an access list");
@@ -467,7 +469,8 @@ void TstE2eCli::hostileInputs_data()
     row("bootext over TCP: an empty image", {}, "LINK bootext @file", 1, preparing);
     QTest::newRow("fleet: a reply with a line feed")
         << QStringList{"--version-text", "QL 5200\nd1: ok"} << kSite << "fleet @file -- version" << 0
-        << "^d1: QL 5200\\\\x0ad1: ok\nd1: ok\n" << true;
+        << "^d1: QL 5200\\\\x0ad1: ok\nd1: ok\n"
+        << true;
 }
 
 // Input that could change a command, or is not what its kind can be, is
