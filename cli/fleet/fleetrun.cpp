@@ -222,6 +222,7 @@ private:
         // What the log lost counts against the run: its record is incomplete.
         if (!r.logError.isEmpty() && u.state == State::Ok) {
             u.state = State::Failed;
+            u.exitCode = kExitFailure;
             u.status = r.logError;
         }
         // A usage error would only repeat.
