@@ -1,5 +1,5 @@
 #include "cli/commands.h"
-#include "utilities/actions.h"
+#include "cli/transfer.h"
 
 namespace cli {
 
@@ -32,13 +32,9 @@ int runAccess(Context &c)
             return kExitUsage;
         }
     }
-    c.out.path = a.at(1);
-    utilities::Actions actions(c.link, model, c.out, c.out);
-    const auto moved = download ? actions.download_accesslist() : actions.upload_accesslist();
-    if (moved.outcome != utilities::Outcome::Done)
-        return kExitFailure;
-    c.results.insert(QStringLiteral("records"), moved.value);
-    return kExitOk;
+    return runTransfer(c, a.at(1), !download, "records", [download](utilities::Actions &actions) {
+        return download ? actions.download_accesslist() : actions.upload_accesslist();
+    });
 }
 
 } // namespace cli

@@ -6,6 +6,7 @@
 
 #include <QCryptographicHash>
 #include <QDateTime>
+#include <QFileInfo>
 #include <QJsonArray>
 
 namespace cli {
@@ -61,7 +62,12 @@ int runProgram(Context &c)
     }
     if (!args->flags.isEmpty())
         c.out.answer = args->flags.contains(yes);
-    if (!applySettingArgs(c.out, c.settings, *args))
+    // A record folder that cannot be one is told before the run, not after.
+    if (const QFileInfo folder(args->values.value(record)); folder.exists() && !folder.isDir()) {
+        c.out.failure(QStringLiteral("--record: %1 is not a folder").arg(args->values.value(record)));
+        return kExitUsage;
+    }
+    if (!applySettingArgs(c.out, c.settings, *args, c.waiter.readWait()))
         return kExitUsage;
     RecordingPanes panes(c.out);
     config::ProgramContext context{c.state, c.link, c.settings, panes, c.out};

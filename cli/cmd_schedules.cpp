@@ -1,5 +1,5 @@
 #include "cli/commands.h"
-#include "utilities/actions.h"
+#include "cli/transfer.h"
 
 namespace cli {
 
@@ -12,13 +12,9 @@ int runSchedules(Context &c)
         c.out.failure(QStringLiteral("schedules takes download FILE or upload FILE"));
         return kExitUsage;
     }
-    c.out.path = c.args.at(1);
-    utilities::Actions actions(c.link, c.utilities, c.out, c.out);
-    const auto moved = download ? actions.download_schedule() : actions.upload_schedules();
-    if (moved.outcome != utilities::Outcome::Done)
-        return kExitFailure;
-    c.results.insert(QStringLiteral("schedules"), moved.value);
-    return kExitOk;
+    return runTransfer(c, c.args.at(1), !download, "schedules", [download](utilities::Actions &actions) {
+        return download ? actions.download_schedule() : actions.upload_schedules();
+    });
 }
 
 } // namespace cli

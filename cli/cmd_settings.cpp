@@ -2,6 +2,7 @@
 #include "cli/settingargs.h"
 #include "config/profile.h"
 #include "config/settingkeys.h"
+#include "core/safewrite.h"
 
 namespace cli {
 
@@ -10,11 +11,11 @@ namespace {
 // settings --diff A B: the settings whose values differ, key and both values
 // tab-separated; exit 0 when none differ, 1 when some do, 2 when a file is
 // not a profile (as diff does).
-int runDiff(StdoutSinks &out, const QStringList &files)
+int runDiff(StdoutSinks &out, const QStringList &files, const core::ReadWait &wait)
 {
     config::Settings sides[2];
     for (int i = 0; i < 2; ++i) {
-        const config::ProfileRead read = config::readProfile(files.at(i));
+        const config::ProfileRead read = config::readProfile(files.at(i), wait);
         if (const auto *error = std::get_if<config::ProfileError>(&read)) {
             out.failure(error->text());
             return kExitUsage;
@@ -54,13 +55,18 @@ int runSettings(Context &c)
             c.out.failure(QStringLiteral("settings --diff takes two profiles and nothing else"));
             return kExitUsage;
         }
-        return runDiff(c.out, args->operands);
+        return runDiff(c.out, args->operands, c.waiter.readWait());
     }
     if (!args->operands.isEmpty()) {
         c.out.failure(QStringLiteral("settings: unexpected argument %1").arg(args->operands.front()));
         return kExitUsage;
     }
-    if (!applySettingArgs(c.out, c.settings, *args))
+    const QString saveTo = args->values.value(save);
+    if (const QString problem = saveTo.isEmpty() ? QString() : core::outputPathProblem(saveTo); !problem.isEmpty()) {
+        c.out.failure(QStringLiteral("--save: %1").arg(problem));
+        return kExitUsage;
+    }
+    if (!applySettingArgs(c.out, c.settings, *args, c.waiter.readWait()))
         return kExitUsage;
     for (const config::SettingKey &k : config::settingKeys()) {
         const QString value = k.value(c.settings);
@@ -69,7 +75,7 @@ int runSettings(Context &c)
     }
     if (args->values.contains(save)) {
         const QByteArray text = config::profileText(c.settings, args->flags.contains(all));
-        if (const auto error = config::writeProfile(args->values.value(save), text)) {
+        if (const auto error = config::writeProfile(saveTo, text)) {
             c.out.failure(*error);
             return kExitFailure;
         }

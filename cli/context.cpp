@@ -1,5 +1,7 @@
 #include "cli/context.h"
 
+#include "core/controltext.h"
+
 #include <QJsonDocument>
 
 #include <cstdio>
@@ -24,8 +26,8 @@ void StdoutSinks::event(const char *kind, const QString &text)
 {
     if (m_json)
         print({{QStringLiteral("event"), QLatin1String(kind)}, {QStringLiteral("text"), text}});
-    else
-        writeLine(text.toLocal8Bit(), stdout);
+    else // a line feed in a reply must not print a line of its own
+        writeLine(core::escapeControlCharacters(text.toLocal8Bit()), stdout);
 }
 
 void StdoutSinks::print(QJsonObject object)

@@ -2,6 +2,7 @@
 
 #include "cli/commands.h"
 #include "cli/journalcommand.h"
+#include "core/controltext.h"
 #include "fleet/inventory.h"
 #include "link/commsettings.h"
 
@@ -20,6 +21,12 @@ std::optional<LinkOptions> parseLinkOptions(const QStringList &arguments, QStrin
         *error = why;
         return std::nullopt;
     };
+    // Arguments become commands, file names and printed lines: a control
+    // character in one could add a command of its own.
+    for (const QString &argument : arguments)
+        if (core::firstControlCharacter(argument) >= 0)
+            return fail(QStringLiteral("an argument holds a control character: %1")
+                            .arg(QString::fromLocal8Bit(core::escapeControlCharacters(argument.toLocal8Bit()))));
     while (i < arguments.size() && arguments.at(i).startsWith(QLatin1String("--"))) {
         const QString &opt = arguments.at(i);
         // Asked for help or the version, the rest of the line does not matter.

@@ -49,11 +49,11 @@ std::optional<SettingArgs> parseSettingArgs(StdoutSinks &sinks, const QStringLis
     return out;
 }
 
-bool applySettingArgs(StdoutSinks &out, config::Settings &settings, const SettingArgs &args)
+bool applySettingArgs(StdoutSinks &out, config::Settings &settings, const SettingArgs &args, const core::ReadWait &wait)
 {
     config::Settings result = settings;
     if (!args.profile.isEmpty()) {
-        const config::ProfileRead read = config::readProfile(args.profile);
+        const config::ProfileRead read = config::readProfile(args.profile, wait);
         if (const auto *error = std::get_if<config::ProfileError>(&read)) {
             out.failure(error->text());
             return false;

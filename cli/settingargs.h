@@ -2,6 +2,7 @@
 
 #include "cli/context.h"
 #include "config/settings.h"
+#include "core/inputfile.h"
 
 #include <QHash>
 #include <QString>
@@ -25,8 +26,10 @@ struct SettingArgs {
 std::optional<SettingArgs> parseSettingArgs(StdoutSinks &sinks, const QStringList &args, const QStringList &flags,
                                             const QStringList &valued);
 
-// The profile (if any) onto the defaults in settings, then each change; false
-// after saying why through out, with settings left as they were.
-bool applySettingArgs(StdoutSinks &out, config::Settings &settings, const SettingArgs &args);
+// The profile (if any, read through wait) onto the defaults in settings,
+// then each change; false after saying why through out, with settings left
+// as they were.
+bool applySettingArgs(StdoutSinks &out, config::Settings &settings, const SettingArgs &args,
+                      const core::ReadWait &wait);
 
 } // namespace cli

@@ -205,6 +205,10 @@ Result FlashDownload::run()
         return fail(Outcome::NotConnected, 0, kNotConnected, false);
     }
     const ImageLayout layout = layoutFor(image->size(), m_v.trailerSize, m_v.blockSize);
+    // An image with no payload would leave the controller in its boot code
+    // with nothing to load: it is refused before the break-in.
+    if (layout.payloadLength <= 0)
+        return fail(Outcome::EarlyEnd, 0, kEarlyEnd, false);
 
     // Break-in, and the pause while the controller restarts into its boot code.
     if (!send(kBreakIn))
@@ -252,9 +256,6 @@ Result FlashDownload::run()
         }
     }
     m_stopped.inBootCode = true;
-
-    if (layout.payloadLength <= 0)
-        return fail(Outcome::EarlyEnd, 0, kEarlyEnd, false);
 
     const qint64 total = layout.totalBlocks();
     m_stopped.blocks = total;

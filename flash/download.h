@@ -66,7 +66,7 @@ enum class Outcome {
     NotConnected,    // nothing was sent
     StartTimeout,
     DownloadError, // a missing or wrong acknowledgement, or the link lost
-    EarlyEnd,
+    EarlyEnd,      // no payload in the image; nothing was sent
     Complete,
     Quit, // the program is closing; nothing was shown
 };

@@ -144,7 +144,8 @@ int main(int argc, char *argv[])
     }
     if (controllers > 1) {
         // Two controllers never write one file.
-        for (const QString &option : {QStringLiteral("save-image"), QStringLiteral("config-log")})
+        for (const QString &option :
+             {QStringLiteral("save-image"), QStringLiteral("config-log"), QStringLiteral("received-log")})
             if (parser.isSet(option) && !parser.value(option).contains(QLatin1String("{index}")))
                 return usage(
                     QStringLiteral("--%1 needs {index} in its path with more than one controller").arg(option));

@@ -1,11 +1,25 @@
 #include "core/widgets/digitfilter.h"
 
+#include "core/controltext.h"
+
 #include <QKeyEvent>
 #include <QLineEdit>
 
 namespace core {
 
-void DigitFilter::install(QLineEdit *field) { field->installEventFilter(new DigitFilter(field)); }
+void DigitFilter::install(QLineEdit *field)
+{
+    field->installEventFilter(new DigitFilter(field));
+    dropControlCharacters(field);
+}
+
+void dropControlCharacters(QLineEdit *field)
+{
+    QObject::connect(field, &QLineEdit::textEdited, field, [field](const QString &text) {
+        if (firstControlCharacter(text) >= 0)
+            field->setText(withoutControlCharacters(text));
+    });
+}
 
 bool DigitFilter::eventFilter(QObject *watched, QEvent *event)
 {

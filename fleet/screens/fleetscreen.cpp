@@ -1,6 +1,7 @@
 #include "fleet/screens/fleetscreen.h"
 
 #include "config/profile.h"
+#include "core/safewrite.h"
 #include "flash/download.h"
 #include "fleet/inventory.h"
 #include "fleet/jsonlines.h"
@@ -19,7 +20,6 @@
 #include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QSpinBox>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -427,9 +427,8 @@ void FleetScreen::saveReport()
                              {QStringLiteral("exit"), allOk ? 0 : 1},
                              {QStringLiteral("controllers"), controllers}};
     // Written whole or not at all, as the runner writes its own.
-    QSaveFile file(*path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(QJsonDocument(report).toJson()) < 0 || !file.commit())
-        m_messages.message(QStringLiteral("cannot write the report %1").arg(*path));
+    if (const auto error = core::writeWholeFile(*path, QJsonDocument(report).toJson()))
+        m_messages.message(QStringLiteral("cannot write the report %1").arg(*error));
     else
         m_note->setText(QStringLiteral("Report saved to %1").arg(QDir::toNativeSeparators(*path)));
 }

@@ -15,8 +15,46 @@
 #include <map>
 #include <memory>
 #include <vector>
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
 
 namespace {
+
+// A simulated controller that records every byte it receives, in a folder
+// of its own with the row's file, a FIFO and a folder; the words of a row's
+// command line name them: LINK the link options, @NAME a file in the folder.
+struct Scene {
+    bool start(const QStringList &simArgs, QByteArray file)
+    {
+        if (!sim.start(QStringList{"--tcp", "0", "--received-log", path("received")} + simArgs))
+            return false;
+        file.replace("PORT", QByteArray::number(sim.tcpPort()));
+        return testing::writeFile(path("file"), file) && ::mkfifo(QFile::encodeName(path("fifo")), 0600) == 0
+            && QDir(dir.path()).mkdir(QStringLiteral("folder"));
+    }
+    QString path(const QString &name) const { return dir.filePath(name); }
+    QStringList args(const QString &command) const
+    {
+        QStringList args;
+        for (const QString &word : command.split(QLatin1Char(' ')))
+            args += word == QLatin1String("LINK")   ? testing::cliLinkArgs(sim, true)
+                : word.startsWith(QLatin1Char('@')) ? QStringList{path(word.mid(1))}
+                                                    : QStringList{word};
+        return args;
+    }
+    // Nothing but wake-ups reached the controller.
+    bool sentNothing() const
+    {
+        return testing::readFile(path("received")).count('\r') == QFileInfo(path("received")).size();
+    }
+
+    QTemporaryDir dir;
+    testing::SimProcess sim;
+};
+
+// A controller and an inventory that names it.
+const QByteArray kSite = "name,link\nd1,tcp:127.0.0.1:PORT\n";
 
 // What a run on the start-up defaults prints.
 QByteArray defaultRunOut()
@@ -41,6 +79,12 @@ private Q_SLOTS:
     void simState_data();
     void simState();
     void bulkPassThrough();
+    void fileWrites_data();
+    void fileWrites();
+    void hostileInputs_data();
+    void hostileInputs();
+    void interruptedWait_data();
+    void interruptedWait();
 
 private:
     QTemporaryDir m_dir;
@@ -70,6 +114,8 @@ void TstE2eCli::commands_data()
         "QL 5200 V 9.9\nID added\n" + memory
             + "Avail   19999   60000   10000\nUsed    00001   00000   00000\nQL 5200 V 9.9\n");
     row("tcp: silent", true, "--silent-on|V", {}, "version", "1", "No response from controller\n");
+    row("tcp: a reply with a line feed", true, "--version-text|QL 5200\nd2: ok", {}, "version", "0",
+        "QL 5200\\x0ad2: ok\n");
     // --json: one object per event, the last with the exit status and what the command learned.
     row("tcp: json, an ID refused once, time", true, "--version-text|QL 5200 V 9.9|--log-used|7|--wrong-at-record|1",
         {},
@@ -395,6 +441,161 @@ void TstE2eCli::bulkPassThrough()
     QCOMPARE(cli.readAllStandardError(), QByteArray());
     QCOMPARE(cli.exitCode(), 0);
     QVERIFY(far.received() == payload);
+}
+
+void TstE2eCli::fileWrites_data()
+{
+    QTest::addColumn<QStringList>("simArgs");
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QString>("setup"); // commands that must succeed first, split at ';'
+    QTest::addColumn<QString>("command");
+    // What @target is before: "old" (a file that must stay as it was),
+    // "none" (no file may appear there, nor in it as a folder), "fifo" or
+    // "folder" (it must stay one), "log" (not checked).
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<int>("limit"); // on the size of a file the command writes; 0 none
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<int>("partialLines"); // in @target.partial, which the output names; -1 no such file
+    const auto row = [](const char *name, const QString &simArgs, const QByteArray &file, const char *setup,
+                        const char *command, const char *target, int limit, int exitCode, int partialLines = -1) {
+        QTest::newRow(name) << simArgs.split(u'|', Qt::SkipEmptyParts) << file << QString::fromLatin1(setup)
+                            << QString::fromLatin1(command) << target << limit << exitCode << partialLines;
+    };
+    const QByteArray list = "12345\r\n23456\r\n34567\r\n";
+    const char *profile = "settings --set general.max_id_size=20 --save @target";
+    row("profile, disk full", {}, {}, "", profile, "old", 64, 1);
+    row("profile, disk full, no file before", {}, {}, "", profile, "none", 64, 1);
+    row("profile onto a FIFO", {}, {}, "", profile, "fifo", 0, 2);
+    row("access upload, disk full", {}, list, "LINK access download @file", "LINK access upload @target", "old", 20, 1);
+    row("access upload, link dropped", "--drop-at-record|6", list, "LINK access download @file",
+        "LINK access upload @target", "old", 0, 1, 2);
+    row("schedules upload, link dropped", "--drop-at-record|5", {}, "", "LINK schedules upload @target", "old", 0, 1,
+        32);
+    row("schedules upload onto a FIFO", {}, {}, "", "LINK schedules upload @target", "fifo", 0, 2);
+    row("schedules upload onto a folder", {}, {}, "", "LINK schedules upload @target", "folder", 0, 2);
+    row("run record, disk full", {}, {}, "", "LINK program --record @target", "none", 4096, 1);
+    row("fleet report, disk full", {}, kSite, "", "fleet @file --report @target -- version", "old", 64, 1);
+    row("fleet report onto a FIFO", {}, kSite, "", "fleet @file --report @target -- version", "fifo", 0, 2);
+    row("fleet log, disk full", {}, kSite, "", "fleet @file --log-dir @target -- version", "log", 64, 1);
+}
+
+// A file written whole stays as it was when the writing fails (a file-size
+// limit stands in for a full disk: a real failed write() part-way), and a
+// special file is refused before anything is sent.
+void TstE2eCli::fileWrites()
+{
+    QFETCH(QString, target);
+    QFETCH(int, limit);
+    QFETCH(int, partialLines);
+    Scene s;
+    QVERIFY(s.start(FETCHED(QStringList, simArgs), FETCHED(QByteArray, file)));
+    const QString path = s.path(QStringLiteral("target"));
+    const QByteArray old = "old contents\r\n";
+    if (target == QLatin1String("old"))
+        QVERIFY(testing::writeFile(path, old));
+    if (target == QLatin1String("fifo"))
+        QCOMPARE(::mkfifo(QFile::encodeName(path), 0600), 0);
+    if (target == QLatin1String("folder"))
+        QVERIFY(QDir(s.dir.path()).mkdir(QStringLiteral("target")));
+    for (const QString &setup : FETCHED(QString, setup).split(u';', Qt::SkipEmptyParts))
+        QCOMPARE(testing::runCli(s.args(setup)).exitCode, 0);
+    const testing::CliRun run = testing::runCli(s.args(FETCHED(QString, command)), 30000, {}, [limit] {
+        if (limit > 0) {
+            ::signal(SIGXFSZ, SIG_IGN);
+            const rlimit size{static_cast<rlim_t>(limit), static_cast<rlim_t>(limit)};
+            ::setrlimit(RLIMIT_FSIZE, &size);
+        }
+    });
+    QVERIFY2(run.exitCode == FETCHED(int, exitCode), run.out + run.err);
+    const QFileInfo after(path);
+    if (target == QLatin1String("old"))
+        QCOMPARE(testing::readFile(path), old);
+    if (target == QLatin1String("none"))
+        QVERIFY(!after.isFile() && QDir(path).entryList(QDir::Files).isEmpty());
+    struct stat st = {};
+    if (target == QLatin1String("fifo"))
+        QVERIFY(::stat(QFile::encodeName(path).constData(), &st) == 0 && S_ISFIFO(st.st_mode));
+    if (target == QLatin1String("folder"))
+        QVERIFY(after.isDir());
+    const QString partial = path + QStringLiteral(".partial");
+    QCOMPARE(QFile::exists(partial), partialLines >= 0);
+    if (partialLines >= 0) {
+        QCOMPARE(testing::readFile(partial).count("\r\n"), partialLines);
+        QVERIFY2(run.out.contains(partial.toLocal8Bit()), run.out);
+    }
+}
+
+void TstE2eCli::hostileInputs_data()
+{
+    QTest::addColumn<QStringList>("simArgs");
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("said"); // a pattern for stdout and stderr together
+    QTest::addColumn<bool>("sends");   // else nothing but wake-ups may reach the controller
+    const auto row = [](const char *name, const QByteArray &file, const QString &command, int exitCode,
+                        const QString &said) {
+        QTest::newRow(name) << QStringList{} << file << command << exitCode << said << false;
+    };
+    const QString preparing = QStringLiteral("^Preparing to Download Flash\nEarly end of binary file\n$");
+    row("id: CR in the ID", {}, "LINK id add 55555555\rR10000001", 2, "control character: 55555555\\\\x0dR1");
+    row("fleet: ESC in the command", kSite, "fleet @file -- id add 5\x1b", 2, "control character");
+    row("inventory: ESC in a link", "name,link\nd1,tcp:127.0.0.1\x1b:PORT\n", "fleet @file -- version", 2,
+        "line 2: a control character in the link field");
+    row("access list: ESC on line 2", "12345\r\n6\x1bZ\r\n", "LINK access download @file", 1,
+        "\nInvalid data in file rec #  2\n");
+    row("access list: 200,001 lines", QByteArray("1\n").repeated(200'001), "LINK access download @file", 2,
+        "more than 200000 lines, the limit for an access list");
+    row("schedules: past 1 MiB", QByteArray(1024 * 1024 + 1, '1'), "LINK schedules download @file", 2,
+        "larger than 1 MiB, the limit for a schedules file");
+    row("schedules: a folder", {}, "LINK schedules download @folder", 2, "folder, not a file");
+    row("profile: a device", {}, "LINK program --profile /dev/null", 2, "device, not a file");
+    row("image: a FIFO", {}, "LINK flash @fifo", 1, "pipe, not a regular file");
+    row("flash: a 44-byte image", QByteArray(44, 'x'), "LINK flash @file", 1, preparing);
+    row("bootext over TCP: an empty image", {}, "LINK bootext @file", 1, preparing);
+    QTest::newRow("fleet: a reply with a line feed")
+        << QStringList{"--version-text", "QL 5200\nd1: ok"} << kSite << "fleet @file -- version" << 0
+        << "^d1: QL 5200\\\\x0ad1: ok\nd1: ok\n"
+        << true;
+}
+
+// Input that could change a command, or is not what its kind can be, is
+// refused before anything reaches the controller; a reply that could fake a
+// line of output is shown escaped.
+void TstE2eCli::hostileInputs()
+{
+    Scene s;
+    QVERIFY(s.start(FETCHED(QStringList, simArgs), FETCHED(QByteArray, file)));
+    const testing::CliRun run = testing::runCli(s.args(FETCHED(QString, command)), 20000);
+    QVERIFY2(run.exitCode == FETCHED(int, exitCode), run.out + run.err);
+    QVERIFY2(QRegularExpression(FETCHED(QString, said)).match(QString::fromLocal8Bit(run.out + run.err)).hasMatch(),
+             run.out + run.err);
+    QVERIFY(FETCHED(bool, sends) || s.sentNothing());
+}
+
+void TstE2eCli::interruptedWait_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<int>("signal");
+    QTest::newRow("profile, SIGTERM") << "LINK program --profile @fifo" << int(SIGTERM);
+    QTest::newRow("access list, Ctrl-C") << "LINK access download @fifo" << int(SIGINT);
+    QTest::newRow("inventory, Ctrl-C") << "fleet @fifo -- version" << int(SIGINT);
+}
+
+// A FIFO no one writes to waits for its writer, but Ctrl-C and SIGTERM end
+// the wait, and the run, with nothing sent.
+void TstE2eCli::interruptedWait()
+{
+    Scene s;
+    QVERIFY(s.start({}, {}));
+    QProcess cli;
+    cli.start(qEnvironmentVariable("TARNIC_CLI"), s.args(FETCHED(QString, command)));
+    QVERIFY(cli.waitForStarted(5000));
+    QVERIFY(!cli.waitForFinished(500)); // waiting for a writer
+    ::kill(static_cast<pid_t>(cli.processId()), FETCHED(int, signal));
+    QVERIFY(cli.waitForFinished(5000));
+    QCOMPARE(cli.exitCode(), 130);
+    QVERIFY(s.sentNothing());
 }
 
 QTEST_GUILESS_MAIN(TstE2eCli)

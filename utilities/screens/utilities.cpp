@@ -84,6 +84,7 @@ UtilitiesScreen::UtilitiesScreen(screens::Services &services, QWidget *parent) :
     m_text2->setObjectName(QStringLiteral("Text2"));
     m_text2->setMaximumWidth(40);
     core::DigitFilter::install(m_text2);
+    core::dropControlCharacters(m_text1[2]);
     const char *const optionCaptions[4] = {"Add", "Subtract", "Sorted", "Ad Hoc"};
     for (int i = 0; i < 4; ++i) {
         m_option[i] = new QRadioButton(QString::fromLatin1(optionCaptions[i]), this);
@@ -108,6 +109,9 @@ UtilitiesScreen::UtilitiesScreen(screens::Services &services, QWidget *parent) :
     m_label3->setObjectName(QStringLiteral("Label3"));
     m_label4 = new QLabel(this);
     m_label4->setObjectName(QStringLiteral("Label4"));
+    m_note = new QLabel(this);
+    m_note->setObjectName(QStringLiteral("Note"));
+    m_note->setWordWrap(true);
     m_command1 = new QPushButton(QStringLiteral("HS test"), this);
     m_command1->setObjectName(QStringLiteral("Command1"));
     m_command2 = new QPushButton(QStringLiteral("Sorted test file"), this);
@@ -179,6 +183,7 @@ UtilitiesScreen::UtilitiesScreen(screens::Services &services, QWidget *parent) :
     top->addWidget(m_label[23]);
     m_label[24]->setMinimumWidth(300);
     top->addWidget(m_label[24]);
+    top->addWidget(m_note);
     top->addStretch();
 
     // Tab follows the screen down, each row left to right.
@@ -267,6 +272,8 @@ void UtilitiesScreen::showTransferStart(const QString &pcTime) { m_label3->setTe
 void UtilitiesScreen::showTransferEnd(const QString &pcTime) { m_label4->setText(pcTime); }
 
 void UtilitiesScreen::showHsTest(const QString &text) { m_text4->setPlainText(text); }
+
+void UtilitiesScreen::showNote(const QString &text) { m_note->setText(text); }
 
 void UtilitiesScreen::setBusy(bool busy)
 {
