@@ -1,5 +1,6 @@
 #include "journal/operation.h"
 
+#include "core/inputfile.h"
 #include "journal/journal.h"
 
 #include <QCryptographicHash>
@@ -85,6 +86,13 @@ QJsonObject Operation::describe(const File &file, bool hash) const
     QJsonObject o{{QStringLiteral("role"), roleName(file.role)}, {QStringLiteral("path"), path}};
     if (!hash)
         return o;
+    // Only a regular file is read here: the bytes of a pipe are the
+    // operation's own, and a file past every input limit is refused anyway.
+    const QFileInfo info(path);
+    if (info.exists() && (!info.isFile() || info.size() > core::kImageFile.maxBytes)) {
+        o.insert(QStringLiteral("error"), QStringLiteral("not hashed: not a regular file within the input limits"));
+        return o;
+    }
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly)) {
         o.insert(QStringLiteral("error"), f.errorString());

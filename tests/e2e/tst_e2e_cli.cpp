@@ -12,12 +12,12 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
 #include <map>
 #include <memory>
-#include <vector>
-#include <csignal>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <vector>
 
 namespace {
 
