@@ -10,8 +10,9 @@
 #include <array>
 
 namespace core {
+class ElidedLabel;
 class LabelButton;
-}
+} // namespace core
 
 namespace app {
 
@@ -49,6 +50,11 @@ public:
     core::LabelButton &status() const { return *m_status; }
     // Which settings profile the screens hold, under "Save Settings…".
     void setProfileStatus(const QString &text);
+    // Why the last entry did nothing, under the connection status; the next
+    // entry clears it.
+    const QLabel &note() const { return *m_note; }
+    // The keyboard comes to the lit entry.
+    void focusCurrent();
 
     void all_white();
     void highlight(Entry e);
@@ -71,6 +77,10 @@ private:
     // The rules "Flash Device" and `doboot2` share; true when the download
     // screen may open.
     bool downloadAllowed();
+    // False, and says so in the note, while the link is closed.
+    bool connected();
+    // The arrow keys: the focus to the entry above or below, round the ends.
+    void moveFocus(int step);
     // Shows a download screen ready for a new attempt.
     void openDownload(Screen screen);
     void blink();
@@ -78,8 +88,10 @@ private:
     screens::Services &m_services;
     MainWindow &m_main;
     std::array<core::LabelButton *, kEntryCount> m_entries{};
+    Entry m_current = Entry::Communications;
     core::LabelButton *m_status;
-    QLabel *m_profileStatus;
+    core::ElidedLabel *m_profileStatus;
+    QLabel *m_note;
     QTimer *m_blink; // Timer2
 };
 

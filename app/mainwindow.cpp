@@ -22,6 +22,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QShortcut>
 
 namespace app {
 
@@ -46,6 +47,10 @@ void MainWindow::createScreens(screens::Services &services)
     m_menu = new CommandMenu(services, *this);
     m_menuFrame = m_mdi->addSubWindow(m_menu, Qt::FramelessWindowHint);
     m_menuFrame->setGeometry(0, 0, core::twipsToPixelsX(this, kMenuWidthTwips), m_mdi->height());
+    // F6 brings the keyboard back to the menu from any screen, the terminal
+    // included (F6 is no byte for the controller).
+    auto *toMenu = new QShortcut(QKeySequence(Qt::Key_F6), this);
+    connect(toMenu, &QShortcut::activated, m_menu, &CommandMenu::focusCurrent);
 
     addScreen(Screen::Comm, new wire::CommForm(services));
     m_terminal = new terminal::TermMode(services);
@@ -90,6 +95,15 @@ void MainWindow::addScreen(Screen id, QWidget *screen)
     // Closing a screen hides it; it keeps its contents for the whole run.
     frame->setAttribute(Qt::WA_DeleteOnClose, false);
     frame->hide();
+    // Escape closes it as its close button does, and the keyboard goes back
+    // to the menu. The terminal keeps Escape for the controller while it has
+    // the focus.
+    auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), screen);
+    escape->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(escape, &QShortcut::activated, this, [this, frame] {
+        frame->close();
+        m_menu->focusCurrent();
+    });
     m_frames.at(static_cast<std::size_t>(id)) = frame;
 }
 

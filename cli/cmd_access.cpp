@@ -1,5 +1,5 @@
 #include "cli/commands.h"
-#include "utilities/actions.h"
+#include "cli/transfer.h"
 
 namespace cli {
 
@@ -13,14 +13,10 @@ int runAccess(Context &c)
     model.adHoc = !a.has(QStringLiteral("--sorted"));
     model.includesSchedule = a.has(QStringLiteral("--schedule"));
     model.inclDeleted = a.has(QStringLiteral("--include-deleted"));
-    c.out.path = a.operands.constFirst();
-    utilities::Actions actions(c.link, model, c.out, c.out);
-    const auto moved =
-        a.verb == QLatin1String("download") ? actions.download_accesslist() : actions.upload_accesslist();
-    if (moved.outcome != utilities::Outcome::Done)
-        return kExitFailure;
-    c.results.insert(QStringLiteral("records"), moved.value);
-    return kExitOk;
+    const bool download = a.verb == QLatin1String("download");
+    return runTransfer(c, a.operands.constFirst(), !download, "records", [download](utilities::Actions &actions) {
+        return download ? actions.download_accesslist() : actions.upload_accesslist();
+    });
 }
 
 } // namespace cli

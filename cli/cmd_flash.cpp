@@ -1,5 +1,6 @@
 #include "cli/commands.h"
 #include "flash/download.h"
+#include "flash/stoptext.h"
 
 #include <cstdio>
 #include <unistd.h>
@@ -43,7 +44,8 @@ public:
         if (number != m_total && now - m_shown < kInterval)
             return;
         m_shown = now;
-        const qint64 percent = m_payload > 0 ? bytes * 100 / m_payload : 0;
+        // The figure the status text shows, so that the two never disagree.
+        const qint64 percent = bytes >= m_payload ? 100 : flash::progressHundredths(bytes, m_payload);
         const QString timeLeft = flash::timeLeftText(now - m_started, bytes, m_payload);
         if (m_out.json()) {
             m_out.progress(percent, timeLeft);
@@ -86,6 +88,13 @@ int runDownload(Context &c, flash::Kind kind)
     c.out.path = c.args.operands.constFirst();
     download.getdownloadfile();
     const flash::Result result = download.doflashdl();
+    // Where a failed download stopped, and whether it left the controller
+    // in its boot code (a fleet's report says so).
+    if (result.outcome != flash::Outcome::Complete) {
+        if (const QString stopped = flash::stopText(result); !stopped.isEmpty())
+            c.results.insert(QStringLiteral("stopped"), stopped);
+        c.results.insert(QStringLiteral("boot_code"), result.inBootCode);
+    }
     return result.outcome == flash::Outcome::Complete ? kExitOk : kExitFailure;
 }
 

@@ -2,21 +2,23 @@
 #include "cli/settingargs.h"
 #include "config/profile.h"
 #include "config/settingkeys.h"
+#include "core/safewrite.h"
 
 namespace cli {
 
 namespace {
 
 const QString kDiff = QStringLiteral("--diff");
+const QString kSave = QStringLiteral("--save");
 
 // settings --diff A B: the settings whose values differ, key and both values
 // tab-separated; exit 0 when none differ, 1 when some do, 2 when a file is
 // not a profile (as diff does).
-int runDiff(StdoutSinks &out, const QStringList &files)
+int runDiff(StdoutSinks &out, const QStringList &files, const core::ReadWait &wait)
 {
     config::Settings sides[2];
     for (int i = 0; i < 2; ++i) {
-        const config::ProfileRead read = config::readProfile(files.at(i));
+        const config::ProfileRead read = config::readProfile(files.at(i), wait);
         if (const auto *error = std::get_if<config::ProfileError>(&read)) {
             out.failure(error->text());
             return kExitUsage;
@@ -46,6 +48,9 @@ QString checkSettings(const Arguments &arguments)
     }
     if (!arguments.operands.isEmpty())
         return QStringLiteral("settings: unexpected argument %1").arg(arguments.operands.constFirst());
+    const QString saveTo = arguments.value(kSave).value_or(QString());
+    if (const QString problem = saveTo.isEmpty() ? QString() : core::outputPathProblem(saveTo); !problem.isEmpty())
+        return QStringLiteral("--save: %1").arg(problem);
     return checkSettingChanges(arguments);
 }
 
@@ -57,8 +62,8 @@ int runSettings(Context &c)
 {
     const Arguments &args = c.args;
     if (args.has(kDiff))
-        return runDiff(c.out, args.operands);
-    if (!applySettingArgs(c.out, c.settings, args))
+        return runDiff(c.out, args.operands, c.waiter.readWait());
+    if (!applySettingArgs(c.out, c.settings, args, c.waiter.readWait()))
         return kExitUsage;
     const bool changed = args.has(QStringLiteral("--changed"));
     for (const config::SettingKey &k : config::settingKeys()) {
@@ -66,7 +71,7 @@ int runSettings(Context &c)
         if (!changed || value != k.defaultValue())
             c.out.line(QStringList{k.key, value, k.screen, k.caption}.join(QLatin1Char('\t')));
     }
-    if (const auto save = args.value(QStringLiteral("--save"))) {
+    if (const auto save = args.value(kSave)) {
         const QByteArray text = config::profileText(c.settings, args.has(QStringLiteral("--all")));
         if (const auto error = config::writeProfile(*save, text)) {
             c.out.failure(*error);

@@ -1,25 +1,49 @@
 #include "cli/commands.h"
 #include "utilities/actions.h"
+#include "utilities/formats.h"
 
 namespace cli {
+
+namespace {
+// The controller's clock less this computer's, in seconds; both are wall
+// clocks without a zone.
+std::optional<qint64> clockOffset(const QString &controller, const QDateTime &pc)
+{
+    QDateTime read = QDateTime::fromString(controller, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    if (!read.isValid())
+        return std::nullopt;
+    read.setTimeSpec(Qt::UTC);
+    return QDateTime(pc.date(), pc.time(), Qt::UTC).secsTo(read);
+}
+} // namespace
 
 // time get | time set [--hours N] [--subtract]: the screen's clock actions.
 int runTime(Context &c)
 {
     utilities::UtilitiesSettings &model = c.utilities;
-    utilities::Actions actions(c.link, model, c.out, c.out);
     if (c.args.verb == QLatin1String("get")) {
+        utilities::Actions actions(c.link, model, c.out, c.out);
         const auto time = actions.getControllerTime();
         if (time.outcome != utilities::Outcome::Done)
             return kExitFailure;
         c.results.insert(QStringLiteral("time"), time.value);
+        if (const auto offset = clockOffset(time.value, QDateTime::currentDateTime()))
+            c.results.insert(QStringLiteral("clock_offset_s"), *offset);
         c.out.line(time.value);
         return kExitOk;
     }
     // The hours are checked by the action itself, as the screen's field would be.
     model.hours = c.args.value(QStringLiteral("--hours")).value_or(QStringLiteral("00"));
     model.add = !c.args.has(QStringLiteral("--subtract"));
-    return actions.setControllerTime() == utilities::Outcome::Done ? kExitOk : kExitFailure;
+    QDateTime pcNow;
+    utilities::Actions actions(c.link, model, c.out, c.out, utilities::Display::none(),
+                               [&pcNow] { return pcNow = QDateTime::currentDateTime(); });
+    if (actions.setControllerTime() != utilities::Outcome::Done)
+        return kExitFailure;
+    // What the controller was told, as a clock read shows it.
+    const QByteArray sent = utilities::setTimeCommand(pcNow, utilities::parseHours(model.hours).value_or(0), model.add);
+    c.results.insert(QStringLiteral("time_set"), utilities::formatControllerTime(sent.mid(1)));
+    return kExitOk;
 }
 
 } // namespace cli

@@ -100,6 +100,30 @@ const Command *findCommand(const QString &name)
     return nullptr;
 }
 
+std::optional<QString> FileWord::in(const Arguments &arguments) const
+{
+    if (!option.isEmpty())
+        return arguments.value(option);
+    if (arguments.operands.isEmpty())
+        return std::nullopt;
+    return arguments.operands.constFirst();
+}
+
+QList<FileWord> fileWords(const QString &command, const QString &verb)
+{
+    using Role = FileWord::Role;
+    const bool upload = verb == QLatin1String("upload");
+    if (command == QLatin1String("flash") || command == QLatin1String("bootext"))
+        return {{Role::Image, {}}};
+    if (command == QLatin1String("access"))
+        return {{Role::AccessList, {}, upload}};
+    if (command == QLatin1String("schedules"))
+        return {{Role::Schedules, {}, upload}};
+    if (command == QLatin1String("program"))
+        return {{Role::Profile, QStringLiteral("--profile")}, {Role::RecordFolder, QStringLiteral("--record"), true}};
+    return {};
+}
+
 std::variant<Arguments, QString> parseCommand(const Command &command, const QStringList &words)
 {
     const Grammar grammar = command.grammar();

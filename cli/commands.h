@@ -26,6 +26,19 @@ std::span<const Command> commands();
 // The command of that name, or none.
 const Command *findCommand(const QString &name);
 
+// A file a command names: its first operand, or an option's value.
+struct FileWord {
+    enum class Role { Image, Profile, AccessList, Schedules, RecordFolder };
+    Role role;
+    QString option; // empty: the first operand
+    bool writes = false;
+
+    // Where it stands in arguments, if it does.
+    std::optional<QString> in(const Arguments &arguments) const;
+};
+// The files a command with this verb names.
+QList<FileWord> fileWords(const QString &command, const QString &verb);
+
 // The words after the command's name, parsed and checked as the command will
 // read them: a usage error as text, before any link opens.
 std::variant<Arguments, QString> parseCommand(const Command &command, const QStringList &words);

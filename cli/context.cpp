@@ -1,5 +1,7 @@
 #include "cli/context.h"
 
+#include "core/controltext.h"
+
 #include <QJsonDocument>
 
 #include <cstdio>
@@ -24,8 +26,8 @@ void StdoutSinks::event(const char *kind, const QString &text)
 {
     if (m_json)
         print({{QStringLiteral("event"), QLatin1String(kind)}, {QStringLiteral("text"), text}});
-    else
-        writeLine(text.toLocal8Bit(), stdout);
+    else // a line feed in a reply must not print a line of its own
+        writeLine(core::escapeControlCharacters(text.toLocal8Bit()), stdout);
 }
 
 void StdoutSinks::print(QJsonObject object)
@@ -45,17 +47,22 @@ void StdoutSinks::progress(qint64 percent, const QString &timeLeft)
 
 void StdoutSinks::result(int exitCode, const QJsonObject &results)
 {
-    if (m_json)
-        print({{QStringLiteral("event"), QStringLiteral("result")},
-               {QStringLiteral("ok"), exitCode == kExitOk},
-               {QStringLiteral("exit"), exitCode},
-               {QStringLiteral("results"), results}});
+    if (!m_json)
+        return;
+    QJsonObject object{{QStringLiteral("event"), QStringLiteral("result")},
+                       {QStringLiteral("ok"), exitCode == kExitOk},
+                       {QStringLiteral("exit"), exitCode},
+                       {QStringLiteral("results"), results}};
+    if (exitCode != kExitOk)
+        object.insert(QStringLiteral("message"), endText());
+    print(object);
 }
 
 void StdoutSinks::error(const QString &text) { writeLine(text.toLocal8Bit(), stderr); }
 
 void StdoutSinks::failure(const QString &text)
 {
+    m_said = text;
     if (m_json)
         print({{QStringLiteral("event"), QStringLiteral("error")}, {QStringLiteral("text"), text}});
     else

@@ -35,9 +35,17 @@ class StdoutSinks final : public core::StatusLine,
 public:
     // A name tags every JSON object with the controller's name (in a fleet).
     explicit StdoutSinks(bool json = false, QString name = {}) : m_json(json), m_name(std::move(name)) {}
-    void setStatus(const QString &text) override { event("status", text); }
-    void append(const QString &text) override { event("line", text); }
-    void message(const QString &text) override { event("message", text); }
+    void setStatus(const QString &text) override
+    {
+        m_said = text;
+        event("status", text);
+    }
+    void append(const QString &text) override { line(text); }
+    void message(const QString &text) override
+    {
+        m_said = text;
+        event("message", text);
+    }
     // The answer given on the command line; without one the question is asked
     // on the terminal when stdin is one (never with --json), else answered No.
     bool ask(const QString &text) override;
@@ -50,12 +58,20 @@ public:
     }
 
     // A line of the command's own output.
-    void line(const QString &text) { event("line", text); }
+    void line(const QString &text)
+    {
+        m_lastLine = text;
+        event("line", text);
+    }
     // How far a long transfer has come; JSON only (a terminal gets its own
     // one-line display on stderr).
     void progress(qint64 percent, const QString &timeLeft);
-    // The last object of a JSON run: the exit status and the typed results.
+    // The last object of a JSON run: the exit status, the typed results and,
+    // when it failed, what ended it.
     void result(int exitCode, const QJsonObject &results);
+    // What ended a run: the last status text, message or failure, or else
+    // the last line (a programming run's error code stands in its pane).
+    QString endText() const { return m_said.isEmpty() ? m_lastLine : m_said; }
     bool json() const { return m_json; }
 
     // What stopped the run (a usage error, a link that did not open): on
@@ -72,6 +88,8 @@ private:
 
     bool m_json;
     QString m_name;
+    QString m_said;
+    QString m_lastLine;
 };
 
 // What a command gets: the connected link and the same models the screens use.

@@ -1,8 +1,11 @@
 #include "cli/fleet/fleetrun.h"
 #include "cli/fleet/worker.h"
 #include "cli/interruptsignals.h"
+#include "cli/journalcommand.h"
 #include "cli/options.h"
+#include "cli/recording.h"
 #include "cli/runcontroller.h"
+#include "journal/journal.h"
 
 #include <QCoreApplication>
 
@@ -32,18 +35,25 @@ int main(int argc, char *argv[])
         std::puts("tarnic-cli " TARNIC_VERSION);
         return kExitOk;
     }
+    if (options->command == QLatin1String(kJournalCommand))
+        return runJournal(*options);
     InterruptSignals interrupts;
-    if (options->command == QLatin1String(fleet::kCommand))
-        return fleet::runFleet(options->args, options->json, interrupts);
+    // A fleet's runner writes its workers' records.
     if (options->command == QLatin1String(fleet::kWorkerCommand))
         return fleet::runWorker(interrupts);
+    const bool isFleet = options->command == QLatin1String(fleet::kCommand);
     const Command *command = findCommand(options->command);
-    if (!command) {
+    if (!isFleet && !command) {
         StdoutSinks::error(QStringLiteral("unknown command %1").arg(options->command));
         StdoutSinks::error(usageText());
         return kExitUsage;
     }
+    std::unique_ptr<journal::Journal> journal;
+    if ((isFleet || command->needsLink) && !openJournal(*options, journal))
+        return kExitUsage;
+    if (isFleet)
+        return fleet::runFleet(options->args, options->json, interrupts, journal.get());
     StdoutSinks out(options->json);
     wire::EventLoopWaiter waiter;
-    return runController(*options, *command, out, waiter, &interrupts);
+    return runController(*options, *command, out, waiter, &interrupts, journal.get());
 }

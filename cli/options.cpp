@@ -1,6 +1,8 @@
 #include "cli/options.h"
 
 #include "cli/commands.h"
+#include "cli/journalcommand.h"
+#include "core/controltext.h"
 #include "fleet/inventory.h"
 #include "link/commsettings.h"
 
@@ -19,6 +21,12 @@ std::optional<LinkOptions> parseLinkOptions(const QStringList &arguments, QStrin
         *error = why;
         return std::nullopt;
     };
+    // Arguments become commands, file names and printed lines: a control
+    // character in one could add a command of its own.
+    for (const QString &argument : arguments)
+        if (core::firstControlCharacter(argument) >= 0)
+            return fail(QStringLiteral("an argument holds a control character: %1")
+                            .arg(QString::fromLocal8Bit(core::escapeControlCharacters(argument.toLocal8Bit()))));
     while (i < arguments.size() && arguments.at(i).startsWith(QLatin1String("--"))) {
         const QString &opt = arguments.at(i);
         // Asked for help or the version, the rest of the line does not matter.
@@ -26,8 +34,8 @@ std::optional<LinkOptions> parseLinkOptions(const QStringList &arguments, QStrin
             o.request = opt == QLatin1String("--help") ? LinkOptions::Request::Help : LinkOptions::Request::Version;
             return o;
         }
-        if (opt == QLatin1String("--json")) {
-            o.json = true;
+        if (opt == QLatin1String("--json") || opt == QLatin1String("--no-journal")) {
+            (opt == QLatin1String("--json") ? o.json : o.noJournal) = true;
             ++i;
             continue;
         }
@@ -43,6 +51,8 @@ std::optional<LinkOptions> parseLinkOptions(const QStringList &arguments, QStrin
             if (!ok || !wire::baudChoices().contains(o.baud))
                 return fail(QStringLiteral("--baud takes 9600, 19200, 38400, 57600 or 115200"));
             haveBaud = true;
+        } else if (opt == QLatin1String("--journal")) {
+            o.journal = value;
         } else if (opt == QLatin1String("--tcp")) {
             haveTcp = true;
             o.tcp = true;
@@ -53,9 +63,13 @@ std::optional<LinkOptions> parseLinkOptions(const QStringList &arguments, QStrin
         }
         i += 2;
     }
-    // A fleet takes its links from its inventory, and its workers from the runs it hands them.
+    if (o.noJournal && !o.journal.isEmpty())
+        return fail(QStringLiteral("give --journal FILE or --no-journal, not both"));
+    // A fleet takes its links from its inventory, and its workers from the
+    // runs it hands them; the journal's listing needs no link.
     if (!haveSerial && !haveTcp && i < arguments.size()
-        && (arguments.at(i) == QLatin1String("fleet") || arguments.at(i) == QLatin1String("fleet-worker"))) {
+        && (arguments.at(i) == QLatin1String("fleet") || arguments.at(i) == QLatin1String("fleet-worker")
+            || arguments.at(i) == QLatin1String(kJournalCommand))) {
         o.command = arguments.at(i);
         o.args = arguments.mid(i + 1);
         return o;
@@ -81,16 +95,21 @@ QString synopsis(const Command &c)
 }
 
 constexpr QLatin1String kLinkSynopsis(
-    "tarnic-cli [--json] (--serial DEVICE [--baud 9600|19200|38400|57600|115200] | --tcp HOST[:PORT]) COMMAND [ARGS]");
-constexpr QLatin1String kFleetSynopsis(
-    "tarnic-cli [--json] fleet INVENTORY [--parallel N] [--retries K] [--only NAME,...] [--report FILE]\n"
-    "            [--log-dir DIR] [--yes] -- COMMAND [ARGS]");
+    "tarnic-cli [--json] [--journal FILE | --no-journal]\n"
+    "            (--serial DEVICE [--baud 9600|19200|38400|57600|115200] | --tcp HOST[:PORT]) COMMAND [ARGS]");
+constexpr QLatin1String
+    kFleetSynopsis("tarnic-cli [--json] [--journal FILE | --no-journal] fleet INVENTORY [--parallel N] [--retries K]\n"
+                   "            [--only NAME,...] [--report FILE] [--log-dir DIR] [--yes] -- COMMAND [ARGS]");
+constexpr QLatin1String kJournalSynopsis(
+    "tarnic-cli [--journal FILE] journal [--controller NAME] [--link ENDPOINT] [--operation OP] [--run ID]\n"
+    "            [--since DATE] [--until DATE] [--failed] [--last N] [--json | --csv]\n"
+    "            | journal verify [--head HASH] | journal export FILE [--anonymous]");
 } // namespace
 
 QString usageText()
 {
     QString text = QStringLiteral("usage: ") + kLinkSynopsis + QStringLiteral("\n       ") + kFleetSynopsis
-        + QStringLiteral("\ncommands:\n");
+        + QStringLiteral("\n       ") + kJournalSynopsis + QStringLiteral("\ncommands:\n");
     for (const Command &c : commands())
         text += QStringLiteral("  ") + synopsis(c) + QLatin1Char('\n');
     return text;
@@ -102,6 +121,7 @@ QString usageText()
 QString helpText()
 {
     QString text = QStringLiteral("Usage: ") + kLinkSynopsis + QStringLiteral("\n  or:  ") + kFleetSynopsis
+        + QStringLiteral("\n  or:  ") + kJournalSynopsis
         + QStringLiteral("\n  or:  tarnic-cli --help | --version\n"
                          "Runs one operation of the Tarnic Flash Utility on a door-access controller over a\n"
                          "serial port or TCP, with the same bytes on the wire as the desktop program.\n"
@@ -120,6 +140,10 @@ QString helpText()
                            "  --json             JSON Lines on stdout: one object per event (status, line,\n"
                            "                     progress, message, question, error), the last a result with\n"
                            "                     ok, the exit status and what the command learned\n"
+                           "  --journal FILE     record into the journal FILE (else $TARNIC_JOURNAL, else\n"
+                           "                     ~/.local/share/tarnic-flash-utility/journal.db); exit 2\n"
+                           "                     when FILE cannot be written\n"
+                           "  --no-journal       record nothing\n"
                            "  --help             print this help and exit\n"
                            "  --version          print the version and exit\n"
                            "\n"
@@ -143,6 +167,21 @@ QString helpText()
                            "  --log-dir DIR      each controller's output in DIR/NAME.log\n"
                            "  --yes              answer the ID-size question Yes (else No)\n"
                            "  Ctrl-C once starts no further controller; twice stops the running ones.\n"
+                           "\n"
+                           "Journal:\n"
+                           "  Every operation on a controller is recorded as it starts and as it ends: who,\n"
+                           "  when (UTC), the controller and link, the operation and its options, the hashes\n"
+                           "  of its files, the outcome and the results. Card IDs are never recorded.\n"
+                           "  journal [FILTERS]  the operations: time, operator, controller, operation,\n"
+                           "                     outcome and main result; --json whole records, --csv a\n"
+                           "                     table; DATE is YYYY-MM-DD or an ISO 8601 time (local time\n"
+                           "                     unless it has a zone); --failed: all that did not end ok\n"
+                           "  journal verify     walks the hash chain: the first record changed, removed or\n"
+                           "                     inserted (exit 1), or \"N records, chain intact\"; prints the\n"
+                           "                     head hash; --head HASH checks against a head kept earlier\n"
+                           "  journal export FILE\n"
+                           "                     the whole chain as JSON Lines (--anonymous: without user\n"
+                           "                     and host names); prints the head hash\n"
                            "\n"
                            "Exit status:\n"
                            "  0  success (in a fleet: every controller)\n"

@@ -7,8 +7,9 @@
 
 namespace cli {
 
-// tarnic-cli [--json] (--serial DEVICE [--baud B] | --tcp HOST[:PORT]) COMMAND [ARGS]
-//            | [--json] fleet INVENTORY [OPTIONS] -- COMMAND [ARGS]
+// tarnic-cli [--json] [--journal FILE | --no-journal] (--serial DEVICE [--baud B] | --tcp HOST[:PORT]) COMMAND [ARGS]
+//            | [--json] [--journal FILE | --no-journal] fleet INVENTORY [OPTIONS] -- COMMAND [ARGS]
+//            | [--json] [--journal FILE] journal [ARGS]
 //            | --help | --version
 struct LinkOptions {
     enum class Request { Run, Help, Version };
@@ -19,6 +20,8 @@ struct LinkOptions {
     QString host;       // TCP
     QString port = QStringLiteral("57");
     bool json = false; // JSON Lines on stdout
+    QString journal;   // --journal FILE
+    bool noJournal = false;
     QString command;
     QStringList args;
 };

@@ -1,6 +1,7 @@
 #include "cli/runcontroller.h"
 
 #include "cli/interruptsignals.h"
+#include "cli/recording.h"
 #include "link/qtserialio.h"
 #include "link/qttcpio.h"
 
@@ -41,7 +42,7 @@ int connectAndRun(const Command &command, Context &context)
 } // namespace
 
 int runController(const LinkOptions &options, const Command &command, StdoutSinks &out, wire::Waiter &waiter,
-                  InterruptSignals *interrupts)
+                  InterruptSignals *interrupts, journal::Journal *journal)
 {
     // Usage errors are told before any link opens.
     auto parsed = parseCommand(command, options.args);
@@ -78,9 +79,11 @@ int runController(const LinkOptions &options, const Command &command, StdoutSink
         if (interrupts)
             interrupts->onSignal = nullptr;
     });
+    journal::Operation recorded(command.needsLink ? journal : nullptr, describeRun(options), &warnJournal);
     int rc = connectAndRun(command, context);
     if (waiter.quitting())
         rc = kExitInterrupted;
+    recorded.end({outcomeOf(rc), rc, out.endText(), context.results});
     out.result(rc, context.results);
     return rc;
 }

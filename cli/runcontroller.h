@@ -7,6 +7,10 @@ namespace wire {
 class Waiter;
 }
 
+namespace journal {
+class Journal;
+}
+
 namespace cli {
 
 class InterruptSignals;
@@ -16,8 +20,9 @@ class InterruptSignals;
 // exit status. A quit requested of the waiter (from any thread) ends the run
 // through the normal failure path: 130. With interrupts, SIGINT stops a
 // command that has a Stop of its own, and otherwise (and SIGTERM always)
-// quits.
+// quits. With a journal, a command that talks to the controller is recorded
+// there as it starts, before the link opens, and as it ends.
 int runController(const LinkOptions &options, const Command &command, StdoutSinks &out, wire::Waiter &waiter,
-                  InterruptSignals *interrupts = nullptr);
+                  InterruptSignals *interrupts = nullptr, journal::Journal *journal = nullptr);
 
 } // namespace cli

@@ -2,6 +2,7 @@
 
 #include "cli/context.h"
 #include "config/settings.h"
+#include "core/inputfile.h"
 
 #include <QString>
 
@@ -11,8 +12,10 @@ namespace cli {
 // number of them. Empty when each change has the form KEY=VALUE.
 QString checkSettingChanges(const Arguments &arguments);
 
-// The profile (if any) onto the defaults in settings, then each change; false
-// after saying why through out, with settings left as they were.
-bool applySettingArgs(StdoutSinks &out, config::Settings &settings, const Arguments &args);
+// The profile (if any, read through wait) onto the defaults in settings,
+// then each change; false after saying why through out, with settings left
+// as they were.
+bool applySettingArgs(StdoutSinks &out, config::Settings &settings, const Arguments &args,
+                      const core::ReadWait &wait);
 
 } // namespace cli

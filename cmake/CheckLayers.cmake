@@ -1,9 +1,11 @@
 # Checks every #include of the program's own folders against the layers:
 #   core < link < operations (config, utilities, flash, terminal, loopback, fleet)
 #        < screens (*/screens, core/widgets, screens/) < app
+# The journal stands beside the operations and uses only core and link: the
+# operations, their front ends and the screens may record into it.
 # cli uses operations, link and core; sim uses nothing of the program and
-# nothing of the program uses sim. Logic (core, link, operations, cli)
-# includes no Qt Widgets header. Operations do not include each other.
+# nothing of the program uses sim. Logic (core, link, operations, journal,
+# cli) includes no Qt Widgets header. Operations do not include each other.
 # tests/, bench/ and fuzz/ are exempt.
 #
 #   cmake -DROOT=DIR -DWIDGETS_DIR=QT_WIDGETS_INCLUDE_DIR [-DSTAMP=FILE] -P CheckLayers.cmake
@@ -14,7 +16,7 @@ cmake_minimum_required(VERSION 3.25)
 
 set(operations config utilities flash terminal loopback fleet)
 set(exempt tests bench fuzz)
-set(known core link ${operations} screens app cli sim ${exempt})
+set(known core link ${operations} journal screens app cli sim ${exempt})
 
 # Layer of a path relative to ROOT: sets <out>_layer, <out>_rank and
 # <out>_unit (the folder a file may always include from). Empty layer: not
@@ -38,6 +40,9 @@ function(classify path out)
     set(rank 1)
   elseif(top IN_LIST operations)
     set(layer operation)
+    set(rank 2)
+  elseif(top STREQUAL "journal")
+    set(layer journal)
     set(rank 2)
   elseif(top STREQUAL "cli")
     set(layer cli)
@@ -63,6 +68,8 @@ function(broken_rule out)
     set(rule "the program includes no simulator header")
   elseif(to_layer STREQUAL "cli")
     set(rule "only tarnic-cli includes cli headers")
+  elseif(from_layer STREQUAL "journal" AND to_rank GREATER 1)
+    set(rule "the journal uses only core and link, not ${to_unit}")
   elseif(from_layer STREQUAL "cli" AND to_rank GREATER 2)
     set(rule "cli uses operations, link and core, never ${to_layer}")
   elseif(to_rank GREATER from_rank)
@@ -119,7 +126,7 @@ foreach(file IN LISTS files)
       set(rule "the program includes nothing of tests/, bench/ or fuzz/")
     elseif(target_top IN_LIST known)
       broken_rule(rule)
-    elseif(from_layer MATCHES "^(core|link|operation|cli)$"
+    elseif(from_layer MATCHES "^(core|link|operation|journal|cli)$"
            AND (header MATCHES "^QtWidgets(/|$)" OR EXISTS "${WIDGETS_DIR}/${header}"))
       set(rule "${from_layer} code includes no widget header")
     endif()

@@ -1,6 +1,6 @@
 # The layer check runs before anything compiles: every library depends on it,
 # so a build of any target fails on an include that breaks the layers.
-set(TARNIC_LAYER_FOLDERS core link config utilities flash terminal loopback screens app cli sim)
+set(TARNIC_LAYER_FOLDERS core link config utilities flash terminal loopback fleet journal screens app cli sim)
 set(TARNIC_LAYER_SOURCES "")
 foreach(folder IN LISTS TARNIC_LAYER_FOLDERS)
   file(GLOB_RECURSE found CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/${folder}/*.h" "${PROJECT_SOURCE_DIR}/${folder}/*.cpp")

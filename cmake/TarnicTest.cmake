@@ -17,7 +17,9 @@ function(tarnic_add_test name)
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 120)
   endif()
-  set(env "TARNIC_SIM=$<TARGET_FILE:tarnic-sim>;TARNIC_CLI=$<TARGET_FILE:tarnic-cli>;TARNIC_APP=$<TARGET_FILE:tarnic-flash-utility>")
+  # Each test's programs keep their journal in the build tree, not the home folder.
+  set(env "TARNIC_SIM=$<TARGET_FILE:tarnic-sim>;TARNIC_CLI=$<TARGET_FILE:tarnic-cli>;TARNIC_APP=$<TARGET_FILE:tarnic-flash-utility>"
+          "XDG_DATA_HOME=${CMAKE_CURRENT_BINARY_DIR}/${name}.data")
   if(T_GUI)
     list(APPEND env "QT_QPA_PLATFORM=offscreen")
   endif()

@@ -1,11 +1,10 @@
 #include "config/profile.h"
 
 #include "config/settingkeys.h"
+#include "core/safewrite.h"
 
-#include <QFile>
 #include <QHash>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QStringDecoder>
 
 namespace config {
@@ -119,12 +118,13 @@ ProfileRead parseProfile(const QByteArray &text, const QString &file)
     return settings;
 }
 
-ProfileRead readProfile(const QString &path)
+ProfileRead readProfile(const QString &path, const core::ReadWait &wait)
 {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return ProfileError{path, 0, f.errorString()};
-    return parseProfile(f.readAll(), path);
+    QString error;
+    const std::optional<QByteArray> text = core::readInputFile(path, core::kProfileFile, &error, wait);
+    if (!text)
+        return ProfileError{path, 0, error};
+    return parseProfile(*text, path);
 }
 
 QByteArray profileText(const Settings &settings, bool all, const QStringList &notes)
@@ -144,10 +144,7 @@ QByteArray profileText(const Settings &settings, bool all, const QStringList &no
 
 std::optional<QString> writeProfile(const QString &path, const QByteArray &text)
 {
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(text) != text.size() || !f.commit())
-        return QStringLiteral("%1: %2").arg(path, f.errorString());
-    return std::nullopt;
+    return core::writeWholeFile(path, text);
 }
 
 } // namespace config

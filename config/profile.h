@@ -1,6 +1,7 @@
 #pragma once
 
 #include "config/settings.h"
+#include "core/inputfile.h"
 
 #include <QByteArray>
 #include <QString>
@@ -32,7 +33,8 @@ using ProfileRead = std::variant<Settings, ProfileError>;
 
 // Takes nothing but the text: file only names it in an error.
 ProfileRead parseProfile(const QByteArray &text, const QString &file);
-ProfileRead readProfile(const QString &path);
+// At most 1 MiB; a pipe is read through wait (see core::readInputFile).
+ProfileRead readProfile(const QString &path, const core::ReadWait &wait = {});
 
 // The profile of settings: the settings that differ from the defaults, or all
 // of them; notes become comment lines under the first.

@@ -14,11 +14,25 @@ core::FileFilter profileFilter() { return {kProfileFilter, kProfileSuffix, {}, Q
 } // namespace
 
 ProfileSession::ProfileSession(Settings &settings, core::FileChooser &files, core::MessageBox &messages)
-    : m_settings(settings), m_files(files), m_messages(messages)
+    : m_settings(settings), m_files(files), m_messages(messages), m_asFiled(assignments(settings))
 {}
+
+bool ProfileSession::changed() const { return assignments(m_settings) != m_asFiled; }
 
 bool ProfileSession::open()
 {
+    if (changed()) {
+        switch (m_messages.askUnsaved(kUnsavedQuestion)) {
+        case core::MessageBox::Unsaved::Save:
+            if (!save())
+                return false;
+            break;
+        case core::MessageBox::Unsaved::Discard:
+            break;
+        case core::MessageBox::Unsaved::Cancel:
+            return false;
+        }
+    }
     const std::optional<QString> path = m_files.openFile(QStringLiteral("Open Settings"), profileFilter());
     if (!path)
         return false;
@@ -53,8 +67,8 @@ QString ProfileSession::statusText() const
     if (m_path.isEmpty())
         return QStringLiteral("Settings profile: none");
     const QString name = QFileInfo(m_path).fileName();
-    return assignments(m_settings) == m_asFiled ? QStringLiteral("Settings profile: %1").arg(name)
-                                                : QStringLiteral("Settings profile: %1, changed").arg(name);
+    return changed() ? QStringLiteral("Settings profile: %1, changed").arg(name)
+                     : QStringLiteral("Settings profile: %1").arg(name);
 }
 
 } // namespace config

@@ -28,6 +28,15 @@ public:
     virtual void message(const QString &text) = 0;
     // Modal Yes/No question; true for Yes.
     virtual bool ask(const QString &text) = 0;
+    // What to do with changes not yet saved before they are replaced.
+    enum class Unsaved { Save, Discard, Cancel };
+    // Modal Save / Discard / Cancel question. A front end without one keeps
+    // the changes.
+    virtual Unsaved askUnsaved(const QString &text)
+    {
+        Q_UNUSED(text);
+        return Unsaved::Cancel;
+    }
 };
 
 struct FileFilter {

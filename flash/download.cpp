@@ -127,11 +127,26 @@ FlashDownload::Input FlashDownload::waitForInput(Ms deadline)
 // waits take everything received and look at the first byte.
 bool FlashDownload::waitAck(char expected, Ms timeout, bool readAll)
 {
-    if (waitForInput(m_waiter.now() + timeout) != Input::Data)
+    switch (waitForInput(m_waiter.now() + timeout)) {
+    case Input::Data:
+        break;
+    case Input::TimedOut:
+        m_stopped.cause = Cause::NoAnswer;
+        m_stopped.waited = timeout;
         return false;
+    case Input::Lost:
+        m_stopped.cause = Cause::LinkLost;
+        return false;
+    case Input::Quit:
+        return false;
+    }
     wire::ByteIo &io = m_link.io();
     const QByteArray got = io.read(readAll ? io.bytesAvailable() : 1);
-    return !got.isEmpty() && got.at(0) == expected;
+    if (!got.isEmpty() && got.at(0) == expected)
+        return true;
+    m_stopped.cause = Cause::WrongAnswer;
+    m_stopped.answer = got;
+    return false;
 }
 
 bool FlashDownload::wait_for_k() { return waitAck('K', variantFor(m_kind, false).kTimeout, false); }
@@ -142,22 +157,35 @@ bool FlashDownload::wait_for_b_tcp() { return waitAck('B', variantFor(m_kind, tr
 bool FlashDownload::waitK() { return m_v.tcp ? wait_for_k_tcp() : wait_for_k(); }
 bool FlashDownload::waitB() { return m_v.tcp ? wait_for_b_tcp() : wait_for_b(); }
 
-bool FlashDownload::send(const QByteArray &bytes) { return m_link.write(bytes); }
+bool FlashDownload::send(const QByteArray &bytes)
+{
+    if (m_link.write(bytes))
+        return true;
+    m_stopped.cause = Cause::LinkLost;
+    return false;
+}
 
 Result FlashDownload::fail(Outcome outcome, int stage, const QString &message, bool clearStatus)
 {
+    Result r = m_stopped;
+    r.stage = stage;
     // Closing the program unwinds the download without a word.
-    if (m_waiter.quitting())
-        return {Outcome::Quit, stage, QString()};
+    if (m_waiter.quitting()) {
+        r.outcome = Outcome::Quit;
+        return r;
+    }
     if (clearStatus)
         m_status.setStatus(QString());
     m_messages.message(message);
-    return {outcome, stage, message};
+    r.outcome = outcome;
+    r.message = message;
+    return r;
 }
 
 Result FlashDownload::run()
 {
     m_v = variant();
+    m_stopped = {};
     wire::ByteIo &io = m_link.io();
     auto downloadError = [this](int stage) {
         return fail(Outcome::DownloadError, stage, downloadErrorMessage(m_v, stage), m_v.clearStatusOnError);
@@ -177,15 +205,24 @@ Result FlashDownload::run()
         return fail(Outcome::NotConnected, 0, kNotConnected, false);
     }
     const ImageLayout layout = layoutFor(image->size(), m_v.trailerSize, m_v.blockSize);
+    // An image with no payload would leave the controller in its boot code
+    // with nothing to load: it is refused before the break-in.
+    if (layout.payloadLength <= 0)
+        return fail(Outcome::EarlyEnd, 0, kEarlyEnd, false);
 
     // Break-in, and the pause while the controller restarts into its boot code.
     if (!send(kBreakIn))
         return downloadError(StageStart);
-    m_waiter.waitUntil([&io] { return !io.isOpen(); }, m_waiter.now() + m_pauseOverride.value_or(m_v.pause));
+    const Ms restarted = m_waiter.now() + m_pauseOverride.value_or(m_v.pause);
+    if (m_observer)
+        m_observer->pausing(restarted, m_waiter.now());
+    m_waiter.waitUntil([&io] { return !io.isOpen(); }, restarted);
     if (m_waiter.quitting())
         return fail(Outcome::Quit, StageStart, QString(), false);
-    if (!io.isOpen())
+    if (!io.isOpen()) {
+        m_stopped.cause = Cause::LinkLost;
         return downloadError(StageStart);
+    }
     if (!m_v.tcp) {
         while (io.bytesAvailable() > 0)
             io.read(io.bytesAvailable());
@@ -200,8 +237,11 @@ Result FlashDownload::run()
         case Input::Quit:
             return fail(Outcome::Quit, StageStart, QString(), false);
         case Input::Lost:
+            m_stopped.cause = Cause::LinkLost;
             return downloadError(StageStart);
         case Input::TimedOut:
+            m_stopped.cause = Cause::NoAnswer;
+            m_stopped.waited = m_v.startTimeout;
             return fail(Outcome::StartTimeout, StageStart, timeoutMessage(m_v), m_v.clearStatusOnError);
         case Input::Data:
             break;
@@ -210,14 +250,15 @@ Result FlashDownload::run()
             break;
         // A peer that never stops talking must not hold the wait past its
         // time-out: the wait sees the deadline only when nothing is waiting.
-        if (m_waiter.now() >= startDeadline)
+        if (m_waiter.now() >= startDeadline) {
+            m_stopped.cause = Cause::WrongAnswer;
             return fail(Outcome::StartTimeout, StageStart, timeoutMessage(m_v), m_v.clearStatusOnError);
+        }
     }
-
-    if (layout.payloadLength <= 0)
-        return fail(Outcome::EarlyEnd, 0, kEarlyEnd, false);
+    m_stopped.inBootCode = true;
 
     const qint64 total = layout.totalBlocks();
+    m_stopped.blocks = total;
     const int size = layout.blockSize;
     if (m_observer)
         m_observer->blocksStarting(total, layout.payloadLength, m_waiter.now());
@@ -225,6 +266,7 @@ Result FlashDownload::run()
     qint64 sent = 0;
     qint64 lastShown = -1;
     for (qint64 b = 0; b < layout.fullBlocks; ++b) {
+        m_stopped.block = b + 1;
         if (m_observer)
             m_observer->blockSending(b + 1, m_waiter.now());
         if (!send(frameBlock(QByteArrayView(payload + b * size, size))) || !waitK())
@@ -240,6 +282,7 @@ Result FlashDownload::run()
     }
     if (m_v.fullBeforeLast)
         m_status.setStatus(kFullBeforeLast);
+    m_stopped.block = total;
     if (m_observer)
         m_observer->blockSending(total, m_waiter.now());
     if (!send(frameBlock(QByteArrayView(payload + sent, layout.lastBlockSize))) || !waitK())
@@ -262,7 +305,11 @@ Result FlashDownload::run()
     }
     m_status.setStatus(QString());
     m_messages.message(kComplete);
-    return {Outcome::Complete, 0, kComplete};
+    Result done = m_stopped;
+    done.outcome = Outcome::Complete;
+    done.message = kComplete;
+    done.inBootCode = false;
+    return done;
 }
 
 } // namespace flash

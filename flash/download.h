@@ -66,15 +66,32 @@ enum class Outcome {
     NotConnected,    // nothing was sent
     StartTimeout,
     DownloadError, // a missing or wrong acknowledgement, or the link lost
-    EarlyEnd,
+    EarlyEnd,      // no payload in the image; nothing was sent
     Complete,
     Quit, // the program is closing; nothing was shown
+};
+
+// Why a download that began stopped.
+enum class Cause {
+    None,
+    LinkLost,
+    NoAnswer,    // nothing within the time-out
+    WrongAnswer, // something other than the acknowledgement
 };
 
 struct Result {
     Outcome outcome = Outcome::NotStarted;
     int stage = 0;
     QString message; // what the message box showed
+    // Where it stopped: the block sent last (0 before the first) of how many.
+    qint64 block = 0;
+    qint64 blocks = 0;
+    Cause cause = Cause::None;
+    Ms waited{0};      // NoAnswer: the time-out that ran out
+    QByteArray answer; // WrongAnswer: what came instead
+    // The boot code took the download and, until one completes, answers no
+    // command: the controller can only be downloaded to again.
+    bool inBootCode = false;
 };
 
 // For what the specified status text does not show: a progress bar, the
@@ -82,6 +99,8 @@ struct Result {
 class Observer {
 public:
     virtual ~Observer() = default;
+    // The quiet pause after the break-in, while the controller restarts.
+    virtual void pausing(Ms /*until*/, Ms /*now*/) {}
     virtual void blocksStarting(qint64 /*totalBlocks*/, qint64 /*payloadLength*/, Ms /*now*/) {}
     virtual void blockSending(qint64 /*number*/, Ms /*now*/) {}
     virtual void blockAcknowledged(qint64 /*number*/, qint64 /*bytesAcknowledged*/, Ms /*now*/) {}
@@ -141,7 +160,8 @@ private:
     std::optional<Ms> m_pauseOverride;
     QString m_imagePath;
     bool m_busy = false;
-    Variant m_v; // of the download running
+    Variant m_v;      // of the download running
+    Result m_stopped; // where it is, and why a wait failed
 };
 
 } // namespace flash

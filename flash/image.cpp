@@ -1,7 +1,6 @@
 #include "flash/image.h"
 
-#include <QFile>
-#include <QFileInfo>
+#include "core/inputfile.h"
 
 #include <cmath>
 
@@ -76,24 +75,10 @@ bool StartReply::feed(QByteArrayView bytes)
 
 std::optional<QByteArray> readImageFile(const QString &path, QString *error)
 {
-    QFile file(path);
-    auto fail = [&](const QString &why) -> std::optional<QByteArray> {
-        if (error)
-            *error = QStringLiteral("Cannot read the image file %1: %2").arg(path, why);
-        return std::nullopt;
-    };
-    if (QFileInfo(path).isDir())
-        return fail(QStringLiteral("it is a folder"));
-    // QFile closes itself on every way out of here.
-    if (!file.open(QIODevice::ReadOnly))
-        return fail(file.errorString());
-    if (file.size() > kMaxImageSize)
-        return fail(QStringLiteral("it is larger than %1 MiB").arg(kMaxImageSize / (qint64{1024} * 1024)));
-    QByteArray data = file.read(kMaxImageSize + 1);
-    if (file.error() != QFileDevice::NoError)
-        return fail(file.errorString());
-    if (data.size() > kMaxImageSize)
-        return fail(QStringLiteral("it is larger than %1 MiB").arg(kMaxImageSize / (qint64{1024} * 1024)));
+    QString why;
+    std::optional<QByteArray> data = core::readInputFile(path, core::kImageFile, &why);
+    if (!data && error)
+        *error = QStringLiteral("Cannot read the image file %1: %2").arg(path, why);
     return data;
 }
 

@@ -14,9 +14,6 @@ namespace flash {
 
 inline constexpr qsizetype kTrailerSize = 44;
 inline constexpr qsizetype kFillSize = 52;
-// A firmware image is a few hundred KiB; a file far larger than this is the
-// wrong file, and reading it whole would stall the window.
-inline constexpr qint64 kMaxImageSize = qint64{64} * 1024 * 1024;
 
 // The six bytes that make the controller drop into its boot code.
 inline const QByteArray kBreakIn = QByteArrayLiteral("\x00\x1b\x0d\x00\x1b\x0d");
@@ -68,8 +65,9 @@ private:
     bool m_spoiled = false;
 };
 
-// Reads a whole image file. On failure returns nothing and a sentence for
-// the user in error (the file is gone, unreadable or too big).
+// Reads a whole image file: a regular file of at most 64 MiB (a firmware
+// image is a few hundred KiB). On failure returns nothing and a sentence for
+// the user in error (the file is gone, unreadable, not a file or too big).
 std::optional<QByteArray> readImageFile(const QString &path, QString *error);
 
 // "Time left 1:05" from the rate so far; empty until there is a rate.

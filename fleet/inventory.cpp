@@ -1,10 +1,10 @@
 #include "fleet/inventory.h"
 
+#include "core/controltext.h"
 #include "link/commsettings.h"
 #include "link/linkidentity.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSet>
@@ -134,6 +134,10 @@ Inventory parseInventory(const QString &text, const QString &folder)
         }
         if (fields->size() > header.size())
             return fail(n, QStringLiteral("%1 fields, the header has %2").arg(fields->size()).arg(header.size()));
+        // Fields end up in commands, file names and printed lines.
+        for (qsizetype f = 0; f < fields->size(); ++f)
+            if (core::firstControlCharacter(fields->at(f)) >= 0)
+                return fail(n, QStringLiteral("a control character in the %1 field").arg(header.at(f)));
         auto field = [&](const char *column) { return fields->value(header.indexOf(QLatin1String(column))); };
         Controller c;
         c.line = n;
@@ -170,12 +174,13 @@ Inventory parseInventory(const QString &text, const QString &folder)
     return inventory;
 }
 
-Inventory readInventory(const QString &path)
+Inventory readInventory(const QString &path, const core::ReadWait &wait)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {{}, QStringLiteral("cannot read the inventory %1: %2").arg(path, file.errorString())};
-    Inventory inventory = parseInventory(QString::fromUtf8(file.readAll()), QFileInfo(path).absolutePath());
+    QString error;
+    const std::optional<QByteArray> text = core::readInputFile(path, core::kInventoryFile, &error, wait);
+    if (!text)
+        return {{}, QStringLiteral("cannot read the inventory %1: %2").arg(path, error)};
+    Inventory inventory = parseInventory(QString::fromUtf8(*text), QFileInfo(path).absolutePath());
     if (!inventory.error.isEmpty())
         inventory.error = path + QStringLiteral(": ") + inventory.error;
     return inventory;

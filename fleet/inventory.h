@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/inputfile.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -36,10 +38,12 @@ struct Inventory {
 
 // The inventory is CSV with a header row: columns name and link, optional
 // baud, profile and image. Blank lines and lines starting with '#' are
-// skipped; a field may be quoted ("a,b", "" for a quote).
+// skipped; a field may be quoted ("a,b", "" for a quote). A control
+// character in a field refuses the line.
 Inventory parseInventory(const QString &text, const QString &folder);
-// The inventory file at path; relative files resolve against its folder.
-Inventory readInventory(const QString &path);
+// The inventory file at path (at most 16 MiB and 100,000 lines; a pipe is
+// read through wait); relative files resolve against its folder.
+Inventory readInventory(const QString &path, const core::ReadWait &wait = {});
 
 // HOST or HOST:PORT into host and port (left as it is without one); false
 // when the host is empty or the port is not 1 to 65535.

@@ -100,13 +100,17 @@ void Link::connectTcp()
         return;
     }
     m_tcp.connectToHost(host, static_cast<quint16>(port));
+    m_connectCancelled = false;
+    Q_EMIT connecting(QStringLiteral("%1:%2").arg(host).arg(port));
     // The flag is tested after each of the first 29 passes of 100 ms; the
     // 30th pass gives up.
-    const bool up = m_waiter.waitFor([this] { return m_tcpConnected; }, kConnectPass * (kConnectPasses - 1));
+    const bool up =
+        m_waiter.waitFor([this] { return m_tcpConnected || m_connectCancelled; }, kConnectPass * (kConnectPasses - 1))
+        && m_tcpConnected;
     if (!up) {
-        if (!m_waiter.quitting())
+        if (!m_waiter.quitting() && !m_connectCancelled)
             m_waiter.sleep(kConnectPass);
-        const QString reason = m_tcp.connectFailure();
+        const QString reason = m_connectCancelled ? QStringLiteral("cancelled") : m_tcp.connectFailure();
         m_openFailure = QStringLiteral("cannot connect to %1:%2: %3")
                             .arg(host)
                             .arg(port)

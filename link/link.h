@@ -64,6 +64,8 @@ public:
     bool busy() const { return m_pinned.has_value(); }
 
     void ConnectLink();
+    // Ends a TCP connect under way at once, as if it had timed out.
+    void cancelConnect() { m_connectCancelled = true; }
     void DisconnectLink();
     void ApplySerialSettings();
     // Each returns false when the bytes could not be sent (link closed).
@@ -93,6 +95,9 @@ public:
 
 Q_SIGNALS:
     void statusCaptionChanged(const QString &caption);
+    // A TCP connect starts waiting for the peer ("HOST:PORT"); it ends with
+    // ConnectLink.
+    void connecting(const QString &peer);
 
 private:
     friend class LinkClaim;
@@ -111,6 +116,7 @@ private:
     // wait ends at once until the next connect.
     bool m_peerLost = false;
     bool m_tcpConnected = false;
+    bool m_connectCancelled = false;
     QString m_caption = kDisconnected;
     std::optional<OpenedLink> m_opened;
     QString m_openFailure;

@@ -1,6 +1,7 @@
 #include "link/qttcpio.h"
 
 #include "link/drain.h"
+#include "link/tcpclient.h"
 
 namespace wire {
 
@@ -8,7 +9,10 @@ QtTcpIo::QtTcpIo(QObject *parent) : TcpIo(parent)
 {
     m_socket.setReadBufferSize(kReadBufferLimit);
     connect(&m_socket, &QTcpSocket::readyRead, this, &ByteIo::readyRead);
-    connect(&m_socket, &QTcpSocket::connected, this, &TcpIo::connected);
+    connect(&m_socket, &QTcpSocket::connected, this, [this] {
+        setLowDelay(m_socket);
+        Q_EMIT connected();
+    });
     connect(&m_socket, &QTcpSocket::disconnected, this, &ByteIo::lost);
 }
 
@@ -18,22 +22,7 @@ void QtTcpIo::connectToHost(const QString &host, quint16 port)
     m_socket.connectToHost(host, port);
 }
 
-QString QtTcpIo::connectFailure() const
-{
-    switch (m_socket.error()) {
-    case QAbstractSocket::ConnectionRefusedError:
-        return QStringLiteral("connection refused (nothing listens on that port)");
-    case QAbstractSocket::HostNotFoundError:
-        return QStringLiteral("no such host");
-    case QAbstractSocket::NetworkError:
-        return QStringLiteral("host unreachable");
-    case QAbstractSocket::UnknownSocketError:
-    case QAbstractSocket::SocketTimeoutError:
-        return {};
-    default:
-        return m_socket.errorString();
-    }
-}
+QString QtTcpIo::connectFailure() const { return describeConnectError(m_socket); }
 
 bool QtTcpIo::isOpen() const { return m_socket.state() == QAbstractSocket::ConnectedState; }
 
@@ -42,15 +31,7 @@ qint64 QtTcpIo::bytesAvailable() const { return m_socket.bytesAvailable(); }
 
 QByteArray QtTcpIo::read(qint64 max) { return m_socket.read(max); }
 
-bool QtTcpIo::write(const QByteArray &bytes)
-{
-    if (!isOpen())
-        return false;
-    if (m_socket.write(bytes) != bytes.size())
-        return false;
-    m_socket.flush();
-    return true;
-}
+bool QtTcpIo::write(const QByteArray &bytes) { return isOpen() && sendAll(m_socket, bytes); }
 
 qint64 QtTcpIo::bytesToWrite() const { return m_socket.bytesToWrite(); }
 

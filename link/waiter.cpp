@@ -3,11 +3,28 @@
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QSocketNotifier>
 #include <QTimer>
 
 #include <optional>
 
 namespace wire {
+
+bool Waiter::waitReadable(int fd)
+{
+    // Each wait needs a deadline; this one has none of its own.
+    constexpr Ms kSlice{3'600'000};
+    QSocketNotifier notifier(fd, QSocketNotifier::Read);
+    bool ready = false;
+    QObject::connect(&notifier, &QSocketNotifier::activated, [&ready, &notifier] {
+        ready = true;
+        notifier.setEnabled(false);
+    });
+    while (!waitUntil([&ready] { return ready; }, now() + kSlice))
+        if (quitting())
+            return false;
+    return true;
+}
 
 EventLoopWaiter::EventLoopWaiter() : m_dispatcher(QAbstractEventDispatcher::instance()) {}
 

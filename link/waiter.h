@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/inputfile.h"
+
 #include <QtGlobal>
 
 class QAbstractEventDispatcher;
@@ -37,6 +39,15 @@ public:
     void pump()
     {
         waitUntil([] { return false; }, now());
+    }
+
+    // Returns when fd has something to read or its writer has gone (true),
+    // or when the program is quitting (false); a pipe's writer may take as
+    // long as it likes. readWait() is the same for an input file's reader.
+    bool waitReadable(int fd);
+    core::ReadWait readWait()
+    {
+        return [this](int fd) { return waitReadable(fd); };
     }
 
     bool quitting() const { return m_quitting; }

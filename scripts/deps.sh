@@ -5,11 +5,19 @@ set -euo pipefail
 
 TARNIC_PACKAGES=(
   cmake g++ ninja-build          # build (Ninja: a cold build starts compiling at once)
-  qt6-base-dev                   # Qt Core, Gui, Widgets, Network, Test
+  qt6-base-dev                   # Qt Core, Gui, Widgets, Network, Sql, Test
   qt6-serialport-dev             # QSerialPort
   libgl-dev                      # Qt Gui's CMake package asks for OpenGL headers
   qt6-qpa-plugins                # the offscreen and xcb platforms (tests run offscreen)
   fonts-liberation               # Liberation Mono stands in for Courier New in the terminal
+  libqt6sql6-sqlite              # Qt's SQLite driver, a plugin: the journal
+  sqlite3                        # the tests change a journal behind the program's back with it
+)
+
+# Only for the tests (test.sh): the serial device server the RFC 2217 link is
+# tested through. The tests start their own, in the foreground.
+TARNIC_TEST_PACKAGES=(
+  ser2net                        # serial device server (telnet/RFC 2217 and raw TCP)
 )
 
 # Only for the fuzz targets (fuzz/run.sh): libFuzzer comes with clang's runtime.
@@ -58,6 +66,17 @@ tarnic_install_deps() {
   $sudo apt-get update -qq
   # shellcheck disable=SC2086
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends $missing
+}
+
+# tarnic_disable_ser2net_service: the package starts ser2net as a service that
+# listens on 127.0.0.1:2000 and up; the tests need none of it. Stopped and
+# disabled where systemd runs; nothing to do elsewhere or when it is already so.
+tarnic_disable_ser2net_service() {
+  [ -d /run/systemd/system ] || return 0
+  systemctl is-enabled --quiet ser2net 2>/dev/null || systemctl is-active --quiet ser2net 2>/dev/null || return 0
+  local sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  $sudo systemctl disable --now ser2net
 }
 
 # tarnic_configure BUILD_DIR [CMAKE ARGS...]: configures the tree; a new tree

@@ -34,11 +34,17 @@ void BasicModule::place(const Placement &placement)
 {
     if (!placement.faults)
         m_options.silentOn.clear();
+    if (placement.state && placement.state->version)
+        m_options.version = *placement.state->version;
 }
+
+// A flash download changes the identification on both transports at once.
+void BasicModule::snapshot(ControllerState &state) const { state.version = m_controllers.front()->options().version; }
 
 void BasicModule::install(Controller &controller)
 {
     controller.options() = m_options;
+    m_controllers.push_back(&controller);
     controller.addLineHandler([&controller](const QByteArray &line) {
         if (line == "x") {
             controller.reply(QByteArray::number(controller.options().idSize));

@@ -2,6 +2,8 @@
 
 #include "sim/module.h"
 
+#include <vector>
+
 namespace sim {
 
 // "x" (the ID size), "V" (the version text), and the switches every session
@@ -12,9 +14,11 @@ public:
     bool configure(const QCommandLineParser &parser, QString *error) override;
     void place(const Placement &placement) override;
     void install(Controller &controller) override;
+    void snapshot(ControllerState &state) const override;
 
 private:
     Controller::Options m_options;
+    std::vector<Controller *> m_controllers;
 };
 
 } // namespace sim

@@ -1,8 +1,10 @@
 #include "sim/boot_module.h"
 
 #include <QCommandLineParser>
+#include <QCryptographicHash>
 #include <QFile>
 
+#include <algorithm>
 #include <cstdio>
 #include <functional>
 
@@ -208,7 +210,7 @@ private:
     {
         // The image is kept before the "B" goes out, so that whoever sees the
         // "B" finds the image already written.
-        if (!acknowledge('B', [this] { m_module.received(m_payload + m_trailer, m_date); }))
+        if (!acknowledge('B', [this] { m_module.received(m_payload + m_trailer, m_date, !m_serialExtension); }))
             return;
         m_fillBytes = 0;
         m_fillsDone = 0;
@@ -221,6 +223,8 @@ private:
             m_state = State::Command;
             return command(c);
         }
+        if (m_fillBytes == 0 && m_fillsDone == 0)
+            m_module.extensionFills();
         if (++m_fillBytes == kFill) {
             m_fillBytes = 0;
             if (acknowledge('B')) {
@@ -323,11 +327,15 @@ void BootModule::addOptions(QCommandLineParser &parser)
     parser.addOption({QStringLiteral("boot-drop-mid"),
                       QStringLiteral("Drop the connection when half of the Nth block has arrived (once)."),
                       QStringLiteral("N")});
+    parser.addOption({QStringLiteral("keep-version"),
+                      QStringLiteral("Come back from every flash download still answering \"V\" as before (a "
+                                     "controller that did not start its new image).")});
 }
 
 bool BootModule::configure(const QCommandLineParser &parser, QString *error)
 {
     m_savePath = parser.value(QStringLiteral("save-image"));
+    m_keepVersion = parser.isSet(QStringLiteral("keep-version"));
     struct Switch {
         const char *name;
         int *value;
@@ -350,23 +358,24 @@ bool BootModule::configure(const QCommandLineParser &parser, QString *error)
 void BootModule::place(const Placement &placement)
 {
     m_savePath.replace(QLatin1String("{index}"), QString::number(placement.index));
-    if (!placement.faults)
+    if (!placement.faults) {
         m_faults = {};
+        m_keepVersion = false;
+    }
+    m_onChange = placement.changed;
 }
 
 void BootModule::install(Controller &controller)
 {
+    m_controllers.push_back(&controller);
     m_sessions.push_back(std::make_unique<Session>(*this, controller));
     Session *session = m_sessions.back().get();
     controller.addInterceptor([session](char c) { return session->take(c); });
     controller.addSessionStart([session] { session->restart(); });
 }
 
-void BootModule::received(const QByteArray &image, const QByteArray &date)
+void BootModule::received(const QByteArray &image, const QByteArray &date, bool flash)
 {
-    m_lastImage = image;
-    m_lastDate = date;
-    ++m_completed;
     if (!m_savePath.isEmpty()) {
         QFile file(m_savePath);
         if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
@@ -377,6 +386,35 @@ void BootModule::received(const QByteArray &image, const QByteArray &date)
     std::printf("boot: image of %lld bytes received, date \"%s\"\n", static_cast<long long>(image.size()),
                 date.constData());
     std::fflush(stdout);
+    // Over TCP a bootloader extension looks like a flash download until its
+    // fills arrive; they put the identification back.
+    m_versionBefore = m_controllers.front()->options().version;
+    if (flash && !m_keepVersion)
+        setVersion(identification(image, m_versionBefore));
+}
+
+void BootModule::extensionFills() { setVersion(m_versionBefore); }
+
+void BootModule::setVersion(const QByteArray &version)
+{
+    for (Controller *c : m_controllers)
+        c->options().version = version;
+    if (m_onChange)
+        m_onChange();
+}
+
+QByteArray BootModule::identification(const QByteArray &image, const QByteArray &current)
+{
+    QByteArray text = image.right(kTrailer);
+    if (const qsizetype nul = text.indexOf('\0'); nul >= 0)
+        text.truncate(nul);
+    while (text.endsWith(' '))
+        text.chop(1);
+    if (!text.isEmpty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= ' ' && c <= '~'; }))
+        return text;
+    const qsizetype model = current.lastIndexOf(" V ");
+    return (model < 0 ? current : current.left(model)) + " V "
+        + QCryptographicHash::hash(image, QCryptographicHash::Sha256).toHex().left(8);
 }
 
 } // namespace sim

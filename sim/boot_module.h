@@ -4,6 +4,8 @@
 
 #include <QElapsedTimer>
 
+#include <functional>
+
 #include <memory>
 #include <vector>
 
@@ -15,7 +17,8 @@ namespace sim {
 // length and check byte, answers "K", takes the end marker, the trailer and
 // the date where that download has them, answers "B", and answers "B" to each
 // 52-byte FF fill that follows. The image it received (blocks, then trailer)
-// is kept, and written to a file when asked. A download that fails leaves
+// is kept, and written to a file when asked; a flash image changes the reply
+// to "V" (a bootloader extension does not). A download that fails leaves
 // the controller in its boot code, across connections, until a break-in
 // starts the next one.
 class BootModule final : public Module {
@@ -37,25 +40,27 @@ public:
     void place(const Placement &placement) override;
     void install(Controller &controller) override;
 
-    Faults &faults() { return m_faults; }
-    void setSavePath(const QString &path) { m_savePath = path; }
-    // The last image received in full, its date stamp (empty when the
-    // download had none), and how many downloads completed.
-    const QByteArray &lastImage() const { return m_lastImage; }
-    const QByteArray &lastDate() const { return m_lastDate; }
-    int completed() const { return m_completed; }
+    // What the controller answers to "V" once it runs a flash image: the
+    // text of the trailer up to its first NUL, trailing blanks dropped, when
+    // that is printable and not empty; otherwise the current identification
+    // up to its last " V ", then " V " and the first 8 hex digits of the
+    // image's SHA-256.
+    static QByteArray identification(const QByteArray &image, const QByteArray &current);
 
 private:
     class Session;
     friend class Session;
-    void received(const QByteArray &image, const QByteArray &date);
+    void received(const QByteArray &image, const QByteArray &date, bool flash);
+    void extensionFills();
+    void setVersion(const QByteArray &version);
 
     Faults m_faults;
+    bool m_keepVersion = false; // the controller does not start a new image
     QString m_savePath;
-    QByteArray m_lastImage;
-    QByteArray m_lastDate;
-    int m_completed = 0;
     std::vector<std::unique_ptr<Session>> m_sessions;
+    std::vector<Controller *> m_controllers;
+    QByteArray m_versionBefore; // the last download's
+    std::function<void()> m_onChange;
 };
 
 } // namespace sim

@@ -3,12 +3,14 @@
 #include <QDateTime>
 
 #include <algorithm>
+#include <utility>
 
 namespace sim {
 
 namespace {
 constexpr int kScheduleCount = 200;
 constexpr int kDays = 8;
+const QByteArray kNoTimes = QByteArrayLiteral("00000000");
 
 bool digitsOnly(const QByteArray &text)
 {
@@ -27,7 +29,7 @@ bool idBefore(const QByteArray &a, const QByteArray &b)
 }
 } // namespace
 
-DataModule::DataModule() : m_schedules(size_t{kScheduleCount} * kDays, QByteArray("00000000")) {}
+DataModule::DataModule() : m_schedules(size_t{kScheduleCount} * kDays, kNoTimes) {}
 
 void DataModule::addOptions(QCommandLineParser &parser)
 {
@@ -78,6 +80,41 @@ void DataModule::place(const Placement &placement)
 {
     if (!placement.faults)
         m_silentAt = m_wrongAt = m_dropAt = 0;
+    m_onChange = placement.changed;
+    if (!placement.state)
+        return;
+    const ControllerState &state = *placement.state;
+    m_clockOffset = state.clockOffset.value_or(m_clockOffset);
+    if (state.adHoc) {
+        m_adHoc = *state.adHoc;
+        for (qsizetype i = 0; i < m_adHoc.size(); ++i)
+            m_adHocIndex.insert(m_adHoc[i].id, i);
+    }
+    if (state.sorted) {
+        m_sorted = *state.sorted;
+        std::sort(m_sorted.begin(), m_sorted.end(),
+                  [](const Entry &a, const Entry &b) { return idBefore(a.id, b.id); });
+    }
+    if (state.schedules)
+        for (const QByteArray &entry : *state.schedules)
+            m_schedules[static_cast<size_t>(scheduleSlot(entry))] = entry.mid(4);
+}
+
+void DataModule::snapshot(ControllerState &state) const
+{
+    state.clockOffset = m_clockOffset;
+    state.adHoc = m_adHoc;
+    state.sorted = m_sorted;
+    // Entries never set read as 00:00 to 00:00; only the others are written.
+    auto &schedules = state.schedules.emplace();
+    for (size_t slot = 0; slot < m_schedules.size(); ++slot) {
+        if (m_schedules[slot] == kNoTimes)
+            continue;
+        const auto number = static_cast<int>(slot / kDays) + 1;
+        const auto day = static_cast<int>(slot % kDays) + 1;
+        schedules.push_back(QByteArray::number(number).rightJustified(3, '0') + QByteArray::number(day)
+                            + m_schedules[slot]);
+    }
 }
 
 void DataModule::install(Controller &controller)
@@ -86,6 +123,8 @@ void DataModule::install(Controller &controller)
         bool handled = false;
         bool silent = false;
         const QByteArray answer = handle(line, &handled, &silent);
+        if (std::exchange(m_changed, false) && m_onChange)
+            m_onChange();
         if (m_dropNow) {
             m_dropNow = false;
             controller.dropConnection();
@@ -128,13 +167,15 @@ QByteArray DataModule::handle(const QByteArray &line, bool *handled, bool *silen
     if (line.startsWith('+'))
         return setClock(line.mid(1));
     if (line == "SC") {
-        std::fill(m_schedules.begin(), m_schedules.end(), QByteArray("00000000"));
+        std::fill(m_schedules.begin(), m_schedules.end(), kNoTimes);
+        m_changed = true;
         return "A";
     }
     if (line.startsWith('R')) {
         const auto known = m_adHocIndex.constFind(line.mid(1));
         if (known != m_adHocIndex.constEnd() && m_adHoc[*known].schedule != "999") {
             m_adHoc[*known].schedule = "999";
+            m_changed = true;
             return "D";
         }
         return "N";
@@ -176,7 +217,7 @@ QByteArray DataModule::handle(const QByteArray &line, bool *handled, bool *silen
 
 // rest: a 3-character schedule, then the ID, with or without eight zeros
 // between them (a single add sends none, a list download sends them).
-QByteArray DataModule::store(std::vector<Entry> &list, bool keepSorted, const QByteArray &rest, qsizetype capacity)
+QByteArray DataModule::store(Entries &list, bool keepSorted, const QByteArray &rest, qsizetype capacity)
 {
     if (rest.size() < 4)
         return "E";
@@ -188,25 +229,29 @@ QByteArray DataModule::store(std::vector<Entry> &list, bool keepSorted, const QB
         const auto at = std::lower_bound(list.begin(), list.end(), entry, byId);
         if (at != list.end() && at->id == entry.id) {
             at->schedule = entry.schedule;
+            m_changed = true;
             return "A";
         }
-        if (static_cast<qsizetype>(list.size()) >= capacity)
+        if (list.size() >= capacity)
             return "F";
         list.insert(at, entry);
+        m_changed = true;
         return "A";
     }
     if (const auto known = m_adHocIndex.constFind(entry.id); known != m_adHocIndex.constEnd()) {
         list[*known].schedule = entry.schedule;
+        m_changed = true;
         return "A";
     }
-    if (static_cast<qsizetype>(list.size()) >= capacity)
+    if (list.size() >= capacity)
         return "F";
     m_adHocIndex.insert(entry.id, list.size());
     list.push_back(entry);
+    m_changed = true;
     return "A";
 }
 
-QByteArray DataModule::nextRecord(const std::vector<Entry> &list, size_t &cursor)
+QByteArray DataModule::nextRecord(const Entries &list, qsizetype &cursor)
 {
     if (cursor >= list.size())
         return "END";
@@ -238,22 +283,17 @@ QByteArray DataModule::setClock(const QByteArray &digits)
     if (!date.isValid() || !time.isValid() || weekday < 1 || weekday > 7)
         return "E";
     m_clockOffset = QDateTime::currentDateTime().secsTo(QDateTime(date, time));
+    m_changed = true;
     return "O";
 }
 
 QByteArray DataModule::storeSchedule(const QByteArray &entry)
 {
-    if (entry.size() != 12 || !digitsOnly(entry))
+    const int slot = scheduleSlot(entry);
+    if (slot < 0)
         return "E";
-    const int schedule = entry.left(3).toInt();
-    const int day = entry.at(3) - '0';
-    const int h1 = entry.mid(4, 2).toInt();
-    const int m1 = entry.mid(6, 2).toInt();
-    const int h2 = entry.mid(8, 2).toInt();
-    const int m2 = entry.mid(10, 2).toInt();
-    if (schedule < 1 || schedule > kScheduleCount || day < 1 || day > kDays || h1 > 23 || h2 > 23 || m1 > 59 || m2 > 59)
-        return "E";
-    m_schedules[static_cast<size_t>((schedule - 1) * kDays + day - 1)] = entry.mid(4);
+    m_schedules[static_cast<size_t>(slot)] = entry.mid(4);
+    m_changed = true;
     return "A";
 }
 

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QHash>
 
+#include <functional>
 #include <vector>
 
 namespace sim {
@@ -20,21 +21,14 @@ public:
     bool configure(const QCommandLineParser &parser, QString *error) override;
     void place(const Placement &placement) override;
     void install(Controller &controller) override;
-
-    struct Entry {
-        QByteArray schedule; // 3 characters; "999" marks a deleted entry
-        QByteArray id;
-    };
-    // The line handler, open for tests: the reply, or nothing for silence.
-    // Lines this module does not know give handled == false.
-    QByteArray handle(const QByteArray &line, bool *handled, bool *silent);
-
-    const std::vector<Entry> &adHoc() const { return m_adHoc; }
-    const std::vector<Entry> &sorted() const { return m_sorted; }
+    void snapshot(ControllerState &state) const override;
 
 private:
-    QByteArray store(std::vector<Entry> &list, bool keepSorted, const QByteArray &rest, qsizetype capacity);
-    QByteArray nextRecord(const std::vector<Entry> &list, size_t &cursor);
+    // The reply, or nothing for silence; lines this module does not know
+    // give handled == false.
+    QByteArray handle(const QByteArray &line, bool *handled, bool *silent);
+    QByteArray store(Entries &list, bool keepSorted, const QByteArray &rest, qsizetype capacity);
+    QByteArray nextRecord(const Entries &list, qsizetype &cursor);
     QByteArray memory() const;
     QByteArray clock() const;
     QByteArray setClock(const QByteArray &digits);
@@ -44,11 +38,11 @@ private:
     enum class Fault { None, Silent, Wrong, Drop };
     Fault countRecord();
 
-    std::vector<Entry> m_adHoc;
-    std::vector<Entry> m_sorted;
-    QHash<QByteArray, size_t> m_adHocIndex; // ID -> place in the ad hoc list
-    size_t m_adHocCursor = 0;
-    size_t m_sortedCursor = 0;
+    Entries m_adHoc;
+    Entries m_sorted;
+    QHash<QByteArray, qsizetype> m_adHocIndex; // ID -> place in the ad hoc list
+    qsizetype m_adHocCursor = 0;
+    qsizetype m_sortedCursor = 0;
     std::vector<QByteArray> m_schedules; // 200 x 8 entries of "HHMMhhmm"
     qint64 m_clockOffset = 0;            // seconds ahead of the host clock
     qsizetype m_adHocCapacity = 20000;
@@ -60,6 +54,8 @@ private:
     qint64 m_wrongAt = 0;
     qint64 m_dropAt = 0;
     bool m_dropNow = false; // the record just counted drops the connection
+    bool m_changed = false; // by the line being handled
+    std::function<void()> m_onChange;
 };
 
 } // namespace sim

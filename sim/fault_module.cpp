@@ -23,6 +23,9 @@ void FaultModule::addOptions(QCommandLineParser &parser)
                       QStringLiteral("PREFIX")});
     parser.addOption({QStringLiteral("flood-size"), QStringLiteral("Bytes of a flood."), QStringLiteral("N"),
                       QString::number(kDefaultFlood)});
+    parser.addOption({QStringLiteral("received-log"),
+                      QStringLiteral("Add every byte received to FILE as it arrives (what reached the controller)."),
+                      QStringLiteral("FILE")});
 }
 
 bool FaultModule::configure(const QCommandLineParser &parser, QString *error)
@@ -44,11 +47,17 @@ bool FaultModule::configure(const QCommandLineParser &parser, QString *error)
         }
     }
     m_floodOn = parser.value(QStringLiteral("flood-on")).toLatin1();
+    m_received.setFileName(parser.value(QStringLiteral("received-log")));
     return true;
 }
 
 void FaultModule::place(const Placement &placement)
 {
+    if (!m_received.fileName().isEmpty()) {
+        m_received.setFileName(
+            m_received.fileName().replace(QLatin1String("{index}"), QString::number(placement.index)));
+        m_received.open(QIODevice::Append | QIODevice::Unbuffered);
+    }
     if (placement.faults)
         return;
     m_dropAtCommand = m_dropAfterBytes = 0;
@@ -57,7 +66,9 @@ void FaultModule::place(const Placement &placement)
 
 void FaultModule::install(Controller &controller)
 {
-    controller.addInterceptor([this, &controller](char) {
+    controller.addInterceptor([this, &controller](char byte) {
+        if (m_received.isOpen())
+            m_received.write(&byte, 1);
         if (++m_bytes != m_dropAfterBytes)
             return false;
         controller.dropConnection();

@@ -3,13 +3,15 @@
 #include "sim/module.h"
 
 #include <QByteArray>
+#include <QFile>
 
 namespace sim {
 
 // Link faults that belong to no one command set: the connection dropped at
 // the Nth command line or the Nth byte received, and a reply that floods the
 // line without ever ending. Each drop happens once in the simulator's life,
-// so that a second attempt finds a working controller.
+// so that a second attempt finds a working controller. Also the record of
+// every byte received, which sees them first.
 class FaultModule final : public Module {
 public:
     void addOptions(QCommandLineParser &parser) override;
@@ -24,6 +26,7 @@ private:
     qint64 m_bytes = 0;
     QByteArray m_floodOn;
     qint64 m_floodSize = 0;
+    QFile m_received; // --received-log
 };
 
 } // namespace sim

@@ -4,6 +4,7 @@
 #include "sim/endpoint.h"
 #include "sim/module.h"
 #include "sim/pacer.h"
+#include "sim/state_out.h"
 
 #include <QEventLoop>
 #include <QFile>
@@ -20,6 +21,14 @@ struct Served {
     Controller tcpSide{{}};
     std::unique_ptr<PtyEndpoint> pty;
     std::unique_ptr<TcpEndpoint> tcp;
+
+    QByteArray stateJson() const
+    {
+        ControllerState state;
+        for (const auto &m : modules)
+            m->snapshot(state);
+        return sim::stateJson(state);
+    }
 };
 
 Group::Group(const Setup &setup, int first, int last) : m_setup(setup), m_first(first), m_last(last) {}
@@ -50,10 +59,14 @@ void Group::run()
     m_ok = build(pacer.get(), served);
     const bool ok = m_ok;
     m_built.release();
-    if (ok) {
-        QEventLoop loop;
-        loop.exec();
-    }
+    if (!ok)
+        return;
+    QEventLoop loop;
+    loop.exec();
+    // What the controllers hold as the simulator ends.
+    if (m_setup.stateOut)
+        for (size_t i = 0; i < served.size(); ++i)
+            m_setup.stateOut->set(m_first + static_cast<int>(i), served[i]->stateJson());
 }
 
 bool Group::build(Pacer *pacer, std::vector<std::unique_ptr<Served>> &served)
@@ -62,12 +75,21 @@ bool Group::build(Pacer *pacer, std::vector<std::unique_ptr<Served>> &served)
     for (int index = m_first; index <= m_last; ++index) {
         auto &c = *served.emplace_back(std::make_unique<Served>());
         c.modules = makeModules();
+        Module::Placement placement;
+        placement.index = index;
+        placement.faults = m_setup.faultOn.isEmpty() || m_setup.faultOn.contains(index);
+        if (const auto given = m_setup.state.find(index); given != m_setup.state.end())
+            placement.state = &given->second;
+        if (StateOut *out = m_setup.stateOut)
+            placement.changed = [out, index, &c] { out->update(index, c.stateJson()); };
         for (auto &m : c.modules) {
             m->configure(parser, &m_error); // checked by the caller once
-            m->place({index, m_setup.faultOn.isEmpty() || m_setup.faultOn.contains(index)});
+            m->place(placement);
             m->install(c.serialSide);
             m->install(c.tcpSide);
         }
+        if (m_setup.stateOut)
+            m_setup.stateOut->set(index, c.stateJson());
         if (m_setup.pty) {
             c.pty = std::make_unique<PtyEndpoint>(c.serialSide, pacer);
             if (!c.pty->open(&m_error)) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "sim/state.h"
+
 #include <QList>
 #include <QSemaphore>
 #include <QString>
@@ -14,6 +16,7 @@ class QThread;
 namespace sim {
 
 class Pacer;
+class StateOut;
 struct Served;
 
 // What every controller of the simulator is made from.
@@ -23,9 +26,11 @@ struct Setup {
     bool pty = false;
     bool tcp = false;
     QString listen;
-    uint firstPort = 0; // 0: any free ports
-    QList<int> faultOn; // empty: all
-    QString ptyLink;    // for one controller only
+    uint firstPort = 0;           // 0: any free ports
+    QList<int> faultOn;           // empty: all
+    QString ptyLink;              // for one controller only
+    SiteState state;              // from --state
+    StateOut *stateOut = nullptr; // --state-out's file
 };
 
 // Controllers first to last, built and served by a thread of their own: an

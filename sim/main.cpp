@@ -3,6 +3,8 @@
 #include "sim/descriptors.h"
 #include "sim/group.h"
 #include "sim/module.h"
+#include "sim/quit_signals.h"
+#include "sim/state_out.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -50,7 +52,21 @@ int main(int argc, char *argv[])
     std::signal(SIGPIPE, SIG_IGN);
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Simulated Tarnic door-access controller."));
+    parser.setApplicationDescription(
+        QStringLiteral("Simulated Tarnic door-access controller.\n\n"
+                       "A state file (--state, --state-out) is JSON, by controller index:\n"
+                       "  {\"controllers\": {\"1\": {\"version\": TEXT, \"clock_offset\": SECONDS,\n"
+                       "    \"ad_hoc\": [RECORD...], \"sorted\": [RECORD...], \"schedules\": [ENTRY...]},\n"
+                       "   ...}}\n"
+                       "TEXT is the reply to \"V\"; SECONDS how far the controller's clock is ahead of\n"
+                       "this computer's; a RECORD what \"u\" or \"s\" answers (a schedule of 3\n"
+                       "characters, 999 for a deleted entry, then the ID); an ENTRY what \"SA\" carries\n"
+                       "(SSSDHHMMhhmm). Controllers and fields left out keep the defaults.\n\n"
+                       "A completed flash download makes the controller answer \"V\" with the image's\n"
+                       "trailer (its last 44 bytes) up to the first NUL, trailing blanks dropped,\n"
+                       "when that is printable and not empty; otherwise with the identification it\n"
+                       "had up to its last \" V \", then \" V \" and the first 8 hex digits of the\n"
+                       "image's SHA-256. A bootloader extension leaves the identification as it was."));
     const QCommandLineOption helpOption = parser.addHelpOption();
     const QCommandLineOption versionOption = parser.addVersionOption();
     parser.addOption(
@@ -67,6 +83,14 @@ int main(int argc, char *argv[])
                                      "free ports for 0) and/or pseudo-terminals of their own; prints them in "
                                      "controller order."),
                       QStringLiteral("N"), QStringLiteral("1")});
+    parser.addOption({QStringLiteral("state"), QStringLiteral("Start the controllers from the state in FILE."),
+                      QStringLiteral("FILE")});
+    parser.addOption({QStringLiteral("state-out"),
+                      QStringLiteral("Rewrite FILE with every controller's state, in --state's format, at each "
+                                     "change, before the controller answers (a file written each time: leave it "
+                                     "out when timing long transfers), and as the simulator ends (SIGTERM and "
+                                     "SIGINT included)."),
+                      QStringLiteral("FILE")});
     parser.addOption({QStringLiteral("fault-on"),
                       QStringLiteral("Apply the fault switches to controller INDEX only (from 1; repeatable)."),
                       QStringLiteral("INDEX")});
@@ -120,7 +144,8 @@ int main(int argc, char *argv[])
     }
     if (controllers > 1) {
         // Two controllers never write one file.
-        for (const QString &option : {QStringLiteral("save-image"), QStringLiteral("config-log")})
+        for (const QString &option :
+             {QStringLiteral("save-image"), QStringLiteral("config-log"), QStringLiteral("received-log")})
             if (parser.isSet(option) && !parser.value(option).contains(QLatin1String("{index}")))
                 return usage(
                     QStringLiteral("--%1 needs {index} in its path with more than one controller").arg(option));
@@ -148,18 +173,40 @@ int main(int argc, char *argv[])
                      parser.value(QStringLiteral("listen")),
                      firstPort,
                      faultOn,
-                     parser.value(QStringLiteral("pty-link"))};
+                     parser.value(QStringLiteral("pty-link")),
+                     {},
+                     nullptr};
+    if (parser.isSet(QStringLiteral("state"))
+        && !sim::readStateFile(parser.value(QStringLiteral("state")), controllers, &setup.state, &error))
+        return usage(error);
+    std::unique_ptr<sim::StateOut> stateOut;
+    if (parser.isSet(QStringLiteral("state-out")))
+        setup.stateOut =
+            (stateOut = std::make_unique<sim::StateOut>(parser.value(QStringLiteral("state-out")), controllers)).get();
+    sim::quitOnSignals();
+
     std::vector<std::unique_ptr<sim::Group>> groups;
+    QStringList lines;
     for (int first = 1; first <= controllers; first += kControllersPerThread) {
         auto &group = *groups.emplace_back(
             std::make_unique<sim::Group>(setup, first, std::min(controllers, first + kControllersPerThread - 1)));
-        QStringList lines;
-        if (!group.start(&lines, &error)) {
+        QStringList more;
+        if (!group.start(&more, &error)) {
             std::fprintf(stderr, "tarnic-sim: %s\n", error.toLocal8Bit().constData());
             return 1;
         }
-        for (const QString &line : lines)
-            say(line);
+        lines += more;
     }
-    return QCoreApplication::exec();
+    // The state file is there before anyone learns where the controllers are.
+    if (stateOut && !stateOut->write(&error))
+        return usage(error);
+    for (const QString &line : lines)
+        say(line);
+    const int status = QCoreApplication::exec();
+    groups.clear(); // each group records its controllers' state as it ends
+    if (stateOut && !stateOut->write(&error)) {
+        std::fprintf(stderr, "tarnic-sim: %s\n", error.toLocal8Bit().constData());
+        return 1;
+    }
+    return status;
 }

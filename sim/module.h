@@ -1,9 +1,11 @@
 #pragma once
 
 #include "sim/controller.h"
+#include "sim/state.h"
 
 #include <QCommandLineParser>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -23,9 +25,14 @@ public:
     struct Placement {
         int index = 1;
         bool faults = true;
+        const ControllerState *state = nullptr; // what a state file gives it
+        // Called after each change to what ControllerState holds.
+        std::function<void()> changed;
     };
     virtual void place(const Placement &) {}
     virtual void install(Controller &controller) = 0;
+    // Fills in the part of the controller's state this module keeps.
+    virtual void snapshot(ControllerState &) const {}
 };
 
 // Every module, in the order they see command lines.

@@ -1,7 +1,8 @@
 #include "terminal/sessionlog.h"
 
+#include "core/safewrite.h"
+
 #include <QDateTime>
-#include <QSaveFile>
 #include <QThread>
 
 namespace terminal {
@@ -104,18 +105,11 @@ bool LogSaver::save(LogSnapshot snapshot, const QString &path)
         return false;
     auto result = std::make_shared<std::pair<bool, QString>>(false, QString());
     m_thread = QThread::create([snapshot = std::move(snapshot), path, result] {
-        // QSaveFile: a failed or interrupted save leaves no half-written file.
-        QSaveFile file(path);
-        if (!file.open(QIODevice::WriteOnly)) {
-            *result = {false, file.errorString()};
-            return;
-        }
-        const QByteArray text = SessionLog::format(snapshot);
-        if (file.write(text) != text.size() || !file.commit()) {
-            *result = {false, file.errorString()};
-            return;
-        }
-        *result = {true, path};
+        // A failed save leaves no half-written file, and an old one whole.
+        if (const auto error = core::writeWholeFile(path, SessionLog::format(snapshot)))
+            *result = {false, *error};
+        else
+            *result = {true, path};
     });
     connect(m_thread, &QThread::finished, this, [this, result] {
         m_thread->deleteLater();

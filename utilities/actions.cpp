@@ -1,12 +1,12 @@
 #include "utilities/actions.h"
 
+#include "core/controltext.h"
 #include "core/numbers.h"
+#include "core/safewrite.h"
 #include "link/link.h"
 #include "utilities/formats.h"
 
 #include <QDir>
-#include <QFile>
-#include <QSaveFile>
 
 namespace utilities {
 
@@ -286,49 +286,17 @@ QString fileProblem(const char *what, const QString &path, const QString &reason
 {
     return QStringLiteral("%1 %2 (%3)").arg(QLatin1String(what), QDir::toNativeSeparators(path), reason);
 }
-
-// Closes a file being written: kept when commit, else thrown away. False,
-// with the reason in the status line, when the data did not reach the disk.
-bool finish(QSaveFile &file, bool commit, core::StatusLine &status)
-{
-    if (!commit) {
-        file.cancelWriting();
-        file.commit();
-        return true;
-    }
-    if (file.commit())
-        return true;
-    status.setStatus(fileProblem("Cannot write file", file.fileName(), file.errorString()));
-    return false;
-}
-
-bool writeLine(QSaveFile &file, const QByteArray &line, core::StatusLine &status)
-{
-    const QByteArray bytes = fileLine(line);
-    if (file.write(bytes) == bytes.size())
-        return true;
-    status.setStatus(fileProblem("Cannot write file", file.fileName(), file.errorString()));
-    file.cancelWriting();
-    file.commit();
-    return false;
-}
 } // namespace
 
-std::optional<QByteArray> Actions::readWholeFile(const QString &path)
+std::optional<QByteArray> Actions::readWholeFile(const QString &path, const core::InputKind &kind)
 {
     // The whole file is read before the first record goes out, so that a file
     // that cannot be read sends nothing, and the lines sent are the lines
     // checked.
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        status(fileProblem("Cannot open file", path, file.errorString()));
-        return std::nullopt;
-    }
-    QByteArray data = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        status(fileProblem("Cannot read file", path, file.errorString()));
-        return std::nullopt;
-    }
+    QString why;
+    std::optional<QByteArray> data = core::readInputFile(path, kind, &why, m_link.waiter().readWait());
+    if (!data)
+        status(fileProblem("Cannot read file", path, why));
     return data;
 }
 
@@ -341,15 +309,25 @@ Transfer Actions::download_accesslist()
     if (!path)
         return {Outcome::Cancelled};
     m_display.showTransferStart(pcTime());
+    m_display.showNote(QString());
     status(QString());
-    const auto data = readWholeFile(*path);
+    const auto data = readWholeFile(*path, core::kAccessListFile);
     if (!data)
-        return {};
+        return {Outcome::Refused};
+    const QByteArrayList lines = splitFileLines(*data);
+    // Lines go out unchecked but for control characters: those would change
+    // the command a line becomes, or start another.
+    for (qsizetype n = 0; n < lines.size(); ++n) {
+        if (core::firstControlCharacter(lines.at(n)) >= 0) {
+            status(QStringLiteral("Invalid data in file rec # ") + core::signReserving(n + 1));
+            return {};
+        }
+    }
     const bool adHoc = m_settings.adHoc;
     const bool withSchedule = m_settings.includesSchedule;
     qint64 count = 0;
     QByteArray reply;
-    for (const QByteArray &line : splitFileLines(*data)) {
+    for (const QByteArray &line : lines) {
         if (line.isEmpty())
             continue;
         ++count;
@@ -374,21 +352,55 @@ Transfer Actions::download_accesslist()
     return {Outcome::Done, count};
 }
 
-// Asks where an upload goes and opens the file there, before anything is
-// sent: a file that cannot be created costs the controller nothing. Until
-// commit the old file, if any, stays as it was, and nothing appears at all
-// when the exchange fails before the records. Done when the file is ready.
-Outcome Actions::openUploadFile(const QString &title, const QString &kind, QSaveFile &file)
+// Asks where an upload goes and opens a file beside it for the records,
+// before anything is sent: a file that cannot be created costs the
+// controller nothing. Done when the file is ready.
+Outcome Actions::openUploadFile(const QString &title, const QString &kind, core::SafeFile &file)
 {
     const auto path = m_files.saveFile(title, saveFilter(kind), QStringLiteral("upload.txt"));
     if (!path)
         return Outcome::Cancelled;
-    file.setFileName(*path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        status(fileProblem("Cannot create file", *path, file.errorString()));
+    m_display.showNote(QString());
+    if (!file.open(*path)) {
+        status(fileProblem("Cannot create file", *path, file.reason()));
         return Outcome::Failed;
     }
     return Outcome::Done;
+}
+
+bool Actions::writeUploadLine(core::SafeFile &file, const QByteArray &line)
+{
+    if (file.write(fileLine(line)))
+        return true;
+    status(fileProblem("Cannot write file", file.path(), file.reason()));
+    return false;
+}
+
+// A transfer that ran to its end replaces the file. One that failed leaves a
+// file that was there as it was and keeps the records received so far beside
+// it in FILE.partial; where there was no file, they go into it. Closing the
+// program leaves nothing half-written.
+bool Actions::endUpload(core::SafeFile &file, bool complete)
+{
+    if (!complete && m_link.waiter().quitting())
+        return false;
+    if (!complete && file.existed()) {
+        if (file.written() == 0)
+            return false;
+        const QString partial = file.path() + QStringLiteral(".partial");
+        if (!file.commitAs(partial)) {
+            status(fileProblem("Cannot write file", partial, file.reason()));
+            return false;
+        }
+        m_display.showNote(QStringLiteral("The records received so far are in %1; %2 is as it was")
+                               .arg(QDir::toNativeSeparators(partial), QDir::toNativeSeparators(file.path())));
+        return false;
+    }
+    if (!file.commit()) {
+        status(fileProblem("Cannot write file", file.path(), file.reason()));
+        return false;
+    }
+    return complete;
 }
 
 Transfer Actions::upload_accesslist()
@@ -396,28 +408,24 @@ Transfer Actions::upload_accesslist()
     const Turn turn(*this);
     if (!turn)
         return {};
-    QSaveFile file;
+    core::SafeFile file;
     if (const Outcome opened = openUploadFile(QStringLiteral("Upload Access List"), kAccessLists, file);
         opened != Outcome::Done)
         return {opened};
     const bool adHoc = m_settings.adHoc;
     QByteArray reply;
-    if (!m_link.SendCommand("z")) {
-        finish(file, false, m_status);
+    // Until the list starts no file is made.
+    if (!m_link.SendCommand("z"))
         return {};
-    }
     if (m_link.ReadReplyLine().timedOut) {
-        finish(file, false, m_status);
         status(kNoResponse);
         return {};
     }
     if (exchange(adHoc ? "ur" : "sr", reply) != Exchange::Reply) {
-        finish(file, false, m_status);
         status(kNoResponse);
         return {};
     }
     if (reply != "OK") {
-        finish(file, false, m_status);
         status(QStringLiteral("invalid response from controller 004"));
         return {};
     }
@@ -427,20 +435,17 @@ Transfer Actions::upload_accesslist()
     qint64 count = 0;
     for (;;) {
         if (exchange(next, reply) != Exchange::Reply) {
-            // The records read so far stay in the file, unless the program is
-            // closing: then nothing half-written is left behind.
-            const bool keep = !m_link.waiter().quitting();
             status(kNoResponse);
-            finish(file, keep, m_status);
+            endUpload(file, false);
             return {};
         }
         if (isEndMarker(reply))
-            return finish(file, true, m_status) ? Transfer{Outcome::Done, count} : Transfer{};
+            return endUpload(file, true) ? Transfer{Outcome::Done, count} : Transfer{};
         ++count;
         const auto line = uploadLine(reply, withSchedule, inclDeleted);
         if (!line)
             continue;
-        if (!writeLine(file, *line, m_status))
+        if (!writeUploadLine(file, *line))
             return {};
         status(QStringLiteral("Records uploaded: ") + core::signReserving(count));
     }
@@ -454,11 +459,12 @@ Transfer Actions::download_schedule()
     const auto path = m_files.openFile(QStringLiteral("Download Schedules"), kScheduleOpenFilter);
     if (!path)
         return {Outcome::Cancelled};
+    m_display.showNote(QString());
     status(QStringLiteral("Checking file - please wait"));
     // One read serves both passes, so the lines sent are the lines checked.
-    const auto data = readWholeFile(*path);
+    const auto data = readWholeFile(*path, core::kScheduleFile);
     if (!data)
-        return {};
+        return {Outcome::Refused};
     const QByteArrayList lines = splitFileLines(*data);
     if (const int bad = firstInvalidScheduleLine(lines)) {
         status(QStringLiteral("Invalid data in file rec # ") + core::signReserving(bad));
@@ -508,7 +514,7 @@ Transfer Actions::upload_schedules()
     const Turn turn(*this);
     if (!turn)
         return {};
-    QSaveFile file;
+    core::SafeFile file;
     if (const Outcome opened = openUploadFile(QStringLiteral("Upload Schedules"), kScheduleFiles, file);
         opened != Outcome::Done)
         return {opened};
@@ -516,18 +522,18 @@ Transfer Actions::upload_schedules()
     for (int schedule = 1; schedule <= kSchedules; ++schedule) {
         const Exchange e = exchange(scheduleReadCommand(schedule), reply);
         if (e != Exchange::Reply) {
-            // The schedules read so far stay in the file (not when closing).
+            // A failed send stops without a word.
             if (e == Exchange::TimedOut)
                 status(kNoResponse);
-            finish(file, !m_link.waiter().quitting(), m_status);
+            endUpload(file, false);
             return {};
         }
         for (const QByteArray &line : scheduleFileLines(schedule, reply))
-            if (!writeLine(file, line, m_status))
+            if (!writeUploadLine(file, line))
                 return {};
         status(QStringLiteral("Schedules uploaded: ") + core::signReserving(schedule));
     }
-    return finish(file, true, m_status) ? Transfer{Outcome::Done, kSchedules} : Transfer{};
+    return endUpload(file, true) ? Transfer{Outcome::Done, kSchedules} : Transfer{};
 }
 
 Outcome Actions::writeSortedTestFile()
@@ -536,20 +542,15 @@ Outcome Actions::writeSortedTestFile()
                                        QStringLiteral("accesssorted.txt"));
     if (!path)
         return Outcome::Cancelled;
-    QSaveFile file(*path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        status(fileProblem("Cannot create file", *path, file.errorString()));
+    core::SafeFile file;
+    if (!file.open(*path)) {
+        status(fileProblem("Cannot create file", *path, file.reason()));
         return Outcome::Failed;
     }
-    const QByteArray data = sortedTestFile();
-    if (file.write(data) != data.size()) {
-        status(fileProblem("Cannot write file", *path, file.errorString()));
-        file.cancelWriting();
-        file.commit();
+    if (!file.write(sortedTestFile()) || !file.commit()) {
+        status(fileProblem("Cannot write file", *path, file.reason()));
         return Outcome::Failed;
     }
-    if (!finish(file, true, m_status))
-        return Outcome::Failed;
     status(QStringLiteral("Sorted test file written to ") + QDir::toNativeSeparators(*path));
     return Outcome::Done;
 }

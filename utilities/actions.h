@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/inputfile.h"
 #include "core/sinks.h"
 #include "utilities/results.h"
 #include "utilities/utilitiessettings.h"
@@ -10,7 +11,9 @@
 
 #include <functional>
 
-class QSaveFile;
+namespace core {
+class SafeFile;
+}
 
 namespace wire {
 class Link;
@@ -79,7 +82,10 @@ private:
         QString blank, done, notDone;
     };
     Outcome singleId(const SingleIdTexts &texts);
-    Outcome openUploadFile(const QString &title, const QString &kind, QSaveFile &file);
+    Outcome openUploadFile(const QString &title, const QString &kind, core::SafeFile &file);
+    bool writeUploadLine(core::SafeFile &file, const QByteArray &line);
+    // True when a complete upload's file is in place.
+    bool endUpload(core::SafeFile &file, bool complete);
 
     // Sends a command and reads its reply; says whether the send failed or
     // the reply timed out, and leaves the status line to the caller.
@@ -88,8 +94,8 @@ private:
     void status(const QString &text) { m_status.setStatus(text); }
     QString pcTime() const;
     // Reads a whole file chosen for a download; nothing (with a status text)
-    // when it cannot be read.
-    std::optional<QByteArray> readWholeFile(const QString &path);
+    // when it cannot be read or is past the limits of its kind.
+    std::optional<QByteArray> readWholeFile(const QString &path, const core::InputKind &kind);
 
     wire::Link &m_link;
     UtilitiesSettings &m_settings;

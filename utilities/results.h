@@ -8,9 +8,10 @@ namespace utilities {
 
 // What ended an action: Done when it ran to its end (also "ID not found" and
 // the like: the controller answered), Failed on a refused click, a time-out,
-// a send or file failure, Cancelled when a dialog was cancelled. The status
-// line says which.
-enum class Outcome { Done, Failed, Cancelled };
+// a send or file failure, Cancelled when a dialog was cancelled, Refused
+// when the file chosen could not be taken (missing, not a file, too large)
+// and nothing was sent. The status line says which.
+enum class Outcome { Done, Failed, Cancelled, Refused };
 
 // An action's outcome and what it learned; the value is filled when Done.
 template <typename T>
@@ -43,6 +44,9 @@ public:
     virtual void showTransferEnd(const QString &) {}
     // The HS test's lines for the current record.
     virtual void showHsTest(const QString &) {}
+    // A line of the program's own under the status line (where a failed
+    // upload kept its records), cleared when a transfer starts.
+    virtual void showNote(const QString &) {}
 
     // The display that shows nothing.
     static Display &none();

@@ -4,16 +4,21 @@
 //    controller started at once (default 100), against paced controllers;
 //  - the fleet runner: `tarnic-cli fleet INVENTORY --parallel 1000 -- flash`
 //    against 1,000 paced controllers;
-//  - 16 unpaced controllers through the fleet runner with --parallel 8.
+//  - 16 unpaced controllers through the fleet runner with --parallel 8;
+//  - what the journal costs: `fleet --parallel 1000 -- version` over 1,000
+//    paced controllers and a flash fleet of 100, each run once with the
+//    journal and once without.
 // For each run: the wall time against one controller's, the CPU seconds of
 // the runner (every process of it) and, apart, of the simulator, and the
 // largest proportional set size of the runner's processes summed, per
 // controller. The simulator serves every controller of a run from one
 // process.
 #include "bench/common/loadaverage.h"
+#include "journal/journal.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
@@ -245,6 +250,38 @@ QString writeInventory(const QString &path, const Simulator &sim)
     return path;
 }
 
+// The journal's own time for the records of a run: each record appended
+// again into a fresh journal, one transaction apiece as the runner commits
+// them, after the files its started record names are hashed again. Seconds,
+// or a negative number when a journal cannot be opened.
+double journalSeconds(const QString &written, const QString &fresh, qsizetype *count)
+{
+    QString error;
+    const auto from = journal::Journal::open(written, journal::Journal::Access::Read, &error);
+    const auto to = journal::Journal::open(fresh, journal::Journal::Access::Write, &error);
+    const std::vector<journal::Record> records = from ? from->records(&error) : std::vector<journal::Record>{};
+    if (!from || !to || !error.isEmpty()) {
+        std::fprintf(stderr, "journal: %s\n", qPrintable(error));
+        return -1;
+    }
+    *count = static_cast<qsizetype>(records.size());
+    Clock::duration spent{};
+    for (journal::Record r : records) {
+        const auto start = Clock::now();
+        const QJsonArray hashed = r.kind == journal::kStarted ? r.files : QJsonArray();
+        for (const auto &f : hashed) {
+            QFile file(f.toObject().value(QLatin1String("path")).toString());
+            QCryptographicHash sha(QCryptographicHash::Sha256);
+            if (file.open(QIODevice::ReadOnly))
+                sha.addData(&file);
+        }
+        if (!to->append(r, &error))
+            std::fprintf(stderr, "journal: %s\n", qPrintable(error));
+        spent += Clock::now() - start;
+    }
+    return std::chrono::duration<double>(spent).count();
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -266,6 +303,7 @@ int main(int argc, char *argv[])
     parser.addOption({QStringLiteral("fleet"), QStringLiteral("Controllers of the fleet run."), QStringLiteral("N"),
                       QStringLiteral("1000")});
     parser.addOption({QStringLiteral("skip-anchor"), QStringLiteral("Leave out the shell-style fan-out.")});
+    parser.addOption({QStringLiteral("journal-only"), QStringLiteral("Measure only what the journal costs.")});
     parser.process(app);
     const QString sim = parser.value(QStringLiteral("sim"));
     const QString cli = parser.value(QStringLiteral("cli"));
@@ -293,7 +331,7 @@ int main(int argc, char *argv[])
     const Figures single = fanOut(oneEach(cli, one, image), one, logs);
     print("one tarnic-cli flash", 1, single, single.wall);
 
-    if (!parser.isSet(QStringLiteral("skip-anchor"))) {
+    if (!parser.isSet(QStringLiteral("skip-anchor")) && !parser.isSet(QStringLiteral("journal-only"))) {
         Simulator many;
         if (!many.start(sim, processes, baud))
             return 1;
@@ -301,21 +339,48 @@ int main(int argc, char *argv[])
               single.wall);
     }
 
-    const auto fleetRun = [&](const char *what, int controllers, int controllerBaud, int parallel) {
+    // journal: the file the runner records into; empty for none.
+    const auto fleetRun = [&](const QString &what, int controllers, int controllerBaud, int parallel,
+                              const QStringList &command, const QString &journal) {
         Simulator s;
         if (!s.start(sim, controllers, controllerBaud))
-            return;
+            return Figures{};
         const QString inventory = writeInventory(dir.filePath(QStringLiteral("fleet-%1.csv").arg(controllers)), s);
         const QString report = dir.filePath(QStringLiteral("report-%1.json").arg(controllers));
+        const QStringList recording = journal.isEmpty() ? QStringList{QStringLiteral("--no-journal")}
+                                                        : QStringList{QStringLiteral("--journal"), journal};
         const Figures f =
-            fanOut({{cli, QStringLiteral("fleet"), inventory, QStringLiteral("--parallel"), QString::number(parallel),
-                     QStringLiteral("--report"), report, QStringLiteral("--"), QStringLiteral("flash"), image}},
+            fanOut({QStringList{cli} + recording
+                    + QStringList{QStringLiteral("fleet"), inventory, QStringLiteral("--parallel"),
+                                  QString::number(parallel), QStringLiteral("--report"), report, QStringLiteral("--")}
+                    + command},
                    s, logs);
-        print(what, controllers, f, controllerBaud > 0 ? single.wall : 0);
+        print(qPrintable(what), controllers, f, controllerBaud > 0 ? single.wall : 0);
         printFailures(report);
+        return f;
     };
-    fleetRun("tarnic-cli fleet --parallel 1000", fleet, baud, 1000);
-    fleetRun("tarnic-cli fleet --parallel 8, unpaced", 16, 0, 8);
+    const QStringList flash{QStringLiteral("flash"), image};
+    if (!parser.isSet(QStringLiteral("journal-only"))) {
+        fleetRun(QStringLiteral("tarnic-cli fleet --parallel 1000"), fleet, baud, 1000, flash, {});
+        fleetRun(QStringLiteral("tarnic-cli fleet --parallel 8, unpaced"), 16, 0, 8, flash, {});
+    }
+
+    // What journalling costs: its own write and commit time against the
+    // run's wall time, and the same run without a journal beside it.
+    const auto journalCost = [&](const QString &what, int count, const QStringList &command) {
+        const QString journal = dir.filePath(QStringLiteral("journal-%1.db").arg(count));
+        const Figures with = fleetRun(what + QStringLiteral(", journal"), count, baud, count, command, journal);
+        const Figures without = fleetRun(what + QStringLiteral(", no journal"), count, baud, count, command, {});
+        qsizetype records = 0;
+        const double spent = journalSeconds(journal, dir.filePath(QStringLiteral("replay-%1.db").arg(count)), &records);
+        std::printf("  journal: %lld records, %.1f ms writing and committing (%.0f us a record), %.3f %% of the "
+                    "run's %.1f s; without the journal the run took %.1f s\n",
+                    static_cast<long long>(records), spent * 1e3, records ? spent * 1e6 / records : 0.0,
+                    with.wall > 0 ? spent * 100 / with.wall : 0.0, with.wall, without.wall);
+        std::fflush(stdout);
+    };
+    journalCost(QStringLiteral("tarnic-cli fleet --parallel 1000 -- version"), fleet, {QStringLiteral("version")});
+    journalCost(QStringLiteral("tarnic-cli fleet --parallel 100 -- flash"), 100, flash);
     std::printf("load average %s\n", bench::loadAverage().constData());
     return 0;
 }

@@ -10,35 +10,20 @@ using Controller = ::fleet::Controller;
 const QString kNamePlaceholder = QStringLiteral("{name}");
 const QString kYes = QStringLiteral("--yes");
 
-// A file a command names, and the inventory column that gives each
-// controller its own.
-struct FileArgument {
-    QString option; // empty: the first operand
-    bool writes = false;
-    QString Controller::*column = nullptr;
-};
-
-QList<FileArgument> fileArguments(const QString &command, const QString &verb)
+// The inventory column that gives each controller its own file, if any.
+QString Controller::*columnFor(FileWord::Role role)
 {
-    if (command == QLatin1String("flash") || command == QLatin1String("bootext"))
-        return {{{}, false, &Controller::image}};
-    if (command == QLatin1String("access") || command == QLatin1String("schedules"))
-        return {{{}, verb == QLatin1String("upload")}};
-    if (command == QLatin1String("program"))
-        return {{QStringLiteral("--profile"), false, &Controller::profile}, {QStringLiteral("--record"), true}};
-    return {};
+    switch (role) {
+    case FileWord::Role::Image:
+        return &Controller::image;
+    case FileWord::Role::Profile:
+        return &Controller::profile;
+    default:
+        return nullptr;
+    }
 }
 
-std::optional<QString> fileOf(const Arguments &arguments, const FileArgument &file)
-{
-    if (!file.option.isEmpty())
-        return arguments.value(file.option);
-    if (arguments.operands.isEmpty())
-        return std::nullopt;
-    return arguments.operands.constFirst();
-}
-
-void setFile(Arguments &arguments, const FileArgument &file, const QString &path)
+void setFile(Arguments &arguments, const FileWord &file, const QString &path)
 {
     if (!file.option.isEmpty())
         arguments.setValue(file.option, path);
@@ -63,8 +48,8 @@ std::variant<FleetCommand, QString> checkCommand(const QStringList &command)
     if (auto *error = std::get_if<QString>(&parsed))
         return *error;
     FleetCommand fleetCommand{known, std::get<Arguments>(std::move(parsed))};
-    for (const FileArgument &f : fileArguments(name, fleetCommand.arguments.verb)) {
-        const auto path = fileOf(fleetCommand.arguments, f);
+    for (const FileWord &f : fileWords(name, fleetCommand.arguments.verb)) {
+        const auto path = f.in(fleetCommand.arguments);
         if (f.writes && path && !path->contains(kNamePlaceholder))
             return QStringLiteral("%1 writes %2 for every controller: put {name} in the file name").arg(name, *path);
     }
@@ -76,9 +61,9 @@ std::variant<QStringList, QString> controllerCommand(const FleetCommand &command
 {
     const QString name = QString::fromLatin1(command.command->name);
     Arguments arguments = command.arguments;
-    for (const FileArgument &f : fileArguments(name, arguments.verb)) {
-        if (f.column && !(controller.*f.column).isEmpty())
-            setFile(arguments, f, controller.*f.column);
+    for (const FileWord &f : fileWords(name, arguments.verb)) {
+        if (const auto column = columnFor(f.role); column && !(controller.*column).isEmpty())
+            setFile(arguments, f, controller.*column);
     }
     arguments.operands.replaceInStrings(kNamePlaceholder, controller.name);
     for (auto &option : arguments.options)

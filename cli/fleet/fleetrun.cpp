@@ -7,16 +7,19 @@
 #include "cli/fleet/workers.h"
 #include "cli/interruptsignals.h"
 #include "cli/options.h"
+#include "cli/recording.h"
+#include "core/controltext.h"
+#include "core/safewrite.h"
+#include "link/waiter.h"
 
 #include <QDir>
 #include <QEventLoop>
-#include <QFile>
 #include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QSaveFile>
 #include <QSet>
 #include <QTimer>
+#include <QUuid>
 
 #include <csignal>
 #include <memory>
@@ -58,10 +61,15 @@ QString raiseFileLimit(int parallel)
 
 QString isoTime(const QDateTime &t) { return t.isValid() ? t.toUTC().toString(Qt::ISODateWithMs) : QString(); }
 
+QString logPath(const FleetOptions &options, const Unit &unit)
+{
+    return QDir(options.logDir).filePath(unit.controller.name + QStringLiteral(".log"));
+}
+
 class FleetRun {
 public:
-    FleetRun(const FleetOptions &options, std::vector<Unit> units, FleetView::Mode mode)
-        : m_options(options), m_units(std::move(units)), m_view(mode, m_units)
+    FleetRun(const FleetOptions &options, std::vector<Unit> units, FleetView::Mode mode, journal::Journal *journal)
+        : m_options(options), m_units(std::move(units)), m_view(mode, m_units), m_journal(journal)
     {
         m_refresh.setInterval(kRefreshMs);
         QObject::connect(&m_refresh, &QTimer::timeout, [this] { m_view.refresh(); });
@@ -94,16 +102,21 @@ public:
             if (u.state == State::Waiting)
                 u.state = State::Interrupted;
         m_view.finished(rc);
-        if (!m_options.report.isEmpty() && !writeReport(rc)) {
-            StdoutSinks::error(QStringLiteral("cannot write the report %1").arg(m_options.report));
-            rc = rc == kExitOk ? kExitFailure : rc;
+        if (!m_options.report.isEmpty()) {
+            if (const auto error = writeReport(rc)) {
+                StdoutSinks::error(QStringLiteral("cannot write the report %1").arg(*error));
+                rc = rc == kExitOk ? kExitFailure : rc;
+            }
         }
         return rc;
     }
 
 private:
     struct Running {
-        std::unique_ptr<QFile> log;
+        std::unique_ptr<core::StreamFile> log;
+        QString logError; // the first write that failed; the attempt fails with it
+        std::optional<journal::Operation> record;
+        QString ending; // what ended it, from its result
     };
 
     bool allEnded() const
@@ -157,6 +170,9 @@ private:
         for (const QString &key : u.linkKeys)
             m_busyLinks.insert(key);
         openLog(u, m_running[index]);
+        // Recorded before it is shown: whoever sees the attempt finds its record.
+        beginRecord(u, m_running[index]);
+        m_view.attemptStarted(u);
         m_workers.start(u.controller.name, u.arguments);
     }
 
@@ -164,15 +180,34 @@ private:
     {
         if (m_options.logDir.isEmpty())
             return;
-        r.log = std::make_unique<QFile>(QDir(m_options.logDir).filePath(u.controller.name + QStringLiteral(".log")));
+        r.log = std::make_unique<core::StreamFile>();
         // The first attempt starts the file afresh; a retry adds to it.
-        if (!r.log->open(u.attempts == 1 ? QIODevice::WriteOnly : QIODevice::Append)) {
-            StdoutSinks::error(QStringLiteral("cannot write %1").arg(r.log->fileName()));
-            r.log = nullptr;
+        r.log->open(logPath(m_options, u), u.attempts > 1);
+        log(r, QStringLiteral("attempt %1: %2").arg(u.attempts).arg(u.arguments.join(QLatin1Char(' '))));
+    }
+
+    // A log stops at its first failed write, and says so once.
+    static void log(Running &r, const QString &line)
+    {
+        if (!r.log || !r.logError.isEmpty())
             return;
+        if (r.log->failed() || !r.log->write(core::escapeControlCharacters(line.toLocal8Bit()) + '\n')) {
+            r.logError = QStringLiteral("cannot write the log %1").arg(r.log->error());
+            StdoutSinks::error(r.logError);
         }
-        r.log->write(
-            QStringLiteral("attempt %1: %2\n").arg(u.attempts).arg(u.arguments.join(QLatin1Char(' '))).toLocal8Bit());
+    }
+
+    void beginRecord(const Unit &u, Running &r)
+    {
+        QString error;
+        const auto options = parseLinkOptions(u.arguments, &error);
+        if (!m_journal || !options)
+            return;
+        journal::Begin begin = describeRun(*options);
+        begin.controller = u.controller.name;
+        begin.run = m_runId;
+        begin.attempt = u.attempts;
+        r.record.emplace(m_journal, begin, &warnJournal);
     }
 
     // One event of a controller's run; its result ends the attempt.
@@ -182,6 +217,7 @@ private:
         const QString kind = event.value(QLatin1String("event")).toString();
         if (kind == QLatin1String("result")) {
             u.results = event.value(QLatin1String("results")).toObject();
+            m_running.at(index).ending = event.value(QLatin1String("message")).toString();
             ended(index, event.value(QLatin1String("exit")).toInt(), false);
             return;
         }
@@ -191,8 +227,8 @@ private:
         } else if (kind != QLatin1String("line") && kind != QLatin1String("question")) {
             u.status = event.value(QLatin1String("text")).toString();
         }
-        if (const auto &log = m_running.at(index).log; log && kind != QLatin1String("progress"))
-            log->write(eventText(event).toLocal8Bit() + '\n');
+        if (kind != QLatin1String("progress"))
+            log(m_running.at(index), eventText(event));
         m_view.event(u, event);
     }
 
@@ -209,11 +245,22 @@ private:
             u.state = State::Ok;
         else
             u.state = code == kExitInterrupted ? State::Interrupted : State::Failed;
+        log(r, stateName(u.state));
+        // What the log lost counts against the run: its record is incomplete.
+        if (!r.logError.isEmpty() && u.state == State::Ok) {
+            u.state = State::Failed;
+            u.exitCode = kExitFailure;
+            u.status = r.logError;
+        }
         // A usage error would only repeat.
-        const bool retry = m_interrupts == 0 && u.attempts <= m_options.retries
+        const bool retry = m_interrupts == 0 && u.attempts <= m_options.retries && r.logError.isEmpty()
             && (u.state == State::Crashed || (u.state == State::Failed && code != kExitUsage));
-        if (r.log)
-            r.log->write(QStringLiteral("%1\n").arg(stateName(u.state)).toLocal8Bit());
+        if (r.record) {
+            const journal::Outcome outcome = !lost ? outcomeOf(code)
+                : m_stopping                       ? journal::Outcome::Interrupted
+                                                   : journal::Outcome::Failed;
+            r.record->end({outcome, u.exitCode, lost ? stateName(u.state) : r.ending, u.results});
+        }
         m_view.attemptEnded(u, retry);
         if (retry)
             u.state = State::Waiting;
@@ -225,7 +272,8 @@ private:
             m_loop.quit();
     }
 
-    bool writeReport(int rc) const
+    // Nothing, or why the report was not written.
+    std::optional<QString> writeReport(int rc) const
     {
         QJsonArray controllers;
         for (const Unit &u : m_units)
@@ -240,11 +288,11 @@ private:
                                            {QStringLiteral("status"), u.status},
                                            {QStringLiteral("results"), u.results}});
         const QJsonObject report{{QStringLiteral("command"), QJsonArray::fromStringList(m_options.command)},
+                                 {QStringLiteral("run"), m_runId},
                                  {QStringLiteral("exit"), rc},
                                  {QStringLiteral("controllers"), controllers}};
         // Written whole or not at all: the old report stays until the new one is complete.
-        QSaveFile file(m_options.report);
-        return file.open(QIODevice::WriteOnly) && file.write(QJsonDocument(report).toJson()) >= 0 && file.commit();
+        return core::writeWholeFile(m_options.report, QJsonDocument(report).toJson());
     }
 
     const FleetOptions &m_options;
@@ -258,12 +306,27 @@ private:
     bool m_stopping = false; // the running controllers were told to stop
     QEventLoop m_loop;
     QTimer m_refresh;
+    journal::Journal *m_journal;
+    const QString m_runId = QUuid::createUuid().toString(QUuid::WithoutBraces);
 };
 
-// The units to run, or a usage error as text.
-std::vector<Unit> plan(const FleetOptions &options, QString *error)
+// The files the runner writes must be files: told before anything is sent.
+QString outputProblem(const FleetOptions &options, const std::vector<Unit> &units)
 {
-    const ::fleet::Inventory inventory = ::fleet::readInventory(options.inventory);
+    if (!options.report.isEmpty())
+        if (QString problem = core::outputPathProblem(options.report); !problem.isEmpty())
+            return QStringLiteral("--report: ") + problem;
+    if (!options.logDir.isEmpty())
+        for (const Unit &u : units)
+            if (QString problem = core::outputPathProblem(logPath(options, u)); !problem.isEmpty())
+                return QStringLiteral("--log-dir: ") + problem;
+    return {};
+}
+
+// The units to run, or a usage error as text; the inventory is read through wait.
+std::vector<Unit> plan(const FleetOptions &options, const core::ReadWait &wait, QString *error)
+{
+    const ::fleet::Inventory inventory = ::fleet::readInventory(options.inventory, wait);
     if (!inventory.error.isEmpty()) {
         *error = inventory.error;
         return {};
@@ -297,13 +360,22 @@ std::vector<Unit> plan(const FleetOptions &options, QString *error)
 }
 } // namespace
 
-int runFleet(const QStringList &arguments, bool json, InterruptSignals &interrupts)
+int runFleet(const QStringList &arguments, bool json, InterruptSignals &interrupts, journal::Journal *journal)
 {
     QString error;
     auto options = parseFleetOptions(arguments, &error);
     std::vector<Unit> units;
-    if (options)
-        units = plan(*options, &error);
+    if (options) {
+        // The inventory may come through a pipe, whose wait an interrupt ends.
+        wire::EventLoopWaiter waiter;
+        interrupts.onSignal = [&waiter](int) { waiter.requestQuit(); };
+        units = plan(*options, waiter.readWait(), &error);
+        interrupts.onSignal = nullptr;
+        if (waiter.quitting())
+            return kExitInterrupted;
+    }
+    if (options && error.isEmpty())
+        error = outputProblem(*options, units);
     if (options && error.isEmpty())
         error = raiseFileLimit(std::min(options->parallel, static_cast<int>(units.size())));
     if (options && error.isEmpty() && !options->logDir.isEmpty() && !QDir().mkpath(options->logDir))
@@ -317,7 +389,7 @@ int runFleet(const QStringList &arguments, bool json, InterruptSignals &interrup
     const FleetView::Mode mode = useJson ? FleetView::Mode::Json
         : ::isatty(STDOUT_FILENO) == 1   ? FleetView::Mode::Live
                                          : FleetView::Mode::Lines;
-    FleetRun run(*options, std::move(units), mode);
+    FleetRun run(*options, std::move(units), mode, journal);
     return run.run(interrupts);
 }
 

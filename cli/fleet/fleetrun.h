@@ -6,6 +6,10 @@ namespace cli {
 class InterruptSignals;
 }
 
+namespace journal {
+class Journal;
+}
+
 namespace cli::fleet {
 
 inline constexpr char kCommand[] = "fleet";
@@ -14,7 +18,9 @@ inline constexpr char kCommand[] = "fleet";
 // every controller of the inventory, each on a thread of its own in one of a
 // few worker processes (a hang stays on its thread, a crash in its worker).
 // Exit 0 when all succeeded, 1 when any failed, 2 on a usage or inventory
-// error, 130 when interrupted.
-int runFleet(const QStringList &arguments, bool json, InterruptSignals &interrupts);
+// error, 130 when interrupted. With a journal, the runner records every
+// controller's attempts there, all under one run id: it alone writes, and
+// each attempt's end is committed as the attempt ends.
+int runFleet(const QStringList &arguments, bool json, InterruptSignals &interrupts, journal::Journal *journal);
 
 } // namespace cli::fleet

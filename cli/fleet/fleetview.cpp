@@ -1,5 +1,7 @@
 #include "cli/fleet/fleetview.h"
 
+#include "core/controltext.h"
+
 #include <QJsonDocument>
 
 #include <cstdio>
@@ -70,7 +72,9 @@ QString eventText(const QJsonObject &event)
 
 FleetView::FleetView(Mode mode, const std::vector<Unit> &units) : m_mode(mode), m_units(units) {}
 
-void FleetView::print(const QString &text) { writeOut(text.toLocal8Bit() + '\n'); }
+// Replies keep their control characters escaped: a line feed in one must
+// not print a line (such as "d2: ok") of its own.
+void FleetView::print(const QString &text) { writeOut(core::escapeControlCharacters(text.toLocal8Bit()) + '\n'); }
 
 void FleetView::event(const Unit &unit, QJsonObject event)
 {
@@ -87,6 +91,14 @@ void FleetView::event(const Unit &unit, QJsonObject event)
         writeOut(QJsonDocument(event).toJson(QJsonDocument::Compact) + '\n');
         break;
     }
+}
+
+void FleetView::attemptStarted(const Unit &unit)
+{
+    if (m_mode == Mode::Json)
+        event(unit, {{QStringLiteral("event"), QStringLiteral("attempt")}});
+    else
+        m_dirty = true;
 }
 
 void FleetView::attemptEnded(const Unit &unit, bool retrying)
@@ -130,7 +142,8 @@ void FleetView::refresh()
         ++counts[static_cast<int>(u.state)];
         if (u.state != State::Running || lines >= kMaxLiveLines)
             continue;
-        QString line = u.controller.name.leftJustified(16) + QLatin1Char(' ') + u.status.leftJustified(32);
+        const QString status = QString::fromLocal8Bit(core::escapeControlCharacters(u.status.toLocal8Bit()));
+        QString line = u.controller.name.leftJustified(16) + QLatin1Char(' ') + status.leftJustified(32);
         if (u.percent >= 0)
             line += QStringLiteral(" %1 %  %2").arg(u.percent, 3).arg(u.timeLeft);
         text += line.left(width) + QLatin1Char('\n');

@@ -17,6 +17,8 @@ public:
     enum class Mode { Live, Lines, Json };
     FleetView(Mode mode, const std::vector<Unit> &units);
 
+    // An attempt starts (the controller is being connected).
+    void attemptStarted(const Unit &unit);
     // An event of a controller's run ("status", "line", "progress" …).
     void event(const Unit &unit, QJsonObject event);
     // An attempt ended; the unit holds its outcome.

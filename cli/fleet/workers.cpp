@@ -16,9 +16,20 @@ namespace cli::fleet {
 
 namespace {
 constexpr int kFinishMs = 10000;
+// How long a stopped worker has to end its runs through their failure path.
+constexpr std::chrono::seconds kStopGrace{10};
+} // namespace
+
+Workers::Workers()
+{
+    // A run can sit in a wait no signal reaches (a blocking open or read).
+    m_kill.setSingleShot(true);
+    QObject::connect(&m_kill, &QTimer::timeout, [this] {
+        for (Worker &w : m_workers)
+            w.process->kill();
+    });
 }
 
-Workers::Workers() = default;
 Workers::~Workers() = default;
 
 Workers::Worker &Workers::withRoom()
@@ -62,6 +73,8 @@ void Workers::stop()
 {
     for (Worker &w : m_workers)
         w.process->terminate();
+    if (!m_kill.isActive())
+        m_kill.start(kStopGrace);
 }
 
 void Workers::finish()

@@ -4,6 +4,7 @@
 #include <QJsonObject>
 #include <QSet>
 #include <QStringList>
+#include <QTimer>
 
 #include <functional>
 #include <list>
@@ -34,7 +35,8 @@ public:
 
     // Starts a run in a worker with room, starting a worker when none has.
     void start(const QString &name, const QStringList &arguments);
-    // Stops every run at once; each ends with its result.
+    // Stops every run at once; each ends with its result. A worker still
+    // there 10 s later is killed, and its runs are lost.
     void stop();
     // No more runs: lets the workers end and waits for them.
     void finish();
@@ -53,6 +55,7 @@ private:
 
     std::list<Worker> m_workers;
     std::list<Worker> m_ended; // their process objects are still inside their own signals
+    QTimer m_kill;             // armed by stop()
 };
 
 } // namespace cli::fleet

@@ -59,10 +59,11 @@ BarcodeScreen::BarcodeScreen(screens::Services &services, QWidget *parent) : QWi
         table->addWidget(b.text(QStringLiteral("Text3(%1)").arg(r), content), row, barsCol);
         for (int c = TransmitCD; c <= Suf; ++c)
             cell(c, transmitCol + c - TransmitCD);
-        for (int j = 0; j < 5; ++j) {
-            table->addWidget(b.text(QStringLiteral("Text2(%1)").arg(5 * r + j), content), row, prefixCol + j);
-            table->addWidget(b.text(QStringLiteral("Text4(%1)").arg(5 * r + j), content), row, suffixCol + j);
-        }
+        // The prefix before the suffix: the order they are made in is the Tab order.
+        for (const auto &[control, column] : {std::pair{"Text2", prefixCol}, std::pair{"Text4", suffixCol}})
+            for (int j = 0; j < 5; ++j)
+                table->addWidget(b.text(QStringLiteral("%1(%2)").arg(QLatin1String(control)).arg(5 * r + j), content),
+                                 row, column + j);
     }
     // Cells pack to the left; the spare width goes past the last column.
     table->setColumnStretch(suffixCol + 5, 1);

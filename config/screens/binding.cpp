@@ -168,6 +168,8 @@ QWidget *scrolledContent(QWidget *screen)
     auto *scroll = new QScrollArea(screen);
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
+    // Tab goes to the fields, not to the area around them.
+    scroll->setFocusPolicy(Qt::NoFocus);
     outer->addWidget(scroll);
     auto *content = new QWidget(scroll);
     scroll->setWidget(content);

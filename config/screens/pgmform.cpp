@@ -2,6 +2,7 @@
 
 #include "config/record.h"
 #include "core/widgets/labelbutton.h"
+#include "screens/notes.h"
 
 #include <QCheckBox>
 #include <QDateTime>
@@ -23,6 +24,7 @@ PgmForm::PgmForm(screens::Services &services, QWidget *parent) : QWidget(parent)
     auto *actions = new QHBoxLayout;
     m_program = new core::LabelButton(QStringLiteral("Program Controller"), this);
     m_program->setObjectName(QStringLiteral("Command1"));
+    m_program->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Return), this, Qt::WidgetWithChildrenShortcut);
     m_reset = new core::LabelButton(QStringLiteral("Reset Controller"), this);
     m_reset->setObjectName(QStringLiteral("Command2"));
     actions->addWidget(m_program);
@@ -39,6 +41,9 @@ PgmForm::PgmForm(screens::Services &services, QWidget *parent) : QWidget(parent)
     actions->addWidget(folder);
     actions->addWidget(m_recordFolder);
     layout->addLayout(actions);
+    m_note = new QLabel(this);
+    m_note->setObjectName(QStringLiteral("programNote"));
+    layout->addWidget(m_note);
 
     auto *panes = new QHBoxLayout;
     auto makePane = [this](const char *name) {
@@ -114,9 +119,12 @@ RunOutcome PgmForm::startProgram()
     if (m_running)
         return RunOutcome::Busy;
     setRunning(true);
+    m_note->clear();
     ProgramContext c{m_services.state, m_services.link, m_services.settings, *this, m_services.messages};
     const RunOutcome outcome = do_program(c);
     setRunning(false);
+    if (outcome == RunOutcome::SendFailed)
+        m_note->setText(screens::kNotConnectedNote);
     if (m_record->isChecked() && reachedController(outcome)) {
         const auto written = writeRecord(m_recordFolder->text(), c, outcome, QDateTime::currentDateTime());
         if (const auto *error = std::get_if<QString>(&written))
@@ -130,9 +138,12 @@ ResetOutcome PgmForm::startReset()
     if (m_running)
         return ResetOutcome::Busy;
     setRunning(true);
+    m_note->clear();
     ProgramContext c{m_services.state, m_services.link, m_services.settings, *this, m_services.messages};
     const ResetOutcome outcome = do_reset(c);
     setRunning(false);
+    if (outcome == ResetOutcome::SendFailed)
+        m_note->setText(screens::kNotConnectedNote);
     return outcome;
 }
 

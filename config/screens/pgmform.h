@@ -52,6 +52,7 @@ private:
     core::LabelButton *m_reset = nullptr;
     QCheckBox *m_record = nullptr; // leave a record of each run that reaches the controller
     QLabel *m_recordFolder = nullptr;
+    QLabel *m_note = nullptr; // our own line: why a run or a reset did nothing
     bool m_running = false;
 };
 

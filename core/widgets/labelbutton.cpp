@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QShortcut>
 
 namespace core {
 
@@ -29,6 +30,17 @@ void LabelButton::setQuiet()
     setFocusPolicy(Qt::NoFocus);
     setTextColor(QApplication::palette(this).color(QPalette::Active, QPalette::WindowText));
     updateUnderline();
+}
+
+void LabelButton::setShortcut(const QKeySequence &keys, QWidget *scope, Qt::ShortcutContext context)
+{
+    auto *shortcut = new QShortcut(keys, scope);
+    shortcut->setContext(context);
+    connect(shortcut, &QShortcut::activated, this, [this] {
+        if (isEnabled())
+            Q_EMIT clicked();
+    });
+    setToolTip(keys.toString(QKeySequence::NativeText));
 }
 
 void LabelButton::mouseReleaseEvent(QMouseEvent *event)

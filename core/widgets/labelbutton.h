@@ -21,6 +21,10 @@ public:
     // Still answers a click, but is not offered as an action: plain text,
     // no hand, not in the Tab order (headings, values, the link status).
     void setQuiet();
+    // Keys that press it while it is enabled, named in its tooltip. scope is
+    // where they work: the caption's window (Qt::WindowShortcut) or a
+    // screen and its fields (Qt::WidgetWithChildrenShortcut).
+    void setShortcut(const QKeySequence &keys, QWidget *scope, Qt::ShortcutContext context);
 
 Q_SIGNALS:
     void clicked();

@@ -45,6 +45,21 @@ bool QtMessageBox::ask(const QString &text)
         == QMessageBox::Yes;
 }
 
+MessageBox::Unsaved QtMessageBox::askUnsaved(const QString &text)
+{
+    if (m_quitting())
+        return Unsaved::Cancel;
+    switch (QMessageBox::question(m_parent, kProgramTitle, text,
+                                  QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save)) {
+    case QMessageBox::Save:
+        return Unsaved::Save;
+    case QMessageBox::Discard:
+        return Unsaved::Discard;
+    default:
+        return Unsaved::Cancel;
+    }
+}
+
 std::optional<QString> QtFileChooser::openFile(const QString &title, const FileFilter &filter)
 {
     QFileDialog dialog(m_parent, title, startFolder(filter), filter.filter);

@@ -16,6 +16,7 @@ public:
     QtMessageBox(QWidget *parent, std::function<bool()> quitting) : m_parent(parent), m_quitting(std::move(quitting)) {}
     void message(const QString &text) override;
     bool ask(const QString &text) override;
+    Unsaved askUnsaved(const QString &text) override;
 
 private:
     QWidget *m_parent;

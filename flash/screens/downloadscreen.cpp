@@ -1,10 +1,14 @@
 #include "flash/screens/downloadscreen.h"
 
 #include "core/widgets/labelbutton.h"
+#include "flash/stoptext.h"
+#include "link/link.h"
 
+#include <QDateTime>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QProgressBar>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace flash {
@@ -30,11 +34,23 @@ private:
 
 // Extras need not follow every block: a few updates a second are plenty.
 constexpr Ms kProgressInterval{100};
+constexpr Ms kCountdownTick{250};
+
+// What a stopped download left behind, and what to do about it.
+QString leftText(const Result &r, Kind kind)
+{
+    if (!r.inBootCode)
+        return {};
+    const QString entry = kind == Kind::Flash ? QStringLiteral("Flash Device") : QStringLiteral("Bootloader Ext");
+    return r.cause == Cause::LinkLost
+        ? QStringLiteral("the controller waits in its boot code: connect and run %1 again").arg(entry)
+        : QStringLiteral("the controller waits in its boot code: start the download again");
+}
 } // namespace
 
 DownloadScreen::DownloadScreen(Kind kind, screens::Services &services, const QString &name, const QString &title,
                                const QString &heading, const QString &caution, QWidget *parent)
-    : QWidget(parent)
+    : QWidget(parent), m_kind(kind), m_waiter(services.waiter)
 {
     setObjectName(name);
     setWindowTitle(title);
@@ -57,6 +73,7 @@ DownloadScreen::DownloadScreen(Kind kind, screens::Services &services, const QSt
 
     auto *select = new core::LabelButton(QStringLiteral("Select File to Download"), this);
     select->setObjectName(QStringLiteral("Label4"));
+    select->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F), this, Qt::WidgetWithChildrenShortcut);
     layout->addWidget(select);
     m_path = new QLabel(this);
     m_path->setObjectName(QStringLiteral("Label1"));
@@ -66,6 +83,7 @@ DownloadScreen::DownloadScreen(Kind kind, screens::Services &services, const QSt
 
     auto *start = new core::LabelButton(QStringLiteral("Start Flash Download"), this);
     start->setObjectName(QStringLiteral("Label8"));
+    start->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Return), this, Qt::WidgetWithChildrenShortcut);
     layout->addWidget(start);
     m_statusLabel = new QLabel(this);
     m_statusLabel->setObjectName(QStringLiteral("Label3"));
@@ -86,7 +104,15 @@ DownloadScreen::DownloadScreen(Kind kind, screens::Services &services, const QSt
     m_timeLeft->setObjectName(QStringLiteral("timeLeft"));
     figures->addWidget(m_timeLeft);
     layout->addLayout(figures);
+    m_note = new QLabel(this);
+    m_note->setObjectName(QStringLiteral("downloadNote"));
+    m_note->setWordWrap(true);
+    m_note->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    layout->addWidget(m_note);
     layout->addStretch();
+    m_countdown = new QTimer(this);
+    m_countdown->setInterval(kCountdownTick);
+    connect(m_countdown, &QTimer::timeout, this, &DownloadScreen::showCountdown);
     clearProgress();
 
     m_status = std::make_unique<RepaintingStatus>(m_statusLabel);
@@ -99,25 +125,53 @@ DownloadScreen::DownloadScreen(Kind kind, screens::Services &services, const QSt
 
 void DownloadScreen::selectFile()
 {
+    if (m_download->busy())
+        return;
+    m_note->clear();
     if (const std::optional<QString> path = m_download->getdownloadfile())
         m_path->setText(*path);
 }
 
 void DownloadScreen::startDownload()
 {
+    if (m_download->busy())
+        return;
+    if (m_download->imagePath().isEmpty()) {
+        m_note->setText(QStringLiteral("No file chosen: choose one with Select File to Download first"));
+        return;
+    }
     // The figures of an earlier download would stand through the pause and
     // the start handshake as if they were this one's.
-    if (!m_download->busy() && !m_download->imagePath().isEmpty())
-        clearProgress();
+    clearProgress();
     m_download->doflashdl();
 }
 
 void DownloadScreen::clearProgress()
 {
+    m_countdown->stop();
     m_bar->setRange(0, 1);
     m_bar->setValue(0);
     m_block->clear();
     m_timeLeft->clear();
+    m_note->clear();
+}
+
+// A busy bar and the seconds left, so that the quiet pause does not look
+// like a hang.
+void DownloadScreen::pausing(Ms until, Ms /*now*/)
+{
+    m_restarted = until;
+    m_bar->setRange(0, 0);
+    showCountdown();
+    m_countdown->start();
+}
+
+void DownloadScreen::showCountdown()
+{
+    const auto left = std::chrono::ceil<std::chrono::seconds>(std::max(m_restarted - m_waiter.now(), Ms{0}));
+    m_block->setText(QStringLiteral("Waiting %1 s for the controller to restart").arg(left.count()));
+    if (isVisible())
+        repaint();
 }
 
 void DownloadScreen::newAttempt()
@@ -128,6 +182,7 @@ void DownloadScreen::newAttempt()
 
 void DownloadScreen::blocksStarting(qint64 totalBlocks, qint64 payloadLength, Ms now)
 {
+    m_countdown->stop();
     m_total = totalBlocks;
     m_payload = payloadLength;
     m_current = m_acked = m_bytes = 0;
@@ -153,6 +208,19 @@ void DownloadScreen::blockAcknowledged(qint64 number, qint64 bytesAcknowledged, 
 
 void DownloadScreen::finished(const Result &result, Ms now)
 {
+    if (m_countdown->isActive()) {
+        m_countdown->stop();
+        m_bar->setRange(0, 1);
+        m_block->clear();
+    }
+    if (result.outcome == Outcome::Complete) {
+        m_note->setText(QStringLiteral("Download completed at %1")
+                            .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))));
+    } else {
+        QStringList lines{stopText(result), leftText(result, m_kind)};
+        lines.removeAll(QString());
+        m_note->setText(lines.join(QLatin1Char('\n')));
+    }
     if (m_total == 0)
         return;
     showProgress(now, true);

@@ -9,6 +9,7 @@
 
 class QLabel;
 class QProgressBar;
+class QTimer;
 
 namespace core {
 class LabelButton;
@@ -38,6 +39,8 @@ protected:
 
 private:
     void clearProgress();
+    void pausing(Ms until, Ms now) override;
+    void showCountdown();
     void blocksStarting(qint64 totalBlocks, qint64 payloadLength, Ms now) override;
     void blockSending(qint64 number, Ms now) override;
     void blockAcknowledged(qint64 number, qint64 bytesAcknowledged, Ms now) override;
@@ -49,6 +52,13 @@ private:
     QProgressBar *m_bar;
     QLabel *m_block;
     QLabel *m_timeLeft;
+    // Our own line under the figures: why a click did nothing, why a
+    // download stopped and what state it left, or when it completed.
+    QLabel *m_note;
+    QTimer *m_countdown; // through the pause after the break-in
+    Ms m_restarted{0};   // when that pause ends
+    Kind m_kind;
+    wire::Waiter &m_waiter;
     std::unique_ptr<core::StatusLine> m_status;
     std::unique_ptr<FlashDownload> m_download;
 

@@ -1,6 +1,7 @@
 #include "fleet/screens/fleetscreen.h"
 
 #include "config/profile.h"
+#include "core/safewrite.h"
 #include "flash/download.h"
 #include "fleet/inventory.h"
 #include "fleet/jsonlines.h"
@@ -19,7 +20,6 @@
 #include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QSpinBox>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -70,6 +70,16 @@ bool failed(const QString &state)
     return state == QLatin1String("failed") || state == QLatin1String("crashed")
         || state == QLatin1String("interrupted");
 }
+
+const QString kWaiting = QStringLiteral("waiting");
+const QString kConnecting = QStringLiteral("connecting");
+
+// A download stopped after the controller's boot code took it: the row and
+// the report say so, for the controller answers no command until the next
+// download completes.
+const QString kLeftInBootCode = QStringLiteral("the controller waits in its boot code: run the download again");
+
+bool leftInBootCode(const QJsonObject &resultsOfRun) { return resultsOfRun.value(QLatin1String("boot_code")).toBool(); }
 } // namespace
 
 FleetScreen::FleetScreen(core::FileChooser &files, core::MessageBox &messages, QWidget *parent)
@@ -102,12 +112,17 @@ FleetScreen::FleetScreen(core::FileChooser &files, core::MessageBox &messages, Q
     m_stop->setObjectName(QStringLiteral("stop"));
     m_saveReport = new QPushButton(QStringLiteral("Save Report"), this);
     m_saveReport->setObjectName(QStringLiteral("saveReport"));
+    m_note = new QLabel(this);
+    m_note->setObjectName(QStringLiteral("fleetNote"));
+    m_note->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_table = new QTableWidget(0, ColumnCount, this);
     m_table->setObjectName(QStringLiteral("controllers"));
     m_table->setHorizontalHeaderLabels({QStringLiteral("Name"), QStringLiteral("Link"), QStringLiteral("State"),
                                         QStringLiteral("Progress"), QStringLiteral("Attempts"), QString(),
                                         QStringLiteral("Status")});
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_table->setSelectionMode(QAbstractItemView::SingleSelection);
     m_table->verticalHeader()->hide();
     m_table->horizontalHeader()->setStretchLastSection(true);
 
@@ -138,7 +153,7 @@ FleetScreen::FleetScreen(core::FileChooser &files, core::MessageBox &messages, Q
     buttons->addWidget(m_start);
     buttons->addWidget(m_stop);
     buttons->addWidget(m_saveReport);
-    buttons->addStretch();
+    buttons->addWidget(m_note, 1);
     layout->addLayout(buttons);
     layout->addWidget(m_table, 1);
     updateButtons();
@@ -173,14 +188,20 @@ bool FleetScreen::loadInventory(const QString &path)
         m_table->insertRow(r);
         setCell(r, Name, c.name);
         setCell(r, Link, c.link);
-        setCell(r, State, QStringLiteral("waiting"));
+        setCell(r, State, kWaiting);
         setCell(r, Attempts, QStringLiteral("0"));
         auto *bar = new QProgressBar(m_table);
         bar->setRange(0, 100);
         bar->setValue(0);
         m_table->setCellWidget(r, Progress, bar);
         auto *again = new QPushButton(QStringLiteral("Retry"), m_table);
-        connect(again, &QPushButton::clicked, this, [this, name = c.name] { retry(name); });
+        connect(again, &QPushButton::clicked, this, [this, name = c.name] {
+            // The row clicked is the one selected, and keeps the keyboard
+            // while its button is disabled for the run.
+            m_table->selectRow(row(name));
+            m_table->setFocus();
+            retry(name);
+        });
         m_table->setCellWidget(r, Retry, again);
     }
     m_table->resizeColumnsToContents();
@@ -217,6 +238,12 @@ void FleetScreen::start()
 {
     if (running())
         return;
+    m_note->clear();
+    // Every row would fail on its own for want of the file: say it once here.
+    if (kOperations[m_operation->currentIndex()].file && m_file->text().trimmed().isEmpty()) {
+        m_note->setText(QStringLiteral("No file chosen: choose one with Browse… first"));
+        return;
+    }
     m_report.clear();
     for (int r = 0; r < m_table->rowCount(); ++r)
         setCell(r, Attempts, QStringLiteral("0"));
@@ -249,7 +276,7 @@ void FleetScreen::run(const QStringList &only)
         if (!only.isEmpty() && !only.contains(name))
             continue;
         m_earlierAttempts[name] = m_table->item(r, Attempts)->text().toInt();
-        setCell(r, State, QStringLiteral("waiting"));
+        setCell(r, State, kWaiting);
         setCell(r, Status, QString());
         static_cast<QProgressBar *>(m_table->cellWidget(r, Progress))->setValue(0);
     }
@@ -305,21 +332,35 @@ void FleetScreen::applyEvent(const QJsonObject &event)
         return;
     const QString name = m_table->item(r, Name)->text();
     const QString kind = event.value(QLatin1String("event")).toString();
+    const QString text = event.value(QLatin1String("text")).toString();
     const int attempt = event.value(QLatin1String("attempt")).toInt();
     setCell(r, Attempts, QString::number(m_earlierAttempts[name] + attempt));
     auto *bar = static_cast<QProgressBar *>(m_table->cellWidget(r, Progress));
+    if (kind == QLatin1String("attempt")) {
+        setCell(r, State, kConnecting);
+        setCell(r, Status, QString());
+        bar->setValue(0);
+        return;
+    }
     if (kind == QLatin1String("result")) {
         const QString state = event.value(QLatin1String("state")).toString();
         const bool again = event.value(QLatin1String("retrying")).toBool();
         setCell(r, State, again ? QStringLiteral("retrying") : state);
         if (state == QLatin1String("ok"))
             bar->setValue(100);
+        if (leftInBootCode(event.value(QLatin1String("results")).toObject()))
+            setCell(r, Status, kLeftInBootCode);
         return;
     }
-    setCell(r, State, QStringLiteral("running"));
+    // Until the link opens the controller is still being connected; a link
+    // that does not open says so and stays there until the attempt's result.
+    const bool linkFailed =
+        kind == QLatin1String("error") || (kind == QLatin1String("status") && text == QLatin1String("Disconnected"));
+    if (!linkFailed)
+        setCell(r, State, QStringLiteral("running"));
     if (kind == QLatin1String("progress"))
         bar->setValue(static_cast<int>(event.value(QLatin1String("percent")).toInteger()));
-    else if (const QString text = event.value(QLatin1String("text")).toString(); !text.isEmpty())
+    else if (!text.isEmpty())
         setCell(r, Status, text);
 }
 
@@ -343,6 +384,8 @@ void FleetScreen::runEnded(int exitCode)
         // stopped before they started appear only here.
         const int attempts = m_earlierAttempts[name] + c.value(QLatin1String("attempts")).toInt();
         c.insert(QStringLiteral("attempts"), attempts);
+        if (leftInBootCode(c.value(QLatin1String("results")).toObject()))
+            c.insert(QStringLiteral("note"), kLeftInBootCode);
         m_report[name] = c;
         setCell(r, State, c.value(QLatin1String("state")).toString());
         setCell(r, Attempts, QString::number(attempts));
@@ -384,9 +427,10 @@ void FleetScreen::saveReport()
                              {QStringLiteral("exit"), allOk ? 0 : 1},
                              {QStringLiteral("controllers"), controllers}};
     // Written whole or not at all, as the runner writes its own.
-    QSaveFile file(*path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(QJsonDocument(report).toJson()) < 0 || !file.commit())
-        m_messages.message(QStringLiteral("cannot write the report %1").arg(*path));
+    if (const auto error = core::writeWholeFile(*path, QJsonDocument(report).toJson()))
+        m_messages.message(QStringLiteral("cannot write the report %1").arg(*error));
+    else
+        m_note->setText(QStringLiteral("Report saved to %1").arg(QDir::toNativeSeparators(*path)));
 }
 
 void FleetScreen::updateButtons()

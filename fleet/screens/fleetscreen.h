@@ -73,6 +73,7 @@ private:
     QPushButton *m_start;
     QPushButton *m_stop;
     QPushButton *m_saveReport;
+    QLabel *m_note; // our own line: why Start did nothing, where a report went
     QTableWidget *m_table;
     QProcess *m_runner = nullptr;
     QByteArray m_partial; // of the runner's output: a line not yet whole

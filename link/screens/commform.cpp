@@ -113,16 +113,26 @@ CommForm::CommForm(screens::Services &services, QWidget *parent) : QWidget(paren
 
     auto *connectLabel = new core::LabelButton(QStringLiteral("Connect to Port"), this);
     connectLabel->setObjectName(QStringLiteral("Label10"));
+    connectLabel->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Return), this, Qt::WidgetWithChildrenShortcut);
     auto *disconnectLabel = new core::LabelButton(QStringLiteral("Disconnect"), this);
     disconnectLabel->setObjectName(QStringLiteral("Label7"));
+    disconnectLabel->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_D), this, Qt::WidgetWithChildrenShortcut);
+    // Shown only while a TCP connect waits for its peer.
+    m_cancel = new core::LabelButton(QStringLiteral("Cancel"), this);
+    m_cancel->setObjectName(QStringLiteral("cancelConnect"));
+    m_cancel->hide();
     grid->addWidget(connectLabel, 2, 0);
     grid->addWidget(disconnectLabel, 2, 1);
+    grid->addWidget(m_cancel, 2, 2);
     m_why = new QLabel(this);
     m_why->setObjectName(QStringLiteral("openFailure"));
     m_why->setWordWrap(true);
     m_why->setTextInteractionFlags(Qt::TextSelectableByMouse);
     grid->addWidget(m_why, 3, 0, 1, 3);
     grid->setRowStretch(4, 1);
+    // Enter in the address or port connects.
+    connect(m_ip, &QLineEdit::returnPressed, connectLabel, &core::LabelButton::clicked);
+    connect(m_tcpPort, &QLineEdit::returnPressed, connectLabel, &core::LabelButton::clicked);
 
     refreshFromModel();
 
@@ -154,17 +164,43 @@ CommForm::CommForm(screens::Services &services, QWidget *parent) : QWidget(paren
         LinkClaim claim(m_services.link);
         if (claim.claimed()) {
             const bool wasConnected = m_services.link.isConnected();
+            // The last attempt's failure is history once a new one starts.
+            m_why->clear();
             m_services.link.ConnectLink();
+            endConnecting();
             m_why->setText(m_services.link.openFailure());
             if (!wasConnected && m_services.link.isConnected())
                 rememberWhatOpened();
         }
     });
+    connect(&m_services.link, &Link::connecting, this, &CommForm::showConnecting);
+    connect(m_cancel, &core::LabelButton::clicked, &m_services.link, &Link::cancelConnect);
     connect(disconnectLabel, &core::LabelButton::clicked, this, [this] {
         LinkClaim claim(m_services.link);
         if (claim.claimed())
             m_services.link.DisconnectLink();
     });
+}
+
+// The wait for a TCP peer takes up to 3 seconds: say so at once, and offer a
+// way out (the keyboard goes to it, and comes back after).
+void CommForm::showConnecting(const QString &peer)
+{
+    m_why->setText(QStringLiteral("Connecting to %1\u2026").arg(peer));
+    m_focusBeforeConnect = focusWidget();
+    m_cancel->show();
+    m_cancel->setFocus(Qt::OtherFocusReason);
+    if (isVisible())
+        repaint();
+}
+
+void CommForm::endConnecting()
+{
+    if (m_cancel->isHidden())
+        return;
+    m_cancel->hide();
+    if (m_focusBeforeConnect)
+        m_focusBeforeConnect->setFocus(Qt::OtherFocusReason);
 }
 
 void CommForm::setPortLister(PortLister lister)

@@ -3,6 +3,7 @@
 #include "link/serialports.h"
 #include "screens/services.h"
 
+#include <QPointer>
 #include <QWidget>
 
 #include <functional>
@@ -14,6 +15,10 @@ class QLineEdit;
 class QRadioButton;
 class QStringListModel;
 class QTimer;
+
+namespace core {
+class LabelButton;
+}
 
 namespace wire {
 
@@ -44,6 +49,8 @@ private:
     // A device in use takes the numbered port's place, so none shows as chosen.
     void showPortChoice();
     void rememberWhatOpened();
+    void showConnecting(const QString &peer);
+    void endConnecting();
 
     screens::Services &m_services;
     QRadioButton *m_tcp;
@@ -58,7 +65,9 @@ private:
     QList<SerialPort> m_listedPorts;
     QStringList m_listedRecent;
     QStringListModel *m_recentAddresses;
-    QLabel *m_why; // why the last connect failed; empty otherwise
+    QLabel *m_why; // why the last connect failed, or that one is under way
+    core::LabelButton *m_cancel;
+    QPointer<QWidget> m_focusBeforeConnect;
 };
 
 } // namespace wire

@@ -164,9 +164,15 @@ int TerminalView::virtualKey(const QKeyEvent *event)
     }
 }
 
-// Tab is a character to send here, not a move to the next control.
+// Tab is a character to send here, not a move to the next control; and no
+// shortcut of the window takes a key from the controller, except F6, which
+// sends nothing and leads back to the command menu.
 bool TerminalView::event(QEvent *event)
 {
+    if (event->type() == QEvent::ShortcutOverride && static_cast<QKeyEvent *>(event)->key() != Qt::Key_F6) {
+        event->accept();
+        return true;
+    }
     if (event->type() == QEvent::KeyPress) {
         auto *k = static_cast<QKeyEvent *>(event);
         if (k->key() == Qt::Key_Tab || k->key() == Qt::Key_Backtab) {

@@ -32,8 +32,16 @@ TermMode::TermMode(screens::Services &services, QWidget *parent) : QWidget(paren
     m_logStatus = new QLabel(this);
     m_logStatus->setObjectName(QStringLiteral("LogStatus"));
     connect(&m_saver, &LogSaver::finished, this, [this](bool ok, const QString &detail) {
-        m_logStatus->setText(ok ? QStringLiteral("Session log saved to %1").arg(detail)
-                                : QStringLiteral("Session log not saved: %1").arg(detail));
+        LogSnapshot unsaved = std::exchange(m_unsaved, {});
+        if (ok) {
+            m_logStatus->setText(QStringLiteral("Session log saved to %1").arg(detail));
+            return;
+        }
+        const QString text = QStringLiteral("Session log not saved: %1").arg(detail);
+        m_logStatus->setText(text);
+        // The same bytes again, to a file of the user's choice.
+        if (m_services.messages.ask(text + QStringLiteral("\nSave it to another file?")))
+            saveSnapshot(std::move(unsaved));
     });
 
     auto *layout = new QVBoxLayout(this);
@@ -71,7 +79,11 @@ void TermMode::saveLog()
         return;
     }
     // Taken before the dialog: the log holds what was there when asked.
-    LogSnapshot snapshot = m_session->log().snapshot();
+    saveSnapshot(m_session->log().snapshot());
+}
+
+void TermMode::saveSnapshot(LogSnapshot snapshot)
+{
     const auto path = m_services.files.saveFile(
         QStringLiteral("Save Session Log"),
         {QStringLiteral("Log Files (*.log)"), QStringLiteral("log"), QString(), QStringLiteral("logs")},
@@ -79,6 +91,7 @@ void TermMode::saveLog()
     if (!path || path->isEmpty())
         return;
     m_logStatus->setText(QStringLiteral("Saving session log..."));
+    m_unsaved = snapshot;
     m_saver.save(std::move(snapshot), *path);
     m_view->setFocus();
 }

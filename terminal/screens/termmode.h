@@ -41,6 +41,10 @@ protected:
     void hideEvent(QHideEvent *event) override;
 
 private:
+    // Asks for a file and saves snapshot there; a save that fails offers
+    // the same bytes again.
+    void saveSnapshot(LogSnapshot snapshot);
+
     screens::Services &m_services;
     QLabel *m_status = nullptr;
     QLabel *m_logStatus = nullptr;
@@ -48,6 +52,7 @@ private:
     std::unique_ptr<Session> m_session;
     TerminalView *m_view = nullptr;
     LogSaver m_saver;
+    LogSnapshot m_unsaved; // of the save under way
 };
 
 } // namespace terminal

@@ -3,6 +3,8 @@
 #include "app/about.h"
 #include "app/application.h"
 #include "app/commandmenu.h"
+#include "config/profilesession.h"
+#include "core/widgets/elidedlabel.h"
 #include "core/widgets/labelbutton.h"
 #include "core/widgets/qtsinks.h"
 #include "link/fake/fakeio.h"
@@ -35,6 +37,32 @@ struct AppRig : testing::AppRig {
         QVERIFY(app.link().isConnected());
     }
 };
+// The screens' control names, in the order of app::Screen.
+const QLatin1String kScreenNames[] = {QLatin1String("commform"),   QLatin1String("termmode"),  QLatin1String("general"),
+                                      QLatin1String("wiegand"),    QLatin1String("barcode"),   QLatin1String("comm430"),
+                                      QLatin1String("pgmform"),    QLatin1String("utilities"), QLatin1String("flashdl"),
+                                      QLatin1String("flashboot2"), QLatin1String("loopback"),  QLatin1String("fleet")};
+static_assert(std::size(kScreenNames) == app::kScreenCount);
+
+// The widgets a key (Tab or Backtab) visits from start, each sent to the
+// focused widget, until the focus comes round to start again; empty when it
+// never does.
+QWidgetList tabChain(QWidget *start, Qt::Key key)
+{
+    start->setFocus();
+    QWidgetList chain{start};
+    for (int i = 0; i < 1000; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), key);
+        QWidget *at = QApplication::focusWidget();
+        if (at == start)
+            return chain;
+        if (chain.contains(at))
+            break;
+        chain << at;
+    }
+    return {};
+}
+
 } // namespace
 
 class TestStartup : public QObject {
@@ -59,11 +87,17 @@ private Q_SLOTS:
         QVERIFY(!s.terminalStop && !s.terminalTcp);
         QCOMPARE(rig.app.link().statusCaption(), QStringLiteral("Disconnected"));
         QCOMPARE(rig.menu().status().text(), QStringLiteral("Disconnected"));
-        // Entries that need a link are refused without a word and keep the highlight.
-        rig.menu().terminalMode();
-        rig.menu().flashDevice();
+        // Entries that need a link are refused without a message and keep the
+        // highlight; the menu's own line says why, until the next entry.
+        for (const char *entry : {"Label1", "Label4", "BootloaderExt"}) {
+            rig.menu().findChild<QLabel *>(QStringLiteral("menuNote"))->clear();
+            rig.click(QLatin1String(entry));
+            QCOMPARE(rig.menu().note().text(), QStringLiteral("Not connected: connect on Communications first"));
+        }
         QVERIFY(rig.ui.messages.isEmpty());
         QCOMPARE(rig.colour("Label3"), app::kYellow);
+        rig.click(QStringLiteral("Label3"));
+        QVERIFY(rig.menu().note().text().isEmpty());
         auto &main = rig.app.mainWindow();
         QCOMPARE(main.windowTitle(), QStringLiteral("Tarnic         Flash Utility     V 01.00"));
         QCOMPARE(main.menuBar()->actions().constFirst()->text(), QStringLiteral("About          "));
@@ -80,10 +114,8 @@ private Q_SLOTS:
     void screensGrowWithTheWindow_data()
     {
         QTest::addColumn<int>("screen");
-        const char *names[] = {"commform", "termmode",  "general", "wiegand",    "barcode",  "comm430",
-                               "pgmform",  "utilities", "flashdl", "flashboot2", "loopback", "fleet"};
         for (std::size_t id = 0; id < app::kScreenCount; ++id)
-            QTest::newRow(names[id]) << int(id);
+            QTest::newRow(kScreenNames[id].data()) << int(id);
     }
 
     void screensGrowWithTheWindow()
@@ -116,6 +148,86 @@ private Q_SLOTS:
         frame->showMaximized();
         QTRY_COMPARE(frame->size(), area->size());
         QVERIFY(content->width() > frame->width() * 9 / 10 && content->height() > frame->height() * 8 / 10);
+    }
+
+    // Tab goes round every field of a screen and Backtab back the same way,
+    // through the number fields too.
+    void tabGoesRoundTheScreen_data()
+    {
+        QTest::addColumn<int>("screen");
+        using S = app::Screen;
+        for (const auto &[name, id] :
+             {std::pair{"commform", S::Comm}, std::pair{"general", S::General}, std::pair{"wiegand", S::Wiegand},
+              std::pair{"barcode", S::Barcode}, std::pair{"utilities", S::Utilities}})
+            QTest::newRow(name) << int(id);
+    }
+
+    void tabGoesRoundTheScreen()
+    {
+        AppRig rig;
+        auto &main = rig.app.mainWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&main));
+        const auto id = static_cast<app::Screen>(FETCHED(int, screen));
+        main.showScreen(id);
+        QWidget *content = main.screen(id);
+        QList<QLineEdit *> fields;
+        for (QLineEdit *field : content->findChildren<QLineEdit *>())
+            if (field->isVisibleTo(content) && field->isEnabled() && !field->focusProxy())
+                fields << field;
+        QVERIFY(!fields.isEmpty());
+        const QWidgetList forward = tabChain(fields.constFirst(), Qt::Key_Tab);
+        for (QLineEdit *field : fields)
+            QVERIFY2(forward.contains(field), qPrintable(field->objectName()));
+        QWidgetList backward = tabChain(fields.constFirst(), Qt::Key_Backtab);
+        std::reverse(backward.begin() + 1, backward.end());
+        QCOMPARE(backward, forward);
+    }
+
+    // Each action and its key, sent to the widget with the focus: the menu's
+    // entries from anywhere in the window, a screen's own while the focus is
+    // on that screen, Enter in the address and port fields; in the terminal
+    // the keys are the controller's (F6 alone leads back to the menu).
+    void keysReachTheirActions_data()
+    {
+        // Where the focus is, the keys, the action (screen.control; menu.control
+        // for an entry), and "no" where the keys must do nothing.
+        QTest::addColumn<QStringList>("row");
+        for (const char *row :
+             {"general.Text1(2) Ctrl+1 menu.Label3", "general.Text1(2) Ctrl+2 menu.Label1",
+              "general.Text1(2) Ctrl+3 menu.Label4", "general.Text1(2) Ctrl+4 menu.Configuration",
+              "general.Text1(2) Ctrl+5 menu.ProgramController", "general.Text1(2) Ctrl+6 menu.Utilities",
+              "general.Text1(2) Ctrl+7 menu.BootloaderExt", "general.Text1(2) Ctrl+8 menu.Fleet",
+              "general.Text1(2) Ctrl+O menu.OpenSettings", "general.Text1(2) Ctrl+S menu.SaveSettings",
+              "commform.Text1 Return commform.Label10", "commform.Text3 Return commform.Label10",
+              "commform.Option2 Ctrl+Return commform.Label10", "commform.Text3 Ctrl+D commform.Label7",
+              "flashdl.Label8 Ctrl+F flashdl.Label4", "flashdl.Label4 Ctrl+Return flashdl.Label8",
+              "flashboot2.Label4 Ctrl+Return flashboot2.Label8", "pgmform.recordRuns Ctrl+Return pgmform.Command1",
+              "utilities.Text2 Ctrl+I utilities.Label1(0)", "utilities.Text2 Ctrl+T utilities.Label1(6)",
+              "utilities.Text2 Ctrl+M utilities.Label1(7)",
+              // A screen's keys work on that screen only.
+              "commform.Text1 Ctrl+I utilities.Label1(0) no", "termmode.pop1 Ctrl+1 menu.Label3 no"})
+            QTest::newRow(row) << QString::fromLatin1(row).split(QLatin1Char(' '));
+    }
+
+    void keysReachTheirActions()
+    {
+        QFETCH(QStringList, row);
+        AppRig rig;
+        auto &main = rig.app.mainWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&main));
+        const auto control = [&](const QString &where) -> QWidget * {
+            const QString screen = where.section(QLatin1Char('.'), 0, 0);
+            const QString name = where.section(QLatin1Char('.'), 1);
+            if (screen == QLatin1String("menu"))
+                return rig.control(name);
+            main.showScreen(static_cast<app::Screen>(std::ranges::find(kScreenNames, screen) - kScreenNames));
+            return rig.frame(screen)->widget()->findChild<QWidget *>(name);
+        };
+        QSignalSpy acted(control(row.at(2)), SIGNAL(clicked()));
+        control(row.at(0))->setFocus();
+        const QKeyCombination keys = QKeySequence::fromString(row.at(1))[0];
+        QTest::keyClick(QApplication::focusWidget(), keys.key(), keys.keyboardModifiers());
+        QCOMPARE(acted.count(), row.size() > 3 ? 0 : 1);
     }
 
     void flashDeviceRules_data()
@@ -204,10 +316,6 @@ private Q_SLOTS:
                 continue;
             label->setFocus();
             QTRY_VERIFY(label->font().underline());
-            QSignalSpy clicked(label, &core::LabelButton::clicked);
-            QTest::keyClick(label, Qt::Key_Space);
-            QTest::keyClick(label, Qt::Key_Return);
-            QCOMPARE(clicked.count(), 2);
         }
     }
 
@@ -221,12 +329,12 @@ private Q_SLOTS:
                                    "# tarnic-profile 1\ngeneral.max_id_size = 20\nbarcode.priority = large\n"));
         QVERIFY(testing::writeFile(dir.filePath(QStringLiteral("bad.tfp")),
                                    "# tarnic-profile 1\ngeneral.max_id_size = 12\ngeneral.beep\n"));
-        auto *status = rig.app.mainWindow().findChild<QLabel *>(QStringLiteral("profileStatus"));
+        auto *status = rig.app.mainWindow().findChild<core::ElidedLabel *>(QStringLiteral("profileStatus"));
         auto *maxIdSize =
             rig.app.mainWindow().screen(app::Screen::General)->findChild<QLineEdit *>(QStringLiteral("Text1(2)"));
         auto *large =
             rig.app.mainWindow().screen(app::Screen::Barcode)->findChild<QRadioButton *>(QStringLiteral("Option1(1)"));
-        QCOMPARE(status->text(), QStringLiteral("Settings profile: none"));
+        QCOMPARE(status->fullText(), QStringLiteral("Settings profile: none"));
         QCOMPARE(maxIdSize->text(), QStringLiteral("18"));
 
         rig.ui.nextPath = dir.filePath(QStringLiteral("site.tfp"));
@@ -234,20 +342,33 @@ private Q_SLOTS:
         QCOMPARE(rig.ui.lastFilter.filter, QStringLiteral("Settings profiles (*.tfp)"));
         QCOMPARE(maxIdSize->text(), QStringLiteral("20"));
         QVERIFY(large->isChecked());
-        QCOMPARE(status->text(), QStringLiteral("Settings profile: site.tfp"));
+        QCOMPARE(status->fullText(), QStringLiteral("Settings profile: site.tfp"));
         QTest::keyClick(maxIdSize, Qt::Key_Backspace);
-        QCOMPARE(status->text(), QStringLiteral("Settings profile: site.tfp, changed"));
+        QCOMPARE(status->fullText(), QStringLiteral("Settings profile: site.tfp, changed"));
 
+        // Opening over changes asks first: Cancel opens nothing, Discard goes
+        // on (here to a file that is refused whole).
+        using U = core::MessageBox::Unsaved;
         rig.ui.nextPath = dir.filePath(QStringLiteral("bad.tfp"));
+        rig.ui.unsavedAnswers = {U::Cancel, U::Discard};
         rig.click(QStringLiteral("OpenSettings"));
+        QVERIFY(rig.ui.messages.isEmpty());
+        rig.click(QStringLiteral("OpenSettings"));
+        QCOMPARE(rig.ui.questions, QStringList(2, config::kUnsavedQuestion));
         QCOMPARE(rig.ui.messages, QStringList{dir.filePath(QStringLiteral("bad.tfp:3: not a \"key = value\" line"))});
         QCOMPARE(maxIdSize->text(), QStringLiteral("2"));
         QCOMPARE(rig.app.settings().general.Text1[2], QStringLiteral("2"));
 
         rig.ui.nextPath = dir.filePath(QStringLiteral("saved.tfp"));
         rig.click(QStringLiteral("SaveSettings"));
-        QCOMPARE(status->text(), QStringLiteral("Settings profile: saved.tfp"));
+        QCOMPARE(status->fullText(), QStringLiteral("Settings profile: saved.tfp"));
         QVERIFY(testing::readFile(*rig.ui.nextPath).contains("\ngeneral.max_id_size = 2\nbarcode.priority = large\n"));
+        // Save answered: the changes are saved, then the file opened (here the same).
+        QTest::keyClick(maxIdSize, Qt::Key_5);
+        rig.ui.unsavedAnswers = {U::Save};
+        rig.click(QStringLiteral("OpenSettings"));
+        QVERIFY(testing::readFile(*rig.ui.nextPath).contains("\ngeneral.max_id_size = 25\n"));
+        QCOMPARE(status->fullText(), QStringLiteral("Settings profile: saved.tfp"));
     }
 
     // Closing the main window during a wait (a 5-second reply wait, a TCP

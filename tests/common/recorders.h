@@ -23,6 +23,11 @@ public:
         answers.pop_front();
         return a;
     }
+    Unsaved askUnsaved(const QString &text) override
+    {
+        questions.append(text);
+        return unsavedAnswers.isEmpty() ? Unsaved::Cancel : unsavedAnswers.takeFirst();
+    }
     std::optional<QString> openFile(const QString &title, const core::FileFilter &filter) override
     {
         dialogs.append(title);
@@ -51,6 +56,7 @@ public:
     QStringList questions;
     QStringList dialogs;
     std::deque<bool> answers;
+    QList<Unsaved> unsavedAnswers;
     std::optional<QString> nextPath;
     core::FileFilter lastFilter;
     QString lastDefaultName;

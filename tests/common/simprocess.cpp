@@ -54,9 +54,12 @@ QStringList cliLinkArgs(const SimProcess &sim, bool tcp)
                : QStringList{QStringLiteral("--serial"), sim.ptyPath()};
 }
 
-CliRun runCli(const QStringList &arguments, int timeoutMs, const QByteArray &input)
+CliRun runCli(const QStringList &arguments, int timeoutMs, const QByteArray &input,
+              const std::function<void()> &inChild)
 {
     QProcess p;
+    if (inChild)
+        p.setChildProcessModifier(inChild);
     p.start(qEnvironmentVariable("TARNIC_CLI"), arguments);
     CliRun run;
     if (!p.waitForStarted(5000))

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 namespace testing {
 
 // A tarnic-sim child process (the path comes from $TARNIC_SIM). start() waits
@@ -16,6 +18,7 @@ public:
     void stop();
     QString ptyPath() const { return m_ptys.value(0); }
     quint16 tcpPort() const { return m_ports.value(0); }
+    const QStringList &ptyPaths() const { return m_ptys; }
     const QList<quint16> &tcpPorts() const { return m_ports; }
     QProcess &process() { return m_process; }
 
@@ -28,12 +31,14 @@ private:
 // tarnic-cli's link options for the simulator's TCP port or pseudo-terminal.
 QStringList cliLinkArgs(const SimProcess &sim, bool tcp);
 
-// Runs tarnic-cli ($TARNIC_CLI) to its end, with input on its stdin.
+// Runs tarnic-cli ($TARNIC_CLI) to its end, with input on its stdin; inChild
+// runs in the child before it starts (limits for it alone).
 struct CliRun {
     int exitCode = -1;
     QByteArray out;
     QByteArray err;
 };
-CliRun runCli(const QStringList &arguments, int timeoutMs = 30000, const QByteArray &input = {});
+CliRun runCli(const QStringList &arguments, int timeoutMs = 30000, const QByteArray &input = {},
+              const std::function<void()> &inChild = {});
 
 } // namespace testing

@@ -368,18 +368,38 @@ private Q_SLOTS:
         QCOMPARE(std::get<Settings>(read).barcode.Text6, QStringLiteral("05"));
     }
 
-    void pgmformReset()
+    // Over a closed link the panes keep their specified silence; our line
+    // under the actions says why.
+    void pgmformActions_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<bool>("connected");
+        QTest::addColumn<QStringList>("picture1");
+        QTest::addColumn<QByteArray>("written");
+        QTest::addColumn<QString>("note");
+        const QString notConnected = QStringLiteral("Not connected: connect on Communications first");
+        QTest::newRow("reset") << "Command2" << true << QStringList{"Resetting Controller", "Reset Complete"}
+                               << QByteArray("\0U1\r", 4) << QString(); // no wake-up first
+        QTest::newRow("reset, not connected")
+            << "Command2" << false << QStringList{"Resetting Controller"} << QByteArray() << notConnected;
+        QTest::newRow("program, not connected")
+            << "Command1" << false << QStringList{"Checking Parameters"} << QByteArray() << notConnected;
+    }
+
+    void pgmformActions()
     {
         Screens s;
-        s.rig.connectTcp();
+        if (FETCHED(bool, connected))
+            s.rig.connectTcp();
         testing::ScriptedController controller(s.rig.peer());
         s.pgmform.findChild<QPlainTextEdit *>(QStringLiteral("Picture2"))->appendPlainText(QStringLiteral("old"));
         s.pgmform.show();
         s.rig.peer().writes.clear();
-        QTest::mouseClick(s.pgmform.findChild<QWidget *>(QStringLiteral("Command2")), Qt::LeftButton);
-        QCOMPARE(paneLines(s.pgmform, "Picture1"), (QStringList{"Resetting Controller", "Reset Complete"}));
+        QTest::mouseClick(s.pgmform.findChild<QWidget *>(FETCHED(QString, action)), Qt::LeftButton);
+        QCOMPARE(paneLines(s.pgmform, "Picture1"), FETCHED(QStringList, picture1));
         QCOMPARE(paneLines(s.pgmform, "Picture2"), QStringList{QString()});
-        QCOMPARE(s.rig.peer().written(), QByteArray("\0U1\r", 4)); // no wake-up first
+        QCOMPARE(s.rig.peer().written(), FETCHED(QByteArray, written));
+        QCOMPARE(s.pgmform.findChild<QLabel *>(QStringLiteral("programNote"))->text(), FETCHED(QString, note));
     }
 };
 

@@ -12,7 +12,49 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
+#include <map>
+#include <memory>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <vector>
+
 namespace {
+
+// A simulated controller that records every byte it receives, in a folder
+// of its own with the row's file, a FIFO and a folder; the words of a row's
+// command line name them: LINK the link options, @NAME a file in the folder.
+struct Scene {
+    bool start(const QStringList &simArgs, QByteArray file)
+    {
+        if (!sim.start(QStringList{"--tcp", "0", "--received-log", path("received")} + simArgs))
+            return false;
+        file.replace("PORT", QByteArray::number(sim.tcpPort()));
+        return testing::writeFile(path("file"), file) && ::mkfifo(QFile::encodeName(path("fifo")), 0600) == 0
+            && QDir(dir.path()).mkdir(QStringLiteral("folder"));
+    }
+    QString path(const QString &name) const { return dir.filePath(name); }
+    QStringList args(const QString &command) const
+    {
+        QStringList args;
+        for (const QString &word : command.split(QLatin1Char(' ')))
+            args += word == QLatin1String("LINK")   ? testing::cliLinkArgs(sim, true)
+                : word.startsWith(QLatin1Char('@')) ? QStringList{path(word.mid(1))}
+                                                    : QStringList{word};
+        return args;
+    }
+    // Nothing but wake-ups reached the controller.
+    bool sentNothing() const
+    {
+        return testing::readFile(path("received")).count('\r') == QFileInfo(path("received")).size();
+    }
+
+    QTemporaryDir dir;
+    testing::SimProcess sim;
+};
+
+// A controller and an inventory that names it.
+const QByteArray kSite = "name,link\nd1,tcp:127.0.0.1:PORT\n";
 
 // What a run on the start-up defaults prints.
 QByteArray defaultRunOut()
@@ -34,7 +76,15 @@ private Q_SLOTS:
     void withoutController();
     void profileRun_data();
     void profileRun();
+    void simState_data();
+    void simState();
     void bulkPassThrough();
+    void fileWrites_data();
+    void fileWrites();
+    void hostileInputs_data();
+    void hostileInputs();
+    void interruptedWait_data();
+    void interruptedWait();
 
 private:
     QTemporaryDir m_dir;
@@ -64,6 +114,8 @@ void TstE2eCli::commands_data()
         "QL 5200 V 9.9\nID added\n" + memory
             + "Avail   19999   60000   10000\nUsed    00001   00000   00000\nQL 5200 V 9.9\n");
     row("tcp: silent", true, "--silent-on|V", {}, "version", "1", "No response from controller\n");
+    row("tcp: a reply with a line feed", true, "--version-text|QL 5200\nd2: ok", {}, "version", "0",
+        "QL 5200\\x0ad2: ok\n");
     // --json: one object per event, the last with the exit status and what the command learned.
     row("tcp: json, an ID refused once, time", true, "--version-text|QL 5200 V 9.9|--log-used|7|--wrong-at-record|1",
         {},
@@ -79,7 +131,7 @@ void TstE2eCli::commands_data()
 {"event":"result","exit":0,"ok":true,"results":{"memory":{"ad_hoc_available":"20000","ad_hoc_used":"00000",)"
         R"("log_available":"09993","log_used":"00007","main_available":"60000","main_used":"00000"}}}
 {"event":"status","text":"ID not added"}
-{"event":"result","exit":1,"ok":false,"results":{}}
+{"event":"result","exit":1,"message":"ID not added","ok":false,"results":{}}
 )"
         "ID added\nID deleted\nID not found\nInvalid hours to add/subtract\nTime set\n");
     row("pty: access list", false, {}, "0014000000\r\n0024000037\r\n",
@@ -189,6 +241,8 @@ void TstE2eCli::withoutController_data()
     row("sim help", "TARNIC_SIM", "--help", 0, "^Usage: tarnic-sim .*\nOptions:\n.*--pace", "^$");
     row("sim version", "TARNIC_SIM", "--version", 0, version.arg(QStringLiteral("tarnic-sim")), "^$");
     row("sim usage error", "TARNIC_SIM", "--frobnicate", 2, "^$", "Unknown option 'frobnicate'");
+    row("sim state file missing", "TARNIC_SIM", "--tcp 0 --state /nonexistent/state.json", 2, "^$",
+        exact(QStringLiteral("tarnic-sim: /nonexistent/state.json: No such file or directory\n")));
     row("desktop help", "TARNIC_APP", "--help", 0, "^Usage: tarnic-flash-utility .*\nOptions:\n", "^$");
     row("desktop version", "TARNIC_APP", "--version", 0, version.arg(QStringLiteral("tarnic-flash-utility")), "^$");
     // 339 lines.
@@ -291,6 +345,85 @@ void TstE2eCli::profileRun()
     QCOMPARE(diff.out.count('\n'), onTop.size());
 }
 
+void TstE2eCli::simState_data()
+{
+    QTest::addColumn<QStringList>("simArgs");
+    QTest::addColumn<QByteArray>("state"); // --state's file; none when empty
+    QTest::addColumn<QByteArray>("file");  // FILE in the commands
+    // "INDEX pty|tcp COMMAND": one controller's in turn, different ones at
+    // once; each must succeed.
+    QTest::addColumn<QStringList>("commands");
+    QTest::addColumn<QByteArray>("out"); // their standard output in this order
+    QTest::addColumn<QByteArray>("stateOut");
+    const auto controllers = [](const QList<QByteArray> &lines) {
+        return "{\"controllers\": {\n  \"" + lines.join(",\n  \"") + "\n}}\n";
+    };
+    const QByteArray empty = R"({"ad_hoc":[],"clock_offset":0,"schedules":[],"sorted":[],)";
+    const QByteArray old = empty + R"("version":"5200 Series Controller V 02.14"})";
+    QTest::newRow("loaded, changed, written back")
+        << QStringList{"--controllers", "3", "--tcp", "0"}
+        << QByteArray(R"({"controllers": {"3": {"clock_offset": -3600}, "1": {"version": "QL 5200 V 9.9",
+               "clock_offset": 90061, "ad_hoc": ["000555", "000777", "123888"], "sorted": ["00010", "0009", "000x"],
+               "schedules": ["001108001700"]}}})")
+        << QByteArray() << QStringList{"1 tcp version", "1 tcp id delete 555", "1 tcp id add 888"}
+        << QByteArray("QL 5200 V 9.9\nID deleted\nID added\n")
+        << controllers({R"(1": {"ad_hoc":["999555","000777","000888"],"clock_offset":90061,)"
+                        R"("schedules":["001108001700"],"sorted":["0009","000x","00010"],"version":"QL 5200 V 9.9"})",
+                        "2\": " + old,
+                        "3\": " + QByteArray(old).replace("\"clock_offset\":0", "\"clock_offset\":-3600")});
+    // Only a flash image changes the identification, and not where the
+    // controller keeps running its old one.
+    QTest::newRow("downloads") << QStringList{"--controllers", "4", "--pty",         "--tcp", "0",
+                                              "--fault-on",    "3", "--keep-version"}
+                               << QByteArray() << "abcdef" + QByteArray("QL 5200 V 10.0").leftJustified(44, '\0')
+                               << QStringList{"1 tcp flash FILE", "2 tcp bootext FILE", "3 tcp flash FILE",
+                                              "4 pty bootext FILE"}
+                               << QByteArray()
+                               << controllers({"1\": " + empty + R"("version":"QL 5200 V 10.0"})", "2\": " + old,
+                                               "3\": " + old, "4\": " + old});
+}
+
+// What the simulator holds, read from its state file while it runs and
+// after it was told to end.
+void TstE2eCli::simState()
+{
+    QFETCH(QByteArray, state);
+    QFETCH(QByteArray, stateOut);
+    const QString in = m_dir.filePath(QStringLiteral("state.json"));
+    const QString out = m_dir.filePath(QStringLiteral("state-out.json"));
+    const QString file = m_dir.filePath(QStringLiteral("file"));
+    QVERIFY(testing::writeFile(in, state) && testing::writeFile(file, FETCHED(QByteArray, file)));
+    testing::SimProcess sim;
+    QVERIFY(sim.start(FETCHED(QStringList, simArgs) + QStringList{"--state-out", out}
+                      + (state.isEmpty() ? QStringList{} : QStringList{"--state", in})));
+    std::vector<std::unique_ptr<QProcess>> runs;
+    std::map<QString, QProcess *> running;
+    for (const QString &command : FETCHED(QStringList, commands)) {
+        const QStringList words = QString(command).replace(QLatin1String("FILE"), file).split(QLatin1Char(' '));
+        const int index = words[0].toInt() - 1;
+        if (QProcess *before = running[words[0]])
+            QVERIFY(before->waitForFinished(30000));
+        const QStringList link = words[1] == u"tcp"
+            ? QStringList{"--tcp", QStringLiteral("127.0.0.1:%1").arg(sim.tcpPorts().value(index))}
+            : QStringList{"--serial", sim.ptyPaths().value(index)};
+        running[words[0]] = runs.emplace_back(std::make_unique<QProcess>()).get();
+        runs.back()->start(qEnvironmentVariable("TARNIC_CLI"), link + words.mid(2));
+        runs.back()->closeWriteChannel();
+    }
+    QByteArray got;
+    for (const auto &run : runs) {
+        QVERIFY(run->state() == QProcess::NotRunning || run->waitForFinished(30000));
+        QCOMPARE(run->exitCode(), 0);
+        got += run->readAllStandardOutput();
+    }
+    if (!FETCHED(QByteArray, out).isEmpty())
+        QCOMPARE(got, FETCHED(QByteArray, out));
+    QCOMPARE(testing::readFile(out), stateOut);
+    sim.stop();
+    QCOMPARE(sim.process().exitStatus(), QProcess::NormalExit);
+    QCOMPARE(testing::readFile(out), stateOut);
+}
+
 // Piped input larger than the device's output buffer, to a far end that reads
 // slowly: every byte arrives, in order, and the session ends cleanly.
 void TstE2eCli::bulkPassThrough()
@@ -308,6 +441,161 @@ void TstE2eCli::bulkPassThrough()
     QCOMPARE(cli.readAllStandardError(), QByteArray());
     QCOMPARE(cli.exitCode(), 0);
     QVERIFY(far.received() == payload);
+}
+
+void TstE2eCli::fileWrites_data()
+{
+    QTest::addColumn<QStringList>("simArgs");
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QString>("setup"); // commands that must succeed first, split at ';'
+    QTest::addColumn<QString>("command");
+    // What @target is before: "old" (a file that must stay as it was),
+    // "none" (no file may appear there, nor in it as a folder), "fifo" or
+    // "folder" (it must stay one), "log" (not checked).
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<int>("limit"); // on the size of a file the command writes; 0 none
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<int>("partialLines"); // in @target.partial, which the output names; -1 no such file
+    const auto row = [](const char *name, const QString &simArgs, const QByteArray &file, const char *setup,
+                        const char *command, const char *target, int limit, int exitCode, int partialLines = -1) {
+        QTest::newRow(name) << simArgs.split(u'|', Qt::SkipEmptyParts) << file << QString::fromLatin1(setup)
+                            << QString::fromLatin1(command) << target << limit << exitCode << partialLines;
+    };
+    const QByteArray list = "12345\r\n23456\r\n34567\r\n";
+    const char *profile = "settings --set general.max_id_size=20 --save @target";
+    row("profile, disk full", {}, {}, "", profile, "old", 64, 1);
+    row("profile, disk full, no file before", {}, {}, "", profile, "none", 64, 1);
+    row("profile onto a FIFO", {}, {}, "", profile, "fifo", 0, 2);
+    row("access upload, disk full", {}, list, "LINK access download @file", "LINK access upload @target", "old", 20, 1);
+    row("access upload, link dropped", "--drop-at-record|6", list, "LINK access download @file",
+        "LINK access upload @target", "old", 0, 1, 2);
+    row("schedules upload, link dropped", "--drop-at-record|5", {}, "", "LINK schedules upload @target", "old", 0, 1,
+        32);
+    row("schedules upload onto a FIFO", {}, {}, "", "LINK schedules upload @target", "fifo", 0, 2);
+    row("schedules upload onto a folder", {}, {}, "", "LINK schedules upload @target", "folder", 0, 2);
+    row("run record, disk full", {}, {}, "", "LINK program --record @target", "none", 4096, 1);
+    row("fleet report, disk full", {}, kSite, "", "fleet @file --report @target -- version", "old", 64, 1);
+    row("fleet report onto a FIFO", {}, kSite, "", "fleet @file --report @target -- version", "fifo", 0, 2);
+    row("fleet log, disk full", {}, kSite, "", "fleet @file --log-dir @target -- version", "log", 64, 1);
+}
+
+// A file written whole stays as it was when the writing fails (a file-size
+// limit stands in for a full disk: a real failed write() part-way), and a
+// special file is refused before anything is sent.
+void TstE2eCli::fileWrites()
+{
+    QFETCH(QString, target);
+    QFETCH(int, limit);
+    QFETCH(int, partialLines);
+    Scene s;
+    QVERIFY(s.start(FETCHED(QStringList, simArgs), FETCHED(QByteArray, file)));
+    const QString path = s.path(QStringLiteral("target"));
+    const QByteArray old = "old contents\r\n";
+    if (target == QLatin1String("old"))
+        QVERIFY(testing::writeFile(path, old));
+    if (target == QLatin1String("fifo"))
+        QCOMPARE(::mkfifo(QFile::encodeName(path), 0600), 0);
+    if (target == QLatin1String("folder"))
+        QVERIFY(QDir(s.dir.path()).mkdir(QStringLiteral("target")));
+    for (const QString &setup : FETCHED(QString, setup).split(u';', Qt::SkipEmptyParts))
+        QCOMPARE(testing::runCli(s.args(setup)).exitCode, 0);
+    const testing::CliRun run = testing::runCli(s.args(FETCHED(QString, command)), 30000, {}, [limit] {
+        if (limit > 0) {
+            ::signal(SIGXFSZ, SIG_IGN);
+            const rlimit size{static_cast<rlim_t>(limit), static_cast<rlim_t>(limit)};
+            ::setrlimit(RLIMIT_FSIZE, &size);
+        }
+    });
+    QVERIFY2(run.exitCode == FETCHED(int, exitCode), run.out + run.err);
+    const QFileInfo after(path);
+    if (target == QLatin1String("old"))
+        QCOMPARE(testing::readFile(path), old);
+    if (target == QLatin1String("none"))
+        QVERIFY(!after.isFile() && QDir(path).entryList(QDir::Files).isEmpty());
+    struct stat st = {};
+    if (target == QLatin1String("fifo"))
+        QVERIFY(::stat(QFile::encodeName(path).constData(), &st) == 0 && S_ISFIFO(st.st_mode));
+    if (target == QLatin1String("folder"))
+        QVERIFY(after.isDir());
+    const QString partial = path + QStringLiteral(".partial");
+    QCOMPARE(QFile::exists(partial), partialLines >= 0);
+    if (partialLines >= 0) {
+        QCOMPARE(testing::readFile(partial).count("\r\n"), partialLines);
+        QVERIFY2(run.out.contains(partial.toLocal8Bit()), run.out);
+    }
+}
+
+void TstE2eCli::hostileInputs_data()
+{
+    QTest::addColumn<QStringList>("simArgs");
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("said"); // a pattern for stdout and stderr together
+    QTest::addColumn<bool>("sends");   // else nothing but wake-ups may reach the controller
+    const auto row = [](const char *name, const QByteArray &file, const QString &command, int exitCode,
+                        const QString &said) {
+        QTest::newRow(name) << QStringList{} << file << command << exitCode << said << false;
+    };
+    const QString preparing = QStringLiteral("^Preparing to Download Flash\nEarly end of binary file\n$");
+    row("id: CR in the ID", {}, "LINK id add 55555555\rR10000001", 2, "control character: 55555555\\\\x0dR1");
+    row("fleet: ESC in the command", kSite, "fleet @file -- id add 5\x1b", 2, "control character");
+    row("inventory: ESC in a link", "name,link\nd1,tcp:127.0.0.1\x1b:PORT\n", "fleet @file -- version", 2,
+        "line 2: a control character in the link field");
+    row("access list: ESC on line 2", "12345\r\n6\x1bZ\r\n", "LINK access download @file", 1,
+        "\nInvalid data in file rec #  2\n");
+    row("access list: 200,001 lines", QByteArray("1\n").repeated(200'001), "LINK access download @file", 2,
+        "more than 200000 lines, the limit for an access list");
+    row("schedules: past 1 MiB", QByteArray(1024 * 1024 + 1, '1'), "LINK schedules download @file", 2,
+        "larger than 1 MiB, the limit for a schedules file");
+    row("schedules: a folder", {}, "LINK schedules download @folder", 2, "folder, not a file");
+    row("profile: a device", {}, "LINK program --profile /dev/null", 2, "device, not a file");
+    row("image: a FIFO", {}, "LINK flash @fifo", 1, "pipe, not a regular file");
+    row("flash: a 44-byte image", QByteArray(44, 'x'), "LINK flash @file", 1, preparing);
+    row("bootext over TCP: an empty image", {}, "LINK bootext @file", 1, preparing);
+    QTest::newRow("fleet: a reply with a line feed")
+        << QStringList{"--version-text", "QL 5200\nd1: ok"} << kSite << "fleet @file -- version" << 0
+        << "^d1: QL 5200\\\\x0ad1: ok\nd1: ok\n"
+        << true;
+}
+
+// Input that could change a command, or is not what its kind can be, is
+// refused before anything reaches the controller; a reply that could fake a
+// line of output is shown escaped.
+void TstE2eCli::hostileInputs()
+{
+    Scene s;
+    QVERIFY(s.start(FETCHED(QStringList, simArgs), FETCHED(QByteArray, file)));
+    const testing::CliRun run = testing::runCli(s.args(FETCHED(QString, command)), 20000);
+    QVERIFY2(run.exitCode == FETCHED(int, exitCode), run.out + run.err);
+    QVERIFY2(QRegularExpression(FETCHED(QString, said)).match(QString::fromLocal8Bit(run.out + run.err)).hasMatch(),
+             run.out + run.err);
+    QVERIFY(FETCHED(bool, sends) || s.sentNothing());
+}
+
+void TstE2eCli::interruptedWait_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<int>("signal");
+    QTest::newRow("profile, SIGTERM") << "LINK program --profile @fifo" << int(SIGTERM);
+    QTest::newRow("access list, Ctrl-C") << "LINK access download @fifo" << int(SIGINT);
+    QTest::newRow("inventory, Ctrl-C") << "fleet @fifo -- version" << int(SIGINT);
+}
+
+// A FIFO no one writes to waits for its writer, but Ctrl-C and SIGTERM end
+// the wait, and the run, with nothing sent.
+void TstE2eCli::interruptedWait()
+{
+    Scene s;
+    QVERIFY(s.start({}, {}));
+    QProcess cli;
+    cli.start(qEnvironmentVariable("TARNIC_CLI"), s.args(FETCHED(QString, command)));
+    QVERIFY(cli.waitForStarted(5000));
+    QVERIFY(!cli.waitForFinished(500)); // waiting for a writer
+    ::kill(static_cast<pid_t>(cli.processId()), FETCHED(int, signal));
+    QVERIFY(cli.waitForFinished(5000));
+    QCOMPARE(cli.exitCode(), 130);
+    QVERIFY(s.sentNothing());
 }
 
 QTEST_GUILESS_MAIN(TstE2eCli)

@@ -177,13 +177,17 @@ void TestE2eFleet::sixControllers()
 void TestE2eFleet::interrupt_data()
 {
     QTest::addColumn<QStringList>("fleet"); // its options; none for one controller
-    QTest::addColumn<int>("presses");       // of Ctrl-C; none kills the fleet's worker
+    // Of Ctrl-C; none kills the fleet's worker, -1 stops it (SIGSTOP) and
+    // sends the fleet SIGTERM.
+    QTest::addColumn<int>("presses");
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("report");
     const QStringList one{QStringLiteral("--parallel"), QStringLiteral("1")};
     QTest::newRow("one controller") << QStringList{} << 1 << 130 << "";
     QTest::newRow("fleet, once: the running one finishes") << one << 1 << 130 << "a ok 1;b interrupted 0";
     QTest::newRow("fleet, twice: the running one stops") << one << 2 << 130 << "a interrupted 1;b interrupted 0";
+    QTest::newRow("fleet, SIGTERM to a worker that cannot end: killed 10 s later")
+        << one << -1 << 130 << "a interrupted 1;b interrupted 0";
     QTest::newRow("fleet, its worker killed: both crashed, then retried")
         << QStringList{QStringLiteral("--parallel"), QStringLiteral("2"), QStringLiteral("--retries"),
                        QStringLiteral("1")}
@@ -213,11 +217,13 @@ void TestE2eFleet::interrupt()
     }
     // Once the first controller reports, it is inside its run.
     QVERIFY(cli.waitForReadyRead(10000));
-    if (presses == 0) {
+    if (presses <= 0) {
         const QList<pid_t> workers = childrenOf(cli.processId());
         QCOMPARE(workers.size(), 1);
-        ::kill(workers.constFirst(), SIGKILL);
+        ::kill(workers.constFirst(), presses == 0 ? SIGKILL : SIGSTOP);
     }
+    if (presses < 0)
+        ::kill(static_cast<pid_t>(cli.processId()), SIGTERM);
     for (int i = 0; i < presses; ++i) {
         ::kill(static_cast<pid_t>(cli.processId()), SIGINT);
         QTest::qWait(100);

@@ -83,7 +83,8 @@ class TstFlashDownload : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     // The exact bytes on the wire for the edge-case sizes, the pause after
-    // the break-in, and the early end of a file too short for its trailer.
+    // the break-in, and the early end of a file too short for its trailer,
+    // which sends nothing at all: the controller stays out of its boot code.
     void frames_data()
     {
         QTest::addColumn<Kind>("kind");
@@ -98,7 +99,7 @@ private Q_SLOTS:
         for (const bool tcp : {false, true}) {
             const char *link = tcp ? "tcp" : "serial";
             const int pause = tcp ? 8000 : 10000;
-            QTest::addRow("flash %s 44", link) << Kind::Flash << tcp << 44 << pause << breakIn() + "B";
+            QTest::addRow("flash %s 44", link) << Kind::Flash << tcp << 44 << pause << QByteArray();
             for (const int size : {45, 94, 95, 144, 145})
                 if (!tcp || size % 2)
                     QTest::addRow("flash %s %d", link, size)
@@ -108,8 +109,8 @@ private Q_SLOTS:
             << Kind::BootExt << false << 70 << 1000 << breakIn() + "w" + framesFor(imageOf(70), 32) + '\0';
         QTest::addRow("extension tcp 144")
             << Kind::BootExt << true << 144 << 3000 << flashWire(imageOf(144), 'B') + QByteArray(104, '\xff');
-        QTest::addRow("extension serial empty") << Kind::BootExt << false << 0 << 1000 << breakIn() + "w";
-        QTest::addRow("extension tcp 44") << Kind::BootExt << true << 44 << 3000 << breakIn() + "B";
+        QTest::addRow("extension serial empty") << Kind::BootExt << false << 0 << 1000 << QByteArray();
+        QTest::addRow("extension tcp 44") << Kind::BootExt << true << 44 << 3000 << QByteArray();
     }
     void frames()
     {
@@ -120,8 +121,10 @@ private Q_SLOTS:
         const bool complete = size > (kind == Kind::BootExt && !tcp ? 0 : 44);
         QCOMPARE(run.download(imageOf(size)).outcome, complete ? Outcome::Complete : Outcome::EarlyEnd);
         QCOMPARE(run.written(), FETCHED(QByteArray, expected));
-        QCOMPARE(run.rig.peer().writes.at(0), breakIn());
-        QCOMPARE(run.peer->writeTimes.at(1) - run.peer->writeTimes.at(0), wire::Ms(FETCHED(int, pauseMs)));
+        if (complete) {
+            QCOMPARE(run.rig.peer().writes.at(0), breakIn());
+            QCOMPARE(run.peer->writeTimes.at(1) - run.peer->writeTimes.at(0), wire::Ms(FETCHED(int, pauseMs)));
+        }
         QCOMPARE(
             run.rig.ui.messages,
             QStringList{complete ? QStringLiteral("Download complete") : QStringLiteral("Early end of binary file")});

@@ -4,11 +4,13 @@
 #include "flash/screens/flashboot2.h"
 #include "flash/screens/flashdl.h"
 #include "tests/common/files.h"
+#include "tests/common/rows.h"
 #include "tests/common/screenrig.h"
 #include "tests/flash/bootpeer.h"
 
 #include <QLabel>
 #include <QProgressBar>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -111,9 +113,70 @@ private Q_SLOTS:
         });
         dl.startDownload();
         QCOMPARE(s.rig.ui.messages.constLast(), QStringLiteral("Timeout Error, error code 1"));
-        QCOMPARE(blocksSeen, QSet<QString>{QString()});
+        for (const QString &seen : std::as_const(blocksSeen))
+            QVERIFY2(!seen.startsWith(QLatin1String("Block")), qPrintable(seen));
         QCOMPARE(barSeen, QSet<int>{0});
         QCOMPARE(text(dl, "blockNumber"), QString());
+    }
+
+    // Our line under the figures: why Start did nothing, where and why a
+    // download stopped and the state it left, or when it completed; and a
+    // countdown through the quiet pause after the break-in.
+    void noteSaysWhyAndWhatNext_data()
+    {
+        QTest::addColumn<bool>("chosen");
+        QTest::addColumn<QByteArrayList>("startReply");
+        QTest::addColumn<int>("ack");          // from 1; 11 is the final "B"
+        QTest::addColumn<QByteArray>("reply"); // instead of it; empty: silence
+        QTest::addColumn<bool>("drop");        // the link goes at that ack instead
+        QTest::addColumn<QString>("note");     // a pattern for the whole line
+        const QByteArrayList tk{"TK"};
+        const auto said = [](const QString &text) { return QRegularExpression::escape(text); };
+        const QString restart = QStringLiteral("\nthe controller waits in its boot code: start the download again");
+        QTest::newRow("no file") << false << tk << 0 << QByteArray() << false
+                                 << said("No file chosen: choose one with Select File to Download first");
+        QTest::newRow("complete") << true << tk << 0 << QByteArray() << false
+                                  << "Download completed at \\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d";
+        QTest::newRow("no start reply") << true << QByteArrayList() << 0 << QByteArray() << false
+                                        << said("no start reply within 15 s");
+        QTest::newRow("silent at block 3")
+            << true << tk << 3 << QByteArray() << false << said("no acknowledgement for block 3 within 15 s" + restart);
+        QTest::newRow("k at block 2") << true << tk << 2 << QByteArray("k") << false
+                                      << said("wrong answer \"k\" to block 2 of 10" + restart);
+        QTest::newRow("CR at the last block") << true << tk << 10 << QByteArray("\r") << false
+                                              << said("wrong answer \"\\x0D\" to block 10 of 10" + restart);
+        QTest::newRow("no final B") << true << tk << 11 << QByteArray() << false
+                                    << said("no final acknowledgement within 10 s" + restart);
+        QTest::newRow("dropped at block 3")
+            << true << tk << 3 << QByteArray() << true
+            << said("link lost at block 3 of 10\nthe controller waits in its boot code: connect and run Flash Device "
+                    "again");
+    }
+
+    void noteSaysWhyAndWhatNext()
+    {
+        QFETCH(bool, chosen);
+        QFETCH(int, ack);
+        QFETCH(QString, note);
+        Screens s;
+        flash::FlashDl dl(s.rig.services);
+        dl.show();
+        s.rig.ui.nextPath = s.image(50 * 10 + 44);
+        if (chosen)
+            dl.selectFile();
+        s.peer->startReply = FETCHED(QByteArrayList, startReply);
+        s.peer->replies[ack] = FETCHED(QByteArray, reply); // acknowledgements count from 1
+        s.peer->dropAt = FETCHED(bool, drop) ? ack : 0;
+        s.peer->dropLink = [&] { s.rig.serial.dropAfter(1ms); };
+        QSet<QString> paused;
+        s.rig.waiter.setOnPass([&] {
+            if (s.child<QProgressBar>(dl, "progress")->maximum() == 0)
+                paused.insert(text(dl, "blockNumber"));
+        });
+        QTest::keyClick(s.child<core::LabelButton>(dl, "Label8"), Qt::Key_Return);
+        QVERIFY2(QRegularExpression(u'^' + note + u'$').match(text(dl, "downloadNote")).hasMatch(),
+                 qPrintable(text(dl, "downloadNote")));
+        QCOMPARE(paused.contains(QStringLiteral("Waiting 10 s for the controller to restart")), chosen);
     }
 
     // The link goes at block 3: the error at once, the block it stopped at on

@@ -2,12 +2,15 @@
 // an inventory gives, a run to its end, one click to retry a failed row, the
 // report that merges both runs, and Stop.
 #include "fleet/screens/fleetscreen.h"
+#include "tests/common/files.h"
 #include "tests/common/recorders.h"
 #include "tests/common/simprocess.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLabel>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTcpServer>
@@ -62,10 +65,18 @@ void TestFleetScreen::versionRunAndRetry()
     QCOMPARE(table.rowCount(), 3);
     QCOMPARE(cell(table, 1, fleet::FleetScreen::Link), QStringLiteral("tcp:127.0.0.1:%1").arg(sim.tcpPorts().at(1)));
 
+    // The first row's states as they change: a controller being connected says so.
+    QStringList seen;
+    QObject::connect(&table, &QTableWidget::itemChanged, [&seen](QTableWidgetItem *item) {
+        if (item->row() == 0 && item->column() == fleet::FleetScreen::State
+            && seen.value(seen.size() - 1) != item->text())
+            seen << item->text();
+    });
     screen.setOperation(fleet::Operation::Version);
     QTest::mouseClick(screen.findChild<QPushButton *>(QStringLiteral("start")), Qt::LeftButton);
     QVERIFY(screen.running());
     QTRY_VERIFY_WITH_TIMEOUT(!screen.running(), kRunTimeoutMs);
+    QCOMPARE(seen, (QStringList{"connecting", "running", "ok"}));
     const auto states = [&table] {
         QStringList rows;
         for (int r = 0; r < table.rowCount(); ++r)
@@ -82,6 +93,7 @@ void TestFleetScreen::versionRunAndRetry()
     QTest::mouseClick(retry, Qt::LeftButton);
     QTRY_VERIFY_WITH_TIMEOUT(!screen.running(), kRunTimeoutMs);
     QCOMPARE(states(), QStringLiteral("ok 1;ok 2;failed 1"));
+    QCOMPARE(table.selectionModel()->selectedRows().value(0).row(), 1);
     QVERIFY(recorder.messages.isEmpty());
 
     const QString reportPath = dir.filePath(QStringLiteral("report.json"));
@@ -105,7 +117,9 @@ void TestFleetScreen::versionRunAndRetry()
 }
 
 // A download against a slow (paced) controller, stopped under way: the row
-// reads "interrupted" and the screen is ready for the next run.
+// reads "interrupted", it and the saved report say the controller waits in its
+// boot code, and the screen is ready for the next run. Start without the
+// image is refused on the screen.
 void TestFleetScreen::stopInterruptsTheRunningRow()
 {
     testing::SimProcess sim;
@@ -118,16 +132,30 @@ void TestFleetScreen::stopInterruptsTheRunningRow()
                                   QStringLiteral("name,link\nslow,tcp:127.0.0.1:%1\n").arg(sim.tcpPort()).toUtf8());
     screen.openInventory();
     screen.setOperation(fleet::Operation::Flash);
+    auto *note = screen.findChild<QLabel *>(QStringLiteral("fleetNote"));
+    screen.start();
+    QVERIFY(!screen.running());
+    QCOMPARE(note->text(), QStringLiteral("No file chosen: choose one with Browse… first"));
     recorder.nextPath = writeFile(dir, QStringLiteral("fw.bin"), QByteArray(4096, '\x5a'));
     screen.chooseFile();
     screen.start();
-    QTRY_COMPARE_WITH_TIMEOUT(cell(screen.table(), 0, fleet::FleetScreen::State), QStringLiteral("running"),
-                              kRunTimeoutMs);
+    // Past the pause after the break-in: the boot code has taken the download.
+    auto *bar = qobject_cast<QProgressBar *>(screen.table().cellWidget(0, fleet::FleetScreen::Progress));
+    QTRY_VERIFY_WITH_TIMEOUT(bar->value() > 0, kRunTimeoutMs);
     QTest::mouseClick(screen.findChild<QPushButton *>(QStringLiteral("stop")), Qt::LeftButton);
     QTRY_VERIFY_WITH_TIMEOUT(!screen.running(), kRunTimeoutMs);
+    const QString inBootCode = QStringLiteral("the controller waits in its boot code: run the download again");
     QCOMPARE(cell(screen.table(), 0, fleet::FleetScreen::State), QStringLiteral("interrupted"));
+    QCOMPARE(cell(screen.table(), 0, fleet::FleetScreen::Status), inBootCode);
     QVERIFY(screen.findChild<QPushButton *>(QStringLiteral("start"))->isEnabled());
     QVERIFY(recorder.messages.isEmpty());
+
+    recorder.nextPath = dir.filePath(QStringLiteral("report.json"));
+    screen.saveReport();
+    QCOMPARE(note->text(), QStringLiteral("Report saved to %1").arg(*recorder.nextPath));
+    const QJsonObject report = QJsonDocument::fromJson(testing::readFile(*recorder.nextPath)).object();
+    const QJsonValue row = report.value(QLatin1String("controllers")).toArray().at(0);
+    QCOMPARE(row.toObject().value(QLatin1String("note")).toString(), inBootCode);
 }
 
 QTEST_MAIN(TestFleetScreen)

@@ -142,6 +142,35 @@ private Q_SLOTS:
         QCOMPARE(rig.ui.messages, QStringList{QStringLiteral("Already disconnected")});
     }
 
+    // Enter in the address connects; a TCP connect says at once that it is
+    // under way, in place of the last failure, with a Cancel that ends it.
+    void connectingShowsAndCancels_data() { testing::boolRows("cancelled", "no answer", "cancelled"); }
+
+    void connectingShowsAndCancels()
+    {
+        QFETCH(bool, cancelled);
+        ScreenRig rig;
+        rig.control<QRadioButton>("Option1")->click();
+        rig.control<QLineEdit>("Text1")->setText(QStringLiteral("10.9.9.9"));
+        rig.tcp.acceptAfter.reset();
+        auto *why = rig.control<QLabel>("openFailure");
+        auto *cancel = rig.control<QWidget>("cancelConnect");
+        why->setText(QStringLiteral("cannot connect to 10.9.9.8:57: connection refused"));
+        QString seen;
+        rig.waiter.after(wire::Ms(500), [&] {
+            seen = cancel->isVisible() ? why->text() : QString();
+            if (cancelled)
+                QTest::keyClick(cancel, Qt::Key_Space);
+        });
+        QTest::keyClick(rig.control<QLineEdit>("Text1"), Qt::Key_Return);
+        QCOMPARE(seen, QStringLiteral("Connecting to 10.9.9.9:57\u2026"));
+        QCOMPARE(rig.waiter.now(), wire::Ms(cancelled ? 500 : 3000));
+        QCOMPARE(why->text(),
+                 QStringLiteral("cannot connect to 10.9.9.9:57: ")
+                     + (cancelled ? QStringLiteral("cancelled") : QStringLiteral("no answer within 3 seconds")));
+        QVERIFY(!cancel->isVisible());
+    }
+
     void modeChangeKeepsOpenLink_data() { testing::boolRows("running", "idle", "during an operation"); }
 
     // Choosing TCP/IP while the serial port is open leaves it open and

@@ -1,11 +1,14 @@
 // One contract for every transport under the link: the fake on a virtual
-// clock, a real pseudo-terminal pair and a real TCP connection on 127.0.0.1.
-// The test plays the controller.
+// clock, a real pseudo-terminal pair, a real TCP connection on 127.0.0.1 and
+// a pseudo-terminal behind ser2net's RFC 2217 accepter. The test plays the
+// controller.
 #include "link/fake/fakeio.h"
 #include "link/link.h"
 #include "link/qtserialio.h"
 #include "link/qttcpio.h"
+#include "link/rfc2217io.h"
 #include "tests/common/recorders.h"
+#include "tests/common/ser2net.h"
 #include "tests/common/slowpty.h"
 
 #include <QTcpServer>
@@ -13,7 +16,10 @@
 #include <QTest>
 
 #include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <memory>
@@ -44,6 +50,8 @@ struct Harness {
     std::unique_ptr<wire::TcpIo> tcp;
     std::unique_ptr<wire::Link> link;
     std::unique_ptr<Peer> peer;
+    std::unique_ptr<testing::Ser2net> server;
+    QString error; // why the harness could not be built
 
     void makeLink() { link = std::make_unique<wire::Link>(comm, *waiter, ui, *serial, *tcp); }
 };
@@ -70,6 +78,9 @@ public:
     PtyPeer()
     {
         m_master = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
+        // Not inherited by a device server the test starts: its copy would
+        // keep the line up after hangUp().
+        ::fcntl(m_master, F_SETFD, FD_CLOEXEC);
         ::grantpt(m_master);
         ::unlockpt(m_master);
         path = QString::fromLocal8Bit(::ptsname(m_master));
@@ -146,7 +157,27 @@ private:
     QByteArray m_got;
 };
 
-enum class Kind { FakeSerial, FakeTcp, Pty, Tcp };
+enum class Kind { FakeSerial, FakeTcp, Pty, Tcp, Rfc2217 };
+
+// Whether this process's TCP sockets to port on 127.0.0.1 (there must be one)
+// send each write at once rather than wait to fill a segment.
+bool sendsAtOnce(quint16 port)
+{
+    bool found = false;
+    for (int fd = 0; fd < 1024; ++fd) {
+        sockaddr_in peer{};
+        socklen_t size = sizeof peer;
+        if (::getpeername(fd, reinterpret_cast<sockaddr *>(&peer), &size) != 0 || peer.sin_family != AF_INET
+            || ntohs(peer.sin_port) != port)
+            continue;
+        int on = 0;
+        size = sizeof on;
+        if (::getsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, &size) != 0 || on == 0)
+            return false;
+        found = true;
+    }
+    return found;
+}
 
 std::unique_ptr<Harness> makeHarness(Kind kind)
 {
@@ -171,7 +202,16 @@ std::unique_ptr<Harness> makeHarness(Kind kind)
         h->waiter = std::make_unique<wire::EventLoopWaiter>();
         h->serial = std::make_unique<wire::QtSerialIo>();
         h->tcp = std::make_unique<wire::QtTcpIo>();
-        if (kind == Kind::Pty) {
+        if (kind == Kind::Rfc2217) {
+            auto peer = std::make_unique<PtyPeer>();
+            h->server = std::make_unique<testing::Ser2net>();
+            h->server->start(peer->path, &h->error);
+            h->tcp = std::make_unique<wire::Rfc2217Io>();
+            h->comm.mode = wire::CommSettings::Mode::Tcp;
+            h->comm.ipAddress = QStringLiteral("127.0.0.1");
+            h->comm.tcpPort = QString::number(h->server->rfc2217Port());
+            h->peer = std::move(peer);
+        } else if (kind == Kind::Pty) {
             auto peer = std::make_unique<PtyPeer>();
             h->comm.device = peer->path;
             h->peer = std::move(peer);
@@ -203,19 +243,24 @@ private Q_SLOTS:
         QTest::newRow("fake tcp") << Kind::FakeTcp;
         QTest::newRow("pseudo-terminal") << Kind::Pty;
         QTest::newRow("tcp 127.0.0.1") << Kind::Tcp;
+        QTest::newRow("rfc2217 through ser2net") << Kind::Rfc2217;
     }
 
     // Wake-up, a command, a reply split at the carriage return with the line feed
     // kept, and the bytes exactly as written. A pseudo-terminal refuses the
-    // low-latency request that every serial open makes, and works all the same.
+    // low-latency request that every serial open makes, and works all the same;
+    // a TCP client sends its small writes at once.
     void exchange()
     {
         QFETCH(Kind, kind);
         auto h = makeHarness(kind);
+        QVERIFY2(h->error.isEmpty(), qPrintable(h->error));
         h->link->ConnectLink();
         QCOMPARE(h->link->statusCaption(), QStringLiteral("Connected"));
         if (kind == Kind::Pty)
             QCOMPARE(dynamic_cast<wire::QtSerialIo &>(*h->serial).lowLatency(), wire::LowLatency::Refused);
+        if (kind == Kind::Tcp || kind == Kind::Rfc2217)
+            QVERIFY(sendsAtOnce(h->comm.tcpPort.toUShort()));
         QVERIFY(h->link->SendWakeup());
         QVERIFY(h->link->SendCommand("X001"));
         QCOMPARE(h->peer->receive(7), QByteArray("\r\rX001\r"));
@@ -238,6 +283,7 @@ private Q_SLOTS:
     {
         QFETCH(Kind, kind);
         auto h = makeHarness(kind);
+        QVERIFY2(h->error.isEmpty(), qPrintable(h->error));
         h->link->ConnectLink();
         QCOMPARE(h->link->statusCaption(), QStringLiteral("Connected"));
         h->link->SendCommand("V");

@@ -181,11 +181,19 @@ private Q_SLOTS:
         s.screen.session().character('V');
         s.screen.session().grid().draw(QByteArray(50, 'k'), Ink::Received);
         const QString path = dir.filePath(QStringLiteral("session.log"));
-        s.rig.ui.nextPath = path;
         s.screen.show();
         QVERIFY(QTest::qWaitForWindowExposed(&s.screen));
-        QTest::mouseClick(s.screen.findChild<QLabel *>(QStringLiteral("SaveLog")), Qt::LeftButton);
         auto *logStatus = s.screen.findChild<QLabel *>(QStringLiteral("LogStatus"));
+        // A save that fails says so and is offered again: Yes, then No.
+        s.rig.ui.nextPath = dir.path();
+        s.rig.ui.answers = {true, false};
+        s.screen.saveLog();
+        QTRY_COMPARE(s.rig.ui.questions.size(), 2);
+        QCOMPARE(s.rig.ui.dialogs.size(), 2);
+        QVERIFY2(logStatus->text().startsWith(QStringLiteral("Session log not saved: %1: ").arg(dir.path())),
+                 qPrintable(logStatus->text()));
+        s.rig.ui.nextPath = path;
+        QTest::mouseClick(s.screen.findChild<QLabel *>(QStringLiteral("SaveLog")), Qt::LeftButton);
         QTRY_COMPARE(logStatus->text(), QStringLiteral("Session log saved to %1").arg(path));
         QVERIFY(testing::readFile(path).contains(" TX 56"));
         s.rig.ui.nextPath.reset(); // the dialog cancelled: nothing happens

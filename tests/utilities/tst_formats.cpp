@@ -1,6 +1,7 @@
 // Record and file formats of the access lists and schedules, and the texts
 // built from controller replies. Expected bytes are written out here, not
 // taken from the code under test.
+#include "core/inputfile.h"
 #include "tests/common/rows.h"
 #include "utilities/formats.h"
 
@@ -29,7 +30,12 @@ private Q_SLOTS:
             << QByteArray(" 1\0002 \r\n", 7) << QByteArrayList{QByteArray(" 1\0002 ", 5)};
     }
 
-    void fileLines() { QCOMPARE(splitFileLines(FETCHED(QByteArray, data)), FETCHED(QByteArrayList, lines)); }
+    // The input reader's line limit counts the lines the transfers read.
+    void fileLines()
+    {
+        QCOMPARE(splitFileLines(FETCHED(QByteArray, data)), FETCHED(QByteArrayList, lines));
+        QCOMPARE(core::countLines(FETCHED(QByteArray, data)), FETCHED(QByteArrayList, lines).size());
+    }
 
     void scheduleLines_data()
     {

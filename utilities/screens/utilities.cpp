@@ -84,6 +84,7 @@ UtilitiesScreen::UtilitiesScreen(screens::Services &services, QWidget *parent) :
     m_text2->setObjectName(QStringLiteral("Text2"));
     m_text2->setMaximumWidth(40);
     core::DigitFilter::install(m_text2);
+    core::dropControlCharacters(m_text1[2]);
     const char *const optionCaptions[4] = {"Add", "Subtract", "Sorted", "Ad Hoc"};
     for (int i = 0; i < 4; ++i) {
         m_option[i] = new QRadioButton(QString::fromLatin1(optionCaptions[i]), this);
@@ -108,6 +109,9 @@ UtilitiesScreen::UtilitiesScreen(screens::Services &services, QWidget *parent) :
     m_label3->setObjectName(QStringLiteral("Label3"));
     m_label4 = new QLabel(this);
     m_label4->setObjectName(QStringLiteral("Label4"));
+    m_note = new QLabel(this);
+    m_note->setObjectName(QStringLiteral("Note"));
+    m_note->setWordWrap(true);
     m_command1 = new QPushButton(QStringLiteral("HS test"), this);
     m_command1->setObjectName(QStringLiteral("Command1"));
     m_command2 = new QPushButton(QStringLiteral("Sorted test file"), this);
@@ -179,7 +183,19 @@ UtilitiesScreen::UtilitiesScreen(screens::Services &services, QWidget *parent) :
     top->addWidget(m_label[23]);
     m_label[24]->setMinimumWidth(300);
     top->addWidget(m_label[24]);
+    top->addWidget(m_note);
     top->addStretch();
+
+    // Tab follows the screen down, each row left to right.
+    QWidget *const order[] = {m_label[0],  m_text1[0],  m_label[6],  m_text1[1],  m_label[5],  m_text2,
+                              m_option[0], m_option[1], m_label[3],  m_label[2],  m_text1[2],  m_label[7],
+                              m_label[18], m_label[19], m_label[20], m_label[21], m_option[3], m_option[2],
+                              m_check[0],  m_check[1],  m_check[2],  m_command1,  m_command2,  m_text4};
+    for (std::size_t i = 1; i < std::size(order); ++i)
+        QWidget::setTabOrder(order[i - 1], order[i]);
+    // The frequent exchanges have keys of their own.
+    for (const auto &[label, key] : {std::pair{0, Qt::Key_I}, std::pair{6, Qt::Key_T}, std::pair{7, Qt::Key_M}})
+        m_label[label]->setShortcut(QKeySequence(Qt::CTRL | key), this, Qt::WidgetWithChildrenShortcut);
 
     m_actions = std::make_unique<Actions>(services.link, services.utilities, static_cast<core::StatusLine &>(*this),
                                           services.files, static_cast<Display &>(*this));
@@ -256,6 +272,8 @@ void UtilitiesScreen::showTransferStart(const QString &pcTime) { m_label3->setTe
 void UtilitiesScreen::showTransferEnd(const QString &pcTime) { m_label4->setText(pcTime); }
 
 void UtilitiesScreen::showHsTest(const QString &text) { m_text4->setPlainText(text); }
+
+void UtilitiesScreen::showNote(const QString &text) { m_note->setText(text); }
 
 void UtilitiesScreen::setBusy(bool busy)
 {

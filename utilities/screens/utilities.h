@@ -45,6 +45,7 @@ private:
     void showTransferStart(const QString &pcTime) override;
     void showTransferEnd(const QString &pcTime) override;
     void showHsTest(const QString &text) override;
+    void showNote(const QString &text) override;
     void loadFromModel();
     void tick();
     void setBusy(bool busy);
@@ -59,6 +60,7 @@ private:
     QPlainTextEdit *m_text4 = nullptr;
     QLabel *m_label3 = nullptr;
     QLabel *m_label4 = nullptr;
+    QLabel *m_note = nullptr; // under the status line
     QPushButton *m_command1 = nullptr;
     QPushButton *m_command2 = nullptr;
     QTimer *m_timer1 = nullptr;
