@@ -57,7 +57,8 @@ journal::Begin describeRun(const LinkOptions &options)
     if (!arguments->verb.isEmpty())
         begin.operation += QLatin1Char(' ') + arguments->verb;
     // That an ID was added or deleted is all the journal may know of it.
-    begin.options = options.command == QLatin1String("id") ? QStringList() : arguments->words().mid(arguments->verb.isEmpty() ? 0 : 1);
+    begin.options = options.command == QLatin1String("id") ? QStringList()
+                                                           : arguments->words().mid(arguments->verb.isEmpty() ? 0 : 1);
     for (const FileWord &word : fileWords(options.command, arguments->verb)) {
         const auto path = word.in(*arguments);
         if (!path || path->isEmpty() || word.role == FileWord::Role::RecordFolder)

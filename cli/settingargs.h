@@ -15,7 +15,6 @@ QString checkSettingChanges(const Arguments &arguments);
 // The profile (if any, read through wait) onto the defaults in settings,
 // then each change; false after saying why through out, with settings left
 // as they were.
-bool applySettingArgs(StdoutSinks &out, config::Settings &settings, const Arguments &args,
-                      const core::ReadWait &wait);
+bool applySettingArgs(StdoutSinks &out, config::Settings &settings, const Arguments &args, const core::ReadWait &wait);
 
 } // namespace cli

@@ -1,10 +1,10 @@
 #include "config/record.h"
 
 #include "config/profile.h"
+#include "core/safewrite.h"
 #include "link/link.h"
 
 #include <QDir>
-#include <QFileInfo>
 
 namespace config {
 
@@ -65,10 +65,12 @@ std::variant<RecordWritten, QString> writeRecord(const QString &dir, const Progr
     if (!QDir().mkpath(dir))
         return QStringLiteral("%1: cannot create the folder").arg(dir);
     const QString stem = QDir(dir).filePath(when.toString(QStringLiteral("'tarnic-'yyyyMMdd-HHmmss")));
-    QString path = stem + QLatin1Char('.') + kProfileSuffix;
-    // Two runs within a second keep both records.
-    for (int n = 2; QFileInfo::exists(path); ++n)
-        path = QStringLiteral("%1-%2.%3").arg(stem).arg(n).arg(kProfileSuffix);
+    // Runs that end within a second, in this process or another, keep their
+    // records side by side: each takes the first name no file has.
+    const auto name = [&stem](int n) {
+        return n == 1 ? QStringLiteral("%1.%2").arg(stem, kProfileSuffix)
+                      : QStringLiteral("%1-%2.%3").arg(stem).arg(n).arg(kProfileSuffix);
+    };
     const auto &link = run.link.opened();
     const QStringList notes{
         QStringLiteral("Programmed %1").arg(when.toOffsetFromUtc(when.offsetFromUtc()).toString(Qt::ISODate)),
@@ -76,9 +78,13 @@ std::variant<RecordWritten, QString> writeRecord(const QString &dir, const Progr
         QStringLiteral("Controller: %1").arg(printable(run.versionReply)),
         QStringLiteral("Outcome: %1").arg(outcomeText(outcome)),
     };
-    if (const auto error = writeProfile(path, profileText(*run.programmed, true, notes)))
-        return *error;
-    return RecordWritten{path};
+    core::SafeFile file;
+    std::optional<QString> path;
+    if (file.open(name(1)) && file.write(profileText(*run.programmed, true, notes)))
+        path = file.commitNew(name);
+    if (!path)
+        return file.error();
+    return RecordWritten{*path};
 }
 
 } // namespace config

@@ -5,6 +5,7 @@
 #include <QRandomGenerator>
 
 #include <cerrno>
+#include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -99,18 +100,49 @@ bool SafeFile::write(QByteArrayView bytes)
     return true;
 }
 
-bool SafeFile::finish(const QByteArray &target)
+bool SafeFile::sync()
 {
     if (m_fd < 0)
         return false;
     // A write the disk refuses late shows up here, not in write().
     if (::fsync(m_fd) != 0)
         return failed(errno);
-    const int fd = std::exchange(m_fd, -1);
-    if (::close(fd) != 0 || ::rename(m_temporary.constData(), target.constData()) != 0)
+    return ::close(std::exchange(m_fd, -1)) == 0 || failed(errno);
+}
+
+bool SafeFile::finish(const QByteArray &target)
+{
+    if (!sync())
+        return false;
+    if (::rename(m_temporary.constData(), target.constData()) != 0)
         return failed(errno);
     m_temporary.clear();
     return true;
+}
+
+std::optional<QString> SafeFile::commitNew(const std::function<QString(int)> &name)
+{
+    constexpr int kNames = 10000;
+    if (!sync())
+        return std::nullopt;
+    for (int n = 1; n <= kNames; ++n) {
+        const QString path = name(n);
+        const QByteArray target = QFile::encodeName(path);
+        int result = ::renameat2(AT_FDCWD, m_temporary.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE);
+        // A file system without the flag: a hard link is made only where no name is.
+        if (result != 0 && errno == EINVAL && ::link(m_temporary.constData(), target.constData()) == 0)
+            result = ::unlink(m_temporary.constData());
+        if (result == 0) {
+            m_temporary.clear();
+            return path;
+        }
+        if (errno != EEXIST) {
+            failed(errno);
+            return std::nullopt;
+        }
+    }
+    failed(EEXIST);
+    return std::nullopt;
 }
 
 bool SafeFile::commit() { return finish(m_target); }

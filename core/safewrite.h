@@ -3,6 +3,7 @@
 #include <QByteArrayView>
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 namespace core {
@@ -30,6 +31,10 @@ public:
     // Keeps what was written under another name beside it instead, and
     // leaves the file itself as it was.
     bool commitAs(const QString &path);
+    // Puts what was written in place under the first name(1), name(2), …
+    // that no file has, never replacing one, even one another process made
+    // a moment ago. The name it took, or nothing (reason() says why).
+    std::optional<QString> commitNew(const std::function<QString(int)> &name);
     // Throws away what was written.
     void discard();
 
@@ -43,6 +48,7 @@ public:
 
 private:
     bool failed(int error);
+    bool sync();
     bool finish(const QByteArray &target);
 
     QString m_path;
