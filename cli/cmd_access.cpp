@@ -9,14 +9,15 @@ namespace cli {
 int runAccess(Context &c)
 {
     const Arguments &a = c.args;
-    utilities::UtilitiesSettings &model = c.utilities;
-    model.adHoc = !a.has(QStringLiteral("--sorted"));
-    model.includesSchedule = a.has(QStringLiteral("--schedule"));
-    model.inclDeleted = a.has(QStringLiteral("--include-deleted"));
+    const utilities::ListOptions options{.adHoc = !a.has(QStringLiteral("--sorted")),
+                                         .includesSchedule = a.has(QStringLiteral("--schedule")),
+                                         .inclDeleted = a.has(QStringLiteral("--include-deleted"))};
     const bool download = a.verb == QLatin1String("download");
-    return runTransfer(c, a.operands.constFirst(), !download, "records", [download](utilities::Actions &actions) {
-        return download ? actions.download_accesslist() : actions.upload_accesslist();
-    });
+    return runTransfer(c, a.operands.constFirst(), !download, "records",
+                       [download, &options](utilities::Actions &actions, const QString &file) {
+                           return download ? actions.download_accesslist(file, options)
+                                           : actions.upload_accesslist(file, options);
+                       });
 }
 
 } // namespace cli

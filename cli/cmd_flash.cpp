@@ -82,12 +82,10 @@ int runDownload(Context &c, flash::Kind kind)
     }
     ChangedStatus status(c.out);
     Progress progress(c.out);
-    flash::FlashDownload download(kind, c.link, status, c.out, c.out);
+    flash::FlashDownload download(kind, c.link, status, c.out);
     if (c.out.json() || isatty(STDERR_FILENO))
         download.setObserver(&progress);
-    c.out.path = c.args.operands.constFirst();
-    download.getdownloadfile();
-    const flash::Result result = download.doflashdl();
+    const flash::Result result = download.doflashdl(c.args.operands.constFirst());
     // Where a failed download stopped, and whether it left the controller
     // in its boot code (a fleet's report says so).
     if (result.outcome != flash::Outcome::Complete) {
@@ -100,7 +98,7 @@ int runDownload(Context &c, flash::Kind kind)
 
 } // namespace
 
-// An empty name would choose no image, and the download would end without a word.
+// An empty name names no file: said before any link opens.
 QString checkImage(const Arguments &arguments)
 {
     if (arguments.operands.constFirst().isEmpty())

@@ -6,7 +6,7 @@ namespace cli {
 // memory: the memory usage figures, laid out as the screen's grid.
 int runMemory(Context &c)
 {
-    utilities::Actions actions(c.link, c.utilities, c.out, c.out);
+    utilities::Actions actions(c.link, c.out);
     const auto memory = actions.showMemoryUsage();
     if (memory.outcome != utilities::Outcome::Done)
         return kExitFailure;

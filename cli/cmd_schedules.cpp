@@ -8,8 +8,8 @@ int runSchedules(Context &c)
 {
     const bool download = c.args.verb == QLatin1String("download");
     return runTransfer(c, c.args.operands.constFirst(), !download, "schedules",
-                       [download](utilities::Actions &actions) {
-                           return download ? actions.download_schedule() : actions.upload_schedules();
+                       [download](utilities::Actions &actions, const QString &file) {
+                           return download ? actions.download_schedule(file) : actions.upload_schedules(file);
                        });
 }
 

@@ -20,9 +20,8 @@ std::optional<qint64> clockOffset(const QString &controller, const QDateTime &pc
 // time get | time set [--hours N] [--subtract]: the screen's clock actions.
 int runTime(Context &c)
 {
-    utilities::UtilitiesSettings &model = c.utilities;
     if (c.args.verb == QLatin1String("get")) {
-        utilities::Actions actions(c.link, model, c.out, c.out);
+        utilities::Actions actions(c.link, c.out);
         const auto time = actions.getControllerTime();
         if (time.outcome != utilities::Outcome::Done)
             return kExitFailure;
@@ -33,15 +32,15 @@ int runTime(Context &c)
         return kExitOk;
     }
     // The hours are checked by the action itself, as the screen's field would be.
-    model.hours = c.args.value(QStringLiteral("--hours")).value_or(QStringLiteral("00"));
-    model.add = !c.args.has(QStringLiteral("--subtract"));
+    const QString hours = c.args.value(QStringLiteral("--hours")).value_or(QStringLiteral("00"));
+    const bool add = !c.args.has(QStringLiteral("--subtract"));
     QDateTime pcNow;
-    utilities::Actions actions(c.link, model, c.out, c.out, utilities::Display::none(),
+    utilities::Actions actions(c.link, c.out, utilities::Display::none(),
                                [&pcNow] { return pcNow = QDateTime::currentDateTime(); });
-    if (actions.setControllerTime() != utilities::Outcome::Done)
+    if (actions.setControllerTime(hours, add) != utilities::Outcome::Done)
         return kExitFailure;
     // What the controller was told, as a clock read shows it.
-    const QByteArray sent = utilities::setTimeCommand(pcNow, utilities::parseHours(model.hours).value_or(0), model.add);
+    const QByteArray sent = utilities::setTimeCommand(pcNow, utilities::parseHours(hours).value_or(0), add);
     c.results.insert(QStringLiteral("time_set"), utilities::formatControllerTime(sent.mid(1)));
     return kExitOk;
 }

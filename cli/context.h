@@ -4,10 +4,8 @@
 #include "config/settings.h"
 #include "core/appstate.h"
 #include "core/sinks.h"
-#include "link/commsettings.h"
 #include "link/link.h"
 #include "link/waiter.h"
-#include "utilities/utilitiessettings.h"
 
 #include <QJsonObject>
 #include <QStringList>
@@ -28,10 +26,7 @@ inline constexpr int kExitInterrupted = 130; // as a shell reports a death by SI
 // line and message goes to stdout, one per line, as the screen would show it;
 // with --json each is one JSON object a line instead (JSON Lines). Lines are
 // written whole, so the runs of a fleet worker's threads can share stdout.
-class StdoutSinks final : public core::StatusLine,
-                          public core::Pane,
-                          public core::MessageBox,
-                          public core::FileChooser {
+class StdoutSinks final : public core::StatusLine, public core::Pane, public core::MessageBox {
 public:
     // A name tags every JSON object with the controller's name (in a fleet).
     explicit StdoutSinks(bool json = false, QString name = {}) : m_json(json), m_name(std::move(name)) {}
@@ -49,13 +44,6 @@ public:
     // The answer given on the command line; without one the question is asked
     // on the terminal when stdin is one (never with --json), else answered No.
     bool ask(const QString &text) override;
-    // Files are named on the command line: the chooser hands out the path the
-    // command set, or cancels when there is none.
-    std::optional<QString> openFile(const QString &, const core::FileFilter &) override { return path; }
-    std::optional<QString> saveFile(const QString &, const core::FileFilter &, const QString &) override
-    {
-        return path;
-    }
 
     // A line of the command's own output.
     void line(const QString &text)
@@ -80,7 +68,6 @@ public:
     static void error(const QString &text);
 
     std::optional<bool> answer;
-    std::optional<QString> path;
 
 private:
     void event(const char *kind, const QString &text);
@@ -95,11 +82,9 @@ private:
 // What a command gets: the connected link and the same models the screens use.
 struct Context {
     core::AppState &state;
-    wire::CommSettings &comm;
     wire::Link &link;
     wire::Waiter &waiter;
     config::Settings &settings;
-    utilities::UtilitiesSettings &utilities;
     StdoutSinks &out;
     Arguments args; // what follows the command name, parsed
     // What the command learned, for the final JSON object ("version", "time" …).

@@ -2,7 +2,6 @@
 
 #include "cli/context.h"
 #include "cli/recording.h"
-#include "fleet/inventory.h"
 #include "journal/chain.h"
 #include "journal/journal.h"
 #include "journal/place.h"
@@ -129,11 +128,8 @@ std::optional<QDateTime> parseDate(const QString &text, bool until)
 // An endpoint as the journal prints it: tcp:HOST gets its default port.
 QString printedEndpoint(const QString &text)
 {
-    LinkOptions link;
-    link.tcp = true;
-    if (text.startsWith(QLatin1String("tcp:")) && ::fleet::parseHostPort(text.mid(4), &link.host, &link.port))
-        return printedLink(link);
-    return text;
+    const auto endpoint = wire::Endpoint::parse(text);
+    return endpoint ? endpoint->toString() : text;
 }
 
 int list(const LinkOptions &options)

@@ -3,7 +3,6 @@
 #include "cli/commands.h"
 #include "cli/journalcommand.h"
 #include "core/controltext.h"
-#include "fleet/inventory.h"
 #include "link/commsettings.h"
 
 #include <algorithm>
@@ -13,9 +12,9 @@ namespace cli {
 std::optional<LinkOptions> parseLinkOptions(const QStringList &arguments, QString *error)
 {
     LinkOptions o;
-    bool haveSerial = false;
-    bool haveTcp = false;
-    bool haveBaud = false;
+    QString linkOption; // the last of --serial and --tcp given
+    bool twoLinks = false;
+    std::optional<qint32> baud;
     int i = 0;
     auto fail = [error](const QString &why) {
         *error = why;
@@ -42,22 +41,20 @@ std::optional<LinkOptions> parseLinkOptions(const QStringList &arguments, QStrin
         if (i + 1 >= arguments.size())
             return fail(QStringLiteral("%1 needs a value").arg(opt));
         const QString &value = arguments.at(i + 1);
-        if (opt == QLatin1String("--serial")) {
-            haveSerial = true;
-            o.device = value;
+        if (wire::Endpoint::isOption(opt)) {
+            twoLinks = twoLinks || (!linkOption.isEmpty() && linkOption != opt);
+            linkOption = opt;
+            QString why;
+            o.endpoint = wire::Endpoint::fromOption(opt, value, &why);
+            if (!o.endpoint)
+                return fail(why);
         } else if (opt == QLatin1String("--baud")) {
             bool ok = false;
-            o.baud = value.toInt(&ok);
-            if (!ok || !wire::baudChoices().contains(o.baud))
+            baud = value.toInt(&ok);
+            if (!ok || !wire::baudChoices().contains(*baud))
                 return fail(QStringLiteral("--baud takes 9600, 19200, 38400, 57600 or 115200"));
-            haveBaud = true;
         } else if (opt == QLatin1String("--journal")) {
             o.journal = value;
-        } else if (opt == QLatin1String("--tcp")) {
-            haveTcp = true;
-            o.tcp = true;
-            if (!::fleet::parseHostPort(value, &o.host, &o.port))
-                return fail(QStringLiteral("--tcp takes HOST or HOST:PORT"));
         } else {
             return fail(QStringLiteral("unknown option %1").arg(opt));
         }
@@ -67,23 +64,25 @@ std::optional<LinkOptions> parseLinkOptions(const QStringList &arguments, QStrin
         return fail(QStringLiteral("give --journal FILE or --no-journal, not both"));
     // A fleet takes its links from its inventory, and its workers from the
     // runs it hands them; the journal's listing needs no link.
-    if (!haveSerial && !haveTcp && i < arguments.size()
+    if (!o.endpoint && i < arguments.size()
         && (arguments.at(i) == QLatin1String("fleet") || arguments.at(i) == QLatin1String("fleet-worker")
             || arguments.at(i) == QLatin1String(kJournalCommand))) {
         o.command = arguments.at(i);
         o.args = arguments.mid(i + 1);
         return o;
     }
-    if (haveSerial && haveTcp)
+    if (twoLinks)
         return fail(QStringLiteral("give exactly one of --serial DEVICE and --tcp HOST[:PORT]"));
-    if (haveBaud && haveTcp)
-        return fail(QStringLiteral("--baud applies to a serial link only"));
+    if (o.endpoint && baud) {
+        if (const QString why = o.endpoint->setBaud(*baud); !why.isEmpty())
+            return fail(QStringLiteral("--") + why);
+    }
     if (i >= arguments.size())
         return fail(QStringLiteral("no command given"));
     o.command = arguments.at(i);
     o.args = arguments.mid(i + 1);
     const Command *command = findCommand(o.command);
-    if (!haveSerial && !haveTcp && (!command || command->needsLink))
+    if (!o.endpoint && (!command || command->needsLink))
         return fail(QStringLiteral("give exactly one of --serial DEVICE and --tcp HOST[:PORT]"));
     return o;
 }

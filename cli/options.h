@@ -1,5 +1,7 @@
 #pragma once
 
+#include "link/endpoint.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -14,13 +16,9 @@ namespace cli {
 struct LinkOptions {
     enum class Request { Run, Help, Version };
     Request request = Request::Run;
-    bool tcp = false;
-    QString device;     // serial
-    qint32 baud = 9600; // serial
-    QString host;       // TCP
-    QString port = QStringLiteral("57");
-    bool json = false; // JSON Lines on stdout
-    QString journal;   // --journal FILE
+    std::optional<wire::Endpoint> endpoint; // none for the commands that need no link
+    bool json = false;                      // JSON Lines on stdout
+    QString journal;                        // --journal FILE
     bool noJournal = false;
     QString command;
     QStringList args;

@@ -46,7 +46,7 @@ journal::File::Role roleOf(FileWord::Role role)
 journal::Begin describeRun(const LinkOptions &options)
 {
     journal::Begin begin;
-    begin.link = printedLink(options);
+    begin.link = options.endpoint ? options.endpoint->toString() : QString();
     begin.operation = options.command;
     begin.options = options.args;
     const Command *command = findCommand(options.command);
@@ -66,12 +66,6 @@ journal::Begin describeRun(const LinkOptions &options)
         begin.files.append({roleOf(word.role), *path, word.writes});
     }
     return begin;
-}
-
-QString printedLink(const LinkOptions &options)
-{
-    return options.tcp ? QStringLiteral("tcp:%1:%2").arg(options.host, options.port)
-                       : QStringLiteral("serial:") + options.device;
 }
 
 journal::Outcome outcomeOf(int exitCode)

@@ -22,9 +22,6 @@ bool openJournal(const LinkOptions &options, std::unique_ptr<journal::Journal> &
 // the link.
 journal::Begin describeRun(const LinkOptions &options);
 
-// The link as the inventory writes it: tcp:HOST:PORT or serial:DEVICE.
-QString printedLink(const LinkOptions &options);
-
 // What an exit status says of how the operation ended.
 journal::Outcome outcomeOf(int exitCode);
 

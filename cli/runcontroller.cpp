@@ -12,24 +12,11 @@
 namespace cli {
 
 namespace {
-void applyLink(const LinkOptions &options, wire::CommSettings &comm)
-{
-    if (options.tcp) {
-        comm.mode = wire::CommSettings::Mode::Tcp;
-        comm.ipAddress = options.host;
-        comm.tcpPort = options.port;
-    } else {
-        comm.mode = wire::CommSettings::Mode::Serial;
-        comm.baud = options.baud;
-        comm.device = options.device;
-    }
-}
-
-int connectAndRun(const Command &command, Context &context)
+int connectAndRun(const Command &command, const std::optional<wire::Endpoint> &endpoint, Context &context)
 {
     if (!command.needsLink)
         return command.run(context);
-    context.link.ConnectLink();
+    context.link.connectTo(endpoint.value());
     if (!context.link.isConnected()) {
         context.out.setStatus(wire::kDisconnected);
         context.out.failure(context.link.openFailure());
@@ -55,17 +42,17 @@ int runController(const LinkOptions &options, const Command &command, StdoutSink
     state.digitWidth = core::digitWidthData();
     wire::CommSettings comm;
     config::Settings settings;
-    utilities::UtilitiesSettings utilitiesSettings;
     wire::applyCommDefaults(comm);
-    utilities::applyUtilitiesDefaults(utilitiesSettings);
     config::applyConfigDefaults(settings);
-    applyLink(options, comm);
+    // The link named on the command line is the selected one, as the
+    // communications screen would hold it.
+    if (options.endpoint)
+        comm.select(*options.endpoint);
 
     wire::QtSerialIo serial;
     wire::QtTcpIo tcp;
     wire::Link link(comm, waiter, out, serial, tcp);
-    Context context{
-        state, comm, link, waiter, settings, utilitiesSettings, out, std::get<Arguments>(std::move(parsed))};
+    Context context{state, link, waiter, settings, out, std::get<Arguments>(std::move(parsed))};
 
     if (interrupts) {
         interrupts->onSignal = [&](int signal) {
@@ -80,7 +67,7 @@ int runController(const LinkOptions &options, const Command &command, StdoutSink
             interrupts->onSignal = nullptr;
     });
     journal::Operation recorded(command.needsLink ? journal : nullptr, describeRun(options), &warnJournal);
-    int rc = connectAndRun(command, context);
+    int rc = connectAndRun(command, options.endpoint, context);
     if (waiter.quitting())
         rc = kExitInterrupted;
     recorded.end({outcomeOf(rc), rc, out.endText(), context.results});

@@ -21,16 +21,15 @@ private:
 } // namespace
 
 int runTransfer(Context &c, const QString &file, bool upload, const char *key,
-                const std::function<utilities::Transfer(utilities::Actions &)> &transfer)
+                const std::function<utilities::Transfer(utilities::Actions &, const QString &file)> &transfer)
 {
     if (const QString problem = upload ? core::outputPathProblem(file) : QString(); !problem.isEmpty()) {
         c.out.failure(problem);
         return kExitUsage;
     }
-    c.out.path = file;
     NoteLines notes(c.out);
-    utilities::Actions actions(c.link, c.utilities, c.out, c.out, notes);
-    const utilities::Transfer moved = transfer(actions);
+    utilities::Actions actions(c.link, c.out, notes);
+    const utilities::Transfer moved = transfer(actions, file);
     if (moved.outcome == utilities::Outcome::Refused)
         return kExitUsage;
     if (moved.outcome != utilities::Outcome::Done)

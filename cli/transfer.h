@@ -12,6 +12,6 @@ namespace cli {
 // action notes beside its status line are printed, and what it counted goes
 // into results under key. The exit status.
 int runTransfer(Context &c, const QString &file, bool upload, const char *key,
-                const std::function<utilities::Transfer(utilities::Actions &)> &transfer);
+                const std::function<utilities::Transfer(utilities::Actions &, const QString &file)> &transfer);
 
 } // namespace cli

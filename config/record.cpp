@@ -50,13 +50,6 @@ bool reachedController(RunOutcome outcome)
     return outcome != RunOutcome::Busy && outcome != RunOutcome::CheckFailed && outcome != RunOutcome::SendFailed;
 }
 
-QString linkText(const wire::OpenedLink &link)
-{
-    if (link.transport == wire::CommSettings::Mode::Tcp)
-        return QStringLiteral("TCP %1:%2").arg(link.host).arg(link.port);
-    return QStringLiteral("serial %1 at %2 baud").arg(link.device).arg(link.baud);
-}
-
 std::variant<RecordWritten, QString> writeRecord(const QString &dir, const ProgramContext &run, RunOutcome outcome,
                                                  const QDateTime &when)
 {
@@ -74,7 +67,7 @@ std::variant<RecordWritten, QString> writeRecord(const QString &dir, const Progr
     const auto &link = run.link.opened();
     const QStringList notes{
         QStringLiteral("Programmed %1").arg(when.toOffsetFromUtc(when.offsetFromUtc()).toString(Qt::ISODate)),
-        QStringLiteral("Link: %1").arg(link ? linkText(*link) : QStringLiteral("none")),
+        QStringLiteral("Link: %1").arg(link ? link->description() : QStringLiteral("none")),
         QStringLiteral("Controller: %1").arg(printable(run.versionReply)),
         QStringLiteral("Outcome: %1").arg(outcomeText(outcome)),
     };

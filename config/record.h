@@ -8,10 +8,6 @@
 #include <optional>
 #include <variant>
 
-namespace wire {
-struct OpenedLink;
-}
-
 namespace config {
 
 // Whether a run got as far as the controller, which is when it leaves a record.
@@ -27,7 +23,5 @@ struct RecordWritten {
 };
 std::variant<RecordWritten, QString> writeRecord(const QString &dir, const ProgramContext &run, RunOutcome outcome,
                                                  const QDateTime &when);
-
-QString linkText(const wire::OpenedLink &link);
 
 } // namespace config

@@ -5,26 +5,29 @@
 
 namespace flash {
 
-Variant variantFor(Kind kind, bool tcp)
+Variant variantFor(Kind kind, const wire::Traits &traits)
 {
     Variant v;
     v.kind = kind;
-    v.tcp = tcp;
+    v.pacing = traits.pacing;
+    v.readsOneByte = traits.readsOneByte;
+    v.dropsStaleInput = traits.dropsStaleInput;
+    const bool network = traits.pacing == wire::Pacing::Network;
     if (kind == Kind::Flash) {
-        v.pause = tcp ? Ms{8000} : Ms{10000};
-        v.bTimeout = tcp ? Ms{15000} : Ms{10000};
-        v.clearStatusOnError = !tcp;
+        v.pause = network ? Ms{8000} : Ms{10000};
+        v.bTimeout = network ? Ms{15000} : Ms{10000};
+        v.clearStatusOnError = !network;
         return v;
     }
     v.fullBeforeLast = false;
     v.clearStatusOnError = false;
-    if (tcp) {
+    if (network) {
         v.pause = Ms{3000};
         v.startTimeout = v.kTimeout = v.bTimeout = Ms{10000};
         v.fills = 2;
         return v;
     }
-    // The serial extension loader takes the whole file in 32-byte blocks and
+    // The extension loader on a line takes the whole file in 32-byte blocks and
     // wants neither trailer nor date.
     v.trailerSize = 0;
     v.blockSize = 32;
@@ -39,14 +42,14 @@ Variant variantFor(Kind kind, bool tcp)
 
 QString timeoutMessage(const Variant &v)
 {
-    if (v.tcp)
+    if (v.pacing == wire::Pacing::Network)
         return QStringLiteral("Timeout Error");
     return QStringLiteral("Timeout Error, error code") + core::signReserving(StageStart);
 }
 
 QString downloadErrorMessage(const Variant &v, int stage)
 {
-    if (v.tcp)
+    if (v.pacing == wire::Pacing::Network)
         return QStringLiteral("Download Error");
     return QStringLiteral("Download Error, error code") + core::signReserving(stage);
 }
@@ -54,19 +57,16 @@ QString downloadErrorMessage(const Variant &v, int stage)
 bool baudAllowsDownload(const wire::Link &link)
 {
     constexpr qint32 kFlashBaud = 9600;
-    if (link.isTcp())
+    if (!link.traits().rateIsOurs)
         return true;
-    const auto &opened = link.opened();
-    const bool openedSerial = opened && opened->transport == wire::CommSettings::Mode::Serial;
-    return link.selected().baud == kFlashBaud && (!openedSerial || opened->baud == kFlashBaud);
+    return link.selected().baud == kFlashBaud && link.rateInForce().value_or(kFlashBaud) == kFlashBaud;
 }
 
-FlashDownload::FlashDownload(Kind kind, wire::Link &link, core::StatusLine &status, core::MessageBox &messages,
-                             core::FileChooser &files)
-    : m_kind(kind), m_link(link), m_waiter(link.waiter()), m_status(status), m_messages(messages), m_files(files)
+FlashDownload::FlashDownload(Kind kind, wire::Link &link, core::StatusLine &status, core::MessageBox &messages)
+    : m_kind(kind), m_link(link), m_waiter(link.waiter()), m_status(status), m_messages(messages)
 {}
 
-Variant FlashDownload::variant() const { return variantFor(m_kind, m_link.isTcp()); }
+Variant FlashDownload::variant() const { return variantFor(m_kind, m_link.traits()); }
 
 namespace {
 // Clears a flag on every way out of a scope.
@@ -79,14 +79,15 @@ struct FlagGuard {
 };
 } // namespace
 
-std::optional<QString> FlashDownload::getdownloadfile()
+std::optional<QString> DownloadForm::getdownloadfile()
 {
-    if (m_busy)
+    if (busy())
         return std::nullopt;
-    FlagGuard busy(m_busy);
+    FlagGuard choosing(m_choosing);
     m_imagePath.clear();
-    const QString title = m_kind == Kind::Flash ? QStringLiteral("Select Flash Image to Download")
-                                                : QStringLiteral("Select Bootloader Extension Image to Download");
+    const QString title = m_download.kind() == Kind::Flash
+        ? QStringLiteral("Select Flash Image to Download")
+        : QStringLiteral("Select Bootloader Extension Image to Download");
     std::optional<QString> chosen = m_files.openFile(title, kImageFilter);
     if (!chosen || chosen->isEmpty())
         return std::nullopt;
@@ -94,15 +95,22 @@ std::optional<QString> FlashDownload::getdownloadfile()
     return chosen;
 }
 
-Result FlashDownload::doflashdl()
+Result DownloadForm::doflashdl()
 {
-    if (m_busy || m_imagePath.isEmpty())
+    if (busy() || m_imagePath.isEmpty())
+        return {};
+    return m_download.doflashdl(m_imagePath);
+}
+
+Result FlashDownload::doflashdl(const QString &image)
+{
+    if (m_busy)
         return {};
     wire::LinkClaim claim(m_link);
     if (!claim.claimed())
         return {};
     FlagGuard busy(m_busy);
-    Result r = run();
+    Result r = run(image);
     if (m_observer)
         m_observer->finished(r, m_waiter.now());
     return r;
@@ -123,9 +131,9 @@ FlashDownload::Input FlashDownload::waitForInput(Ms deadline)
     return Input::TimedOut;
 }
 
-// The serial waits take one character and leave the rest waiting; the TCP
-// waits take everything received and look at the first byte.
-bool FlashDownload::waitAck(char expected, Ms timeout, bool readAll)
+// A wait that reads one byte leaves the rest waiting; the others take
+// everything received and look at the first byte.
+bool FlashDownload::waitAck(char expected, Ms timeout, bool readOne)
 {
     switch (waitForInput(m_waiter.now() + timeout)) {
     case Input::Data:
@@ -141,7 +149,7 @@ bool FlashDownload::waitAck(char expected, Ms timeout, bool readAll)
         return false;
     }
     wire::ByteIo &io = m_link.io();
-    const QByteArray got = io.read(readAll ? io.bytesAvailable() : 1);
+    const QByteArray got = io.read(readOne ? 1 : io.bytesAvailable());
     if (!got.isEmpty() && got.at(0) == expected)
         return true;
     m_stopped.cause = Cause::WrongAnswer;
@@ -149,13 +157,13 @@ bool FlashDownload::waitAck(char expected, Ms timeout, bool readAll)
     return false;
 }
 
-bool FlashDownload::wait_for_k() { return waitAck('K', variantFor(m_kind, false).kTimeout, false); }
-bool FlashDownload::wait_for_k_tcp() { return waitAck('K', variantFor(m_kind, true).kTimeout, true); }
-bool FlashDownload::wait_for_b() { return waitAck('B', variantFor(m_kind, false).bTimeout, false); }
-bool FlashDownload::wait_for_b_tcp() { return waitAck('B', variantFor(m_kind, true).bTimeout, true); }
+bool FlashDownload::wait_for_k() { return waitAck('K', m_v.kTimeout, true); }
+bool FlashDownload::wait_for_k_tcp() { return waitAck('K', m_v.kTimeout, false); }
+bool FlashDownload::wait_for_b() { return waitAck('B', m_v.bTimeout, true); }
+bool FlashDownload::wait_for_b_tcp() { return waitAck('B', m_v.bTimeout, false); }
 
-bool FlashDownload::waitK() { return m_v.tcp ? wait_for_k_tcp() : wait_for_k(); }
-bool FlashDownload::waitB() { return m_v.tcp ? wait_for_b_tcp() : wait_for_b(); }
+bool FlashDownload::waitK() { return m_v.readsOneByte ? wait_for_k() : wait_for_k_tcp(); }
+bool FlashDownload::waitB() { return m_v.readsOneByte ? wait_for_b() : wait_for_b_tcp(); }
 
 bool FlashDownload::send(const QByteArray &bytes)
 {
@@ -182,7 +190,7 @@ Result FlashDownload::fail(Outcome outcome, int stage, const QString &message, b
     return r;
 }
 
-Result FlashDownload::run()
+Result FlashDownload::run(const QString &imagePath)
 {
     m_v = variant();
     m_stopped = {};
@@ -195,7 +203,7 @@ Result FlashDownload::run()
     // The whole image is read before the first byte goes out, so that a file
     // that cannot be read leaves the controller untouched.
     QString error;
-    const std::optional<QByteArray> image = readImageFile(m_imagePath, &error);
+    const std::optional<QByteArray> image = readImageFile(imagePath, &error);
     if (!image) {
         m_status.setStatus(QString());
         return fail(Outcome::ImageUnreadable, 0, error, false);
@@ -223,7 +231,7 @@ Result FlashDownload::run()
         m_stopped.cause = Cause::LinkLost;
         return downloadError(StageStart);
     }
-    if (!m_v.tcp) {
+    if (m_v.dropsStaleInput) {
         while (io.bytesAvailable() > 0)
             io.read(io.bytesAvailable());
     }
@@ -246,7 +254,7 @@ Result FlashDownload::run()
         case Input::Data:
             break;
         }
-        if (reply.feed(io.read(m_v.tcp ? io.bytesAvailable() : 1)))
+        if (reply.feed(io.read(m_v.readsOneByte ? 1 : io.bytesAvailable())))
             break;
         // A peer that never stops talking must not hold the wait past its
         // time-out: the wait sees the deadline only when nothing is waiting.

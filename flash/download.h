@@ -2,6 +2,7 @@
 
 #include "core/sinks.h"
 #include "flash/image.h"
+#include "link/traits.h"
 #include "link/waiter.h"
 
 #include <QDate>
@@ -21,10 +22,13 @@ using wire::Ms;
 // protocol, two sets of numbers, each on a serial or a TCP link.
 enum class Kind { Flash, BootExt };
 
-// Everything that differs between the four cases.
+// Everything that differs between the four cases: each kind of download as
+// the boot code takes it over a line or over a network connection.
 struct Variant {
     Kind kind = Kind::Flash;
-    bool tcp = false;
+    wire::Pacing pacing = wire::Pacing::Line;
+    bool readsOneByte = true;             // an acknowledgement is read alone
+    bool dropsStaleInput = true;          // after the pause that follows the break-in
     qsizetype trailerSize = kTrailerSize; // 0: the whole file is payload
     int blockSize = 50;
     char startChar = 'B';
@@ -38,9 +42,9 @@ struct Variant {
     bool fullBeforeLast = true; // "Downloading - 100 % complete" before the last block
     bool clearStatusOnError = true;
 };
-Variant variantFor(Kind kind, bool tcp);
+Variant variantFor(Kind kind, const wire::Traits &traits);
 
-// Stage numbers of the serial error messages.
+// Stage numbers of the error messages on a line.
 enum Stage : int { StageStart = 1, StageBlock = 2, StageLastBlock = 3, StageFinal = 4 };
 
 QString timeoutMessage(const Variant &v);
@@ -55,9 +59,10 @@ inline const QString kBaudRuleMessage = QStringLiteral("Controller must be progr
 inline const core::FileFilter kImageFilter{QStringLiteral("Bin Files (*.bin)"), QStringLiteral("bin"), QString(),
                                            QStringLiteral("images")};
 
-// The rule the command menu applies before opening a download: on a serial
-// link only at 9600 baud, both as selected and as the link was opened (a port
-// opened faster and then "9600" clicked is still running faster).
+// The rule the command menu applies before opening a download: on a link
+// whose rate is ours only at 9600 baud, both as selected and as the link was
+// opened (a port opened faster and then "9600" clicked is still running
+// faster).
 bool baudAllowsDownload(const wire::Link &link);
 
 enum class Outcome {
@@ -107,17 +112,14 @@ public:
     virtual void finished(const Result & /*result*/, Ms /*now*/) {}
 };
 
-// One download screen's state and operations: the chosen image, the busy
-// flag, and the download itself over the open link.
+// The download itself over the open link, with its busy flag.
 class FlashDownload {
 public:
-    FlashDownload(Kind kind, wire::Link &link, core::StatusLine &status, core::MessageBox &messages,
-                  core::FileChooser &files);
+    FlashDownload(Kind kind, wire::Link &link, core::StatusLine &status, core::MessageBox &messages);
 
     Kind kind() const { return m_kind; }
-    const QString &imagePath() const { return m_imagePath; }
     bool busy() const { return m_busy; }
-    // The numbers for the current link mode.
+    // The numbers for the transport in use.
     Variant variant() const;
 
     void setObserver(Observer *observer) { m_observer = observer; }
@@ -127,26 +129,25 @@ public:
     // that measure or check only what follows it.
     void setPauseOverride(std::optional<Ms> pause) { m_pauseOverride = pause; }
 
-    // Asks for the image; the chosen path, or nothing when cancelled (the
-    // image path is then empty) or while busy.
-    std::optional<QString> getdownloadfile();
-    // Runs the download with the chosen image.
-    Result doflashdl();
-
-    // The acknowledgement waits; the time-outs are the current variant's.
-    bool wait_for_k();
-    bool wait_for_k_tcp();
-    bool wait_for_b();
-    bool wait_for_b_tcp();
+    // Downloads the image at path; NotStarted while busy or while another
+    // operation holds the link.
+    Result doflashdl(const QString &image);
 
 private:
     enum class Input { Data, TimedOut, Lost, Quit };
     Input waitForInput(Ms deadline);
-    bool waitAck(char expected, Ms timeout, bool readAll);
+    bool waitAck(char expected, Ms timeout, bool readOne);
+    // The acknowledgement waits, with the time-outs of the download running:
+    // on a line the next byte is read alone, on a network connection
+    // everything received is read at once.
+    bool wait_for_k();
+    bool wait_for_k_tcp();
+    bool wait_for_b();
+    bool wait_for_b_tcp();
     bool waitK();
     bool waitB();
     bool send(const QByteArray &bytes);
-    Result run();
+    Result run(const QString &imagePath);
     Result fail(Outcome outcome, int stage, const QString &message, bool clearStatus);
 
     Kind m_kind;
@@ -154,14 +155,36 @@ private:
     wire::Waiter &m_waiter;
     core::StatusLine &m_status;
     core::MessageBox &m_messages;
-    core::FileChooser &m_files;
     Observer *m_observer = nullptr;
     std::function<QDate()> m_today = [] { return QDate::currentDate(); };
     std::optional<Ms> m_pauseOverride;
-    QString m_imagePath;
     bool m_busy = false;
     Variant m_v;      // of the download running
     Result m_stopped; // where it is, and why a wait failed
+};
+
+// What a download screen keeps between clicks: the image chosen, and the busy
+// flag that holds off both actions while the dialog is open or the download
+// runs.
+class DownloadForm {
+public:
+    DownloadForm(FlashDownload &download, core::FileChooser &files) : m_download(download), m_files(files) {}
+
+    const QString &imagePath() const { return m_imagePath; }
+    bool busy() const { return m_choosing || m_download.busy(); }
+
+    // Asks for the image; the chosen path, or nothing when cancelled (the
+    // image path is then empty) or while busy.
+    std::optional<QString> getdownloadfile();
+    // Runs the download with the chosen image; NotStarted while busy or with
+    // no image chosen.
+    Result doflashdl();
+
+private:
+    FlashDownload &m_download;
+    core::FileChooser &m_files;
+    QString m_imagePath;
+    bool m_choosing = false;
 };
 
 } // namespace flash

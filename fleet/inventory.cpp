@@ -1,8 +1,6 @@
 #include "fleet/inventory.h"
 
 #include "core/controltext.h"
-#include "link/commsettings.h"
-#include "link/linkidentity.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -54,49 +52,11 @@ bool safeName(const QString &name)
     return pattern.match(name).hasMatch();
 }
 
-// Fills the link fields from "tcp:HOST[:PORT]" or "serial:DEVICE".
-QString parseLink(Controller &c)
-{
-    if (c.link.startsWith(QLatin1String("serial:"))) {
-        c.device = c.link.mid(7);
-        return c.device.isEmpty() ? QStringLiteral("serial: needs a device") : QString();
-    }
-    if (!c.link.startsWith(QLatin1String("tcp:")))
-        return QStringLiteral("link %1 is neither tcp:HOST[:PORT] nor serial:DEVICE").arg(c.link);
-    c.tcp = true;
-    if (!parseHostPort(c.link.mid(4), &c.host, &c.port))
-        return QStringLiteral("link %1: tcp takes HOST or HOST:PORT").arg(c.link);
-    return {};
-}
-
 QString resolved(const QString &path, const QString &folder)
 {
     return path.isEmpty() ? path : QDir::cleanPath(QDir(folder).absoluteFilePath(path));
 }
 } // namespace
-
-bool parseHostPort(const QString &value, QString *host, QString *port)
-{
-    const qsizetype colon = value.lastIndexOf(QLatin1Char(':'));
-    *host = colon < 0 ? value : value.left(colon);
-    if (colon >= 0)
-        *port = value.mid(colon + 1);
-    bool ok = false;
-    const uint number = port->toUInt(&ok);
-    return !host->isEmpty() && ok && number > 0 && number <= 65535;
-}
-
-QStringList Controller::linkArguments() const
-{
-    if (tcp)
-        return {QStringLiteral("--tcp"), host + QLatin1Char(':') + port};
-    return {QStringLiteral("--serial"), device, QStringLiteral("--baud"), QString::number(baud)};
-}
-
-QStringList Controller::linkKeys() const
-{
-    return tcp ? wire::tcpLinkKeys(host, static_cast<quint16>(port.toUInt())) : wire::serialLinkKeys(device);
-}
 
 Inventory parseInventory(const QString &text, const QString &folder)
 {
@@ -153,15 +113,14 @@ Inventory parseInventory(const QString &text, const QString &folder)
         if (names.contains(c.name))
             return fail(n, QStringLiteral("name %1 is used twice").arg(c.name));
         names.insert(c.name);
-        if (const QString why = parseLink(c); !why.isEmpty())
+        QString why;
+        const auto endpoint = wire::Endpoint::parse(c.link, &why);
+        if (!endpoint)
             return fail(n, why);
+        c.endpoint = *endpoint;
         if (const QString baud = field("baud"); !baud.isEmpty()) {
-            bool ok = false;
-            c.baud = baud.toInt(&ok);
-            if (c.tcp)
-                return fail(n, QStringLiteral("baud applies to a serial link only"));
-            if (!ok || !wire::baudChoices().contains(c.baud))
-                return fail(n, QStringLiteral("baud takes 9600, 19200, 38400, 57600 or 115200"));
+            if (const QString wrong = c.endpoint.setBaud(baud.toInt()); !wrong.isEmpty())
+                return fail(n, wrong);
         }
         c.profile = resolved(field("profile"), folder);
         c.image = resolved(field("image"), folder);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/inputfile.h"
+#include "link/endpoint.h"
 
 #include <QString>
 #include <QStringList>
@@ -14,21 +15,17 @@ struct Controller {
     int line = 0; // in the inventory file, for messages
     QString name; // letters, digits, '-', '_' and '.'; it names files
     QString link; // as written: tcp:HOST[:PORT] or serial:DEVICE
-    bool tcp = false;
-    QString host;
-    QString port = QStringLiteral("57");
-    QString device;
-    qint32 baud = 9600;
+    wire::Endpoint endpoint;
     // Files this controller gets instead of the command's own (absolute, or
     // against the inventory's folder); empty when the row names none.
     QString profile;
     QString image;
 
     // tarnic-cli's link options for this controller.
-    QStringList linkArguments() const;
-    // What its link reaches (wire::serialLinkKeys): rows with a key in
+    QStringList linkArguments() const { return endpoint.cliArguments(); }
+    // What its link reaches (wire::Endpoint::linkKeys): rows with a key in
     // common never run at once.
-    QStringList linkKeys() const;
+    QStringList linkKeys() const { return endpoint.linkKeys(); }
 };
 
 struct Inventory {
@@ -44,9 +41,5 @@ Inventory parseInventory(const QString &text, const QString &folder);
 // The inventory file at path (at most 16 MiB and 100,000 lines; a pipe is
 // read through wait); relative files resolve against its folder.
 Inventory readInventory(const QString &path, const core::ReadWait &wait = {});
-
-// HOST or HOST:PORT into host and port (left as it is without one); false
-// when the host is empty or the port is not 1 to 65535.
-bool parseHostPort(const QString &value, QString *host, QString *port);
 
 } // namespace fleet

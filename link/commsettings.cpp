@@ -8,7 +8,19 @@ void applyCommDefaults(CommSettings &comm)
     comm.port = 2;
     comm.baud = 9600;
     comm.ipAddress = kDefaultIpAddress;
-    comm.tcpPort = QStringLiteral("57");
+    comm.tcpPort = QString::number(Endpoint::kDefaultTcpPort);
+}
+
+void CommSettings::select(const Endpoint &endpoint)
+{
+    mode = endpoint.kind();
+    if (mode == Mode::Tcp) {
+        ipAddress = endpoint.host();
+        tcpPort = QString::number(endpoint.port());
+    } else {
+        baud = endpoint.baud();
+        device = endpoint.device();
+    }
 }
 
 QString serialSettingsString(qint32 baud) { return QStringLiteral("%1,N,8,1").arg(baud); }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "link/endpoint.h"
+
 #include <QList>
 #include <QString>
 
@@ -9,8 +11,7 @@ namespace wire {
 // record of the selection; what the link actually opened is the link's own
 // (Link::opened()). The selections take effect at the next connect.
 struct CommSettings {
-    // Numbered as the controller tools have always numbered the link mode.
-    enum class Mode : qint16 { Tcp = 1, Serial = 2 };
+    using Mode = LinkKind;
 
     Mode mode = Mode::Serial; // "TCP/IP" Option1 / "Serial Port" Option2
     int port = 0;             // "1".."5"; 0 while nothing is selected
@@ -22,6 +23,9 @@ struct CommSettings {
     // The device path that takes the numbered port's place; empty when the
     // numbered port is in use.
     QString deviceInUse() const { return device.trimmed(); }
+    // Selects endpoint as the screen would: its transport, and its device and
+    // rate or its address and port.
+    void select(const Endpoint &endpoint);
 };
 
 inline const QList<qint32> &baudChoices()

@@ -1,21 +1,54 @@
 #include "link/link.h"
 
+#include "core/numbers.h"
 #include "link/openfailure.h"
 #include "link/portmapping.h"
+
+#include <QScopeGuard>
+
+#include <algorithm>
 
 namespace wire {
 
 namespace {
 constexpr char kCr = '\r';
+
+// The terminal's status texts on entry. A device in the Device field is what
+// is open, not the numbered port.
+QString portCaption(const CommSettings &comm)
+{
+    if (const QString device = comm.deviceInUse(); !device.isEmpty())
+        return QStringLiteral("Connected to ") + device;
+    return QStringLiteral("Connected to comm port") + core::signReserving(comm.port);
 }
+
+QString addressCaption(const CommSettings &comm)
+{
+    return QStringLiteral("Connected to ") + comm.ipAddress.trimmed() + QStringLiteral(" Port ")
+        + comm.tcpPort.trimmed();
+}
+} // namespace
 
 Link::Link(const CommSettings &comm, Waiter &waiter, core::MessageBox &messages, SerialIo &serial, TcpIo &tcp,
            QObject *parent)
-    : QObject(parent), m_comm(comm), m_waiter(waiter), m_messages(messages), m_serial(serial), m_tcp(tcp)
+    : QObject(parent), m_comm(comm), m_waiter(waiter),
+      m_messages(messages), m_transports{
+                                {LinkKind::Serial, &serial, kLineTraits,
+                                 [this, &serial](const Endpoint &e) { return openSerial(serial, e); }, &portCaption},
+                                {LinkKind::Tcp, &tcp, kNetworkTraits,
+                                 [this, &tcp](const Endpoint &e) { return openTcp(tcp, e); }, &addressCaption},
+                            }
 {
-    connect(&m_tcp, &TcpIo::connected, this, [this] { m_tcpConnected = true; });
-    connect(&m_serial, &ByteIo::lost, this, [this] { onLost(m_serial); });
-    connect(&m_tcp, &ByteIo::lost, this, [this] { onLost(m_tcp); });
+    for (const Transport &t : m_transports)
+        connect(t.io, &ByteIo::lost, this, [this, io = t.io] { onLost(*io); });
+}
+
+const Link::Transport &Link::transport(LinkKind kind) const
+{
+    const auto found =
+        std::find_if(m_transports.begin(), m_transports.end(), [kind](const Transport &t) { return t.kind == kind; });
+    Q_ASSERT(found != m_transports.end());
+    return *found;
 }
 
 void Link::setCaption(const QString &caption)
@@ -31,21 +64,13 @@ void Link::setCaption(const QString &caption)
 void Link::onLost(ByteIo &lostIo)
 {
     lostIo.close();
-    if (!m_serial.isOpen() && !m_tcp.isOpen()) {
+    if (std::none_of(m_transports.begin(), m_transports.end(), [](const Transport &t) { return t.io->isOpen(); })) {
         m_peerLost = true;
         m_opened.reset();
+        m_rateInForce.reset();
         setCaption(kDisconnected);
     }
 }
-
-ByteIo &Link::io()
-{
-    if (isTcp())
-        return m_tcp;
-    return m_serial;
-}
-
-QString Link::serialDevice() const { return serialDeviceFor(m_port, m_device); }
 
 void Link::ApplySerialSettings()
 {
@@ -56,71 +81,100 @@ void Link::ApplySerialSettings()
     m_device = m_comm.device;
 }
 
-void Link::ConnectLink()
+std::optional<Endpoint> Link::selectedEndpoint()
+{
+    if (m_comm.mode == LinkKind::Serial) {
+        ApplySerialSettings();
+        const bool numbered = m_device.trimmed().isEmpty();
+        return Endpoint::serial(serialDeviceFor(m_port, m_device), m_baud, numbered ? m_port : 0);
+    }
+    bool numeric = false;
+    const uint port = m_comm.tcpPort.trimmed().toUInt(&numeric);
+    const QString host = m_comm.ipAddress.trimmed();
+    if (host.isEmpty()) {
+        m_openFailure = QStringLiteral("cannot connect: no IP address given");
+        return std::nullopt;
+    }
+    if (!numeric || port == 0 || port > 65535) {
+        m_openFailure = QStringLiteral("cannot connect: the port must be a number from 1 to 65535");
+        return std::nullopt;
+    }
+    return Endpoint::tcp(host, static_cast<quint16>(port));
+}
+
+bool Link::startConnect()
 {
     if (isConnected()) {
         m_messages.message(QStringLiteral("Disconnect first before connecting"));
-        return;
+        return false;
     }
     m_peerLost = false;
     m_openFailure.clear();
-    if (isTcp())
-        connectTcp();
-    else
-        connectSerial();
+    return true;
 }
 
-void Link::connectSerial()
+void Link::ConnectLink()
 {
-    if (m_serial.isOpen())
-        m_serial.close();
-    ApplySerialSettings();
-    QString error;
-    if (!m_serial.open(serialDevice(), m_baud, &error)) {
-        m_openFailure = describe(diagnoseSerialOpen(serialDevice(), error));
+    if (!startConnect())
+        return;
+    if (const std::optional<Endpoint> endpoint = selectedEndpoint()) {
+        open(*endpoint);
+        return;
+    }
+    setCaption(kDisconnected);
+    transport(m_comm.mode).io->close();
+}
+
+void Link::connectTo(const Endpoint &endpoint)
+{
+    if (startConnect())
+        open(endpoint);
+}
+
+void Link::open(const Endpoint &endpoint)
+{
+    const Transport &t = transport(endpoint.kind());
+    if (!t.open(endpoint)) {
         setCaption(kDisconnected);
         return;
     }
-    m_opened = OpenedLink{CommSettings::Mode::Serial, serialDevice(), m_baud, {}, 0};
+    m_opened = endpoint;
+    m_rateInForce = t.traits.rateIsOurs ? std::optional<qint32>(endpoint.baud()) : std::nullopt;
     setCaption(kConnected);
 }
 
-void Link::connectTcp()
+bool Link::openSerial(SerialIo &serial, const Endpoint &endpoint)
 {
-    m_tcpConnected = false;
-    bool numeric = false;
-    const QString portText = m_comm.tcpPort.trimmed();
-    const uint port = portText.toUInt(&numeric);
-    const QString host = m_comm.ipAddress.trimmed();
-    if (!numeric || port == 0 || port > 65535 || host.isEmpty()) {
-        m_openFailure = host.isEmpty() ? QStringLiteral("cannot connect: no IP address given")
-                                       : QStringLiteral("cannot connect: the port must be a number from 1 to 65535");
-        setCaption(kDisconnected);
-        m_tcp.close();
-        return;
-    }
-    m_tcp.connectToHost(host, static_cast<quint16>(port));
+    if (serial.isOpen())
+        serial.close();
+    QString error;
+    if (serial.open(endpoint.device(), endpoint.baud(), &error))
+        return true;
+    m_openFailure = describe(diagnoseSerialOpen(endpoint.device(), error));
+    return false;
+}
+
+bool Link::openTcp(TcpIo &tcp, const Endpoint &endpoint)
+{
+    bool connected = false;
+    const QMetaObject::Connection up = connect(&tcp, &TcpIo::connected, this, [&connected] { connected = true; });
+    const auto detach = qScopeGuard([up] { disconnect(up); });
+    tcp.connectToHost(endpoint.host(), endpoint.port());
     m_connectCancelled = false;
-    Q_EMIT connecting(QStringLiteral("%1:%2").arg(host).arg(port));
+    Q_EMIT connecting(endpoint.hostPort());
     // The flag is tested after each of the first 29 passes of 100 ms; the
     // 30th pass gives up.
-    const bool up =
-        m_waiter.waitFor([this] { return m_tcpConnected || m_connectCancelled; }, kConnectPass * (kConnectPasses - 1))
-        && m_tcpConnected;
-    if (!up) {
-        if (!m_waiter.quitting() && !m_connectCancelled)
-            m_waiter.sleep(kConnectPass);
-        const QString reason = m_connectCancelled ? QStringLiteral("cancelled") : m_tcp.connectFailure();
-        m_openFailure = QStringLiteral("cannot connect to %1:%2: %3")
-                            .arg(host)
-                            .arg(port)
-                            .arg(reason.isEmpty() ? QStringLiteral("no answer within 3 seconds") : reason);
-        setCaption(kDisconnected);
-        m_tcp.close();
-        return;
-    }
-    m_opened = OpenedLink{CommSettings::Mode::Tcp, {}, 0, host, static_cast<quint16>(port)};
-    setCaption(kConnected);
+    if (m_waiter.waitFor([&] { return connected || m_connectCancelled; }, kConnectPass * (kConnectPasses - 1))
+        && connected)
+        return true;
+    if (!m_waiter.quitting() && !m_connectCancelled)
+        m_waiter.sleep(kConnectPass);
+    const QString reason = m_connectCancelled ? QStringLiteral("cancelled") : tcp.connectFailure();
+    m_openFailure =
+        QStringLiteral("cannot connect to %1: %2")
+            .arg(endpoint.hostPort(), reason.isEmpty() ? QStringLiteral("no answer within 3 seconds") : reason);
+    tcp.close();
+    return false;
 }
 
 void Link::DisconnectLink()
@@ -130,48 +184,49 @@ void Link::DisconnectLink()
         return;
     }
     m_peerLost = false;
-    // Both transports: after a change of the mode while connected the open
+    // Every transport: after a change of the mode while connected the open
     // one need not be the one selected now.
     closeAll();
 }
 
 void Link::closeAll()
 {
-    m_serial.close();
-    m_tcp.close();
+    for (const Transport &t : m_transports)
+        t.io->close();
     m_opened.reset();
+    m_rateInForce.reset();
     setCaption(kDisconnected);
 }
 
 bool Link::SendCommand(const QByteArray &text)
 {
-    const QByteArray line = text + kCr;
-    if (isTcp()) {
-        if (!m_tcp.write(line))
-            return false;
-        m_waiter.pump();
-        return true;
-    }
-    if (!m_serial.isOpen())
+    ByteIo &out = io();
+    if (!out.isOpen())
         return false;
-    // Whatever is still waiting from earlier exchanges (a late reply after a
-    // time-out, say) is thrown away; pick up what has reached the port first.
-    m_waiter.pump();
-    while (m_serial.bytesAvailable() > 0)
-        m_serial.read(m_serial.bytesAvailable());
-    return m_serial.write(line);
+    if (traits().dropsStaleInput) {
+        // Whatever is still waiting from earlier exchanges (a late reply
+        // after a time-out, say) is thrown away; pick up what has reached
+        // the port first.
+        m_waiter.pump();
+        while (out.bytesAvailable() > 0)
+            out.read(out.bytesAvailable());
+    }
+    if (!out.write(text + kCr))
+        return false;
+    if (traits().pumpsAfterSend)
+        m_waiter.pump();
+    return true;
 }
 
 bool Link::SendWakeup()
 {
+    ByteIo &out = io();
     const QByteArray cr(1, kCr);
-    if (isTcp()) {
-        if (!m_tcp.write(cr + cr))
-            return false;
+    if (!(traits().wakeupInTwoWrites ? out.write(cr) && out.write(cr) : out.write(cr + cr)))
+        return false;
+    if (traits().pumpsAfterSend)
         m_waiter.pump();
-        return true;
-    }
-    return m_serial.write(cr) && m_serial.write(cr);
+    return true;
 }
 
 ReplyLine Link::ReadReplyLine()
@@ -180,7 +235,7 @@ ReplyLine Link::ReadReplyLine()
     QByteArray &text = reply.text;
     const Ms deadline = m_waiter.now() + kReplyTimeout;
     ByteIo &in = io();
-    const bool tcp = isTcp();
+    const bool timeoutFirst = traits().timeoutBeforeByte;
     // A link lost just before the wait (while the command went out, say)
     // counts as lost during it.
     const bool wasOpen = in.isOpen() || m_peerLost;
@@ -190,9 +245,9 @@ ReplyLine Link::ReadReplyLine()
     };
     int sincePump = 0;
     for (;;) {
-        // The time-out covers the whole line. Serial tests it before taking a
-        // character, TCP after.
-        if (!tcp && m_waiter.now() >= deadline)
+        // The time-out covers the whole line, tested before taking a
+        // character or after it, as the transport has it.
+        if (timeoutFirst && m_waiter.now() >= deadline)
             return timedOut();
         if (in.bytesAvailable() > 0) {
             // A long burst must not freeze the window: handle events now and then.
@@ -207,14 +262,14 @@ ReplyLine Link::ReadReplyLine()
                 return reply;
             if (text.size() < kMaxReplyLine)
                 text.append(one);
-            if (tcp && m_waiter.now() >= deadline)
+            if (!timeoutFirst && m_waiter.now() >= deadline)
                 return timedOut();
             continue;
         }
         // A link that goes away mid-reply ends the wait at once.
         if (m_waiter.quitting() || (wasOpen && !in.isOpen()))
             return timedOut();
-        if (tcp && m_waiter.now() >= deadline)
+        if (!timeoutFirst && m_waiter.now() >= deadline)
             return timedOut();
         m_waiter.waitUntil([&] { return in.bytesAvailable() > 0 || (wasOpen && !in.isOpen()); }, deadline);
     }

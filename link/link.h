@@ -3,11 +3,15 @@
 #include "core/sinks.h"
 #include "link/byteio.h"
 #include "link/commsettings.h"
+#include "link/endpoint.h"
+#include "link/traits.h"
 #include "link/waiter.h"
 
 #include <QObject>
 
+#include <functional>
 #include <optional>
+#include <vector>
 
 namespace wire {
 
@@ -27,22 +31,14 @@ struct ReplyLine {
     bool timedOut = false;
 };
 
-// What ConnectLink opened, as it was at that moment; later selections on the
-// communications screen do not change it.
-struct OpenedLink {
-    CommSettings::Mode transport = CommSettings::Mode::Serial;
-    QString device; // serial
-    qint32 baud = 0;
-    QString host; // TCP
-    quint16 port = 0;
-};
-
 class LinkClaim;
 
-// The one link to the controller: a serial port and a TCP client, either of
-// which the selected link mode picks. The status caption is the record of
-// whether the link is open. While an operation holds the link (LinkClaim) the
-// transport stays the one selected when it began.
+// The one link to the controller, over one of its transports: a serial port
+// or a TCP client, which the selected link mode picks. The status caption is
+// the record of whether the link is open. While an operation holds the link
+// (LinkClaim) the transport stays the one selected when it began. Where the
+// operations treat the transports apart, they ask traits(), never which
+// transport it is.
 class Link : public QObject {
     Q_OBJECT
 public:
@@ -51,19 +47,28 @@ public:
 
     const QString &statusCaption() const { return m_caption; }
     bool isConnected() const { return m_caption == kConnected; }
-    // The transport the link operations use now: the one pinned by the running
-    // operation, else the selected one.
-    CommSettings::Mode transport() const { return m_pinned.value_or(m_comm.mode); }
-    bool isTcp() const { return transport() == CommSettings::Mode::Tcp; }
+    // How the operations treat the transport in use now: the one pinned by
+    // the running operation, else the selected one.
+    const Traits &traits() const { return inUse().traits; }
     const CommSettings &selected() const { return m_comm; }
-    const std::optional<OpenedLink> &opened() const { return m_opened; }
-    // Why the last ConnectLink left the link closed, in words for the
+    // What the last connect opened, as it was then; later selections on the
+    // communications screen do not change it.
+    const std::optional<Endpoint> &opened() const { return m_opened; }
+    // The rate the open line runs at, where the link set it.
+    std::optional<qint32> rateInForce() const { return m_rateInForce; }
+    // Why the last connect left the link closed, in words for the
     // technician (device or peer, reason, what to do); empty after a success.
     const QString &openFailure() const { return m_openFailure; }
     // True while an operation holds the link.
     bool busy() const { return m_pinned.has_value(); }
+    // The terminal's status text on entry: what the selection names for the
+    // transport in use (the comm port, or the address and port as typed).
+    QString terminalCaption() const { return inUse().caption(m_comm); }
 
+    // Opens the endpoint the selection names.
     void ConnectLink();
+    // Opens endpoint on its transport, as ConnectLink does.
+    void connectTo(const Endpoint &endpoint);
     // Ends a TCP connect under way at once, as if it had timed out.
     void cancelConnect() { m_connectCancelled = true; }
     void DisconnectLink();
@@ -75,7 +80,7 @@ public:
 
     // Raw bytes on the transport in use, for the terminal, the downloads and
     // the loopback test.
-    ByteIo &io();
+    ByteIo &io() { return *inUse().io; }
     qint64 bytesAvailable() { return io().bytesAvailable(); }
     QByteArray read(qint64 max) { return io().read(max); }
     bool write(const QByteArray &bytes) { return io().write(bytes); }
@@ -88,9 +93,7 @@ public:
     // Program end: release whatever is open.
     void closeAll();
 
-    // The serial device and settings string the next open uses (for display
-    // and tests).
-    QString serialDevice() const;
+    // The settings string the next serial open uses (for display and tests).
     QString serialSettings() const { return serialSettingsString(m_baud); }
 
 Q_SIGNALS:
@@ -102,27 +105,44 @@ Q_SIGNALS:
 private:
     friend class LinkClaim;
 
+    // One transport: its byte stream, how it opens an endpoint of its kind,
+    // and how the operations treat it.
+    struct Transport {
+        LinkKind kind;
+        ByteIo *io;
+        Traits traits;
+        std::function<bool(const Endpoint &)> open;
+        QString (*caption)(const CommSettings &);
+    };
+    const Transport &transport(LinkKind kind) const;
+    const Transport &inUse() const { return transport(m_pinned.value_or(m_comm.mode)); }
+
     void setCaption(const QString &caption);
     void onLost(ByteIo &io);
-    void connectSerial();
-    void connectTcp();
+    // Refuses while connected; else forgets the last attempt.
+    bool startConnect();
+    void open(const Endpoint &endpoint);
+    // The endpoint the selection names; nothing, with the reason in
+    // m_openFailure, when the address or port cannot name one.
+    std::optional<Endpoint> selectedEndpoint();
+    bool openSerial(SerialIo &serial, const Endpoint &endpoint);
+    bool openTcp(TcpIo &tcp, const Endpoint &endpoint);
 
     const CommSettings &m_comm;
     Waiter &m_waiter;
     core::MessageBox &m_messages;
-    SerialIo &m_serial;
-    TcpIo &m_tcp;
+    std::vector<Transport> m_transports;
     // The open link went away under us (not closed by the user): every reply
     // wait ends at once until the next connect.
     bool m_peerLost = false;
-    bool m_tcpConnected = false;
     bool m_connectCancelled = false;
     QString m_caption = kDisconnected;
-    std::optional<OpenedLink> m_opened;
+    std::optional<Endpoint> m_opened;
+    std::optional<qint32> m_rateInForce;
     QString m_openFailure;
-    std::optional<CommSettings::Mode> m_pinned;
+    std::optional<LinkKind> m_pinned;
     int m_port = 1; // serial port properties, as last applied
-    qint32 m_baud = 9600;
+    qint32 m_baud = Endpoint::kDefaultBaud;
     QString m_device;
 };
 

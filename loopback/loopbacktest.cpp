@@ -8,14 +8,15 @@ namespace loopback {
 
 namespace {
 QString hex(quint8 code) { return QString::number(code, 16).toUpper(); }
-// Serial shows progress every thousandth character; TCP every character.
+// A line shows progress every thousandth character; a network connection
+// every character.
 constexpr qint64 kSerialProgressEvery = 1000;
 } // namespace
 
-QString startLine(bool tcp)
+QString startLine(wire::Pacing pacing)
 {
-    return tcp ? QStringLiteral("Starting Loopback Test on tcp port")
-               : QStringLiteral("Starting Loopback Test on serial port");
+    return pacing == wire::Pacing::Network ? QStringLiteral("Starting Loopback Test on tcp port")
+                                           : QStringLiteral("Starting Loopback Test on serial port");
 }
 
 QString badEchoLine(qint64 count, quint8 sent, quint8 received)
@@ -64,9 +65,9 @@ Outcome LoopbackTest::run(int passes)
 Outcome LoopbackTest::exchange(int passes)
 {
     wire::Waiter &waiter = m_link.waiter();
-    const bool tcp = m_link.isTcp();
+    const bool network = m_link.traits().pacing == wire::Pacing::Network;
     wire::ByteIo &io = m_link.io();
-    m_list.append(startLine(tcp));
+    m_list.append(startLine(m_link.traits().pacing));
 
     // The link is checked here and at every wait: a closed or lost link ends
     // the test instead of listing a time-out for each of half a million
@@ -74,7 +75,7 @@ Outcome LoopbackTest::exchange(int passes)
     if (!io.isOpen())
         return Outcome::LinkLost;
     io.write(kWakeup);
-    waiter.waitUntil([&] { return !io.isOpen(); }, waiter.now() + (tcp ? kTcpSettle : kSerialSettle));
+    waiter.waitUntil([&] { return !io.isOpen(); }, waiter.now() + (network ? kTcpSettle : kSerialSettle));
     if (waiter.quitting())
         return Outcome::Quitting;
     if (!io.isOpen())
@@ -82,13 +83,13 @@ Outcome LoopbackTest::exchange(int passes)
     discardWaiting(io);
     io.write(kStartMarker);
 
-    const wire::Ms echoWait = tcp ? kTcpEcho : kSerialEcho;
+    const wire::Ms echoWait = network ? kTcpEcho : kSerialEcho;
     for (int pass = 1; pass <= passes; ++pass) {
         for (int value = 0; value <= 255; ++value) {
             if (m_stopRequest)
                 return Outcome::Stopped;
             ++m_sent;
-            if (tcp || m_sent % kSerialProgressEvery == 0)
+            if (network || m_sent % kSerialProgressEvery == 0)
                 m_progress.setStatus(progressCaption(m_sent));
             const auto sent = static_cast<quint8>(value);
             io.write(QByteArray(1, static_cast<char>(sent)));

@@ -9,6 +9,8 @@
 namespace loopback {
 
 inline constexpr int kDefaultPasses = 2000;
+// The waits after the wake-up and for each echo, on a line and on a network
+// connection.
 inline constexpr wire::Ms kSerialSettle{2000};
 inline constexpr wire::Ms kTcpSettle{5000};
 inline constexpr wire::Ms kSerialEcho{1000};
@@ -19,7 +21,7 @@ inline const QByteArray kWakeup = QByteArray("\x00\x1b\r\x00\x1b\r", 6);
 inline const QByteArray kStartMarker = QByteArrayLiteral("*");
 
 // The result list's lines.
-QString startLine(bool tcp);
+QString startLine(wire::Pacing pacing);
 QString badEchoLine(qint64 count, quint8 sent, quint8 received);
 QString timeoutLine(qint64 count);
 QString endLine(qint64 count);

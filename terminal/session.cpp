@@ -1,7 +1,5 @@
 #include "terminal/session.h"
 
-#include "core/numbers.h"
-
 #include <QScopeGuard>
 
 namespace terminal {
@@ -11,23 +9,9 @@ namespace {
 constexpr wire::Ms kIdleWake{60000};
 } // namespace
 
-Session::Session(core::AppState &state, wire::Link &link, const wire::CommSettings &comm, core::StatusLine &status,
-                 QObject *parent)
-    : QObject(parent), m_state(state), m_link(link), m_comm(comm), m_status(status)
+Session::Session(core::AppState &state, wire::Link &link, core::StatusLine &status, QObject *parent)
+    : QObject(parent), m_state(state), m_link(link), m_status(status)
 {}
-
-QString Session::serialCaption(int port, const QString &device)
-{
-    // A device in the Device field is what is open, not the numbered port.
-    if (!device.isEmpty())
-        return QStringLiteral("Connected to ") + device;
-    return QStringLiteral("Connected to comm port") + core::signReserving(port);
-}
-
-QString Session::tcpCaption(const QString &address, const QString &port)
-{
-    return QStringLiteral("Connected to ") + address.trimmed() + QStringLiteral(" Port ") + port.trimmed();
-}
 
 LoopEnd Session::enter()
 {
@@ -36,14 +20,10 @@ LoopEnd Session::enter()
         return LoopEnd::Refused;
     m_grid.setPosition(1, 1);
     m_state.terminalStop = false;
-    if (!m_link.isTcp()) {
-        m_status.setStatus(serialCaption(m_comm.port, m_comm.deviceInUse()));
-        m_grid.clear();
-    } else {
-        m_grid.clear();
-        m_status.setStatus(tcpCaption(m_comm.ipAddress, m_comm.tcpPort));
+    m_grid.clear();
+    m_status.setStatus(m_link.terminalCaption());
+    if (m_link.traits().typingAfterEntry)
         m_state.terminalTcp = true;
-    }
     const LoopEnd end = monitor();
     if (end == LoopEnd::LinkLost)
         m_status.setStatus(wire::kDisconnected);
@@ -95,7 +75,7 @@ LoopEnd Session::monitor()
 bool Session::keysBlocked() const
 {
     // Over TCP/IP typing starts only once the terminal was entered over it.
-    if (m_link.isTcp() && !m_state.terminalTcp)
+    if (m_link.traits().typingAfterEntry && !m_state.terminalTcp)
         return true;
     // Another operation has the link: its exchange must not get our bytes.
     return m_link.busy() && !m_running;

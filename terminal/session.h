@@ -2,7 +2,6 @@
 
 #include "core/appstate.h"
 #include "core/sinks.h"
-#include "link/commsettings.h"
 #include "link/link.h"
 #include "terminal/grid.h"
 #include "terminal/keyboard.h"
@@ -26,16 +25,16 @@ public:
     // handled in between, so the window keeps up and stays responsive.
     static constexpr qint64 kChunk = 4096;
 
-    Session(core::AppState &state, wire::Link &link, const wire::CommSettings &comm, core::StatusLine &status,
-            QObject *parent = nullptr);
+    Session(core::AppState &state, wire::Link &link, core::StatusLine &status, QObject *parent = nullptr);
 
     Grid &grid() { return m_grid; }
     const Grid &grid() const { return m_grid; }
     Keyboard &keyboard() { return m_keyboard; }
     SessionLog &log() { return m_log; }
 
-    // The entry steps (status text, cleared display, terminal TCP flag), then
-    // the receive loop. The link is claimed for the whole loop.
+    // The entry steps (cleared display, status text, and where typing waits
+    // for the entry, the terminal TCP flag), then the receive loop. The link
+    // is claimed for the whole loop.
     LoopEnd enter();
     // Draws what arrives, in red, until the terminal stop flag is set, the
     // link is lost or the program quits. Waits through the link's waiter, so
@@ -52,11 +51,6 @@ public:
     // "Clear Screen": empty display, back to row 1, column 1.
     void clearScreen();
 
-    // Status texts of the entry steps; device is the one in use, empty for
-    // the numbered port.
-    static QString serialCaption(int port, const QString &device);
-    static QString tcpCaption(const QString &address, const QString &port);
-
 private:
     bool keysBlocked() const;
     void act(const KeyAction &action);
@@ -64,7 +58,6 @@ private:
 
     core::AppState &m_state;
     wire::Link &m_link;
-    const wire::CommSettings &m_comm;
     core::StatusLine &m_status;
     Grid m_grid;
     Keyboard m_keyboard;

@@ -10,27 +10,17 @@
 
 namespace utilities {
 
-namespace {
-// Tells the screen that an action holds the link, for as long as it does.
-class BusyScope {
-public:
-    explicit BusyScope(const std::function<void(bool)> &onBusy) : m_onBusy(onBusy)
-    {
-        if (m_onBusy)
-            m_onBusy(true);
-    }
-    ~BusyScope()
-    {
-        if (m_onBusy)
-            m_onBusy(false);
-    }
-    BusyScope(const BusyScope &) = delete;
-    BusyScope &operator=(const BusyScope &) = delete;
+Actions::BusyScope::BusyScope(const std::function<void(bool)> &onBusy) : m_onBusy(onBusy)
+{
+    if (m_onBusy)
+        m_onBusy(true);
+}
 
-private:
-    const std::function<void(bool)> &m_onBusy;
-};
-} // namespace
+Actions::BusyScope::~BusyScope()
+{
+    if (m_onBusy)
+        m_onBusy(false);
+}
 
 Display &Display::none()
 {
@@ -38,37 +28,26 @@ Display &Display::none()
     return nothing;
 }
 
-// What every action of a label does first, held for as long as the action
-// runs: the link must be open and free, and the controller is woken. A click
-// while another action holds the link is ignored: that action's progress
-// stays in the status line.
-class Actions::Turn {
-public:
-    explicit Turn(Actions &actions)
-    {
-        if (!actions.m_link.isConnected()) {
-            actions.status(kNotConnected);
-            return;
-        }
-        m_claim.emplace(actions.m_link);
-        if (!m_claim->claimed())
-            return;
-        m_busy.emplace(actions.onBusy);
-        actions.m_link.SendWakeup();
-        m_held = true;
+Actions::Turn::Turn(Actions &actions, const Turn *within)
+{
+    if (within) {
+        m_held = within->m_held;
+        return;
     }
-    explicit operator bool() const { return m_held; }
+    if (!actions.m_link.isConnected()) {
+        actions.status(kNotConnected);
+        return;
+    }
+    m_claim.emplace(actions.m_link);
+    if (!m_claim->claimed())
+        return;
+    m_busy.emplace(actions.onBusy);
+    actions.m_link.SendWakeup();
+    m_held = true;
+}
 
-private:
-    std::optional<wire::LinkClaim> m_claim;
-    std::optional<BusyScope> m_busy;
-    bool m_held = false;
-};
-
-Actions::Actions(wire::Link &link, UtilitiesSettings &settings, core::StatusLine &status, core::FileChooser &files,
-                 Display &display, Clock pcClock)
-    : m_link(link), m_settings(settings), m_status(status), m_files(files), m_display(display),
-      m_clock(std::move(pcClock))
+Actions::Actions(wire::Link &link, core::StatusLine &status, Display &display, Clock pcClock)
+    : m_link(link), m_status(status), m_display(display), m_clock(std::move(pcClock))
 {}
 
 QString Actions::pcTime() const { return m_clock().toString(QStringLiteral("HH:mm:ss")); }
@@ -83,40 +62,9 @@ Actions::Exchange Actions::exchange(const QByteArray &command, QByteArray &reply
     return line.timedOut ? Exchange::TimedOut : Exchange::Reply;
 }
 
-Outcome Actions::click(int index)
+Result<QString> Actions::getFirmwareIdentification(const Turn *within)
 {
-    switch (index) {
-    case GetFirmwareIdentification:
-        return getFirmwareIdentification().outcome;
-    case AdHocDelete:
-        return adHocDelete();
-    case AdHocAdd:
-        return adHocAdd();
-    case SetControllerTime:
-        return setControllerTime();
-    case GetControllerTime:
-        return getControllerTime().outcome;
-    case ShowMemoryUsage:
-        return showMemoryUsage().outcome;
-    case DownloadAccessList:
-        return download_accesslist().outcome;
-    case UploadAccessList:
-        return upload_accesslist().outcome;
-    case DownloadSchedules:
-        return download_schedule().outcome;
-    case UploadSchedules:
-        return upload_schedules().outcome;
-    default: {
-        // Headings and values: the wake-up only.
-        const Turn turn(*this);
-        return turn ? Outcome::Done : Outcome::Failed;
-    }
-    }
-}
-
-Result<QString> Actions::getFirmwareIdentification()
-{
-    const Turn turn(*this);
+    const Turn turn(*this, within);
     if (!turn)
         return {};
     m_display.showIdentification(QString());
@@ -133,12 +81,11 @@ Result<QString> Actions::getFirmwareIdentification()
 
 // One ID added or deleted: a blank ID is refused before anything is sent;
 // the controller answers with one letter for success.
-Outcome Actions::singleId(const SingleIdTexts &texts)
+Outcome Actions::singleId(const QString &id, const SingleIdTexts &texts, const Turn *within)
 {
-    const Turn turn(*this);
+    const Turn turn(*this, within);
     if (!turn)
         return Outcome::Failed;
-    const QString id = m_settings.adHocId;
     if (id.isEmpty()) {
         status(texts.blank);
         return Outcome::Failed;
@@ -158,30 +105,34 @@ Outcome Actions::singleId(const SingleIdTexts &texts)
     return done ? Outcome::Done : Outcome::Failed;
 }
 
-Outcome Actions::adHocAdd()
+Outcome Actions::adHocAdd(const QString &id, const Turn *within)
 {
-    return singleId({"AN000", "A", QStringLiteral("ID to be added is blank"), QStringLiteral("ID added"),
-                     QStringLiteral("ID not added")});
+    return singleId(id,
+                    {"AN000", "A", QStringLiteral("ID to be added is blank"), QStringLiteral("ID added"),
+                     QStringLiteral("ID not added")},
+                    within);
 }
 
-Outcome Actions::adHocDelete()
+Outcome Actions::adHocDelete(const QString &id, const Turn *within)
 {
-    return singleId({"R", "D", QStringLiteral("ID to be deleted is blank"), QStringLiteral("ID deleted"),
-                     QStringLiteral("ID not found")});
+    return singleId(id,
+                    {"R", "D", QStringLiteral("ID to be deleted is blank"), QStringLiteral("ID deleted"),
+                     QStringLiteral("ID not found")},
+                    within);
 }
 
-Outcome Actions::setControllerTime()
+Outcome Actions::setControllerTime(const QString &hoursText, bool add, const Turn *within)
 {
-    const Turn turn(*this);
+    const Turn turn(*this, within);
     if (!turn)
         return Outcome::Failed;
-    const std::optional<int> hours = parseHours(m_settings.hours);
+    const std::optional<int> hours = parseHours(hoursText);
     if (!hours) {
         status(QStringLiteral("Invalid hours to add/subtract"));
         return Outcome::Failed;
     }
     QByteArray reply;
-    if (exchange(setTimeCommand(m_clock(), *hours, m_settings.add), reply) != Exchange::Reply) {
+    if (exchange(setTimeCommand(m_clock(), *hours, add), reply) != Exchange::Reply) {
         status(kNoResponse);
         return Outcome::Failed;
     }
@@ -190,9 +141,9 @@ Outcome Actions::setControllerTime()
     return set ? Outcome::Done : Outcome::Failed;
 }
 
-Result<QString> Actions::getControllerTime()
+Result<QString> Actions::getControllerTime(const Turn *within)
 {
-    const Turn turn(*this);
+    const Turn turn(*this, within);
     if (!turn)
         return {};
     m_display.showControllerTime(QString());
@@ -207,9 +158,9 @@ Result<QString> Actions::getControllerTime()
     return time;
 }
 
-Result<MemoryUsage> Actions::showMemoryUsage()
+Result<MemoryUsage> Actions::showMemoryUsage(const Turn *within)
 {
-    const Turn turn(*this);
+    const Turn turn(*this, within);
     if (!turn)
         return {};
     QByteArray reply;
@@ -242,7 +193,7 @@ Result<QString> Actions::download2()
     };
     // The test talks to a TCP/IP controller only; on anything else there is
     // nobody to write to.
-    if (!m_link.isTcp())
+    if (!m_link.traits().carriesTransferTest)
         return end(Outcome::Failed, QStringLiteral("HS test needs a TCP/IP link"));
     if (!m_link.isConnected())
         return end(Outcome::Failed, kNotConnected);
@@ -271,17 +222,6 @@ Result<QString> Actions::download2()
 }
 
 namespace {
-const QString kAccessLists = QStringLiteral("access-lists");
-const QString kScheduleFiles = QStringLiteral("schedules");
-const core::FileFilter kListOpenFilter{QStringLiteral("Text (*.txt);;All Files (*)"), QStringLiteral("txt"),
-                                       QStringLiteral("download.txt"), kAccessLists};
-const core::FileFilter kScheduleOpenFilter{QStringLiteral("Text (*.txt);;All Files (*)"), QStringLiteral("txt"),
-                                           QStringLiteral("schedule.txt"), kScheduleFiles};
-core::FileFilter saveFilter(const QString &kind)
-{
-    return {QStringLiteral("Text (*.txt)"), QStringLiteral("txt"), QString(), kind};
-}
-
 QString fileProblem(const char *what, const QString &path, const QString &reason)
 {
     return QStringLiteral("%1 %2 (%3)").arg(QLatin1String(what), QDir::toNativeSeparators(path), reason);
@@ -300,18 +240,15 @@ std::optional<QByteArray> Actions::readWholeFile(const QString &path, const core
     return data;
 }
 
-Transfer Actions::download_accesslist()
+Transfer Actions::download_accesslist(const QString &path, const ListOptions &options, const Turn *within)
 {
-    const Turn turn(*this);
+    const Turn turn(*this, within);
     if (!turn)
         return {};
-    const auto path = m_files.openFile(QStringLiteral("Download Access List"), kListOpenFilter);
-    if (!path)
-        return {Outcome::Cancelled};
     m_display.showTransferStart(pcTime());
     m_display.showNote(QString());
     status(QString());
-    const auto data = readWholeFile(*path, core::kAccessListFile);
+    const auto data = readWholeFile(path, core::kAccessListFile);
     if (!data)
         return {Outcome::Refused};
     const QByteArrayList lines = splitFileLines(*data);
@@ -323,8 +260,6 @@ Transfer Actions::download_accesslist()
             return {};
         }
     }
-    const bool adHoc = m_settings.adHoc;
-    const bool withSchedule = m_settings.includesSchedule;
     qint64 count = 0;
     QByteArray reply;
     for (const QByteArray &line : lines) {
@@ -332,7 +267,7 @@ Transfer Actions::download_accesslist()
             continue;
         ++count;
         status(QStringLiteral("Downloading record: ") + core::signReserving(count));
-        switch (exchange(accessRecord(line, adHoc, withSchedule), reply)) {
+        switch (exchange(accessRecord(line, options.adHoc, options.includesSchedule), reply)) {
         case Exchange::SendFailed:
             status(QStringLiteral("Transmit error"));
             return {};
@@ -352,17 +287,14 @@ Transfer Actions::download_accesslist()
     return {Outcome::Done, count};
 }
 
-// Asks where an upload goes and opens a file beside it for the records,
-// before anything is sent: a file that cannot be created costs the
-// controller nothing. Done when the file is ready.
-Outcome Actions::openUploadFile(const QString &title, const QString &kind, core::SafeFile &file)
+// Opens a file beside the upload's own for the records, before anything is
+// sent: a file that cannot be created costs the controller nothing. Done
+// when the file is ready.
+Outcome Actions::openUploadFile(const QString &path, core::SafeFile &file)
 {
-    const auto path = m_files.saveFile(title, saveFilter(kind), QStringLiteral("upload.txt"));
-    if (!path)
-        return Outcome::Cancelled;
     m_display.showNote(QString());
-    if (!file.open(*path)) {
-        status(fileProblem("Cannot create file", *path, file.reason()));
+    if (!file.open(path)) {
+        status(fileProblem("Cannot create file", path, file.reason()));
         return Outcome::Failed;
     }
     return Outcome::Done;
@@ -403,16 +335,15 @@ bool Actions::endUpload(core::SafeFile &file, bool complete)
     return complete;
 }
 
-Transfer Actions::upload_accesslist()
+Transfer Actions::upload_accesslist(const QString &path, const ListOptions &options, const Turn *within)
 {
-    const Turn turn(*this);
+    const Turn turn(*this, within);
     if (!turn)
         return {};
     core::SafeFile file;
-    if (const Outcome opened = openUploadFile(QStringLiteral("Upload Access List"), kAccessLists, file);
-        opened != Outcome::Done)
+    if (const Outcome opened = openUploadFile(path, file); opened != Outcome::Done)
         return {opened};
-    const bool adHoc = m_settings.adHoc;
+    const bool adHoc = options.adHoc;
     QByteArray reply;
     // Until the list starts no file is made.
     if (!m_link.SendCommand("z"))
@@ -430,8 +361,6 @@ Transfer Actions::upload_accesslist()
         return {};
     }
     const QByteArray next = adHoc ? "u" : "s";
-    const bool withSchedule = m_settings.includesSchedule;
-    const bool inclDeleted = m_settings.inclDeleted;
     qint64 count = 0;
     for (;;) {
         if (exchange(next, reply) != Exchange::Reply) {
@@ -442,7 +371,7 @@ Transfer Actions::upload_accesslist()
         if (isEndMarker(reply))
             return endUpload(file, true) ? Transfer{Outcome::Done, count} : Transfer{};
         ++count;
-        const auto line = uploadLine(reply, withSchedule, inclDeleted);
+        const auto line = uploadLine(reply, options.includesSchedule, options.inclDeleted);
         if (!line)
             continue;
         if (!writeUploadLine(file, *line))
@@ -451,18 +380,15 @@ Transfer Actions::upload_accesslist()
     }
 }
 
-Transfer Actions::download_schedule()
+Transfer Actions::download_schedule(const QString &path, const Turn *within)
 {
-    const Turn turn(*this);
+    const Turn turn(*this, within);
     if (!turn)
         return {};
-    const auto path = m_files.openFile(QStringLiteral("Download Schedules"), kScheduleOpenFilter);
-    if (!path)
-        return {Outcome::Cancelled};
     m_display.showNote(QString());
     status(QStringLiteral("Checking file - please wait"));
     // One read serves both passes, so the lines sent are the lines checked.
-    const auto data = readWholeFile(*path, core::kScheduleFile);
+    const auto data = readWholeFile(path, core::kScheduleFile);
     if (!data)
         return {Outcome::Refused};
     const QByteArrayList lines = splitFileLines(*data);
@@ -509,14 +435,13 @@ Transfer Actions::download_schedule()
     return {Outcome::Done, count};
 }
 
-Transfer Actions::upload_schedules()
+Transfer Actions::upload_schedules(const QString &path, const Turn *within)
 {
-    const Turn turn(*this);
+    const Turn turn(*this, within);
     if (!turn)
         return {};
     core::SafeFile file;
-    if (const Outcome opened = openUploadFile(QStringLiteral("Upload Schedules"), kScheduleFiles, file);
-        opened != Outcome::Done)
+    if (const Outcome opened = openUploadFile(path, file); opened != Outcome::Done)
         return {opened};
     QByteArray reply;
     for (int schedule = 1; schedule <= kSchedules; ++schedule) {
@@ -536,22 +461,18 @@ Transfer Actions::upload_schedules()
     return endUpload(file, true) ? Transfer{Outcome::Done, kSchedules} : Transfer{};
 }
 
-Outcome Actions::writeSortedTestFile()
+Outcome Actions::writeSortedTestFile(const QString &path)
 {
-    const auto path = m_files.saveFile(QStringLiteral("Write Sorted Test File"), saveFilter(kAccessLists),
-                                       QStringLiteral("accesssorted.txt"));
-    if (!path)
-        return Outcome::Cancelled;
     core::SafeFile file;
-    if (!file.open(*path)) {
-        status(fileProblem("Cannot create file", *path, file.reason()));
+    if (!file.open(path)) {
+        status(fileProblem("Cannot create file", path, file.reason()));
         return Outcome::Failed;
     }
     if (!file.write(sortedTestFile()) || !file.commit()) {
-        status(fileProblem("Cannot write file", *path, file.reason()));
+        status(fileProblem("Cannot write file", path, file.reason()));
         return Outcome::Failed;
     }
-    status(QStringLiteral("Sorted test file written to ") + QDir::toNativeSeparators(*path));
+    status(QStringLiteral("Sorted test file written to ") + QDir::toNativeSeparators(path));
     return Outcome::Done;
 }
 

@@ -2,21 +2,18 @@
 
 #include "core/inputfile.h"
 #include "core/sinks.h"
+#include "link/link.h"
 #include "utilities/results.h"
-#include "utilities/utilitiessettings.h"
 
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 namespace core {
 class SafeFile;
-}
-
-namespace wire {
-class Link;
 }
 
 namespace utilities {
@@ -35,54 +32,85 @@ enum Action : int {
     UploadSchedules = 21,
 };
 
-// The utilities screen's operations, free of widgets: the label dispatcher,
-// the single exchanges, the access-list and schedule transfers and the two
-// test buttons. Inputs come from the settings model; each action returns what
-// it learned, shows it on the display as it learns it, and writes its progress
-// and its end to the status line.
+// What an access-list transfer is asked to do besides its file.
+struct ListOptions {
+    bool adHoc = true;             // the ad hoc list (else the sorted list)
+    bool includesSchedule = false; // file lines carry a schedule
+    bool inclDeleted = false;      // an upload keeps deleted entries
+};
+
+// The utilities screen's operations, free of widgets: the single exchanges,
+// the access-list and schedule transfers and the two test buttons. Each takes
+// its inputs as arguments, returns what it learned, shows it on the display as
+// it learns it, and writes its progress and its end to the status line.
 class Actions {
 public:
     using Clock = std::function<QDateTime()>;
 
-    Actions(wire::Link &link, UtilitiesSettings &settings, core::StatusLine &status, core::FileChooser &files,
-            Display &display = Display::none(), Clock pcClock = &QDateTime::currentDateTime);
+    Actions(wire::Link &link, core::StatusLine &status, Display &display = Display::none(),
+            Clock pcClock = &QDateTime::currentDateTime);
 
-    // A click on Label1(index): the action of that label, or the wake-up
-    // alone for the labels without one.
-    Outcome click(int index);
+private:
+    // Tells the screen that an action holds the link, for as long as it does.
+    class BusyScope {
+    public:
+        explicit BusyScope(const std::function<void(bool)> &onBusy);
+        ~BusyScope();
+        BusyScope(const BusyScope &) = delete;
+        BusyScope &operator=(const BusyScope &) = delete;
 
-    // The actions. Each first does what every click does: refuses with "Not
-    // Connected" when the link is closed, refuses while another action holds
-    // the link, and wakes the controller.
-    Result<QString> getFirmwareIdentification();
-    Outcome adHocAdd();    // the ID in the settings
-    Outcome adHocDelete(); // the ID in the settings
-    Outcome setControllerTime();
-    Result<QString> getControllerTime(); // as shown: yyyy-mm-dd hh:mm:ss
-    Result<MemoryUsage> showMemoryUsage();
-    Transfer download_accesslist();
-    Transfer upload_accesslist();
-    Transfer download_schedule();
-    Transfer upload_schedules();
+    private:
+        const std::function<void(bool)> &m_onBusy;
+    };
 
-    // Command1 "HS test": 999 fixed records on the TCP connection; the lines
-    // it ends with.
+public:
+    // What every action of a label does first, held for as long as the action
+    // runs: the link must be open ("Not Connected" otherwise) and free, and
+    // the controller is woken. A turn begun while another action holds the
+    // link is refused without a word: that action's progress stays in the
+    // status line. Within another turn, a turn is that one.
+    class Turn {
+    public:
+        explicit Turn(Actions &actions, const Turn *within = nullptr);
+        explicit operator bool() const { return m_held; }
+
+    private:
+        std::optional<wire::LinkClaim> m_claim;
+        std::optional<BusyScope> m_busy;
+        bool m_held = false;
+    };
+
+    // The actions. Each runs within the turn given (a click begins one before
+    // it asks for a file), or else begins its own.
+    Result<QString> getFirmwareIdentification(const Turn *turn = nullptr);
+    Outcome adHocAdd(const QString &id, const Turn *turn = nullptr);
+    Outcome adHocDelete(const QString &id, const Turn *turn = nullptr);
+    // hours as typed: 0 to 24, moving the PC's time forward when add.
+    Outcome setControllerTime(const QString &hours, bool add, const Turn *turn = nullptr);
+    Result<QString> getControllerTime(const Turn *turn = nullptr); // as shown: yyyy-mm-dd hh:mm:ss
+    Result<MemoryUsage> showMemoryUsage(const Turn *turn = nullptr);
+    Transfer download_accesslist(const QString &path, const ListOptions &options, const Turn *turn = nullptr);
+    Transfer upload_accesslist(const QString &path, const ListOptions &options, const Turn *turn = nullptr);
+    Transfer download_schedule(const QString &path, const Turn *turn = nullptr);
+    Transfer upload_schedules(const QString &path, const Turn *turn = nullptr);
+
+    // Command1 "HS test": 999 fixed records on the network connection; the
+    // lines it ends with.
     Result<QString> download2();
-    // Command2: the sorted test file, through a save dialog.
-    Outcome writeSortedTestFile();
+    // Command2: the sorted test file.
+    Outcome writeSortedTestFile(const QString &path);
 
     // Called with true when an action takes the link and false when it ends.
     std::function<void(bool)> onBusy;
 
 private:
-    class Turn;
     struct SingleIdTexts {
         QByteArray prefix;  // the command before the ID
         QByteArray success; // the controller's reply when it worked
         QString blank, done, notDone;
     };
-    Outcome singleId(const SingleIdTexts &texts);
-    Outcome openUploadFile(const QString &title, const QString &kind, core::SafeFile &file);
+    Outcome singleId(const QString &id, const SingleIdTexts &texts, const Turn *within);
+    Outcome openUploadFile(const QString &path, core::SafeFile &file);
     bool writeUploadLine(core::SafeFile &file, const QByteArray &line);
     // True when a complete upload's file is in place.
     bool endUpload(core::SafeFile &file, bool complete);
@@ -98,9 +126,7 @@ private:
     std::optional<QByteArray> readWholeFile(const QString &path, const core::InputKind &kind);
 
     wire::Link &m_link;
-    UtilitiesSettings &m_settings;
     core::StatusLine &m_status;
-    core::FileChooser &m_files;
     Display &m_display;
     Clock m_clock;
 };

@@ -4,8 +4,8 @@
 
 namespace utilities {
 
-// The utilities screen's inputs and options. Operations read them at the
-// moment they run; the screen keeps them in step with its widgets.
+// The utilities screen's inputs and options, kept in step with its widgets;
+// a click hands the action what they hold at that moment.
 struct UtilitiesSettings {
     bool add = false;                     // the hours move the clock forward (else back)
     bool autoClear = false;               // "Auto clear" (read by no operation)

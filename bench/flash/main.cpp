@@ -84,14 +84,12 @@ Figures programDownload(testing::SimProcess &sim, bool tcp, const QString &image
     Figures f;
     if (!rig.connectTo(sim, tcp))
         return f;
-    flash::FlashDownload dl(flash::Kind::Flash, link, ui, ui, ui);
+    flash::FlashDownload dl(flash::Kind::Flash, link, ui, ui);
     PhaseTimer timer;
     dl.setObserver(&timer);
     dl.setPauseOverride(100ms);
-    ui.nextPath = image;
-    dl.getdownloadfile();
     f = timer.figures;
-    f.ok = dl.doflashdl().outcome == flash::Outcome::Complete;
+    f.ok = dl.doflashdl(image).outcome == flash::Outcome::Complete;
     f.seconds = timer.figures.seconds;
     f.cpu = timer.figures.cpu;
     f.blocks = timer.figures.blocks;

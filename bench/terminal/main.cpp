@@ -87,9 +87,7 @@ int flood(qint64 total)
     ::tcsetattr(keep, TCSANOW, &t);
 
     Program p;
-    p.comm.mode = wire::CommSettings::Mode::Serial;
-    p.comm.baud = 115200;
-    p.comm.device = slave;
+    p.comm.select(wire::Endpoint::serial(slave, 115200));
     p.link.ConnectLink();
     if (!p.link.isConnected()) {
         std::fprintf(stderr, "cannot open %s\n", qPrintable(slave));
@@ -162,9 +160,7 @@ int idle(int seconds)
     QTcpSocket *peer = nullptr;
     QObject::connect(&server, &QTcpServer::newConnection, [&] { peer = server.nextPendingConnection(); });
     Program p;
-    p.comm.mode = wire::CommSettings::Mode::Tcp;
-    p.comm.ipAddress = QStringLiteral("127.0.0.1");
-    p.comm.tcpPort = QString::number(server.serverPort());
+    p.comm.select(wire::Endpoint::tcp(QStringLiteral("127.0.0.1"), server.serverPort()));
     p.link.ConnectLink();
     if (!p.link.isConnected()) {
         std::fprintf(stderr, "cannot connect\n");

@@ -136,20 +136,17 @@ bool programRun(testing::SimProcess &sim, bool overTcp, const QString &down, con
                 Rates &rates)
 {
     testing::LiveRig rig;
-    utilities::UtilitiesSettings settings;
-    utilities::applyUtilitiesDefaults(settings);
     if (!rig.connectTo(sim, overTcp))
         return false;
-    utilities::Actions actions(rig.link, settings, rig.ui, rig.ui);
+    utilities::Actions actions(rig.link, rig.ui);
+    const utilities::ListOptions adHoc;
     QElapsedTimer t;
-    rig.ui.nextPath = down;
     t.start();
-    if (actions.download_accesslist().outcome != utilities::Outcome::Done)
+    if (actions.download_accesslist(down, adHoc).outcome != utilities::Outcome::Done)
         return false;
     rates.download = perSecond(records, t.nsecsElapsed());
-    rig.ui.nextPath = up;
     t.restart();
-    if (actions.upload_accesslist().outcome != utilities::Outcome::Done)
+    if (actions.upload_accesslist(up, adHoc).outcome != utilities::Outcome::Done)
         return false;
     rates.upload = perSecond(records, t.nsecsElapsed());
     // The same exchanges straight on the link: what the action adds on top.

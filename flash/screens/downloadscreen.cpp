@@ -116,8 +116,9 @@ DownloadScreen::DownloadScreen(Kind kind, screens::Services &services, const QSt
     clearProgress();
 
     m_status = std::make_unique<RepaintingStatus>(m_statusLabel);
-    m_download = std::make_unique<FlashDownload>(kind, services.link, *m_status, services.messages, services.files);
+    m_download = std::make_unique<FlashDownload>(kind, services.link, *m_status, services.messages);
     m_download->setObserver(this);
+    m_form = std::make_unique<DownloadForm>(*m_download, services.files);
 
     connect(select, &core::LabelButton::clicked, this, &DownloadScreen::selectFile);
     connect(start, &core::LabelButton::clicked, this, &DownloadScreen::startDownload);
@@ -125,25 +126,25 @@ DownloadScreen::DownloadScreen(Kind kind, screens::Services &services, const QSt
 
 void DownloadScreen::selectFile()
 {
-    if (m_download->busy())
+    if (m_form->busy())
         return;
     m_note->clear();
-    if (const std::optional<QString> path = m_download->getdownloadfile())
+    if (const std::optional<QString> path = m_form->getdownloadfile())
         m_path->setText(*path);
 }
 
 void DownloadScreen::startDownload()
 {
-    if (m_download->busy())
+    if (m_form->busy())
         return;
-    if (m_download->imagePath().isEmpty()) {
+    if (m_form->imagePath().isEmpty()) {
         m_note->setText(QStringLiteral("No file chosen: choose one with Select File to Download first"));
         return;
     }
     // The figures of an earlier download would stand through the pause and
     // the start handshake as if they were this one's.
     clearProgress();
-    m_download->doflashdl();
+    m_form->doflashdl();
 }
 
 void DownloadScreen::clearProgress()
@@ -176,7 +177,7 @@ void DownloadScreen::showCountdown()
 
 void DownloadScreen::newAttempt()
 {
-    if (!m_download->busy())
+    if (!m_form->busy())
         clearProgress();
 }
 

@@ -61,6 +61,7 @@ private:
     wire::Waiter &m_waiter;
     std::unique_ptr<core::StatusLine> m_status;
     std::unique_ptr<FlashDownload> m_download;
+    std::unique_ptr<DownloadForm> m_form;
 
     qint64 m_total = 0;
     qint64 m_payload = 0;

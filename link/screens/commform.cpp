@@ -264,11 +264,11 @@ void CommForm::rememberWhatOpened()
     const auto &opened = m_services.link.opened();
     if (!opened)
         return;
-    if (opened->transport == CommSettings::Mode::Tcp) {
-        rememberAddress(opened->host);
+    if (opened->kind() == LinkKind::Tcp) {
+        rememberAddress(opened->host());
         m_recentAddresses->setStringList(recentAddresses());
     } else if (!m_services.comm.deviceInUse().isEmpty()) {
-        rememberDevice(opened->device);
+        rememberDevice(opened->device());
         listDevices();
     }
 }

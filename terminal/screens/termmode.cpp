@@ -18,7 +18,7 @@ TermMode::TermMode(screens::Services &services, QWidget *parent) : QWidget(paren
     m_status = new QLabel(QStringLiteral("STATUS"), this);
     m_status->setObjectName(QStringLiteral("Label2(0)"));
     m_statusLine = std::make_unique<core::LabelStatusLine>(m_status);
-    m_session = std::make_unique<Session>(services.state, services.link, services.comm, *m_statusLine);
+    m_session = std::make_unique<Session>(services.state, services.link, *m_statusLine);
     m_view = new TerminalView(*m_session, this);
 
     auto *hint = new QLabel(QStringLiteral("Hit F10  to send a NULL character"), this);

@@ -31,7 +31,7 @@ struct FakeRig {
         return link.isConnected();
     }
     // The stream of the current link mode.
-    wire::fake::FakeStream &peer() { return link.isTcp() ? tcp.stream : serial.stream; }
+    wire::fake::FakeStream &peer() { return &link.io() == &tcp ? tcp.stream : serial.stream; }
 
     core::AppState state;
     wire::CommSettings comm;

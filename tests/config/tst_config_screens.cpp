@@ -360,8 +360,7 @@ private Q_SLOTS:
         QCOMPARE(records.size(), 1);
         const QByteArray text = testing::readFile(QDir(dir.path()).filePath(records.front()));
         QVERIFY(text.contains("\n# Link: serial /dev/ttyS1 at 9600 baud\n"));
-        const wire::OpenedLink tcp{wire::CommSettings::Mode::Tcp, {}, 0, QStringLiteral("10.0.0.7"), 57};
-        QCOMPARE(linkText(tcp), QStringLiteral("TCP 10.0.0.7:57"));
+        QCOMPARE(wire::Endpoint::tcp(QStringLiteral("10.0.0.7"), 57).description(), QStringLiteral("TCP 10.0.0.7:57"));
         QVERIFY(text.contains("\n# Controller: 5200 V 02.14\n# Outcome: Programming Complete\n"));
         const ProfileRead read = parseProfile(text, records.front());
         QVERIFY(std::holds_alternative<Settings>(read));

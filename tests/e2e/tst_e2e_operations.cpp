@@ -17,6 +17,7 @@
 #include "tests/common/slowpty.h"
 #include "tests/config/defaultlines.h"
 #include "utilities/actions.h"
+#include "utilities/clicks.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -84,11 +85,9 @@ struct Run : testing::LiveRig {
         switch (op) {
         case Op::Flash:
         case Op::BootExt: {
-            flash::FlashDownload dl(op == Op::Flash ? flash::Kind::Flash : flash::Kind::BootExt, link, ui, ui, ui);
+            flash::FlashDownload dl(op == Op::Flash ? flash::Kind::Flash : flash::Kind::BootExt, link, ui, ui);
             dl.setPauseOverride(50ms);
-            ui.nextPath = down;
-            dl.getdownloadfile();
-            dl.doflashdl();
+            dl.doflashdl(down);
             break;
         }
         case Op::Program: {
@@ -99,18 +98,19 @@ struct Run : testing::LiveRig {
         }
         case Op::AccessList:
         case Op::Schedules: {
-            utilities::Actions actions(link, utilitySettings, ui, ui);
+            utilities::Actions actions(link, ui);
+            utilities::Clicks clicks(actions, utilitySettings, ui);
             const bool lists = op == Op::AccessList;
             ui.nextPath = down;
-            if (actions.click(lists ? utilities::DownloadAccessList : utilities::DownloadSchedules)
+            if (clicks.click(lists ? utilities::DownloadAccessList : utilities::DownloadSchedules)
                 == utilities::Outcome::Done) {
                 ui.nextPath = up;
-                actions.click(lists ? utilities::UploadAccessList : utilities::UploadSchedules);
+                clicks.click(lists ? utilities::UploadAccessList : utilities::UploadSchedules);
             }
             break;
         }
         case Op::HsTest:
-            ui.lines += utilities::Actions(link, utilitySettings, ui, ui).download2().value.split(u'\n');
+            ui.lines += utilities::Actions(link, ui).download2().value.split(u'\n');
             break;
         case Op::Loopback: {
             testing::Recorder progress;
@@ -126,7 +126,7 @@ struct Run : testing::LiveRig {
     // Types V in terminal mode and waits for the reply to show.
     QStringList typeV()
     {
-        terminal::Session session(state, link, comm, ui);
+        terminal::Session session(state, link, ui);
         QTimer::singleShot(100, [&] {
             session.character('V');
             session.character('\r');

@@ -39,8 +39,9 @@ struct Run {
         peer->finalAfterEnd = kind == Kind::BootExt && !tcp;
         if (kind == Kind::BootExt && !tcp)
             peer->startReply = {"YK"};
-        dl = std::make_unique<flash::FlashDownload>(kind, rig.link, rig.ui, rig.ui, rig.ui);
+        dl = std::make_unique<flash::FlashDownload>(kind, rig.link, rig.ui, rig.ui);
         dl->setToday([] { return QDate(2026, 3, 7); });
+        form = std::make_unique<flash::DownloadForm>(*dl, rig.ui);
     }
 
     QString writeImage(const QByteArray &bytes) const
@@ -52,12 +53,12 @@ struct Run {
     void choose(const QByteArray &image)
     {
         rig.ui.nextPath = writeImage(image);
-        dl->getdownloadfile();
+        form->getdownloadfile();
     }
     flash::Result download(const QByteArray &image)
     {
         choose(image);
-        return dl->doflashdl();
+        return form->doflashdl();
     }
     QByteArray written() { return rig.peer().written(); }
     // Neither the image file, nor the download, nor the link is held any more.
@@ -65,8 +66,8 @@ struct Run {
     {
         const auto fds = QDir(QStringLiteral("/proc/self/fd")).entryInfoList(QDir::NoDotAndDotDot | QDir::System);
         return std::none_of(fds.begin(), fds.end(),
-                            [&](const QFileInfo &fd) { return fd.symLinkTarget() == dl->imagePath(); })
-            && !dl->busy() && !rig.link.busy();
+                            [&](const QFileInfo &fd) { return fd.symLinkTarget() == form->imagePath(); })
+            && !form->busy() && !rig.link.busy();
     }
     // Time from the last byte written to the end of the download.
     wire::Ms sinceLastWrite() const { return rig.waiter.now() - peer->writeTimes.constLast(); }
@@ -74,6 +75,7 @@ struct Run {
     testing::FakeRig rig;
     std::unique_ptr<testing::BootPeer> peer;
     std::unique_ptr<flash::FlashDownload> dl;
+    std::unique_ptr<flash::DownloadForm> form;
     QTemporaryDir dir;
 };
 
@@ -318,7 +320,8 @@ private Q_SLOTS:
             }
         } chooser;
         Run run(Kind::Flash, false);
-        flash::FlashDownload dl(Kind::Flash, run.rig.link, run.rig.ui, run.rig.ui, chooser);
+        flash::FlashDownload download(Kind::Flash, run.rig.link, run.rig.ui, run.rig.ui);
+        flash::DownloadForm dl(download, chooser);
         chooser.path = run.writeImage(imageOf(200));
         std::optional<Outcome> nested;
         const auto tryBoth = [&] {
@@ -367,7 +370,7 @@ private Q_SLOTS:
         Run run(Kind::Flash, true);
         run.choose(imageOf(200));
         QCOMPARE(run.rig.ui.lastFilter.filter, QStringLiteral("Bin Files (*.bin)"));
-        const QString path = run.dl->imagePath();
+        const QString path = run.form->imagePath();
         QVERIFY(!path.isEmpty());
         std::optional<wire::LinkClaim> other;
         if (how == QLatin1String("held")) {
@@ -376,14 +379,14 @@ private Q_SLOTS:
             run.rig.link.DisconnectLink();
         } else if (how == QLatin1String("cancelled")) {
             run.rig.ui.nextPath.reset();
-            QVERIFY(!run.dl->getdownloadfile());
-            QVERIFY(run.dl->imagePath().isEmpty());
+            QVERIFY(!run.form->getdownloadfile());
+            QVERIFY(run.form->imagePath().isEmpty());
         } else {
             QFile::remove(path);
             if (how == QLatin1String("folder"))
                 QDir().mkdir(path);
         }
-        QCOMPARE(run.dl->doflashdl().outcome, outcome);
+        QCOMPARE(run.form->doflashdl().outcome, outcome);
         QVERIFY(run.written().isEmpty());
         QCOMPARE(run.rig.ui.messages.size(), int(!message.isEmpty()));
         if (!message.isEmpty())

@@ -167,7 +167,7 @@ private Q_SLOTS:
         rig.comm.baud = 115200;
         QCOMPARE(rig.serial.openedBaud, 9600);
         const auto opened = rig.link.opened();
-        QCOMPARE(opened ? opened->baud : 0, 9600);
+        QCOMPARE(opened ? opened->baud() : 0, 9600);
         rig.link.DisconnectLink();
         rig.comm.device = QStringLiteral("/dev/ttyUSB0");
         QVERIFY(rig.connectSerial());

@@ -74,7 +74,9 @@ private Q_SLOTS:
         QCOMPARE(test.run(), stopAt < 0 ? loopback::Outcome::Completed : loopback::Outcome::Stopped);
         QCOMPARE(nested, loopback::Outcome::Refused);
         const int sent = stopAt < 0 ? 512000 : stopAt;
-        QCOMPARE(rig.ui.lines, QStringList({loopback::startLine(tcp), QStringLiteral(" %1: end of test").arg(sent)}));
+        QCOMPARE(rig.ui.lines,
+                 QStringList({loopback::startLine(tcp ? wire::Pacing::Network : wire::Pacing::Line),
+                              QStringLiteral(" %1: end of test").arg(sent)}));
         QCOMPARE(progress.statuses.constFirst(), QString());
         QCOMPARE(progress.statuses.size(), FETCHED(int, captions));
         QCOMPARE(progress.status(), QStringLiteral("Characters Sent:  %1").arg(sent));
@@ -118,7 +120,8 @@ private Q_SLOTS:
         testing::Recorder progress;
         loopback::LoopbackTest test(rig.link, rig.ui, progress);
         QCOMPARE(test.run(2), loopback::Outcome::Completed);
-        QCOMPARE(rig.ui.lines, QStringList{loopback::startLine(false)} + lines + QStringList{" 512: end of test"});
+        QCOMPARE(rig.ui.lines,
+                 QStringList{loopback::startLine(wire::Pacing::Line)} + lines + QStringList{" 512: end of test"});
     }
 
     // No echo at all: each line with the virtual time it was listed at.
@@ -130,7 +133,7 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("lines");
         // The lines after the start line, separated by '|'.
         const auto row = [](const char *name, bool tcp, const char *event, int atMs, const char *rest) {
-            QStringList lines{"0 " + loopback::startLine(tcp)};
+            QStringList lines{"0 " + loopback::startLine(tcp ? wire::Pacing::Network : wire::Pacing::Line)};
             if (*rest)
                 lines += QString::fromLatin1(rest).split(QLatin1Char('|'));
             QTest::newRow(name) << tcp << event << atMs << lines;

@@ -17,7 +17,7 @@ namespace {
 struct Term {
     testing::FakeRig rig;
     testing::Recorder status;
-    Session s{rig.state, rig.link, rig.comm, status};
+    Session s{rig.state, rig.link, status};
 };
 } // namespace
 
@@ -102,8 +102,9 @@ private Q_SLOTS:
         }
         QCOMPARE(t.s.enter(), drop ? LoopEnd::LinkLost : LoopEnd::Stopped);
         QCOMPARE(t.status.statuses.value(0), tcp ? "Connected to 10.0.0.7 Port 57" : "Connected to comm port 2");
-        QCOMPARE(Session::serialCaption(2, QStringLiteral("/dev/ttyUSB0")),
-                 QStringLiteral("Connected to /dev/ttyUSB0"));
+        rig.comm.device = QStringLiteral("/dev/ttyUSB0");
+        QCOMPARE(rig.link.terminalCaption(),
+                 tcp ? "Connected to 10.0.0.7 Port 57" : QStringLiteral("Connected to /dev/ttyUSB0"));
         QCOMPARE(rig.state.terminalTcp, tcp);
         QCOMPARE(t.s.grid().rowText(1).trimmed(), QStringLiteral("AB[0D][0A]C"));
         for (int c = 1; c <= 5; ++c)

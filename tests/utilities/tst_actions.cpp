@@ -5,6 +5,7 @@
 #include "tests/common/files.h"
 #include "tests/common/rows.h"
 #include "utilities/actions.h"
+#include "utilities/clicks.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -48,7 +49,8 @@ struct Rig : testing::FakeRig {
     UtilitiesSettings settings;
     Shown shown;
     QDateTime pcNow{QDate(2024, 3, 17), QTime(14, 5, 9)}; // a Sunday
-    Actions actions{link, settings, ui, ui, shown, [this] { return pcNow; }};
+    Actions actions{link, ui, shown, [this] { return pcNow; }};
+    Clicks clicks{actions, settings, ui};
     QByteArrayList lines; // every line received, the wake-up's empty ones included
     QByteArrayList sent;  // the command lines alone
     Script script = [](const QByteArray &) { return std::optional<QByteArray>(); };
@@ -162,7 +164,7 @@ private Q_SLOTS:
             rig.settings.hours = c.hours;
             rig.settings.add = c.add;
             rig.replyAll(c.reply);
-            rig.actions.click(c.index);
+            rig.clicks.click(c.index);
             // Every click wakes the controller first.
             QCOMPARE(rig.lines.mid(0, 2), (QByteArrayList{"", ""}));
             QCOMPARE(rig.sent, c.sent);
@@ -181,7 +183,7 @@ private Q_SLOTS:
         QVERIFY(serial.up(false));
         for (int index = 0; index <= 24; ++index) {
             rig.ui.statuses.clear();
-            rig.actions.click(index);
+            rig.clicks.click(index);
             QCOMPARE(rig.ui.statuses, QStringList{"Not Connected"});
         }
         rig.comm.mode = wire::CommSettings::Mode::Tcp;
@@ -211,7 +213,7 @@ private Q_SLOTS:
             rig.settings.adHocId = QStringLiteral("1");
             rig.tcp.stream.open = false; // the socket has gone; the caption still says Connected
             const Ms before = rig.waiter.now();
-            QCOMPARE(rig.actions.click(index), Outcome::Failed);
+            QCOMPARE(rig.clicks.click(index), Outcome::Failed);
             QCOMPARE(rig.ui.statuses, statuses);
             QVERIFY(rig.waiter.now() - before < wire::kReplyTimeout); // no wait for a reply
         }
@@ -227,9 +229,9 @@ private Q_SLOTS:
         Outcome nestedOutcome = Outcome::Done;
         rig.waiter.setOnPass([&] {
             if (rig.link.busy() && nested++ == 0)
-                nestedOutcome = rig.actions.click(GetControllerTime);
+                nestedOutcome = rig.clicks.click(GetControllerTime);
         });
-        QCOMPARE(rig.actions.click(GetFirmwareIdentification), Outcome::Done);
+        QCOMPARE(rig.clicks.click(GetFirmwareIdentification), Outcome::Done);
         QCOMPARE(nestedOutcome, Outcome::Failed);
         QCOMPARE(rig.sent, QByteArrayList{"V"});
         QCOMPARE(rig.ui.status(), QStringLiteral("Version received"));
@@ -287,13 +289,11 @@ private Q_SLOTS:
         QVERIFY(testing::writeFile(path, c.file));
         Rig rig;
         QVERIFY(rig.up(false));
-        rig.settings.adHoc = c.adHoc;
-        rig.settings.includesSchedule = c.schedule;
-        rig.ui.nextPath = path;
         int command = 0;
         rig.script = [&](const QByteArray &) { return answer(++command == c.failAt ? c.wrong : "A"); };
-        const Transfer moved =
-            c.action == DownloadSchedules ? rig.actions.download_schedule() : rig.actions.download_accesslist();
+        const Transfer moved = c.action == DownloadSchedules
+            ? rig.actions.download_schedule(path)
+            : rig.actions.download_accesslist(path, {.adHoc = c.adHoc, .includesSchedule = c.schedule});
         QCOMPARE(rig.sent, c.sent);
         QCOMPARE(rig.ui.status(), c.status);
         const bool whole = c.status.endsWith(QLatin1String("downloaded"));
@@ -327,14 +327,14 @@ private Q_SLOTS:
             rig.ui.nextPath = path;
             // A file to send that cannot be taken is refused; one to write, failed.
             const bool upload = action == UploadAccessList || action == UploadSchedules;
-            QCOMPARE(rig.actions.click(action), upload ? Outcome::Failed : Outcome::Refused);
+            QCOMPARE(rig.clicks.click(action), upload ? Outcome::Failed : Outcome::Refused);
             QVERIFY2(rig.ui.status().contains(QRegularExpression(QStringLiteral("^Cannot (read|create) file "))),
                      qPrintable(rig.ui.status()));
             QVERIFY(rig.sent.isEmpty());
             // A cancelled dialog ends without a word.
             rig.ui.nextPath.reset();
             rig.ui.statuses.clear();
-            QCOMPARE(rig.actions.click(action), Outcome::Cancelled);
+            QCOMPARE(rig.clicks.click(action), Outcome::Cancelled);
             QVERIFY(rig.ui.statuses.isEmpty() && rig.sent.isEmpty());
         }
     }
@@ -376,7 +376,7 @@ private Q_SLOTS:
         rig.ui.nextPath = path;
         qsizetype next = 0;
         rig.script = [&](const QByteArray &) { return answer(c.answers.value(next++)); };
-        rig.actions.click(UploadAccessList);
+        rig.clicks.click(UploadAccessList);
         QByteArrayList expected{"z", c.adHoc ? "ur" : "sr"};
         while (expected.size() < c.answers.size())
             expected.append(c.adHoc ? "u" : "s");
@@ -420,7 +420,7 @@ private Q_SLOTS:
         small.rlim_cur = diskFull ? 20000 : old.rlim_cur;
         std::signal(SIGXFSZ, SIG_IGN);
         QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
-        const Outcome outcome = rig.actions.click(FETCHED(int, action));
+        const Outcome outcome = rig.clicks.click(FETCHED(int, action));
         setrlimit(RLIMIT_FSIZE, &old);
         QCOMPARE(outcome, Outcome::Failed);
         QVERIFY(records < 200);
@@ -456,7 +456,7 @@ private Q_SLOTS:
             return answer(reply);
         };
         const Ms start = rig.waiter.now();
-        QCOMPARE(rig.actions.click(UploadSchedules), silentAt ? Outcome::Failed : Outcome::Done);
+        QCOMPARE(rig.clicks.click(UploadSchedules), silentAt ? Outcome::Failed : Outcome::Done);
         QCOMPARE(rig.waiter.now() - start >= wire::kReplyTimeout, silentAt != 0);
         const int sent = silentAt ? silentAt : 200;
         QCOMPARE(rig.sent.size(), sent);
@@ -509,7 +509,7 @@ private Q_SLOTS:
     {
         Rig rig;
         rig.ui.nextPath = m_dir.filePath(QStringLiteral("accesssorted.txt"));
-        QCOMPARE(rig.actions.writeSortedTestFile(), Outcome::Done);
+        QCOMPARE(rig.clicks.writeSortedTestFile(), Outcome::Done);
         QCOMPARE(rig.ui.lastDefaultName, QStringLiteral("accesssorted.txt"));
         QCOMPARE(rig.ui.status(), QStringLiteral("Sorted test file written to ") + *rig.ui.nextPath);
         const QByteArray file = testing::readFile(*rig.ui.nextPath);
@@ -517,7 +517,7 @@ private Q_SLOTS:
         QVERIFY(file.startsWith("000001\r\n000002\r\n") && file.endsWith("001000\r\n63193\r\n"));
         QVERIFY(rig.serial.stream.writes.isEmpty());
         rig.ui.nextPath = m_dir.filePath(QStringLiteral("no/dir/accesssorted.txt"));
-        QCOMPARE(rig.actions.writeSortedTestFile(), Outcome::Failed);
+        QCOMPARE(rig.clicks.writeSortedTestFile(), Outcome::Failed);
         QVERIFY(rig.ui.status().startsWith(QLatin1String("Cannot create file ")));
     }
 };

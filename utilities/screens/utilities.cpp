@@ -67,7 +67,7 @@ UtilitiesScreen::UtilitiesScreen(screens::Services &services, QWidget *parent) :
     for (int i = 0; i < 25; ++i) {
         m_label[i] = new core::LabelButton(QString::fromLatin1(kCaptions[i]), this);
         m_label[i]->setObjectName(indexed("Label1", i));
-        connect(m_label[i], &core::LabelButton::clicked, this, [this, i] { m_actions->click(i); });
+        connect(m_label[i], &core::LabelButton::clicked, this, [this, i] { m_clicks->click(i); });
     }
     for (int i = 0; i < 3; ++i) {
         m_text1[i] = new QLineEdit(this);
@@ -197,11 +197,12 @@ UtilitiesScreen::UtilitiesScreen(screens::Services &services, QWidget *parent) :
     for (const auto &[label, key] : {std::pair{0, Qt::Key_I}, std::pair{6, Qt::Key_T}, std::pair{7, Qt::Key_M}})
         m_label[label]->setShortcut(QKeySequence(Qt::CTRL | key), this, Qt::WidgetWithChildrenShortcut);
 
-    m_actions = std::make_unique<Actions>(services.link, services.utilities, static_cast<core::StatusLine &>(*this),
-                                          services.files, static_cast<Display &>(*this));
+    m_actions =
+        std::make_unique<Actions>(services.link, static_cast<core::StatusLine &>(*this), static_cast<Display &>(*this));
     m_actions->onBusy = [this](bool busy) { setBusy(busy); };
+    m_clicks = std::make_unique<Clicks>(*m_actions, services.utilities, services.files);
 
-    // The widgets keep the model in step; the actions read only the model.
+    // The widgets keep the model in step; a click hands the actions what it holds.
     UtilitiesSettings &model = services.utilities;
     connect(m_text1[2], &QLineEdit::textChanged, this, [&model](const QString &t) { model.adHocId = t; });
     connect(m_text2, &QLineEdit::textChanged, this, [&model](const QString &t) { model.hours = t; });
@@ -211,7 +212,7 @@ UtilitiesScreen::UtilitiesScreen(screens::Services &services, QWidget *parent) :
     connect(m_check[1], &QCheckBox::toggled, this, [&model](bool on) { model.autoClear = on; });
     connect(m_check[2], &QCheckBox::toggled, this, [&model](bool on) { model.inclDeleted = on; });
     connect(m_command1, &QPushButton::clicked, this, [this] { m_actions->download2(); });
-    connect(m_command2, &QPushButton::clicked, this, [this] { m_actions->writeSortedTestFile(); });
+    connect(m_command2, &QPushButton::clicked, this, [this] { m_clicks->writeSortedTestFile(); });
     connect(m_timer1, &QTimer::timeout, this, &UtilitiesScreen::tick);
 
     // Load: the result fields and the status line start empty, the hours at "00".

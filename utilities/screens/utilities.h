@@ -2,6 +2,7 @@
 
 #include "screens/services.h"
 #include "utilities/actions.h"
+#include "utilities/clicks.h"
 
 #include <QMap>
 #include <QWidget>
@@ -32,8 +33,6 @@ public:
     UtilitiesScreen(screens::Services &services, QWidget *parent = nullptr);
     ~UtilitiesScreen() override;
 
-    Actions &actions() { return *m_actions; }
-
 protected:
     void showEvent(QShowEvent *event) override;
 
@@ -52,6 +51,7 @@ private:
 
     screens::Services &m_services;
     std::unique_ptr<Actions> m_actions;
+    std::unique_ptr<Clicks> m_clicks;
     core::LabelButton *m_label[25] = {};
     QLineEdit *m_text1[3] = {};
     QLineEdit *m_text2 = nullptr;
