@@ -26,7 +26,7 @@ Application::Application(const Platform &platform) : m_waiter(platform.waiter)
         m_qtFiles = std::make_unique<core::QtFileChooser>(m_main.get());
         files = m_qtFiles.get();
     }
-    m_link = std::make_unique<wire::Link>(m_comm, m_waiter, *messages, platform.serial, platform.tcp);
+    m_link = std::make_unique<wire::Link>(m_comm, m_waiter, *messages, platform.serialPort, platform.tcpClient);
     m_services = std::make_unique<screens::Services>(
         screens::Services{m_state, *m_link, m_waiter, m_comm, m_settings, m_utilities, *messages, *files});
 

@@ -22,8 +22,8 @@ public:
     // empty, the message box and file chooser are the real dialogs.
     struct Platform {
         wire::Waiter &waiter;
-        wire::SerialIo &serial;
-        wire::TcpIo &tcp;
+        wire::SerialIo &serialPort;
+        wire::TcpIo &tcpClient;
         core::MessageBox *messages = nullptr;
         core::FileChooser *files = nullptr;
     };

@@ -190,15 +190,15 @@ Result FlashDownload::fail(Outcome outcome, int stage, const QString &message, b
     return r;
 }
 
+Result FlashDownload::downloadError(int stage)
+{
+    return fail(Outcome::DownloadError, stage, downloadErrorMessage(m_v, stage), m_v.clearStatusOnError);
+}
+
 Result FlashDownload::run(const QString &imagePath)
 {
     m_v = variant();
     m_stopped = {};
-    wire::ByteIo &io = m_link.io();
-    auto downloadError = [this](int stage) {
-        return fail(Outcome::DownloadError, stage, downloadErrorMessage(m_v, stage), m_v.clearStatusOnError);
-    };
-
     m_status.setStatus(kPreparing);
     // The whole image is read before the first byte goes out, so that a file
     // that cannot be read leaves the controller untouched.
@@ -208,7 +208,7 @@ Result FlashDownload::run(const QString &imagePath)
         m_status.setStatus(QString());
         return fail(Outcome::ImageUnreadable, 0, error, false);
     }
-    if (!io.isOpen()) {
+    if (!m_link.io().isOpen()) {
         m_status.setStatus(QString());
         return fail(Outcome::NotConnected, 0, kNotConnected, false);
     }
@@ -217,8 +217,29 @@ Result FlashDownload::run(const QString &imagePath)
     // with nothing to load: it is refused before the break-in.
     if (layout.payloadLength <= 0)
         return fail(Outcome::EarlyEnd, 0, kEarlyEnd, false);
+    if (Ending e = breakIn())
+        return *e;
+    if (Ending e = startHandshake())
+        return *e;
+    m_stopped.inBootCode = true;
+    if (Ending e = sendBlocks(*image, layout))
+        return *e;
+    if (Ending e = sendTrailer(*image))
+        return *e;
+    m_status.setStatus(QString());
+    m_messages.message(kComplete);
+    Result done = m_stopped;
+    done.outcome = Outcome::Complete;
+    done.message = kComplete;
+    done.inBootCode = false;
+    return done;
+}
 
-    // Break-in, and the pause while the controller restarts into its boot code.
+// The break-in, and the pause while the controller restarts into its boot
+// code.
+FlashDownload::Ending FlashDownload::breakIn()
+{
+    wire::ByteIo &io = m_link.io();
     if (!send(kBreakIn))
         return downloadError(StageStart);
     const Ms restarted = m_waiter.now() + m_pauseOverride.value_or(m_v.pause);
@@ -235,9 +256,15 @@ Result FlashDownload::run(const QString &imagePath)
         while (io.bytesAvailable() > 0)
             io.read(io.bytesAvailable());
     }
+    return std::nullopt;
+}
+
+// The start character, and the start reply collected within its time-out.
+FlashDownload::Ending FlashDownload::startHandshake()
+{
+    wire::ByteIo &io = m_link.io();
     if (!send(QByteArray(1, m_v.startChar)))
         return downloadError(StageStart);
-
     StartReply reply(m_v.startReply);
     const Ms startDeadline = m_waiter.now() + m_v.startTimeout;
     for (;;) {
@@ -255,7 +282,7 @@ Result FlashDownload::run(const QString &imagePath)
             break;
         }
         if (reply.feed(io.read(m_v.readsOneByte ? 1 : io.bytesAvailable())))
-            break;
+            return std::nullopt;
         // A peer that never stops talking must not hold the wait past its
         // time-out: the wait sees the deadline only when nothing is waiting.
         if (m_waiter.now() >= startDeadline) {
@@ -263,14 +290,17 @@ Result FlashDownload::run(const QString &imagePath)
             return fail(Outcome::StartTimeout, StageStart, timeoutMessage(m_v), m_v.clearStatusOnError);
         }
     }
-    m_stopped.inBootCode = true;
+}
 
+// Every block framed and acknowledged, the last one on its own.
+FlashDownload::Ending FlashDownload::sendBlocks(const QByteArray &image, const ImageLayout &layout)
+{
     const qint64 total = layout.totalBlocks();
     m_stopped.blocks = total;
     const int size = layout.blockSize;
     if (m_observer)
         m_observer->blocksStarting(total, layout.payloadLength, m_waiter.now());
-    const char *payload = image->constData();
+    const char *payload = image.constData();
     qint64 sent = 0;
     qint64 lastShown = -1;
     for (qint64 b = 0; b < layout.fullBlocks; ++b) {
@@ -297,11 +327,16 @@ Result FlashDownload::run(const QString &imagePath)
         return downloadError(StageLastBlock);
     if (m_observer)
         m_observer->blockAcknowledged(total, layout.payloadLength, m_waiter.now());
+    return std::nullopt;
+}
 
-    // End of blocks, then the trailer and date unframed.
+// The end of the blocks, the trailer and date unframed, and the final
+// acknowledgements.
+FlashDownload::Ending FlashDownload::sendTrailer(const QByteArray &image)
+{
     if (!send(QByteArray(1, '\0')))
         return downloadError(StageFinal);
-    if (m_v.trailerSize > 0 && !send(image->right(m_v.trailerSize)))
+    if (m_v.trailerSize > 0 && !send(image.right(m_v.trailerSize)))
         return downloadError(StageFinal);
     if (m_v.sendDate && !send(dateStamp(m_today())))
         return downloadError(StageFinal);
@@ -311,13 +346,7 @@ Result FlashDownload::run(const QString &imagePath)
         if (!send(QByteArray(kFillSize, '\xff')) || !waitB())
             return downloadError(StageFinal);
     }
-    m_status.setStatus(QString());
-    m_messages.message(kComplete);
-    Result done = m_stopped;
-    done.outcome = Outcome::Complete;
-    done.message = kComplete;
-    done.inBootCode = false;
-    return done;
+    return std::nullopt;
 }
 
 } // namespace flash

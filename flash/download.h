@@ -147,8 +147,17 @@ private:
     bool waitK();
     bool waitB();
     bool send(const QByteArray &bytes);
-    Result run(const QString &imagePath);
     Result fail(Outcome outcome, int stage, const QString &message, bool clearStatus);
+    Result downloadError(int stage);
+
+    // doflashdl's steps; each ends the download with its result, or lets it
+    // go on.
+    using Ending = std::optional<Result>;
+    Result run(const QString &imagePath);
+    Ending breakIn();
+    Ending startHandshake();
+    Ending sendBlocks(const QByteArray &image, const ImageLayout &layout);
+    Ending sendTrailer(const QByteArray &image);
 
     Kind m_kind;
     wire::Link &m_link;

@@ -12,7 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     fuzz::Input in(data, size);
     const auto kind = in.byte() & 1 ? flash::Kind::BootExt : flash::Kind::Flash;
-    const flash::Variant v = flash::variantFor(kind, in.byte() & 1);
+    const flash::Variant v = flash::variantFor(kind, in.byte() & 1 ? wire::kNetworkTraits : wire::kLineTraits);
 
     // The start reply: matched exactly when the chunks make the expected text.
     flash::StartReply start(v.startReply);

@@ -30,6 +30,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         const QStringList link = c.linkArguments();
         if (link.size() < 2 || link.at(1).isEmpty())
             std::abort();
+        // What the journal and the reports print reads back as the same link.
+        const auto printed = wire::Endpoint::parse(c.endpoint.toString());
+        if (!printed || printed->toString() != c.endpoint.toString())
+            std::abort();
         // Each controller's upload lands in a file of its own, inside up/.
         const QString file = std::get<QStringList>(cli::fleet::controllerCommand(upload, c, false)).at(2);
         if (file.count(QLatin1Char('/')) != 1 || file.contains(QLatin1String("{name}")))

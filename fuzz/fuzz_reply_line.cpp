@@ -45,10 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             break;
         default:
             if (n == 0) {
-                if (tcp)
-                    rig.tcp.dropAfter(at);
-                else
-                    rig.serial.dropAfter(at);
+                rig.dropAfter(at);
                 continue;
             }
             if (n == 1 && floods++ == 0) {

@@ -32,6 +32,8 @@ struct FakeRig {
     }
     // The stream of the current link mode.
     wire::fake::FakeStream &peer() { return &link.io() == &tcp ? tcp.stream : serial.stream; }
+    // The transport of the current link mode goes away after delay.
+    void dropAfter(wire::Ms delay) { &link.io() == &tcp ? tcp.dropAfter(delay) : serial.dropAfter(delay); }
 
     core::AppState state;
     wire::CommSettings comm;
