@@ -169,7 +169,8 @@ QString checkTerminal(const Arguments &arguments)
 // replies.
 int runTerminal(Context &c)
 {
-    const wire::Ms linger{*wholeNumber(c.args, kLinger, 0, static_cast<int>(kDefaultLinger.count()))};
+    const auto defaultLinger = static_cast<int>(kDefaultLinger.count());
+    const wire::Ms linger{wholeNumber(c.args, kLinger, 0, defaultLinger).value_or(defaultLinger)};
     if (c.out.json()) {
         c.out.failure(QStringLiteral("terminal passes raw bytes: --json does not apply"));
         return kExitUsage;

@@ -14,9 +14,10 @@ namespace cli {
 namespace {
 int connectAndRun(const Command &command, const std::optional<wire::Endpoint> &endpoint, Context &context)
 {
-    if (!command.needsLink)
+    // The options name a link for every command that needs one.
+    if (!command.needsLink || !endpoint)
         return command.run(context);
-    context.link.connectTo(endpoint.value());
+    context.link.connectTo(*endpoint);
     if (!context.link.isConnected()) {
         context.out.setStatus(wire::kDisconnected);
         context.out.failure(context.link.openFailure());

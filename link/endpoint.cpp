@@ -85,13 +85,12 @@ QStringList tcpLinkKeys(const QString &host, quint16 port)
 
 } // namespace
 
-Endpoint Endpoint::serial(const QString &device, qint32 baud, int numberedPort)
+Endpoint Endpoint::serial(const QString &device, qint32 baud)
 {
     Endpoint e;
     e.m_kind = LinkKind::Serial;
     e.m_device = device;
     e.m_baud = baud;
-    e.m_numberedPort = numberedPort;
     return e;
 }
 
@@ -99,6 +98,7 @@ Endpoint Endpoint::tcp(const QString &host, quint16 port)
 {
     Endpoint e;
     e.m_kind = LinkKind::Tcp;
+    e.m_baud = 0;
     e.m_host = host;
     e.m_port = port;
     return e;
@@ -119,7 +119,7 @@ std::optional<Endpoint> Endpoint::parse(const QString &text, QString *why)
     }
     if (!text.startsWith(kTcpPrefix))
         return fail(QStringLiteral("link %1 is neither tcp:HOST[:PORT] nor serial:DEVICE").arg(text));
-    const auto tcp = parseHostPort(text.mid(kTcpPrefix.size()));
+    auto tcp = parseHostPort(text.mid(kTcpPrefix.size()));
     if (!tcp)
         return fail(QStringLiteral("link %1: tcp takes HOST or HOST:PORT").arg(text));
     return tcp;

@@ -22,9 +22,7 @@ public:
     // A serial endpoint without a device, until one is given.
     Endpoint() = default;
 
-    // numberedPort: the communications screen's comm port the device stands
-    // for (0 for a device named by its path).
-    static Endpoint serial(const QString &device, qint32 baud = kDefaultBaud, int numberedPort = 0);
+    static Endpoint serial(const QString &device, qint32 baud = kDefaultBaud);
     static Endpoint tcp(const QString &host, quint16 port = kDefaultTcpPort);
 
     // "serial:DEVICE" or "tcp:HOST[:PORT]"; an IPv6 address in brackets when
@@ -42,7 +40,6 @@ public:
 
     LinkKind kind() const { return m_kind; }
     const QString &device() const { return m_device; }
-    int numberedPort() const { return m_numberedPort; }
     qint32 baud() const { return m_baud; } // 0 where the rate is not ours
     const QString &host() const { return m_host; }
     quint16 port() const { return m_port; }
@@ -63,13 +60,10 @@ public:
     // to); a TCP peer by each address its host name resolves to, with the port.
     QStringList linkKeys() const;
 
-    bool operator==(const Endpoint &) const = default;
-
 private:
     LinkKind m_kind = LinkKind::Serial;
     QString m_device;
-    int m_numberedPort = 0;
-    qint32 m_baud = 0;
+    qint32 m_baud = kDefaultBaud;
     QString m_host;
     quint16 m_port = 0;
 };

@@ -31,14 +31,16 @@ QString addressCaption(const CommSettings &comm)
 
 Link::Link(const CommSettings &comm, Waiter &waiter, core::MessageBox &messages, SerialIo &serial, TcpIo &tcp,
            QObject *parent)
-    : QObject(parent), m_comm(comm), m_waiter(waiter),
-      m_messages(messages), m_transports{
-                                {LinkKind::Serial, &serial, kLineTraits,
-                                 [this, &serial](const Endpoint &e) { return openSerial(serial, e); }, &portCaption},
-                                {LinkKind::Tcp, &tcp, kNetworkTraits,
-                                 [this, &tcp](const Endpoint &e) { return openTcp(tcp, e); }, &addressCaption},
-                            }
+    : QObject(parent), m_comm(comm), m_waiter(waiter), m_messages(messages)
 {
+    // A new transport is one more entry: its stream, how it opens, its traits
+    // and how the terminal names what the selection names for it.
+    m_transports = {
+        {LinkKind::Serial, &serial, kLineTraits, [this, &serial](const Endpoint &e) { return openSerial(serial, e); },
+         &portCaption},
+        {LinkKind::Tcp, &tcp, kNetworkTraits, [this, &tcp](const Endpoint &e) { return openTcp(tcp, e); },
+         &addressCaption},
+    };
     for (const Transport &t : m_transports)
         connect(t.io, &ByteIo::lost, this, [this, io = t.io] { onLost(*io); });
 }
@@ -85,8 +87,7 @@ std::optional<Endpoint> Link::selectedEndpoint()
 {
     if (m_comm.mode == LinkKind::Serial) {
         ApplySerialSettings();
-        const bool numbered = m_device.trimmed().isEmpty();
-        return Endpoint::serial(serialDeviceFor(m_port, m_device), m_baud, numbered ? m_port : 0);
+        return Endpoint::serial(serialDeviceFor(m_port, m_device), m_baud);
     }
     bool numeric = false;
     const uint port = m_comm.tcpPort.trimmed().toUInt(&numeric);

@@ -106,7 +106,7 @@ private:
     friend class LinkClaim;
 
     // One transport: its byte stream, how it opens an endpoint of its kind,
-    // and how the operations treat it.
+    // how the operations treat it, and the terminal's caption for it.
     struct Transport {
         LinkKind kind;
         ByteIo *io;
@@ -125,6 +125,7 @@ private:
     // The endpoint the selection names; nothing, with the reason in
     // m_openFailure, when the address or port cannot name one.
     std::optional<Endpoint> selectedEndpoint();
+    // Each opens endpoint on its stream, or leaves why in m_openFailure.
     bool openSerial(SerialIo &serial, const Endpoint &endpoint);
     bool openTcp(TcpIo &tcp, const Endpoint &endpoint);
 

@@ -82,17 +82,17 @@ public:
 
     // The actions. Each runs within the turn given (a click begins one before
     // it asks for a file), or else begins its own.
-    Result<QString> getFirmwareIdentification(const Turn *turn = nullptr);
-    Outcome adHocAdd(const QString &id, const Turn *turn = nullptr);
-    Outcome adHocDelete(const QString &id, const Turn *turn = nullptr);
+    Result<QString> getFirmwareIdentification(const Turn *within = nullptr);
+    Outcome adHocAdd(const QString &id, const Turn *within = nullptr);
+    Outcome adHocDelete(const QString &id, const Turn *within = nullptr);
     // hours as typed: 0 to 24, moving the PC's time forward when add.
-    Outcome setControllerTime(const QString &hours, bool add, const Turn *turn = nullptr);
-    Result<QString> getControllerTime(const Turn *turn = nullptr); // as shown: yyyy-mm-dd hh:mm:ss
-    Result<MemoryUsage> showMemoryUsage(const Turn *turn = nullptr);
-    Transfer download_accesslist(const QString &path, const ListOptions &options, const Turn *turn = nullptr);
-    Transfer upload_accesslist(const QString &path, const ListOptions &options, const Turn *turn = nullptr);
-    Transfer download_schedule(const QString &path, const Turn *turn = nullptr);
-    Transfer upload_schedules(const QString &path, const Turn *turn = nullptr);
+    Outcome setControllerTime(const QString &hours, bool add, const Turn *within = nullptr);
+    Result<QString> getControllerTime(const Turn *within = nullptr); // as shown: yyyy-mm-dd hh:mm:ss
+    Result<MemoryUsage> showMemoryUsage(const Turn *within = nullptr);
+    Transfer download_accesslist(const QString &path, const ListOptions &options, const Turn *within = nullptr);
+    Transfer upload_accesslist(const QString &path, const ListOptions &options, const Turn *within = nullptr);
+    Transfer download_schedule(const QString &path, const Turn *within = nullptr);
+    Transfer upload_schedules(const QString &path, const Turn *within = nullptr);
 
     // Command1 "HS test": 999 fixed records on the network connection; the
     // lines it ends with.
