@@ -224,15 +224,16 @@ private:
         const QString answer = e.results.value(QLatin1String("version")).toString();
         if (ok && sameIdentification(answer, d.firmwareVersion))
             return verified(index, QStringLiteral("answers \"%1\"").arg(answer));
+        // An answer comes from the image it started: asking again changes nothing.
+        if (ok)
+            return fail(index,
+                        QStringLiteral("answers \"%1\" after the download, not \"%2\": it did not start "
+                                       "the new image")
+                            .arg(answer, d.firmwareVersion));
         // Restarting into its new image, it may not answer for a while.
         if (std::chrono::milliseconds(p.sinceDownload.elapsed()) + kVerifyEvery < kVerifyFor)
             return Runner::run(link(index) + QStringList{QStringLiteral("version")}, ++p.polls + 1, kVerifyEvery);
-        return fail(index,
-                    ok ? QStringLiteral("answers \"%1\" %2 s after the download, not \"%3\"")
-                             .arg(answer)
-                             .arg(kVerifyFor.count())
-                             .arg(d.firmwareVersion)
-                       : QStringLiteral("no answer to \"V\" within %1 s of the download").arg(kVerifyFor.count()));
+        return fail(index, QStringLiteral("no answer to \"V\" within %1 s of the download").arg(kVerifyFor.count()));
     }
 
     bool interruptedRun(const RunEnd &e) const { return e.code == kExitInterrupted || (e.lost && m_runner.stopping()); }
