@@ -1,8 +1,7 @@
-#include "cli/plan/applyrun.h"
+#include "cli/plan/planrun.h"
 
 #include "cli/context.h"
 #include "cli/fleet/runner.h"
-#include "cli/plan/planrun.h"
 #include "cli/plan/planview.h"
 #include "core/safewrite.h"
 

@@ -4,7 +4,6 @@
 #include "cli/fleet/runner.h"
 #include "cli/fleet/site.h"
 #include "cli/options.h"
-#include "cli/plan/applyrun.h"
 #include "cli/plan/plancommand.h"
 #include "cli/plan/planview.h"
 #include "cli/plan/predict.h"

@@ -39,6 +39,13 @@ struct Site {
 std::variant<Site, int> planSite(const PlanOptions &options, InterruptSignals &interrupts, journal::Journal *journal,
                                  const journal::Journal *history, const QString &runId);
 
+// Plans the site, then runs the pending actions of each controller in turn
+// (firmware, profile, clock), each through the command a technician would
+// run and checked after it, in waves and within the failure threshold.
+// Exit 0 when the site ends in state, 1 otherwise, 130 when interrupted.
+int runApply(const PlanOptions &options, bool json, InterruptSignals &interrupts, journal::Journal *journal,
+             const journal::Journal *history);
+
 // A usage error told on stderr, with the usage text: exit 2.
 int usageError(const QString &text);
 
