@@ -46,7 +46,7 @@ std::optional<FleetOptions> parseFleetOptions(const QStringList &arguments, QStr
     const auto parsed = parseArguments(grammar, arguments.mid(0, dashes));
     if (const auto *why = std::get_if<QString>(&parsed))
         return fail(*why);
-    const Arguments &a = std::get<Arguments>(parsed);
+    const auto &a = std::get<Arguments>(parsed);
     if (a.operands.size() > 1)
         return fail(QStringLiteral("fleet takes one inventory, not %1").arg(a.operands.at(1)));
     if (a.operands.isEmpty())

@@ -213,11 +213,11 @@ private:
         if (kind == ActionKind::Clock) {
             if (!ok)
                 return fail(index, QStringLiteral("the clock could not be read back: ") + e.ending);
+            const qint64 allowed = d.clockTolerance.value_or(0);
             const qint64 drift = clockDrift(d, e.results.value(QLatin1String("clock_offset_s")).toInteger());
-            if (std::abs(drift) > *d.clockTolerance)
-                return fail(
-                    index,
-                    QStringLiteral("reads %1 s off after the set (allowed %2 s)").arg(drift).arg(*d.clockTolerance));
+            if (std::abs(drift) > allowed)
+                return fail(index,
+                            QStringLiteral("reads %1 s off after the set (allowed %2 s)").arg(drift).arg(allowed));
             return verified(index, QStringLiteral("%1 s off").arg(drift));
         }
         const QString answer = e.results.value(QLatin1String("version")).toString();

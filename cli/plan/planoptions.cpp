@@ -27,7 +27,7 @@ std::optional<PlanOptions> parsePlanOptions(bool apply, const QStringList &argum
     const auto parsed = parseArguments({name, QStringLiteral("INVENTORY [OPTIONS]"), {form}}, arguments);
     if (const auto *why = std::get_if<QString>(&parsed))
         return fail(*why);
-    const Arguments &a = std::get<Arguments>(parsed);
+    const auto &a = std::get<Arguments>(parsed);
     if (a.operands.size() != 1)
         return fail(QStringLiteral("%1 takes one inventory").arg(name));
     PlanOptions o;

@@ -193,18 +193,18 @@ std::variant<Site, int> planSite(const PlanOptions &options, InterruptSignals &i
     return site;
 }
 
-int runPlanCommand(const LinkOptions &global, InterruptSignals &interrupts)
+int runPlanCommand(const LinkOptions &options, InterruptSignals &interrupts)
 {
     QString error;
-    const bool apply = global.command == QLatin1String(kApplyCommand);
-    const auto options = parsePlanOptions(apply, global.args, &error);
-    if (!options)
+    const bool apply = options.command == QLatin1String(kApplyCommand);
+    const auto parsed = parsePlanOptions(apply, options.args, &error);
+    if (!parsed)
         return usageError(error);
-    LinkOptions recording = global;
-    if (!options->journal.isEmpty()) {
-        if (global.noJournal || (!global.journal.isEmpty() && global.journal != options->journal))
+    LinkOptions recording = options;
+    if (!parsed->journal.isEmpty()) {
+        if (options.noJournal || (!options.journal.isEmpty() && options.journal != parsed->journal))
             return usageError(QStringLiteral("give one journal"));
-        recording.journal = options->journal;
+        recording.journal = parsed->journal;
     }
     std::unique_ptr<journal::Journal> journal;
     if (!openJournal(recording, journal))
@@ -215,10 +215,10 @@ int runPlanCommand(const LinkOptions &global, InterruptSignals &interrupts)
         readOnly =
             journal::Journal::open(journal::place(recording.journal).path, journal::Journal::Access::Read, &error);
     const journal::Journal *history = journal ? journal.get() : readOnly.get();
-    const bool json = global.json || options->json;
+    const bool json = options.json || parsed->json;
     if (apply)
-        return runApply(*options, json, interrupts, journal.get(), history);
-    return runPlan(*options, json, interrupts, journal.get(), history);
+        return runApply(*parsed, json, interrupts, journal.get(), history);
+    return runPlan(*parsed, json, interrupts, journal.get(), history);
 }
 
 } // namespace cli::plan

@@ -89,7 +89,7 @@ ControllerPlan planController(const ::fleet::Controller &controller, const Targe
     if (!d.profile.isEmpty()) {
         QString why = profileReason(targets, history);
         // Whatever it was programmed with, the download makes it stale.
-        if (why.isEmpty() && flashing)
+        if (why.isEmpty() && flashing && history.programmed)
             why = QStringLiteral("stale once the firmware is downloaded (%1)").arg(recordText(*history.programmed));
         if (!why.isEmpty())
             add(ActionKind::Profile, why, targets.profileSeconds);
