@@ -4,7 +4,6 @@
 #include "config/program.h"
 #include "config/record.h"
 
-#include <QCryptographicHash>
 #include <QDateTime>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -69,9 +68,7 @@ int runProgram(Context &c)
     config::ProgramContext context{c.state, c.link, c.settings, panes, c.out};
     const config::RunOutcome outcome = config::do_program(context);
     if (context.programmed) {
-        const QByteArray all = config::profileText(*context.programmed, true);
-        c.results.insert(QStringLiteral("settings_sha256"),
-                         QString::fromLatin1(QCryptographicHash::hash(all, QCryptographicHash::Sha256).toHex()));
+        c.results.insert(QStringLiteral("settings_sha256"), config::settingsHash(*context.programmed));
         c.results.insert(QStringLiteral("lines"), panes.lines);
     }
     const auto record = c.args.value(kRecord);

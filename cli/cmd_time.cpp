@@ -17,20 +17,24 @@ std::optional<qint64> clockOffset(const QString &controller, const QDateTime &pc
 }
 } // namespace
 
+int readClock(Context &c)
+{
+    utilities::Actions actions(c.link, c.out);
+    const auto time = actions.getControllerTime();
+    if (time.outcome != utilities::Outcome::Done)
+        return kExitFailure;
+    c.results.insert(QStringLiteral("time"), time.value);
+    if (const auto offset = clockOffset(time.value, QDateTime::currentDateTime()))
+        c.results.insert(QStringLiteral("clock_offset_s"), *offset);
+    c.out.line(time.value);
+    return kExitOk;
+}
+
 // time get | time set [--hours N] [--subtract]: the screen's clock actions.
 int runTime(Context &c)
 {
-    if (c.args.verb == QLatin1String("get")) {
-        utilities::Actions actions(c.link, c.out);
-        const auto time = actions.getControllerTime();
-        if (time.outcome != utilities::Outcome::Done)
-            return kExitFailure;
-        c.results.insert(QStringLiteral("time"), time.value);
-        if (const auto offset = clockOffset(time.value, QDateTime::currentDateTime()))
-            c.results.insert(QStringLiteral("clock_offset_s"), *offset);
-        c.out.line(time.value);
-        return kExitOk;
-    }
+    if (c.args.verb == QLatin1String("get"))
+        return readClock(c);
     // The hours are checked by the action itself, as the screen's field would be.
     const QString hours = c.args.value(QStringLiteral("--hours")).value_or(QStringLiteral("00"));
     const bool add = !c.args.has(QStringLiteral("--subtract"));

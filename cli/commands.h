@@ -17,6 +17,8 @@ struct Command {
     // The usage errors its forms cannot tell (two flags that exclude each
     // other, a number out of range): empty when there is none.
     QString (*check)(const Arguments &arguments) = nullptr;
+    // Run only by plan's workers: left out of the usage text and --help.
+    bool hidden = false;
 
     Grammar grammar() const;
 };
@@ -46,6 +48,7 @@ std::variant<Arguments, QString> parseCommand(const Command &command, const QStr
 // One function per command, each in a file of its own.
 int runVersion(Context &context);
 int runTime(Context &context);
+int runInspect(Context &context);
 int runId(Context &context);
 int runMemory(Context &context);
 int runAccess(Context &context);
@@ -57,6 +60,9 @@ int runFlash(Context &context);
 int runBootext(Context &context);
 int runLoopback(Context &context);
 int runTerminal(Context &context);
+
+// time get: reads the clock into the results.
+int readClock(Context &context);
 
 QString checkProgram(const Arguments &arguments);
 QString checkSettings(const Arguments &arguments);

@@ -27,14 +27,14 @@ void StdoutSinks::event(const char *kind, const QString &text)
     if (m_json)
         print({{QStringLiteral("event"), QLatin1String(kind)}, {QStringLiteral("text"), text}});
     else // a line feed in a reply must not print a line of its own
-        writeLine(core::escapeControlCharacters(text.toLocal8Bit()), stdout);
+        textLine(text);
 }
 
 void StdoutSinks::print(QJsonObject object)
 {
     if (!m_name.isEmpty())
         object.insert(QStringLiteral("name"), m_name);
-    writeLine(QJsonDocument(object).toJson(QJsonDocument::Compact), stdout);
+    jsonLine(object);
 }
 
 void StdoutSinks::progress(qint64 percent, const QString &timeLeft)
@@ -59,6 +59,16 @@ void StdoutSinks::result(int exitCode, const QJsonObject &results)
 }
 
 void StdoutSinks::error(const QString &text) { writeLine(text.toLocal8Bit(), stderr); }
+
+void StdoutSinks::textLine(const QString &text)
+{
+    writeLine(core::escapeControlCharacters(text.toLocal8Bit()), stdout);
+}
+
+void StdoutSinks::jsonLine(const QJsonObject &object)
+{
+    writeLine(QJsonDocument(object).toJson(QJsonDocument::Compact), stdout);
+}
 
 void StdoutSinks::failure(const QString &text)
 {

@@ -66,6 +66,10 @@ public:
     // stderr, or as an "error" event with --json.
     void failure(const QString &text);
     static void error(const QString &text);
+    // A line of a run over a site: text (control characters escaped) or one
+    // JSON object.
+    static void textLine(const QString &text);
+    static void jsonLine(const QJsonObject &object);
 
     std::optional<bool> answer;
 

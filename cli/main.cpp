@@ -3,6 +3,7 @@
 #include "cli/interruptsignals.h"
 #include "cli/journalcommand.h"
 #include "cli/options.h"
+#include "cli/plan/plancommand.h"
 #include "cli/recording.h"
 #include "cli/runcontroller.h"
 #include "journal/journal.h"
@@ -41,6 +42,9 @@ int main(int argc, char *argv[])
     // A fleet's runner writes its workers' records.
     if (options->command == QLatin1String(fleet::kWorkerCommand))
         return fleet::runWorker(interrupts);
+    // Plan and apply open their journal themselves: they may name it after the inventory.
+    if (options->command == QLatin1String(plan::kPlanCommand) || options->command == QLatin1String(plan::kApplyCommand))
+        return plan::runPlanCommand(*options, interrupts);
     const bool isFleet = options->command == QLatin1String(fleet::kCommand);
     const Command *command = findCommand(options->command);
     if (!isFleet && !command) {

@@ -62,11 +62,11 @@ std::optional<LinkOptions> parseLinkOptions(const QStringList &arguments, QStrin
     }
     if (o.noJournal && !o.journal.isEmpty())
         return fail(QStringLiteral("give --journal FILE or --no-journal, not both"));
-    // A fleet takes its links from its inventory, and its workers from the
-    // runs it hands them; the journal's listing needs no link.
-    if (!o.endpoint && i < arguments.size()
-        && (arguments.at(i) == QLatin1String("fleet") || arguments.at(i) == QLatin1String("fleet-worker")
-            || arguments.at(i) == QLatin1String(kJournalCommand))) {
+    // A fleet, plan and apply take their links from the inventory, and the
+    // workers from the runs they are handed; the journal's listing needs no link.
+    static const QStringList kNoLink{QStringLiteral("fleet"), QStringLiteral("fleet-worker"), QStringLiteral("plan"),
+                                     QStringLiteral("apply"), QLatin1String(kJournalCommand)};
+    if (!o.endpoint && i < arguments.size() && kNoLink.contains(arguments.at(i))) {
         o.command = arguments.at(i);
         o.args = arguments.mid(i + 1);
         return o;
@@ -99,6 +99,11 @@ constexpr QLatin1String kLinkSynopsis(
 constexpr QLatin1String
     kFleetSynopsis("tarnic-cli [--json] [--journal FILE | --no-journal] fleet INVENTORY [--parallel N] [--retries K]\n"
                    "            [--only NAME,...] [--report FILE] [--log-dir DIR] [--yes] -- COMMAND [ARGS]");
+constexpr QLatin1String kPlanSynopsis(
+    "tarnic-cli [--json] [--journal FILE | --no-journal] plan INVENTORY [--only NAME,...] [--parallel N]\n"
+    "            [--journal FILE]\n"
+    "            | apply INVENTORY [--only NAME,...] [--parallel N] [--journal FILE] [--waves 1,10%,100%]\n"
+    "            [--max-failures N|P%] [--yes|--no] [--report FILE]");
 constexpr QLatin1String kJournalSynopsis(
     "tarnic-cli [--journal FILE] journal [--controller NAME] [--link ENDPOINT] [--operation OP] [--run ID]\n"
     "            [--since DATE] [--until DATE] [--failed] [--last N] [--json | --csv]\n"
@@ -108,9 +113,11 @@ constexpr QLatin1String kJournalSynopsis(
 QString usageText()
 {
     QString text = QStringLiteral("usage: ") + kLinkSynopsis + QStringLiteral("\n       ") + kFleetSynopsis
-        + QStringLiteral("\n       ") + kJournalSynopsis + QStringLiteral("\ncommands:\n");
+        + QStringLiteral("\n       ") + kPlanSynopsis + QStringLiteral("\n       ") + kJournalSynopsis
+        + QStringLiteral("\ncommands:\n");
     for (const Command &c : commands())
-        text += QStringLiteral("  ") + synopsis(c) + QLatin1Char('\n');
+        if (!c.hidden)
+            text += QStringLiteral("  ") + synopsis(c) + QLatin1Char('\n');
     return text;
 }
 
@@ -120,7 +127,7 @@ QString usageText()
 QString helpText()
 {
     QString text = QStringLiteral("Usage: ") + kLinkSynopsis + QStringLiteral("\n  or:  ") + kFleetSynopsis
-        + QStringLiteral("\n  or:  ") + kJournalSynopsis
+        + QStringLiteral("\n  or:  ") + kPlanSynopsis + QStringLiteral("\n  or:  ") + kJournalSynopsis
         + QStringLiteral("\n  or:  tarnic-cli --help | --version\n"
                          "Runs one operation of the Tarnic Flash Utility on a door-access controller over a\n"
                          "serial port or TCP, with the same bytes on the wire as the desktop program.\n"
@@ -129,8 +136,9 @@ QString helpText()
                          "\n"
                          "Commands:\n");
     for (const Command &c : commands())
-        text += QStringLiteral("  %1\n%2%3\n")
-                    .arg(synopsis(c), QString(20, QLatin1Char(' ')), QString::fromLatin1(c.summary));
+        if (!c.hidden)
+            text += QStringLiteral("  %1\n%2%3\n")
+                        .arg(synopsis(c), QString(20, QLatin1Char(' ')), QString::fromLatin1(c.summary));
     text += QStringLiteral("\n"
                            "Options:\n"
                            "  --serial DEVICE    serial device, e.g. /dev/ttyUSB0\n"
@@ -168,6 +176,30 @@ QString helpText()
                            "  --yes              answer the ID-size question Yes (else No)\n"
                            "  Ctrl-C once starts no further controller; twice stops the running ones.\n"
                            "\n"
+                           "Plan and apply:\n"
+                           "  Keep each controller of INVENTORY in a desired state, given by optional columns\n"
+                           "  (blank: not managed): firmware (an image) with firmware_version (what the\n"
+                           "  controller answers to \"V\" once it runs it), desired_profile (a settings profile),\n"
+                           "  clock (the largest offset allowed, whole seconds from 2) with clock_hours (-24 to\n"
+                           "  24, as time set --hours adds). fleet ignores these columns.\n"
+                           "  plan INVENTORY     changes nothing: reads each controller's firmware identification\n"
+                           "                     and clock, compares the profile's settings with the journal's\n"
+                           "                     last programming of that controller (by name or endpoint), and\n"
+                           "                     lists per controller the pending actions in the order apply\n"
+                           "                     runs them (firmware, profile, clock) with predicted times\n"
+                           "  apply INVENTORY    plans, then runs only the pending actions, each checked: a\n"
+                           "                     download by \"V\" (asked every 2 s for up to 60 s), a clock set\n"
+                           "                     by reading it back; a programming run is recorded\n"
+                           "  --waves LIST       counts and shares of the controllers with pending actions,\n"
+                           "                     cumulative (default 100%); a wave starts only when every\n"
+                           "                     controller of the one before ended in state\n"
+                           "  --max-failures N|P%\n"
+                           "                     start no further controller once N (or P % of at least 10\n"
+                           "                     attempted) failed\n"
+                           "  --yes, --no        answer the ID-size question (default No)\n"
+                           "  --report FILE      a JSON report: per controller the actions planned, done,\n"
+                           "                     verified, recorded and failed\n"
+                           "\n"
                            "Journal:\n"
                            "  Every operation on a controller is recorded as it starts and as it ends: who,\n"
                            "  when (UTC), the controller and link, the operation and its options, the hashes\n"
@@ -184,10 +216,13 @@ QString helpText()
                            "                     and host names); prints the head hash\n"
                            "\n"
                            "Exit status:\n"
-                           "  0  success (in a fleet: every controller)\n"
-                           "  1  the operation failed (in a fleet: on any controller)\n"
+                           "  0  success (in a fleet: every controller; plan: every controller in state;\n"
+                           "     apply: the site ended in state)\n"
+                           "  1  the operation failed (in a fleet: on any controller; plan: a controller could\n"
+                           "     not be read; apply: the site did not end in state)\n"
                            "  2  usage error, or an inventory error\n"
                            "  3  the link could not be opened\n"
+                           "  4  plan: changes are pending, and every controller was read\n"
                            "  130  interrupted (SIGINT or SIGTERM)\n");
     return text;
 }

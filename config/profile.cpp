@@ -3,6 +3,7 @@
 #include "config/settingkeys.h"
 #include "core/safewrite.h"
 
+#include <QCryptographicHash>
 #include <QHash>
 #include <QRegularExpression>
 #include <QStringDecoder>
@@ -140,6 +141,12 @@ QByteArray profileText(const Settings &settings, bool all, const QStringList &no
             out += (k.key + QStringLiteral(" = ") + value).trimmed().toUtf8() + '\n';
     }
     return out;
+}
+
+QString settingsHash(const Settings &settings)
+{
+    return QString::fromLatin1(
+        QCryptographicHash::hash(profileText(settings, true), QCryptographicHash::Sha256).toHex());
 }
 
 std::optional<QString> writeProfile(const QString &path, const QByteArray &text)

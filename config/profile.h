@@ -39,6 +39,9 @@ ProfileRead readProfile(const QString &path, const core::ReadWait &wait = {});
 // The profile of settings: the settings that differ from the defaults, or all
 // of them; notes become comment lines under the first.
 QByteArray profileText(const Settings &settings, bool all, const QStringList &notes = {});
+// The SHA-256 (hex) of every setting as profileText(settings, true) writes
+// them: two runs programmed the same settings when their hashes agree.
+QString settingsHash(const Settings &settings);
 // Replaces the file whole or leaves it as it was; the reason on failure.
 std::optional<QString> writeProfile(const QString &path, const QByteArray &text);
 

@@ -40,6 +40,20 @@ Variant variantFor(Kind kind, const wire::Traits &traits)
     return v;
 }
 
+Ms expectedDuration(const Variant &v, qint64 imageLength, qint32 baud)
+{
+    constexpr qint64 kBitsPerByte = 10;
+    constexpr qint64 kFrame = 2; // length and check bytes
+    constexpr qint64 kEndOfBlocks = 1;
+    constexpr qint64 kDateLength = 8;
+    const ImageLayout layout = layoutFor(imageLength, v.trailerSize, v.blockSize);
+    const qint64 blocks = layout.totalBlocks();
+    // Each block with its acknowledgement, and the final one after the trailer.
+    const qint64 bytes = kBreakIn.size() + 1 + v.startReply.size() + layout.payloadLength + blocks * (kFrame + 1)
+        + kEndOfBlocks + v.trailerSize + (v.sendDate ? kDateLength : 0) + 1 + v.fills * (kFillSize + 1);
+    return v.pause + Ms{bytes * kBitsPerByte * 1000 / baud};
+}
+
 QString timeoutMessage(const Variant &v)
 {
     if (v.pacing == wire::Pacing::Network)

@@ -44,6 +44,11 @@ struct Variant {
 };
 Variant variantFor(Kind kind, const wire::Traits &traits);
 
+// How long a download of an image of imageLength bytes takes at baud when
+// every answer comes at once: the pause after the break-in, then each byte
+// both ways at 10 bits a byte.
+Ms expectedDuration(const Variant &v, qint64 imageLength, qint32 baud);
+
 // Stage numbers of the error messages on a line.
 enum Stage : int { StageStart = 1, StageBlock = 2, StageLastBlock = 3, StageFinal = 4 };
 

@@ -7,13 +7,28 @@
 #include <QRegularExpression>
 #include <QSet>
 
+#include <functional>
 #include <optional>
 
 namespace fleet {
 
 namespace {
-const QStringList kColumns = {QStringLiteral("name"), QStringLiteral("link"), QStringLiteral("baud"),
-                              QStringLiteral("profile"), QStringLiteral("image")};
+const QStringList kColumns = {QStringLiteral("name"),
+                              QStringLiteral("link"),
+                              QStringLiteral("baud"),
+                              QStringLiteral("profile"),
+                              QStringLiteral("image"),
+                              QStringLiteral("firmware"),
+                              QStringLiteral("firmware_version"),
+                              QStringLiteral("desired_profile"),
+                              QStringLiteral("clock"),
+                              QStringLiteral("clock_hours")};
+
+// A clock read is whole seconds and a set lands within one: a tolerance below
+// two would fail a clock just set.
+constexpr qint64 kMinClockTolerance = 2;
+// As far as time set --hours moves a clock.
+constexpr int kMaxClockHours = 24;
 
 // The fields of one line; nothing when a quote is left open.
 std::optional<QStringList> splitFields(const QString &line)
@@ -56,7 +71,45 @@ QString resolved(const QString &path, const QString &folder)
 {
     return path.isEmpty() ? path : QDir::cleanPath(QDir(folder).absoluteFilePath(path));
 }
+
+// The desired-state columns of a row: why they are refused, if they are.
+QString parseDesired(Controller &c, const std::function<QString(const char *)> &field, const QString &folder)
+{
+    DesiredState &d = c.desired;
+    d.firmware = resolved(field("firmware"), folder);
+    d.firmwareVersion = field("firmware_version");
+    d.profile = resolved(field("desired_profile"), folder);
+    if (d.firmware.isEmpty() != d.firmwareVersion.isEmpty())
+        return QStringLiteral("firmware and firmware_version go together: the image, and what the controller "
+                              "answers to \"V\" once it runs it");
+    if (!d.firmware.isEmpty() && c.endpoint.traits().rateIsOurs && c.endpoint.baud() != 9600)
+        return QStringLiteral("firmware: a download runs at 9600 baud only");
+    const QString clock = field("clock");
+    const QString hours = field("clock_hours");
+    if (clock.isEmpty()) {
+        if (!hours.isEmpty())
+            return QStringLiteral("clock_hours needs clock, the largest offset allowed");
+        return {};
+    }
+    bool ok = false;
+    const qint64 tolerance = clock.toLongLong(&ok);
+    if (!ok || tolerance < kMinClockTolerance)
+        return QStringLiteral("clock takes a whole number of seconds from %1").arg(kMinClockTolerance);
+    d.clockTolerance = tolerance;
+    if (!hours.isEmpty()) {
+        d.clockHours = hours.toInt(&ok);
+        if (!ok || d.clockHours < -kMaxClockHours || d.clockHours > kMaxClockHours)
+            return QStringLiteral("clock_hours takes a whole number of hours from -%1 to %1").arg(kMaxClockHours);
+    }
+    return {};
+}
 } // namespace
+
+QStringList linkKeysOf(const QString &link)
+{
+    const auto endpoint = wire::Endpoint::parse(link);
+    return endpoint ? endpoint->linkKeys() : QStringList();
+}
 
 Inventory parseInventory(const QString &text, const QString &folder)
 {
@@ -124,6 +177,8 @@ Inventory parseInventory(const QString &text, const QString &folder)
         }
         c.profile = resolved(field("profile"), folder);
         c.image = resolved(field("image"), folder);
+        if (const QString why = parseDesired(c, field, folder); !why.isEmpty())
+            return fail(n, why);
         inventory.controllers.push_back(c);
     }
     if (header.isEmpty())

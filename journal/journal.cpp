@@ -323,6 +323,12 @@ std::vector<Record> Journal::operations(const Filter &filter, QString *error) co
     add(!filter.link.isEmpty(), "link = ?", {filter.link});
     add(!filter.operation.isEmpty(), "(operation = ? OR substr(operation, 1, length(?) + 1) = ? || ' ')",
         {filter.operation, filter.operation, filter.operation});
+    if (!filter.operations.isEmpty()) {
+        where << QStringLiteral("operation IN (%1)")
+                     .arg(QStringList(filter.operations.size(), QStringLiteral("?")).join(QLatin1Char(',')));
+        for (const QString &operation : filter.operations)
+            values << operation;
+    }
     add(!filter.run.isEmpty(), "run = ?", {filter.run});
     add(filter.since.isValid(), "started >= ?", {utc(filter.since)});
     add(filter.until.isValid(), "started < ?", {utc(filter.until)});

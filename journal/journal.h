@@ -4,6 +4,7 @@
 
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 #include <vector>
@@ -17,7 +18,8 @@ namespace journal {
 struct Filter {
     QString controller;
     QString link;
-    QString operation; // "access" selects "access download" and "access upload" too
+    QString operation;      // "access" selects "access download" and "access upload" too
+    QStringList operations; // any of these, exactly
     QString run;
     QDateTime since, until; // when the operation started; until is exclusive
     bool failed = false;    // whatever did not end ok, unfinished ones included

@@ -85,6 +85,8 @@ QStringList tcpLinkKeys(const QString &host, quint16 port)
 
 } // namespace
 
+const Traits &traitsOf(LinkKind kind) { return kind == LinkKind::Tcp ? kNetworkTraits : kLineTraits; }
+
 Endpoint Endpoint::serial(const QString &device, qint32 baud)
 {
     Endpoint e;

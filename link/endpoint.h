@@ -1,5 +1,7 @@
 #pragma once
 
+#include "link/traits.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -10,6 +12,9 @@ namespace wire {
 // Which transport a link runs on, numbered as the controller tools have
 // always numbered the link mode. Only the link tells them apart.
 enum class LinkKind : qint16 { Tcp = 1, Serial = 2 };
+
+// How the operations treat each transport.
+const Traits &traitsOf(LinkKind kind);
 
 // Where a link goes: a serial device with its rate, or a host and port. The
 // one form every front end names a link in; "serial:DEVICE" and
@@ -39,6 +44,7 @@ public:
     QString setBaud(qint32 baud);
 
     LinkKind kind() const { return m_kind; }
+    const Traits &traits() const { return traitsOf(m_kind); }
     const QString &device() const { return m_device; }
     qint32 baud() const { return m_baud; } // 0 where the rate is not ours
     const QString &host() const { return m_host; }

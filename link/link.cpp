@@ -33,13 +33,11 @@ Link::Link(const CommSettings &comm, Waiter &waiter, core::MessageBox &messages,
            QObject *parent)
     : QObject(parent), m_comm(comm), m_waiter(waiter), m_messages(messages)
 {
-    // A new transport is one more entry: its stream, how it opens, its traits
-    // and how the terminal names what the selection names for it.
+    // A new transport is one more entry: its stream, how it opens, and how
+    // the terminal names what the selection names for it.
     m_transports = {
-        {LinkKind::Serial, &serial, kLineTraits, [this, &serial](const Endpoint &e) { return openSerial(serial, e); },
-         &portCaption},
-        {LinkKind::Tcp, &tcp, kNetworkTraits, [this, &tcp](const Endpoint &e) { return openTcp(tcp, e); },
-         &addressCaption},
+        {LinkKind::Serial, &serial, [this, &serial](const Endpoint &e) { return openSerial(serial, e); }, &portCaption},
+        {LinkKind::Tcp, &tcp, [this, &tcp](const Endpoint &e) { return openTcp(tcp, e); }, &addressCaption},
     };
     for (const Transport &t : m_transports)
         connect(t.io, &ByteIo::lost, this, [this, io = t.io] { onLost(*io); });
@@ -140,7 +138,7 @@ void Link::open(const Endpoint &endpoint)
         return;
     }
     m_opened = endpoint;
-    m_rateInForce = t.traits.rateIsOurs ? std::optional<qint32>(endpoint.baud()) : std::nullopt;
+    m_rateInForce = endpoint.traits().rateIsOurs ? std::optional<qint32>(endpoint.baud()) : std::nullopt;
     setCaption(kConnected);
 }
 

@@ -4,7 +4,6 @@
 #include "link/byteio.h"
 #include "link/commsettings.h"
 #include "link/endpoint.h"
-#include "link/traits.h"
 #include "link/waiter.h"
 
 #include <QObject>
@@ -49,7 +48,7 @@ public:
     bool isConnected() const { return m_caption == kConnected; }
     // How the operations treat the transport in use now: the one pinned by
     // the running operation, else the selected one.
-    const Traits &traits() const { return inUse().traits; }
+    const Traits &traits() const { return traitsOf(inUse().kind); }
     const CommSettings &selected() const { return m_comm; }
     // What the last connect opened, as it was then; later selections on the
     // communications screen do not change it.
@@ -105,12 +104,12 @@ Q_SIGNALS:
 private:
     friend class LinkClaim;
 
-    // One transport: its byte stream, how it opens an endpoint of its kind,
-    // how the operations treat it, and the terminal's caption for it.
+    // One transport: its byte stream, how it opens an endpoint of its kind
+    // (traitsOf() says how the operations treat it), and the terminal's
+    // caption for it.
     struct Transport {
         LinkKind kind;
         ByteIo *io;
-        Traits traits;
         std::function<bool(const Endpoint &)> open;
         QString (*caption)(const CommSettings &);
     };

@@ -94,9 +94,12 @@ bool ConfigModule::onLine(Controller &controller, const QByteArray &line)
     if (!classify(line, &key, &value))
         return false;
     m_values[key] = value;
-    if (key == QLatin1String("idsize"))
+    if (key == QLatin1String("idsize")) {
         for (Controller *c : m_controllers)
             c->options().idSize = value.toInt();
+        // A new ID size lays the memory out afresh.
+        controller.wipeData();
+    }
     writeLog();
     controller.reply(controller.options().ack);
     return true;

@@ -11,7 +11,8 @@ namespace sim {
 
 // The configuration commands ("X001" to "X058", "X0590" to "X0594") and the
 // six stand-alone commands: each is acknowledged and its last value kept. The
-// stand-alone ID-size command changes the size reported for "x". The reset
+// stand-alone ID-size command changes the size reported for "x" and clears
+// the lists and schedules. The reset
 // (NUL "U1") gets no answer.
 class ConfigModule final : public Module {
 public:

@@ -13,6 +13,14 @@ void Controller::resetSession()
 
 void Controller::addSessionStart(std::function<void()> onStart) { m_sessionStarts.push_back(std::move(onStart)); }
 
+void Controller::addDataWipe(std::function<void()> onWipe) { m_dataWipes.push_back(std::move(onWipe)); }
+
+void Controller::wipeData() const
+{
+    for (const auto &wipe : m_dataWipes)
+        wipe();
+}
+
 void Controller::addLineHandler(LineHandler handler) { m_handlers.push_back(std::move(handler)); }
 
 void Controller::addInterceptor(ByteInterceptor interceptor) { m_interceptors.push_back(std::move(interceptor)); }

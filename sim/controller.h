@@ -50,6 +50,10 @@ public:
     void addInterceptor(ByteInterceptor interceptor);
     // Runs at each new connection, so a module's byte mode ends with its peer.
     void addSessionStart(std::function<void()> onStart);
+    // An ID-size change clears the controller's lists and schedules: the
+    // modules that keep them are told here.
+    void addDataWipe(std::function<void()> onWipe);
+    void wipeData() const;
 
     Options &options() { return m_options; }
 
@@ -61,6 +65,7 @@ private:
     std::vector<LineHandler> m_handlers;
     std::vector<ByteInterceptor> m_interceptors;
     std::vector<std::function<void()>> m_sessionStarts;
+    std::vector<std::function<void()>> m_dataWipes;
 };
 
 } // namespace sim

@@ -119,6 +119,15 @@ void DataModule::snapshot(ControllerState &state) const
 
 void DataModule::install(Controller &controller)
 {
+    controller.addDataWipe([this] {
+        m_adHoc.clear();
+        m_adHocIndex.clear();
+        m_sorted.clear();
+        m_adHocCursor = m_sortedCursor = 0;
+        std::fill(m_schedules.begin(), m_schedules.end(), kNoTimes);
+        if (m_onChange)
+            m_onChange();
+    });
     controller.addLineHandler([this, &controller](const QByteArray &line) {
         bool handled = false;
         bool silent = false;

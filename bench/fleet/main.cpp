@@ -7,7 +7,11 @@
 //  - 16 unpaced controllers through the fleet runner with --parallel 8;
 //  - what the journal costs: `fleet --parallel 1000 -- version` over 1,000
 //    paced controllers and a flash fleet of 100, each run once with the
-//    journal and once without.
+//    journal and once without;
+//  - plan and apply: `plan --parallel 1000` over 1,000 paced controllers in
+//    state (firmware and clock managed) against `fleet --parallel 1000 --
+//    version` over the same, and `apply --waves 100%` where one in ten needs
+//    the image, against one controller's flash.
 // For each run: the wall time against one controller's, the CPU seconds of
 // the runner (every process of it) and, apart, of the simulator, and the
 // largest proportional set size of the runner's processes summed, per
@@ -107,11 +111,12 @@ struct Simulator {
         process.terminate();
         process.waitForFinished(5000);
     }
-    bool start(const QString &path, int controllers, int baud)
+    bool start(const QString &path, int controllers, int baud, const QStringList &more = {})
     {
         process.start(path,
-                      {QStringLiteral("--tcp"), QStringLiteral("0"), QStringLiteral("--controllers"),
-                       QString::number(controllers), QStringLiteral("--pace"), QString::number(baud)});
+                      QStringList{QStringLiteral("--tcp"), QStringLiteral("0"), QStringLiteral("--controllers"),
+                                  QString::number(controllers), QStringLiteral("--pace"), QString::number(baud)}
+                          + more);
         QByteArray seen;
         while (ports.size() < controllers) {
             if (!process.waitForReadyRead(30000)) {
@@ -207,18 +212,25 @@ void printFailures(const QString &report)
         return;
     for (const auto &v : QJsonDocument::fromJson(f.readAll()).object().value(QLatin1String("controllers")).toArray()) {
         const QJsonObject c = v.toObject();
-        if (!c.value(QLatin1String("ok")).toBool())
-            std::printf("  %s %s: %s\n", qPrintable(c.value(QLatin1String("name")).toString()),
-                        qPrintable(c.value(QLatin1String("state")).toString()),
-                        qPrintable(c.value(QLatin1String("status")).toString()));
+        // A fleet's report says ok; apply's says what state each ended in.
+        const QString state = c.value(QLatin1String("state")).toString();
+        if (!c.value(QLatin1String("ok")).toBool() && state != QLatin1String("applied")
+            && state != QLatin1String("in state"))
+            std::printf("  %s %s: %s%s\n", qPrintable(c.value(QLatin1String("name")).toString()), qPrintable(state),
+                        qPrintable(c.value(QLatin1String("status")).toString()),
+                        qPrintable(c.value(QLatin1String("message")).toString()));
     }
 }
 
-// single: one controller's time to compare with, 0 for none.
-void print(const char *what, int controllers, const Figures &f, double single)
+// single: the time to compare with (one controller's unless reference names
+// another), 0 for none.
+void print(const char *what, int controllers, const Figures &f, double single, const char *reference = "one")
 {
     const QString against = single > 0
-        ? QStringLiteral(" against %1 s for one (%2 x)").arg(single, 0, 'f', 1).arg(f.wall / single, 0, 'f', 3)
+        ? QStringLiteral(" against %1 s for %3 (%2 x)")
+              .arg(single, 0, 'f', 1)
+              .arg(f.wall / single, 0, 'f', 3)
+              .arg(QLatin1String(reference))
         : QStringLiteral(", %1 controllers per second").arg(controllers / f.wall, 0, 'f', 2);
     std::printf("%s, %d controllers: %.1f s%s; runner %.2f CPU s, simulator %.2f CPU s; runner memory %.1f MB PSS "
                 "(%.2f MB per controller)%s\n",
@@ -237,16 +249,18 @@ std::vector<QStringList> oneEach(const QString &cli, const Simulator &sim, const
     return commands;
 }
 
-// The inventory for a simulator's controllers: c0001, c0002, ...
-QString writeInventory(const QString &path, const Simulator &sim)
+// The inventory for a simulator's controllers: c0001, c0002, ..., with more
+// columns (",firmware,...") holding desired for every row.
+QString writeInventory(const QString &path, const Simulator &sim, const QByteArray &columns = {},
+                       const QByteArray &desired = {})
 {
     QFile f(path);
     if (!f.open(QIODevice::WriteOnly))
         return {};
-    f.write("name,link\n");
+    f.write("name,link" + columns + '\n');
     for (qsizetype i = 0; i < sim.ports.size(); ++i)
-        f.write(
-            QStringLiteral("c%1,tcp:127.0.0.1:%2\n").arg(i + 1, 4, 10, QLatin1Char('0')).arg(sim.ports[i]).toLatin1());
+        f.write(QStringLiteral("c%1,tcp:127.0.0.1:%2").arg(i + 1, 4, 10, QLatin1Char('0')).arg(sim.ports[i]).toLatin1()
+                + desired + '\n');
     return path;
 }
 
@@ -282,6 +296,63 @@ double journalSeconds(const QString &written, const QString &fresh, qsizetype *c
     return std::chrono::duration<double>(spent).count();
 }
 
+// plan over a site in state against a version fleet over it, and apply where
+// one controller in ten needs the image against one controller's flash.
+bool planAndApply(const QString &cli, const QString &simPath, int controllers, int baud, const QByteArray &image,
+                  const QTemporaryDir &dir, double oneFlash)
+{
+    const QByteArray newVersion = "QL 5200 V 3.0";
+    const QString newImage = dir.filePath(QStringLiteral("fw-new.bin"));
+    QFile f(newImage);
+    if (!f.open(QIODevice::WriteOnly)
+        || f.write(image.chopped(44) + newVersion.leftJustified(44, '\0')) != image.size())
+        return false;
+    f.close();
+    const QString logs = dir.filePath(QStringLiteral("logs"));
+    const QByteArray columns = ",firmware,firmware_version,clock";
+    {
+        Simulator s;
+        if (!s.start(simPath, controllers, baud))
+            return false;
+        // The simulator's own identification: every controller is in state.
+        const QString site = writeInventory(dir.filePath(QStringLiteral("plan.csv")), s, columns,
+                                            "," + newImage.toLocal8Bit() + ",5200 Series Controller V 02.14,5");
+        const QStringList runner{cli, QStringLiteral("--no-journal")};
+        const QStringList parallel{QStringLiteral("--parallel"), QString::number(controllers)};
+        const Figures version = fanOut(
+            {runner + QStringList{QStringLiteral("fleet"), site} + parallel + QStringList{"--", "version"}}, s, logs);
+        print("tarnic-cli fleet --parallel 1000 -- version", controllers, version, 0);
+        const Figures plan = fanOut({runner + QStringList{QStringLiteral("plan"), site} + parallel}, s, logs);
+        print("tarnic-cli plan --parallel 1000, firmware and clock", controllers, plan, version.wall,
+              "fleet -- version");
+    }
+    // One in ten answers the old identification.
+    QStringList current;
+    for (int i = 1; i <= controllers; ++i)
+        if (i % 10 != 1)
+            current << QStringLiteral("\"%1\": {\"version\": \"%2\"}").arg(i).arg(QLatin1String(newVersion));
+    const QString stateFile = dir.filePath(QStringLiteral("state.json"));
+    QFile sf(stateFile);
+    if (!sf.open(QIODevice::WriteOnly)
+        || sf.write(QStringLiteral("{\"controllers\": {%1}}").arg(current.join(QStringLiteral(", "))).toLatin1()) < 0)
+        return false;
+    sf.close();
+    Simulator s;
+    if (!s.start(simPath, controllers, baud, {QStringLiteral("--state"), stateFile}))
+        return false;
+    const QString site = writeInventory(dir.filePath(QStringLiteral("apply.csv")), s, columns,
+                                        "," + newImage.toLocal8Bit() + "," + newVersion + ",5");
+    const QString report = dir.filePath(QStringLiteral("apply.json"));
+    const Figures apply =
+        fanOut({{cli, QStringLiteral("--no-journal"), QStringLiteral("apply"), site, QStringLiteral("--parallel"),
+                 QString::number(controllers), QStringLiteral("--waves"), QStringLiteral("100%"),
+                 QStringLiteral("--report"), report}},
+               s, logs);
+    print("tarnic-cli apply --waves 100%, one in ten flashed", controllers, apply, oneFlash);
+    printFailures(report);
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -304,6 +375,7 @@ int main(int argc, char *argv[])
                       QStringLiteral("1000")});
     parser.addOption({QStringLiteral("skip-anchor"), QStringLiteral("Leave out the shell-style fan-out.")});
     parser.addOption({QStringLiteral("journal-only"), QStringLiteral("Measure only what the journal costs.")});
+    parser.addOption({QStringLiteral("plan-only"), QStringLiteral("Measure only plan and apply.")});
     parser.process(app);
     const QString sim = parser.value(QStringLiteral("sim"));
     const QString cli = parser.value(QStringLiteral("cli"));
@@ -331,7 +403,8 @@ int main(int argc, char *argv[])
     const Figures single = fanOut(oneEach(cli, one, image), one, logs);
     print("one tarnic-cli flash", 1, single, single.wall);
 
-    if (!parser.isSet(QStringLiteral("skip-anchor")) && !parser.isSet(QStringLiteral("journal-only"))) {
+    if (!parser.isSet(QStringLiteral("skip-anchor")) && !parser.isSet(QStringLiteral("journal-only"))
+        && !parser.isSet(QStringLiteral("plan-only"))) {
         Simulator many;
         if (!many.start(sim, processes, baud))
             return 1;
@@ -360,6 +433,8 @@ int main(int argc, char *argv[])
         return f;
     };
     const QStringList flash{QStringLiteral("flash"), image};
+    if (parser.isSet(QStringLiteral("plan-only")))
+        return planAndApply(cli, sim, fleet, baud, bytes, dir, single.wall) ? 0 : 1;
     if (!parser.isSet(QStringLiteral("journal-only"))) {
         fleetRun(QStringLiteral("tarnic-cli fleet --parallel 1000"), fleet, baud, 1000, flash, {});
         fleetRun(QStringLiteral("tarnic-cli fleet --parallel 8, unpaced"), 16, 0, 8, flash, {});
@@ -381,6 +456,8 @@ int main(int argc, char *argv[])
     };
     journalCost(QStringLiteral("tarnic-cli fleet --parallel 1000 -- version"), fleet, {QStringLiteral("version")});
     journalCost(QStringLiteral("tarnic-cli fleet --parallel 100 -- flash"), 100, flash);
+    if (!parser.isSet(QStringLiteral("journal-only")) && !planAndApply(cli, sim, fleet, baud, bytes, dir, single.wall))
+        return 1;
     std::printf("load average %s\n", bench::loadAverage().constData());
     return 0;
 }

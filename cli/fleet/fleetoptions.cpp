@@ -4,6 +4,21 @@
 
 namespace cli::fleet {
 
+std::optional<QStringList> onlyNames(const Arguments &arguments, QString *error)
+{
+    QStringList all;
+    // An empty name list is a mistake (an unset variable in a script), never "all".
+    for (const QString &names : arguments.values(QStringLiteral("--only"))) {
+        const QStringList split = names.split(QLatin1Char(','));
+        if (split.contains(QString())) {
+            *error = QStringLiteral("--only needs controller names, got \"%1\"").arg(names);
+            return std::nullopt;
+        }
+        all += split;
+    }
+    return all;
+}
+
 std::optional<FleetOptions> parseFleetOptions(const QStringList &arguments, QString *error)
 {
     const QString parallel = QStringLiteral("--parallel");
@@ -31,7 +46,7 @@ std::optional<FleetOptions> parseFleetOptions(const QStringList &arguments, QStr
     const auto parsed = parseArguments(grammar, arguments.mid(0, dashes));
     if (const auto *why = std::get_if<QString>(&parsed))
         return fail(*why);
-    const Arguments &a = std::get<Arguments>(parsed);
+    const auto &a = std::get<Arguments>(parsed);
     if (a.operands.size() > 1)
         return fail(QStringLiteral("fleet takes one inventory, not %1").arg(a.operands.at(1)));
     if (a.operands.isEmpty())
@@ -45,13 +60,10 @@ std::optional<FleetOptions> parseFleetOptions(const QStringList &arguments, QStr
         return fail(QStringLiteral("%1 takes a whole number from %2").arg(p ? retries : parallel).arg(p ? 0 : 1));
     o.parallel = *p;
     o.retries = *r;
-    // An empty name list is a mistake (an unset variable in a script), never "all".
-    for (const QString &names : a.values(only)) {
-        const QStringList split = names.split(QLatin1Char(','));
-        if (split.contains(QString()))
-            return fail(QStringLiteral("--only needs controller names, got \"%1\"").arg(names));
-        o.only += split;
-    }
+    const auto names = onlyNames(a, error);
+    if (!names)
+        return std::nullopt;
+    o.only = *names;
     o.report = a.value(report).value_or(QString());
     o.logDir = a.value(logDir).value_or(QString());
     return o;

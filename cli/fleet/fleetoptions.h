@@ -1,5 +1,7 @@
 #pragma once
 
+#include "cli/arguments.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -20,6 +22,10 @@ struct FleetOptions {
     bool json = false;
     QStringList command; // COMMAND [ARGS]
 };
+
+// The names of every --only, the lists added up; a usage error when one
+// holds an empty name.
+std::optional<QStringList> onlyNames(const Arguments &arguments, QString *error);
 
 std::optional<FleetOptions> parseFleetOptions(const QStringList &arguments, QString *error);
 

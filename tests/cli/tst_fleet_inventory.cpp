@@ -66,6 +66,21 @@ void TestFleetInventory::parse_data()
         {"baud on tcp", "name,link,baud\nA,tcp:h,9600\n", "line 2"},
         {"too many fields", "name,link\nA,tcp:h,x\n", "line 2"},
         {"quote left open", "name,link\n\"A,tcp:h\n", "line 2"},
+        {"desired state, blank where not managed",
+         "name,link,firmware,firmware_version,desired_profile,clock,clock_hours\n"
+         "A,tcp:h,fw/a.bin, QL 5200 V 3.0 ,p.tfp,5,-2\nB,tcp:h:58,,,,,\nC,tcp:h,,,,2,\n",
+         "A --tcp h:57 desired=/site/fw/a.bin|QL 5200 V 3.0|/site/p.tfp|5|-2;B --tcp h:58;C --tcp h:57 desired=||"
+         "|2|0"},
+        {"firmware without its version", "name,link,firmware\nA,tcp:h,fw.bin\n", "line 2"},
+        {"a version without firmware", "name,link,firmware_version\nA,tcp:h,V 1\n", "line 2"},
+        {"firmware on a serial line not at 9600",
+         "name,link,baud,firmware,firmware_version\n"
+         "A,serial:/dev/x,19200,fw.bin,V 1\n",
+         "line 2"},
+        {"clock below 2 s", "name,link,clock\nA,tcp:h,1\n", "line 2"},
+        {"clock not a number", "name,link,clock\nA,tcp:h,5s\n", "line 2"},
+        {"clock_hours past 24", "name,link,clock,clock_hours\nA,tcp:h,5,25\n", "line 2"},
+        {"clock_hours without clock", "name,link,clock_hours\nA,tcp:h,2\n", "line 2"},
     };
     for (const Row &r : rows)
         QTest::newRow(r.name) << QString::fromUtf8(r.text) << QString::fromUtf8(r.expected);
@@ -93,6 +108,12 @@ void TestFleetInventory::parse()
             parts << QStringLiteral("image=") + c.image;
         if (!c.profile.isEmpty())
             parts << QStringLiteral("profile=") + c.profile;
+        const fleet::DesiredState &d = c.desired;
+        if (d.managed())
+            parts << QStringLiteral("desired=%1|%2|%3|%4|%5")
+                         .arg(d.firmware, d.firmwareVersion, d.profile,
+                              d.clockTolerance ? QString::number(*d.clockTolerance) : QString())
+                         .arg(d.clockHours);
         got << parts.join(QLatin1Char(' '));
     }
     QCOMPARE(got.join(QLatin1Char(';')), expected);

@@ -235,7 +235,7 @@ void TstE2eCli::withoutController_data()
                         const QString &err) { QTest::newRow(name) << program << args << exitCode << out << err; };
     row("cli help", "TARNIC_CLI", "--help", 0,
         "^Usage: tarnic-cli .*\nCommands:\n  version\n.*\nOptions:\n.*\nExit status:\n.*"
-        "  3  the link could not be opened\n  130  interrupted.*\n$",
+        "  3  the link could not be opened\n  4  plan: changes are pending.*\n  130  interrupted.*\n$",
         "^$");
     row("cli version", "TARNIC_CLI", "--version", 0, version.arg(QStringLiteral("tarnic-cli")), "^$");
     row("sim help", "TARNIC_SIM", "--help", 0, "^Usage: tarnic-sim .*\nOptions:\n.*--pace", "^$");

@@ -8,6 +8,7 @@
 #include "tests/common/slowpty.h"
 
 #include <QCryptographicHash>
+#include <QDeadlineTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -329,8 +330,13 @@ void TstE2eJournal::fleetKilled()
     fleet.start(qEnvironmentVariable("TARNIC_CLI"),
                 {"--journal", journal, "--json", "fleet", site, "--parallel", "2", "--", "loopback", "--passes", "50"});
     QByteArray out;
-    while (!(out.contains("\"name\":\"c\"") && out.contains("\"name\":\"d\"")) && fleet.waitForReadyRead(10000))
+    const auto bothStarted = [&out] { return out.contains("\"name\":\"c\"") && out.contains("\"name\":\"d\""); };
+    // A slow machine (a sanitizer build) may take a while to get there.
+    for (QDeadlineTimer deadline(60000); !bothStarted() && !deadline.hasExpired();) {
+        fleet.waitForReadyRead(1000);
         out += fleet.readAllStandardOutput();
+    }
+    QVERIFY2(bothStarted(), out.constData());
     ::kill(static_cast<pid_t>(fleet.processId()), SIGKILL);
     QVERIFY(fleet.waitForFinished(10000));
     QCOMPARE(controllersOf(records(journal)),

@@ -1,6 +1,9 @@
-// The simulator's state file as a technician or a test writes it, and the
-// identification a flash image gives a controller.
+// The simulator's state file as a technician or a test writes it, the
+// identification a flash image gives a controller, and what an ID-size change
+// clears.
 #include "sim/boot_module.h"
+#include "sim/controller.h"
+#include "sim/module.h"
 #include "sim/state.h"
 #include "tests/common/rows.h"
 
@@ -13,6 +16,8 @@ private Q_SLOTS:
     void reader();
     void identification_data();
     void identification();
+    void idSizeChange_data();
+    void idSizeChange();
 };
 
 void TstSimState::reader_data()
@@ -91,6 +96,50 @@ void TstSimState::identification()
 {
     const QByteArray image = "abcdef" + FETCHED(QByteArray, trailer).leftJustified(44, '\0');
     QCOMPARE(sim::BootModule::identification(image, FETCHED(QByteArray, current)), FETCHED(QByteArray, identification));
+}
+
+void TstSimState::idSizeChange_data()
+{
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<bool>("cleared");
+    QTest::newRow("the ID-size command") << QByteArray("\\20") << true;
+    QTest::newRow("another stand-alone setting") << QByteArray("|1") << false;
+}
+
+// A new ID size lays the controller's memory out afresh: its lists and
+// schedules are gone.
+void TstSimState::idSizeChange()
+{
+    sim::SiteState site;
+    QString error;
+    QVERIFY(sim::parseState(
+        R"({"controllers": {"1": {"ad_hoc": ["0011"], "sorted": ["0012"], "schedules": ["001108001700"]}}})", 1, &site,
+        &error));
+    QCommandLineParser parser;
+    auto modules = sim::makeModules();
+    for (auto &m : modules)
+        m->addOptions(parser);
+    QVERIFY(parser.parse({QStringLiteral("tarnic-sim")}));
+    sim::Controller controller{{}};
+    sim::Module::Placement placement;
+    placement.state = &site.at(1);
+    for (auto &m : modules) {
+        QVERIFY(m->configure(parser, &error));
+        m->place(placement);
+        m->install(controller);
+    }
+    QByteArray replies;
+    controller.send = [&replies](const QByteArray &bytes) { replies += bytes; };
+    controller.feed(FETCHED(QByteArray, line) + '\r');
+    QCOMPARE(replies, QByteArray("OK\r"));
+    sim::ControllerState held;
+    for (const auto &m : modules)
+        m->snapshot(held);
+    // Each list as the snapshot gives it: none would not count as cleared.
+    const auto empty = [](const auto &list) { return list && list->empty(); };
+    QCOMPARE(empty(held.adHoc), FETCHED(bool, cleared));
+    QCOMPARE(empty(held.sorted), FETCHED(bool, cleared));
+    QCOMPARE(empty(held.schedules), FETCHED(bool, cleared));
 }
 
 QTEST_GUILESS_MAIN(TstSimState)

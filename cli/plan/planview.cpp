@@ -1,0 +1,105 @@
+#include "cli/plan/planview.h"
+
+#include "cli/plan/predict.h"
+
+#include <QJsonArray>
+
+#include <cmath>
+
+namespace cli::plan {
+
+namespace {
+// Tenths of a second are as much as a prediction knows.
+double rounded(double seconds) { return std::round(seconds * 10) / 10; }
+
+QJsonValue recordObject(const std::optional<journal::Record> &r)
+{
+    if (!r)
+        return QJsonValue::Null;
+    return QJsonObject{{QStringLiteral("seq"), r->seq},
+                       {QStringLiteral("operation_id"), r->operationId},
+                       {QStringLiteral("started"), r->started},
+                       {QStringLiteral("ended"), r->ended},
+                       {QStringLiteral("run"), r->run},
+                       {QStringLiteral("settings_sha256"), r->results.value(QLatin1String("settings_sha256"))}};
+}
+
+QJsonObject desiredObject(const ::fleet::DesiredState &d, const Targets &t)
+{
+    QJsonObject o;
+    if (!d.firmware.isEmpty()) {
+        o.insert(QStringLiteral("firmware"), d.firmwareVersion);
+        o.insert(QStringLiteral("firmware_image"), d.firmware);
+    }
+    if (!d.profile.isEmpty()) {
+        o.insert(QStringLiteral("profile"), d.profile);
+        o.insert(QStringLiteral("settings_sha256"), t.settingsHash);
+    }
+    if (d.clockTolerance) {
+        o.insert(QStringLiteral("clock_tolerance_s"), *d.clockTolerance);
+        o.insert(QStringLiteral("clock_hours"), d.clockHours);
+    }
+    return o;
+}
+} // namespace
+
+QJsonObject controllerObject(const ::fleet::Controller &c, const Targets &t, const Reading &r, const ControllerPlan &p,
+                             const QString &runId)
+{
+    QJsonArray actions;
+    double total = 0;
+    for (const Action &a : p.actions) {
+        actions.append(QJsonObject{{QStringLiteral("kind"), kindName(a.kind)},
+                                   {QStringLiteral("reason"), a.reason},
+                                   {QStringLiteral("predicted_s"), rounded(a.seconds)}});
+        total += a.seconds;
+    }
+    QJsonObject read;
+    if (r.read) {
+        read.insert(QStringLiteral("firmware"), r.version);
+        read.insert(QStringLiteral("time"), r.time);
+        read.insert(QStringLiteral("clock_offset_s"), r.clockOffset ? QJsonValue(*r.clockOffset) : QJsonValue());
+    }
+    QJsonObject o{{QStringLiteral("event"), QStringLiteral("controller")},
+                  {QStringLiteral("name"), c.name},
+                  {QStringLiteral("endpoint"), c.link},
+                  {QStringLiteral("reachable"), p.read},
+                  {QStringLiteral("interrupted"), p.interrupted},
+                  {QStringLiteral("read"), r.read ? QJsonValue(read) : QJsonValue()},
+                  {QStringLiteral("desired"), desiredObject(c.desired, t)},
+                  {QStringLiteral("in_state"), p.inState()},
+                  {QStringLiteral("actions"), actions},
+                  {QStringLiteral("predicted_s"), rounded(total)},
+                  {QStringLiteral("journal_record"), recordObject(p.programmed)},
+                  {QStringLiteral("run"), runId}};
+    if (!p.read)
+        o.insert(QStringLiteral("error"), p.failure);
+    return o;
+}
+
+QStringList planLines(const ::fleet::Controller &c, const ControllerPlan &p)
+{
+    const QString who = QStringLiteral("%1 (%2): ").arg(c.name, c.link);
+    if (p.inState())
+        return {who + QStringLiteral("in state")};
+    if (p.actions.empty())
+        return {who + QStringLiteral("unreachable: ") + p.failure};
+    double total = 0;
+    QStringList lines;
+    for (const Action &a : p.actions) {
+        const QString kind = p.interrupted && a.kind == ActionKind::Firmware ? QStringLiteral("firmware (interrupted)")
+                                                                             : kindName(a.kind);
+        lines << QStringLiteral("  %1  %2 (%3)").arg(kind.leftJustified(8), a.reason, durationText(a.seconds));
+        total += a.seconds;
+    }
+    lines.prepend(who
+                  + QStringLiteral("%1 pending, %2")
+                        .arg(p.actions.size() == 1 ? QStringLiteral("1 action")
+                                                   : QStringLiteral("%1 actions").arg(p.actions.size()),
+                             durationText(total)));
+    if (p.interrupted)
+        lines << QStringLiteral("  (not read: %1)").arg(p.failure);
+    return lines;
+}
+
+} // namespace cli::plan

@@ -1,0 +1,285 @@
+// tarnic-cli plan and apply against a tarnic-sim site started from a state
+// file: what plan lists, what apply brings into state (read back from the
+// simulator's --state-out), that a site in state is left alone, and where
+// apply stops: a failed wave, the failure threshold, a controller that keeps
+// its old firmware, a download stopped by Ctrl-C.
+#include "tests/common/files.h"
+#include "tests/common/rows.h"
+#include "tests/common/simprocess.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRandomGenerator>
+#include <QSet>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+
+namespace {
+
+const QByteArray kNew = "QL 5200 V 3.0";
+const QByteArray kOld = "5200 Series Controller V 02.14";
+
+QList<QJsonObject> jsonLines(const QByteArray &out)
+{
+    QList<QJsonObject> objects;
+    for (const QByteArray &line : out.split('\n'))
+        if (!line.isEmpty())
+            objects << QJsonDocument::fromJson(line).object();
+    return objects;
+}
+
+// The objects of one event, by controller name.
+QMap<QString, QJsonObject> byName(const QList<QJsonObject> &objects, const char *event)
+{
+    QMap<QString, QJsonObject> found;
+    for (const QJsonObject &o : objects)
+        if (o.value(QLatin1String("event")).toString() == QLatin1String(event))
+            found.insert(o.value(QLatin1String("name")).toString(), o);
+    return found;
+}
+
+QString kinds(const QJsonArray &actions)
+{
+    QStringList all;
+    for (const auto &a : actions)
+        all << (a.isObject() ? a.toObject().value(QLatin1String("kind")).toString() : a.toString());
+    return all.join(QLatin1Char(','));
+}
+
+// "NAME:ACTION,ACTION" for each controller plan lists, ';' between;
+// "NAME:unreachable" for one not read, "NAME:interrupted:ACTION,…" for one
+// left in its boot code.
+QString planned(const QByteArray &out)
+{
+    QStringList rows;
+    for (const QJsonObject &c : byName(jsonLines(out), "controller")) {
+        const QString name = c.value(QLatin1String("name")).toString();
+        const QString actions = kinds(c.value(QLatin1String("actions")).toArray());
+        if (c.value(QLatin1String("interrupted")).toBool())
+            rows << name + QStringLiteral(":interrupted:") + actions;
+        else if (!c.value(QLatin1String("reachable")).toBool())
+            rows << name + QStringLiteral(":unreachable");
+        else
+            rows << name + QLatin1Char(':') + actions;
+    }
+    return rows.join(QLatin1Char(';'));
+}
+
+// One tarnic-sim serving the site's controllers from a state file, and a
+// name nothing listens for; the inventory manages firmware, profile and clock
+// of every row, a journal and the files in a folder of their own.
+struct Site {
+    // versions: the reply to "V" of each controller a, b, c, …; sim: switches
+    // of the simulator; gone: a row "gone" that cannot be reached.
+    bool start(const QList<QByteArray> &versions, const QStringList &sim, bool gone,
+               const QList<qint64> &clockOffsets = {})
+    {
+        QByteArray image(2000, '\0');
+        QRandomGenerator rng(27);
+        for (char &c : image)
+            c = static_cast<char>(rng.bounded(256));
+        QByteArray state = "{\"controllers\": {";
+        for (qsizetype i = 0; i < versions.size(); ++i)
+            state += QStringLiteral("%1\"%2\": {\"version\": \"%3\", \"clock_offset\": %4}")
+                         .arg(i ? QStringLiteral(", ") : QString())
+                         .arg(i + 1)
+                         .arg(QString::fromLatin1(versions[i]))
+                         .arg(clockOffsets.value(i))
+                         .toLatin1();
+        if (!testing::writeFile(path("fw.bin"), image + kNew.leftJustified(44, '\0'))
+            || !testing::writeFile(path("site.tfp"), "# tarnic-profile 1\ngeneral.beep = off\n")
+            || !testing::writeFile(path("state.json"), state + "}}")
+            || !simulator.start(QStringList{"--tcp", "0", "--controllers", QString::number(versions.size()), "--state",
+                                            path("state.json"), "--state-out", path("out.json")}
+                                + sim))
+            return false;
+        QByteArray inventory = "name,link,firmware,firmware_version,desired_profile,clock\n";
+        const QByteArray desired = ",fw.bin," + kNew + ",site.tfp,5\n";
+        for (qsizetype i = 0; i < versions.size(); ++i)
+            inventory += QStringLiteral("%1,tcp:127.0.0.1:%2")
+                             .arg(QChar(static_cast<char16_t>(u'a' + i)))
+                             .arg(simulator.tcpPorts()[i])
+                             .toLatin1()
+                + desired;
+        if (gone) {
+            QTcpServer closed;
+            if (!closed.listen(QHostAddress::LocalHost))
+                return false;
+            inventory += "gone,tcp:127.0.0.1:" + QByteArray::number(closed.serverPort()) + desired;
+        }
+        return testing::writeFile(path("site.csv"), inventory);
+    }
+    QString path(const char *name) const { return dir.filePath(QLatin1String(name)); }
+    QString link(int index) const { return QStringLiteral("127.0.0.1:%1").arg(simulator.tcpPorts()[index]); }
+
+    // tarnic-cli --json --journal J COMMAND site.csv ARGS
+    testing::CliRun cli(const QString &command, const QStringList &args = {}) const
+    {
+        return testing::runCli(QStringList{"--json", "--journal", path("j.db"), command, path("site.csv")} + args,
+                               90000);
+    }
+
+    // What each controller holds, from --state-out: "VERSION CLOCK_OFFSET".
+    QStringList held() const
+    {
+        QStringList rows;
+        const QJsonObject all = QJsonDocument::fromJson(testing::readFile(path("out.json"))).object();
+        const QJsonObject controllers = all.value(QLatin1String("controllers")).toObject();
+        for (int i = 1; i <= controllers.size(); ++i) {
+            const QJsonObject c = controllers.value(QString::number(i)).toObject();
+            rows << QStringLiteral("%1 %2")
+                        .arg(c.value(QLatin1String("version")).toString())
+                        .arg(c.value(QLatin1String("clock_offset")).toInteger());
+        }
+        return rows;
+    }
+
+    QTemporaryDir dir;
+    testing::SimProcess simulator;
+};
+
+// Each controller's "NAME STATE" of apply's JSON Lines, ';' between.
+QString applied(const QByteArray &out)
+{
+    QStringList rows;
+    for (const QJsonObject &c : byName(jsonLines(out), "controller"))
+        rows << c.value(QLatin1String("name")).toString() + QLatin1Char(' ')
+                + c.value(QLatin1String("state")).toString();
+    return rows.join(QLatin1Char(';'));
+}
+
+QJsonObject summary(const QByteArray &out) { return jsonLines(out).value(jsonLines(out).size() - 1); }
+
+} // namespace
+
+class TstE2ePlan : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void mixedSite();
+    void stops_data();
+    void stops();
+};
+
+// In state, old firmware, a drifted clock, never programmed, unreachable:
+// plan lists what each needs, apply brings the reachable ones into state in
+// two waves, and a second apply only reads.
+void TstE2ePlan::mixedSite()
+{
+    Site site;
+    QVERIFY(site.start({kNew, kOld, kNew, kNew}, {}, true, {0, 0, 400, 0}));
+    // a, b and c were programmed with the site's profile, by endpoint alone.
+    for (int i = 0; i < 3; ++i)
+        QCOMPARE(testing::runCli({"--journal", site.path("j.db"), "--tcp", site.link(i), "program", "--profile",
+                                  site.path("site.tfp")})
+                     .exitCode,
+                 0);
+
+    testing::CliRun plan = site.cli("plan");
+    QCOMPARE(plan.exitCode, 1);
+    QCOMPARE(planned(plan.out), "a:;b:firmware,profile;c:clock;d:profile;gone:unreachable");
+    const QJsonObject b = byName(jsonLines(plan.out), "controller").value("b");
+    QVERIFY2(b.value("journal_record").toObject().value("seq").toInt() > 0, plan.out);
+    QCOMPARE(b.value("read").toObject().value("firmware").toString(), kOld);
+    QVERIFY(b.value("actions").toArray().at(0).toObject().value("predicted_s").toDouble() > 8);
+    QCOMPARE(site.cli("plan", {"--only", "a,b,c,d"}).exitCode, 4);
+
+    const testing::CliRun apply = site.cli("apply", {"--waves", "1,100%", "--report", site.path("report.json")});
+    QCOMPARE(apply.exitCode, 1);
+    QCOMPARE(applied(apply.out), "a in state;b applied;c applied;d applied;gone unreachable");
+    const QJsonObject bApplied = byName(jsonLines(apply.out), "controller").value("b");
+    QCOMPARE(kinds(bApplied.value("verified").toArray()), "firmware");
+    QCOMPARE(kinds(bApplied.value("recorded").toArray()), "profile");
+    QVERIFY(testing::readFile(site.path("report.json")).contains("\"state\": \"applied\""));
+    const QStringList held = site.held();
+    QCOMPARE(held.size(), 4);
+    for (const QString &controller : held)
+        QVERIFY2(controller.startsWith(kNew + ' ') && std::abs(controller.section(' ', -1).toInt()) <= 1,
+                 qPrintable(held.join('|')));
+
+    plan = site.cli("plan");
+    QCOMPARE(plan.exitCode, 1);
+    QCOMPARE(planned(plan.out), "a:;b:;c:;d:;gone:unreachable");
+
+    // In state: apply reads and sends nothing else.
+    const testing::CliRun again = site.cli("apply", {"--only", "a,b,c,d"});
+    QCOMPARE(again.exitCode, 0);
+    QCOMPARE(applied(again.out), "a in state;b in state;c in state;d in state");
+    const testing::CliRun journal = testing::runCli(
+        {"--journal", site.path("j.db"), "journal", "--json", "--run", summary(again.out).value("run").toString()});
+    QSet<QString> operations;
+    for (const QJsonObject &r : jsonLines(journal.out))
+        operations << r.value("operation").toString();
+    QCOMPARE(operations, QSet<QString>{"inspect"});
+}
+
+void TstE2ePlan::stops_data()
+{
+    QTest::addColumn<QList<QByteArray>>("versions");
+    QTest::addColumn<QStringList>("sim");   // for controller a alone
+    QTest::addColumn<QStringList>("apply"); // options
+    QTest::addColumn<bool>("interrupt");    // Ctrl-C twice once the download is under way
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("states");
+    QTest::addColumn<QString>("message"); // a's, or else why apply stopped
+    const QStringList silent{"--silent-on", "X001"};
+    QTest::newRow("a failed first wave: the next does not start")
+        << QList<QByteArray>{kNew, kNew, kNew} << silent << QStringList{"--waves", "1,100%"} << false << 1
+        << "a failed;b not started;c not started"
+        << "wave 1 did not end in state";
+    QTest::newRow("--max-failures: no new starts")
+        << QList<QByteArray>{kNew, kNew, kNew} << silent << QStringList{"--parallel", "1", "--max-failures", "1"}
+        << false << 1 << "a failed;b not started;c not started"
+        << "1 of 1 controllers failed (--max-failures)";
+    QTest::newRow("the old firmware still answers after the download")
+        << QList<QByteArray>{kOld} << QStringList{"--keep-version"} << QStringList{} << false << 1 << "a failed"
+        << QString::fromLatin1("firmware: answers \"" + kOld + "\" after the download, not \"" + kNew);
+    QTest::newRow("a download stopped by Ctrl-C")
+        << QList<QByteArray>{kOld} << QStringList{"--pace", "9600"} << QStringList{} << true << 130 << "a interrupted"
+        << "firmware: interrupted, left in boot code";
+}
+
+void TstE2ePlan::stops()
+{
+    QFETCH(QList<QByteArray>, versions);
+    QFETCH(QString, message);
+    Site site;
+    QVERIFY(site.start(versions, FETCHED(QStringList, sim) + QStringList{"--fault-on", "1"}, false));
+    QByteArray out;
+    int exitCode = -1;
+    if (FETCHED(bool, interrupt)) {
+        QProcess apply;
+        apply.start(qEnvironmentVariable("TARNIC_CLI"),
+                    QStringList{"--json", "--journal", site.path("j.db"), "apply", site.path("site.csv")});
+        while (!out.contains("\"event\":\"progress\"") && apply.waitForReadyRead(30000))
+            out += apply.readAllStandardOutput();
+        for (int press = 0; press < 2; ++press) {
+            ::kill(static_cast<pid_t>(apply.processId()), SIGINT);
+            QTest::qWait(100);
+        }
+        QVERIFY(apply.state() == QProcess::NotRunning || apply.waitForFinished(30000));
+        out += apply.readAllStandardOutput();
+        exitCode = apply.exitCode();
+    } else {
+        const testing::CliRun apply = site.cli("apply", FETCHED(QStringList, apply));
+        out = apply.out;
+        exitCode = apply.exitCode;
+    }
+    QCOMPARE(exitCode, FETCHED(int, exitCode));
+    QCOMPARE(applied(out), FETCHED(QString, states));
+    const QString said = byName(jsonLines(out), "controller").value("a").value("message").toString() + '|'
+        + summary(out).value("stopped").toString();
+    QVERIFY2(said.contains(message), qPrintable(said));
+    if (!FETCHED(bool, interrupt))
+        return;
+    // Left in its boot code, it answers nothing; the journal tells why.
+    const testing::CliRun plan = site.cli("plan");
+    QCOMPARE(plan.exitCode, 1);
+    QCOMPARE(planned(plan.out), "a:interrupted:firmware,profile,clock");
+}
+
+QTEST_GUILESS_MAIN(TstE2ePlan)
+#include "tst_e2e_plan.moc"
