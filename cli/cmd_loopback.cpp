@@ -23,7 +23,7 @@ QString checkLoopback(const Arguments &arguments)
 // bad echo, time-out or lost link.
 int runLoopback(Context &c)
 {
-    const int passes = *wholeNumber(c.args, kPasses, 1, loopback::kDefaultPasses);
+    const int passes = wholeNumber(c.args, kPasses, 1, loopback::kDefaultPasses).value_or(loopback::kDefaultPasses);
 
     NoCaption caption;
     loopback::LoopbackTest test(c.link, c.out, caption);

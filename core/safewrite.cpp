@@ -126,7 +126,7 @@ std::optional<QString> SafeFile::commitNew(const std::function<QString(int)> &na
     if (!sync())
         return std::nullopt;
     for (int n = 1; n <= kNames; ++n) {
-        const QString path = name(n);
+        QString path = name(n);
         const QByteArray target = QFile::encodeName(path);
         int result = ::renameat2(AT_FDCWD, m_temporary.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE);
         // A file system without the flag: a hard link is made only where no name is.
