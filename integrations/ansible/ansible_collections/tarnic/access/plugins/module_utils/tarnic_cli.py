@@ -37,6 +37,18 @@ def joined(value):
     return str(value)
 
 
+def selection_args(params):
+    """--only and --parallel of a run over an inventory."""
+    args = []
+    # An empty list passes on as an empty --only, which tarnic-cli refuses:
+    # an unset variable never means "every controller".
+    if params.get('only') is not None:
+        args += ['--only', joined(params['only'])]
+    if params.get('parallel') is not None:
+        args += ['--parallel', str(params['parallel'])]
+    return args
+
+
 def site_verb(check_mode):
     # Check mode only plans: plan changes nothing on any controller.
     return 'plan' if check_mode else 'apply'
@@ -44,13 +56,7 @@ def site_verb(check_mode):
 
 def site_argv(params, check_mode):
     verb = site_verb(check_mode)
-    argv = global_args(params) + [verb, params['inventory']]
-    # An empty list passes on as an empty --only, which tarnic-cli refuses:
-    # an unset variable never means "every controller".
-    if params.get('only') is not None:
-        argv += ['--only', joined(params['only'])]
-    if params.get('parallel') is not None:
-        argv += ['--parallel', str(params['parallel'])]
+    argv = global_args(params) + [verb, params['inventory']] + selection_args(params)
     if params.get('prune'):
         argv.append('--prune')
     if verb == 'apply':
@@ -72,11 +78,7 @@ def command_argv(params):
     argv = global_args(params)
     operation = operation_words(params['operation'])
     if params.get('inventory'):
-        argv += ['fleet', params['inventory']]
-        if params.get('only') is not None:
-            argv += ['--only', joined(params['only'])]
-        if params.get('parallel') is not None:
-            argv += ['--parallel', str(params['parallel'])]
+        argv += ['fleet', params['inventory']] + selection_args(params)
         if params.get('retries') is not None:
             argv += ['--retries', str(params['retries'])]
         if params.get('answer_id_size'):
