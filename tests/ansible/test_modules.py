@@ -165,6 +165,14 @@ class Outcomes(unittest.TestCase):
                'before': 'clock_offset_s: 311\nfirmware: V 02.14\nsettings_sha256: (none in the journal)\n',
                'after': 'clock_tolerance_s: 5\nfirmware: V 3.0\nsettings_sha256: d3fd\n'
                         'pending firmware: answers "V 02.14"\n'}]),
+            # A list read is its counts and keyed hash, one line; the profile's hash from the journal.
+            ([{'name': 'b', 'endpoint': 'serial:/dev/ttyUSB0', 'actions': actions,
+               'read': {'access': {'records': 2, 'hmac_sha256': 'e1'}}, 'desired': {'access': '/l.txt'},
+               'notes': ['1 sorted ID cannot remove (sorted list)'], 'journal_record': {'settings_sha256': 'x'}}],
+             [{'before_header': 'b (serial:/dev/ttyUSB0): read', 'after_header': 'b (serial:/dev/ttyUSB0): desired',
+               'before': 'access: {"hmac_sha256": "e1", "records": 2}\n',
+               'after': 'access: /l.txt\npending firmware: answers "V 02.14"\n'
+                        'note: 1 sorted ID cannot remove (sorted list)\n'}]),
         ]
         for controllers, diff in rows:
             with self.subTest(controllers=controllers):

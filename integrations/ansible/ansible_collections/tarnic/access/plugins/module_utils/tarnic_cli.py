@@ -148,7 +148,7 @@ def site_failure(verb, rc, err, controllers, summary):
 
 
 def lines_of(values):
-    return ''.join('%s: %s\n' % (k, json.dumps(values[k]) if isinstance(values[k], (dict, list)) else values[k])
+    return ''.join('%s: %s\n' % (k, json.dumps(values[k], sort_keys=True) if isinstance(values[k], (dict, list)) else values[k])
                    for k in sorted(values))
 
 
@@ -168,6 +168,7 @@ def site_diff(controllers):
             record = c.get('journal_record') or {}
             before['settings_sha256'] = record.get('settings_sha256', '(none in the journal)')
         pending = ''.join('pending %s: %s\n' % (a.get('kind'), a.get('reason')) for a in c['actions'])
+        pending += ''.join('note: %s\n' % n for n in c.get('notes', []))
         title = '%s (%s)' % (c.get('name'), c.get('endpoint'))
         diff.append(dict(before_header='%s: read' % title, after_header='%s: desired' % title,
                          before=lines_of(before), after=lines_of(desired) + pending))
