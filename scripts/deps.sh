@@ -22,6 +22,7 @@ TARNIC_TEST_PACKAGES=(
   ansible-core                   # the Ansible collection's modules, run by ansible-playbook
   ansible-lint                   # the collection's example playbook is linted
   python3-pyflakes               # the collection's Python is checked
+  openssh-client                 # ssh: the collection's test has a site whose PC cannot be reached
 )
 
 # Only for the fuzz targets (fuzz/run.sh): libFuzzer comes with clang's runtime.
