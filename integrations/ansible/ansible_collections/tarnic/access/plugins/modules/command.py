@@ -101,9 +101,18 @@ controllers:
   type: list
   elements: dict
 summary:
-  description: The fleet run's counts (C(done), C(failed), C(exit)).
+  description: The fleet run's counts (C(done), C(failed), C(exit)) and its id (C(run)).
   returned: with inventory
   type: dict
+run:
+  description: The fleet run's id in the journal.
+  returned: with inventory, when tarnic-cli got as far as the run
+  type: str
+journal:
+  description: The journal's records of the fleet run (C(tarnic-cli journal --run ID --json)).
+  returned: with inventory
+  type: list
+  elements: dict
 stderr:
   description: What C(tarnic-cli) wrote to stderr.
   returned: always
@@ -137,13 +146,16 @@ def main():
     operation = module.params['operation']
     if module.check_mode and not read_only(operation):
         module.exit_json(changed=True, msg='not run in check mode: the operation changes the controller or writes')
-    rc, events, err = TarnicCli(module).run(command_argv(module.params))
+    cli = TarnicCli(module)
+    rc, events, err = cli.run(command_argv(module.params))
     results = events_of(events, 'result')
     if module.params['inventory']:
         last = dict((r['name'], without_event(r)) for r in results if 'name' in r)
         controllers = list(last.values())
-        summary = [without_event(r) for r in results if 'name' not in r]
-        result = dict(controllers=controllers, summary=summary[-1] if summary else {})
+        summaries = [without_event(r) for r in results if 'name' not in r]
+        summary = summaries[-1] if summaries else {}
+        result = dict(controllers=controllers, summary=summary, run=summary.get('run'),
+                      journal=cli.journal_records(summary.get('run')))
         exits = [c.get('exit') for c in controllers]
     else:
         final = results[-1] if results else {}
