@@ -153,6 +153,22 @@ class Outcomes(unittest.TestCase):
             with self.subTest(operation=operation, rc=rc, exits=exits):
                 self.assertEqual(cli.command_outcome(operation, rc, exits), (changed, failed))
 
+    def test_failure_message(self):
+        unreachable = {'name': 'gate', 'error': 'cannot connect', 'message': 'cannot connect'}
+        rows = [
+            # (verb, exit status, stderr, controllers, summary, message)
+            ('apply', 2, 'cannot read the inventory x.csv\nusage: tarnic-cli ...\n', [], {},
+             'tarnic-cli apply exited 2: cannot read the inventory x.csv'),
+            ('plan', 1, '', [{'name': 'a', 'actions': []}, unreachable], {},
+             'tarnic-cli plan exited 1: gate: cannot connect'),
+            ('apply', 1, '', [{'name': 'a', 'message': 'not started'}], {'stopped': '1 failed: no more starts'},
+             'tarnic-cli apply exited 1: a: not started; 1 failed: no more starts'),
+            ('apply', 130, '', [], {}, 'tarnic-cli apply exited 130'),
+        ]
+        for verb, rc, err, controllers, summary, message in rows:
+            with self.subTest(verb=verb, rc=rc):
+                self.assertEqual(cli.site_failure(verb, rc, err, controllers, summary), message)
+
     def test_diff(self):
         read = {'firmware': 'V 02.14', 'clock_offset_s': 311}
         desired = {'firmware': 'V 3.0', 'settings_sha256': 'd3fd', 'clock_tolerance_s': 5}

@@ -5,6 +5,7 @@
 # journal) and a third whose PC cannot be reached. Nothing is read from or
 # written to ~/.ansible. Needs TARNIC_SIM and TARNIC_CLI (CTest sets them).
 import ctypes
+import json
 import os
 import re
 import shutil
@@ -21,6 +22,7 @@ SITES = ('north', 'south')
 # Controller 1 in state but never programmed from the journal; controller 2
 # also with its clock 400 s ahead.
 STATE = '{"controllers": {"1": {"clock_offset": 0}, "2": {"clock_offset": 400}}}'
+VERSION = '5200 Series Controller V 02.14'  # the simulator's own
 RECAP = re.compile(r'^(\S+)\s*:\s*ok=(\d+)\s+changed=(\d+)\s+unreachable=(\d+)\s+failed=(\d+)', re.M)
 
 
@@ -47,6 +49,8 @@ class Sites(unittest.TestCase):
                        ANSIBLE_LOCAL_TEMP=home + '/.ansible/tmp', ANSIBLE_COLLECTIONS_PATH=cls.path('collections'),
                        ANSIBLE_CONFIG=cls.path('ansible.cfg'), ANSIBLE_HOST_KEY_CHECKING='False',
                        ANSIBLE_NOCOLOR='1', ANSIBLE_RETRY_FILES_ENABLED='False', XDG_DATA_HOME=home,
+                       # Each host's last task result as JSON, in a file of its own.
+                       ANSIBLE_CALLBACKS_ENABLED='tree', ANSIBLE_CALLBACK_TREE_DIR=cls.path('tree'),
                        PATH=os.path.dirname(os.environ['TARNIC_CLI']) + os.pathsep + os.environ['PATH'])
         os.makedirs(home)
         cls.write('ansible.cfg', '')
@@ -136,6 +140,11 @@ class Sites(unittest.TestCase):
                 for site in SITES:
                     self.assertEqual(recap.get(site), (2, changed, 0, 0), out)
                 self.assertEqual(recap.get('offline', (0,))[2], 1, out)
+                # The last task read each controller's version in a fleet run, filed under its id.
+                with open(self.path('tree/north'), encoding='utf-8') as f:
+                    versions = json.load(f)
+                self.assertEqual([c['results']['version'] for c in versions['controllers']], [VERSION] * 2)
+                self.assertEqual(set(r['run'] for r in versions['journal']), {versions['run']})
                 self.assertEqual(self.held() == before, unchanged, out)
                 if '--diff' in args:
                     for line in ('+pending clock: ', '+pending profile: never programmed from this journal',

@@ -135,9 +135,15 @@ def command_outcome(operation, rc, exits):
     return changed, rc != 0
 
 
+def first_line(text):
+    """What a message shows of stderr: its first line (the rest is usage, kept in stderr)."""
+    lines = text.strip().splitlines()
+    return lines[0] if lines else ''
+
+
 def site_failure(verb, rc, err, controllers, summary):
-    """Why a plan or apply failed, in one line: stderr, else each controller's reason."""
-    reasons = [err.strip()] if err.strip() else []
+    """Why a plan or apply failed, in one line: stderr's reason, each controller's, a stop."""
+    reasons = [first_line(err)] if first_line(err) else []
     for c in controllers:
         why = c.get('error') or c.get('message')
         if why:

@@ -84,8 +84,10 @@ rc:
     could not be opened, 130 interrupted).
   returned: always
   type: int
-results:
-  description: What the operation learned on one controller (e.g. C(version), C(time), C(memory), C(records)).
+learned:
+  description:
+    - What the operation learned on one controller (e.g. C(version), C(time), C(memory), C(records)), the
+      C(results) of C(tarnic-cli --json) (a name Ansible keeps for itself).
   returned: with tcp or serial
   type: dict
   sample: {"version": "QL 5200 V 3.0"}
@@ -121,7 +123,7 @@ stderr:
 
 from ansible.module_utils.basic import AnsibleModule
 from ansible_collections.tarnic.access.plugins.module_utils.tarnic_cli import (
-    COMMON_SPEC, TarnicCli, command_argv, command_outcome, events_of, read_only, without_event)
+    COMMON_SPEC, TarnicCli, command_argv, command_outcome, events_of, first_line, read_only, without_event)
 
 ARGUMENT_SPEC = dict(
     COMMON_SPEC,
@@ -159,13 +161,13 @@ def main():
         exits = [c.get('exit') for c in controllers]
     else:
         final = results[-1] if results else {}
-        result = dict(results=final.get('results', {}),
+        result = dict(learned=final.get('results', {}),
                       lines=[e.get('text') for e in events_of(events, 'line')])
         exits = [rc]
     changed, failed = command_outcome(operation, rc, exits)
     result.update(changed=changed, rc=rc, stderr=err)
     if failed:
-        message = [m for m in [err.strip()] + [r.get('message') for r in results] if m]
+        message = [m for m in [first_line(err)] + [r.get('message') for r in results] if m]
         module.fail_json(msg='tarnic-cli exited %d%s' % (rc, ': ' + '; '.join(message) if message else ''), **result)
     module.exit_json(**result)
 
