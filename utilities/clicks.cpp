@@ -3,6 +3,8 @@
 #include "link/link.h"
 #include "utilities/resultjson.h"
 
+#include <utility>
+
 namespace utilities {
 
 namespace {
@@ -25,32 +27,25 @@ bool takesFile(int index)
         || index == UploadSchedules;
 }
 
+constexpr std::pair<int, const char *> kOperationNames[] = {
+    {GetFirmwareIdentification, "version"},
+    {AdHocDelete, "id delete"},
+    {AdHocAdd, "id add"},
+    {SetControllerTime, "time set"},
+    {GetControllerTime, "time get"},
+    {ShowMemoryUsage, "memory"},
+    {DownloadAccessList, "access download"},
+    {UploadAccessList, "access upload"},
+    {DownloadSchedules, "schedules download"},
+    {UploadSchedules, "schedules upload"},
+};
+
 QString operationName(int index)
 {
-    switch (index) {
-    case GetFirmwareIdentification:
-        return QStringLiteral("version");
-    case AdHocDelete:
-        return QStringLiteral("id delete");
-    case AdHocAdd:
-        return QStringLiteral("id add");
-    case SetControllerTime:
-        return QStringLiteral("time set");
-    case GetControllerTime:
-        return QStringLiteral("time get");
-    case ShowMemoryUsage:
-        return QStringLiteral("memory");
-    case DownloadAccessList:
-        return QStringLiteral("access download");
-    case UploadAccessList:
-        return QStringLiteral("access upload");
-    case DownloadSchedules:
-        return QStringLiteral("schedules download");
-    case UploadSchedules:
-        return QStringLiteral("schedules upload");
-    default:
-        return {};
-    }
+    for (const auto &[label, name] : kOperationNames)
+        if (label == index)
+            return QString::fromLatin1(name);
+    return {};
 }
 
 // A failure on a closed link is one that never reached the controller.

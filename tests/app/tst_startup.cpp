@@ -427,7 +427,7 @@ private Q_SLOTS:
                                               << "version" << QStringList() << QString();
         QTest::newRow("version, journal a folder")
             << "folder"
-            << "version" << QStringList() << "warning: journal .*; the work goes on unrecorded";
+            << "version" << QStringList() << "warning: .* is a folder; the work goes on unrecorded";
         QTest::newRow("terminal") << "file"
                                   << "terminal" << QStringList{"started terminal", "ended terminal ok"} << QString();
         QTest::newRow("loopback, window closed")

@@ -346,7 +346,7 @@ private Q_SLOTS:
         QCOMPARE(ended.link, QStringLiteral("serial:/dev/ttyS1"));
         QCOMPARE(ended.results.value(QStringLiteral("settings_sha256")).toString(), settingsHash(s.settings));
         const QJsonArray lines = ended.results.value(QStringLiteral("lines")).toArray();
-        QCOMPARE(lines.first(), (QJsonArray{"X04200000100004", "OK"}));
+        QCOMPARE(lines.first(), (QJsonArray{"X0014N4N", "OK"}));
         QCOMPARE(lines.last(), (QJsonArray{"E3", "OK"}));
     }
 

@@ -185,8 +185,9 @@ private Q_SLOTS:
         QCOMPARE(paused.contains(QStringLiteral("Waiting 10 s for the controller to restart")), chosen);
         // Each download tried is recorded with its image's digest.
         const QString recorded = FETCHED(QString, recorded);
-        QCOMPARE(journal.brief(),
-                 recorded.isEmpty() ? QStringList() : QStringList{"started flash", "ended flash " + recorded});
+        const QStringList records =
+            recorded.isEmpty() ? QStringList() : QStringList{"started flash", "ended flash " + recorded};
+        QCOMPARE(journal.brief(), records);
         if (!recorded.isEmpty())
             QCOMPARE(journal.records().back().files.at(0)[QStringLiteral("sha256")].toString().size(), 64);
     }
