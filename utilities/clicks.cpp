@@ -19,14 +19,14 @@ core::FileFilter saveFilter(const QString &kind)
     return {QStringLiteral("Text (*.txt)"), QStringLiteral("txt"), QString(), kind};
 }
 
-// The labels whose action names a file, and the journal's names of every
-// action, as the command line names them.
+// The labels whose action names a file.
 bool takesFile(int index)
 {
     return index == DownloadAccessList || index == UploadAccessList || index == DownloadSchedules
         || index == UploadSchedules;
 }
 
+// What the journal calls each label's action: the command line's names.
 constexpr std::pair<int, const char *> kOperationNames[] = {
     {GetFirmwareIdentification, "version"},
     {AdHocDelete, "id delete"},
@@ -158,40 +158,39 @@ Outcome Clicks::click(int index)
         recorded.emplace(begin(index, {}));
     const Actions::Turn turn(m_actions);
     if (!turn) {
-        if (!recorded && takesFile(index))
+        if (!name.isEmpty() && !recorded)
             recorded.emplace(begin(index, {}));
         if (recorded)
             recorded->end(ended(Outcome::Failed, m_actions, m_actions.said()));
         return Outcome::Failed;
     }
-    std::optional<QString> path;
-    if (takesFile(index)) {
-        // A cancelled dialog leaves nothing sent but the wake-up.
-        const auto uploadFile = [this](const QString &title, const QString &kind) {
-            return m_files.saveFile(title, saveFilter(kind), QStringLiteral("upload.txt"));
-        };
-        switch (index) {
-        case DownloadAccessList:
-            path = m_files.openFile(QStringLiteral("Download Access List"), kListOpenFilter);
-            break;
-        case UploadAccessList:
-            path = uploadFile(QStringLiteral("Upload Access List"), kAccessLists);
-            break;
-        case DownloadSchedules:
-            path = m_files.openFile(QStringLiteral("Download Schedules"), kScheduleOpenFilter);
-            break;
-        default:
-            path = uploadFile(QStringLiteral("Upload Schedules"), kScheduleFiles);
-            break;
-        }
-        if (!path)
-            return Outcome::Cancelled;
+    const std::optional<QString> path = takesFile(index) ? chooseFile(index) : QString();
+    // A cancelled dialog leaves nothing sent but the wake-up.
+    if (!path)
+        return Outcome::Cancelled;
+    if (takesFile(index))
         recorded.emplace(begin(index, *path));
-    }
-    const Ran ran = run(index, turn, path.value_or(QString()));
+    const Ran ran = run(index, turn, *path);
     if (recorded)
         recorded->end(ended(ran.outcome, m_actions, m_actions.said(), ran.results));
     return ran.outcome;
+}
+
+std::optional<QString> Clicks::chooseFile(int index) const
+{
+    const auto uploadFile = [this](const QString &title, const QString &kind) {
+        return m_files.saveFile(title, saveFilter(kind), QStringLiteral("upload.txt"));
+    };
+    switch (index) {
+    case DownloadAccessList:
+        return m_files.openFile(QStringLiteral("Download Access List"), kListOpenFilter);
+    case UploadAccessList:
+        return uploadFile(QStringLiteral("Upload Access List"), kAccessLists);
+    case DownloadSchedules:
+        return m_files.openFile(QStringLiteral("Download Schedules"), kScheduleOpenFilter);
+    default:
+        return uploadFile(QStringLiteral("Upload Schedules"), kScheduleFiles);
+    }
 }
 
 Outcome Clicks::hsTest()

@@ -43,6 +43,8 @@ private:
         QJsonObject results = {}; // NOLINT(readability-redundant-member-init)
     };
     Ran run(int index, const Actions::Turn &turn, const QString &path);
+    // Asks for the file of a transfer; nothing when cancelled.
+    std::optional<QString> chooseFile(int index) const;
     // The started record of the label's action (its file once chosen).
     journal::Operation begin(int index, const QString &path) const;
     journal::Operation record(const journal::Begin &begin) const;
