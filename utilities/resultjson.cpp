@@ -17,15 +17,15 @@ QJsonObject clockJson(const QString &read, const QDateTime &pcNow)
 
 QJsonObject timeSetJson(const QString &set) { return {{QStringLiteral("time_set"), set}}; }
 
-QJsonObject memoryJson(const MemoryUsage &m)
+QJsonObject memoryJson(const MemoryUsage &usage)
 {
     return {{QStringLiteral("memory"),
-             QJsonObject{{QStringLiteral("ad_hoc_available"), m.adHocAvailable},
-                         {QStringLiteral("ad_hoc_used"), m.adHocUsed},
-                         {QStringLiteral("main_available"), m.mainAvailable},
-                         {QStringLiteral("main_used"), m.mainUsed},
-                         {QStringLiteral("log_available"), m.logAvailable},
-                         {QStringLiteral("log_used"), m.logUsed}}}};
+             QJsonObject{{QStringLiteral("ad_hoc_available"), usage.adHocAvailable},
+                         {QStringLiteral("ad_hoc_used"), usage.adHocUsed},
+                         {QStringLiteral("main_available"), usage.mainAvailable},
+                         {QStringLiteral("main_used"), usage.mainUsed},
+                         {QStringLiteral("log_available"), usage.logAvailable},
+                         {QStringLiteral("log_used"), usage.logUsed}}}};
 }
 
 QJsonObject countJson(const char *key, qint64 count) { return {{QLatin1String(key), count}}; }
