@@ -26,7 +26,7 @@ public:
     // Throws away the data received and not read yet, and asks the server to
     // drop what it holds from the device: a late reply must not be taken for
     // the answer to the next command.
-    void discardInput();
+    void discardInput() override;
 
     void connectToHost(const QString &host, quint16 port) override;
     // A refused or unanswered connection in the socket's words; a server that
