@@ -185,11 +185,12 @@ void TstE2eCli::commands_data()
         "5200 Series Controller V 02.14\n" + defaultRunOut()
             + "\nDownloading record:  1\nDownloading record:  2\n 2 Records downloaded\nRecords uploaded:  1\n"
               "Records uploaded:  2\n");
-    row("rfc2217: flash at 9600 only, escape bytes", {},
+    row("rfc2217: flash at 9600 only, escape bytes, bootext, loopback", {},
         QByteArray::fromHex("fffffaff2cfff0fffb01").repeated(15) + QByteArray(100, '\xff'),
-        "--baud 19200 flash FILE;flash FILE", "1 0",
+        "--baud 19200 flash FILE;flash FILE;bootext FILE;loopback --passes 1", "1 0 0 0",
         "Controller must be programmed to 9600 baud before reflashing\n" + progress("24 49 73 97 100")
-            + "Download complete\n");
+            + "Download complete\n" + progress("13 26 38 51 64 77 90") + "Download complete\n"
+            + "Starting Loopback Test on serial port\n 256: end of test\n");
     row("raw: --rfc2217 on a raw port", {}, {}, "version", "3",
         "Disconnected\nSERVER does not speak RFC 2217: set the port to telnet/RFC 2217 mode, or use --tcp\n");
 }
