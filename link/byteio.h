@@ -32,7 +32,8 @@ public:
     virtual void discardInput()
     {
         while (bytesAvailable() > 0)
-            read(bytesAvailable());
+            if (read(bytesAvailable()).isEmpty())
+                break;
     }
     // Closes the stream. Bytes already written still go out first, unless the
     // peer has gone or the line stops taking them.
