@@ -16,6 +16,7 @@ class Rfc2217Io final : public TcpIo {
     Q_OBJECT
 public:
     explicit Rfc2217Io(QObject *parent = nullptr);
+    ~Rfc2217Io() override;
     // The rate the next connect asks for (9600 until set). While connected,
     // asks the server for it at once, unless it is the rate asked last.
     void setBaud(qint32 baud);
