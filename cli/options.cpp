@@ -9,10 +9,15 @@
 
 namespace cli {
 
+namespace {
+const QString kOneLink =
+    QStringLiteral("give exactly one of --serial DEVICE, --tcp HOST[:PORT] and --rfc2217 HOST:PORT");
+} // namespace
+
 std::optional<LinkOptions> parseLinkOptions(const QStringList &arguments, QString *error)
 {
     LinkOptions o;
-    QString linkOption; // the last of --serial and --tcp given
+    QString linkOption; // the last of --serial, --tcp and --rfc2217 given
     bool twoLinks = false;
     std::optional<qint32> baud;
     int i = 0;
@@ -72,7 +77,7 @@ std::optional<LinkOptions> parseLinkOptions(const QStringList &arguments, QStrin
         return o;
     }
     if (twoLinks)
-        return fail(QStringLiteral("give exactly one of --serial DEVICE and --tcp HOST[:PORT]"));
+        return fail(kOneLink);
     if (o.endpoint && baud) {
         if (const QString why = o.endpoint->setBaud(*baud); !why.isEmpty())
             return fail(QStringLiteral("--") + why);
@@ -83,7 +88,7 @@ std::optional<LinkOptions> parseLinkOptions(const QStringList &arguments, QStrin
     o.args = arguments.mid(i + 1);
     const Command *command = findCommand(o.command);
     if (!o.endpoint && (!command || command->needsLink))
-        return fail(QStringLiteral("give exactly one of --serial DEVICE and --tcp HOST[:PORT]"));
+        return fail(kOneLink);
     return o;
 }
 
@@ -93,9 +98,10 @@ QString synopsis(const Command &c)
     return (QString::fromLatin1(c.name) + QLatin1Char(' ') + QString::fromLatin1(c.usage)).trimmed();
 }
 
-constexpr QLatin1String kLinkSynopsis(
-    "tarnic-cli [--json] [--journal FILE | --no-journal]\n"
-    "            (--serial DEVICE [--baud 9600|19200|38400|57600|115200] | --tcp HOST[:PORT]) COMMAND [ARGS]");
+constexpr QLatin1String
+    kLinkSynopsis("tarnic-cli [--json] [--journal FILE | --no-journal]\n"
+                  "            ((--serial DEVICE | --rfc2217 HOST:PORT) [--baud 9600|19200|38400|57600|115200]\n"
+                  "            | --tcp HOST[:PORT]) COMMAND [ARGS]");
 constexpr QLatin1String
     kFleetSynopsis("tarnic-cli [--json] [--journal FILE | --no-journal] fleet INVENTORY [--parallel N] [--retries K]\n"
                    "            [--only NAME,...] [--report FILE] [--log-dir DIR] [--yes] -- COMMAND [ARGS]");
@@ -145,6 +151,12 @@ QString helpText()
                            "  --baud BAUD        serial line speed: 9600 (default), 19200, 38400, 57600 or 115200\n"
                            "  --tcp HOST[:PORT]  TCP connection to HOST; PORT defaults to 57; an IPv6 address\n"
                            "                     in brackets before a port: [::1]:57\n"
+                           "  --rfc2217 HOST:PORT\n"
+                           "                     a serial line behind a device server in telnet/RFC 2217 mode\n"
+                           "                     (ser2net's telnet(rfc2217) accepter, say), at --baud: the\n"
+                           "                     program sets the line's rate; a download needs 9600. Turn\n"
+                           "                     off the server's per-character delays (ser2net: chardelay:\n"
+                           "                     false), which slow every reply\n"
                            "  --json             JSON Lines on stdout: one object per event (status, line,\n"
                            "                     progress, message, question, error), the last a result with\n"
                            "                     ok, the exit status and what the command learned\n"
@@ -160,7 +172,8 @@ QString helpText()
                            "  in one of a few tarnic-cli worker processes (up to 32 controllers a worker); a\n"
                            "  worker that crashes takes down only its own controllers, which are reported crashed\n"
                            "  and retried like any failure. INVENTORY is CSV with a header row: name (letters,\n"
-                           "  digits, '-', '_', '.'), link (tcp:HOST[:PORT] or serial:DEVICE), optional baud, image\n"
+                           "  digits, '-', '_', '.'), link (tcp:HOST[:PORT], serial:DEVICE or rfc2217:HOST:PORT),\n"
+                           "  optional baud (serial and rfc2217), image\n"
                            "  and profile (relative to the inventory's folder). A row's image or profile is that\n"
                            "  controller's file for flash, bootext and program, whether or not the command names\n"
                            "  one. Blank lines and lines starting with # are skipped. {name} in an argument\n"

@@ -9,7 +9,8 @@
 
 namespace cli {
 
-// tarnic-cli [--json] [--journal FILE | --no-journal] (--serial DEVICE [--baud B] | --tcp HOST[:PORT]) COMMAND [ARGS]
+// tarnic-cli [--json] [--journal FILE | --no-journal]
+//            ((--serial DEVICE | --rfc2217 HOST:PORT) [--baud B] | --tcp HOST[:PORT]) COMMAND [ARGS]
 //            | [--json] [--journal FILE | --no-journal] fleet INVENTORY [OPTIONS] -- COMMAND [ARGS]
 //            | [--json] [--journal FILE] journal [ARGS]
 //            | --help | --version

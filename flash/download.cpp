@@ -266,10 +266,8 @@ FlashDownload::Ending FlashDownload::breakIn()
         m_stopped.cause = Cause::LinkLost;
         return downloadError(StageStart);
     }
-    if (m_v.dropsStaleInput) {
-        while (io.bytesAvailable() > 0)
-            io.read(io.bytesAvailable());
-    }
+    if (m_v.dropsStaleInput)
+        io.discardInput();
     return std::nullopt;
 }
 

@@ -29,7 +29,7 @@ struct DesiredState {
 struct Controller {
     int line = 0; // in the inventory file, for messages
     QString name; // letters, digits, '-', '_' and '.'; it names files
-    QString link; // as written: tcp:HOST[:PORT] or serial:DEVICE
+    QString link; // as written: tcp:HOST[:PORT], serial:DEVICE or rfc2217:HOST:PORT
     wire::Endpoint endpoint;
     // Files this controller gets instead of the command's own (absolute, or
     // against the inventory's folder); empty when the row names none.

@@ -27,6 +27,14 @@ public:
     virtual bool write(const QByteArray &bytes) = 0;
     // Bytes queued by write() that have not been handed to the system yet.
     virtual qint64 bytesToWrite() const = 0;
+    // Throws away what has been received and not read: input left from an
+    // earlier exchange must not be taken for the answer to the next one.
+    virtual void discardInput()
+    {
+        while (bytesAvailable() > 0)
+            if (read(bytesAvailable()).isEmpty())
+                break;
+    }
     // Closes the stream. Bytes already written still go out first, unless the
     // peer has gone or the line stops taking them.
     virtual void close() = 0;

@@ -14,13 +14,14 @@ void applyCommDefaults(CommSettings &comm)
 void CommSettings::select(const Endpoint &endpoint)
 {
     mode = endpoint.kind();
-    if (mode == Mode::Tcp) {
+    if (mode != Mode::Serial) {
         ipAddress = endpoint.host();
         tcpPort = QString::number(endpoint.port());
-    } else {
-        baud = endpoint.baud();
-        device = endpoint.device();
     }
+    if (mode != Mode::Tcp)
+        baud = endpoint.baud();
+    if (mode == Mode::Serial)
+        device = endpoint.device();
 }
 
 QString serialSettingsString(qint32 baud) { return QStringLiteral("%1,N,8,1").arg(baud); }

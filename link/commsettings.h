@@ -13,7 +13,8 @@ namespace wire {
 struct CommSettings {
     using Mode = LinkKind;
 
-    Mode mode = Mode::Serial; // "TCP/IP" Option1 / "Serial Port" Option2
+    Mode mode = Mode::Serial; // "TCP/IP" Option1 / "Serial Port" Option2 / device server
+                              // (RFC 2217) on the address and port at the baud rate
     int port = 0;             // "1".."5"; 0 while nothing is selected
     qint32 baud = 0;          // "9600".."115200"; 0 while nothing is selected
     QString ipAddress;        // Text1
@@ -23,8 +24,8 @@ struct CommSettings {
     // The device path that takes the numbered port's place; empty when the
     // numbered port is in use.
     QString deviceInUse() const { return device.trimmed(); }
-    // Selects endpoint as the screen would: its transport, and its device and
-    // rate or its address and port.
+    // Selects endpoint as the screen would: its transport, and its device,
+    // address and port and rate, as far as it has them.
     void select(const Endpoint &endpoint);
 };
 

@@ -13,8 +13,30 @@ namespace wire {
 
 namespace {
 
-const QLatin1String kSerialPrefix("serial:");
-const QLatin1String kTcpPrefix("tcp:");
+constexpr QLatin1String kSerialPrefix("serial:");
+constexpr QLatin1String kTcpPrefix("tcp:");
+constexpr QLatin1String kRfc2217Prefix("rfc2217:");
+
+// The command line's link options, with the inventory's form each stands for.
+struct LinkOption {
+    QLatin1String option;
+    QLatin1String prefix;
+    QLatin1String takes; // what a bad value is told
+};
+constexpr LinkOption kLinkOptions[] = {
+    {QLatin1String("--serial"), kSerialPrefix, QLatin1String("--serial needs a device")},
+    {QLatin1String("--tcp"), kTcpPrefix, QLatin1String("--tcp takes HOST or HOST:PORT")},
+    {QLatin1String("--rfc2217"), kRfc2217Prefix,
+     QLatin1String("--rfc2217 takes HOST:PORT (the device server's port for the line)")},
+};
+
+const LinkOption *linkOption(const QString &option)
+{
+    for (const LinkOption &o : kLinkOptions)
+        if (option == o.option)
+            return &o;
+    return nullptr;
+}
 
 bool isIpv6(const QString &host)
 {
@@ -22,12 +44,17 @@ bool isIpv6(const QString &host)
     return address.setAddress(host) && address.protocol() == QAbstractSocket::IPv6Protocol;
 }
 
+struct HostPort {
+    QString host;
+    quint16 port = 0;
+};
+
 // HOST, HOST:PORT, [IPV6] or [IPV6]:PORT; a bare IPv6 address is a host
-// without a port.
-std::optional<Endpoint> parseHostPort(const QString &value)
+// without a port. Without a port, the default; none means one is required.
+std::optional<HostPort> parseHostPort(const QString &value, std::optional<quint16> defaultPort)
 {
     QString host = value;
-    QString port;
+    std::optional<QString> port;
     if (value.startsWith(QLatin1Char('['))) {
         const qsizetype close = value.indexOf(QLatin1Char(']'));
         if (close < 0)
@@ -38,22 +65,20 @@ std::optional<Endpoint> parseHostPort(const QString &value)
             return std::nullopt;
         if (!rest.isEmpty())
             port = rest.mid(1);
-        else
-            port = QString::number(Endpoint::kDefaultTcpPort);
     } else if (value.count(QLatin1Char(':')) > 1) {
         if (!isIpv6(value))
             return std::nullopt;
-        port = QString::number(Endpoint::kDefaultTcpPort);
-    } else {
-        const qsizetype colon = value.indexOf(QLatin1Char(':'));
-        host = colon < 0 ? value : value.left(colon);
-        port = colon < 0 ? QString::number(Endpoint::kDefaultTcpPort) : value.mid(colon + 1);
+    } else if (const qsizetype colon = value.indexOf(QLatin1Char(':')); colon >= 0) {
+        host = value.left(colon);
+        port = value.mid(colon + 1);
     }
-    bool ok = false;
-    const uint number = port.toUInt(&ok);
+    if (!port && !defaultPort)
+        return std::nullopt;
+    bool ok = true;
+    const uint number = port ? port->toUInt(&ok) : *defaultPort;
     if (host.isEmpty() || !ok || number == 0 || number > 65535)
         return std::nullopt;
-    return Endpoint::tcp(host, static_cast<quint16>(number));
+    return HostPort{host, static_cast<quint16>(number)};
 }
 
 QStringList serialLinkKeys(const QString &device)
@@ -85,6 +110,7 @@ QStringList tcpLinkKeys(const QString &host, quint16 port)
 
 } // namespace
 
+// A device server's port is a serial line in every way the operations see.
 const Traits &traitsOf(LinkKind kind) { return kind == LinkKind::Tcp ? kNetworkTraits : kLineTraits; }
 
 Endpoint Endpoint::serial(const QString &device, qint32 baud)
@@ -106,6 +132,14 @@ Endpoint Endpoint::tcp(const QString &host, quint16 port)
     return e;
 }
 
+Endpoint Endpoint::rfc2217(const QString &host, quint16 port, qint32 baud)
+{
+    Endpoint e = tcp(host, port);
+    e.m_kind = LinkKind::Rfc2217;
+    e.m_baud = baud;
+    return e;
+}
+
 std::optional<Endpoint> Endpoint::parse(const QString &text, QString *why)
 {
     auto fail = [why](const QString &reason) {
@@ -119,32 +153,36 @@ std::optional<Endpoint> Endpoint::parse(const QString &text, QString *why)
             return fail(QStringLiteral("serial: needs a device"));
         return serial(device);
     }
+    if (text.startsWith(kRfc2217Prefix)) {
+        const auto server = parseHostPort(text.mid(kRfc2217Prefix.size()), std::nullopt);
+        if (!server)
+            return fail(QStringLiteral("link %1: rfc2217 takes HOST:PORT").arg(text));
+        return rfc2217(server->host, server->port);
+    }
     if (!text.startsWith(kTcpPrefix))
-        return fail(QStringLiteral("link %1 is neither tcp:HOST[:PORT] nor serial:DEVICE").arg(text));
-    auto tcp = parseHostPort(text.mid(kTcpPrefix.size()));
-    if (!tcp)
+        return fail(
+            QStringLiteral("link %1 is none of tcp:HOST[:PORT], serial:DEVICE and rfc2217:HOST:PORT").arg(text));
+    const auto peer = parseHostPort(text.mid(kTcpPrefix.size()), kDefaultTcpPort);
+    if (!peer)
         return fail(QStringLiteral("link %1: tcp takes HOST or HOST:PORT").arg(text));
-    return tcp;
+    return tcp(peer->host, peer->port);
 }
 
-bool Endpoint::isOption(const QString &option)
-{
-    return option == QLatin1String("--serial") || option == QLatin1String("--tcp");
-}
+bool Endpoint::isOption(const QString &option) { return linkOption(option) != nullptr; }
 
 std::optional<Endpoint> Endpoint::fromOption(const QString &option, const QString &value, QString *why)
 {
-    const bool serialOption = option == QLatin1String("--serial");
-    auto endpoint = parse((serialOption ? kSerialPrefix : kTcpPrefix) + value);
+    const LinkOption *o = linkOption(option);
+    Q_ASSERT(o);
+    auto endpoint = parse(o->prefix + value);
     if (!endpoint)
-        *why =
-            serialOption ? QStringLiteral("--serial needs a device") : QStringLiteral("--tcp takes HOST or HOST:PORT");
+        *why = o->takes;
     return endpoint;
 }
 
 QString Endpoint::setBaud(qint32 baud)
 {
-    if (m_kind != LinkKind::Serial)
+    if (!traits().rateIsOurs)
         return QStringLiteral("baud applies to a serial link only");
     if (!baudChoices().contains(baud))
         return QStringLiteral("baud takes 9600, 19200, 38400, 57600 or 115200");
@@ -160,28 +198,47 @@ QString Endpoint::hostPort() const
 
 QString Endpoint::toString() const
 {
-    if (m_kind == LinkKind::Tcp)
+    switch (m_kind) {
+    case LinkKind::Tcp:
         return kTcpPrefix + hostPort();
+    case LinkKind::Rfc2217:
+        return kRfc2217Prefix + hostPort();
+    case LinkKind::Serial:
+        break;
+    }
     return kSerialPrefix + m_device;
 }
 
 QString Endpoint::description() const
 {
-    if (m_kind == LinkKind::Tcp)
+    switch (m_kind) {
+    case LinkKind::Tcp:
         return QStringLiteral("TCP ") + hostPort();
+    case LinkKind::Rfc2217:
+        return QStringLiteral("RFC 2217 %1 at %2 baud").arg(hostPort()).arg(m_baud);
+    case LinkKind::Serial:
+        break;
+    }
     return QStringLiteral("serial %1 at %2 baud").arg(m_device).arg(m_baud);
 }
 
 QStringList Endpoint::cliArguments() const
 {
-    if (m_kind == LinkKind::Tcp)
+    const QStringList baud{QStringLiteral("--baud"), QString::number(m_baud)};
+    switch (m_kind) {
+    case LinkKind::Tcp:
         return {QStringLiteral("--tcp"), hostPort()};
-    return {QStringLiteral("--serial"), m_device, QStringLiteral("--baud"), QString::number(m_baud)};
+    case LinkKind::Rfc2217:
+        return QStringList{QStringLiteral("--rfc2217"), hostPort()} + baud;
+    case LinkKind::Serial:
+        break;
+    }
+    return QStringList{QStringLiteral("--serial"), m_device} + baud;
 }
 
 QStringList Endpoint::linkKeys() const
 {
-    return m_kind == LinkKind::Tcp ? tcpLinkKeys(m_host, m_port) : serialLinkKeys(m_device);
+    return m_kind == LinkKind::Serial ? serialLinkKeys(m_device) : tcpLinkKeys(m_host, m_port);
 }
 
 } // namespace wire

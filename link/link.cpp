@@ -38,6 +38,8 @@ Link::Link(const CommSettings &comm, Waiter &waiter, core::MessageBox &messages,
     m_transports = {
         {LinkKind::Serial, &serial, [this, &serial](const Endpoint &e) { return openSerial(serial, e); }, &portCaption},
         {LinkKind::Tcp, &tcp, [this, &tcp](const Endpoint &e) { return openTcp(tcp, e); }, &addressCaption},
+        {LinkKind::Rfc2217, &m_deviceServer, [this](const Endpoint &e) { return openDeviceServer(e); },
+         &addressCaption},
     };
     for (const Transport &t : m_transports)
         connect(t.io, &ByteIo::lost, this, [this, io = t.io] { onLost(*io); });
@@ -98,6 +100,11 @@ std::optional<Endpoint> Link::selectedEndpoint()
         m_openFailure = QStringLiteral("cannot connect: the port must be a number from 1 to 65535");
         return std::nullopt;
     }
+    if (m_comm.mode == LinkKind::Rfc2217) {
+        // A device server's line, like a serial port, runs at the selected rate.
+        ApplySerialSettings();
+        return Endpoint::rfc2217(host, static_cast<quint16>(port), m_baud);
+    }
     return Endpoint::tcp(host, static_cast<quint16>(port));
 }
 
@@ -133,12 +140,12 @@ void Link::connectTo(const Endpoint &endpoint)
 void Link::open(const Endpoint &endpoint)
 {
     const Transport &t = transport(endpoint.kind());
+    m_rateInForce.reset();
     if (!t.open(endpoint)) {
         setCaption(kDisconnected);
         return;
     }
     m_opened = endpoint;
-    m_rateInForce = endpoint.traits().rateIsOurs ? std::optional<qint32>(endpoint.baud()) : std::nullopt;
     setCaption(kConnected);
 }
 
@@ -147,8 +154,10 @@ bool Link::openSerial(SerialIo &serial, const Endpoint &endpoint)
     if (serial.isOpen())
         serial.close();
     QString error;
-    if (serial.open(endpoint.device(), endpoint.baud(), &error))
+    if (serial.open(endpoint.device(), endpoint.baud(), &error)) {
+        m_rateInForce = endpoint.baud();
         return true;
+    }
     m_openFailure = describe(diagnoseSerialOpen(endpoint.device(), error));
     return false;
 }
@@ -169,11 +178,26 @@ bool Link::openTcp(TcpIo &tcp, const Endpoint &endpoint)
     if (!m_waiter.quitting() && !m_connectCancelled)
         m_waiter.sleep(kConnectPass);
     const QString reason = m_connectCancelled ? QStringLiteral("cancelled") : tcp.connectFailure();
-    m_openFailure =
-        QStringLiteral("cannot connect to %1: %2")
-            .arg(endpoint.hostPort(), reason.isEmpty() ? QStringLiteral("no answer within 3 seconds") : reason);
+    // A peer that answered and would not serve is told in a sentence that
+    // names it already.
+    if (reason.startsWith(endpoint.hostPort() + QLatin1Char(' ')))
+        m_openFailure = reason;
+    else
+        m_openFailure =
+            QStringLiteral("cannot connect to %1: %2")
+                .arg(endpoint.hostPort(), reason.isEmpty() ? QStringLiteral("no answer within 3 seconds") : reason);
     tcp.close();
     return false;
+}
+
+bool Link::openDeviceServer(const Endpoint &endpoint)
+{
+    // The line settings go with the opening, and not again until they change.
+    m_deviceServer.setBaud(endpoint.baud());
+    if (!openTcp(m_deviceServer, endpoint))
+        return false;
+    m_rateInForce = m_deviceServer.baud();
+    return true;
 }
 
 void Link::DisconnectLink()
@@ -207,8 +231,7 @@ bool Link::SendCommand(const QByteArray &text)
         // after a time-out, say) is thrown away; pick up what has reached
         // the port first.
         m_waiter.pump();
-        while (out.bytesAvailable() > 0)
-            out.read(out.bytesAvailable());
+        out.discardInput();
     }
     if (!out.write(text + kCr))
         return false;

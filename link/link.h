@@ -4,6 +4,7 @@
 #include "link/byteio.h"
 #include "link/commsettings.h"
 #include "link/endpoint.h"
+#include "link/rfc2217io.h"
 #include "link/waiter.h"
 
 #include <QObject>
@@ -32,8 +33,9 @@ struct ReplyLine {
 
 class LinkClaim;
 
-// The one link to the controller, over one of its transports: a serial port
-// or a TCP client, which the selected link mode picks. The status caption is
+// The one link to the controller, over one of its transports: a serial port,
+// a TCP client or a device server's serial line (RFC 2217, a client of its
+// own), which the selected link mode picks. The status caption is
 // the record of whether the link is open. While an operation holds the link
 // (LinkClaim) the transport stays the one selected when it began. Where the
 // operations treat the transports apart, they ask traits(), never which
@@ -53,7 +55,8 @@ public:
     // What the last connect opened, as it was then; later selections on the
     // communications screen do not change it.
     const std::optional<Endpoint> &opened() const { return m_opened; }
-    // The rate the open line runs at, where the link set it.
+    // The rate the open line runs at, where the link set it (a device server's,
+    // as the server acknowledged it).
     std::optional<qint32> rateInForce() const { return m_rateInForce; }
     // Why the last connect left the link closed, in words for the
     // technician (device or peer, reason, what to do); empty after a success.
@@ -127,10 +130,12 @@ private:
     // Each opens endpoint on its stream, or leaves why in m_openFailure.
     bool openSerial(SerialIo &serial, const Endpoint &endpoint);
     bool openTcp(TcpIo &tcp, const Endpoint &endpoint);
+    bool openDeviceServer(const Endpoint &endpoint);
 
     const CommSettings &m_comm;
     Waiter &m_waiter;
     core::MessageBox &m_messages;
+    Rfc2217Io m_deviceServer;
     std::vector<Transport> m_transports;
     // The open link went away under us (not closed by the user): every reply
     // wait ends at once until the next connect.

@@ -31,6 +31,10 @@ Rfc2217Io::Rfc2217Io(QObject *parent) : TcpIo(parent)
     connect(&m_socket, &QTcpSocket::disconnected, this, &Rfc2217Io::onDisconnected);
 }
 
+// A socket destroyed while connected still says it disconnected; by then
+// the rest of this object is gone, and so may be the link that owns it.
+Rfc2217Io::~Rfc2217Io() { QObject::disconnect(&m_socket, nullptr, this, nullptr); }
+
 void Rfc2217Io::setBaud(qint32 baud)
 {
     m_baud = baud;

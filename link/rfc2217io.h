@@ -16,6 +16,7 @@ class Rfc2217Io final : public TcpIo {
     Q_OBJECT
 public:
     explicit Rfc2217Io(QObject *parent = nullptr);
+    ~Rfc2217Io() override;
     // The rate the next connect asks for (9600 until set). While connected,
     // asks the server for it at once, unless it is the rate asked last.
     void setBaud(qint32 baud);
@@ -26,7 +27,7 @@ public:
     // Throws away the data received and not read yet, and asks the server to
     // drop what it holds from the device: a late reply must not be taken for
     // the answer to the next command.
-    void discardInput();
+    void discardInput() override;
 
     void connectToHost(const QString &host, quint16 port) override;
     // A refused or unanswered connection in the socket's words; a server that

@@ -35,13 +35,6 @@ LoopbackTest::LoopbackTest(wire::Link &link, core::Pane &list, core::StatusLine 
     : m_link(link), m_list(list), m_progress(progress)
 {}
 
-void LoopbackTest::discardWaiting(wire::ByteIo &io)
-{
-    while (io.bytesAvailable() > 0)
-        if (io.read(io.bytesAvailable()).isEmpty())
-            break;
-}
-
 Outcome LoopbackTest::run(int passes)
 {
     wire::LinkClaim claim(m_link);
@@ -80,7 +73,7 @@ Outcome LoopbackTest::exchange(int passes)
         return Outcome::Quitting;
     if (!io.isOpen())
         return Outcome::LinkLost;
-    discardWaiting(io);
+    io.discardInput();
     io.write(kStartMarker);
 
     const wire::Ms echoWait = network ? kTcpEcho : kSerialEcho;
@@ -106,7 +99,7 @@ Outcome LoopbackTest::exchange(int passes)
                 m_list.append(timeoutLine(m_sent));
                 // Surplus characters are stale echoes; left waiting they would
                 // make every later wait time out too.
-                discardWaiting(io);
+                io.discardInput();
                 continue;
             }
             const QByteArray got = io.read(1);

@@ -55,7 +55,6 @@ public:
 
 private:
     Outcome exchange(int passes);
-    void discardWaiting(wire::ByteIo &io);
 
     wire::Link &m_link;
     core::Pane &m_list;

@@ -1,6 +1,7 @@
 // bench-flash: downloads a 256 KiB image to tarnic-sim and prints
-//  - paced at a line rate over a pseudo-terminal: the time of the block phase,
-//    the line-rate minimum for the same bytes, and their ratio;
+//  - paced at a line rate over a pseudo-terminal, directly and through
+//    ser2net's RFC 2217 accepter in front of it: the time of the block phase,
+//    the line-rate minimum for the same bytes, and their ratios;
 //  - unpaced over TCP 127.0.0.1 and a pseudo-terminal: blocks per second and
 //    CPU seconds of the program's download, beside a plain blocking sender
 //    (write a frame, block in read() for the "K") against the same simulator.
@@ -12,6 +13,7 @@
 #include "link/qtserialio.h"
 #include "link/qttcpio.h"
 #include "tests/common/liverig.h"
+#include "tests/common/ser2net.h"
 #include "tests/common/simprocess.h"
 
 #include <QCommandLineParser>
@@ -76,25 +78,34 @@ private:
     Clock::time_point m_start;
 };
 
-Figures programDownload(testing::SimProcess &sim, bool tcp, const QString &image)
+// The program's download on the link to endpoint, called directly: a device
+// server's line may run at any rate.
+Figures programDownload(const wire::Endpoint &endpoint, const QString &image)
 {
     testing::LiveRig rig;
     auto &link = rig.link;
     auto &ui = rig.ui;
     Figures f;
-    if (!rig.connectTo(sim, tcp))
+    rig.comm.select(endpoint);
+    link.ConnectLink();
+    if (!link.isConnected())
         return f;
     flash::FlashDownload dl(flash::Kind::Flash, link, ui, ui);
     PhaseTimer timer;
     dl.setObserver(&timer);
     dl.setPauseOverride(100ms);
-    f = timer.figures;
     f.ok = dl.doflashdl(image).outcome == flash::Outcome::Complete;
     f.seconds = timer.figures.seconds;
     f.cpu = timer.figures.cpu;
     f.blocks = timer.figures.blocks;
     link.closeAll();
     return f;
+}
+
+wire::Endpoint simEndpoint(const testing::SimProcess &sim, bool tcp)
+{
+    return tcp ? wire::Endpoint::tcp(QStringLiteral("127.0.0.1"), sim.tcpPort())
+               : wire::Endpoint::serial(sim.ptyPath());
 }
 
 // The plain sender: blocking POSIX calls, nothing else.
@@ -220,13 +231,30 @@ int main(int argc, char *argv[])
             std::fprintf(stderr, "cannot start %s\n", qPrintable(parser.value(QStringLiteral("sim"))));
             return 1;
         }
-        const Figures f = programDownload(sim, false, path);
+        testing::Ser2net server;
+        QString error;
+        if (!server.start(sim.ptyPath(), &error)) {
+            std::fprintf(stderr, "%s\n", qPrintable(error));
+            return 1;
+        }
         // Each block: its frame one way, then the "K" the other, 10 bits a byte.
         const qint64 lineBytes = l.fullBlocks * (50 + 2 + 1) + (l.lastBlockSize + 2 + 1);
         const double minimum = static_cast<double>(lineBytes) * 10.0 / baud;
-        std::printf("paced %d baud, pseudo-terminal: block phase %.3f s, line-rate minimum %.3f s, ratio %.4f%s\n",
-                    baud, f.seconds, minimum, f.seconds / minimum, f.ok ? "" : "  (DOWNLOAD FAILED)");
-        std::fflush(stdout);
+        double direct = 0;
+        for (const bool served : {false, true}) {
+            const Figures f = programDownload(
+                served ? wire::Endpoint::rfc2217(QStringLiteral("127.0.0.1"), server.rfc2217Port(), baud)
+                       : simEndpoint(sim, false),
+                path);
+            std::printf("paced %d baud, %s: block phase %.3f s, line-rate minimum %.3f s, ratio %.4f", baud,
+                        served ? "RFC 2217 through ser2net" : "pseudo-terminal", f.seconds, minimum,
+                        f.seconds / minimum);
+            if (served && direct > 0)
+                std::printf(", %.4f of the direct path", f.seconds / direct);
+            std::printf("%s\n", f.ok ? "" : "  (DOWNLOAD FAILED)");
+            std::fflush(stdout);
+            direct = f.seconds;
+        }
     }
 
     for (const bool tcp : {true, false}) {
@@ -242,7 +270,7 @@ int main(int argc, char *argv[])
         std::vector<double> plainCpu;
         bool ok = true;
         for (int i = 0; i < repeat; ++i) {
-            const Figures p = programDownload(sim, tcp, path);
+            const Figures p = programDownload(simEndpoint(sim, tcp), path);
             const Figures q = plainDownload(sim, tcp, image);
             ok = ok && p.ok && q.ok;
             progRate.push_back(p.rate());

@@ -65,8 +65,13 @@ CommForm::CommForm(screens::Services &services, QWidget *parent) : QWidget(paren
     m_tcp->setObjectName(QStringLiteral("Option1"));
     m_serial = new QRadioButton(QStringLiteral("Serial Port"), modeBox);
     m_serial->setObjectName(QStringLiteral("Option2"));
+    // Ours: a serial line behind a device server, on the address and port
+    // below at the baud rate chosen beside.
+    m_deviceServer = new QRadioButton(QStringLiteral("Device server (RFC 2217)"), modeBox);
+    m_deviceServer->setObjectName(QStringLiteral("deviceServer"));
     modeLayout->addWidget(m_tcp);
     modeLayout->addWidget(m_serial);
+    modeLayout->addWidget(m_deviceServer);
     grid->addWidget(modeBox, 0, 0);
 
     auto *portBox = new QGroupBox(QStringLiteral("Comm Port"), this);
@@ -144,6 +149,10 @@ CommForm::CommForm(screens::Services &services, QWidget *parent) : QWidget(paren
     connect(m_serial, &QRadioButton::toggled, this, [&comm](bool on) {
         if (on)
             comm.mode = CommSettings::Mode::Serial;
+    });
+    connect(m_deviceServer, &QRadioButton::toggled, this, [&comm](bool on) {
+        if (on)
+            comm.mode = CommSettings::Mode::Rfc2217;
     });
     connect(m_ports, &QButtonGroup::idClicked, this, [this, &comm](int id) {
         comm.port = id;
@@ -264,7 +273,7 @@ void CommForm::rememberWhatOpened()
     const auto &opened = m_services.link.opened();
     if (!opened)
         return;
-    if (opened->kind() == LinkKind::Tcp) {
+    if (opened->kind() != LinkKind::Serial) {
         rememberAddress(opened->host());
         m_recentAddresses->setStringList(recentAddresses());
     } else if (!m_services.comm.deviceInUse().isEmpty()) {
@@ -291,6 +300,7 @@ void CommForm::refreshFromModel()
     const auto &comm = m_services.comm;
     m_tcp->setChecked(comm.mode == CommSettings::Mode::Tcp);
     m_serial->setChecked(comm.mode == CommSettings::Mode::Serial);
+    m_deviceServer->setChecked(comm.mode == CommSettings::Mode::Rfc2217);
     showPortChoice();
     if (auto *b = m_bauds->button(comm.baud))
         b->setChecked(true);

@@ -55,6 +55,7 @@ private:
     screens::Services &m_services;
     QRadioButton *m_tcp;
     QRadioButton *m_serial;
+    QRadioButton *m_deviceServer;
     QButtonGroup *m_ports;
     QButtonGroup *m_bauds;
     QLineEdit *m_ip;

@@ -5,6 +5,8 @@
 
 #include <QTest>
 
+#include <algorithm>
+
 using fleet::Controller;
 
 namespace {
@@ -21,6 +23,8 @@ class TestFleetInventory : public QObject {
 private Q_SLOTS:
     void parse_data();
     void parse();
+    void sharedLinks_data();
+    void sharedLinks();
     void commandLine_data();
     void commandLine();
     void options_data();
@@ -45,6 +49,9 @@ void TestFleetInventory::parse_data()
         {"IPv6: in brackets with or without a port, bare without one",
          "name,link\nA,tcp:[::1]\nB,tcp:[fe80::1%eth0]:5757\nC,tcp:::1\nD,tcp:Host.Example:0058\n",
          "A --tcp [::1]:57;B --tcp [fe80::1%eth0]:5757;C --tcp [::1]:57;D --tcp Host.Example:58"},
+        {"device servers, with and without baud", "name,link,baud\nA,rfc2217:ds1:2001,19200\nB,rfc2217:[::1]:2002,\n",
+         "A --rfc2217 ds1:2001 --baud 19200;B --rfc2217 [::1]:2002 --baud 9600"},
+        {"device server without a port", "name,link\nA,rfc2217:ds1\n", "line 2"},
         {"empty", "", "line 1"},
         {"no controllers", "name,link\n", "line 2"},
         {"header lacks link", "name\nA\n", "line 1"},
@@ -117,6 +124,29 @@ void TestFleetInventory::parse()
         got << parts.join(QLatin1Char(' '));
     }
     QCOMPARE(got.join(QLatin1Char(';')), expected);
+}
+
+void TestFleetInventory::sharedLinks_data()
+{
+    QTest::addColumn<QString>("a");
+    QTest::addColumn<QString>("b");
+    QTest::addColumn<bool>("shared");
+    QTest::newRow("a device server's port, raw and RFC 2217") << "rfc2217:127.0.0.1:2001"
+                                                              << "tcp:localhost:2001" << true;
+    QTest::newRow("two ports of one device server") << "rfc2217:127.0.0.1:2001"
+                                                    << "rfc2217:127.0.0.1:2002" << false;
+}
+
+// Two rows that reach one line, whatever their spelling, never run at once.
+void TestFleetInventory::sharedLinks()
+{
+    QFETCH(QString, a);
+    QFETCH(QString, b);
+    QFETCH(bool, shared);
+    const QStringList keys = fleet::linkKeysOf(a);
+    const QStringList others = fleet::linkKeysOf(b);
+    QVERIFY(!keys.isEmpty() && !others.isEmpty());
+    QCOMPARE(std::any_of(keys.begin(), keys.end(), [&](const QString &k) { return others.contains(k); }), shared);
 }
 
 void TestFleetInventory::commandLine_data()

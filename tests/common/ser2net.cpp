@@ -81,4 +81,12 @@ bool Ser2net::start(const QString &device, QString *error)
     return true;
 }
 
+int lineSpeed(const QString &device)
+{
+    QProcess stty;
+    stty.start(QStringLiteral("stty"), {QStringLiteral("-F"), device, QStringLiteral("speed")});
+    stty.waitForFinished();
+    return stty.readAllStandardOutput().trimmed().toInt();
+}
+
 } // namespace testing

@@ -25,4 +25,8 @@ private:
     quint16 m_ports[2] = {};
 };
 
+// The rate a serial line runs at, as stty reads it (the line behind the
+// server while a client has it open).
+int lineSpeed(const QString &device);
+
 } // namespace testing

@@ -3,6 +3,7 @@
 // simulated controller.
 #include "tests/common/files.h"
 #include "tests/common/rows.h"
+#include "tests/common/ser2net.h"
 #include "tests/common/simprocess.h"
 #include "tests/common/slowpty.h"
 #include "tests/config/defaultlines.h"
@@ -72,6 +73,8 @@ class TstE2eCli : public QObject {
 private Q_SLOTS:
     void commands_data();
     void commands();
+    void deviceServerRate_data();
+    void deviceServerRate();
     void withoutController_data();
     void withoutController();
     void profileRun_data();
@@ -92,33 +95,36 @@ private:
 
 void TstE2eCli::commands_data()
 {
-    QTest::addColumn<bool>("tcp");
+    // Named before the colon of the row's name: "pty", "tcp", "rfc2217"
+    // (ser2net's telnet accepter before the pseudo-terminal) or "raw" (its
+    // raw accepter, spoken to with --rfc2217).
+    QTest::addColumn<QString>("link");
     QTest::addColumn<QStringList>("simArgs");
     // FILE in the commands, and their stdin; an image or upload must come back equal.
     QTest::addColumn<QByteArray>("file");
     QTest::addColumn<QStringList>("commands");
     QTest::addColumn<QString>("exitCodes");
-    QTest::addColumn<QByteArray>("out"); // all the commands' standard output
+    // All the commands' standard output; a link that would not open tells
+    // why on stderr, which follows. SERVER stands for the device server's
+    // address and port.
+    QTest::addColumn<QByteArray>("out");
     // A usage error is told on stderr; nothing else is (no progress display
     // where stdout is not a terminal). Where every command fails, no
     // configuration reaches the controller.
     // The simulator's arguments split at '|', the commands at ';'.
-    const auto row = [](const char *name, bool tcp, const QString &simArgs, const QByteArray &file,
-                        const QString &commands, const char *exitCodes, const QByteArray &out) {
-        QTest::newRow(name) << tcp << simArgs.split(u'|', Qt::SkipEmptyParts) << file << commands.split(u';')
-                            << QString::fromLatin1(exitCodes) << out;
+    const auto row = [](const char *name, const QString &simArgs, const QByteArray &file, const QString &commands,
+                        const char *exitCodes, const QByteArray &out) {
+        QTest::newRow(name) << QString::fromLatin1(name).section(u':', 0, 0) << simArgs.split(u'|', Qt::SkipEmptyParts)
+                            << file << commands.split(u';') << QString::fromLatin1(exitCodes) << out;
     };
     const QByteArray memory = "Memory data received\n        Ad Hoc  Main    Log\n";
-    row("pty: version twice, an ID", false, "--version-text|QL 5200 V 9.9", {}, "version;id add 444;memory;version",
-        "0 0 0 0",
+    row("pty: version twice, an ID", "--version-text|QL 5200 V 9.9", {}, "version;id add 444;memory;version", "0 0 0 0",
         "QL 5200 V 9.9\nID added\n" + memory
             + "Avail   19999   60000   10000\nUsed    00001   00000   00000\nQL 5200 V 9.9\n");
-    row("tcp: silent", true, "--silent-on|V", {}, "version", "1", "No response from controller\n");
-    row("tcp: a reply with a line feed", true, "--version-text|QL 5200\nd2: ok", {}, "version", "0",
-        "QL 5200\\x0ad2: ok\n");
+    row("tcp: silent", "--silent-on|V", {}, "version", "1", "No response from controller\n");
+    row("tcp: a reply with a line feed", "--version-text|QL 5200\nd2: ok", {}, "version", "0", "QL 5200\\x0ad2: ok\n");
     // --json: one object per event, the last with the exit status and what the command learned.
-    row("tcp: json, an ID refused once, time", true, "--version-text|QL 5200 V 9.9|--log-used|7|--wrong-at-record|1",
-        {},
+    row("tcp: json, an ID refused once, time", "--version-text|QL 5200 V 9.9|--log-used|7|--wrong-at-record|1", {},
         "--json version;--json memory;--json id add 666;id add 666;id delete 666;id delete 666;time set --hours 25;"
         "time set --hours 24 --subtract",
         "0 0 1 0 0 1 1 0",
@@ -134,25 +140,23 @@ void TstE2eCli::commands_data()
 {"event":"result","exit":1,"message":"ID not added","ok":false,"results":{}}
 )"
         "ID added\nID deleted\nID not found\nInvalid hours to add/subtract\nTime set\n");
-    row("pty: access list", false, {}, "0014000000\r\n0024000037\r\n",
+    row("pty: access list", {}, "0014000000\r\n0024000037\r\n",
         "access download FILE --sorted --schedule;access upload UP --sorted --schedule", "0 0",
         "\nDownloading record:  1\nDownloading record:  2\n 2 Records downloaded\nRecords uploaded:  1\n"
         "Records uploaded:  2\n");
-    row("tcp: schedules, bad file", true, {}, "\r\n001108001700\r\n00110800170\r\n", "schedules download FILE", "1",
+    row("tcp: schedules, bad file", {}, "\r\n001108001700\r\n00110800170\r\n", "schedules download FILE", "1",
         "Checking file - please wait\nInvalid data in file rec #  3\n");
-    row("pty: loopback, 200 corrupted, 7 dropped", false, "--echo-corrupt|200|--echo-drop|7", {}, "loopback --passes 1",
-        "1",
+    row("pty: loopback, 200 corrupted, 7 dropped", "--echo-corrupt|200|--echo-drop|7", {}, "loopback --passes 1", "1",
         "Starting Loopback Test on serial port\n 8: timeout\n 201: bad echo, expected C8 received C9\n"
         " 256: end of test\n");
-    row("pty: program, reset", false, {}, {}, "program;reset", "0 0",
+    row("pty: program, reset", {}, {}, "program;reset", "0 0",
         defaultRunOut() + "Resetting Controller\nReset Complete\n");
     // Unanswered when stdin is not a terminal.
     const QString idSize = QStringLiteral("program --set general.Text1(2)=20 --set=general.Option1(2)=1");
     const QByteArray refused = "Checking Parameters\nID size specified does not match id size in the controller - "
                                "this will result in clearing all controller data - Continue Y/N\nNo\n";
-    row("tcp: ID size refused, unanswered", true, "--id-size|18", {}, idSize + " --no;" + idSize, "1 1",
-        refused + refused);
-    row("tcp: usage errors", true, {}, {},
+    row("tcp: ID size refused, unanswered", "--id-size|18", {}, idSize + " --no;" + idSize, "1 1", refused + refused);
+    row("tcp: usage errors", {}, {},
         "frobnicate;program --set general.Text9=1;program --set;program --set general.Check2;"
         "program --set general.beep=1;program --yes --no;program now;reset now;"
         "program --profile /nonexistent/site.tfp;program --profile a.tfp --profile=b.tfp;"
@@ -165,21 +169,36 @@ void TstE2eCli::commands_data()
             out += "Downloading - " + p + " % complete\n";
         return out;
     };
-    row("pty: bootext, after two refusals", false, {}, testing::bulkPayload(70),
+    row("pty: bootext, after two refusals", {}, testing::bulkPayload(70),
         "--baud 19200 flash FILE;bootext /nonexistent/fw.bin;bootext FILE", "1 1 0",
         "Controller must be programmed to 9600 baud before reflashing\nPreparing to Download Flash\n"
         "Cannot read the image file /nonexistent/fw.bin: No such file or directory\n"
             + progress("46 91") + "Download complete\n");
     // The retry meets the boot code the dropped attempt left running.
-    row("tcp: flash, retried after a drop", true, "--boot-drop-mid|3", testing::bulkPayload(245),
-        "flash FILE;flash FILE", "1 0",
-        progress("25 50") + "Download Error\n" + progress("25 50 75 99 100") + "Download complete\n");
+    row("tcp: flash, retried after a drop", "--boot-drop-mid|3", testing::bulkPayload(245), "flash FILE;flash FILE",
+        "1 0", progress("25 50") + "Download Error\n" + progress("25 50 75 99 100") + "Download complete\n");
+    // Through a device server: the serial line's rules, the rate asked of
+    // the server. The image is full of the Telnet escape byte, doubled on the
+    // way and single at the controller.
+    row("rfc2217: version, program, an access list", {}, "0014000000\r\n0024000037\r\n",
+        "version;program;access download FILE --sorted --schedule;access upload UP --sorted --schedule", "0 0 0 0",
+        "5200 Series Controller V 02.14\n" + defaultRunOut()
+            + "\nDownloading record:  1\nDownloading record:  2\n 2 Records downloaded\nRecords uploaded:  1\n"
+              "Records uploaded:  2\n");
+    row("rfc2217: flash at 9600 only, escape bytes, bootext, loopback", {},
+        QByteArray::fromHex("fffffaff2cfff0fffb01").repeated(15) + QByteArray(100, '\xff'),
+        "--baud 19200 flash FILE;flash FILE;bootext FILE;loopback --passes 1", "1 0 0 0",
+        "Controller must be programmed to 9600 baud before reflashing\n" + progress("24 49 73 97 100")
+            + "Download complete\n" + progress("13 26 38 51 64 77 90") + "Download complete\n"
+            + "Starting Loopback Test on serial port\n 256: end of test\n");
+    row("raw: --rfc2217 on a raw port", {}, {}, "version", "3",
+        "Disconnected\nSERVER does not speak RFC 2217: set the port to telnet/RFC 2217 mode, or use --tcp\n");
 }
 
 // The commands in turn against one simulator.
 void TstE2eCli::commands()
 {
-    QFETCH(bool, tcp);
+    QFETCH(QString, link);
     QFETCH(QByteArray, file);
     QFETCH(QString, exitCodes);
     QFETCH(QByteArray, out);
@@ -194,15 +213,27 @@ void TstE2eCli::commands()
     QFile::remove(log);
     QVERIFY(sim.start(QStringList{"--pty", "--tcp", "0", "--save-image", saved, "--config-log", log}
                       + FETCHED(QStringList, simArgs)));
+    testing::Ser2net server;
+    QStringList linkArgs = testing::cliLinkArgs(sim, link == u"tcp");
+    if (link == u"rfc2217" || link == u"raw") {
+        QString error;
+        QVERIFY2(server.start(sim.ptyPath(), &error), qPrintable(error));
+        const QString address =
+            QStringLiteral("127.0.0.1:%1").arg(link == u"raw" ? server.rawPort() : server.rfc2217Port());
+        linkArgs = QStringList{QStringLiteral("--rfc2217"), address};
+        out.replace("SERVER", address.toLatin1());
+    }
     QStringList codes;
     QByteArray got;
     for (QString command : FETCHED(QStringList, commands)) {
         command.replace(QLatin1String("FILE"), path).replace(QLatin1String("UP"), up);
-        const testing::CliRun run =
-            testing::runCli(testing::cliLinkArgs(sim, tcp) + command.split(QLatin1Char(' ')), 30000, file);
+        const testing::CliRun run = testing::runCli(linkArgs + command.split(QLatin1Char(' ')), 30000, file);
         codes << QString::number(run.exitCode);
         got += run.out;
-        QCOMPARE(run.err.isEmpty(), run.exitCode != 2);
+        const bool noLink = run.exitCode == 3;
+        if (noLink)
+            got += run.err;
+        QCOMPARE(run.err.isEmpty(), run.exitCode != 2 && !noLink);
     }
     QCOMPARE(got, out);
     QCOMPARE(codes.join(QLatin1Char(' ')), exitCodes);
@@ -212,6 +243,33 @@ void TstE2eCli::commands()
         QCOMPARE(testing::readFile(saved), file);
     if (QFile::exists(up))
         QCOMPARE(testing::readFile(up), file);
+}
+
+void TstE2eCli::deviceServerRate_data()
+{
+    QTest::addColumn<int>("baud");
+    QTest::newRow("19200") << 19200;
+    QTest::newRow("115200") << 115200;
+}
+
+// The rate given with --rfc2217 is the one the line behind the server runs
+// at while the link is open (the server puts its own back after).
+void TstE2eCli::deviceServerRate()
+{
+    QFETCH(int, baud);
+    testing::SimProcess sim;
+    testing::Ser2net server;
+    QString error;
+    QVERIFY(sim.start({"--pty"}));
+    QVERIFY2(server.start(sim.ptyPath(), &error), qPrintable(error));
+    QProcess cli;
+    cli.start(qEnvironmentVariable("TARNIC_CLI"),
+              {"--rfc2217", QStringLiteral("127.0.0.1:%1").arg(server.rfc2217Port()), "--baud", QString::number(baud),
+               "terminal", "--linger", "20000"});
+    cli.closeWriteChannel();
+    QTRY_COMPARE_WITH_TIMEOUT(testing::lineSpeed(sim.ptyPath()), baud, 20000);
+    cli.terminate();
+    QVERIFY(cli.waitForFinished(10000));
 }
 
 void TstE2eCli::withoutController_data()
@@ -257,6 +315,8 @@ void TstE2eCli::withoutController_data()
     row("two links", "TARNIC_CLI", "--serial /dev/null --tcp h version", 2, "^$", usage);
     row("bad baud", "TARNIC_CLI", "--serial /dev/null --baud 300 version", 2, "^$", usage);
     row("bad port", "TARNIC_CLI", "--tcp h:99999 version", 2, "^$", usage);
+    row("device server without a port", "TARNIC_CLI", "--rfc2217 h version", 2, "^$",
+        "^--rfc2217 takes HOST:PORT \\(the device server's port for the line\\)\n");
     row("settings, stray argument", "TARNIC_CLI", "settings now", 2, "^$",
         exact(QStringLiteral("settings: unexpected argument now\n")));
     row("settings diff, no such file", "TARNIC_CLI", "settings --diff /nonexistent/a.tfp /nonexistent/b.tfp", 2, "^$",

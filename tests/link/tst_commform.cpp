@@ -104,6 +104,9 @@ private Q_SLOTS:
         QCOMPARE(rig.comm.baud, baud);
         rig.control<QRadioButton>("Option1")->click();
         QCOMPARE(rig.comm.mode, wire::CommSettings::Mode::Tcp);
+        rig.control<QRadioButton>("deviceServer")->click();
+        QCOMPARE(rig.comm.mode, wire::CommSettings::Mode::Rfc2217);
+        QVERIFY(!rig.control<QRadioButton>("Option1")->isChecked());
         rig.control<QRadioButton>("Option2")->click();
         QCOMPARE(rig.comm.mode, wire::CommSettings::Mode::Serial);
     }

@@ -6,7 +6,6 @@
 #include "link/link.h"
 #include "link/qtserialio.h"
 #include "link/qttcpio.h"
-#include "link/rfc2217io.h"
 #include "tests/common/recorders.h"
 #include "tests/common/ser2net.h"
 #include "tests/common/slowpty.h"
@@ -206,8 +205,7 @@ std::unique_ptr<Harness> makeHarness(Kind kind)
             auto peer = std::make_unique<PtyPeer>();
             h->server = std::make_unique<testing::Ser2net>();
             h->server->start(peer->path, &h->error);
-            h->tcp = std::make_unique<wire::Rfc2217Io>();
-            h->comm.mode = wire::CommSettings::Mode::Tcp;
+            h->comm.mode = wire::CommSettings::Mode::Rfc2217;
             h->comm.ipAddress = QStringLiteral("127.0.0.1");
             h->comm.tcpPort = QString::number(h->server->rfc2217Port());
             h->peer = std::move(peer);

@@ -41,15 +41,6 @@ QString outcome(const wire::Rfc2217Codec &codec)
                          : QStringLiteral("silent");
 }
 
-// The rate the line behind the server runs at, as stty reads it.
-int ptySpeed(const QString &path)
-{
-    QProcess stty;
-    stty.start(QStringLiteral("stty"), {QStringLiteral("-F"), path, QStringLiteral("speed")});
-    stty.waitForFinished();
-    return stty.readAllStandardOutput().trimmed().toInt();
-}
-
 // tarnic-sim on a pseudo-terminal, served by ser2net (or ser2net serving
 // another device), and the transport under test.
 struct Served {
@@ -206,11 +197,11 @@ private Q_SLOTS:
         }
         QVERIFY2(s.connectAt(port, 10s), qPrintable(s.io.connectFailure()));
         QCOMPARE(s.io.baud(), openAt);
-        QCOMPARE(ptySpeed(s.sim.ptyPath()), openAt);
+        QCOMPARE(testing::lineSpeed(s.sim.ptyPath()), openAt);
         s.io.setBaud(changeTo);
         QVERIFY(s.waiter.waitFor([&] { return !s.io.settling(); }, 10s));
         QCOMPARE(s.io.baud(), changeTo);
-        QCOMPARE(ptySpeed(s.sim.ptyPath()), changeTo);
+        QCOMPARE(testing::lineSpeed(s.sim.ptyPath()), changeTo);
         // A reply left waiting is thrown away here and in the server; the
         // session goes on.
         QVERIFY(s.io.write("V\r"));

@@ -105,6 +105,11 @@ private Q_SLOTS:
         rig.comm.device = QStringLiteral("/dev/ttyUSB0");
         QCOMPARE(rig.link.terminalCaption(),
                  tcp ? "Connected to 10.0.0.7 Port 57" : QStringLiteral("Connected to /dev/ttyUSB0"));
+        // A serial line behind a device server is named by the server's address.
+        rig.comm.mode = wire::CommSettings::Mode::Rfc2217;
+        QCOMPARE(rig.link.terminalCaption(),
+                 QStringLiteral("Connected to %1 Port 57").arg(rig.comm.ipAddress.trimmed()));
+        rig.comm.mode = tcp ? wire::CommSettings::Mode::Tcp : wire::CommSettings::Mode::Serial;
         QCOMPARE(rig.state.terminalTcp, tcp);
         QCOMPARE(t.s.grid().rowText(1).trimmed(), QStringLiteral("AB[0D][0A]C"));
         for (int c = 1; c <= 5; ++c)
