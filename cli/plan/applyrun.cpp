@@ -19,7 +19,6 @@ using fleet::Runner;
 // for this long, before its download counts as failed.
 constexpr std::chrono::seconds kVerifyEvery{2};
 constexpr std::chrono::seconds kVerifyFor{60};
-constexpr int kShortHash = 12;
 
 enum class Outcome { InState, Unreachable, Waiting, Running, Applied, Failed, NotStarted, Interrupted };
 
@@ -91,7 +90,7 @@ public:
     {
         if (!m_json)
             for (std::size_t i = 0; i < m_progress.size(); ++i)
-                for (const QString &line : planLines(m_site.controllers[i], m_site.plans[i]))
+                for (const QString &line : m_site.lines(i))
                     StdoutSinks::textLine(line);
         if (m_waves > 0)
             announceWave();
@@ -142,6 +141,23 @@ private:
                 set << QStringLiteral("--subtract");
             return Runner::run(link(index) + set);
         }
+        case ActionKind::Prune: {
+            QStringList prune{QStringLiteral("prune"), d.access};
+            if (d.accessSchedule)
+                prune << QStringLiteral("--schedule");
+            return Runner::run(link(index) + prune);
+        }
+        case ActionKind::Access: {
+            QStringList download{QStringLiteral("access"), QStringLiteral("download"), d.access};
+            if (d.accessSorted)
+                download << QStringLiteral("--sorted");
+            if (d.accessSchedule)
+                download << QStringLiteral("--schedule");
+            return Runner::run(link(index) + download);
+        }
+        case ActionKind::Schedules:
+            return Runner::run(link(index)
+                               + QStringList{QStringLiteral("schedules"), QStringLiteral("download"), d.schedules});
         }
         return Runner::finish();
     }
@@ -203,13 +219,12 @@ private:
             p.verifying = true;
             p.polls = 0;
             p.sinceDownload.start();
-            const QStringList read = kind == ActionKind::Firmware
-                ? QStringList{QStringLiteral("version")}
-                : QStringList{QStringLiteral("time"), QStringLiteral("get")};
-            return Runner::run(link(index) + read);
+            return Runner::run(link(index) + readBack(index, kind));
         }
         if (interruptedRun(e))
             return fail(index, QStringLiteral("interrupted while checking it"));
+        if (kind == ActionKind::Prune || kind == ActionKind::Access || kind == ActionKind::Schedules)
+            return verifyList(index, kind, e);
         if (kind == ActionKind::Clock) {
             if (!ok)
                 return fail(index, QStringLiteral("the clock could not be read back: ") + e.ending);
@@ -233,6 +248,54 @@ private:
         if (std::chrono::milliseconds(p.sinceDownload.elapsed()) + kVerifyEvery < kVerifyFor)
             return Runner::run(link(index) + QStringList{QStringLiteral("version")}, ++p.polls + 1, kVerifyEvery);
         return fail(index, QStringLiteral("no answer to \"V\" within %1 s of the download").arg(kVerifyFor.count()));
+    }
+
+    // What reads an action's effect back.
+    QStringList readBack(std::size_t index, ActionKind kind) const
+    {
+        switch (kind) {
+        case ActionKind::Firmware:
+            return {QStringLiteral("version")};
+        case ActionKind::Clock:
+            return {QStringLiteral("time"), QStringLiteral("get")};
+        default:
+            return QStringList{QStringLiteral("inspect")}
+            + listReadArguments(m_site.controllers[index].desired, m_site.hashKey, kind != ActionKind::Schedules,
+                                kind == ActionKind::Schedules);
+        }
+    }
+
+    // A list read back: nothing missing after a download, no surplus ID left
+    // after a prune, the schedule table equal to the file's.
+    Runner::Next verifyList(std::size_t index, ActionKind kind, const RunEnd &e)
+    {
+        if (e.lost || e.code != kExitOk)
+            return fail(index, QStringLiteral("it could not be read back: ") + e.ending);
+        const QJsonObject read =
+            e.results.value(kind == ActionKind::Schedules ? QLatin1String("schedules") : QLatin1String("access"))
+                .toObject();
+        const auto count = [&read](const char *key) { return read.value(QLatin1String(key)).toInteger(); };
+        const QString hash = read.value(QLatin1String("hmac_sha256")).toString().left(kShortHash);
+        const QString hashed = hash.isEmpty() ? QString() : QStringLiteral(", hmac %1").arg(hash);
+        switch (kind) {
+        case ActionKind::Prune:
+            if (count("surplus") > 0)
+                return fail(index, QStringLiteral("%1 surplus IDs left after the deletes").arg(count("surplus")));
+            return verified(index, QStringLiteral("no surplus ID left%1").arg(hashed));
+        case ActionKind::Access:
+            if (count("missing") > 0)
+                return fail(index,
+                            QStringLiteral("%1 of %2 records still missing after the download")
+                                .arg(count("missing"))
+                                .arg(count("file_records")));
+            return verified(index, QStringLiteral("%1 records, none missing%2").arg(count("records")).arg(hashed));
+        default:
+            if (count("differing") > 0)
+                return fail(
+                    index,
+                    QStringLiteral("%1 schedule entries still differ after the download").arg(count("differing")));
+            return verified(index, QStringLiteral("equal to the file%1").arg(hashed));
+        }
     }
 
     bool interruptedRun(const RunEnd &e) const { return e.code == kExitInterrupted || (e.lost && m_runner.stopping()); }

@@ -9,9 +9,12 @@
 #include "cli/plan/predict.h"
 #include "cli/recording.h"
 #include "config/profile.h"
+#include "core/controltext.h"
 #include "core/inputfile.h"
 #include "journal/journal.h"
 #include "journal/place.h"
+#include "utilities/formats.h"
+#include "utilities/lists.h"
 
 #include <QFileInfo>
 #include <QHash>
@@ -22,16 +25,20 @@ namespace {
 using ::fleet::Controller;
 using fleet::Runner;
 
-// Reads each controller once: its firmware identification and its clock.
+// Reads each controller once: its firmware identification, its clock, and
+// its managed lists.
 class ReadDriver final : public Runner::Driver {
 public:
-    ReadDriver(const std::vector<Controller> &controllers, std::vector<Reading> &readings)
-        : m_controllers(controllers), m_readings(readings)
+    // lists: the managed lists are read too, hashed with hashKey.
+    ReadDriver(const std::vector<Controller> &controllers, std::vector<Reading> &readings, bool lists,
+               const QStringList &hashKey)
+        : m_controllers(controllers), m_readings(readings), m_lists(lists), m_hashKey(hashKey)
     {}
     Runner::Next start(std::size_t index) override
     {
         return Runner::run(QStringList{QStringLiteral("--json")} + m_controllers[index].linkArguments()
-                           + QStringList{QStringLiteral("inspect")});
+                           + QStringList{QStringLiteral("inspect")}
+                           + listReadArguments(m_controllers[index].desired, m_hashKey, m_lists, m_lists));
     }
     void event(std::size_t, const QJsonObject &) override {}
     void ended(std::size_t index, fleet::RunEnd &end) override
@@ -44,7 +51,23 @@ public:
 private:
     const std::vector<Controller> &m_controllers;
     std::vector<Reading> &m_readings;
+    bool m_lists;
+    const QStringList &m_hashKey;
 };
+
+// Reading a long list at 9600 baud takes minutes: said before it starts.
+constexpr double kLongRead = 30;
+
+void warnLongReads(const Site &site)
+{
+    double longest = 0;
+    for (const Targets &t : site.targets)
+        longest = std::max(longest, t.listReadSeconds());
+    if (longest > kLongRead)
+        StdoutSinks::error(QStringLiteral("Reading the access lists and schedules takes up to %1 a controller at its "
+                                          "line rate (--skip-lists plans without them)")
+                               .arg(durationText(longest)));
+}
 
 // What a controller's desired files give; a file's figures are learned once
 // however many rows name it.
@@ -80,11 +103,96 @@ public:
         }
         if (d.clockTolerance)
             t.clockSeconds = clockSeconds(c);
+        if (!d.access.isEmpty() && !accessTargets(c, t, error))
+            return std::nullopt;
+        if (!d.schedules.isEmpty() && !schedulesTargets(c, t, error))
+            return std::nullopt;
         return t;
     }
 
 private:
+    // What a file holds, counted once however many rows name it.
+    struct ListFile {
+        qint64 lines = 0;       // non-empty ones: the records a download sends
+        qint64 recordBytes = 0; // of those records as sent
+        qint64 records = 0;     // as the download leaves them
+    };
+
+    std::optional<QByteArrayList> lines(const QString &path, const core::InputKind &kind, const char *column,
+                                        QString *error)
+    {
+        QString why;
+        const auto data = core::readInputFile(path, kind, &why);
+        if (!data) {
+            *error = QStringLiteral("%1: cannot read %2: %3").arg(QLatin1String(column), path, why);
+            return std::nullopt;
+        }
+        return utilities::splitFileLines(*data);
+    }
+
+    bool accessTargets(const Controller &c, Targets &t, QString *error)
+    {
+        const ::fleet::DesiredState &d = c.desired;
+        const QString key = d.access + (d.accessSchedule ? QStringLiteral("|schedule") : QString())
+            + (d.accessSorted ? QStringLiteral("|sorted") : QString());
+        if (!m_lists.contains(key)) {
+            const auto text = lines(d.access, core::kAccessListFile, "access", error);
+            if (!text)
+                return false;
+            ListFile f;
+            for (qsizetype n = 0; n < text->size(); ++n) {
+                const QByteArray &line = text->at(n);
+                if (line.isEmpty())
+                    continue;
+                // A download refuses such a line, and one without an ID stores nothing to compare.
+                if (core::firstControlCharacter(line) >= 0 || (d.accessSchedule && line.size() < 4)) {
+                    *error =
+                        QStringLiteral("access: line %1 of %2 is no record%3")
+                            .arg(n + 1)
+                            .arg(d.access, d.accessSchedule ? QStringLiteral(" (a schedule and an ID)") : QString());
+                    return false;
+                }
+                ++f.lines;
+                f.recordBytes += utilities::accessRecord(line, !d.accessSorted, d.accessSchedule).size();
+            }
+            f.records = static_cast<qint64>(utilities::listOfFile(*text, d.accessSchedule).size());
+            m_lists.insert(key, f);
+        }
+        const ListFile &f = m_lists[key];
+        // The controller's list is taken to be about the file's.
+        const qint64 idBytes = f.lines > 0 ? f.recordBytes / f.lines - 2 - 11 : 0;
+        t.accessRecords = f.records;
+        t.accessReadSeconds = accessReadSeconds(c, f.records, idBytes);
+        t.accessSeconds = accessDownloadSeconds(c, f.lines, f.recordBytes) + t.accessReadSeconds;
+        t.pruneSecondsEach = deleteSeconds(c, idBytes);
+        return true;
+    }
+
+    bool schedulesTargets(const Controller &c, Targets &t, QString *error)
+    {
+        const QString &path = c.desired.schedules;
+        if (!m_lists.contains(path)) {
+            const auto text = lines(path, core::kScheduleFile, "schedules", error);
+            if (!text)
+                return false;
+            if (const int bad = utilities::firstInvalidScheduleLine(*text)) {
+                *error = QStringLiteral("schedules: line %1 of %2 is not a schedule entry (SSSDHHMMhhmm)")
+                             .arg(bad)
+                             .arg(path);
+                return false;
+            }
+            ListFile f;
+            for (const QByteArray &line : *text)
+                f.lines += line.isEmpty() ? 0 : 1;
+            m_lists.insert(path, f);
+        }
+        t.schedulesReadSeconds = schedulesReadSeconds(c);
+        t.schedulesSeconds = schedulesDownloadSeconds(c, m_lists[path].lines) + t.schedulesReadSeconds;
+        return true;
+    }
+
     QHash<QString, config::Settings> m_settings;
+    QHash<QString, ListFile> m_lists;
 };
 
 int runPlan(const PlanOptions &options, bool json, InterruptSignals &interrupts, journal::Journal *journal,
@@ -103,7 +211,7 @@ int runPlan(const PlanOptions &options, bool json, InterruptSignals &interrupts,
         if (json)
             StdoutSinks::jsonLine(site.object(i));
         else
-            for (const QString &line : planLines(site.controllers[i], p))
+            for (const QString &line : site.lines(i))
                 StdoutSinks::textLine(line);
     }
     const int total = static_cast<int>(site.plans.size());
@@ -133,6 +241,26 @@ int runPlan(const PlanOptions &options, bool json, InterruptSignals &interrupts,
 QJsonObject Site::object(std::size_t index) const
 {
     return controllerObject(controllers[index], targets[index], readings[index], plans[index], runId);
+}
+
+QStringList listReadArguments(const ::fleet::DesiredState &d, const QStringList &hashKey, bool access, bool schedules)
+{
+    QStringList words;
+    if (access && !d.access.isEmpty()) {
+        words << QStringLiteral("--access") << d.access;
+        if (d.accessSorted)
+            words << QStringLiteral("--sorted");
+        if (d.accessSchedule)
+            words << QStringLiteral("--schedule");
+    }
+    if (schedules && !d.schedules.isEmpty())
+        words << QStringLiteral("--schedules") << d.schedules;
+    return words.isEmpty() ? words : words + hashKey;
+}
+
+QStringList Site::lines(std::size_t index) const
+{
+    return planLines(controllers[index], targets[index], readings[index], plans[index]);
 }
 
 int usageError(const QString &text)
@@ -171,8 +299,13 @@ std::variant<Site, int> planSite(const PlanOptions &options, InterruptSignals &i
     for (const Controller &c : site.controllers)
         site.members.push_back({c.name, c.linkKeys()});
     site.readings.resize(site.controllers.size());
+    if (history)
+        if (const QString key = journal::keyPath(history->path()); QFileInfo::exists(key))
+            site.hashKey = QStringList{QStringLiteral("--hash-key"), key};
+    if (!options.skipLists)
+        warnLongReads(site);
     fleet::Runner runner(site.members, options.parallel, journal, runId);
-    ReadDriver reads(site.controllers, site.readings);
+    ReadDriver reads(site.controllers, site.readings, !options.skipLists, site.hashKey);
     runner.run(interrupts, reads);
     if (runner.interrupts() > 0)
         return kExitInterrupted;
@@ -188,7 +321,7 @@ std::variant<Site, int> planSite(const PlanOptions &options, InterruptSignals &i
         const Controller &c = site.controllers[i];
         const journal::ControllerHistory h =
             past ? past->of(c.name, site.members[i].linkKeys) : journal::ControllerHistory{};
-        site.plans.push_back(planController(c, site.targets[i], site.readings[i], h));
+        site.plans.push_back(planController(c, site.targets[i], site.readings[i], h, options));
     }
     return site;
 }
