@@ -71,11 +71,23 @@ QStringList FleetScreen::planArguments(const char *command) const
     return arguments;
 }
 
+void FleetScreen::clearRows()
+{
+    m_note->clear();
+    // Attempts count a fleet's runs: a plan or an apply has none of its own.
+    for (int r = 0; r < m_table->rowCount(); ++r) {
+        setCell(r, State, QStringLiteral("waiting"));
+        setCell(r, Attempts, QString());
+        setCell(r, Status, QString());
+        static_cast<QProgressBar *>(m_table->cellWidget(r, Progress))->setValue(0);
+    }
+}
+
 void FleetScreen::plan()
 {
     if (running() || m_inventory.isEmpty())
         return;
-    m_note->clear();
+    clearRows();
     launch(Mode::Plan, planArguments("plan"));
 }
 
@@ -83,10 +95,9 @@ void FleetScreen::apply()
 {
     if (running() || m_inventory.isEmpty() || !m_runDir.isValid())
         return;
-    m_note->clear();
+    clearRows();
     QStringList arguments = planArguments("apply");
-    arguments << QStringLiteral("--waves") << m_waves->text().trimmed() << QStringLiteral("--report")
-              << runReport()
+    arguments << QStringLiteral("--waves") << m_waves->text().trimmed() << QStringLiteral("--report") << runReport()
               << (m_yes->isChecked() ? QStringLiteral("--yes") : QStringLiteral("--no"));
     if (const QString limit = m_maxFailures->text().trimmed(); !limit.isEmpty())
         arguments << QStringLiteral("--max-failures") << limit;

@@ -233,10 +233,12 @@ bool FleetScreen::loadInventory(const QString &path)
     }
     m_table->resizeColumnsToContents();
     // Room for the longest state a row reaches.
-    m_table->setColumnWidth(State,
-                            std::max(m_table->columnWidth(State),
-                                     m_table->fontMetrics().horizontalAdvance(QStringLiteral("interrupted"))
-                                         + 2 * m_table->fontMetrics().averageCharWidth()));
+    int widest = m_table->columnWidth(State);
+    for (const char *state : {"interrupted", "unreachable", "not started", "left in boot code"})
+        widest = std::max(widest,
+                          m_table->fontMetrics().horizontalAdvance(QLatin1String(state))
+                              + 2 * m_table->fontMetrics().averageCharWidth());
+    m_table->setColumnWidth(State, widest);
     updateButtons();
     return true;
 }

@@ -65,6 +65,8 @@ private:
     QString runReport() const { return m_runDir.filePath(QStringLiteral("run.json")); }
     void launch(Mode mode, const QStringList &arguments);
     QStringList planArguments(const char *command) const;
+    // Before a plan or an apply: every row waiting, nothing said yet.
+    void clearRows();
     // Plan's and apply's events on the rows.
     void applyPlanEvent(const QJsonObject &event);
     void planRunEnded(int exitCode);
