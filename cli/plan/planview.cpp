@@ -126,11 +126,11 @@ QStringList planLines(const ::fleet::Controller &c, const Targets &t, const Read
             lists << text;
     QStringList notes;
     if (!lists.isEmpty())
-        notes << QStringLiteral("  %1  %2 (read in %3)")
-                     .arg(QStringLiteral("lists").leftJustified(8), lists.join(QStringLiteral("; ")),
+        notes << QStringLiteral("  %1 %2 (read in %3)")
+                     .arg(QStringLiteral("lists").leftJustified(9), lists.join(QStringLiteral("; ")),
                           durationText(t.listReadSeconds()));
     for (const QString &note : p.notes)
-        notes << QStringLiteral("  %1  %2").arg(QStringLiteral("note").leftJustified(8), note);
+        notes << QStringLiteral("  %1 %2").arg(QStringLiteral("note").leftJustified(9), note);
     if (p.inState())
         return QStringList{who + QStringLiteral("in state")} + notes;
     if (p.actions.empty())
@@ -140,7 +140,7 @@ QStringList planLines(const ::fleet::Controller &c, const Targets &t, const Read
     for (const Action &a : p.actions) {
         const QString kind = p.interrupted && a.kind == ActionKind::Firmware ? QStringLiteral("firmware (interrupted)")
                                                                              : kindName(a.kind);
-        lines << QStringLiteral("  %1  %2 (%3)").arg(kind.leftJustified(8), a.reason, durationText(a.seconds));
+        lines << QStringLiteral("  %1 %2 (%3)").arg(kind.leftJustified(9), a.reason, durationText(a.seconds));
         total += a.seconds;
     }
     lines.prepend(who
