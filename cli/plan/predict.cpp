@@ -29,7 +29,7 @@ constexpr qint64 kPerDelete = 2 + 2;
 constexpr qint64 kScheduleClear = 3 + 2;
 constexpr qint64 kPerScheduleSent = 2 + 12 + 1 + 2;
 // The 200 "SR" with their 64-digit replies.
-constexpr qint64 kScheduleRead = 200 * (6 + 65);
+constexpr qint64 kScheduleRead = qint64{200} * (6 + 65);
 
 double lineSeconds(const ::fleet::Controller &controller, qint64 bytes)
 {
