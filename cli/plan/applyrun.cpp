@@ -530,7 +530,7 @@ int runApply(const PlanOptions &options, bool json, InterruptSignals &interrupts
     if (!options.report.isEmpty())
         if (const QString problem = core::outputPathProblem(options.report); !problem.isEmpty())
             return usageError(QStringLiteral("--report: ") + problem);
-    const auto planned = planSite(options, interrupts, journal, history, fleet::newRunId());
+    const auto planned = planSite(options, json, interrupts, journal, history, fleet::newRunId());
     if (const int *rc = std::get_if<int>(&planned))
         return *rc;
     ApplyRun run(options, std::get<Site>(planned), json, journal);

@@ -25,15 +25,25 @@ using fleet::Runner;
 class ReadDriver final : public Runner::Driver {
 public:
     // lists: the managed lists are read too, hashed with hashKey.
+    // A run id: each read's start is said as a JSON object.
     ReadDriver(const std::vector<Controller> &controllers, std::vector<Reading> &readings, bool lists,
-               const QStringList &hashKey)
-        : m_controllers(controllers), m_readings(readings), m_lists(lists), m_hashKey(hashKey)
+               const QStringList &hashKey, QString runId)
+        : m_controllers(controllers), m_readings(readings), m_lists(lists), m_hashKey(hashKey),
+          m_runId(std::move(runId))
     {}
     Runner::Next start(std::size_t index) override
     {
         return Runner::run(QStringList{QStringLiteral("--json")} + m_controllers[index].linkArguments()
                            + QStringList{QStringLiteral("inspect")}
                            + listReadArguments(m_controllers[index].desired, m_hashKey, m_lists, m_lists));
+    }
+    void launched(std::size_t index) override
+    {
+        // A long list's read takes minutes: whoever follows the run sees which are under way.
+        if (!m_runId.isEmpty())
+            StdoutSinks::jsonLine({{QStringLiteral("event"), QStringLiteral("reading")},
+                                   {QStringLiteral("name"), m_controllers[index].name},
+                                   {QStringLiteral("run"), m_runId}});
     }
     void event(std::size_t, const QJsonObject &) override {}
     void ended(std::size_t index, fleet::RunEnd &end) override
@@ -48,6 +58,7 @@ private:
     std::vector<Reading> &m_readings;
     bool m_lists;
     const QStringList &m_hashKey;
+    QString m_runId;
 };
 
 // Reading a long list at 9600 baud takes minutes: said before it starts.
@@ -67,7 +78,7 @@ void warnLongReads(const Site &site)
 int runPlan(const PlanOptions &options, bool json, InterruptSignals &interrupts, journal::Journal *journal,
             const journal::Journal *history)
 {
-    const auto planned = planSite(options, interrupts, journal, history, fleet::newRunId());
+    const auto planned = planSite(options, json, interrupts, journal, history, fleet::newRunId());
     if (const int *rc = std::get_if<int>(&planned))
         return *rc;
     const Site &site = std::get<Site>(planned);
@@ -139,8 +150,8 @@ int usageError(const QString &text)
     return kExitUsage;
 }
 
-std::variant<Site, int> planSite(const PlanOptions &options, InterruptSignals &interrupts, journal::Journal *journal,
-                                 const journal::Journal *history, const QString &runId)
+std::variant<Site, int> planSite(const PlanOptions &options, bool json, InterruptSignals &interrupts,
+                                 journal::Journal *journal, const journal::Journal *history, const QString &runId)
 {
     const auto inventory = fleet::readSite(options.inventory, interrupts);
     if (!inventory)
@@ -174,7 +185,7 @@ std::variant<Site, int> planSite(const PlanOptions &options, InterruptSignals &i
     if (!options.skipLists)
         warnLongReads(site);
     fleet::Runner runner(site.members, options.parallel, journal, runId);
-    ReadDriver reads(site.controllers, site.readings, !options.skipLists, site.hashKey);
+    ReadDriver reads(site.controllers, site.readings, !options.skipLists, site.hashKey, json ? runId : QString());
     runner.run(interrupts, reads);
     if (runner.interrupts() > 0)
         return kExitInterrupted;

@@ -33,13 +33,14 @@ struct Site {
     QStringList lines(std::size_t index) const;
 };
 
-// Reads every controller of the site (each in a worker, on one link session)
+// Reads every controller of the site (each in a worker, on one link session;
+// with json a "reading" object as each read starts)
 // and plans it against its desired state and the journal (history; none:
 // nothing was programmed from it); the reads are recorded in journal. An exit
 // status instead when it cannot: 2 on a usage or inventory error (told on
 // stderr), 130 when interrupted.
-std::variant<Site, int> planSite(const PlanOptions &options, InterruptSignals &interrupts, journal::Journal *journal,
-                                 const journal::Journal *history, const QString &runId);
+std::variant<Site, int> planSite(const PlanOptions &options, bool json, InterruptSignals &interrupts,
+                                 journal::Journal *journal, const journal::Journal *history, const QString &runId);
 
 // Plans the site, then runs the pending actions of each controller in turn
 // (firmware, profile, clock), each through the command a technician would

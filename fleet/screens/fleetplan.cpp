@@ -152,6 +152,10 @@ void FleetScreen::applyPlanEvent(const QJsonObject &event)
             bar->setValue(100);
         return;
     }
+    if (kind == QLatin1String("reading")) {
+        setCell(r, State, QStringLiteral("reading"));
+        return;
+    }
     // Apply: each action as it runs, and its worker's progress under it.
     if (kind == QLatin1String("action")) {
         const QString actionState = text(event, "state");
