@@ -166,7 +166,7 @@ std::variant<Site, int> planSite(const PlanOptions &options, bool json, Interrup
     for (const Controller &c : site.controllers) {
         if (!error.isEmpty())
             break;
-        if (auto t = files.of(c, &error))
+        if (auto t = files.of(c, !options.skipLists, &error))
             site.targets.push_back(*t);
         else
             error = QStringLiteral("%1: inventory line %2: %3").arg(options.inventory).arg(c.line).arg(error);

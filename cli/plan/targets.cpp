@@ -13,7 +13,7 @@ namespace cli::plan {
 
 using ::fleet::Controller;
 
-std::optional<Targets> TargetFiles::of(const Controller &c, QString *error)
+std::optional<Targets> TargetFiles::of(const Controller &c, bool lists, QString *error)
 {
     const ::fleet::DesiredState &d = c.desired;
     Targets t;
@@ -43,9 +43,9 @@ std::optional<Targets> TargetFiles::of(const Controller &c, QString *error)
     }
     if (d.clockTolerance)
         t.clockSeconds = clockSeconds(c);
-    if (!d.access.isEmpty() && !accessTargets(c, t, error))
+    if (lists && !d.access.isEmpty() && !accessTargets(c, t, error))
         return std::nullopt;
-    if (!d.schedules.isEmpty() && !schedulesTargets(c, t, error))
+    if (lists && !d.schedules.isEmpty() && !schedulesTargets(c, t, error))
         return std::nullopt;
     return t;
 }

@@ -18,8 +18,9 @@ namespace cli::plan {
 // file's figures are learned once however many rows name it.
 class TargetFiles {
 public:
-    // Nothing, with why in error, when a file is missing or unfit.
-    std::optional<Targets> of(const ::fleet::Controller &controller, QString *error);
+    // Nothing, with why in error, when a file is missing or unfit; the list
+    // files only with lists.
+    std::optional<Targets> of(const ::fleet::Controller &controller, bool lists, QString *error);
 
 private:
     // What a list file holds.
