@@ -9,6 +9,9 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 
+#include <algorithm>
+#include <tuple>
+
 namespace cli::plan {
 
 namespace {
@@ -52,7 +55,9 @@ struct Progress {
     bool verifying = false;
     int polls = 0;
     QElapsedTimer sinceDownload;
-    bool declined = false; // the ID-size question was answered No
+    std::vector<Action> actions; // the plan's, and what a cleared controller needs
+    bool declined = false;       // the ID-size question was answered No
+    bool cleared = false;        // answered Yes: the ID-size change clears the controller's data
     QStringList done, verified, recorded, failed;
     QString message; // why it failed or did not start
     RunEnd last;
@@ -67,6 +72,7 @@ public:
         std::vector<std::size_t> pending;
         for (std::size_t i = 0; i < m_progress.size(); ++i) {
             const ControllerPlan &p = m_site.plans[i];
+            m_progress[i].actions = p.actions;
             m_progress[i].outcome = p.inState() ? Outcome::InState
                 : p.actions.empty()             ? Outcome::Unreachable
                                                 : Outcome::Waiting;
@@ -116,7 +122,7 @@ public:
     }
 
 private:
-    const Action &current(std::size_t index) const { return m_site.plans[index].actions.at(m_progress[index].action); }
+    const Action &current(std::size_t index) const { return m_progress[index].actions.at(m_progress[index].action); }
 
     QStringList link(std::size_t index) const
     {
@@ -183,9 +189,10 @@ private:
 
     void event(std::size_t index, const QJsonObject &event) override
     {
-        if (event.value(QLatin1String("event")).toString() == QLatin1String("question")
-            && event.value(QLatin1String("answer")).toString() == QLatin1String("No"))
-            m_progress[index].declined = true;
+        if (event.value(QLatin1String("event")).toString() == QLatin1String("question")) {
+            const bool yes = event.value(QLatin1String("answer")).toString() == QLatin1String("Yes");
+            (yes ? m_progress[index].cleared : m_progress[index].declined) = true;
+        }
         if (!m_json)
             return;
         QJsonObject tagged = event;
@@ -213,6 +220,8 @@ private:
             if (!ok)
                 return fail(index, failureText(index));
             p.done << kindName(kind);
+            if (kind == ActionKind::Profile && p.cleared)
+                addListDownloads(index);
             if (kind == ActionKind::Profile)
                 return recorded(index);
             // Nothing is done until it is seen done.
@@ -248,6 +257,27 @@ private:
         if (std::chrono::milliseconds(p.sinceDownload.elapsed()) + kVerifyEvery < kVerifyFor)
             return Runner::run(link(index) + QStringList{QStringLiteral("version")}, ++p.polls + 1, kVerifyEvery);
         return fail(index, QStringLiteral("no answer to \"V\" within %1 s of the download").arg(kVerifyFor.count()));
+    }
+
+    // The lists the plan found in state were cleared with the ID size: their
+    // downloads join the actions still to run, in apply's order.
+    void addListDownloads(std::size_t index)
+    {
+        if (m_options.skipLists)
+            return;
+        Progress &p = m_progress[index];
+        const ::fleet::DesiredState &d = m_site.controllers[index].desired;
+        const Targets &t = m_site.targets[index];
+        const QString why = QStringLiteral("the ID-size change cleared the controller's data");
+        for (const auto &[kind, managed, seconds] :
+             {std::tuple{ActionKind::Access, !d.access.isEmpty(), t.accessSeconds},
+              std::tuple{ActionKind::Schedules, !d.schedules.isEmpty(), t.schedulesSeconds}}) {
+            const auto later = p.actions.begin() + static_cast<std::ptrdiff_t>(p.action) + 1;
+            if (!managed || std::any_of(later, p.actions.end(), [kind](const Action &a) { return a.kind == kind; }))
+                continue;
+            p.actions.insert(std::find_if(later, p.actions.end(), [kind](const Action &a) { return a.kind > kind; }),
+                             Action{kind, why, seconds, {}});
+        }
     }
 
     // What reads an action's effect back.
@@ -342,7 +372,7 @@ private:
     {
         Progress &p = m_progress[index];
         p.verifying = false;
-        if (++p.action == m_site.plans[index].actions.size())
+        if (++p.action == p.actions.size())
             return finish(index, Outcome::Applied);
         // Ctrl-C lets the running action end, and starts nothing more.
         if (m_runner.interrupts() > 0) {

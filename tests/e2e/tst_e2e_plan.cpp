@@ -116,17 +116,21 @@ struct Site {
     }
     // One controller holding the lists of state (its JSON members), managed
     // by the columns access and schedules (ids.txt, sched.txt, holding
-    // accessFile and schedulesFile) and access_options.
+    // accessFile and schedulesFile) and access_options; with a profile, by
+    // desired_profile too; sim: switches of the simulator.
     bool startLists(const QByteArray &state, const QByteArray &options, const QByteArray &accessFile,
-                    const QByteArray &schedulesFile)
+                    const QByteArray &schedulesFile, const QStringList &sim = {}, const QByteArray &profile = {})
     {
         if (!testing::writeFile(path("state.json"), "{\"controllers\": {\"1\": {" + state + "}}}")
             || !testing::writeFile(path("ids.txt"), accessFile) || !testing::writeFile(path("sched.txt"), schedulesFile)
-            || !simulator.start({"--tcp", "0", "--state", path("state.json"), "--state-out", path("out.json")}))
+            || !testing::writeFile(path("p.tfp"), profile)
+            || !simulator.start(
+                QStringList{"--tcp", "0", "--state", path("state.json"), "--state-out", path("out.json")} + sim))
             return false;
         return testing::writeFile(path("site.csv"),
-                                  "name,link,access,access_options,schedules\na,tcp:" + link(0).toLatin1() + ",ids.txt,"
-                                      + options + ",sched.txt\n");
+                                  "name,link,access,access_options,schedules,desired_profile\na,tcp:"
+                                      + link(0).toLatin1() + ",ids.txt," + options + ",sched.txt,"
+                                      + (profile.isEmpty() ? "" : "p.tfp") + "\n");
     }
     // What the controller's lists hold, from --state-out: the ad hoc list,
     // the sorted list and the schedules set, each's entries ' ' between, '|'
@@ -195,6 +199,7 @@ private Q_SLOTS:
     void stops();
     void lists_data();
     void lists();
+    void idSizeChangeClearsLists();
 };
 
 // In state, old firmware, a drifted clock, never programmed, unreachable:
@@ -391,6 +396,21 @@ void TstE2ePlan::lists()
     const testing::CliRun again = site.cli("plan", prune);
     QCOMPARE(again.exitCode, 0);
     QCOMPARE(said(again.out), ':' + planned.section(':', 1));
+}
+
+// A programming run that changes the ID size clears the controller's data:
+// lists the plan found in state are downloaded again after it.
+void TstE2ePlan::idSizeChangeClearsLists()
+{
+    Site site;
+    QVERIFY(site.startLists(R"("ad_hoc": ["00073510001"], "schedules": ["001108001700"])", {}, "73510001\r\n",
+                            "001108001700\r\n", {"--id-size", "26"}, "# tarnic-profile 1\ngeneral.beep = off\n"));
+    const testing::CliRun apply = site.cli("apply", {"--yes"});
+    QCOMPARE(apply.exitCode, 0);
+    const QJsonObject a = byName(jsonLines(apply.out), "controller").value("a");
+    QCOMPARE(kinds(a.value("actions").toArray()), "profile");
+    QCOMPARE(kinds(a.value("verified").toArray()), "access,schedules");
+    QCOMPARE(site.lists(), "00073510001||001108001700");
 }
 
 QTEST_GUILESS_MAIN(TstE2ePlan)
