@@ -2,6 +2,7 @@
 
 #include "app/commandmenu.h"
 #include "app/defaults.h"
+#include "app/journalsetting.h"
 #include "core/widgets/labelbutton.h"
 
 #include <QApplication>
@@ -9,7 +10,7 @@
 
 namespace app {
 
-Application::Application(const Platform &platform) : m_waiter(platform.waiter)
+Application::Application(const Platform &platform) : m_waiter(platform.waiter), m_journal(journalOn())
 {
     // Every window and screen frame shows the program's icon.
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/tarnic-flash-utility.png")));
@@ -28,7 +29,7 @@ Application::Application(const Platform &platform) : m_waiter(platform.waiter)
     }
     m_link = std::make_unique<wire::Link>(m_comm, m_waiter, *messages, platform.serialPort, platform.tcpClient);
     m_services = std::make_unique<screens::Services>(
-        screens::Services{m_state, *m_link, m_waiter, m_comm, m_settings, m_utilities, *messages, *files});
+        screens::Services{m_state, *m_link, m_waiter, m_comm, m_settings, m_utilities, *messages, *files, m_journal});
 
     // 2. Every default; the screens are created hidden and show the models.
     ApplyDefaultSettings(m_comm, m_utilities, m_settings);

@@ -4,6 +4,7 @@
 #include "config/settings.h"
 #include "core/appstate.h"
 #include "core/widgets/qtsinks.h"
+#include "journal/desk.h"
 #include "link/byteio.h"
 #include "link/commsettings.h"
 #include "link/link.h"
@@ -37,6 +38,7 @@ public:
     utilities::UtilitiesSettings &utilitiesSettings() { return m_utilities; }
     wire::Link &link() { return *m_link; }
     screens::Services &services() { return *m_services; }
+    journal::Desk &journal() { return m_journal; }
 
 private:
     void quit();
@@ -50,6 +52,8 @@ private:
     std::unique_ptr<core::QtMessageBox> m_qtMessages;
     std::unique_ptr<core::QtFileChooser> m_qtFiles;
     std::unique_ptr<wire::Link> m_link;
+    // Opened before any screen can run an operation, closed after the last.
+    journal::Desk m_journal;
     std::unique_ptr<screens::Services> m_services;
 };
 

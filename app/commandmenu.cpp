@@ -1,10 +1,12 @@
 #include "app/commandmenu.h"
 
+#include "app/journalsetting.h"
 #include "app/mainwindow.h"
 #include "core/widgets/elidedlabel.h"
 #include "core/widgets/labelbutton.h"
 #include "flash/download.h"
 #include "flash/screens/downloadscreen.h"
+#include "journal/place.h"
 #include "link/link.h"
 #include "screens/notes.h"
 
@@ -105,6 +107,18 @@ CommandMenu::CommandMenu(screens::Services &services, MainWindow &main, QWidget 
     layout->addWidget(m_status);
     layout->addWidget(m_note);
     layout->addStretch();
+    // Every operation on a controller goes into the journal unless this is
+    // cleared; the choice is kept for the next start.
+    m_journalSwitch = new QCheckBox(QStringLiteral("Record in journal"), this);
+    m_journalSwitch->setObjectName(QStringLiteral("journalSwitch"));
+    m_journalSwitch->setPalette(white);
+    m_journalSwitch->setChecked(m_services.journal.on());
+    m_journalSwitch->setToolTip(journal::place(QString()).path);
+    layout->addWidget(m_journalSwitch);
+    connect(m_journalSwitch, &QCheckBox::toggled, this, [this](bool on) {
+        m_services.journal.setOn(on);
+        rememberJournalOn(on);
+    });
     connect(&m_services.link, &wire::Link::statusCaptionChanged, m_status, &QLabel::setText);
     connect(&m_services.link, &wire::Link::statusCaptionChanged, m_note, &QLabel::clear);
 

@@ -3,6 +3,7 @@
 #include "app/screen.h"
 #include "screens/services.h"
 
+#include <QCheckBox>
 #include <QLabel>
 #include <QTimer>
 #include <QWidget>
@@ -53,6 +54,8 @@ public:
     // Why the last entry did nothing, under the connection status; the next
     // entry clears it.
     const QLabel &note() const { return *m_note; }
+    // "Record in journal", at the foot of the menu: the journal's off switch.
+    QCheckBox &journalSwitch() const { return *m_journalSwitch; }
     // The keyboard comes to the lit entry.
     void focusCurrent();
 
@@ -92,6 +95,7 @@ private:
     core::LabelButton *m_status;
     core::ElidedLabel *m_profileStatus;
     QLabel *m_note;
+    QCheckBox *m_journalSwitch;
     QTimer *m_blink; // Timer2
 };
 

@@ -88,11 +88,7 @@ int runDownload(Context &c, flash::Kind kind)
     const flash::Result result = download.doflashdl(c.args.operands.constFirst());
     // Where a failed download stopped, and whether it left the controller
     // in its boot code (a fleet's report says so).
-    if (result.outcome != flash::Outcome::Complete) {
-        if (const QString stopped = flash::stopText(result); !stopped.isEmpty())
-            c.results.insert(QStringLiteral("stopped"), stopped);
-        c.results.insert(QStringLiteral("boot_code"), result.inBootCode);
-    }
+    c.learn(flash::stopJson(result));
     return result.outcome == flash::Outcome::Complete ? kExitOk : kExitFailure;
 }
 

@@ -32,9 +32,7 @@ int runLoopback(Context &c)
     c.stop = [&test] { test.requestStop(); };
     const loopback::Outcome outcome = test.run(passes);
     c.stop = nullptr;
-    c.results.insert(QStringLiteral("characters_sent"), test.charactersSent());
-    c.results.insert(QStringLiteral("bad_echoes"), test.badEchoes());
-    c.results.insert(QStringLiteral("timeouts"), test.timeouts());
+    c.learn(test.figures());
     if (outcome == loopback::Outcome::Refused || outcome == loopback::Outcome::LinkLost)
         return kExitFailure;
     return test.badEchoes() + test.timeouts() > 0 ? kExitFailure : kExitOk;

@@ -1,5 +1,6 @@
 #include "cli/commands.h"
 #include "utilities/actions.h"
+#include "utilities/resultjson.h"
 
 namespace cli {
 
@@ -11,13 +12,7 @@ int runMemory(Context &c)
     if (memory.outcome != utilities::Outcome::Done)
         return kExitFailure;
     const utilities::MemoryUsage &m = memory.value;
-    c.results.insert(QStringLiteral("memory"),
-                     QJsonObject{{QStringLiteral("ad_hoc_available"), m.adHocAvailable},
-                                 {QStringLiteral("ad_hoc_used"), m.adHocUsed},
-                                 {QStringLiteral("main_available"), m.mainAvailable},
-                                 {QStringLiteral("main_used"), m.mainUsed},
-                                 {QStringLiteral("log_available"), m.logAvailable},
-                                 {QStringLiteral("log_used"), m.logUsed}});
+    c.learn(utilities::memoryJson(m));
     auto row = [&c](const char *heading, const QString &adHoc, const QString &main, const QString &log) {
         c.out.line(QString::fromLatin1(heading).leftJustified(8) + adHoc.leftJustified(8) + main.leftJustified(8)
                    + log.trimmed());

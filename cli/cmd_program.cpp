@@ -6,38 +6,10 @@
 
 #include <QDateTime>
 #include <QFileInfo>
-#include <QJsonArray>
 
 namespace cli {
 
 namespace {
-// Both panes on the command line's output, keeping each command sent with
-// its reply (null where none came) as the run's typed result.
-class RecordingPanes final : public config::ProgressPanes {
-public:
-    explicit RecordingPanes(core::Pane &pane) : m_pane(pane) {}
-    void clear() override {}
-    core::Pane &picture1() override { return m_pane; }
-    core::Pane &picture2() override { return m_pane; }
-    void openLine(core::Pane &pane, const QString &text) override
-    {
-        ProgressPanes::openLine(pane, text);
-        m_sent = text;
-    }
-    void endLine(core::Pane &pane, const QString &rest) override
-    {
-        ProgressPanes::endLine(pane, rest);
-        const QString reply = rest.trimmed();
-        lines.append(QJsonArray{m_sent, reply.isEmpty() ? QJsonValue() : QJsonValue(reply.mid(1, reply.size() - 2))});
-    }
-
-    QJsonArray lines;
-
-private:
-    core::Pane &m_pane;
-    QString m_sent;
-};
-
 const QString kYes = QStringLiteral("--yes");
 const QString kNo = QStringLiteral("--no");
 const QString kRecord = QStringLiteral("--record");
@@ -64,13 +36,10 @@ int runProgram(Context &c)
         c.out.answer = c.args.has(kYes);
     if (!applySettingArgs(c.out, c.settings, c.args, c.waiter.readWait()))
         return kExitUsage;
-    RecordingPanes panes(c.out);
+    config::SinglePane panes(c.out);
     config::ProgramContext context{c.state, c.link, c.settings, panes, c.out};
     const config::RunOutcome outcome = config::do_program(context);
-    if (context.programmed) {
-        c.results.insert(QStringLiteral("settings_sha256"), config::settingsHash(*context.programmed));
-        c.results.insert(QStringLiteral("lines"), panes.lines);
-    }
+    c.learn(config::runResults(context));
     const auto record = c.args.value(kRecord);
     if (record && config::reachedController(outcome)) {
         const auto written = config::writeRecord(*record, context, outcome, QDateTime::currentDateTime());

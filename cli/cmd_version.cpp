@@ -1,4 +1,5 @@
 #include "cli/commands.h"
+#include "utilities/resultjson.h"
 
 namespace cli {
 
@@ -13,7 +14,7 @@ int runVersion(Context &c)
         return kExitFailure;
     }
     const QString text = QString::fromLatin1(reply.text);
-    c.results.insert(QStringLiteral("version"), text);
+    c.learn(utilities::versionJson(text));
     c.out.line(text);
     return kExitOk;
 }

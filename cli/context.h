@@ -93,6 +93,12 @@ struct Context {
     Arguments args; // what follows the command name, parsed
     // What the command learned, for the final JSON object ("version", "time" …).
     QJsonObject results = {};
+    // Adds to what the command learned (a command may run several steps).
+    void learn(const QJsonObject &found)
+    {
+        for (auto it = found.begin(); it != found.end(); ++it)
+            results.insert(it.key(), it.value());
+    }
     // What Ctrl-C does for a command that has a Stop of its own; without
     // one, Ctrl-C ends the run as a quit would. (gcc's -Wextra asks for the
     // "= {}" where a Context is built without a stop.)

@@ -1,6 +1,7 @@
 #include "cli/recording.h"
 
 #include "cli/commands.h"
+#include "journal/desk.h"
 #include "journal/journal.h"
 #include "journal/place.h"
 
@@ -22,10 +23,7 @@ bool openJournal(const LinkOptions &options, std::unique_ptr<journal::Journal> &
     return true;
 }
 
-void warnJournal(const QString &text)
-{
-    StdoutSinks::error(QStringLiteral("warning: %1; the work goes on unrecorded").arg(text));
-}
+void warnJournal(const QString &text) { StdoutSinks::error(journal::unrecorded(text)); }
 
 namespace {
 journal::File::Role roleOf(FileWord::Role role)

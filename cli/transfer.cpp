@@ -1,6 +1,7 @@
 #include "cli/transfer.h"
 
 #include "core/safewrite.h"
+#include "utilities/resultjson.h"
 
 namespace cli {
 
@@ -34,7 +35,7 @@ int runTransfer(Context &c, const QString &file, bool upload, const char *key,
         return kExitUsage;
     if (moved.outcome != utilities::Outcome::Done)
         return kExitFailure;
-    c.results.insert(QLatin1String(key), moved.value);
+    c.learn(utilities::countJson(key, moved.value));
     return kExitOk;
 }
 

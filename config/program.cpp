@@ -1,8 +1,11 @@
 #include "config/program.h"
 
 #include "config/commands.h"
+#include "config/profile.h"
 #include "config/validate.h"
 #include "link/link.h"
+
+#include <QJsonArray>
 
 #include <charconv>
 #include <cmath>
@@ -122,6 +125,7 @@ RunOutcome missedReply(ProgramContext &c, core::Pane &pane, const QString &error
     if (c.link.waiter().quitting())
         return RunOutcome::Quit;
     pane.append(errorText);
+    c.stopped = errorText;
     return outcome;
 }
 
@@ -154,8 +158,10 @@ IdSizeAgreement agreeIdSize(ProgramContext &c, const Settings &approved)
         return {};
     if (link.waiter().quitting())
         return {RunOutcome::Quit};
-    if (!c.box.ask(kIdSizeQuestion))
+    if (!c.box.ask(kIdSizeQuestion)) {
+        c.stopped = QStringLiteral("ID size change declined");
         return {RunOutcome::Declined};
+    }
     return {std::nullopt, true};
 }
 
@@ -188,9 +194,11 @@ Ending sendConfiguration(ProgramContext &c, const Settings &approved, bool idSiz
         const wire::ReplyLine reply = link.ReadReplyLine();
         if (reply.timedOut) {
             c.panes.endLine(pane, QStringLiteral(" "));
+            c.sent.append({shown(*command), std::nullopt});
             return missedReply(c, pane, step.errorText, RunOutcome::NoReply);
         }
         c.panes.endLine(pane, QStringLiteral("  [") + shown(reply.text) + QLatin1Char(']'));
+        c.sent.append({shown(*command), shown(reply.text)});
     }
     return std::nullopt;
 }
@@ -204,8 +212,10 @@ RunOutcome do_program(ProgramContext &c)
         return RunOutcome::Busy;
     c.programmed.reset();
     c.versionReply.clear();
+    c.sent.clear();
+    c.stopped.clear();
     // From here on the run reads only what the check approved.
-    const std::optional<Settings> approved = ValidateParameters(c.settings, c.state.digitWidth, c.panes);
+    const std::optional<Settings> approved = ValidateParameters(c.settings, c.state.digitWidth, c.panes, &c.stopped);
     if (!approved)
         return RunOutcome::CheckFailed;
     c.programmed = approved;
@@ -221,6 +231,16 @@ RunOutcome do_program(ProgramContext &c)
     c.panes.picture2().append(QStringLiteral(" "));
     c.panes.picture2().append(QStringLiteral("Programming Complete"));
     return RunOutcome::Complete;
+}
+
+QJsonObject runResults(const ProgramContext &run)
+{
+    if (!run.programmed)
+        return {};
+    QJsonArray lines;
+    for (const ProgramContext::SentLine &line : run.sent)
+        lines.append(QJsonArray{line.command, line.reply ? QJsonValue(*line.reply) : QJsonValue()});
+    return {{QStringLiteral("settings_sha256"), settingsHash(*run.programmed)}, {QStringLiteral("lines"), lines}};
 }
 
 ResetOutcome do_reset(ProgramContext &c)

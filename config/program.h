@@ -6,6 +6,8 @@
 #include "core/sinks.h"
 
 #include <QByteArray>
+#include <QJsonObject>
+#include <QList>
 #include <QString>
 
 #include <optional>
@@ -33,9 +35,17 @@ struct ProgramContext {
     core::MessageBox &box;
 
     // What the run learned, for its record: the settings it programmed (once
-    // the check approved them) and the controller's version reply.
+    // the check approved them), the controller's version reply, each
+    // configuration command sent with its reply (none where it timed out),
+    // and the line that ended a run short.
+    struct SentLine {
+        QString command;
+        std::optional<QString> reply;
+    };
     std::optional<Settings> programmed;
     QByteArray versionReply;
+    QList<SentLine> sent;
+    QString stopped;
 };
 
 enum class RunOutcome {
@@ -58,6 +68,10 @@ inline const QString kIdSizeQuestion = QStringLiteral(
 
 RunOutcome do_program(ProgramContext &c);
 ResetOutcome do_reset(ProgramContext &c);
+
+// What a run's record keeps of it: the hash of the settings it programmed
+// and the lines it sent with their replies, once the check approved them.
+QJsonObject runResults(const ProgramContext &run);
 
 // The number at the start of a reply or a field: blanks, tabs and line feeds
 // are skipped wherever they stand, reading stops at the first character that

@@ -99,7 +99,7 @@ CheckReport checkParameters(const Settings &s, const core::DigitWidthTable &digi
 }
 
 std::optional<Settings> ValidateParameters(const Settings &settings, const core::DigitWidthTable &digitWidth,
-                                           ProgressPanes &panes)
+                                           ProgressPanes &panes, QString *failure)
 {
     // The copy is taken first and is what gets checked: nothing a pane does
     // while the lines go out can slip a value past the check.
@@ -108,8 +108,11 @@ std::optional<Settings> ValidateParameters(const Settings &settings, const core:
     const CheckReport report = checkParameters(checked, digitWidth);
     for (const QString &line : report.lines)
         panes.picture1().append(line);
-    if (!report.pass)
+    if (!report.pass) {
+        if (failure)
+            *failure = report.lines.constLast();
         return std::nullopt;
+    }
     return checked;
 }
 

@@ -23,8 +23,9 @@ CheckReport checkParameters(const Settings &settings, const core::DigitWidthTabl
 
 // Clears both panes and writes the check's lines into Picture1. On a pass it
 // gives the settings exactly as checked: a run programs that copy, so edits
-// made on a screen while it runs wait for the next run.
+// made on a screen while it runs wait for the next run. On a failure, the
+// error line goes into failure as well.
 std::optional<Settings> ValidateParameters(const Settings &settings, const core::DigitWidthTable &digitWidth,
-                                           ProgressPanes &panes);
+                                           ProgressPanes &panes, QString *failure = nullptr);
 
 } // namespace config

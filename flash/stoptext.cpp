@@ -49,4 +49,14 @@ QString stopText(const Result &r)
     return {};
 }
 
+QJsonObject stopJson(const Result &result)
+{
+    if (result.outcome == Outcome::Complete)
+        return {};
+    QJsonObject o{{QStringLiteral("boot_code"), result.inBootCode}};
+    if (const QString stopped = stopText(result); !stopped.isEmpty())
+        o.insert(QStringLiteral("stopped"), stopped);
+    return o;
+}
+
 } // namespace flash

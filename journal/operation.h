@@ -8,6 +8,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 
 namespace journal {
 
@@ -36,9 +37,9 @@ struct Begin {
 // How it ended.
 struct End {
     Outcome outcome = Outcome::Failed;
-    int exitStatus = 0;
-    QString message;     // the status or message that ended it, when it did not end ok
-    QJsonObject results; // what it learned
+    std::optional<int> exitStatus; // none from a screen: only the command line exits
+    QString message;               // the status or message that ended it, when it did not end ok
+    QJsonObject results;           // what it learned
 };
 
 // One operation on a controller in the journal, as every front end records

@@ -122,4 +122,11 @@ Outcome LoopbackTest::exchange(int passes)
     return Outcome::Completed;
 }
 
+QJsonObject LoopbackTest::figures() const
+{
+    return {{QStringLiteral("characters_sent"), m_sent},
+            {QStringLiteral("bad_echoes"), m_bad},
+            {QStringLiteral("timeouts"), m_timeouts}};
+}
+
 } // namespace loopback

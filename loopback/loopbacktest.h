@@ -4,6 +4,7 @@
 #include "link/link.h"
 
 #include <QByteArray>
+#include <QJsonObject>
 #include <QString>
 
 namespace loopback {
@@ -49,6 +50,8 @@ public:
     qint64 charactersSent() const { return m_sent; }
     qint64 badEchoes() const { return m_bad; }
     qint64 timeouts() const { return m_timeouts; }
+    // The three figures, as the journal and the command line's JSON keep them.
+    QJsonObject figures() const;
 
 private:
     Outcome exchange(int passes);

@@ -3,6 +3,7 @@
 #include "config/settings.h"
 #include "core/appstate.h"
 #include "core/sinks.h"
+#include "journal/desk.h"
 #include "link/commsettings.h"
 #include "link/link.h"
 #include "link/waiter.h"
@@ -21,6 +22,7 @@ struct Services {
     utilities::UtilitiesSettings &utilities;
     core::MessageBox &messages;
     core::FileChooser &files;
+    journal::Desk &journal;
 };
 
 } // namespace screens

@@ -15,9 +15,14 @@ TARNIC_PACKAGES=(
 )
 
 # Only for the tests (test.sh): the serial device server the RFC 2217 link is
-# tested through. The tests start their own, in the foreground.
+# tested through (the tests start their own, in the foreground), and Ansible
+# for the collection under integrations/ansible.
 TARNIC_TEST_PACKAGES=(
   ser2net                        # serial device server (telnet/RFC 2217 and raw TCP)
+  ansible-core                   # the Ansible collection's modules, run by ansible-playbook
+  ansible-lint                   # the collection's example playbook is linted
+  python3-pyflakes               # the collection's Python is checked
+  openssh-client                 # ssh: the collection's test has a site whose PC cannot be reached
 )
 
 # Only for the fuzz targets (fuzz/run.sh): libFuzzer comes with clang's runtime.

@@ -121,24 +121,27 @@ Outcome Actions::adHocDelete(const QString &id, const Turn *within)
                     within);
 }
 
-Outcome Actions::setControllerTime(const QString &hoursText, bool add, const Turn *within)
+Result<QString> Actions::setControllerTime(const QString &hoursText, bool add, const Turn *within)
 {
     const Turn turn(*this, within);
     if (!turn)
-        return Outcome::Failed;
+        return {};
     const std::optional<int> hours = parseHours(hoursText);
     if (!hours) {
         status(QStringLiteral("Invalid hours to add/subtract"));
-        return Outcome::Failed;
+        return {};
     }
+    const QByteArray command = setTimeCommand(m_clock(), *hours, add);
     QByteArray reply;
-    if (exchange(setTimeCommand(m_clock(), *hours, add), reply) != Exchange::Reply) {
+    if (exchange(command, reply) != Exchange::Reply) {
         status(kNoResponse);
-        return Outcome::Failed;
+        return {};
     }
     const bool set = reply == "O";
     status(set ? QStringLiteral("Time set") : QStringLiteral("Time not set"));
-    return set ? Outcome::Done : Outcome::Failed;
+    if (!set)
+        return {};
+    return {Outcome::Done, formatControllerTime(command.mid(1))};
 }
 
 Result<QString> Actions::getControllerTime(const Turn *within)

@@ -100,8 +100,9 @@ public:
     Result<QString> getFirmwareIdentification(const Turn *within = nullptr);
     Outcome adHocAdd(const QString &id, const Turn *within = nullptr);
     Outcome adHocDelete(const QString &id, const Turn *within = nullptr);
-    // hours as typed: 0 to 24, moving the PC's time forward when add.
-    Outcome setControllerTime(const QString &hours, bool add, const Turn *within = nullptr);
+    // hours as typed: 0 to 24, moving the PC's time forward when add. The
+    // time the controller was set to, as a clock read shows it.
+    Result<QString> setControllerTime(const QString &hours, bool add, const Turn *within = nullptr);
     Result<QString> getControllerTime(const Turn *within = nullptr); // as shown: yyyy-mm-dd hh:mm:ss
     Result<MemoryUsage> showMemoryUsage(const Turn *within = nullptr);
     Transfer download_accesslist(const QString &path, const ListOptions &options, const Turn *within = nullptr);
@@ -121,6 +122,10 @@ public:
     // Called with true when an action takes the link and false when it ends.
     std::function<void(bool)> onBusy;
 
+    const wire::Link &link() const { return m_link; }
+    // The last status text an action wrote: what ended one that failed.
+    const QString &said() const { return m_said; }
+
 private:
     struct SingleIdTexts {
         QByteArray prefix;  // the command before the ID
@@ -138,7 +143,11 @@ private:
     // the reply timed out, and leaves the status line to the caller.
     enum class Exchange { Reply, SendFailed, TimedOut };
     Exchange exchange(const QByteArray &command, QByteArray &reply);
-    void status(const QString &text) { m_status.setStatus(text); }
+    void status(const QString &text)
+    {
+        m_said = text;
+        m_status.setStatus(text);
+    }
     QString pcTime() const;
     // Reads a whole file chosen for a download; nothing (with a status text)
     // when it cannot be read or is past the limits of its kind.
@@ -148,6 +157,7 @@ private:
     core::StatusLine &m_status;
     Display &m_display;
     Clock m_clock;
+    QString m_said;
 };
 
 // Status texts shared by several actions.

@@ -66,7 +66,8 @@ struct Program {
     wire::Link link{comm, waiter, box, serial, tcp};
     config::Settings settings;
     utilities::UtilitiesSettings utilities;
-    screens::Services services{state, link, waiter, comm, settings, utilities, box, box};
+    journal::Desk journal{false}; // the benchmark measures the terminal alone
+    screens::Services services{state, link, waiter, comm, settings, utilities, box, box, journal};
     terminal::TermMode screen{services};
 
     Program() { wire::applyCommDefaults(comm); }

@@ -67,13 +67,14 @@ public:
         for (Unit &u : m_units)
             if (u.state == State::Waiting)
                 u.state = State::Interrupted;
-        m_view.finished(rc);
         if (!m_options.report.isEmpty()) {
             if (const auto error = writeReport(rc)) {
                 StdoutSinks::error(QStringLiteral("cannot write the report %1").arg(*error));
                 rc = rc == kExitOk ? kExitFailure : rc;
             }
         }
+        // After the report: a report that could not be written fails the run's summary too.
+        m_view.finished(rc, m_runner.runId());
         return rc;
     }
 

@@ -161,7 +161,7 @@ void FleetView::refresh()
     m_drawn = lines + 1;
 }
 
-void FleetView::finished(int exitCode)
+void FleetView::finished(int exitCode, const QString &runId)
 {
     if (m_mode == Mode::Live) {
         m_dirty = true;
@@ -176,7 +176,8 @@ void FleetView::finished(int exitCode)
                                  {QStringLiteral("ok"), exitCode == 0},
                                  {QStringLiteral("exit"), exitCode},
                                  {QStringLiteral("done"), ok},
-                                 {QStringLiteral("failed"), total - ok}};
+                                 {QStringLiteral("failed"), total - ok},
+                                 {QStringLiteral("run"), runId}};
         writeOut(QJsonDocument(result).toJson(QJsonDocument::Compact) + '\n');
     } else if (m_mode == Mode::Lines) {
         print(QStringLiteral("%1 of %2 controllers done, %3 failed").arg(ok).arg(total).arg(total - ok));

@@ -25,7 +25,8 @@ public:
     void attemptEnded(const Unit &unit, bool retrying);
     // Redraws the live view when something changed since the last time.
     void refresh();
-    void finished(int exitCode);
+    // The run ended with exitCode; runId is its id in the journal.
+    void finished(int exitCode, const QString &runId);
 
 private:
     void print(const QString &text);

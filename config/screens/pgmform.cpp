@@ -2,6 +2,7 @@
 
 #include "config/record.h"
 #include "core/widgets/labelbutton.h"
+#include "screens/journalnote.h"
 #include "screens/notes.h"
 
 #include <QCheckBox>
@@ -14,6 +15,23 @@
 #include <QVBoxLayout>
 
 namespace config {
+
+namespace {
+// How a programming run that began ended, as the journal keeps it.
+journal::End runEnd(RunOutcome outcome, const ProgramContext &run)
+{
+    switch (outcome) {
+    case RunOutcome::Complete:
+        return {journal::Outcome::Ok, std::nullopt, {}, runResults(run)};
+    case RunOutcome::SendFailed:
+        return {journal::Outcome::LinkNotOpened, std::nullopt, screens::kNotConnectedNote, {}};
+    case RunOutcome::Quit:
+        return {journal::Outcome::Interrupted, std::nullopt, screens::kProgramClosed, runResults(run)};
+    default:
+        return {journal::Outcome::Failed, std::nullopt, run.stopped, runResults(run)};
+    }
+}
+} // namespace
 
 PgmForm::PgmForm(screens::Services &services, QWidget *parent) : QWidget(parent), m_services(services)
 {
@@ -44,6 +62,8 @@ PgmForm::PgmForm(screens::Services &services, QWidget *parent) : QWidget(parent)
     m_note = new QLabel(this);
     m_note->setObjectName(QStringLiteral("programNote"));
     layout->addWidget(m_note);
+    m_journalNote = new screens::JournalNote(this);
+    layout->addWidget(m_journalNote);
 
     auto *panes = new QHBoxLayout;
     auto makePane = [this](const char *name) {
@@ -116,12 +136,17 @@ RunOutcome PgmForm::startProgram()
 {
     // The link claim inside the run refuses a start while anything else uses
     // the link; this screen's own flag also covers its two actions.
-    if (m_running)
+    if (m_running || m_services.link.busy())
         return RunOutcome::Busy;
     setRunning(true);
     m_note->clear();
     ProgramContext c{m_services.state, m_services.link, m_services.settings, *this, m_services.messages};
+    const QStringList options =
+        m_record->isChecked() ? QStringList{QStringLiteral("--record"), m_recordFolder->text()} : QStringList();
+    journal::Operation recorded = m_services.journal.begin(
+        journal::onLink(m_services.link, QStringLiteral("program"), options), m_journalNote->note());
     const RunOutcome outcome = do_program(c);
+    recorded.end(runEnd(outcome, c));
     setRunning(false);
     if (outcome == RunOutcome::SendFailed)
         m_note->setText(screens::kNotConnectedNote);
@@ -135,12 +160,17 @@ RunOutcome PgmForm::startProgram()
 
 ResetOutcome PgmForm::startReset()
 {
-    if (m_running)
+    if (m_running || m_services.link.busy())
         return ResetOutcome::Busy;
     setRunning(true);
     m_note->clear();
     ProgramContext c{m_services.state, m_services.link, m_services.settings, *this, m_services.messages};
+    journal::Operation recorded =
+        m_services.journal.begin(journal::onLink(m_services.link, QStringLiteral("reset")), m_journalNote->note());
     const ResetOutcome outcome = do_reset(c);
+    recorded.end(outcome == ResetOutcome::Sent
+                     ? journal::End{journal::Outcome::Ok, std::nullopt, {}, {}}
+                     : journal::End{journal::Outcome::LinkNotOpened, std::nullopt, screens::kNotConnectedNote, {}});
     setRunning(false);
     if (outcome == ResetOutcome::SendFailed)
         m_note->setText(screens::kNotConnectedNote);

@@ -16,6 +16,10 @@ namespace core {
 class LabelButton;
 }
 
+namespace screens {
+class JournalNote;
+}
+
 namespace config {
 
 // `pgmform`: the programming progress screen, two panes side by side
@@ -53,6 +57,7 @@ private:
     QCheckBox *m_record = nullptr; // leave a record of each run that reaches the controller
     QLabel *m_recordFolder = nullptr;
     QLabel *m_note = nullptr; // our own line: why a run or a reset did nothing
+    screens::JournalNote *m_journalNote = nullptr;
     bool m_running = false;
 };
 

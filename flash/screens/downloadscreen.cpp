@@ -3,6 +3,8 @@
 #include "core/widgets/labelbutton.h"
 #include "flash/stoptext.h"
 #include "link/link.h"
+#include "screens/journalnote.h"
+#include "screens/notes.h"
 
 #include <QDateTime>
 #include <QHBoxLayout>
@@ -46,11 +48,26 @@ QString leftText(const Result &r, Kind kind)
         ? QStringLiteral("the controller waits in its boot code: connect and run %1 again").arg(entry)
         : QStringLiteral("the controller waits in its boot code: start the download again");
 }
+
+// How a download that was tried ended, as the journal keeps it.
+journal::End downloadEnd(const Result &r)
+{
+    journal::End end{journal::Outcome::Failed, std::nullopt, r.message, stopJson(r)};
+    if (r.outcome == Outcome::Complete)
+        end.outcome = journal::Outcome::Ok;
+    else if (r.outcome == Outcome::NotConnected)
+        end.outcome = journal::Outcome::LinkNotOpened;
+    else if (r.outcome == Outcome::Quit)
+        end = {journal::Outcome::Interrupted, std::nullopt, screens::kProgramClosed, stopJson(r)};
+    if (end.message.isEmpty())
+        end.message = stopText(r);
+    return end;
+}
 } // namespace
 
 DownloadScreen::DownloadScreen(Kind kind, screens::Services &services, const QString &name, const QString &title,
                                const QString &heading, const QString &caution, QWidget *parent)
-    : QWidget(parent), m_kind(kind), m_waiter(services.waiter)
+    : QWidget(parent), m_kind(kind), m_waiter(services.waiter), m_link(services.link), m_journal(services.journal)
 {
     setObjectName(name);
     setWindowTitle(title);
@@ -109,6 +126,8 @@ DownloadScreen::DownloadScreen(Kind kind, screens::Services &services, const QSt
     m_note->setWordWrap(true);
     m_note->setTextInteractionFlags(Qt::TextSelectableByMouse);
     layout->addWidget(m_note);
+    m_journalNote = new screens::JournalNote(this);
+    layout->addWidget(m_journalNote);
     layout->addStretch();
     m_countdown = new QTimer(this);
     m_countdown->setInterval(kCountdownTick);
@@ -141,10 +160,18 @@ void DownloadScreen::startDownload()
         m_note->setText(QStringLiteral("No file chosen: choose one with Select File to Download first"));
         return;
     }
+    // Refused without a record while another operation holds the link.
+    if (m_link.busy())
+        return;
     // The figures of an earlier download would stand through the pause and
     // the start handshake as if they were this one's.
     clearProgress();
-    m_form->doflashdl();
+    const QString &image = m_form->imagePath();
+    journal::Operation recorded = m_journal.begin(
+        journal::onLink(m_link, m_kind == Kind::Flash ? QStringLiteral("flash") : QStringLiteral("bootext"), {image},
+                        {{journal::File::Role::Image, image}}),
+        m_journalNote->note());
+    recorded.end(downloadEnd(m_form->doflashdl()));
 }
 
 void DownloadScreen::clearProgress()

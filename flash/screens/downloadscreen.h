@@ -15,6 +15,10 @@ namespace core {
 class LabelButton;
 }
 
+namespace screens {
+class JournalNote;
+}
+
 namespace flash {
 
 // What `flashdl` and `flashboot2` share: the captions, the chosen path, the
@@ -55,10 +59,13 @@ private:
     // Our own line under the figures: why a click did nothing, why a
     // download stopped and what state it left, or when it completed.
     QLabel *m_note;
+    screens::JournalNote *m_journalNote;
     QTimer *m_countdown; // through the pause after the break-in
     Ms m_restarted{0};   // when that pause ends
     Kind m_kind;
     wire::Waiter &m_waiter;
+    wire::Link &m_link;
+    const journal::Desk &m_journal;
     std::unique_ptr<core::StatusLine> m_status;
     std::unique_ptr<FlashDownload> m_download;
     std::unique_ptr<DownloadForm> m_form;

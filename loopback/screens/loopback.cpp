@@ -1,5 +1,8 @@
 #include "loopback/screens/loopback.h"
 
+#include "screens/journalnote.h"
+#include "screens/notes.h"
+
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
@@ -7,6 +10,26 @@
 #include <QVBoxLayout>
 
 namespace loopback {
+
+namespace {
+// How a test that ran ended, as the journal keeps it: a bad echo or a
+// time-out fails it, as on the command line.
+journal::End testEnd(Outcome outcome, const LoopbackTest &test)
+{
+    switch (outcome) {
+    case Outcome::Completed:
+        if (test.badEchoes() + test.timeouts() == 0)
+            return {journal::Outcome::Ok, std::nullopt, {}, test.figures()};
+        return {journal::Outcome::Failed, std::nullopt, endLine(test.charactersSent()), test.figures()};
+    case Outcome::Stopped:
+        return {journal::Outcome::Interrupted, std::nullopt, QStringLiteral("Stop Loopback Test"), test.figures()};
+    case Outcome::Quitting:
+        return {journal::Outcome::Interrupted, std::nullopt, screens::kProgramClosed, test.figures()};
+    default:
+        return {journal::Outcome::Failed, std::nullopt, wire::kDisconnected, test.figures()};
+    }
+}
+} // namespace
 
 class LoopbackScreen::ListPane final : public core::Pane {
 public:
@@ -72,6 +95,8 @@ LoopbackScreen::LoopbackScreen(screens::Services &services, QWidget *parent) : Q
     layout->addLayout(buttons);
     layout->addWidget(m_list, 1);
     layout->addWidget(m_progress);
+    m_journalNote = new screens::JournalNote(this);
+    layout->addWidget(m_journalNote);
 }
 
 LoopbackScreen::~LoopbackScreen() = default;
@@ -88,7 +113,15 @@ void LoopbackScreen::start()
     }
     m_list->clear();
     m_start->setEnabled(false);
-    m_test->run(m_passes);
+    const bool connected = m_services.link.isConnected();
+    journal::Operation recorded =
+        m_services.journal.begin(journal::onLink(m_services.link, QStringLiteral("loopback"),
+                                                 {QStringLiteral("--passes"), QString::number(m_passes)}),
+                                 m_journalNote->note());
+    const Outcome outcome = m_test->run(m_passes);
+    recorded.end(connected
+                     ? testEnd(outcome, *m_test)
+                     : journal::End{journal::Outcome::LinkNotOpened, std::nullopt, screens::kNotConnectedNote, {}});
     // The program may be quitting and the widgets already hidden; the button
     // itself lives as long as the screen.
     m_start->setEnabled(true);

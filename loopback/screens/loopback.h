@@ -11,6 +11,10 @@ class QLabel;
 class QListWidget;
 class QPushButton;
 
+namespace screens {
+class JournalNote;
+}
+
 namespace loopback {
 
 // `loopback`: the link echo test screen, opened with Escape on the command
@@ -37,6 +41,7 @@ private:
     QListWidget *m_list = nullptr;
     QLabel *m_progress = nullptr;
     QPushButton *m_start = nullptr;
+    screens::JournalNote *m_journalNote = nullptr;
     std::unique_ptr<ListPane> m_listPane;
     std::unique_ptr<Caption> m_caption;
     std::unique_ptr<LoopbackTest> m_test;

@@ -1,6 +1,8 @@
 #include "terminal/screens/termmode.h"
 
 #include "core/widgets/labelbutton.h"
+#include "screens/journalnote.h"
+#include "screens/notes.h"
 #include "terminal/screens/terminalview.h"
 
 #include <QHBoxLayout>
@@ -55,6 +57,8 @@ TermMode::TermMode(screens::Services &services, QWidget *parent) : QWidget(paren
     actions->addStretch();
     layout->addLayout(actions);
     layout->addWidget(m_logStatus);
+    m_journalNote = new screens::JournalNote(this);
+    layout->addWidget(m_journalNote);
     layout->addStretch();
 }
 
@@ -63,7 +67,25 @@ TermMode::~TermMode() = default;
 void TermMode::enter()
 {
     m_view->setFocus();
-    m_session->enter();
+    // Entered while another operation holds the link, it is refused at once:
+    // nothing to record.
+    if (m_services.link.busy()) {
+        m_session->enter();
+        return;
+    }
+    journal::Operation recorded =
+        m_services.journal.begin(journal::onLink(m_services.link, QStringLiteral("terminal")), m_journalNote->note());
+    switch (m_session->enter()) {
+    case LoopEnd::Stopped:
+        recorded.end({journal::Outcome::Ok, std::nullopt, {}, {}});
+        break;
+    case LoopEnd::Quitting:
+        recorded.end({journal::Outcome::Interrupted, std::nullopt, screens::kProgramClosed, {}});
+        break;
+    default:
+        recorded.end({journal::Outcome::Failed, std::nullopt, wire::kDisconnected, {}});
+        break;
+    }
 }
 
 void TermMode::clearScreen()

@@ -14,6 +14,10 @@ namespace core {
 class LabelButton;
 }
 
+namespace screens {
+class JournalNote;
+}
+
 namespace terminal {
 
 class TerminalView;
@@ -48,6 +52,7 @@ private:
     screens::Services &m_services;
     QLabel *m_status = nullptr;
     QLabel *m_logStatus = nullptr;
+    screens::JournalNote *m_journalNote = nullptr;
     std::unique_ptr<core::LabelStatusLine> m_statusLine;
     std::unique_ptr<Session> m_session;
     TerminalView *m_view = nullptr;

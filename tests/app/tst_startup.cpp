@@ -11,7 +11,9 @@
 #include "tests/common/apprig.h"
 #include "tests/common/files.h"
 #include "tests/common/rows.h"
+#include "tests/common/testjournal.h"
 
+#include <QCheckBox>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -20,6 +22,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QScrollArea>
 #include <QSettings>
 #include <QSignalSpy>
@@ -406,6 +409,73 @@ private Q_SLOTS:
         QVERIFY(!rig.serial.isOpen());
         QCOMPARE(rig.app.link().statusCaption(), QStringLiteral("Disconnected"));
         QVERIFY(rig.ui.messages.isEmpty());
+    }
+
+    // The program records what its screens run on the controller, unless the
+    // menu's switch is cleared (remembered for the next start); a journal
+    // that cannot be written is our line on the screen, and the work goes on.
+    void journalFromTheScreens_data()
+    {
+        QTest::addColumn<QString>("journal"); // "file", "off" or "folder"
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QStringList>("records");
+        QTest::addColumn<QString>("note"); // a pattern for the screen's journal line
+        const QStringList version{"started version", "ended version ok"};
+        QTest::newRow("version") << "file"
+                                 << "version" << version << QString();
+        QTest::newRow("version, journal off") << "off"
+                                              << "version" << QStringList() << QString();
+        QTest::newRow("version, journal a folder")
+            << "folder"
+            << "version" << QStringList() << "warning: .* is a folder; the work goes on unrecorded";
+        QTest::newRow("terminal") << "file"
+                                  << "terminal" << QStringList{"started terminal", "ended terminal ok"} << QString();
+        QTest::newRow("loopback, window closed")
+            << "file"
+            << "loopback" << QStringList{"started loopback", "ended loopback interrupted"} << QString();
+    }
+
+    void journalFromTheScreens()
+    {
+        QFETCH(QString, journal);
+        QFETCH(QString, action);
+        const testing::TestJournal file;
+        if (journal == QLatin1String("folder"))
+            QVERIFY(QDir().mkpath(file.path));
+        AppRig rig;
+        QCheckBox &journalSwitch = rig.menu().journalSwitch();
+        QVERIFY(journalSwitch.isChecked());
+        if (journal == QLatin1String("off")) {
+            journalSwitch.click();
+            QVERIFY(!AppRig().menu().journalSwitch().isChecked());
+        }
+        rig.connect();
+        rig.serial.stream.onWrite = [&rig](const QByteArray &bytes) {
+            if (bytes == "V\r")
+                rig.serial.stream.deliver("5200 V 02.14\r", 5ms);
+        };
+        QWidget *screen = nullptr;
+        if (action == QLatin1String("version")) {
+            rig.click(QStringLiteral("Utilities"));
+            screen = rig.app.mainWindow().screen(app::Screen::Utilities);
+            QTest::mouseClick(screen->findChild<QLabel *>(QStringLiteral("Label1(0)")), Qt::LeftButton);
+            QCOMPARE(screen->findChild<QLineEdit *>(QStringLiteral("Text1(0)"))->text(),
+                     QStringLiteral("5200 V 02.14"));
+        } else if (action == QLatin1String("terminal")) {
+            screen = rig.app.mainWindow().screen(app::Screen::Terminal);
+            rig.waiter.after(100ms, [&rig] { rig.click(QStringLiteral("Label3")); });
+            rig.click(QStringLiteral("Label1"));
+        } else {
+            QTest::keyClick(&rig.menu(), Qt::Key_Escape);
+            screen = rig.app.mainWindow().screen(app::Screen::Loopback);
+            rig.waiter.after(2500ms, [&rig] { rig.app.mainWindow().close(); });
+            QTest::mouseClick(screen->findChild<QPushButton *>(QStringLiteral("Command1")), Qt::LeftButton);
+        }
+        QCOMPARE(file.brief(), FETCHED(QStringList, records));
+        const QString line = screen->findChild<QLabel *>(QStringLiteral("journalNote"))->text();
+        QVERIFY2(QRegularExpression(u'^' + FETCHED(QString, note) + u'$').match(line).hasMatch(), qPrintable(line));
+        QVERIFY(rig.ui.messages.isEmpty());
+        journalSwitch.setChecked(true);
     }
 
     // Enter on a question must not take the destructive answer.

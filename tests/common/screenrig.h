@@ -1,6 +1,7 @@
 #pragma once
 
 #include "config/settings.h"
+#include "journal/desk.h"
 #include "screens/services.h"
 #include "tests/common/fakerig.h"
 #include "utilities/utilitiessettings.h"
@@ -17,7 +18,9 @@ struct ScreenRig : FakeRig {
     }
     config::Settings settings;
     utilities::UtilitiesSettings utilities;
-    screens::Services services{state, link, waiter, comm, settings, utilities, ui, ui};
+    // Off unless a test turns it on (into the journal TARNIC_JOURNAL names).
+    journal::Desk journal{false};
+    screens::Services services{state, link, waiter, comm, settings, utilities, ui, ui, journal};
 };
 
 } // namespace testing

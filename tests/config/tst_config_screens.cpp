@@ -12,11 +12,13 @@
 #include "configtestsupport.h"
 #include "tests/common/files.h"
 #include "tests/common/screenrig.h"
+#include "tests/common/testjournal.h"
 
 #include <QCheckBox>
 #include <QClipboard>
 #include <QDir>
 #include <QGuiApplication>
+#include <QJsonArray>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMap>
@@ -300,10 +302,13 @@ private Q_SLOTS:
     }
 
     // A run from the button: a second start or a reset from inside its waits
-    // is refused and leaves the panes alone; the link is free at the end.
+    // is refused and leaves the panes alone (and the journal); the link is
+    // free at the end, and the journal holds the run.
     void pgmformRunsAndRefusesSecondStart()
     {
         Screens s;
+        const testing::TestJournal journal;
+        s.rig.journal.setOn(true);
         s.rig.connectSerial();
         testing::ScriptedController controller(s.rig.peer());
         PgmForm &form = s.pgmform;
@@ -336,6 +341,13 @@ private Q_SLOTS:
         QVERIFY(r.contains(QStringLiteral("\\20  [OK]")));
         QCOMPARE(controller.lines.count("x"), 1);
         QVERIFY(!s.rig.link.busy());
+        QCOMPARE(journal.brief(), (QStringList{"started program", "ended program ok"}));
+        const journal::Record ended = journal.records().back();
+        QCOMPARE(ended.link, QStringLiteral("serial:/dev/ttyS1"));
+        QCOMPARE(ended.results.value(QStringLiteral("settings_sha256")).toString(), settingsHash(s.settings));
+        const QJsonArray lines = ended.results.value(QStringLiteral("lines")).toArray();
+        QCOMPARE(lines.first(), (QJsonArray{"X0014N4N", "OK"}));
+        QCOMPARE(lines.last(), (QJsonArray{"E3", "OK"}));
     }
 
     // A record only when asked, of what the run programmed, opening as a profile.
@@ -376,18 +388,21 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("picture1");
         QTest::addColumn<QByteArray>("written");
         QTest::addColumn<QString>("note");
+        QTest::addColumn<QString>("recorded"); // the ended record's operation and outcome
         const QString notConnected = QStringLiteral("Not connected: connect on Communications first");
         QTest::newRow("reset") << "Command2" << true << QStringList{"Resetting Controller", "Reset Complete"}
-                               << QByteArray("\0U1\r", 4) << QString(); // no wake-up first
-        QTest::newRow("reset, not connected")
-            << "Command2" << false << QStringList{"Resetting Controller"} << QByteArray() << notConnected;
-        QTest::newRow("program, not connected")
-            << "Command1" << false << QStringList{"Checking Parameters"} << QByteArray() << notConnected;
+                               << QByteArray("\0U1\r", 4) << QString() << "reset ok"; // no wake-up first
+        QTest::newRow("reset, not connected") << "Command2" << false << QStringList{"Resetting Controller"}
+                                              << QByteArray() << notConnected << "reset link not opened";
+        QTest::newRow("program, not connected") << "Command1" << false << QStringList{"Checking Parameters"}
+                                                << QByteArray() << notConnected << "program link not opened";
     }
 
     void pgmformActions()
     {
         Screens s;
+        const testing::TestJournal journal;
+        s.rig.journal.setOn(true);
         if (FETCHED(bool, connected))
             s.rig.connectTcp();
         testing::ScriptedController controller(s.rig.peer());
@@ -399,6 +414,7 @@ private Q_SLOTS:
         QCOMPARE(paneLines(s.pgmform, "Picture2"), QStringList{QString()});
         QCOMPARE(s.rig.peer().written(), FETCHED(QByteArray, written));
         QCOMPARE(s.pgmform.findChild<QLabel *>(QStringLiteral("programNote"))->text(), FETCHED(QString, note));
+        QCOMPARE(journal.brief().last(), QStringLiteral("ended ") + FETCHED(QString, recorded));
     }
 };
 

@@ -1,6 +1,7 @@
 // tarnic-cli fleet against several tarnic-sim processes, on pseudo-terminals
 // and TCP: the report, the exit status, the logs, the images received,
 // Ctrl-C once and twice, and a worker that dies.
+#include "tests/common/files.h"
 #include "tests/common/rows.h"
 #include "tests/common/simprocess.h"
 
@@ -119,6 +120,7 @@ private Q_SLOTS:
     void usage_data();
     void usage();
     void parallelRecords();
+    void reportNotWritten();
 };
 
 void TestE2eFleet::sixControllers_data()
@@ -168,7 +170,15 @@ void TestE2eFleet::sixControllers()
         const QList<QByteArray> lines = out.trimmed().split('\n');
         for (const QByteArray &line : lines.mid(0, lines.size() - 1))
             QVERIFY2(!QJsonDocument::fromJson(line).object().value(QLatin1String("name")).toString().isEmpty(), line);
-        QCOMPARE(lines.constLast(), QByteArray(R"({"done":5,"event":"result","exit":1,"failed":1,"ok":false})"));
+        // The run's id, as the report and the journal file it.
+        QJsonObject summary = QJsonDocument::fromJson(lines.constLast()).object();
+        const QJsonValue run = summary.take(QLatin1String("run"));
+        QCOMPARE(run,
+                 QJsonDocument::fromJson(readFile(site.dir.filePath(QStringLiteral("report.json"))))
+                     .object()
+                     .value(QLatin1String("run")));
+        QCOMPARE(QJsonDocument(summary).toJson(QJsonDocument::Compact),
+                 QByteArray(R"({"done":5,"event":"result","exit":1,"failed":1,"ok":false})"));
     } else {
         QVERIFY2(out.contains("\ngood2: Download complete\n"), out);
     }
@@ -323,6 +333,23 @@ void TestE2eFleet::parallelRecords()
         QCOMPARE(run->exitCode(), 0);
     }
     QCOMPARE(QDir(dir.path()).entryList({QStringLiteral("*.tfp")}).size(), kRuns);
+}
+
+// A report that cannot be written fails the run, and the JSON summary says so.
+void TestE2eFleet::reportNotWritten()
+{
+    QTemporaryDir dir;
+    testing::SimProcess sim;
+    QVERIFY(sim.start({"--tcp", "0"}));
+    QVERIFY(testing::writeFile(dir.filePath(QStringLiteral("site.csv")),
+                               "name,link\na,tcp:127.0.0.1:" + QByteArray::number(sim.tcpPort()) + '\n'));
+    const testing::CliRun run =
+        testing::runCli({"--json", "fleet", dir.filePath(QStringLiteral("site.csv")), "--report",
+                         dir.filePath(QStringLiteral("none/r.json")), "--", "version"});
+    QCOMPARE(run.exitCode, 1);
+    const QJsonObject summary = QJsonDocument::fromJson(run.out.trimmed().split('\n').constLast()).object();
+    QCOMPARE(summary.value(QLatin1String("exit")).toInt(), 1);
+    QVERIFY2(!summary.value(QLatin1String("ok")).toBool(), run.out.constData());
 }
 
 QTEST_GUILESS_MAIN(TestE2eFleet)

@@ -6,6 +6,7 @@
 #include "tests/common/files.h"
 #include "tests/common/rows.h"
 #include "tests/common/screenrig.h"
+#include "tests/common/testjournal.h"
 #include "tests/flash/bootpeer.h"
 
 #include <QLabel>
@@ -130,27 +131,30 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("reply"); // instead of it; empty: silence
         QTest::addColumn<bool>("drop");        // the link goes at that ack instead
         QTest::addColumn<QString>("note");     // a pattern for the whole line
+        QTest::addColumn<QString>("recorded"); // the journal's outcome; empty: nothing recorded
         const QByteArrayList tk{"TK"};
         const auto said = [](const QString &text) { return QRegularExpression::escape(text); };
         const QString restart = QStringLiteral("\nthe controller waits in its boot code: start the download again");
         QTest::newRow("no file") << false << tk << 0 << QByteArray() << false
-                                 << said("No file chosen: choose one with Select File to Download first");
+                                 << said("No file chosen: choose one with Select File to Download first") << QString();
         QTest::newRow("complete") << true << tk << 0 << QByteArray() << false
-                                  << "Download completed at \\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d";
+                                  << "Download completed at \\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d"
+                                  << "ok";
         QTest::newRow("no start reply") << true << QByteArrayList() << 0 << QByteArray() << false
-                                        << said("no start reply within 15 s");
-        QTest::newRow("silent at block 3")
-            << true << tk << 3 << QByteArray() << false << said("no acknowledgement for block 3 within 15 s" + restart);
+                                        << said("no start reply within 15 s") << "failed";
+        QTest::newRow("silent at block 3") << true << tk << 3 << QByteArray() << false
+                                           << said("no acknowledgement for block 3 within 15 s" + restart) << "failed";
         QTest::newRow("k at block 2") << true << tk << 2 << QByteArray("k") << false
-                                      << said("wrong answer \"k\" to block 2 of 10" + restart);
+                                      << said("wrong answer \"k\" to block 2 of 10" + restart) << "failed";
         QTest::newRow("CR at the last block") << true << tk << 10 << QByteArray("\r") << false
-                                              << said("wrong answer \"\\x0D\" to block 10 of 10" + restart);
+                                              << said("wrong answer \"\\x0D\" to block 10 of 10" + restart) << "failed";
         QTest::newRow("no final B") << true << tk << 11 << QByteArray() << false
-                                    << said("no final acknowledgement within 10 s" + restart);
+                                    << said("no final acknowledgement within 10 s" + restart) << "failed";
         QTest::newRow("dropped at block 3")
             << true << tk << 3 << QByteArray() << true
             << said("link lost at block 3 of 10\nthe controller waits in its boot code: connect and run Flash Device "
-                    "again");
+                    "again")
+            << "failed";
     }
 
     void noteSaysWhyAndWhatNext()
@@ -159,6 +163,8 @@ private Q_SLOTS:
         QFETCH(int, ack);
         QFETCH(QString, note);
         Screens s;
+        const testing::TestJournal journal;
+        s.rig.journal.setOn(true);
         flash::FlashDl dl(s.rig.services);
         dl.show();
         s.rig.ui.nextPath = s.image(50 * 10 + 44);
@@ -177,6 +183,13 @@ private Q_SLOTS:
         QVERIFY2(QRegularExpression(u'^' + note + u'$').match(text(dl, "downloadNote")).hasMatch(),
                  qPrintable(text(dl, "downloadNote")));
         QCOMPARE(paused.contains(QStringLiteral("Waiting 10 s for the controller to restart")), chosen);
+        // Each download tried is recorded with its image's digest.
+        const QString recorded = FETCHED(QString, recorded);
+        const QStringList records =
+            recorded.isEmpty() ? QStringList() : QStringList{"started flash", "ended flash " + recorded};
+        QCOMPARE(journal.brief(), records);
+        if (!recorded.isEmpty())
+            QCOMPARE(journal.records().back().files.at(0)[QStringLiteral("sha256")].toString().size(), 64);
     }
 
     // The link goes at block 3: the error at once, the block it stopped at on

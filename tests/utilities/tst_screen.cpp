@@ -1,12 +1,16 @@
 // The utilities screen: control names and captions, the clock display, the
 // hours field filter, and the labels driving the actions over a fake link.
+#include "tests/common/files.h"
+#include "tests/common/rows.h"
 #include "tests/common/screenrig.h"
+#include "tests/common/testjournal.h"
 #include "utilities/screens/utilities.h"
 
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QRadioButton>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace utilities;
@@ -129,6 +133,60 @@ private Q_SLOTS:
         QTest::mouseClick(rig.find<QAbstractButton>(QStringLiteral("Command1")), Qt::LeftButton);
         QCOMPARE(rig.find<QPlainTextEdit>(QStringLiteral("Text4"))->toPlainText(),
                  QStringLiteral("HS test needs a TCP/IP link"));
+    }
+
+    // Each action that goes to the controller leaves its two records, with
+    // what it learned or the file it read; never the ID typed.
+    void actionsLeaveRecords_data()
+    {
+        QTest::addColumn<int>("label");        // -1: the HS test
+        QTest::addColumn<bool>("connected");   // over a serial link
+        QTest::addColumn<QByteArray>("reply"); // to every command
+        QTest::addColumn<QString>("recorded"); // the ended record's operation and outcome; empty: none
+        QTest::addColumn<QString>("learned");  // a key of its results, or of its file
+        QTest::newRow("id add") << 3 << true << QByteArray("A") << "id add ok" << QString();
+        QTest::newRow("memory") << 7 << true << QByteArray("000010000200003000040000500006") << "memory ok"
+                                << "memory";
+        QTest::newRow("time get, not connected")
+            << 6 << false << QByteArray() << "time get link not opened" << QString();
+        QTest::newRow("schedules download, bad file") << 20 << true << QByteArray("A") << "schedules download failed"
+                                                      << "hmac_sha256";
+        QTest::newRow("hs test, serial") << -1 << true << QByteArray() << "hs test failed" << QString();
+        QTest::newRow("heading: the wake-up alone") << 1 << true << QByteArray() << QString() << QString();
+    }
+
+    void actionsLeaveRecords()
+    {
+        const testing::TestJournal journal;
+        ScreenRig rig;
+        rig.journal.setOn(true);
+        const QString id = QStringLiteral("12345678");
+        rig.find<QLineEdit>(QStringLiteral("Text1(2)"))->setText(id);
+        const QString file = journal.dir.filePath(QStringLiteral("schedules.txt"));
+        QVERIFY(testing::writeFile(file, "not a schedule\r\n"));
+        rig.ui.nextPath = file;
+        if (FETCHED(bool, connected)) {
+            QVERIFY(rig.connectSerial());
+            rig.peer().onWrite = [&rig](const QByteArray &bytes) {
+                if (!bytes.startsWith('\r') && bytes.endsWith('\r'))
+                    rig.peer().deliver(FETCHED(QByteArray, reply) + '\r', Ms{5});
+            };
+        }
+        if (const int label = FETCHED(int, label); label >= 0)
+            rig.click(label);
+        else
+            QTest::mouseClick(rig.find<QAbstractButton>(QStringLiteral("Command1")), Qt::LeftButton);
+        const QStringList brief = journal.brief();
+        const QString recorded = FETCHED(QString, recorded);
+        QCOMPARE(brief.size(), recorded.isEmpty() ? 0 : 2);
+        if (recorded.isEmpty())
+            return;
+        QCOMPARE(brief.last(), QStringLiteral("ended ") + recorded);
+        const journal::Record ended = journal.records().back();
+        if (const QString key = FETCHED(QString, learned); !key.isEmpty())
+            QVERIFY(ended.results.contains(key) || ended.files.at(0).toObject().contains(key));
+        QVERIFY(!journal.dump().contains(id.toLatin1()));
+        QVERIFY(rig.find<QLabel>(QStringLiteral("journalNote"))->text().isEmpty());
     }
 };
 

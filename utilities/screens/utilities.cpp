@@ -2,6 +2,7 @@
 
 #include "core/widgets/digitfilter.h"
 #include "core/widgets/labelbutton.h"
+#include "screens/journalnote.h"
 #include "utilities/formats.h"
 
 #include <QButtonGroup>
@@ -112,6 +113,7 @@ UtilitiesScreen::UtilitiesScreen(screens::Services &services, QWidget *parent) :
     m_note = new QLabel(this);
     m_note->setObjectName(QStringLiteral("Note"));
     m_note->setWordWrap(true);
+    auto *journalNote = new screens::JournalNote(this);
     m_command1 = new QPushButton(QStringLiteral("HS test"), this);
     m_command1->setObjectName(QStringLiteral("Command1"));
     m_command2 = new QPushButton(QStringLiteral("Sorted test file"), this);
@@ -184,6 +186,7 @@ UtilitiesScreen::UtilitiesScreen(screens::Services &services, QWidget *parent) :
     m_label[24]->setMinimumWidth(300);
     top->addWidget(m_label[24]);
     top->addWidget(m_note);
+    top->addWidget(journalNote);
     top->addStretch();
 
     // Tab follows the screen down, each row left to right.
@@ -201,6 +204,7 @@ UtilitiesScreen::UtilitiesScreen(screens::Services &services, QWidget *parent) :
         std::make_unique<Actions>(services.link, static_cast<core::StatusLine &>(*this), static_cast<Display &>(*this));
     m_actions->onBusy = [this](bool busy) { setBusy(busy); };
     m_clicks = std::make_unique<Clicks>(*m_actions, services.utilities, services.files);
+    m_clicks->recordInto(services.journal, journalNote->note());
 
     // The widgets keep the model in step; a click hands the actions what it holds.
     UtilitiesSettings &model = services.utilities;
@@ -211,7 +215,7 @@ UtilitiesScreen::UtilitiesScreen(screens::Services &services, QWidget *parent) :
     connect(m_check[0], &QCheckBox::toggled, this, [&model](bool on) { model.includesSchedule = on; });
     connect(m_check[1], &QCheckBox::toggled, this, [&model](bool on) { model.autoClear = on; });
     connect(m_check[2], &QCheckBox::toggled, this, [&model](bool on) { model.inclDeleted = on; });
-    connect(m_command1, &QPushButton::clicked, this, [this] { m_actions->download2(); });
+    connect(m_command1, &QPushButton::clicked, this, [this] { m_clicks->hsTest(); });
     connect(m_command2, &QPushButton::clicked, this, [this] { m_clicks->writeSortedTestFile(); });
     connect(m_timer1, &QTimer::timeout, this, &UtilitiesScreen::tick);
 
