@@ -51,10 +51,24 @@ std::span<const Command> commands()
          &checkProgram},
         {"reset", "", "reset the controller", &runReset, {Form{}}},
         {"inspect",
-         "",
-         "read the firmware identification and the clock on one link session",
+         "[--access FILE [--sorted] [--schedule]] [--schedules FILE] [--hash-key FILE]",
+         "read the firmware identification and the clock, and compare the access list and the schedules with "
+         "files, on one link session",
          &runInspect,
-         {Form{}},
+         {Form{{},
+               0,
+               0,
+               {sorted, schedule},
+               {QStringLiteral("--access"), QStringLiteral("--schedules"), QStringLiteral("--hash-key")},
+               {}}},
+         true,
+         nullptr,
+         true},
+        {"prune",
+         "FILE [--schedule]",
+         "delete the ad hoc IDs that FILE does not hold",
+         &runPrune,
+         {Form{{}, 1, 1, {schedule}, {}, {}}},
          true,
          nullptr,
          true},
@@ -127,6 +141,10 @@ QList<FileWord> fileWords(const QString &command, const QString &verb)
         return {{Role::AccessList, {}, upload}};
     if (command == QLatin1String("schedules"))
         return {{Role::Schedules, {}, upload}};
+    if (command == QLatin1String("inspect"))
+        return {{Role::AccessList, QStringLiteral("--access")}, {Role::Schedules, QStringLiteral("--schedules")}};
+    if (command == QLatin1String("prune"))
+        return {{Role::AccessList, {}}};
     if (command == QLatin1String("program"))
         return {{Role::Profile, QStringLiteral("--profile")}, {Role::RecordFolder, QStringLiteral("--record"), true}};
     return {};

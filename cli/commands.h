@@ -49,6 +49,7 @@ std::variant<Arguments, QString> parseCommand(const Command &command, const QStr
 int runVersion(Context &context);
 int runTime(Context &context);
 int runInspect(Context &context);
+int runPrune(Context &context);
 int runId(Context &context);
 int runMemory(Context &context);
 int runAccess(Context &context);

@@ -22,7 +22,10 @@ const QStringList kColumns = {QStringLiteral("name"),
                               QStringLiteral("firmware_version"),
                               QStringLiteral("desired_profile"),
                               QStringLiteral("clock"),
-                              QStringLiteral("clock_hours")};
+                              QStringLiteral("clock_hours"),
+                              QStringLiteral("access"),
+                              QStringLiteral("access_options"),
+                              QStringLiteral("schedules")};
 
 // A clock read is whole seconds and a set lands within one: a tolerance below
 // two would fail a clock just set.
@@ -79,6 +82,19 @@ QString parseDesired(Controller &c, const std::function<QString(const char *)> &
     d.firmware = resolved(field("firmware"), folder);
     d.firmwareVersion = field("firmware_version");
     d.profile = resolved(field("desired_profile"), folder);
+    d.access = resolved(field("access"), folder);
+    d.schedules = resolved(field("schedules"), folder);
+    const QStringList options = field("access_options").split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    for (const QString &option : options) {
+        if (option == QLatin1String("sorted"))
+            d.accessSorted = true;
+        else if (option == QLatin1String("schedule"))
+            d.accessSchedule = true;
+        else
+            return QStringLiteral("access_options takes sorted and schedule, a blank between, not \"%1\"").arg(option);
+    }
+    if (d.access.isEmpty() && !options.isEmpty())
+        return QStringLiteral("access_options needs access, the access-list file");
     if (d.firmware.isEmpty() != d.firmwareVersion.isEmpty())
         return QStringLiteral("firmware and firmware_version go together: the image, and what the controller "
                               "answers to \"V\" once it runs it");

@@ -21,8 +21,18 @@ struct DesiredState {
     // at most this many seconds off.
     std::optional<qint64> clockTolerance;
     int clockHours = 0; // as time set --hours adds (or, negative, subtracts)
+    // An access list the controller holds at least, with the options of
+    // access download.
+    QString access;
+    bool accessSorted = false;   // the sorted list (else the ad hoc list)
+    bool accessSchedule = false; // its lines begin with a schedule
+    QString schedules;           // the schedule table the controller holds
 
-    bool managed() const { return !firmware.isEmpty() || !profile.isEmpty() || clockTolerance.has_value(); }
+    bool managed() const
+    {
+        return !firmware.isEmpty() || !profile.isEmpty() || clockTolerance.has_value() || !access.isEmpty()
+            || !schedules.isEmpty();
+    }
 };
 
 // One controller of a site, as a row of the inventory names it.
@@ -51,7 +61,8 @@ struct Inventory {
 
 // The inventory is CSV with a header row: columns name and link, optional
 // baud, profile and image, and the desired state (firmware with
-// firmware_version, desired_profile, clock with clock_hours). Blank lines and lines starting with '#' are
+// firmware_version, desired_profile, clock with clock_hours, access with
+// access_options, schedules). Blank lines and lines starting with '#' are
 // skipped; a field may be quoted ("a,b", "" for a quote). A control
 // character in a field refuses the line.
 Inventory parseInventory(const QString &text, const QString &folder);

@@ -1,8 +1,10 @@
 // The access-data formats: the file readers, the schedule check, the reply
 // texts, and an upload written to a file and read back for a download, which
-// must give back the same records.
+// must give back the same records; a list or schedule table uploaded into a
+// file with its schedules compares equal with the controller it came from.
 #include "fuzz/fuzzinput.h"
 #include "utilities/formats.h"
+#include "utilities/lists.h"
 
 #include <cstdlib>
 
@@ -52,6 +54,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         if (records(file) != written)
             std::abort();
     }
+    // With its schedules, the file stands for the list it came from (an empty
+    // reply would be an empty line, which a download skips).
+    if (withSchedule && !inclDeleted && !written.join().contains('\n') && !replies.contains(QByteArray())) {
+        utilities::ListReader held;
+        for (const QByteArray &reply : replies)
+            held.take(reply);
+        const auto d = utilities::compareLists(utilities::listOfFile(records(file), true), held.records());
+        if (d.missing != 0 || !d.surplus.isEmpty())
+            std::abort();
+    }
     for (const QByteArray &line : records(file)) {
         const QByteArray record = utilities::accessRecord(line, adHoc, withSchedule);
         if (!record.startsWith(adHoc ? "AN" : "AS") || !record.endsWith(line.mid(3)))
@@ -66,10 +78,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const int bad = utilities::firstInvalidScheduleLine(lines);
     if (bad < 0 || bad > lines.size())
         std::abort();
-    if (bad == 0)
-        for (const QByteArray &line : lines)
+    if (bad == 0) {
+        utilities::ScheduleReader held;
+        for (const QByteArray &line : lines) {
             if (!utilities::isValidScheduleLine(line))
                 std::abort();
+            held.take(line);
+        }
+        if (utilities::differingEntries(utilities::scheduleTableOfFile(lines), held.table()) != 0)
+            std::abort();
+    }
 
     // A schedule file of whatever arrived.
     const QByteArray rest = in.rest();

@@ -1,6 +1,7 @@
 #include "journal/secret.h"
 
 #include <QFile>
+#include <QMessageAuthenticationCode>
 #include <QRandomGenerator>
 
 #include <array>
@@ -61,6 +62,11 @@ std::optional<QByteArray> loadKey(const QString &path, QString *error)
         *error = systemError(path);
     ::unlink(temporary.constData());
     return linked ? readKey(path, error) : std::nullopt;
+}
+
+QString keyedHash(const QByteArray &key, const QByteArray &data)
+{
+    return QString::fromLatin1(QMessageAuthenticationCode::hash(data, key, QCryptographicHash::Sha256).toHex());
 }
 
 } // namespace journal

@@ -14,4 +14,7 @@ namespace journal {
 // since the file appears whole or not at all. Why not, in error.
 std::optional<QByteArray> loadKey(const QString &path, QString *error);
 
+// The keyed hash (hex) of data under key.
+QString keyedHash(const QByteArray &key, const QByteArray &data);
+
 } // namespace journal

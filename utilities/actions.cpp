@@ -338,17 +338,47 @@ bool Actions::endUpload(core::SafeFile &file, bool complete)
     return complete;
 }
 
+// An upload's records as the lines of its file.
+class Actions::UploadFile final : public RecordConsumer {
+public:
+    using Line = std::function<std::optional<QByteArray>(const QByteArray &record)>;
+    UploadFile(Actions &actions, Line line) : m_actions(actions), m_line(std::move(line)) {}
+    Outcome open(const QString &path) { return m_actions.openUploadFile(path, m_file); }
+    Take take(const QByteArray &record) override
+    {
+        const auto line = m_line(record);
+        if (!line)
+            return Take::Skipped;
+        return m_actions.writeUploadLine(m_file, *line) ? Take::Kept : Take::Failed;
+    }
+    bool finish(bool complete) override { return m_actions.endUpload(m_file, complete); }
+
+private:
+    Actions &m_actions;
+    core::SafeFile m_file;
+    Line m_line;
+};
+
 Transfer Actions::upload_accesslist(const QString &path, const ListOptions &options, const Turn *within)
 {
     const Turn turn(*this, within);
     if (!turn)
         return {};
-    core::SafeFile file;
-    if (const Outcome opened = openUploadFile(path, file); opened != Outcome::Done)
+    UploadFile file(*this, [&options](const QByteArray &reply) {
+        return uploadLine(reply, options.includesSchedule, options.inclDeleted);
+    });
+    if (const Outcome opened = file.open(path); opened != Outcome::Done)
         return {opened};
-    const bool adHoc = options.adHoc;
+    return upload_accesslist(options.adHoc, file, &turn);
+}
+
+Transfer Actions::upload_accesslist(bool adHoc, RecordConsumer &records, const Turn *within)
+{
+    const Turn turn(*this, within);
+    if (!turn)
+        return {};
     QByteArray reply;
-    // Until the list starts no file is made.
+    // Until the list starts nothing is taken.
     if (!m_link.SendCommand("z"))
         return {};
     if (m_link.ReadReplyLine().timedOut) {
@@ -368,17 +398,20 @@ Transfer Actions::upload_accesslist(const QString &path, const ListOptions &opti
     for (;;) {
         if (exchange(next, reply) != Exchange::Reply) {
             status(kNoResponse);
-            endUpload(file, false);
+            records.finish(false);
             return {};
         }
         if (isEndMarker(reply))
-            return endUpload(file, true) ? Transfer{Outcome::Done, count} : Transfer{};
+            return records.finish(true) ? Transfer{Outcome::Done, count} : Transfer{};
         ++count;
-        const auto line = uploadLine(reply, options.includesSchedule, options.inclDeleted);
-        if (!line)
+        switch (records.take(reply)) {
+        case RecordConsumer::Take::Skipped:
             continue;
-        if (!writeUploadLine(file, *line))
+        case RecordConsumer::Take::Failed:
             return {};
+        case RecordConsumer::Take::Kept:
+            break;
+        }
         status(QStringLiteral("Records uploaded: ") + core::signReserving(count));
     }
 }
@@ -443,9 +476,17 @@ Transfer Actions::upload_schedules(const QString &path, const Turn *within)
     const Turn turn(*this, within);
     if (!turn)
         return {};
-    core::SafeFile file;
-    if (const Outcome opened = openUploadFile(path, file); opened != Outcome::Done)
+    UploadFile file(*this, [](const QByteArray &line) { return line; });
+    if (const Outcome opened = file.open(path); opened != Outcome::Done)
         return {opened};
+    return upload_schedules(file, &turn);
+}
+
+Transfer Actions::upload_schedules(RecordConsumer &records, const Turn *within)
+{
+    const Turn turn(*this, within);
+    if (!turn)
+        return {};
     QByteArray reply;
     for (int schedule = 1; schedule <= kSchedules; ++schedule) {
         const Exchange e = exchange(scheduleReadCommand(schedule), reply);
@@ -453,15 +494,15 @@ Transfer Actions::upload_schedules(const QString &path, const Turn *within)
             // A failed send stops without a word.
             if (e == Exchange::TimedOut)
                 status(kNoResponse);
-            endUpload(file, false);
+            records.finish(false);
             return {};
         }
         for (const QByteArray &line : scheduleFileLines(schedule, reply))
-            if (!writeUploadLine(file, line))
+            if (records.take(line) == RecordConsumer::Take::Failed)
                 return {};
         status(QStringLiteral("Schedules uploaded: ") + core::signReserving(schedule));
     }
-    return endUpload(file, true) ? Transfer{Outcome::Done, kSchedules} : Transfer{};
+    return records.finish(true) ? Transfer{Outcome::Done, kSchedules} : Transfer{};
 }
 
 Outcome Actions::writeSortedTestFile(const QString &path)

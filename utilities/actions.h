@@ -39,6 +39,21 @@ struct ListOptions {
     bool inclDeleted = false;      // an upload keeps deleted entries
 };
 
+// Where an upload delivers the records it reads: a file, or memory (plan
+// compares a controller's list without writing it anywhere).
+class RecordConsumer {
+public:
+    virtual ~RecordConsumer() = default;
+    enum class Take { Kept, Skipped, Failed };
+    // One record as the controller sent it (an access-list reply, or a
+    // schedule entry "sssdHHMMhhmm"); Failed stops the upload, its status
+    // line said why.
+    virtual Take take(const QByteArray &record) = 0;
+    // The upload ended at its end marker (complete) or broke off after the
+    // records began; false when what was taken cannot be kept.
+    virtual bool finish(bool complete) = 0;
+};
+
 // The utilities screen's operations, free of widgets: the single exchanges,
 // the access-list and schedule transfers and the two test buttons. Each takes
 // its inputs as arguments, returns what it learned, shows it on the display as
@@ -94,6 +109,9 @@ public:
     Transfer upload_accesslist(const QString &path, const ListOptions &options, const Turn *within = nullptr);
     Transfer download_schedule(const QString &path, const Turn *within = nullptr);
     Transfer upload_schedules(const QString &path, const Turn *within = nullptr);
+    // The same exchanges, the records delivered to a consumer.
+    Transfer upload_accesslist(bool adHoc, RecordConsumer &records, const Turn *within = nullptr);
+    Transfer upload_schedules(RecordConsumer &records, const Turn *within = nullptr);
 
     // Command1 "HS test": 999 fixed records on the network connection; the
     // lines it ends with.
@@ -115,6 +133,7 @@ private:
         QString blank, done, notDone;
     };
     Outcome singleId(const QString &id, const SingleIdTexts &texts, const Turn *within);
+    class UploadFile;
     Outcome openUploadFile(const QString &path, core::SafeFile &file);
     bool writeUploadLine(core::SafeFile &file, const QByteArray &line);
     // True when a complete upload's file is in place.

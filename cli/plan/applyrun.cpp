@@ -9,6 +9,9 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 
+#include <algorithm>
+#include <tuple>
+
 namespace cli::plan {
 
 namespace {
@@ -19,7 +22,6 @@ using fleet::Runner;
 // for this long, before its download counts as failed.
 constexpr std::chrono::seconds kVerifyEvery{2};
 constexpr std::chrono::seconds kVerifyFor{60};
-constexpr int kShortHash = 12;
 
 enum class Outcome { InState, Unreachable, Waiting, Running, Applied, Failed, NotStarted, Interrupted };
 
@@ -53,7 +55,9 @@ struct Progress {
     bool verifying = false;
     int polls = 0;
     QElapsedTimer sinceDownload;
-    bool declined = false; // the ID-size question was answered No
+    std::vector<Action> actions; // the plan's, and what a cleared controller needs
+    bool declined = false;       // the ID-size question was answered No
+    bool cleared = false;        // answered Yes: the ID-size change clears the controller's data
     QStringList done, verified, recorded, failed;
     QString message; // why it failed or did not start
     RunEnd last;
@@ -68,6 +72,7 @@ public:
         std::vector<std::size_t> pending;
         for (std::size_t i = 0; i < m_progress.size(); ++i) {
             const ControllerPlan &p = m_site.plans[i];
+            m_progress[i].actions = p.actions;
             m_progress[i].outcome = p.inState() ? Outcome::InState
                 : p.actions.empty()             ? Outcome::Unreachable
                                                 : Outcome::Waiting;
@@ -91,7 +96,7 @@ public:
     {
         if (!m_json)
             for (std::size_t i = 0; i < m_progress.size(); ++i)
-                for (const QString &line : planLines(m_site.controllers[i], m_site.plans[i]))
+                for (const QString &line : m_site.lines(i))
                     StdoutSinks::textLine(line);
         if (m_waves > 0)
             announceWave();
@@ -117,7 +122,7 @@ public:
     }
 
 private:
-    const Action &current(std::size_t index) const { return m_site.plans[index].actions.at(m_progress[index].action); }
+    const Action &current(std::size_t index) const { return m_progress[index].actions.at(m_progress[index].action); }
 
     QStringList link(std::size_t index) const
     {
@@ -142,6 +147,23 @@ private:
                 set << QStringLiteral("--subtract");
             return Runner::run(link(index) + set);
         }
+        case ActionKind::Prune: {
+            QStringList prune{QStringLiteral("prune"), d.access};
+            if (d.accessSchedule)
+                prune << QStringLiteral("--schedule");
+            return Runner::run(link(index) + prune);
+        }
+        case ActionKind::Access: {
+            QStringList download{QStringLiteral("access"), QStringLiteral("download"), d.access};
+            if (d.accessSorted)
+                download << QStringLiteral("--sorted");
+            if (d.accessSchedule)
+                download << QStringLiteral("--schedule");
+            return Runner::run(link(index) + download);
+        }
+        case ActionKind::Schedules:
+            return Runner::run(link(index)
+                               + QStringList{QStringLiteral("schedules"), QStringLiteral("download"), d.schedules});
         }
         return Runner::finish();
     }
@@ -167,9 +189,10 @@ private:
 
     void event(std::size_t index, const QJsonObject &event) override
     {
-        if (event.value(QLatin1String("event")).toString() == QLatin1String("question")
-            && event.value(QLatin1String("answer")).toString() == QLatin1String("No"))
-            m_progress[index].declined = true;
+        if (event.value(QLatin1String("event")).toString() == QLatin1String("question")) {
+            const bool yes = event.value(QLatin1String("answer")).toString() == QLatin1String("Yes");
+            (yes ? m_progress[index].cleared : m_progress[index].declined) = true;
+        }
         if (!m_json)
             return;
         QJsonObject tagged = event;
@@ -197,19 +220,20 @@ private:
             if (!ok)
                 return fail(index, failureText(index));
             p.done << kindName(kind);
+            if (kind == ActionKind::Profile && p.cleared)
+                addListDownloads(index);
             if (kind == ActionKind::Profile)
                 return recorded(index);
             // Nothing is done until it is seen done.
             p.verifying = true;
             p.polls = 0;
             p.sinceDownload.start();
-            const QStringList read = kind == ActionKind::Firmware
-                ? QStringList{QStringLiteral("version")}
-                : QStringList{QStringLiteral("time"), QStringLiteral("get")};
-            return Runner::run(link(index) + read);
+            return Runner::run(link(index) + readBack(index, kind));
         }
         if (interruptedRun(e))
             return fail(index, QStringLiteral("interrupted while checking it"));
+        if (kind == ActionKind::Prune || kind == ActionKind::Access || kind == ActionKind::Schedules)
+            return verifyList(index, kind, e);
         if (kind == ActionKind::Clock) {
             if (!ok)
                 return fail(index, QStringLiteral("the clock could not be read back: ") + e.ending);
@@ -233,6 +257,75 @@ private:
         if (std::chrono::milliseconds(p.sinceDownload.elapsed()) + kVerifyEvery < kVerifyFor)
             return Runner::run(link(index) + QStringList{QStringLiteral("version")}, ++p.polls + 1, kVerifyEvery);
         return fail(index, QStringLiteral("no answer to \"V\" within %1 s of the download").arg(kVerifyFor.count()));
+    }
+
+    // The lists the plan found in state were cleared with the ID size: their
+    // downloads join the actions still to run, in apply's order.
+    void addListDownloads(std::size_t index)
+    {
+        if (m_options.skipLists)
+            return;
+        Progress &p = m_progress[index];
+        const ::fleet::DesiredState &d = m_site.controllers[index].desired;
+        const Targets &t = m_site.targets[index];
+        const QString why = QStringLiteral("the ID-size change cleared the controller's data");
+        for (const auto &[kind, managed, seconds] :
+             {std::tuple{ActionKind::Access, !d.access.isEmpty(), t.accessSeconds},
+              std::tuple{ActionKind::Schedules, !d.schedules.isEmpty(), t.schedulesSeconds}}) {
+            const auto later = p.actions.begin() + static_cast<std::ptrdiff_t>(p.action) + 1;
+            if (!managed || std::any_of(later, p.actions.end(), [kind](const Action &a) { return a.kind == kind; }))
+                continue;
+            p.actions.insert(std::find_if(later, p.actions.end(), [kind](const Action &a) { return a.kind > kind; }),
+                             Action{kind, why, seconds, {}});
+        }
+    }
+
+    // What reads an action's effect back.
+    QStringList readBack(std::size_t index, ActionKind kind) const
+    {
+        switch (kind) {
+        case ActionKind::Firmware:
+            return {QStringLiteral("version")};
+        case ActionKind::Clock:
+            return {QStringLiteral("time"), QStringLiteral("get")};
+        default:
+            return QStringList{QStringLiteral("inspect")}
+            + listReadArguments(m_site.controllers[index].desired, m_site.hashKey, kind != ActionKind::Schedules,
+                                kind == ActionKind::Schedules);
+        }
+    }
+
+    // A list read back: nothing missing after a download, no surplus ID left
+    // after a prune, the schedule table equal to the file's.
+    Runner::Next verifyList(std::size_t index, ActionKind kind, const RunEnd &e)
+    {
+        if (e.lost || e.code != kExitOk)
+            return fail(index, QStringLiteral("it could not be read back: ") + e.ending);
+        const QJsonObject read =
+            e.results.value(kind == ActionKind::Schedules ? QLatin1String("schedules") : QLatin1String("access"))
+                .toObject();
+        const auto count = [&read](const char *key) { return read.value(QLatin1String(key)).toInteger(); };
+        const QString hash = read.value(QLatin1String("hmac_sha256")).toString().left(kShortHash);
+        const QString hashed = hash.isEmpty() ? QString() : QStringLiteral(", hmac %1").arg(hash);
+        switch (kind) {
+        case ActionKind::Prune:
+            if (count("surplus") > 0)
+                return fail(index, QStringLiteral("%1 surplus IDs left after the deletes").arg(count("surplus")));
+            return verified(index, QStringLiteral("no surplus ID left%1").arg(hashed));
+        case ActionKind::Access:
+            if (count("missing") > 0)
+                return fail(index,
+                            QStringLiteral("%1 of %2 records still missing after the download")
+                                .arg(count("missing"))
+                                .arg(count("file_records")));
+            return verified(index, QStringLiteral("%1 records, none missing%2").arg(count("records")).arg(hashed));
+        default:
+            if (count("differing") > 0)
+                return fail(
+                    index,
+                    QStringLiteral("%1 schedule entries still differ after the download").arg(count("differing")));
+            return verified(index, QStringLiteral("equal to the file%1").arg(hashed));
+        }
     }
 
     bool interruptedRun(const RunEnd &e) const { return e.code == kExitInterrupted || (e.lost && m_runner.stopping()); }
@@ -279,7 +372,7 @@ private:
     {
         Progress &p = m_progress[index];
         p.verifying = false;
-        if (++p.action == m_site.plans[index].actions.size())
+        if (++p.action == p.actions.size())
             return finish(index, Outcome::Applied);
         // Ctrl-C lets the running action end, and starts nothing more.
         if (m_runner.interrupts() > 0) {
@@ -467,7 +560,7 @@ int runApply(const PlanOptions &options, bool json, InterruptSignals &interrupts
     if (!options.report.isEmpty())
         if (const QString problem = core::outputPathProblem(options.report); !problem.isEmpty())
             return usageError(QStringLiteral("--report: ") + problem);
-    const auto planned = planSite(options, interrupts, journal, history, fleet::newRunId());
+    const auto planned = planSite(options, json, interrupts, journal, history, fleet::newRunId());
     if (const int *rc = std::get_if<int>(&planned))
         return *rc;
     ApplyRun run(options, std::get<Site>(planned), json, journal);

@@ -15,7 +15,9 @@ std::optional<PlanOptions> parsePlanOptions(bool apply, const QStringList &argum
     const QString report = QStringLiteral("--report");
     const QString yes = QStringLiteral("--yes");
     const QString no = QStringLiteral("--no");
-    Form form{{}, 1, 1, {QStringLiteral("--json")}, {parallel, journal}, {QStringLiteral("--only")}};
+    const QString prune = QStringLiteral("--prune");
+    const QString skipLists = QStringLiteral("--skip-lists");
+    Form form{{}, 1, 1, {QStringLiteral("--json"), prune, skipLists}, {parallel, journal}, {QStringLiteral("--only")}};
     if (apply) {
         form.flags << yes << no;
         form.valued << waves << maxFailures << report;
@@ -35,6 +37,10 @@ std::optional<PlanOptions> parsePlanOptions(bool apply, const QStringList &argum
     o.inventory = a.operands.constFirst();
     o.json = a.has(QStringLiteral("--json"));
     o.yes = a.has(yes);
+    o.prune = a.has(prune);
+    o.skipLists = a.has(skipLists);
+    if (o.prune && o.skipLists)
+        return fail(QStringLiteral("give --prune or --skip-lists, not both"));
     if (o.yes && a.has(no))
         return fail(QStringLiteral("give --yes or --no, not both"));
     const auto p = wholeNumber(a, parallel, 1, o.parallel);

@@ -9,7 +9,7 @@
 
 namespace cli::plan {
 
-// plan INVENTORY [--only NAME,...] [--parallel N] [--journal FILE] [--json]
+// plan INVENTORY [--only NAME,...] [--parallel N] [--journal FILE] [--prune] [--skip-lists] [--json]
 // apply INVENTORY [the same] [--waves LIST] [--max-failures N|P%] [--yes|--no] [--report FILE]
 struct PlanOptions {
     bool apply = false;
@@ -22,6 +22,10 @@ struct PlanOptions {
     std::optional<Amount> maxFailures;
     bool yes = false; // answers the ID-size question Yes
     QString report;
+    // Surplus ad hoc IDs are pending (and apply deletes them).
+    bool prune = false;
+    // The access lists and schedules are neither read nor applied.
+    bool skipLists = false;
 };
 
 std::optional<PlanOptions> parsePlanOptions(bool apply, const QStringList &arguments, QString *error);

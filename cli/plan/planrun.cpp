@@ -7,14 +7,12 @@
 #include "cli/plan/plancommand.h"
 #include "cli/plan/planview.h"
 #include "cli/plan/predict.h"
+#include "cli/plan/targets.h"
 #include "cli/recording.h"
-#include "config/profile.h"
-#include "core/inputfile.h"
 #include "journal/journal.h"
 #include "journal/place.h"
 
 #include <QFileInfo>
-#include <QHash>
 
 namespace cli::plan {
 
@@ -22,16 +20,30 @@ namespace {
 using ::fleet::Controller;
 using fleet::Runner;
 
-// Reads each controller once: its firmware identification and its clock.
+// Reads each controller once: its firmware identification, its clock, and
+// its managed lists.
 class ReadDriver final : public Runner::Driver {
 public:
-    ReadDriver(const std::vector<Controller> &controllers, std::vector<Reading> &readings)
-        : m_controllers(controllers), m_readings(readings)
+    // lists: the managed lists are read too, hashed with hashKey.
+    // A run id: each read's start is said as a JSON object.
+    ReadDriver(const std::vector<Controller> &controllers, std::vector<Reading> &readings, bool lists,
+               const QStringList &hashKey, QString runId)
+        : m_controllers(controllers), m_readings(readings), m_lists(lists), m_hashKey(hashKey),
+          m_runId(std::move(runId))
     {}
     Runner::Next start(std::size_t index) override
     {
         return Runner::run(QStringList{QStringLiteral("--json")} + m_controllers[index].linkArguments()
-                           + QStringList{QStringLiteral("inspect")});
+                           + QStringList{QStringLiteral("inspect")}
+                           + listReadArguments(m_controllers[index].desired, m_hashKey, m_lists, m_lists));
+    }
+    void launched(std::size_t index) override
+    {
+        // A long list's read takes minutes: whoever follows the run sees which are under way.
+        if (!m_runId.isEmpty())
+            StdoutSinks::jsonLine({{QStringLiteral("event"), QStringLiteral("reading")},
+                                   {QStringLiteral("name"), m_controllers[index].name},
+                                   {QStringLiteral("run"), m_runId}});
     }
     void event(std::size_t, const QJsonObject &) override {}
     void ended(std::size_t index, fleet::RunEnd &end) override
@@ -44,53 +56,29 @@ public:
 private:
     const std::vector<Controller> &m_controllers;
     std::vector<Reading> &m_readings;
+    bool m_lists;
+    const QStringList &m_hashKey;
+    QString m_runId;
 };
 
-// What a controller's desired files give; a file's figures are learned once
-// however many rows name it.
-class TargetFiles {
-public:
-    std::optional<Targets> of(const Controller &c, QString *error)
-    {
-        const ::fleet::DesiredState &d = c.desired;
-        Targets t;
-        if (!d.profile.isEmpty()) {
-            if (!m_settings.contains(d.profile)) {
-                const config::ProfileRead read = config::readProfile(d.profile);
-                if (const auto *problem = std::get_if<config::ProfileError>(&read)) {
-                    *error = QStringLiteral("desired_profile: ") + problem->text();
-                    return std::nullopt;
-                }
-                m_settings.insert(d.profile, std::get<config::Settings>(read));
-            }
-            const config::Settings &settings = m_settings[d.profile];
-            t.settingsHash = config::settingsHash(settings);
-            t.profileSeconds = profileSeconds(c, settings);
-        }
-        if (!d.firmware.isEmpty()) {
-            // A download needs a regular file within the limit of an image.
-            const QFileInfo image(d.firmware);
-            if (!image.isFile() || image.size() > core::kImageFile.maxBytes) {
-                *error = QStringLiteral("firmware: %1 is not an image file of at most %2 MiB")
-                             .arg(d.firmware)
-                             .arg(core::kImageFile.maxBytes / core::kMiB);
-                return std::nullopt;
-            }
-            t.firmwareSeconds = firmwareSeconds(c, image.size());
-        }
-        if (d.clockTolerance)
-            t.clockSeconds = clockSeconds(c);
-        return t;
-    }
+// Reading a long list at 9600 baud takes minutes: said before it starts.
+constexpr double kLongRead = 30;
 
-private:
-    QHash<QString, config::Settings> m_settings;
-};
+void warnLongReads(const Site &site)
+{
+    double longest = 0;
+    for (const Targets &t : site.targets)
+        longest = std::max(longest, t.listReadSeconds());
+    if (longest > kLongRead)
+        StdoutSinks::error(QStringLiteral("Reading the access lists and schedules takes up to %1 a controller at its "
+                                          "line rate (--skip-lists plans without them)")
+                               .arg(durationText(longest)));
+}
 
 int runPlan(const PlanOptions &options, bool json, InterruptSignals &interrupts, journal::Journal *journal,
             const journal::Journal *history)
 {
-    const auto planned = planSite(options, interrupts, journal, history, fleet::newRunId());
+    const auto planned = planSite(options, json, interrupts, journal, history, fleet::newRunId());
     if (const int *rc = std::get_if<int>(&planned))
         return *rc;
     const Site &site = std::get<Site>(planned);
@@ -103,7 +91,7 @@ int runPlan(const PlanOptions &options, bool json, InterruptSignals &interrupts,
         if (json)
             StdoutSinks::jsonLine(site.object(i));
         else
-            for (const QString &line : planLines(site.controllers[i], p))
+            for (const QString &line : site.lines(i))
                 StdoutSinks::textLine(line);
     }
     const int total = static_cast<int>(site.plans.size());
@@ -135,6 +123,26 @@ QJsonObject Site::object(std::size_t index) const
     return controllerObject(controllers[index], targets[index], readings[index], plans[index], runId);
 }
 
+QStringList listReadArguments(const ::fleet::DesiredState &d, const QStringList &hashKey, bool access, bool schedules)
+{
+    QStringList words;
+    if (access && !d.access.isEmpty()) {
+        words << QStringLiteral("--access") << d.access;
+        if (d.accessSorted)
+            words << QStringLiteral("--sorted");
+        if (d.accessSchedule)
+            words << QStringLiteral("--schedule");
+    }
+    if (schedules && !d.schedules.isEmpty())
+        words << QStringLiteral("--schedules") << d.schedules;
+    return words.isEmpty() ? words : words + hashKey;
+}
+
+QStringList Site::lines(std::size_t index) const
+{
+    return planLines(controllers[index], targets[index], readings[index], plans[index]);
+}
+
 int usageError(const QString &text)
 {
     StdoutSinks::error(text);
@@ -142,8 +150,8 @@ int usageError(const QString &text)
     return kExitUsage;
 }
 
-std::variant<Site, int> planSite(const PlanOptions &options, InterruptSignals &interrupts, journal::Journal *journal,
-                                 const journal::Journal *history, const QString &runId)
+std::variant<Site, int> planSite(const PlanOptions &options, bool json, InterruptSignals &interrupts,
+                                 journal::Journal *journal, const journal::Journal *history, const QString &runId)
 {
     const auto inventory = fleet::readSite(options.inventory, interrupts);
     if (!inventory)
@@ -158,7 +166,7 @@ std::variant<Site, int> planSite(const PlanOptions &options, InterruptSignals &i
     for (const Controller &c : site.controllers) {
         if (!error.isEmpty())
             break;
-        if (auto t = files.of(c, &error))
+        if (auto t = files.of(c, !options.skipLists, &error))
             site.targets.push_back(*t);
         else
             error = QStringLiteral("%1: inventory line %2: %3").arg(options.inventory).arg(c.line).arg(error);
@@ -171,8 +179,13 @@ std::variant<Site, int> planSite(const PlanOptions &options, InterruptSignals &i
     for (const Controller &c : site.controllers)
         site.members.push_back({c.name, c.linkKeys()});
     site.readings.resize(site.controllers.size());
+    if (history)
+        if (const QString key = journal::keyPath(history->path()); QFileInfo::exists(key))
+            site.hashKey = QStringList{QStringLiteral("--hash-key"), key};
+    if (!options.skipLists)
+        warnLongReads(site);
     fleet::Runner runner(site.members, options.parallel, journal, runId);
-    ReadDriver reads(site.controllers, site.readings);
+    ReadDriver reads(site.controllers, site.readings, !options.skipLists, site.hashKey, json ? runId : QString());
     runner.run(interrupts, reads);
     if (runner.interrupts() > 0)
         return kExitInterrupted;
@@ -188,7 +201,7 @@ std::variant<Site, int> planSite(const PlanOptions &options, InterruptSignals &i
         const Controller &c = site.controllers[i];
         const journal::ControllerHistory h =
             past ? past->of(c.name, site.members[i].linkKeys) : journal::ControllerHistory{};
-        site.plans.push_back(planController(c, site.targets[i], site.readings[i], h));
+        site.plans.push_back(planController(c, site.targets[i], site.readings[i], h, options));
     }
     return site;
 }

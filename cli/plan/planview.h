@@ -7,6 +7,9 @@
 
 namespace cli::plan {
 
+// Hex digits of a hash that a line shows.
+inline constexpr int kShortHash = 12;
+
 // A controller's object of plan's JSON Lines ("event": "controller"): its
 // name, endpoint, whether it was read and what, its desired state, the
 // actions with their reasons and predicted seconds, the programming the
@@ -14,7 +17,9 @@ namespace cli::plan {
 QJsonObject controllerObject(const ::fleet::Controller &controller, const Targets &targets, const Reading &reading,
                              const ControllerPlan &plan, const QString &runId);
 
-// The same as text: a line for the controller, one for each action.
-QStringList planLines(const ::fleet::Controller &controller, const ControllerPlan &plan);
+// The same as text: a line for the controller, one for each action, one for
+// its lists as read and one for each note.
+QStringList planLines(const ::fleet::Controller &controller, const Targets &targets, const Reading &reading,
+                      const ControllerPlan &plan);
 
 } // namespace cli::plan

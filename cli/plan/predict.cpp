@@ -17,6 +17,19 @@ constexpr qint64 kHandshake = 2 + 2 + 4 + 2 + 45;
 // What "V" and "t" exchange when a download or a set is checked.
 constexpr qint64 kVersionRead = 2 + 2 + 45;
 constexpr qint64 kClockSetAndRead = 2 + 15 + 3 + 2 + 2 + 13;
+// A list's upload: "z" with its 30 digits, "ur" with "OK", and the "END".
+constexpr qint64 kListReadFrame = 2 + 31 + 3 + 3 + 2 + 4;
+// Each record: "u" and the reply's schedule and carriage return.
+constexpr qint64 kPerRecordRead = 2 + 3 + 1;
+// Each downloaded record's carriage return and "A" with its own.
+constexpr qint64 kPerRecordSent = 1 + 2;
+// "R" with the ID's carriage return, and "D" with its own.
+constexpr qint64 kPerDelete = 2 + 2;
+// "SC" and its "A"; each entry's "SA", 12 digits and the carriage return, and "A".
+constexpr qint64 kScheduleClear = 3 + 2;
+constexpr qint64 kPerScheduleSent = 2 + 12 + 1 + 2;
+// The 200 "SR" with their 64-digit replies.
+constexpr qint64 kScheduleRead = qint64{200} * (6 + 65);
 
 double lineSeconds(const ::fleet::Controller &controller, qint64 bytes)
 {
@@ -51,6 +64,28 @@ double profileSeconds(const ::fleet::Controller &controller, const config::Setti
 }
 
 double clockSeconds(const ::fleet::Controller &controller) { return lineSeconds(controller, kClockSetAndRead); }
+
+double accessDownloadSeconds(const ::fleet::Controller &controller, qint64 lines, qint64 recordBytes)
+{
+    return lineSeconds(controller, recordBytes + lines * kPerRecordSent);
+}
+
+double accessReadSeconds(const ::fleet::Controller &controller, qint64 records, qint64 idBytes)
+{
+    return lineSeconds(controller, kListReadFrame + records * (kPerRecordRead + idBytes));
+}
+
+double deleteSeconds(const ::fleet::Controller &controller, qint64 idBytes)
+{
+    return lineSeconds(controller, kPerDelete + idBytes);
+}
+
+double schedulesDownloadSeconds(const ::fleet::Controller &controller, qint64 entries)
+{
+    return lineSeconds(controller, kScheduleClear + entries * kPerScheduleSent);
+}
+
+double schedulesReadSeconds(const ::fleet::Controller &controller) { return lineSeconds(controller, kScheduleRead); }
 
 QString durationText(double seconds)
 {

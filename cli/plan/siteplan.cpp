@@ -36,6 +36,12 @@ QString kindName(ActionKind kind)
         return QStringLiteral("profile");
     case ActionKind::Clock:
         return QStringLiteral("clock");
+    case ActionKind::Prune:
+        return QStringLiteral("prune");
+    case ActionKind::Access:
+        return QStringLiteral("access");
+    case ActionKind::Schedules:
+        return QStringLiteral("schedules");
     }
     return {};
 }
@@ -49,6 +55,8 @@ Reading readingOf(int exitCode, const QJsonObject &results, const QString &endin
     r.time = results.value(QLatin1String("time")).toString();
     if (const QJsonValue offset = results.value(QLatin1String("clock_offset_s")); offset.isDouble())
         r.clockOffset = offset.toInteger();
+    r.access = results.value(QLatin1String("access")).toObject();
+    r.schedules = results.value(QLatin1String("schedules")).toObject();
     return r;
 }
 
@@ -60,15 +68,15 @@ qint64 clockDrift(const ::fleet::DesiredState &desired, qint64 offset)
 }
 
 ControllerPlan planController(const ::fleet::Controller &controller, const Targets &targets, const Reading &reading,
-                              const journal::ControllerHistory &history)
+                              const journal::ControllerHistory &history, const PlanOptions &options)
 {
     const ::fleet::DesiredState &d = controller.desired;
     ControllerPlan p;
     p.read = reading.read;
     if (!d.profile.isEmpty())
         p.programmed = history.programmed;
-    const auto add = [&p](ActionKind kind, const QString &reason, double seconds) {
-        p.actions.push_back({kind, reason, seconds});
+    const auto add = [&p](ActionKind kind, const QString &reason, double seconds, const QJsonObject &counts = {}) {
+        p.actions.push_back({kind, reason, seconds, counts});
     };
     // A controller left in its boot code answers nothing but a download.
     p.interrupted = !reading.read && history.bootCode && !d.firmware.isEmpty();
@@ -108,6 +116,43 @@ ControllerPlan planController(const ::fleet::Controller &controller, const Targe
                     .arg(drift > 0 ? QStringLiteral("ahead of") : QStringLiteral("behind"), shifted, allowed),
                 targets.clockSeconds);
         }
+    }
+    if (options.skipLists) {
+        if (!d.access.isEmpty() || !d.schedules.isEmpty())
+            p.notes << QStringLiteral("lists not read (--skip-lists)");
+        return p;
+    }
+    if (!reading.read)
+        return p;
+    if (!d.access.isEmpty()) {
+        const QJsonObject &a = reading.access;
+        const qint64 missing = a.value(QLatin1String("missing")).toInteger();
+        const qint64 surplus = a.value(QLatin1String("surplus")).toInteger();
+        const qint64 records = a.value(QLatin1String("file_records")).toInteger();
+        const QString list = d.accessSorted ? QStringLiteral("sorted list") : QStringLiteral("ad hoc list");
+        const QString ids =
+            surplus == 1 ? QStringLiteral("1 surplus ID") : QStringLiteral("%1 surplus IDs").arg(surplus);
+        if (surplus > 0 && d.accessSorted)
+            p.notes << QStringLiteral("%1: %2: cannot remove (sorted list)").arg(list, ids);
+        else if (surplus > 0 && !options.prune)
+            p.notes << QStringLiteral("%1: %2, kept (--prune deletes them)").arg(list, ids);
+        else if (surplus > 0)
+            add(ActionKind::Prune, QStringLiteral("%1 on the %2").arg(ids, list),
+                static_cast<double>(surplus) * targets.pruneSecondsEach + targets.accessReadSeconds,
+                {{QStringLiteral("surplus"), surplus}});
+        if (missing > 0)
+            add(ActionKind::Access,
+                QStringLiteral("%1 of %2 records of the file missing from the %3").arg(missing).arg(records).arg(list),
+                targets.accessSeconds, {{QStringLiteral("missing"), missing}, {QStringLiteral("records"), records}});
+    }
+    if (!d.schedules.isEmpty()) {
+        const QJsonObject &s = reading.schedules;
+        if (const qint64 differing = s.value(QLatin1String("differing")).toInteger(); differing > 0)
+            add(ActionKind::Schedules,
+                QStringLiteral("%1 of %2 schedule entries differ from the file")
+                    .arg(differing)
+                    .arg(s.value(QLatin1String("entries")).toInteger()),
+                targets.schedulesSeconds, {{QStringLiteral("differing"), differing}});
     }
     return p;
 }

@@ -31,7 +31,6 @@ namespace fleet {
 namespace {
 constexpr int kDefaultParallel = 8;
 constexpr int kMaxParallel = 1000;
-const QString kRunReport = QStringLiteral("run.json");
 const core::FileFilter kInventoryFilter{QStringLiteral("Inventories (*.csv)"), QStringLiteral("csv"), QString(),
                                         QStringLiteral("inventories")};
 const core::FileFilter kProfileFilter{config::kProfileFilter, config::kProfileSuffix, QString(),
@@ -106,8 +105,23 @@ FleetScreen::FleetScreen(core::FileChooser &files, core::MessageBox &messages, Q
     m_parallel->setValue(kDefaultParallel);
     m_yes = new QCheckBox(QStringLiteral("Answer the ID-size question Yes"), this);
     m_yes->setObjectName(QStringLiteral("yes"));
+    m_waves = new QLineEdit(QStringLiteral("100%"), this);
+    m_waves->setObjectName(QStringLiteral("waves"));
+    m_waves->setToolTip(QStringLiteral("Apply: counts and shares of the controllers with pending actions, "
+                                       "cumulative, e.g. 1,10%,100%"));
+    m_maxFailures = new QLineEdit(this);
+    m_maxFailures->setObjectName(QStringLiteral("maxFailures"));
+    m_maxFailures->setPlaceholderText(QStringLiteral("none"));
+    m_maxFailures->setToolTip(QStringLiteral("Apply: start no further controller once this many (N) or this share "
+                                             "(P%) have failed"));
+    m_prune = new QCheckBox(QStringLiteral("Delete surplus ad hoc IDs"), this);
+    m_prune->setObjectName(QStringLiteral("prune"));
     m_start = new QPushButton(QStringLiteral("Start"), this);
     m_start->setObjectName(QStringLiteral("start"));
+    m_plan = new QPushButton(QStringLiteral("Plan"), this);
+    m_plan->setObjectName(QStringLiteral("plan"));
+    m_apply = new QPushButton(QStringLiteral("Apply"), this);
+    m_apply->setObjectName(QStringLiteral("apply"));
     m_stop = new QPushButton(QStringLiteral("Stop"), this);
     m_stop->setObjectName(QStringLiteral("stop"));
     m_saveReport = new QPushButton(QStringLiteral("Save Report"), this);
@@ -130,6 +144,9 @@ FleetScreen::FleetScreen(core::FileChooser &files, core::MessageBox &messages, Q
     connect(m_browse, &QPushButton::clicked, this, &FleetScreen::chooseFile);
     connect(m_operation, &QComboBox::currentIndexChanged, this, &FleetScreen::updateButtons);
     connect(m_start, &QPushButton::clicked, this, &FleetScreen::start);
+    connect(m_plan, &QPushButton::clicked, this, &FleetScreen::plan);
+    connect(m_apply, &QPushButton::clicked, this, &FleetScreen::apply);
+    connect(m_prune, &QCheckBox::clicked, this, &FleetScreen::setPrune);
     connect(m_stop, &QPushButton::clicked, this, &FleetScreen::stop);
     connect(m_saveReport, &QPushButton::clicked, this, &FleetScreen::saveReport);
 
@@ -149,8 +166,18 @@ FleetScreen::FleetScreen(core::FileChooser &files, core::MessageBox &messages, Q
     options->addWidget(m_yes);
     options->addStretch();
     layout->addLayout(options);
+    auto *desired = new QHBoxLayout;
+    desired->addWidget(new QLabel(QStringLiteral("Waves"), this));
+    desired->addWidget(m_waves);
+    desired->addWidget(new QLabel(QStringLiteral("Max failures"), this));
+    desired->addWidget(m_maxFailures);
+    desired->addWidget(m_prune);
+    desired->addStretch();
+    layout->addLayout(desired);
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(m_start);
+    buttons->addWidget(m_plan);
+    buttons->addWidget(m_apply);
     buttons->addWidget(m_stop);
     buttons->addWidget(m_saveReport);
     buttons->addWidget(m_note, 1);
@@ -206,10 +233,12 @@ bool FleetScreen::loadInventory(const QString &path)
     }
     m_table->resizeColumnsToContents();
     // Room for the longest state a row reaches.
-    m_table->setColumnWidth(State,
-                            std::max(m_table->columnWidth(State),
-                                     m_table->fontMetrics().horizontalAdvance(QStringLiteral("interrupted"))
-                                         + 2 * m_table->fontMetrics().averageCharWidth()));
+    int widest = m_table->columnWidth(State);
+    for (const char *state : {"interrupted", "unreachable", "not started", "left in boot code"})
+        widest = std::max(widest,
+                          m_table->fontMetrics().horizontalAdvance(QLatin1String(state))
+                              + 2 * m_table->fontMetrics().averageCharWidth());
+    m_table->setColumnWidth(State, widest);
     updateButtons();
     return true;
 }
@@ -262,13 +291,12 @@ void FleetScreen::run(const QStringList &only)
                           QStringLiteral("--parallel"),
                           QString::number(m_parallel->value()),
                           QStringLiteral("--report"),
-                          m_runDir.filePath(kRunReport)};
+                          runReport()};
     if (!only.isEmpty())
         arguments << QStringLiteral("--only") << only.join(QLatin1Char(','));
     if (m_yes->isChecked())
         arguments << QStringLiteral("--yes");
     arguments << QStringLiteral("--") << command();
-    QFile::remove(m_runDir.filePath(kRunReport));
 
     m_earlierAttempts.clear();
     for (int r = 0; r < m_table->rowCount(); ++r) {
@@ -280,6 +308,13 @@ void FleetScreen::run(const QStringList &only)
         setCell(r, Status, QString());
         static_cast<QProgressBar *>(m_table->cellWidget(r, Progress))->setValue(0);
     }
+    launch(Mode::Fleet, arguments);
+}
+
+void FleetScreen::launch(Mode mode, const QStringList &arguments)
+{
+    m_mode = mode;
+    QFile::remove(runReport());
     m_partial.clear();
     m_runner = new QProcess(this);
     m_runner->setStandardInputFile(QProcess::nullDevice());
@@ -326,6 +361,10 @@ void FleetScreen::readEvents()
 
 void FleetScreen::applyEvent(const QJsonObject &event)
 {
+    if (m_mode != Mode::Fleet) {
+        applyPlanEvent(event);
+        return;
+    }
     // The runner's closing summary names no controller.
     const int r = row(event.value(QLatin1String("name")).toString());
     if (r < 0)
@@ -369,7 +408,14 @@ void FleetScreen::runEnded(int exitCode)
     if (!running())
         return;
     readEvents();
-    QFile file(m_runDir.filePath(kRunReport));
+    if (m_mode != Mode::Fleet) {
+        planRunEnded(exitCode);
+        m_runner->deleteLater();
+        m_runner = nullptr;
+        updateButtons();
+        return;
+    }
+    QFile file(runReport());
     const QJsonObject report =
         file.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(file.readAll()).object() : QJsonObject();
     if (!report.isEmpty())
@@ -443,11 +489,17 @@ void FleetScreen::updateButtons()
     m_browse->setEnabled(idle && takesFile);
     m_parallel->setEnabled(idle);
     m_yes->setEnabled(idle);
+    m_waves->setEnabled(idle);
+    m_maxFailures->setEnabled(idle);
+    m_prune->setEnabled(idle);
     m_start->setEnabled(idle && loaded);
+    m_plan->setEnabled(idle && loaded);
+    m_apply->setEnabled(idle && loaded);
     m_stop->setEnabled(!idle);
     m_saveReport->setEnabled(idle && !m_report.empty());
     for (int r = 0; r < m_table->rowCount(); ++r)
-        m_table->cellWidget(r, Retry)->setEnabled(idle && failed(m_table->item(r, State)->text()));
+        m_table->cellWidget(r, Retry)->setEnabled(idle && m_mode == Mode::Fleet
+                                                  && failed(m_table->item(r, State)->text()));
 }
 
 } // namespace fleet

@@ -24,10 +24,11 @@ namespace fleet {
 // offers them.
 enum class Operation { Version, SetClock, Program, Flash, BootloaderExt };
 
-// `fleet`: one operation across every controller of an inventory. The work
-// is tarnic-cli's fleet runner in a process of its own, so the window's
-// thread never waits and the program's own link is never touched; the table
-// follows the runner's JSON Lines.
+// `fleet`: one operation across every controller of an inventory; "Plan"
+// and "Apply": the inventory's desired state, what each controller lacks of
+// it and then those actions, in waves. The work is tarnic-cli's runner in a
+// process of its own, so the window's thread never waits and the program's
+// own link is never touched; the table follows the runner's JSON Lines.
 class FleetScreen : public QWidget {
     Q_OBJECT
 public:
@@ -44,6 +45,12 @@ public:
     // "Browse…" for the operation's file (an image or a profile).
     void chooseFile();
     void start();
+    // What each controller lacks of its desired state, and then those
+    // actions, with the waves and failure threshold set on the screen.
+    void plan();
+    void apply();
+    // The prune choice: turning it on asks first.
+    void setPrune(bool on);
     void stop();
     // A row's "Retry": that controller again, in a runner of its own.
     void retry(const QString &name);
@@ -52,7 +59,17 @@ public:
     QTableWidget &table() const { return *m_table; }
 
 private:
+    enum class Mode { Fleet, Plan, Apply };
     void run(const QStringList &only);
+    // Where the runner writes its report.
+    QString runReport() const { return m_runDir.filePath(QStringLiteral("run.json")); }
+    void launch(Mode mode, const QStringList &arguments);
+    QStringList planArguments(const char *command) const;
+    // Before a plan or an apply: every row waiting, nothing said yet.
+    void clearRows();
+    // Plan's and apply's events on the rows.
+    void applyPlanEvent(const QJsonObject &event);
+    void planRunEnded(int exitCode);
     QStringList command() const;
     int row(const QString &name) const;
     void setCell(int row, Column column, const QString &text);
@@ -70,13 +87,20 @@ private:
     QPushButton *m_browse;
     QSpinBox *m_parallel;
     QCheckBox *m_yes;
+    QLineEdit *m_waves;
+    QLineEdit *m_maxFailures;
+    QCheckBox *m_prune;
     QPushButton *m_start;
+    QPushButton *m_plan;
+    QPushButton *m_apply;
     QPushButton *m_stop;
     QPushButton *m_saveReport;
     QLabel *m_note; // our own line: why Start did nothing, where a report went
     QTableWidget *m_table;
     QProcess *m_runner = nullptr;
-    QByteArray m_partial; // of the runner's output: a line not yet whole
+    Mode m_mode = Mode::Fleet;
+    std::map<QString, QString> m_doing; // apply: each row's wave and action
+    QByteArray m_partial;               // of the runner's output: a line not yet whole
     QTemporaryDir m_runDir;
     // The runner's report rows by name, the latest run's for each
     // controller, with the attempts of every run.

@@ -88,6 +88,13 @@ void TestFleetInventory::parse_data()
         {"clock not a number", "name,link,clock\nA,tcp:h,5s\n", "line 2"},
         {"clock_hours past 24", "name,link,clock,clock_hours\nA,tcp:h,5,25\n", "line 2"},
         {"clock_hours without clock", "name,link,clock_hours\nA,tcp:h,2\n", "line 2"},
+        {"access lists and schedules",
+         "name,link,access,access_options,schedules\nA,tcp:h,ids.txt, schedule  sorted ,s.txt\nB,tcp:h,ids.txt,,\n"
+         "C,tcp:h,,,/s.txt\n",
+         "A --tcp h:57 desired=||||0 lists=/site/ids.txt|sorted schedule|/site/s.txt;B --tcp h:57 desired=||||0 "
+         "lists=/site/ids.txt||;C --tcp h:57 desired=||||0 lists=||/s.txt"},
+        {"an unknown access option", "name,link,access,access_options\nA,tcp:h,ids.txt,adhoc\n", "line 2"},
+        {"access_options without access", "name,link,access,access_options\nA,tcp:h,,sorted\n", "line 2"},
     };
     for (const Row &r : rows)
         QTest::newRow(r.name) << QString::fromUtf8(r.text) << QString::fromUtf8(r.expected);
@@ -121,6 +128,14 @@ void TestFleetInventory::parse()
                          .arg(d.firmware, d.firmwareVersion, d.profile,
                               d.clockTolerance ? QString::number(*d.clockTolerance) : QString())
                          .arg(d.clockHours);
+        if (!d.access.isEmpty() || !d.schedules.isEmpty())
+            parts << QStringLiteral("lists=%1|%2|%3")
+                         .arg(d.access,
+                              QStringList{d.accessSorted ? QStringLiteral("sorted") : QString(),
+                                          d.accessSchedule ? QStringLiteral("schedule") : QString()}
+                                  .join(QLatin1Char(' '))
+                                  .trimmed(),
+                              d.schedules);
         got << parts.join(QLatin1Char(' '));
     }
     QCOMPARE(got.join(QLatin1Char(';')), expected);

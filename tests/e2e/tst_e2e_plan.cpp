@@ -2,7 +2,8 @@
 // file: what plan lists, what apply brings into state (read back from the
 // simulator's --state-out), that a site in state is left alone, and where
 // apply stops: a failed wave, the failure threshold, a controller that keeps
-// its old firmware, a download stopped by Ctrl-C.
+// its old firmware, a download stopped by Ctrl-C; and the access lists and
+// schedules, compared in memory and brought to their files.
 #include "tests/common/files.h"
 #include "tests/common/rows.h"
 #include "tests/common/simprocess.h"
@@ -113,6 +114,40 @@ struct Site {
         }
         return testing::writeFile(path("site.csv"), inventory);
     }
+    // One controller holding the lists of state (its JSON members), managed
+    // by the columns access and schedules (ids.txt, sched.txt, holding
+    // accessFile and schedulesFile) and access_options; with a profile, by
+    // desired_profile too; sim: switches of the simulator.
+    bool startLists(const QByteArray &state, const QByteArray &options, const QByteArray &accessFile,
+                    const QByteArray &schedulesFile, const QStringList &sim = {}, const QByteArray &profile = {})
+    {
+        if (!testing::writeFile(path("state.json"), "{\"controllers\": {\"1\": {" + state + "}}}")
+            || !testing::writeFile(path("ids.txt"), accessFile) || !testing::writeFile(path("sched.txt"), schedulesFile)
+            || !testing::writeFile(path("p.tfp"), profile)
+            || !simulator.start(
+                QStringList{"--tcp", "0", "--state", path("state.json"), "--state-out", path("out.json")} + sim))
+            return false;
+        return testing::writeFile(path("site.csv"),
+                                  "name,link,access,access_options,schedules,desired_profile\na,tcp:"
+                                      + link(0).toLatin1() + ",ids.txt," + options + ",sched.txt,"
+                                      + (profile.isEmpty() ? "" : "p.tfp") + "\n");
+    }
+    // What the controller's lists hold, from --state-out: the ad hoc list,
+    // the sorted list and the schedules set, each's entries ' ' between, '|'
+    // between the three.
+    QString lists() const
+    {
+        const QJsonObject all = QJsonDocument::fromJson(testing::readFile(path("out.json"))).object();
+        const QJsonObject c = all.value(QLatin1String("controllers")).toObject().value(QLatin1String("1")).toObject();
+        QStringList parts;
+        for (const char *list : {"ad_hoc", "sorted", "schedules"}) {
+            QStringList entries;
+            for (const auto &e : c.value(QLatin1String(list)).toArray())
+                entries << e.toString();
+            parts << entries.join(QLatin1Char(' '));
+        }
+        return parts.join(QLatin1Char('|'));
+    }
     QString path(const char *name) const { return dir.filePath(QLatin1String(name)); }
     QString link(int index) const { return QStringLiteral("127.0.0.1:%1").arg(simulator.tcpPorts()[index]); }
 
@@ -162,6 +197,9 @@ private Q_SLOTS:
     void mixedSite();
     void stops_data();
     void stops();
+    void lists_data();
+    void lists();
+    void idSizeChangeClearsLists();
 };
 
 // In state, old firmware, a drifted clock, never programmed, unreachable:
@@ -279,6 +317,100 @@ void TstE2ePlan::stops()
     const testing::CliRun plan = site.cli("plan");
     QCOMPARE(plan.exitCode, 1);
     QCOMPARE(planned(plan.out), "a:interrupted:firmware,profile,clock");
+}
+
+void TstE2ePlan::lists_data()
+{
+    QTest::addColumn<QByteArray>("state");   // the controller's lists
+    QTest::addColumn<QByteArray>("options"); // access_options
+    QTest::addColumn<QByteArray>("access");  // ids.txt
+    QTest::addColumn<QStringList>("flags");  // on plan and apply
+    QTest::addColumn<QString>("planned");    // plan's actions, then its notes
+    QTest::addColumn<QString>("held");       // after apply, as Site::lists()
+    const QByteArray schedules = R"("schedules": ["001108001700"])";
+    const QByteArray file = "73510001\r\n\r\n73510002\r\n";
+    const QString inState = "00073510001 00073510002||001108001700";
+    QTest::newRow("in state: a deleted entry and blank lines do not count")
+        << QByteArray(R"("ad_hoc": ["00073510001", "99973515555", "00073510002"], )" + schedules) << QByteArray()
+        << file << QStringList() << ":"
+        << "00073510001 99973515555 00073510002||001108001700";
+    QTest::newRow("a missing record, and one on another schedule")
+        << QByteArray(R"("ad_hoc": ["00773510001"], )" + schedules) << QByteArray() << file << QStringList()
+        << "access:"
+        << "00073510001 00073510002||001108001700";
+    QTest::newRow("a deleted record is missing")
+        << QByteArray(R"("ad_hoc": ["00073510001", "99973510002"], )" + schedules) << QByteArray() << file
+        << QStringList() << "access:" << inState;
+    QTest::newRow("a surplus ad hoc ID: kept without --prune")
+        << QByteArray(R"("ad_hoc": ["00073510001", "00073510002", "00073519999"], )" + schedules) << QByteArray()
+        << file << QStringList() << ":ad hoc list: 1 surplus ID, kept (--prune deletes them)"
+        << "00073510001 00073510002 00073519999||001108001700";
+    QTest::newRow("a surplus ad hoc ID: deleted with --prune")
+        << QByteArray(R"("ad_hoc": ["00073519999", "00073510001"], )" + schedules) << QByteArray() << file
+        << QStringList{"--prune"} << "prune,access:"
+        << "99973519999 00073510001 00073510002||001108001700";
+    QTest::newRow("a surplus sorted ID cannot be removed")
+        << QByteArray(R"("sorted": ["00573510001", "00573512002", "00573519999"], )" + schedules)
+        << QByteArray("sorted schedule") << QByteArray("00573510001\n00573512002\n") << QStringList{"--prune"}
+        << ":sorted list: 1 surplus ID: cannot remove (sorted list)"
+        << "|00573510001 00573512002 00573519999|001108001700";
+    QTest::newRow("different schedules") << QByteArray(
+        R"("ad_hoc": ["00073510001", "00073510002"], "schedules": ["001108001700", "200800001234"])")
+                                         << QByteArray() << file << QStringList() << "schedules:" << inState;
+    QTest::newRow("--skip-lists: neither read nor applied")
+        << QByteArray(R"("ad_hoc": ["00073510001"], "schedules": ["200800001234"])") << QByteArray() << file
+        << QStringList{"--skip-lists"} << ":lists not read (--skip-lists)"
+        << "00073510001||200800001234";
+}
+
+// plan reads the lists into memory and reports each difference by counts;
+// apply fixes what can be fixed and reads it back; plan again finds
+// nothing pending, and still reports what cannot be fixed.
+void TstE2ePlan::lists()
+{
+    QFETCH(QString, planned);
+    Site site;
+    QVERIFY(site.startLists(FETCHED(QByteArray, state), FETCHED(QByteArray, options), FETCHED(QByteArray, access),
+                            "001108001700\r\n"));
+    const QStringList prune = FETCHED(QStringList, flags);
+    const auto said = [](const QByteArray &out) {
+        const QJsonObject a = byName(jsonLines(out), "controller").value("a");
+        QStringList notes;
+        for (const auto &n : a.value("notes").toArray())
+            notes << n.toString();
+        return kinds(a.value("actions").toArray()) + ':' + notes.join(';');
+    };
+    const testing::CliRun plan = site.cli("plan", prune);
+    QCOMPARE(said(plan.out), planned);
+    QCOMPARE(plan.exitCode, planned.startsWith(':') ? 0 : 4);
+    // Counts and keyed hashes only: no ID of either side leaves the comparison.
+    for (const char *id : {"73510001", "73510002", "73519999", "73515555"})
+        QVERIFY2(!plan.out.contains(id), plan.out);
+    const QJsonObject read =
+        byName(jsonLines(plan.out), "controller").value("a").value("read").toObject().value("access").toObject();
+    QCOMPARE(read.value("hmac_sha256").toString().size(), prune.contains("--skip-lists") ? 0 : 64);
+
+    const testing::CliRun apply = site.cli("apply", prune);
+    QCOMPARE(apply.exitCode, 0);
+    QCOMPARE(site.lists(), FETCHED(QString, held));
+    const testing::CliRun again = site.cli("plan", prune);
+    QCOMPARE(again.exitCode, 0);
+    QCOMPARE(said(again.out), ':' + planned.section(':', 1));
+}
+
+// A programming run that changes the ID size clears the controller's data:
+// lists the plan found in state are downloaded again after it.
+void TstE2ePlan::idSizeChangeClearsLists()
+{
+    Site site;
+    QVERIFY(site.startLists(R"("ad_hoc": ["00073510001"], "schedules": ["001108001700"])", {}, "73510001\r\n",
+                            "001108001700\r\n", {"--id-size", "26"}, "# tarnic-profile 1\ngeneral.beep = off\n"));
+    const testing::CliRun apply = site.cli("apply", {"--yes"});
+    QCOMPARE(apply.exitCode, 0);
+    const QJsonObject a = byName(jsonLines(apply.out), "controller").value("a");
+    QCOMPARE(kinds(a.value("actions").toArray()), "profile");
+    QCOMPARE(kinds(a.value("verified").toArray()), "access,schedules");
+    QCOMPARE(site.lists(), "00073510001||001108001700");
 }
 
 QTEST_GUILESS_MAIN(TstE2ePlan)

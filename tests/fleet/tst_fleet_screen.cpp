@@ -1,15 +1,17 @@
 // The fleet screen against real runners and simulated controllers: the rows
 // an inventory gives, a run to its end, one click to retry a failed row, the
-// report that merges both runs, and Stop.
+// report that merges both runs, Stop, and Plan and Apply of a desired state.
 #include "fleet/screens/fleetscreen.h"
 #include "tests/common/files.h"
 #include "tests/common/recorders.h"
 #include "tests/common/simprocess.h"
 
+#include <QCheckBox>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
+#include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTableWidget>
@@ -34,6 +36,7 @@ class TestFleetScreen : public QObject {
 private Q_SLOTS:
     void versionRunAndRetry();
     void stopInterruptsTheRunningRow();
+    void planAndApply();
 };
 
 void TestFleetScreen::versionRunAndRetry()
@@ -156,6 +159,75 @@ void TestFleetScreen::stopInterruptsTheRunningRow()
     const QJsonObject report = QJsonDocument::fromJson(testing::readFile(*recorder.nextPath)).object();
     const QJsonValue row = report.value(QLatin1String("controllers")).toArray().at(0);
     QCOMPARE(row.toObject().value(QLatin1String("note")).toString(), inBootCode);
+}
+
+// Plan lists what each controller lacks of its access list; Apply downloads
+// it where it is missing, and the rows end one per outcome. Pruning asks
+// first.
+void TestFleetScreen::planAndApply()
+{
+    QTemporaryDir dir;
+    // The faulty controller refuses the download's record: its list's read
+    // by Plan and again by Apply take the data records 1 to 4.
+    const QByteArray state = R"({"controllers": {"1": {"ad_hoc": ["00073510001", "00073510002"]},
+        "2": {"ad_hoc": ["00073510001"]}, "3": {"ad_hoc": ["00073510001"]}}})";
+    testing::SimProcess sim;
+    QVERIFY(sim.start({QStringLiteral("--controllers"), QStringLiteral("3"), QStringLiteral("--tcp"),
+                       QStringLiteral("0"), QStringLiteral("--state"),
+                       writeFile(dir, QStringLiteral("state.json"), state), QStringLiteral("--wrong-at-record"),
+                       QStringLiteral("5"), QStringLiteral("--fault-on"), QStringLiteral("3")}));
+    QTcpServer closed;
+    QVERIFY(closed.listen(QHostAddress::LocalHost));
+    const quint16 unreachable = closed.serverPort();
+    closed.close();
+    QVERIFY(!writeFile(dir, QStringLiteral("ids.txt"), "73510001\r\n73510002\r\n").isEmpty());
+    testing::Recorder recorder;
+    fleet::FleetScreen screen(recorder, recorder);
+    recorder.nextPath = writeFile(dir, QStringLiteral("site.csv"),
+                                  QStringLiteral("name,link,access\ncurrent,tcp:127.0.0.1:%1,ids.txt\n"
+                                                 "behind,tcp:127.0.0.1:%2,ids.txt\nfaulty,tcp:127.0.0.1:%3,ids.txt\n"
+                                                 "absent,tcp:127.0.0.1:%4,ids.txt\n")
+                                      .arg(sim.tcpPorts().at(0))
+                                      .arg(sim.tcpPorts().at(1))
+                                      .arg(sim.tcpPorts().at(2))
+                                      .arg(unreachable)
+                                      .toUtf8());
+    screen.openInventory();
+    QTableWidget &table = screen.table();
+    const auto rows = [&table](int column) {
+        QStringList all;
+        for (int r = 0; r < table.rowCount(); ++r)
+            all << cell(table, r, column);
+        return all;
+    };
+
+    auto *prune = screen.findChild<QCheckBox *>(QStringLiteral("prune"));
+    QVERIFY(!prune->isChecked());
+    QTest::mouseClick(prune, Qt::LeftButton);
+    QCOMPARE(recorder.questions.size(), 1);
+    QVERIFY(!prune->isChecked());
+
+    QTest::mouseClick(screen.findChild<QPushButton *>(QStringLiteral("plan")), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(!screen.running(), kRunTimeoutMs);
+    QCOMPARE(rows(fleet::FleetScreen::State), (QStringList{"in state", "pending", "pending", "unreachable"}));
+    QCOMPARE(cell(table, 1, fleet::FleetScreen::Status),
+             QStringLiteral("access: 1 of 2 records of the file missing from the ad hoc list"));
+
+    QStringList seen; // the second row's states and texts as Apply runs
+    QObject::connect(&table, &QTableWidget::itemChanged, [&seen](QTableWidgetItem *item) {
+        if (item->row() == 1 && seen.value(seen.size() - 1) != item->text())
+            seen << item->text();
+    });
+    screen.findChild<QLineEdit *>(QStringLiteral("waves"))->setText(QStringLiteral("1,100%"));
+    QTest::mouseClick(screen.findChild<QPushButton *>(QStringLiteral("apply")), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(!screen.running(), kRunTimeoutMs);
+    QCOMPARE(rows(fleet::FleetScreen::State), (QStringList{"in state", "applied", "failed", "unreachable"}));
+    QVERIFY2(seen.contains(QStringLiteral("wave 1: access running")), qPrintable(seen.join('|')));
+    QVERIFY2(cell(table, 1, fleet::FleetScreen::Status).startsWith(QStringLiteral("done access; verified access")),
+             qPrintable(cell(table, 1, fleet::FleetScreen::Status)));
+    QVERIFY2(cell(table, 2, fleet::FleetScreen::Status).startsWith(QStringLiteral("failed access; access: ")),
+             qPrintable(cell(table, 2, fleet::FleetScreen::Status)));
+    QVERIFY(recorder.messages.isEmpty());
 }
 
 QTEST_MAIN(TestFleetScreen)
