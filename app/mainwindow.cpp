@@ -64,7 +64,9 @@ void MainWindow::createScreens(screens::Services &services)
     addScreen(Screen::FlashDownload, new flash::FlashDl(services));
     addScreen(Screen::BootloaderExt, new flash::FlashBoot2(services));
     addScreen(Screen::Loopback, new loopback::LoopbackScreen(services));
-    addScreen(Screen::Fleet, new fleet::FleetScreen(services.files, services.messages));
+    addScreen(Screen::Fleet, new fleet::FleetScreen(services.files, services.messages, [&journal = services.journal] {
+                  return journal.on();
+              }));
 
     m_profiles = std::make_unique<config::ProfileSession>(services.settings, services.files, services.messages);
     for (auto *binder : findChildren<config::Binder *>())

@@ -81,8 +81,9 @@ const QString kLeftInBootCode = QStringLiteral("the controller waits in its boot
 bool leftInBootCode(const QJsonObject &resultsOfRun) { return resultsOfRun.value(QLatin1String("boot_code")).toBool(); }
 } // namespace
 
-FleetScreen::FleetScreen(core::FileChooser &files, core::MessageBox &messages, QWidget *parent)
-    : QWidget(parent), m_files(files), m_messages(messages)
+FleetScreen::FleetScreen(core::FileChooser &files, core::MessageBox &messages, std::function<bool()> recording,
+                         QWidget *parent)
+    : QWidget(parent), m_files(files), m_messages(messages), m_recording(std::move(recording))
 {
     setObjectName(QStringLiteral("fleet"));
     setWindowTitle(QStringLiteral("Fleet"));
@@ -325,7 +326,9 @@ void FleetScreen::launch(Mode mode, const QStringList &arguments)
         if (error == QProcess::FailedToStart)
             runEnded(-1);
     });
-    m_runner->start(runnerPath(), arguments);
+    m_runner->start(runnerPath(),
+                    m_recording && !m_recording() ? QStringList{QStringLiteral("--no-journal")} + arguments
+                                                  : arguments);
     updateButtons();
 }
 

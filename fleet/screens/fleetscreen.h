@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 #include <QWidget>
 
+#include <functional>
 #include <map>
 
 class QCheckBox;
@@ -35,7 +36,10 @@ public:
     // Table columns; the status text takes the room left.
     enum Column { Name, Link, State, Progress, Attempts, Retry, Status, ColumnCount };
 
-    FleetScreen(core::FileChooser &files, core::MessageBox &messages, QWidget *parent = nullptr);
+    // recording tells whether the program's journal switch is on: the
+    // runner records on its own, so it is told when not to.
+    FleetScreen(core::FileChooser &files, core::MessageBox &messages, std::function<bool()> recording = {},
+                QWidget *parent = nullptr);
     ~FleetScreen() override;
 
     // "Open Inventory…"; loadInventory() is what it does with the file chosen.
@@ -80,6 +84,7 @@ private:
 
     core::FileChooser &m_files;
     core::MessageBox &m_messages;
+    std::function<bool()> m_recording;
     QString m_inventory;
     QLabel *m_inventoryName;
     QComboBox *m_operation;

@@ -5,6 +5,7 @@
 #include "tests/common/files.h"
 #include "tests/common/recorders.h"
 #include "tests/common/simprocess.h"
+#include "tests/common/testjournal.h"
 
 #include <QCheckBox>
 #include <QJsonArray>
@@ -60,8 +61,11 @@ void TestFleetScreen::versionRunAndRetry()
             .arg(unreachable)
             .toUtf8());
 
+    // The program's journal switch: off for the first run, on for the retry.
+    const testing::TestJournal journal;
+    bool recording = false;
     testing::Recorder recorder;
-    fleet::FleetScreen screen(recorder, recorder);
+    fleet::FleetScreen screen(recorder, recorder, [&recording] { return recording; });
     recorder.nextPath = inventory;
     screen.openInventory();
     QTableWidget &table = screen.table();
@@ -92,10 +96,13 @@ void TestFleetScreen::versionRunAndRetry()
     auto *retry = qobject_cast<QPushButton *>(table.cellWidget(1, fleet::FleetScreen::Retry));
     QVERIFY(retry->isEnabled());
     QVERIFY(!table.cellWidget(0, fleet::FleetScreen::Retry)->isEnabled());
+    QVERIFY(journal.records().empty());
 
+    recording = true;
     QTest::mouseClick(retry, Qt::LeftButton);
     QTRY_VERIFY_WITH_TIMEOUT(!screen.running(), kRunTimeoutMs);
     QCOMPARE(states(), QStringLiteral("ok 1;ok 2;failed 1"));
+    QCOMPARE(journal.brief(), (QStringList{"started version", "ended version ok"}));
     QCOMPARE(table.selectionModel()->selectedRows().value(0).row(), 1);
     QVERIFY(recorder.messages.isEmpty());
 
