@@ -269,9 +269,10 @@ private:
         const ::fleet::DesiredState &d = m_site.controllers[index].desired;
         const Targets &t = m_site.targets[index];
         const QString why = QStringLiteral("the ID-size change cleared the controller's data");
-        for (const auto &[kind, managed, seconds] :
+        for (const auto &[listKind, managed, seconds] :
              {std::tuple{ActionKind::Access, !d.access.isEmpty(), t.accessSeconds},
               std::tuple{ActionKind::Schedules, !d.schedules.isEmpty(), t.schedulesSeconds}}) {
+            const ActionKind kind = listKind; // a lambda may not capture a structured binding before clang 16
             const auto later = p.actions.begin() + static_cast<std::ptrdiff_t>(p.action) + 1;
             if (!managed || std::any_of(later, p.actions.end(), [kind](const Action &a) { return a.kind == kind; }))
                 continue;
