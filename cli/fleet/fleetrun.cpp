@@ -222,10 +222,6 @@ QString outputProblem(const FleetOptions &options, const std::vector<Unit> &unit
 // The units to run, or a usage error as text.
 std::vector<Unit> plan(const FleetOptions &options, const ::fleet::Inventory &inventory, QString *error)
 {
-    if (!inventory.error.isEmpty()) {
-        *error = inventory.error;
-        return {};
-    }
     QString unknown;
     const std::vector<::fleet::Controller> chosen = selectControllers(inventory, options.only, &unknown);
     const auto command = checkCommand(options.command);
@@ -261,6 +257,11 @@ int runFleet(const QStringList &arguments, bool json, InterruptSignals &interrup
         const auto inventory = readSite(options->inventory, interrupts);
         if (!inventory)
             return kExitInterrupted;
+        // An inventory's faulty line is told alone: the usage would bury it.
+        if (!inventory->error.isEmpty()) {
+            StdoutSinks::error(inventory->error);
+            return kExitUsage;
+        }
         units = plan(*options, *inventory, &error);
     }
     if (options && error.isEmpty())

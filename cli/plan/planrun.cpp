@@ -143,9 +143,17 @@ QStringList Site::lines(std::size_t index) const
     return planLines(controllers[index], targets[index], readings[index], plans[index]);
 }
 
-int usageError(const QString &text)
+// An inventory or a file it names that cannot be used: the message alone,
+// for the command line itself was right.
+int inputError(const QString &text)
 {
     StdoutSinks::error(text);
+    return kExitUsage;
+}
+
+int usageError(const QString &text)
+{
+    inputError(text);
     StdoutSinks::error(usageText());
     return kExitUsage;
 }
@@ -157,7 +165,7 @@ std::variant<Site, int> planSite(const PlanOptions &options, bool json, Interrup
     if (!inventory)
         return kExitInterrupted;
     if (!inventory->error.isEmpty())
-        return usageError(inventory->error);
+        return inputError(inventory->error);
     Site site;
     site.runId = runId;
     QString error;
@@ -174,7 +182,7 @@ std::variant<Site, int> planSite(const PlanOptions &options, bool json, Interrup
     if (error.isEmpty())
         error = fleet::raiseFileLimit(std::min(options.parallel, static_cast<int>(site.controllers.size())));
     if (!error.isEmpty())
-        return usageError(error);
+        return inputError(error);
 
     for (const Controller &c : site.controllers)
         site.members.push_back({c.name, c.linkKeys()});
