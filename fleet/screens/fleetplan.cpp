@@ -199,7 +199,7 @@ void FleetScreen::planRunEnded(int exitCode)
     const bool answered = exitCode == 0 || exitCode == 1 || (m_mode == Mode::Plan && exitCode == 4);
     if (answered && (m_mode == Mode::Plan || !report.isEmpty()))
         return;
-    const QString why = QString::fromLocal8Bit(m_runner->readAllStandardError()).trimmed();
+    const QString why = runnerComplaint();
     m_messages.message(
         !why.isEmpty() ? why : QStringLiteral("%1 ended with exit status %2").arg(m_runner->program()).arg(exitCode));
 }

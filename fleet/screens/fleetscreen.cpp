@@ -312,6 +312,14 @@ void FleetScreen::run(const QStringList &only)
     launch(Mode::Fleet, arguments);
 }
 
+QString FleetScreen::runnerComplaint() const
+{
+    // Without the command-line usage the runner adds to a complaint about its
+    // words: the screen chose them.
+    const QString said = QString::fromLocal8Bit(m_runner->readAllStandardError());
+    return said.left(said.indexOf(QLatin1String("usage: "))).trimmed();
+}
+
 void FleetScreen::launch(Mode mode, const QStringList &arguments)
 {
     m_mode = mode;
@@ -445,7 +453,7 @@ void FleetScreen::runEnded(int exitCode)
             if (const QString state = m_table->item(r, State)->text();
                 state == QLatin1String("running") || state == QLatin1String("retrying"))
                 setCell(r, State, QStringLiteral("crashed"));
-        const QString why = QString::fromLocal8Bit(m_runner->readAllStandardError()).trimmed();
+        const QString why = runnerComplaint();
         m_messages.message(!why.isEmpty()     ? why
                                : exitCode < 0 ? QStringLiteral("The fleet runner %1 did not run to its end: %2")
                                                     .arg(m_runner->program(), m_runner->errorString())

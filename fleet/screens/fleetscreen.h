@@ -68,6 +68,8 @@ private:
     // Where the runner writes its report.
     QString runReport() const { return m_runDir.filePath(QStringLiteral("run.json")); }
     void launch(Mode mode, const QStringList &arguments);
+    // What the runner said on stderr when it ended without an answer.
+    QString runnerComplaint() const;
     QStringList planArguments(const char *command) const;
     // Before a plan or an apply: every row waiting, nothing said yet.
     void clearRows();

@@ -235,6 +235,14 @@ void TestFleetScreen::planAndApply()
     QVERIFY2(cell(table, 2, fleet::FleetScreen::Status).startsWith(QStringLiteral("failed access; access: ")),
              qPrintable(cell(table, 2, fleet::FleetScreen::Status)));
     QVERIFY(recorder.messages.isEmpty());
+
+    // Waves the runner refuses: its complaint alone, not the command line's usage.
+    screen.findChild<QLineEdit *>(QStringLiteral("waves"))->setText(QStringLiteral("half"));
+    screen.apply();
+    QTRY_VERIFY_WITH_TIMEOUT(!screen.running(), kRunTimeoutMs);
+    QCOMPARE(recorder.messages.size(), 1);
+    QVERIFY2(recorder.messages.at(0).startsWith(QStringLiteral("--waves")) && !recorder.messages.at(0).contains('\n'),
+             qPrintable(recorder.messages.at(0)));
 }
 
 QTEST_MAIN(TestFleetScreen)
